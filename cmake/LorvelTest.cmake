@@ -1,0 +1,22 @@
+# One helper declares a GoogleTest program; natively it runs directly, cross-built it
+# runs under Wine through CMAKE_CROSSCOMPILING_EMULATOR.
+if(CMAKE_CROSSCOMPILING)
+  set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  set(LORVEL_GTEST_MAIN gtest_main)
+else()
+  find_package(GTest REQUIRED)
+  set(LORVEL_GTEST_MAIN GTest::gtest_main)
+endif()
+
+function(lorvel_add_gtest name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} ${LORVEL_GTEST_MAIN})
+  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+  if(ARG_LABELS)
+    set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}")
+  endif()
+endfunction()

@@ -1,0 +1,87 @@
+#include "install/FileOps.h"
+
+#include <vector>
+
+#include "util/MBUtils.h"
+#include "util/StrOp.h"
+
+namespace lorvel {
+
+using namespace platform;
+
+bool IsComponentFile(const std::string& path)
+{
+    return MBPosText(".OCX", path) > 0 || MBPosText(".DLL", path) > 0;
+}
+
+bool FileOps::FolderExists(const std::string& folder)
+{
+    const std::string pattern = RemovePathDelim(folder, "B") + "\\*.*";
+    std::vector<FindEntry> entries;
+    if (platform_.files.FindEntries(pattern, entries) != kErrorSuccess) return false;
+    // The search admits folders and plain files but not hidden or system entries;
+    // a folder's own "." entry makes an empty folder count.
+    for (const FindEntry& entry : entries)
+        if ((entry.attributes & (attr::kHidden | attr::kSystem)) == 0) return true;
+    return false;
+}
+
+bool FileOps::CreateFolderTree(const std::string& folder)
+{
+    const std::string path = AddPathDelim(folder, "B");
+    bool result = true;
+    for (int i = 1; i <= static_cast<int>(path.size()); ++i) {
+        if (!IsPathDelimiter(path, i)) continue;
+        const std::string level = StrLeft(path, i);
+        if (FolderExists(level)) continue;
+        result = platform_.files.CreateFolder(level) == kErrorSuccess;
+    }
+    return result;
+}
+
+ErrorCode FileOps::CopyFileOverwrite(const std::string& source, const std::string& destination)
+{
+    FileSystem& files = platform_.files;
+    if (files.FileExists(destination)) files.SetAttributes(destination, attr::kArchive);
+    const ErrorCode result = files.CopyFile(source, destination, false);
+    // A copy from a read-only medium is left writable.
+    if (files.FileExists(destination)) files.SetAttributes(destination, attr::kArchive);
+    return result;
+}
+
+ErrorCode FileOps::DeleteFiles(const std::string& path)
+{
+    const bool wildcard = MBPos("*", path) > 0 || MBPos("?", path) > 0;
+    if (!wildcard && !platform_.files.FileExists(path)) return kErrorFileNotFound;
+    if (IsComponentFile(path) && unregistrar_) unregistrar_(path);
+    return platform_.files.ShellDelete(path);
+}
+
+ErrorCode FileOps::RemoveFolder(const std::string& folder, const std::string& patterns)
+{
+    const std::string base = AddPathDelim(folder, "B");
+    std::string rest = patterns;
+    while (!rest.empty()) {
+        const int bar = MBPos("|", rest);
+        const std::string pattern = bar > 0 ? StrLeft(rest, bar - 1) : rest;
+        rest = bar > 0 ? StrMid(rest, bar + 1) : std::string();
+        if (!pattern.empty()) DeleteFiles(base + pattern);
+    }
+    return platform_.files.RemoveFolder(base);
+}
+
+std::string FileOps::SystemErrorText(ErrorCode code)
+{
+    if (code == kErrorSuccess) return {};
+    std::string text = platform_.system.GetErrorText(code);
+    if (text.size() > 256) text.resize(256);
+    while (!text.empty()) {
+        const auto last = static_cast<unsigned char>(text.back());
+        if (last > ' ' && last != '.') break;
+        // A trail byte is never a control character, a blank or a dot in code page 932.
+        text.pop_back();
+    }
+    return MapString(text, kMapFullWidth) + "\r\n";
+}
+
+}  // namespace lorvel

@@ -1,0 +1,47 @@
+// The file and folder operations that start-up, both runs and program exit share.
+// None of them shows anything or throws: results are true/false or 0 and a Windows
+// error code, and the caller decides.
+//
+//   FolderExists("C:\\EMPTY\\")   => true for an existing empty folder
+//   FolderExists("C:\\A.TXT")     => false (the search looks inside it)
+//   CreateFolderTree("C:\\N1\\N2\\") creates C:\N1\ then C:\N1\N2\ => true
+//   DeleteFiles("C:\\MISSING.TXT") => 2, without calling the shell
+//   SystemErrorText(0)            => ""
+//   SystemErrorText(5)            => "アクセスが拒否されました" in full width + CR LF
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "platform/Platform.h"
+
+namespace lorvel {
+
+using platform::ErrorCode;
+
+// True when the path names a component (".OCX" or ".DLL" anywhere, any case).
+bool IsComponentFile(const std::string& path);
+
+class FileOps {
+public:
+    explicit FileOps(platform::Platform& platform) : platform_(platform) {}
+
+    bool FolderExists(const std::string& folder);
+    bool CreateFolderTree(const std::string& folder);
+    ErrorCode CopyFileOverwrite(const std::string& source, const std::string& destination);
+    ErrorCode DeleteFiles(const std::string& path);
+    // Deletes folder + each "|"-separated pattern, then removes the folder itself.
+    ErrorCode RemoveFolder(const std::string& folder, const std::string& patterns);
+    std::string SystemErrorText(ErrorCode code);
+
+    // Called with a component's path before DeleteFiles deletes it; the shared-file
+    // module installs the unregistration here.
+    using ComponentUnregistrar = std::function<void(const std::string& path)>;
+    void SetComponentUnregistrar(ComponentUnregistrar unregistrar) { unregistrar_ = std::move(unregistrar); }
+
+private:
+    platform::Platform& platform_;
+    ComponentUnregistrar unregistrar_;
+};
+
+}  // namespace lorvel

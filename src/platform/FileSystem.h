@@ -1,0 +1,98 @@
+// Files and folders as the program sees them on Windows. Every operation returns 0
+// or a Windows error code and never throws. Paths are Shift-JIS byte strings.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/WindowsErrors.h"
+
+namespace lorvel::platform {
+
+namespace attr {
+constexpr std::uint32_t kReadOnly = 0x01;
+constexpr std::uint32_t kHidden = 0x02;
+constexpr std::uint32_t kSystem = 0x04;
+constexpr std::uint32_t kDirectory = 0x10;
+constexpr std::uint32_t kArchive = 0x20;
+constexpr std::uint32_t kNormal = 0x80;
+}  // namespace attr
+
+// One entry of a directory search, as FindFirstFile/FindNextFile report it.
+struct FindEntry {
+    std::string name;              // "." and ".." included where Windows gives them
+    std::uint32_t attributes = 0;
+    std::uint64_t size = 0;
+    std::uint64_t lastWriteTime = 0;  // FILETIME: 100 ns units since 1601, UTC
+};
+
+struct DiskSpace {
+    std::uint64_t freeToCaller = 0;
+    std::uint64_t total = 0;
+    std::uint64_t totalFree = 0;
+};
+
+// What GetDiskFreeSpaceA reports; the counts are 32-bit on the real system.
+struct DiskGeometry {
+    std::uint32_t sectorsPerCluster = 0;
+    std::uint32_t bytesPerSector = 0;
+    std::uint32_t freeClusters = 0;
+    std::uint32_t totalClusters = 0;
+};
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    virtual ErrorCode CreateFolder(const std::string& path) = 0;
+    // Removes an empty folder only (145 when something is left in it).
+    virtual ErrorCode RemoveFolder(const std::string& path) = 0;
+    virtual ErrorCode CopyFile(const std::string& source, const std::string& destination,
+                               bool failIfExists) = 0;
+    virtual ErrorCode DeleteFile(const std::string& path) = 0;
+
+    // INVALID_FILE_ATTRIBUTES is reported as an error code instead.
+    virtual ErrorCode GetAttributes(const std::string& path, std::uint32_t& attributes) = 0;
+    virtual ErrorCode SetAttributes(const std::string& path, std::uint32_t attributes) = 0;
+
+    // Every entry matching the pattern ("*" and "?" in the last part); 2 or 3 when
+    // nothing matches or the folder is missing, as FindFirstFile reports it.
+    virtual ErrorCode FindEntries(const std::string& pattern, std::vector<FindEntry>& entries) = 0;
+
+    virtual ErrorCode ReadWholeFile(const std::string& path, std::string& bytes) = 0;
+    // Replaces the file as a whole: a crash or a full disk leaves either the old
+    // content or the new one.
+    virtual ErrorCode WriteWholeFile(const std::string& path, const std::string& bytes) = 0;
+
+    // The shell's silent, permanent deletion (no confirmation, no error window): a
+    // folder goes with its content; a wildcard in the last part deletes every
+    // matching file and folder. 2 when a plain path names nothing.
+    virtual ErrorCode ShellDelete(const std::string& path) = 0;
+
+    // The extended query exists only on newer systems, so it is looked up at run time.
+    virtual bool HasDiskFreeSpaceEx() = 0;
+    virtual ErrorCode GetDiskFreeSpaceEx(const std::string& root, DiskSpace& space) = 0;
+    virtual ErrorCode GetDiskFreeSpace(const std::string& root, DiskGeometry& geometry) = 0;
+
+    // Convenience over GetAttributes.
+    bool Exists(const std::string& path)
+    {
+        std::uint32_t a = 0;
+        return GetAttributes(path, a) == kErrorSuccess;
+    }
+    bool FileExists(const std::string& path)
+    {
+        std::uint32_t a = 0;
+        return GetAttributes(path, a) == kErrorSuccess && (a & attr::kDirectory) == 0;
+    }
+    std::optional<FindEntry> Stat(const std::string& path)
+    {
+        std::vector<FindEntry> entries;
+        if (FindEntries(path, entries) != kErrorSuccess || entries.size() != 1) return std::nullopt;
+        return entries.front();
+    }
+};
+
+}  // namespace lorvel::platform

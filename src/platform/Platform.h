@@ -1,0 +1,18 @@
+// The services a run needs, passed by reference so tests can build a fresh machine.
+#pragma once
+
+#include "platform/FileSystem.h"
+#include "platform/Registry.h"
+#include "platform/Shell.h"
+#include "platform/System.h"
+
+namespace lorvel::platform {
+
+struct Platform {
+    FileSystem& files;
+    Registry& registry;
+    System& system;
+    Shell& shell;
+};
+
+}  // namespace lorvel::platform

@@ -1,0 +1,58 @@
+// The system's version, folders, the running program, error texts, the named mutex,
+// and time. Folder queries give an empty text where the system call returns 0.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/WindowsErrors.h"
+
+namespace lorvel::platform {
+
+struct OsVersion {
+    std::uint32_t major = 0;
+    std::uint32_t minor = 0;
+    std::uint32_t build = 0;
+    std::uint32_t platformId = 0;  // 1: the 95 family, 2: the NT family
+};
+
+// A held named mutex; releasing and closing happen when it is destroyed.
+class NamedMutex {
+public:
+    virtual ~NamedMutex() = default;
+};
+
+class System {
+public:
+    virtual ~System() = default;
+
+    virtual std::optional<OsVersion> GetVersion() = 0;
+    virtual std::string GetWindowsFolder() = 0;
+    virtual std::string GetSystemFolder() = 0;
+    virtual std::string GetTempPath() = 0;
+
+    virtual std::string GetProgramPath() = 0;
+    virtual std::string GetCommandLine() = 0;
+
+    // StringFileInfo\041103a4\FileVersion of a file's version resource; nullopt when
+    // the file has no version resource at all, "" when it lacks that string.
+    virtual std::optional<std::string> GetFileVersionString(const std::string& path) = 0;
+
+    // The system's message text for an error code, as FormatMessage gives it
+    // (empty when there is none).
+    virtual std::string GetErrorText(ErrorCode code) = 0;
+
+    // Lead-byte ranges of the active ANSI code page; none on a single-byte system.
+    virtual bool IsDoubleByteSystem() = 0;
+
+    // An existing mutex of that name, opened with full access; null when none exists.
+    virtual std::unique_ptr<NamedMutex> OpenMutex(const std::string& name) = 0;
+    virtual std::unique_ptr<NamedMutex> CreateMutex(const std::string& name) = 0;
+
+    virtual void Sleep(std::uint32_t milliseconds) = 0;
+    virtual std::uint32_t GetTickCount() = 0;
+};
+
+}  // namespace lorvel::platform

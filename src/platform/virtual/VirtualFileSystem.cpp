@@ -1,0 +1,390 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <fstream>
+
+#include "platform/virtual/VirtualServices.h"
+#include "util/StrOp.h"
+
+namespace fs = std::filesystem;
+
+namespace lorvel::platform::virt {
+
+namespace {
+
+constexpr std::uint64_t kUnixEpochFileTime = 116444736000000000ull;
+
+std::uint64_t HostWriteTime(const fs::path& host)
+{
+    struct stat st{};
+    if (::stat(host.c_str(), &st) != 0) return 0;
+    const std::uint64_t hundredNs = static_cast<std::uint64_t>(st.st_mtim.tv_sec) * 10000000ull +
+                                    static_cast<std::uint64_t>(st.st_mtim.tv_nsec) / 100;
+    return hundredNs + kUnixEpochFileTime;
+}
+
+void SetHostWriteTime(const fs::path& host, std::uint64_t fileTime)
+{
+    const std::uint64_t hundredNs = fileTime > kUnixEpochFileTime ? fileTime - kUnixEpochFileTime : 0;
+    struct timespec times[2];
+    times[0].tv_sec = times[1].tv_sec = static_cast<time_t>(hundredNs / 10000000ull);
+    times[0].tv_nsec = times[1].tv_nsec = static_cast<long>((hundredNs % 10000000ull) * 100);
+    ::utimensat(AT_FDCWD, host.c_str(), times, 0);
+}
+
+std::uint64_t HostSize(const fs::path& host)
+{
+    std::error_code ec;
+    const auto size = fs::file_size(host, ec);
+    return ec ? 0 : size;
+}
+
+}  // namespace
+
+struct VirtualFileSystem::Target {
+    WinPath path;
+    fs::path host;
+    bool exists = false;
+    bool isDirectory = false;
+    bool parentExists = false;
+    std::string key;
+};
+
+VirtualFileSystem::Target VirtualFileSystem::Locate(const std::string& text) const
+{
+    Target t;
+    t.path = ParseWinPath(text);
+    if (!t.path.valid) return t;
+    t.host = s_.Resolve(t.path);
+    std::error_code ec;
+    const auto status = fs::status(t.host, ec);
+    t.exists = !ec && fs::exists(status);
+    t.isDirectory = t.exists && fs::is_directory(status);
+    t.parentExists = t.path.parts.empty() ? fs::is_directory(t.host) : fs::is_directory(t.host.parent_path());
+    t.key = t.path.Key();
+    return t;
+}
+
+ErrorCode VirtualFileSystem::CheckWritable(const Target& t) const
+{
+    if (s_.IsDenied(t.key)) return kErrorAccessDenied;
+    if (s_.IsLocked(t.key)) return kErrorSharingViolation;
+    return kErrorSuccess;
+}
+
+ErrorCode VirtualFileSystem::Reserve(char drive, std::uint64_t newSize, std::uint64_t oldSize)
+{
+    if (newSize > oldSize && newSize - oldSize > s_.FreeBytes(drive)) return kErrorDiskFull;
+    s_.used[drive] += newSize;
+    Release(drive, oldSize);
+    return kErrorSuccess;
+}
+
+void VirtualFileSystem::Release(char drive, std::uint64_t size)
+{
+    auto& spent = s_.used[drive];
+    // Files that were there before the disk was configured free space they never took.
+    if (spent >= size)
+        spent -= size;
+    else {
+        s_.Disk(drive).free += size - spent;
+        spent = 0;
+    }
+}
+
+FindEntry VirtualFileSystem::EntryOf(const Target& t) const
+{
+    FindEntry entry;
+    entry.name = t.path.parts.empty() ? std::string() : WinName(t.host.filename().string());
+    entry.attributes = s_.AttributesOf(t.path, t.isDirectory);
+    entry.size = t.isDirectory ? 0 : HostSize(t.host);
+    entry.lastWriteTime = HostWriteTime(t.host);
+    return entry;
+}
+
+ErrorCode VirtualFileSystem::CreateFolder(const std::string& path)
+{
+    const Target t = Locate(path);
+    if (!t.path.valid || t.path.hasWildcard) return kErrorInvalidName;
+    if (t.path.parts.empty()) return t.exists ? kErrorAccessDenied : kErrorPathNotFound;
+    if (t.exists) return kErrorAlreadyExists;
+    if (!t.parentExists) return kErrorPathNotFound;
+    if (const ErrorCode denied = CheckWritable(t)) return denied;
+    std::error_code ec;
+    if (!fs::create_directory(t.host, ec)) return kErrorAccessDenied;
+    SetHostWriteTime(t.host, s_.NowFileTime());
+    return kErrorSuccess;
+}
+
+ErrorCode VirtualFileSystem::RemoveFolder(const std::string& path)
+{
+    const Target t = Locate(path);
+    if (!t.path.valid || t.path.hasWildcard) return kErrorInvalidName;
+    if (!t.exists) return t.parentExists ? kErrorFileNotFound : kErrorPathNotFound;
+    if (!t.isDirectory) return kErrorInvalidName;  // ERROR_DIRECTORY on newer systems
+    if (t.path.parts.empty()) return kErrorAccessDenied;
+    if (const ErrorCode denied = CheckWritable(t)) return denied;
+    if (s_.AttributesOf(t.path, true) & attr::kReadOnly) return kErrorAccessDenied;
+    std::error_code ec;
+    if (!fs::is_empty(t.host, ec)) return kErrorDirNotEmpty;
+    fs::remove(t.host, ec);
+    if (ec) return kErrorAccessDenied;
+    s_.ForgetAttributesBelow(t.key);
+    return kErrorSuccess;
+}
+
+ErrorCode VirtualFileSystem::CopyFile(const std::string& source, const std::string& destination,
+                                      bool failIfExists)
+{
+    const Target from = Locate(source);
+    const Target to = Locate(destination);
+    if (!from.path.valid || !to.path.valid || from.path.hasWildcard || to.path.hasWildcard)
+        return kErrorInvalidName;
+    if (!from.exists) return from.parentExists ? kErrorFileNotFound : kErrorPathNotFound;
+    if (from.isDirectory) return kErrorAccessDenied;
+    if (!to.parentExists) return kErrorPathNotFound;
+    if (to.exists && failIfExists) return kErrorFileExists;
+    if (to.isDirectory) return kErrorAccessDenied;
+    if (const ErrorCode denied = CheckWritable(to)) return denied;
+    if (to.exists && (s_.AttributesOf(to.path, false) & attr::kReadOnly)) return kErrorAccessDenied;
+    if (from.key == to.key) return kErrorSharingViolation;
+
+    const std::uint64_t size = HostSize(from.host);
+    if (const ErrorCode full = Reserve(to.path.drive, size, to.exists ? HostSize(to.host) : 0)) return full;
+    std::error_code ec;
+    fs::copy_file(from.host, to.host, fs::copy_options::overwrite_existing, ec);
+    if (ec) {
+        Release(to.path.drive, size);
+        return kErrorAccessDenied;
+    }
+    // CopyFile keeps the source's attributes and last-write time, adding archive.
+    SetHostWriteTime(to.host, HostWriteTime(from.host));
+    s_.attributes[to.key] = s_.AttributesOf(from.path, false) | attr::kArchive;
+    s_.dirty = true;
+    return kErrorSuccess;
+}
+
+ErrorCode VirtualFileSystem::DeleteFile(const std::string& path)
+{
+    const Target t = Locate(path);
+    if (!t.path.valid || t.path.hasWildcard) return kErrorInvalidName;
+    if (!t.exists) return t.parentExists ? kErrorFileNotFound : kErrorPathNotFound;
+    if (t.isDirectory) return kErrorAccessDenied;
+    if (const ErrorCode denied = CheckWritable(t)) return denied;
+    if (s_.AttributesOf(t.path, false) & attr::kReadOnly) return kErrorAccessDenied;
+    const std::uint64_t size = HostSize(t.host);
+    std::error_code ec;
+    fs::remove(t.host, ec);
+    if (ec) return kErrorAccessDenied;
+    Release(t.path.drive, size);
+    s_.ForgetAttributesBelow(t.key);
+    return kErrorSuccess;
+}
+
+ErrorCode VirtualFileSystem::GetAttributes(const std::string& path, std::uint32_t& attributes)
+{
+    const Target t = Locate(path);
+    if (!t.path.valid || t.path.hasWildcard) return kErrorInvalidName;
+    if (!t.exists) return t.parentExists ? kErrorFileNotFound : kErrorPathNotFound;
+    attributes = s_.AttributesOf(t.path, t.isDirectory);
+    return kErrorSuccess;
+}
+
+ErrorCode VirtualFileSystem::SetAttributes(const std::string& path, std::uint32_t attributes)
+{
+    const Target t = Locate(path);
+    if (!t.path.valid || t.path.hasWildcard) return kErrorInvalidName;
+    if (!t.exists) return t.parentExists ? kErrorFileNotFound : kErrorPathNotFound;
+    if (s_.IsDenied(t.key)) return kErrorAccessDenied;
+    const std::uint32_t kept = attributes & (attr::kReadOnly | attr::kHidden | attr::kSystem | attr::kArchive);
+    s_.attributes[t.key] = kept;
+    s_.dirty = true;
+    return kErrorSuccess;
+}
+
+ErrorCode VirtualFileSystem::FindEntries(const std::string& pattern, std::vector<FindEntry>& entries)
+{
+    entries.clear();
+    const Target t = Locate(pattern);
+    if (!t.path.valid) return kErrorInvalidName;
+    if (t.path.parts.empty()) return kErrorFileNotFound;  // a bare drive root names no entry
+    if (!t.parentExists) return kErrorPathNotFound;
+    if (!t.path.hasWildcard) {
+        if (!t.exists) return kErrorFileNotFound;
+        entries.push_back(EntryOf(t));
+        return kErrorSuccess;
+    }
+    const std::string& mask = t.path.parts.back();
+    WinPath folder = t.path;
+    folder.parts.pop_back();
+    // Windows lists "." and ".." in every folder but a drive root.
+    if (!folder.parts.empty()) {
+        for (const char* dot : {".", ".."}) {
+            if (!WildcardMatch(mask, dot)) continue;
+            FindEntry entry;
+            entry.name = dot;
+            entry.attributes = attr::kDirectory;
+            entry.lastWriteTime = HostWriteTime(t.host.parent_path());
+            entries.push_back(entry);
+        }
+    }
+    std::error_code ec;
+    for (const auto& item : fs::directory_iterator(t.host.parent_path(), ec)) {
+        const std::string name = WinName(item.path().filename().string());
+        if (name.empty() || !WildcardMatch(mask, name)) continue;
+        Target child;
+        child.path = folder;
+        child.path.parts.push_back(name);
+        child.host = item.path();
+        child.exists = true;
+        child.isDirectory = item.is_directory();
+        entries.push_back(EntryOf(child));
+    }
+    return entries.empty() ? kErrorFileNotFound : kErrorSuccess;
+}
+
+ErrorCode VirtualFileSystem::ReadWholeFile(const std::string& path, std::string& bytes)
+{
+    const Target t = Locate(path);
+    if (!t.path.valid || t.path.hasWildcard) return kErrorInvalidName;
+    if (!t.exists) return t.parentExists ? kErrorFileNotFound : kErrorPathNotFound;
+    if (t.isDirectory) return kErrorAccessDenied;
+    std::ifstream in(t.host, std::ios::binary);
+    if (!in) return kErrorAccessDenied;
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return kErrorSuccess;
+}
+
+ErrorCode VirtualFileSystem::WriteWholeFile(const std::string& path, const std::string& bytes)
+{
+    const Target t = Locate(path);
+    if (!t.path.valid || t.path.hasWildcard || t.path.parts.empty()) return kErrorInvalidName;
+    if (!t.parentExists) return kErrorPathNotFound;
+    if (t.isDirectory) return kErrorAccessDenied;
+    if (const ErrorCode denied = CheckWritable(t)) return denied;
+    if (t.exists && (s_.AttributesOf(t.path, false) & attr::kReadOnly)) return kErrorAccessDenied;
+    const std::uint64_t oldSize = t.exists ? HostSize(t.host) : 0;
+    if (const ErrorCode full = Reserve(t.path.drive, bytes.size(), oldSize)) return full;
+    // Written beside the target and renamed over it, so the old content survives
+    // anything that goes wrong before the rename.
+    const fs::path temporary = t.host.parent_path() / (".~" + t.host.filename().string() + ".tmp");
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        if (!out) {
+            Release(t.path.drive, bytes.size());
+            return kErrorAccessDenied;
+        }
+    }
+    std::error_code ec;
+    fs::rename(temporary, t.host, ec);
+    if (ec) {
+        fs::remove(temporary, ec);
+        Release(t.path.drive, bytes.size());
+        return kErrorAccessDenied;
+    }
+    SetHostWriteTime(t.host, s_.NowFileTime());
+    if (!t.exists) {
+        s_.attributes[t.key] = attr::kArchive;
+        s_.dirty = true;
+    }
+    return kErrorSuccess;
+}
+
+ErrorCode VirtualFileSystem::DeleteTree(const Target& t)
+{
+    if (const ErrorCode denied = CheckWritable(t)) return denied;
+    if (!t.isDirectory) {
+        const std::uint64_t size = HostSize(t.host);
+        std::error_code ec;
+        fs::remove(t.host, ec);
+        if (ec) return kErrorAccessDenied;
+        Release(t.path.drive, size);
+        s_.ForgetAttributesBelow(t.key);
+        return kErrorSuccess;
+    }
+    ErrorCode result = kErrorSuccess;
+    std::error_code ec;
+    std::vector<fs::path> children;
+    for (const auto& item : fs::directory_iterator(t.host, ec)) children.push_back(item.path());
+    for (const auto& child : children) {
+        Target c;
+        c.path = t.path;
+        c.path.parts.push_back(WinName(child.filename().string()));
+        c.host = child;
+        c.exists = true;
+        c.isDirectory = fs::is_directory(child);
+        c.key = c.path.Key();
+        if (const ErrorCode failed = DeleteTree(c)) result = failed;
+    }
+    if (result != kErrorSuccess) return result;
+    fs::remove(t.host, ec);
+    if (ec) return kErrorAccessDenied;
+    s_.ForgetAttributesBelow(t.key);
+    return kErrorSuccess;
+}
+
+ErrorCode VirtualFileSystem::ShellDelete(const std::string& path)
+{
+    const Target t = Locate(path);
+    if (!t.path.valid || t.path.parts.empty()) return kErrorInvalidName;
+    if (!t.path.hasWildcard) {
+        if (!t.exists) return t.parentExists ? kErrorFileNotFound : kErrorPathNotFound;
+        return DeleteTree(t);
+    }
+    if (!t.parentExists) return kErrorPathNotFound;
+    WinPath folder = t.path;
+    folder.parts.pop_back();
+    std::vector<Target> matches;
+    std::error_code ec;
+    for (const auto& item : fs::directory_iterator(t.host.parent_path(), ec)) {
+        const std::string name = WinName(item.path().filename().string());
+        if (name.empty() || !WildcardMatch(t.path.parts.back(), name)) continue;
+        Target m;
+        m.path = folder;
+        m.path.parts.push_back(name);
+        m.host = item.path();
+        m.exists = true;
+        m.isDirectory = item.is_directory();
+        m.key = m.path.Key();
+        matches.push_back(m);
+    }
+    ErrorCode result = kErrorSuccess;
+    for (const auto& m : matches)
+        if (const ErrorCode failed = DeleteTree(m)) result = failed;
+    return result;
+}
+
+bool VirtualFileSystem::HasDiskFreeSpaceEx() { return s_.machine.Config().hasDiskFreeSpaceEx; }
+
+ErrorCode VirtualFileSystem::GetDiskFreeSpaceEx(const std::string& root, DiskSpace& space)
+{
+    if (!HasDiskFreeSpaceEx()) return kErrorProcNotFound;
+    const WinPath path = ParseWinPath(root);
+    if (!path.valid || !fs::is_directory(s_.machine.Root() / std::string(1, path.drive)))
+        return kErrorPathNotFound;
+    const DiskConfig& disk = s_.Disk(path.drive);
+    space.freeToCaller = space.totalFree = s_.FreeBytes(path.drive);
+    space.total = disk.total;
+    return kErrorSuccess;
+}
+
+ErrorCode VirtualFileSystem::GetDiskFreeSpace(const std::string& root, DiskGeometry& geometry)
+{
+    const WinPath path = ParseWinPath(root);
+    if (!path.valid || !fs::is_directory(s_.machine.Root() / std::string(1, path.drive)))
+        return kErrorPathNotFound;
+    constexpr std::uint64_t kCluster = 4096;
+    // The old query's counts are 32-bit: a large disk reads as at most 0xFFFFFFFF clusters.
+    auto clusters = [](std::uint64_t bytes) {
+        const std::uint64_t n = bytes / kCluster;
+        return static_cast<std::uint32_t>(n > 0xFFFFFFFFull ? 0xFFFFFFFFull : n);
+    };
+    geometry.sectorsPerCluster = 8;
+    geometry.bytesPerSector = 512;
+    geometry.freeClusters = clusters(s_.FreeBytes(path.drive));
+    geometry.totalClusters = clusters(s_.Disk(path.drive).total);
+    return kErrorSuccess;
+}
+
+}  // namespace lorvel::platform::virt

@@ -1,0 +1,309 @@
+#include "platform/virtual/VirtualMachine.h"
+
+#include <iconv.h>
+
+#include <cctype>
+#include <fstream>
+#include <sstream>
+
+#include "platform/virtual/VirtualServices.h"
+#include "platform/virtual/VirtualState.h"
+#include "util/MBUtils.h"
+#include "util/StrOp.h"
+
+namespace fs = std::filesystem;
+
+namespace lorvel::platform::virt {
+
+namespace {
+
+std::string Convert(const std::string& text, const char* from, const char* to)
+{
+    iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1)) return {};
+    std::string in = text;
+    std::string out(text.size() * 4 + 4, '\0');
+    char* inPtr = in.data();
+    char* outPtr = out.data();
+    std::size_t inLeft = in.size();
+    std::size_t outLeft = out.size();
+    const std::size_t rc = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
+    iconv_close(cd);
+    if (rc == static_cast<std::size_t>(-1)) return {};
+    out.resize(out.size() - outLeft);
+    return out;
+}
+
+// 2026-01-01 00:00 UTC, where the virtual clock starts.
+constexpr std::uint64_t kClockEpochFileTime = 134116992000000000ull;
+
+}  // namespace
+
+bool CaseLess::operator()(const std::string& a, const std::string& b) const
+{
+    return UpperCase(a) < UpperCase(b);
+}
+
+std::string HostName(const std::string& sjis)
+{
+    if (sjis.empty()) return {};
+    return Convert(sjis, "CP932", "UTF-8");
+}
+
+std::string WinName(const std::string& utf8)
+{
+    if (utf8.empty()) return {};
+    return Convert(utf8, "UTF-8", "CP932");
+}
+
+std::string WinPath::Text() const
+{
+    std::string text(1, drive);
+    text += ":";
+    if (parts.empty()) return text + "\\";
+    for (const auto& part : parts) text += "\\" + part;
+    return text;
+}
+
+std::string WinPath::Key() const { return UpperCase(Text()); }
+
+WinPath ParseWinPath(const std::string& path)
+{
+    WinPath result;
+    if (path.size() < 2 || path[1] != ':' || !std::isalpha(static_cast<unsigned char>(path[0])))
+        return result;
+    if (path.size() > 2 && path[2] != '\\') return result;  // drive-relative paths are not used
+    result.drive = static_cast<char>(std::toupper(static_cast<unsigned char>(path[0])));
+    std::string part;
+    const std::string rest = path.substr(2);
+    auto flush = [&] {
+        if (!part.empty()) result.parts.push_back(part);
+        part.clear();
+    };
+    for (std::size_t i = 0; i < rest.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(rest[i]);
+        if (MBIsLeadByte(byte) && i + 1 < rest.size()) {
+            part += rest.substr(i, 2);
+            ++i;
+        } else if (byte == '\\') {
+            flush();
+        } else {
+            part.push_back(rest[i]);
+        }
+    }
+    flush();
+    for (auto& p : result.parts) {
+        // Windows drops trailing dots and blanks of a name.
+        while (!p.empty() && (p.back() == '.' || p.back() == ' ') && p != "." && p != "..") p.pop_back();
+        if (p == "." || p == "..") return result;
+        for (char c : p)
+            if (c == '/' || c == ':' || c == '"' || c == '<' || c == '>' || c == '|' ||
+                static_cast<unsigned char>(c) < 0x20)
+                return result;
+    }
+    if (!result.parts.empty()) {
+        const std::string& last = result.parts.back();
+        result.hasWildcard = last.find_first_of("*?") != std::string::npos;
+        for (std::size_t i = 0; i + 1 < result.parts.size(); ++i)
+            if (result.parts[i].find_first_of("*?") != std::string::npos) return result;
+    }
+    result.valid = true;
+    return result;
+}
+
+bool WildcardMatch(const std::string& pattern, const std::string& name)
+{
+    // "*.*" is the classic spelling of "everything", also of names without a dot.
+    const std::string p = pattern == "*.*" ? "*" : UpperCase(pattern);
+    const std::string n = UpperCase(name);
+    std::size_t pi = 0, ni = 0, star = std::string::npos, mark = 0;
+    while (ni < n.size()) {
+        if (pi < p.size() && (p[pi] == '?' || p[pi] == n[ni])) {
+            ++pi;
+            ++ni;
+        } else if (pi < p.size() && p[pi] == '*') {
+            star = pi++;
+            mark = ni;
+        } else if (star != std::string::npos) {
+            pi = star + 1;
+            ni = ++mark;
+        } else {
+            return false;
+        }
+    }
+    while (pi < p.size() && (p[pi] == '*' || p[pi] == '?' || p[pi] == '.')) ++pi;
+    return pi == p.size();
+}
+
+VirtualMachine::State::State(VirtualMachine& m) : machine(m) {}
+VirtualMachine::State::~State() = default;
+
+fs::path VirtualMachine::State::Resolve(const WinPath& path) const
+{
+    fs::path host = machine.root_ / std::string(1, path.drive);
+    bool exists = fs::is_directory(host);
+    for (const auto& part : path.parts) {
+        const std::string name = HostName(part);
+        fs::path next = host / name;
+        if (exists && !fs::exists(fs::symlink_status(next))) {
+            const std::string wanted = UpperCase(part);
+            std::error_code ec;
+            for (const auto& entry : fs::directory_iterator(host, ec)) {
+                if (UpperCase(WinName(entry.path().filename().string())) == wanted) {
+                    next = entry.path();
+                    break;
+                }
+            }
+        }
+        exists = exists && fs::exists(next);
+        host = next;
+    }
+    return host;
+}
+
+bool VirtualMachine::State::IsDenied(const std::string& key) const
+{
+    for (const auto& prefix : deniedPrefixes)
+        if (key == prefix || (key.size() > prefix.size() && key.compare(0, prefix.size(), prefix) == 0 &&
+                              key[prefix.size()] == '\\'))
+            return true;
+    return false;
+}
+
+bool VirtualMachine::State::IsLocked(const std::string& key) const { return lockedFiles.count(key) != 0; }
+
+std::uint64_t VirtualMachine::State::NowFileTime() const
+{
+    return fileTimeBase + clockMs * 10000ull;
+}
+
+std::uint32_t VirtualMachine::State::AttributesOf(const WinPath& path, bool isDirectory) const
+{
+    const auto found = attributes.find(path.Key());
+    std::uint32_t value = found != attributes.end() ? found->second
+                                                    : (isDirectory ? 0u : attr::kArchive);
+    if (isDirectory) value |= attr::kDirectory;
+    return value;
+}
+
+void VirtualMachine::State::ForgetAttributesBelow(const std::string& key)
+{
+    attributes.erase(key);
+    const std::string prefix = key + "\\";
+    for (auto it = attributes.lower_bound(prefix);
+         it != attributes.end() && it->first.compare(0, prefix.size(), prefix) == 0;)
+        it = attributes.erase(it);
+    dirty = true;
+}
+
+DiskConfig& VirtualMachine::State::Disk(char drive) { return disks[drive]; }
+
+std::uint64_t VirtualMachine::State::FreeBytes(char drive)
+{
+    const DiskConfig& disk = Disk(drive);
+    const std::uint64_t spent = used[drive];
+    return spent >= disk.free ? 0 : disk.free - spent;
+}
+
+VirtualMachine::VirtualMachine(fs::path root, MachineConfig config)
+    : root_(std::move(root)), config_(std::move(config)), state_(std::make_unique<State>(*this))
+{
+    state_->fileTimeBase = kClockEpochFileTime;
+    auto setDefault = [&](int id, const char* path) {
+        if (!config_.specialFolders.count(id)) config_.specialFolders[id] = path;
+    };
+    const char* user = "C:\\Documents and Settings\\User";
+    const char* all = "C:\\Documents and Settings\\All Users";
+    setDefault(csidl::kStartMenu, (std::string(user) + "\\スタート メニュー").c_str());
+    setDefault(csidl::kPrograms, (std::string(user) + "\\スタート メニュー\\プログラム").c_str());
+    setDefault(csidl::kStartup, (std::string(user) + "\\スタート メニュー\\プログラム\\スタートアップ").c_str());
+    setDefault(csidl::kDesktopDirectory, (std::string(user) + "\\デスクトップ").c_str());
+    setDefault(csidl::kSendTo, (std::string(user) + "\\SendTo").c_str());
+    setDefault(csidl::kCommonStartMenu, (std::string(all) + "\\スタート メニュー").c_str());
+    setDefault(csidl::kCommonPrograms, (std::string(all) + "\\スタート メニュー\\プログラム").c_str());
+    setDefault(csidl::kCommonStartup, (std::string(all) + "\\スタート メニュー\\プログラム\\スタートアップ").c_str());
+    setDefault(csidl::kCommonDesktopDirectory, (std::string(all) + "\\デスクトップ").c_str());
+
+    state_->files = std::make_unique<VirtualFileSystem>(*state_);
+    state_->registry = std::make_unique<VirtualRegistry>(*state_);
+    state_->system = std::make_unique<VirtualSystem>(*state_);
+    state_->shell = std::make_unique<VirtualShell>(*state_);
+
+    fs::create_directories(root_ / "C");
+    state_->LoadRegistry(root_ / "registry.reg");
+    state_->LoadAttributes(root_ / "attributes.txt");
+    for (const std::string& folder : {config_.windowsFolder, config_.systemFolder, config_.tempFolder,
+                                      std::string("C:\\Program Files")}) {
+        if (!folder.empty()) fs::create_directories(HostPath(folder));
+    }
+    for (const auto& [id, folder] : config_.specialFolders)
+        if (!folder.empty()) fs::create_directories(HostPath(folder));
+    if (state_->registryRoots[2].subkeys.empty()) {
+        Reg().CreateKey(RootKey::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion");
+        Reg().WriteValue(RootKey::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
+                         "ProgramFilesDir", RegValue::String("C:\\Program Files"));
+    }
+}
+
+VirtualMachine::~VirtualMachine() { Save(); }
+
+Platform VirtualMachine::AsPlatform() { return Platform{Files(), Reg(), Sys(), Sh()}; }
+FileSystem& VirtualMachine::Files() { return *state_->files; }
+Registry& VirtualMachine::Reg() { return *state_->registry; }
+System& VirtualMachine::Sys() { return *state_->system; }
+Shell& VirtualMachine::Sh() { return *state_->shell; }
+
+void VirtualMachine::DenyWrites(const std::string& pathPrefix)
+{
+    state_->deniedPrefixes.push_back(ParseWinPath(pathPrefix).Key());
+}
+
+void VirtualMachine::LockFile(const std::string& path) { state_->lockedFiles.insert(ParseWinPath(path).Key()); }
+
+void VirtualMachine::SetDisk(char drive, DiskConfig disk)
+{
+    const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(drive)));
+    state_->disks[letter] = disk;
+    state_->used[letter] = 0;
+    fs::create_directories(root_ / std::string(1, letter));
+}
+
+void VirtualMachine::DenyRegistryWrites(RootKey root, const std::string& keyPrefix)
+{
+    state_->registryDenied.emplace_back(root, UpperCase(keyPrefix));
+}
+
+fs::path VirtualMachine::HostPath(const std::string& windowsPath) const
+{
+    return state_->Resolve(ParseWinPath(windowsPath));
+}
+
+const std::vector<std::string>& VirtualMachine::Journal() const { return state_->journal; }
+
+void VirtualMachine::Save()
+{
+    if (!state_->dirty) return;
+    state_->SaveRegistry(root_ / "registry.reg");
+    state_->SaveAttributes(root_ / "attributes.txt");
+    state_->dirty = false;
+}
+
+void VirtualMachine::State::LoadAttributes(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::string line;
+    while (std::getline(in, line)) {
+        const auto tab = line.find('\t');
+        if (tab == std::string::npos) continue;
+        attributes[line.substr(tab + 1)] = static_cast<std::uint32_t>(std::stoul(line.substr(0, tab), nullptr, 16));
+    }
+}
+
+void VirtualMachine::State::SaveAttributes(const fs::path& file) const
+{
+    std::ostringstream out;
+    for (const auto& [key, value] : attributes) out << std::hex << value << '\t' << key << '\n';
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << out.str();
+}
+
+}  // namespace lorvel::platform::virt

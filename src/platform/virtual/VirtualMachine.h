@@ -1,0 +1,82 @@
+// A simulated Windows installation in a host folder, behind the same interfaces as
+// the real Windows API. Drives are subfolders of the root ("C", "D"); names are
+// Shift-JIS on the Windows side and UTF-8 on the host, and compare without regard
+// to case. Attributes, the registry (a REGEDIT4-style text file), disk sizes, the
+// clock and the mutexes are simulated; faults can be injected; shell actions are
+// journaled for tests to read.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/Platform.h"
+
+namespace lorvel::platform::virt {
+
+struct MachineConfig {
+    std::uint32_t platformId = 2;
+    bool versionQueryFails = false;
+    std::string windowsFolder = "C:\\WINDOWS";  // empty: the query fails
+    std::string systemFolder = "C:\\WINDOWS\\SYSTEM32";
+    std::string tempFolder = "C:\\WINDOWS\\TEMP";    // empty: the query fails
+    std::string programPath = "C:\\SETUP\\SETUP.EXE";
+    std::string commandLine = "\"C:\\SETUP\\SETUP.EXE\"";
+    bool doubleByteSystem = true;
+    bool hasDiskFreeSpaceEx = true;
+    std::map<int, std::string> specialFolders;  // CSIDL -> path; filled with defaults
+    int restartAnswer = 7;                      // what the restart dialog answers
+    std::map<std::string, std::string> fileVersions;  // path key -> FileVersion string
+};
+
+struct DiskConfig {
+    std::uint64_t total = 8ull << 30;
+    std::uint64_t free = 4ull << 30;
+};
+
+class VirtualMachine {
+public:
+    // Opens the machine kept in root, creating the drive C: and the system folders
+    // when the root is new.
+    explicit VirtualMachine(std::filesystem::path root, MachineConfig config = {});
+    ~VirtualMachine();
+    VirtualMachine(const VirtualMachine&) = delete;
+    VirtualMachine& operator=(const VirtualMachine&) = delete;
+
+    Platform AsPlatform();
+    FileSystem& Files();
+    Registry& Reg();
+    System& Sys();
+    Shell& Sh();
+
+    MachineConfig& Config() { return config_; }
+    const std::filesystem::path& Root() const { return root_; }
+
+    // Faults. Paths are Windows paths; a denial or lock covers everything below.
+    void DenyWrites(const std::string& pathPrefix);
+    void LockFile(const std::string& path);
+    void SetDisk(char drive, DiskConfig disk);
+    void DenyRegistryWrites(RootKey root, const std::string& keyPrefix);
+
+    // The host path a Windows path resolves to (existing names matched without case).
+    std::filesystem::path HostPath(const std::string& windowsPath) const;
+
+    // The journal of shell actions: "notify 0x8000000 0", "restart 2", ...
+    const std::vector<std::string>& Journal() const;
+
+    // Writes the registry and attribute tables to the root.
+    void Save();
+
+    struct State;
+
+private:
+    std::filesystem::path root_;
+    MachineConfig config_;
+    std::unique_ptr<State> state_;
+};
+
+}  // namespace lorvel::platform::virt

@@ -1,0 +1,93 @@
+// The four services of the simulated machine, each over the machine's shared state.
+#pragma once
+
+#include "platform/virtual/VirtualState.h"
+
+namespace lorvel::platform::virt {
+
+class VirtualFileSystem final : public FileSystem {
+public:
+    explicit VirtualFileSystem(VirtualMachine::State& state) : s_(state) {}
+
+    ErrorCode CreateFolder(const std::string& path) override;
+    ErrorCode RemoveFolder(const std::string& path) override;
+    ErrorCode CopyFile(const std::string& source, const std::string& destination, bool failIfExists) override;
+    ErrorCode DeleteFile(const std::string& path) override;
+    ErrorCode GetAttributes(const std::string& path, std::uint32_t& attributes) override;
+    ErrorCode SetAttributes(const std::string& path, std::uint32_t attributes) override;
+    ErrorCode FindEntries(const std::string& pattern, std::vector<FindEntry>& entries) override;
+    ErrorCode ReadWholeFile(const std::string& path, std::string& bytes) override;
+    ErrorCode WriteWholeFile(const std::string& path, const std::string& bytes) override;
+    ErrorCode ShellDelete(const std::string& path) override;
+    bool HasDiskFreeSpaceEx() override;
+    ErrorCode GetDiskFreeSpaceEx(const std::string& root, DiskSpace& space) override;
+    ErrorCode GetDiskFreeSpace(const std::string& root, DiskGeometry& geometry) override;
+
+private:
+    struct Target;
+    Target Locate(const std::string& path) const;
+    ErrorCode CheckWritable(const Target& target) const;
+    ErrorCode DeleteTree(const Target& target);
+    ErrorCode Reserve(char drive, std::uint64_t newSize, std::uint64_t oldSize);
+    void Release(char drive, std::uint64_t size);
+    FindEntry EntryOf(const Target& target) const;
+
+    VirtualMachine::State& s_;
+};
+
+class VirtualRegistry final : public Registry {
+public:
+    explicit VirtualRegistry(VirtualMachine::State& state) : s_(state) {}
+
+    ErrorCode CreateKey(RootKey root, const std::string& path) override;
+    ErrorCode OpenKey(RootKey root, const std::string& path) override;
+    ErrorCode DeleteKeyTree(RootKey root, const std::string& path) override;
+    ErrorCode ReadValue(RootKey root, const std::string& path, const std::string& name, RegValue& value) override;
+    ErrorCode WriteValue(RootKey root, const std::string& path, const std::string& name,
+                         const RegValue& value) override;
+    ErrorCode DeleteValue(RootKey root, const std::string& path, const std::string& name) override;
+    ErrorCode EnumSubKeys(RootKey root, const std::string& path, std::vector<std::string>& names) override;
+
+private:
+    RegKey* Find(RootKey root, const std::string& path);
+    bool IsDenied(RootKey root, const std::string& path) const;
+
+    VirtualMachine::State& s_;
+};
+
+class VirtualSystem final : public System {
+public:
+    explicit VirtualSystem(VirtualMachine::State& state) : s_(state) {}
+
+    std::optional<OsVersion> GetVersion() override;
+    std::string GetWindowsFolder() override;
+    std::string GetSystemFolder() override;
+    std::string GetTempPath() override;
+    std::string GetProgramPath() override;
+    std::string GetCommandLine() override;
+    std::optional<std::string> GetFileVersionString(const std::string& path) override;
+    std::string GetErrorText(ErrorCode code) override;
+    bool IsDoubleByteSystem() override;
+    std::unique_ptr<NamedMutex> OpenMutex(const std::string& name) override;
+    std::unique_ptr<NamedMutex> CreateMutex(const std::string& name) override;
+    void Sleep(std::uint32_t milliseconds) override;
+    std::uint32_t GetTickCount() override;
+
+private:
+    VirtualMachine::State& s_;
+};
+
+class VirtualShell final : public Shell {
+public:
+    explicit VirtualShell(VirtualMachine::State& state) : s_(state) {}
+
+    std::string GetSpecialFolder(int csidl) override;
+    void ChangeNotify(long eventId, unsigned flags) override;
+    int RestartDialog(const std::string& prompt, int exitFlags) override;
+
+
+private:
+    VirtualMachine::State& s_;
+};
+
+}  // namespace lorvel::platform::virt

@@ -1,0 +1,90 @@
+// Internals shared by the services of the simulated machine.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/virtual/VirtualMachine.h"
+
+namespace lorvel::platform::virt {
+
+// Orders names as Windows compares them: without regard to case.
+struct CaseLess {
+    bool operator()(const std::string& a, const std::string& b) const;
+};
+
+struct RegKey {
+    std::string name;  // as first created, case kept
+    std::map<std::string, RegKey, CaseLess> subkeys;
+    std::map<std::string, RegValue, CaseLess> values;
+    std::map<std::string, std::string, CaseLess> valueNames;  // case kept
+};
+
+// A Windows path taken apart: drive letter and components, no empty ones.
+struct WinPath {
+    char drive = 0;
+    std::vector<std::string> parts;
+    bool valid = false;
+    bool hasWildcard = false;  // in the last component
+    std::string Key() const;   // upper-case canonical form, "C:\A\B"
+    std::string Text() const;  // canonical form, "C:\A\B"
+};
+
+WinPath ParseWinPath(const std::string& path);
+
+// Host name of a Shift-JIS component (UTF-8), and back; empty on a failed conversion.
+std::string HostName(const std::string& sjis);
+std::string WinName(const std::string& utf8);
+
+bool WildcardMatch(const std::string& pattern, const std::string& name);
+
+class VirtualFileSystem;
+class VirtualRegistry;
+class VirtualSystem;
+class VirtualShell;
+
+struct VirtualMachine::State {
+    VirtualMachine& machine;
+    std::map<std::string, std::uint32_t> attributes;  // path key -> attributes (files and folders)
+    std::vector<std::string> deniedPrefixes;          // path keys
+    std::set<std::string> lockedFiles;                // path keys
+    std::map<char, DiskConfig> disks;
+    std::map<char, std::uint64_t> used;               // bytes written since the disk was set
+    RegKey registryRoots[4];
+    std::vector<std::pair<RootKey, std::string>> registryDenied;
+    std::vector<std::string> journal;
+    std::set<std::string> mutexes;
+    std::uint64_t clockMs = 0;
+    std::uint64_t fileTimeBase = 0;
+    bool dirty = false;
+
+    std::unique_ptr<VirtualFileSystem> files;
+    std::unique_ptr<VirtualRegistry> registry;
+    std::unique_ptr<VirtualSystem> system;
+    std::unique_ptr<VirtualShell> shell;
+
+    explicit State(VirtualMachine& m);
+    ~State();
+
+    // Resolution of a parsed path on the host: each existing component is matched
+    // without case; missing components are taken as they are spelled.
+    std::filesystem::path Resolve(const WinPath& path) const;
+    bool IsDenied(const std::string& key) const;
+    bool IsLocked(const std::string& key) const;
+    std::uint64_t NowFileTime() const;  // the virtual clock as a FILETIME
+    std::uint32_t AttributesOf(const WinPath& path, bool isDirectory) const;
+    void ForgetAttributesBelow(const std::string& key);
+    DiskConfig& Disk(char drive);
+    std::uint64_t FreeBytes(char drive);
+
+    void LoadRegistry(const std::filesystem::path& file);
+    void SaveRegistry(const std::filesystem::path& file) const;
+    void LoadAttributes(const std::filesystem::path& file);
+    void SaveAttributes(const std::filesystem::path& file) const;
+};
+
+}  // namespace lorvel::platform::virt

@@ -1,0 +1,121 @@
+#include <cstdio>
+
+#include "platform/virtual/VirtualServices.h"
+
+namespace lorvel::platform::virt {
+
+namespace {
+
+class VirtualMutex final : public NamedMutex {
+public:
+    VirtualMutex(std::set<std::string>& names, std::string name, bool owner)
+        : names_(names), name_(std::move(name)), owner_(owner) {}
+    ~VirtualMutex() override
+    {
+        if (owner_) names_.erase(name_);
+    }
+
+private:
+    std::set<std::string>& names_;
+    std::string name_;
+    bool owner_;
+};
+
+// The wording of the Japanese system for the codes the program meets most.
+const char* KnownErrorText(ErrorCode code)
+{
+    switch (code) {
+    case 2: return "指定されたファイルが見つかりません。\r\n";
+    case 3: return "指定されたパスが見つかりません。\r\n";
+    case 5: return "アクセスが拒否されました。\r\n";
+    case 32: return "プロセスはファイルにアクセスできません。別のプロセスが使用中です。\r\n";
+    case 80: return "ファイルがあります。\r\n";
+    case 112: return "ディスクに十分な空き領域がありません。\r\n";
+    case 123: return "ファイル名、ディレクトリ名、またはボリューム ラベルの構文が間違っています。\r\n";
+    case 145: return "ディレクトリが空ではありません。\r\n";
+    case 183: return "既に存在するファイルを作成することはできません。\r\n";
+    default: return nullptr;
+    }
+}
+
+}  // namespace
+
+std::optional<OsVersion> VirtualSystem::GetVersion()
+{
+    if (s_.machine.Config().versionQueryFails) return std::nullopt;
+    OsVersion version;
+    const std::uint32_t id = s_.machine.Config().platformId;
+    version.platformId = id;
+    version.major = id == 2 ? 5 : 4;
+    version.minor = id == 2 ? 1 : 10;
+    version.build = id == 2 ? 2600 : 2222;
+    return version;
+}
+
+std::string VirtualSystem::GetWindowsFolder() { return s_.machine.Config().windowsFolder; }
+std::string VirtualSystem::GetSystemFolder() { return s_.machine.Config().systemFolder; }
+
+std::string VirtualSystem::GetTempPath()
+{
+    const std::string& temp = s_.machine.Config().tempFolder;
+    return temp.empty() ? temp : temp + "\\";
+}
+
+std::string VirtualSystem::GetProgramPath() { return s_.machine.Config().programPath; }
+std::string VirtualSystem::GetCommandLine() { return s_.machine.Config().commandLine; }
+
+std::optional<std::string> VirtualSystem::GetFileVersionString(const std::string& path)
+{
+    const auto& versions = s_.machine.Config().fileVersions;
+    const auto found = versions.find(ParseWinPath(path).Key());
+    if (found == versions.end()) return std::nullopt;
+    return found->second;
+}
+
+std::string VirtualSystem::GetErrorText(ErrorCode code)
+{
+    if (const char* known = KnownErrorText(code)) return known;
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "システム エラー %u が発生しました。\r\n", code);
+    return buffer;
+}
+
+bool VirtualSystem::IsDoubleByteSystem() { return s_.machine.Config().doubleByteSystem; }
+
+std::unique_ptr<NamedMutex> VirtualSystem::OpenMutex(const std::string& name)
+{
+    if (!s_.mutexes.count(name)) return nullptr;
+    return std::make_unique<VirtualMutex>(s_.mutexes, name, false);
+}
+
+std::unique_ptr<NamedMutex> VirtualSystem::CreateMutex(const std::string& name)
+{
+    const bool created = s_.mutexes.insert(name).second;
+    return std::make_unique<VirtualMutex>(s_.mutexes, name, created);
+}
+
+void VirtualSystem::Sleep(std::uint32_t milliseconds) { s_.clockMs += milliseconds; }
+
+std::uint32_t VirtualSystem::GetTickCount() { return static_cast<std::uint32_t>(s_.clockMs); }
+
+std::string VirtualShell::GetSpecialFolder(int csidl)
+{
+    const auto& folders = s_.machine.Config().specialFolders;
+    const auto found = folders.find(csidl);
+    return found == folders.end() ? std::string() : found->second;
+}
+
+void VirtualShell::ChangeNotify(long eventId, unsigned flags)
+{
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "notify 0x%lx %u", static_cast<unsigned long>(eventId), flags);
+    s_.journal.push_back(buffer);
+}
+
+int VirtualShell::RestartDialog(const std::string& prompt, int exitFlags)
+{
+    s_.journal.push_back("restart " + std::to_string(exitFlags) + (prompt.empty() ? "" : " " + prompt));
+    return s_.machine.Config().restartAnswer;
+}
+
+}  // namespace lorvel::platform::virt

@@ -1,0 +1,194 @@
+#include "util/StrOp.h"
+
+#include <array>
+
+#include "util/MBUtils.h"
+
+namespace lorvel {
+
+namespace {
+
+std::string Extract(const std::string& text, int start, int count)
+{
+    const int length = static_cast<int>(text.size());
+    if (text.empty() || count < 0) return {};
+    if (start < 1) start = 1;
+    if (start > length) return {};
+    const int remaining = length - start + 1;
+    if (count > remaining) count = remaining;
+    return text.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(count));
+}
+
+unsigned Pair(unsigned char lead, unsigned char trail) { return (lead << 8) | trail; }
+
+void AppendPair(std::string& out, unsigned code)
+{
+    out.push_back(static_cast<char>(code >> 8));
+    out.push_back(static_cast<char>(code & 0xFF));
+}
+
+// Upper case of one double-byte character, or the character itself.
+unsigned UpperDoubleByte(unsigned code)
+{
+    struct Range { unsigned first, last, upper; };
+    static constexpr Range kRanges[] = {
+        {0x8281, 0x829A, 0x8260},  // full-width a..z
+        {0x83BF, 0x83D6, 0x839F},  // Greek small letters
+        {0x8470, 0x847E, 0x8440},  // Cyrillic a..n (0x847F is not a character)
+        {0x8480, 0x8491, 0x844F},  // Cyrillic o..ya
+        {0xEEEF, 0xEEF8, 0x8754},  // small Roman numerals (NEC selected) to row 13
+        {0xFA40, 0xFA49, 0x8754},  // small Roman numerals (IBM) to row 13
+    };
+    for (const Range& r : kRanges)
+        if (code >= r.first && code <= r.last) return r.upper + (code - r.first);
+    return code;
+}
+
+// Full-width forms of 0x20..0x7E, as code page 932 stores them.
+constexpr std::array<unsigned, 95> kFullWidthAscii = {
+    0x8140, 0x8149, 0xFA57, 0x8194, 0x8190, 0x8193, 0x8195, 0xFA56, 0x8169, 0x816A, 0x8196,
+    0x817B, 0x8143, 0x817C, 0x8144, 0x815E, 0x824F, 0x8250, 0x8251, 0x8252, 0x8253, 0x8254,
+    0x8255, 0x8256, 0x8257, 0x8258, 0x8146, 0x8147, 0x8183, 0x8181, 0x8184, 0x8148, 0x8197,
+    0x8260, 0x8261, 0x8262, 0x8263, 0x8264, 0x8265, 0x8266, 0x8267, 0x8268, 0x8269, 0x826A,
+    0x826B, 0x826C, 0x826D, 0x826E, 0x826F, 0x8270, 0x8271, 0x8272, 0x8273, 0x8274, 0x8275,
+    0x8276, 0x8277, 0x8278, 0x8279, 0x816D, 0x815F, 0x816E, 0x814F, 0x8151, 0x814D, 0x8281,
+    0x8282, 0x8283, 0x8284, 0x8285, 0x8286, 0x8287, 0x8288, 0x8289, 0x828A, 0x828B, 0x828C,
+    0x828D, 0x828E, 0x828F, 0x8290, 0x8291, 0x8292, 0x8293, 0x8294, 0x8295, 0x8296, 0x8297,
+    0x8298, 0x8299, 0x829A, 0x816F, 0x8162, 0x8170, 0x8160};
+
+// Full-width forms of the half-width katakana 0xA1..0xDF.
+constexpr std::array<unsigned, 63> kFullWidthKana = {
+    0x8142, 0x8175, 0x8176, 0x8141, 0x8145, 0x8392, 0x8340, 0x8342, 0x8344, 0x8346, 0x8348,
+    0x8383, 0x8385, 0x8387, 0x8362, 0x815B, 0x8341, 0x8343, 0x8345, 0x8347, 0x8349, 0x834A,
+    0x834C, 0x834E, 0x8350, 0x8352, 0x8354, 0x8356, 0x8358, 0x835A, 0x835C, 0x835E, 0x8360,
+    0x8363, 0x8365, 0x8367, 0x8369, 0x836A, 0x836B, 0x836C, 0x836D, 0x836E, 0x8371, 0x8374,
+    0x8377, 0x837A, 0x837D, 0x837E, 0x8380, 0x8381, 0x8382, 0x8384, 0x8386, 0x8388, 0x8389,
+    0x838A, 0x838B, 0x838C, 0x838D, 0x838F, 0x8393, 0x814A, 0x814B};
+
+constexpr unsigned char kVoicedMark = 0xDE;
+constexpr unsigned char kSemiVoicedMark = 0xDF;
+
+// The full-width character of a half-width kana followed by a sound mark, or 0 when
+// the pair does not compose.
+unsigned ComposeKana(unsigned char kana, unsigned char mark)
+{
+    if (mark == kVoicedMark) {
+        if (kana == 0xB3) return 0x8394;                                 // u -> vu
+        if (kana >= 0xB6 && kana <= 0xC4) return kFullWidthKana[kana - 0xA1] + 1;
+        if (kana >= 0xCA && kana <= 0xCE) return kFullWidthKana[kana - 0xA1] + 1;
+    } else if (mark == kSemiVoicedMark) {
+        if (kana >= 0xCA && kana <= 0xCE) return kFullWidthKana[kana - 0xA1] + 2;
+    }
+    return 0;
+}
+
+std::string MapUpper(const std::string& text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (MBIsLeadByte(byte) && i + 1 < text.size()) {
+            AppendPair(out, UpperDoubleByte(Pair(byte, static_cast<unsigned char>(text[i + 1]))));
+            ++i;
+        } else {
+            out.push_back(byte >= 'a' && byte <= 'z' ? static_cast<char>(byte - 0x20) : text[i]);
+        }
+    }
+    return out;
+}
+
+std::string MapFullWidth(const std::string& text)
+{
+    std::string out;
+    out.reserve(text.size() * 2);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (MBIsLeadByte(byte) && i + 1 < text.size()) {
+            out.append(text, i, 2);
+            ++i;
+        } else if (byte >= 0x20 && byte <= 0x7E) {
+            AppendPair(out, kFullWidthAscii[byte - 0x20]);
+        } else if (byte >= 0xA1 && byte <= 0xDF) {
+            const unsigned composed =
+                i + 1 < text.size() ? ComposeKana(byte, static_cast<unsigned char>(text[i + 1])) : 0;
+            if (composed != 0) {
+                AppendPair(out, composed);
+                ++i;
+            } else {
+                AppendPair(out, kFullWidthKana[byte - 0xA1]);
+            }
+        } else {
+            out.push_back(text[i]);
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string StrLeft(const std::string& text, int count) { return Extract(text, 1, count); }
+
+std::string StrRight(const std::string& text, int count)
+{
+    return Extract(text, static_cast<int>(text.size()) - count + 1, count);
+}
+
+std::string StrMid(const std::string& text, int start)
+{
+    return Extract(text, start, static_cast<int>(text.size()));
+}
+
+bool IsPathDelimiter(const std::string& path, int i)
+{
+    if (i < 1 || i > static_cast<int>(path.size())) return false;
+    return path[i - 1] == '\\' && MBByteType(path, i) == ByteType::Single;
+}
+
+std::string AddPathDelim(const std::string& path, const std::string& selector)
+{
+    if (selector.empty()) return path;
+    if (selector[0] == 'T' && !IsPathDelimiter(path, 1)) return "\\" + path;
+    if (selector[0] == 'B' && !IsPathDelimiter(path, static_cast<int>(path.size())))
+        return path + "\\";
+    return path;
+}
+
+std::string RemovePathDelim(const std::string& path, const std::string& selector)
+{
+    if (selector.empty()) return path;
+    if (selector[0] == 'T' && IsPathDelimiter(path, 1)) return path.substr(1);
+    if (selector[0] == 'B' && IsPathDelimiter(path, static_cast<int>(path.size())))
+        return path.substr(0, path.size() - 1);
+    return path;
+}
+
+std::string MapString(const std::string& text, std::uint32_t flags)
+{
+    std::string mapped;
+    if (flags == kMapUpperCase)
+        mapped = MapUpper(text);
+    else if (flags == kMapFullWidth)
+        mapped = MapFullWidth(text);
+    else
+        return text;
+    // The system's mapping hands back a C string.
+    const auto nul = mapped.find('\0');
+    if (nul != std::string::npos) mapped.resize(nul);
+    return mapped;
+}
+
+std::string GetField(const std::string& text, const std::string& delimiter, int n)
+{
+    std::string field;
+    int counter = 1;
+    for (char byte : text) {
+        if (delimiter.size() == 1 && byte == delimiter[0])
+            ++counter;
+        else if (counter == n)
+            field.push_back(byte);
+    }
+    return field;
+}
+
+}  // namespace lorvel

@@ -1,0 +1,42 @@
+#include "VirtualMachineFixture.h"
+
+#include <stdlib.h>
+
+#include <fstream>
+#include <stdexcept>
+
+namespace lorvel::testing {
+
+ScratchFolder::ScratchFolder()
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "lorvel-test-XXXXXX").string();
+    if (!::mkdtemp(pattern.data())) throw std::runtime_error("cannot create a scratch folder");
+    path_ = pattern;
+}
+
+ScratchFolder::~ScratchFolder()
+{
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+}
+
+TestMachine::TestMachine(platform::virt::MachineConfig config)
+    : machine(scratch.Path(), std::move(config)), platform(machine.AsPlatform())
+{
+}
+
+void TestMachine::Put(const std::string& path, const std::string& content)
+{
+    const auto host = machine.HostPath(path);
+    std::filesystem::create_directories(host.parent_path());
+    std::ofstream(host, std::ios::binary) << content;
+}
+
+std::string TestMachine::Get(const std::string& path)
+{
+    std::string bytes;
+    if (platform.files.ReadWholeFile(path, bytes) != 0) return "<missing>";
+    return bytes;
+}
+
+}  // namespace lorvel::testing

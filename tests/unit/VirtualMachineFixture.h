@@ -1,0 +1,33 @@
+// A fresh simulated machine in its own host folder, removed afterwards.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "platform/virtual/VirtualMachine.h"
+
+namespace lorvel::testing {
+
+class ScratchFolder {
+public:
+    ScratchFolder();
+    ~ScratchFolder();
+    const std::filesystem::path& Path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+struct TestMachine {
+    explicit TestMachine(platform::virt::MachineConfig config = {});
+    ScratchFolder scratch;
+    platform::virt::VirtualMachine machine;
+    platform::Platform platform;
+
+    // Creates a file with the given content, and its folders.
+    void Put(const std::string& path, const std::string& content = "x");
+    std::string Get(const std::string& path);
+};
+
+}  // namespace lorvel::testing

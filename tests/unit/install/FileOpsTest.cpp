@@ -1,0 +1,147 @@
+#include "install/FileOps.h"
+
+#include <gtest/gtest.h>
+
+#include "../VirtualMachineFixture.h"
+#include "util/MBUtils.h"
+
+namespace lorvel {
+namespace {
+
+using namespace platform;
+
+struct FileOpsTest : ::testing::Test {
+    testing::TestMachine vm;
+    FileOps ops{vm.platform};
+};
+
+TEST_F(FileOpsTest, FolderExistsFindsEmptyFoldersButNotFiles)
+{
+    vm.platform.files.CreateFolder("C:\\EMPTY");
+    vm.Put("C:\\A.TXT");
+    vm.Put("C:\\HIDDEN\\H.TXT");
+    vm.platform.files.SetAttributes("C:\\HIDDEN\\H.TXT", attr::kHidden);
+    vm.machine.SetDisk('D', {});
+    struct Row { std::string path; bool expected; };
+    const Row rows[] = {
+        {"C:\\EMPTY", true}, {"C:\\EMPTY\\", true}, {"c:\\empty\\", true},
+        {"C:\\A.TXT", false}, {"C:\\MISSING\\", false}, {"C:\\", true},
+        {"D:\\", false},  // a drive root is found only with a visible entry in it
+        {"C:\\HIDDEN\\", true}, {"", false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.path);
+        EXPECT_EQ(ops.FolderExists(row.path), row.expected);
+    }
+}
+
+TEST_F(FileOpsTest, CreateFolderTreeCreatesEveryLevelInOrder)
+{
+    EXPECT_TRUE(ops.CreateFolderTree("C:\\NEW1\\NEW2\\"));
+    EXPECT_TRUE(ops.FolderExists("C:\\NEW1\\NEW2"));
+    EXPECT_TRUE(ops.CreateFolderTree("C:\\NEW1\\NEW2"));  // nothing to do
+    // A double-byte name whose trail byte is "\" is one level, not two.
+    const std::string hyo = "C:\\\x95\x5C\\SUB";
+    EXPECT_TRUE(ops.CreateFolderTree(hyo));
+    EXPECT_TRUE(ops.FolderExists("C:\\\x95\x5C"));
+    std::vector<FindEntry> entries;
+    vm.platform.files.FindEntries("C:\\\x95*", entries);
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].name, "\x95\x5C");
+}
+
+TEST_F(FileOpsTest, CreateFolderTreeReportsTheLastAttempt)
+{
+    vm.machine.DenyWrites("C:\\LOCKED");
+    EXPECT_FALSE(ops.CreateFolderTree("C:\\LOCKED\\A\\"));
+    EXPECT_FALSE(ops.CreateFolderTree("Q:\\A\\"));
+}
+
+TEST_F(FileOpsTest, CopyFileOverwriteReplacesReadOnlyAndLeavesArchive)
+{
+    vm.Put("C:\\SRC\\A.TXT", "new");
+    vm.Put("C:\\DST\\A.TXT", "old");
+    vm.platform.files.SetAttributes("C:\\SRC\\A.TXT", attr::kReadOnly);
+    vm.platform.files.SetAttributes("C:\\DST\\A.TXT", attr::kReadOnly | attr::kHidden);
+    EXPECT_EQ(ops.CopyFileOverwrite("C:\\SRC\\A.TXT", "C:\\DST\\A.TXT"), 0u);
+    EXPECT_EQ(vm.Get("C:\\DST\\A.TXT"), "new");
+    std::uint32_t attributes = 0;
+    vm.platform.files.GetAttributes("C:\\DST\\A.TXT", attributes);
+    EXPECT_EQ(attributes, attr::kArchive);
+}
+
+TEST_F(FileOpsTest, CopyFileOverwriteReturnsTheCopyError)
+{
+    vm.Put("C:\\SRC\\A.TXT", "abc");
+    vm.Put("C:\\DST\\LOCKED.TXT", "old");
+    vm.machine.LockFile("C:\\DST\\LOCKED.TXT");
+    struct Row { std::string from, to; ErrorCode expected; };
+    const Row rows[] = {
+        {"C:\\SRC\\MISSING.TXT", "C:\\DST\\B.TXT", 2},
+        {"C:\\SRC\\A.TXT", "C:\\NOFOLDER\\B.TXT", 3},
+        {"C:\\SRC\\A.TXT", "C:\\DST\\LOCKED.TXT", 32},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.to);
+        EXPECT_EQ(ops.CopyFileOverwrite(row.from, row.to), row.expected);
+    }
+    EXPECT_EQ(vm.Get("C:\\DST\\LOCKED.TXT"), "old");
+    vm.machine.SetDisk('C', {100, 2});
+    EXPECT_EQ(ops.CopyFileOverwrite("C:\\SRC\\A.TXT", "C:\\DST\\FULL.TXT"), 112u);
+    EXPECT_FALSE(vm.platform.files.Exists("C:\\DST\\FULL.TXT"));
+}
+
+TEST_F(FileOpsTest, DeleteFilesSkipsTheShellForAMissingPlainPath)
+{
+    vm.Put("C:\\D\\A.TXT");
+    vm.platform.files.CreateFolder("C:\\D\\SUB");
+    vm.Put("C:\\D\\SUB\\B.TXT");
+    std::vector<std::string> unregistered;
+    ops.SetComponentUnregistrar([&](const std::string& path) { unregistered.push_back(path); });
+    EXPECT_EQ(ops.DeleteFiles("C:\\D\\MISSING.TXT"), 2u);
+    EXPECT_EQ(ops.DeleteFiles("C:\\D\\SUB"), 2u) << "a folder counts as no file";
+    EXPECT_EQ(ops.DeleteFiles("C:\\D\\*.NONE"), 0u);
+    EXPECT_EQ(ops.DeleteFiles("C:\\D\\*.*"), 0u);
+    EXPECT_FALSE(vm.platform.files.Exists("C:\\D\\SUB"));
+    EXPECT_TRUE(ops.FolderExists("C:\\D"));
+    vm.Put("C:\\D\\X.Dll");
+    EXPECT_EQ(ops.DeleteFiles("C:\\D\\X.Dll"), 0u);
+    EXPECT_EQ(unregistered, std::vector<std::string>{"C:\\D\\X.Dll"});
+}
+
+TEST_F(FileOpsTest, RemoveFolderLeavesUnmatchedFilesAndReportsIt)
+{
+    for (const char* name : {"A.TXT", "B.DAT", "C.INI"}) vm.Put(std::string("C:\\R\\") + name);
+    EXPECT_EQ(ops.RemoveFolder("C:\\R", "*.TXT|*.DAT"), 145u);
+    EXPECT_FALSE(vm.platform.files.Exists("C:\\R\\A.TXT"));
+    EXPECT_FALSE(vm.platform.files.Exists("C:\\R\\B.DAT"));
+    EXPECT_TRUE(vm.platform.files.Exists("C:\\R\\C.INI"));
+    EXPECT_EQ(ops.RemoveFolder("C:\\R\\", "||*.*|"), 0u);
+    EXPECT_FALSE(ops.FolderExists("C:\\R"));
+    EXPECT_EQ(ops.RemoveFolder("C:\\R", ""), 2u);
+}
+
+TEST_F(FileOpsTest, SystemErrorTextIsFullWidthWithoutAFinalDot)
+{
+    EXPECT_EQ(ops.SystemErrorText(0), "");
+    for (ErrorCode code : {2u, 5u, 112u, 99999u}) {
+        SCOPED_TRACE(code);
+        const std::string text = ops.SystemErrorText(code);
+        ASSERT_GE(text.size(), 4u);
+        EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+        EXPECT_NE(text[text.size() - 3], '.');
+        // Everything before CR LF is double-byte once mapped to full width.
+        for (std::size_t i = 0; i + 2 < text.size(); i += 2)
+            EXPECT_TRUE(MBIsLeadByte(static_cast<unsigned char>(text[i]))) << i;
+    }
+}
+
+TEST(IsComponentFileTest, LooksAnywhereIgnoringCase)
+{
+    EXPECT_TRUE(IsComponentFile("C:\\A\\X.dll"));
+    EXPECT_TRUE(IsComponentFile("C:\\A.OCX\\readme.txt"));
+    EXPECT_FALSE(IsComponentFile("C:\\A\\X.EXE"));
+}
+
+}  // namespace
+}  // namespace lorvel
