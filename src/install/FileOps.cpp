@@ -43,7 +43,7 @@ ErrorCode FileOps::CopyFileOverwrite(const std::string& source, const std::strin
 {
     FileSystem& files = platform_.files;
     if (files.FileExists(destination)) files.SetAttributes(destination, attr::kArchive);
-    const ErrorCode result = files.CopyFile(source, destination, false);
+    const ErrorCode result = files.Copy(source, destination, false);
     // A copy from a read-only medium is left writable.
     if (files.FileExists(destination)) files.SetAttributes(destination, attr::kArchive);
     return result;

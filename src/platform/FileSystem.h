@@ -49,9 +49,9 @@ public:
     virtual ErrorCode CreateFolder(const std::string& path) = 0;
     // Removes an empty folder only (145 when something is left in it).
     virtual ErrorCode RemoveFolder(const std::string& path) = 0;
-    virtual ErrorCode CopyFile(const std::string& source, const std::string& destination,
+    virtual ErrorCode Copy(const std::string& source, const std::string& destination,
                                bool failIfExists) = 0;
-    virtual ErrorCode DeleteFile(const std::string& path) = 0;
+    virtual ErrorCode RemoveFile(const std::string& path) = 0;
 
     // INVALID_FILE_ATTRIBUTES is reported as an error code instead.
     virtual ErrorCode GetAttributes(const std::string& path, std::uint32_t& attributes) = 0;
@@ -72,9 +72,9 @@ public:
     virtual ErrorCode ShellDelete(const std::string& path) = 0;
 
     // The extended query exists only on newer systems, so it is looked up at run time.
-    virtual bool HasDiskFreeSpaceEx() = 0;
-    virtual ErrorCode GetDiskFreeSpaceEx(const std::string& root, DiskSpace& space) = 0;
-    virtual ErrorCode GetDiskFreeSpace(const std::string& root, DiskGeometry& geometry) = 0;
+    virtual bool HasDiskSpaceEx() = 0;
+    virtual ErrorCode QueryDiskSpaceEx(const std::string& root, DiskSpace& space) = 0;
+    virtual ErrorCode QueryDiskSpace(const std::string& root, DiskGeometry& geometry) = 0;
 
     // Convenience over GetAttributes.
     bool Exists(const std::string& path)

@@ -31,10 +31,10 @@ public:
     virtual std::optional<OsVersion> GetVersion() = 0;
     virtual std::string GetWindowsFolder() = 0;
     virtual std::string GetSystemFolder() = 0;
-    virtual std::string GetTempPath() = 0;
+    virtual std::string GetTempFolder() = 0;
 
     virtual std::string GetProgramPath() = 0;
-    virtual std::string GetCommandLine() = 0;
+    virtual std::string GetProgramCommandLine() = 0;
 
     // StringFileInfo\041103a4\FileVersion of a file's version resource; nullopt when
     // the file has no version resource at all, "" when it lacks that string.
@@ -44,12 +44,16 @@ public:
     // (empty when there is none).
     virtual std::string GetErrorText(ErrorCode code) = 0;
 
-    // Lead-byte ranges of the active ANSI code page; none on a single-byte system.
+    // Whether the active ANSI code page has double-byte characters.
     virtual bool IsDoubleByteSystem() = 0;
 
+    // The system's own locale-aware mapping (LCMapStringA, system default locale);
+    // the program maps with its portable copy, and this keeps the copy honest.
+    virtual std::string MapTextBySystem(const std::string& text, std::uint32_t flags) = 0;
+
     // An existing mutex of that name, opened with full access; null when none exists.
-    virtual std::unique_ptr<NamedMutex> OpenMutex(const std::string& name) = 0;
-    virtual std::unique_ptr<NamedMutex> CreateMutex(const std::string& name) = 0;
+    virtual std::unique_ptr<NamedMutex> OpenNamedMutex(const std::string& name) = 0;
+    virtual std::unique_ptr<NamedMutex> CreateNamedMutex(const std::string& name) = 0;
 
     virtual void Sleep(std::uint32_t milliseconds) = 0;
     virtual std::uint32_t GetTickCount() = 0;

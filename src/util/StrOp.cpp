@@ -27,16 +27,51 @@ void AppendPair(std::string& out, unsigned code)
     out.push_back(static_cast<char>(code & 0xFF));
 }
 
+// Position of a double-byte code among the 188 trail bytes of its lead byte.
+unsigned TrailIndex(unsigned code)
+{
+    const unsigned trail = code & 0xFF;
+    return trail - 0x40 - (trail > 0x7F ? 1 : 0);
+}
+
+unsigned FromLinear(unsigned firstLead, unsigned index)
+{
+    const unsigned lead = firstLead + index / 188;
+    unsigned trail = 0x40 + index % 188;
+    if (trail >= 0x7F) ++trail;
+    return (lead << 8) | trail;
+}
+
+// Code page 932 codes some characters twice (the NEC row 13 symbols, the NEC
+// selection of the IBM extensions). The system maps through Unicode and back, so
+// every mapping hands back the one code the conversion prefers.
+unsigned CanonicalDoubleByte(unsigned code)
+{
+    if (code >= 0xED40 && code <= 0xEEEC) return FromLinear(0xFA, 28 + (code >> 8 == 0xED ? 0 : 188) + TrailIndex(code));
+    if (code >= 0xEEEF && code <= 0xEEF8) return 0xFA40 + (code - 0xEEEF);
+    struct Pair { unsigned from, to; };
+    static constexpr Pair kSingles[] = {
+        {0x8790, 0x81E0}, {0x8791, 0x81DF}, {0x8792, 0x81E7}, {0x8795, 0x81E3}, {0x8796, 0x81DB},
+        {0x8797, 0x81DA}, {0x879A, 0x81E6}, {0x879B, 0x81BF}, {0x879C, 0x81BE}, {0xEEF9, 0x81CA},
+        {0xEEFA, 0xFA55}, {0xEEFB, 0xFA56}, {0xEEFC, 0xFA57}, {0xFA54, 0x81CA}, {0xFA58, 0x878A},
+        {0xFA59, 0x8782}, {0xFA5A, 0x8784}, {0xFA5B, 0x81E6},
+    };
+    for (const Pair& p : kSingles)
+        if (code == p.from) return p.to;
+    if (code >= 0xFA4A && code <= 0xFA53) return 0x8754 + (code - 0xFA4A);  // Roman numerals
+    return code;
+}
+
 // Upper case of one double-byte character, or the character itself.
 unsigned UpperDoubleByte(unsigned code)
 {
+    code = CanonicalDoubleByte(code);
     struct Range { unsigned first, last, upper; };
     static constexpr Range kRanges[] = {
         {0x8281, 0x829A, 0x8260},  // full-width a..z
         {0x83BF, 0x83D6, 0x839F},  // Greek small letters
         {0x8470, 0x847E, 0x8440},  // Cyrillic a..n (0x847F is not a character)
         {0x8480, 0x8491, 0x844F},  // Cyrillic o..ya
-        {0xEEEF, 0xEEF8, 0x8754},  // small Roman numerals (NEC selected) to row 13
         {0xFA40, 0xFA49, 0x8754},  // small Roman numerals (IBM) to row 13
     };
     for (const Range& r : kRanges)
@@ -44,7 +79,8 @@ unsigned UpperDoubleByte(unsigned code)
     return code;
 }
 
-// Full-width forms of 0x20..0x7E, as code page 932 stores them.
+// Full-width forms of 0x20..0x7E, as code page 932 stores them. The system leaves
+// "\" alone: in code page 932 it is also the yen sign.
 constexpr std::array<unsigned, 95> kFullWidthAscii = {
     0x8140, 0x8149, 0xFA57, 0x8194, 0x8190, 0x8193, 0x8195, 0xFA56, 0x8169, 0x816A, 0x8196,
     0x817B, 0x8143, 0x817C, 0x8144, 0x815E, 0x824F, 0x8250, 0x8251, 0x8252, 0x8253, 0x8254,
@@ -105,9 +141,9 @@ std::string MapFullWidth(const std::string& text)
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto byte = static_cast<unsigned char>(text[i]);
         if (MBIsLeadByte(byte) && i + 1 < text.size()) {
-            out.append(text, i, 2);
+            AppendPair(out, CanonicalDoubleByte(Pair(byte, static_cast<unsigned char>(text[i + 1]))));
             ++i;
-        } else if (byte >= 0x20 && byte <= 0x7E) {
+        } else if (byte >= 0x20 && byte <= 0x7E && byte != '\\') {
             AppendPair(out, kFullWidthAscii[byte - 0x20]);
         } else if (byte >= 0xA1 && byte <= 0xDF) {
             const unsigned composed =

@@ -133,7 +133,7 @@ ErrorCode VirtualFileSystem::RemoveFolder(const std::string& path)
     return kErrorSuccess;
 }
 
-ErrorCode VirtualFileSystem::CopyFile(const std::string& source, const std::string& destination,
+ErrorCode VirtualFileSystem::Copy(const std::string& source, const std::string& destination,
                                       bool failIfExists)
 {
     const Target from = Locate(source);
@@ -146,7 +146,8 @@ ErrorCode VirtualFileSystem::CopyFile(const std::string& source, const std::stri
     if (to.exists && failIfExists) return kErrorFileExists;
     if (to.isDirectory) return kErrorAccessDenied;
     if (const ErrorCode denied = CheckWritable(to)) return denied;
-    if (to.exists && (s_.AttributesOf(to.path, false) & attr::kReadOnly)) return kErrorAccessDenied;
+    // CopyFile refuses a read-only or hidden destination.
+    if (to.exists && (s_.AttributesOf(to.path, false) & (attr::kReadOnly | attr::kHidden))) return kErrorAccessDenied;
     if (from.key == to.key) return kErrorSharingViolation;
 
     const std::uint64_t size = HostSize(from.host);
@@ -164,7 +165,7 @@ ErrorCode VirtualFileSystem::CopyFile(const std::string& source, const std::stri
     return kErrorSuccess;
 }
 
-ErrorCode VirtualFileSystem::DeleteFile(const std::string& path)
+ErrorCode VirtualFileSystem::RemoveFile(const std::string& path)
 {
     const Target t = Locate(path);
     if (!t.path.valid || t.path.hasWildcard) return kErrorInvalidName;
@@ -355,11 +356,11 @@ ErrorCode VirtualFileSystem::ShellDelete(const std::string& path)
     return result;
 }
 
-bool VirtualFileSystem::HasDiskFreeSpaceEx() { return s_.machine.Config().hasDiskFreeSpaceEx; }
+bool VirtualFileSystem::HasDiskSpaceEx() { return s_.machine.Config().hasDiskFreeSpaceEx; }
 
-ErrorCode VirtualFileSystem::GetDiskFreeSpaceEx(const std::string& root, DiskSpace& space)
+ErrorCode VirtualFileSystem::QueryDiskSpaceEx(const std::string& root, DiskSpace& space)
 {
-    if (!HasDiskFreeSpaceEx()) return kErrorProcNotFound;
+    if (!HasDiskSpaceEx()) return kErrorProcNotFound;
     const WinPath path = ParseWinPath(root);
     if (!path.valid || !fs::is_directory(s_.machine.Root() / std::string(1, path.drive)))
         return kErrorPathNotFound;
@@ -369,7 +370,7 @@ ErrorCode VirtualFileSystem::GetDiskFreeSpaceEx(const std::string& root, DiskSpa
     return kErrorSuccess;
 }
 
-ErrorCode VirtualFileSystem::GetDiskFreeSpace(const std::string& root, DiskGeometry& geometry)
+ErrorCode VirtualFileSystem::QueryDiskSpace(const std::string& root, DiskGeometry& geometry)
 {
     const WinPath path = ParseWinPath(root);
     if (!path.valid || !fs::is_directory(s_.machine.Root() / std::string(1, path.drive)))

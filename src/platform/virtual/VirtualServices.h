@@ -11,17 +11,17 @@ public:
 
     ErrorCode CreateFolder(const std::string& path) override;
     ErrorCode RemoveFolder(const std::string& path) override;
-    ErrorCode CopyFile(const std::string& source, const std::string& destination, bool failIfExists) override;
-    ErrorCode DeleteFile(const std::string& path) override;
+    ErrorCode Copy(const std::string& source, const std::string& destination, bool failIfExists) override;
+    ErrorCode RemoveFile(const std::string& path) override;
     ErrorCode GetAttributes(const std::string& path, std::uint32_t& attributes) override;
     ErrorCode SetAttributes(const std::string& path, std::uint32_t attributes) override;
     ErrorCode FindEntries(const std::string& pattern, std::vector<FindEntry>& entries) override;
     ErrorCode ReadWholeFile(const std::string& path, std::string& bytes) override;
     ErrorCode WriteWholeFile(const std::string& path, const std::string& bytes) override;
     ErrorCode ShellDelete(const std::string& path) override;
-    bool HasDiskFreeSpaceEx() override;
-    ErrorCode GetDiskFreeSpaceEx(const std::string& root, DiskSpace& space) override;
-    ErrorCode GetDiskFreeSpace(const std::string& root, DiskGeometry& geometry) override;
+    bool HasDiskSpaceEx() override;
+    ErrorCode QueryDiskSpaceEx(const std::string& root, DiskSpace& space) override;
+    ErrorCode QueryDiskSpace(const std::string& root, DiskGeometry& geometry) override;
 
 private:
     struct Target;
@@ -62,14 +62,15 @@ public:
     std::optional<OsVersion> GetVersion() override;
     std::string GetWindowsFolder() override;
     std::string GetSystemFolder() override;
-    std::string GetTempPath() override;
+    std::string GetTempFolder() override;
     std::string GetProgramPath() override;
-    std::string GetCommandLine() override;
+    std::string GetProgramCommandLine() override;
     std::optional<std::string> GetFileVersionString(const std::string& path) override;
     std::string GetErrorText(ErrorCode code) override;
     bool IsDoubleByteSystem() override;
-    std::unique_ptr<NamedMutex> OpenMutex(const std::string& name) override;
-    std::unique_ptr<NamedMutex> CreateMutex(const std::string& name) override;
+    std::string MapTextBySystem(const std::string& text, std::uint32_t flags) override;
+    std::unique_ptr<NamedMutex> OpenNamedMutex(const std::string& name) override;
+    std::unique_ptr<NamedMutex> CreateNamedMutex(const std::string& name) override;
     void Sleep(std::uint32_t milliseconds) override;
     std::uint32_t GetTickCount() override;
 

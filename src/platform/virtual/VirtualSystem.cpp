@@ -1,6 +1,7 @@
 #include <cstdio>
 
 #include "platform/virtual/VirtualServices.h"
+#include "util/StrOp.h"
 
 namespace lorvel::platform::virt {
 
@@ -55,14 +56,14 @@ std::optional<OsVersion> VirtualSystem::GetVersion()
 std::string VirtualSystem::GetWindowsFolder() { return s_.machine.Config().windowsFolder; }
 std::string VirtualSystem::GetSystemFolder() { return s_.machine.Config().systemFolder; }
 
-std::string VirtualSystem::GetTempPath()
+std::string VirtualSystem::GetTempFolder()
 {
     const std::string& temp = s_.machine.Config().tempFolder;
     return temp.empty() ? temp : temp + "\\";
 }
 
 std::string VirtualSystem::GetProgramPath() { return s_.machine.Config().programPath; }
-std::string VirtualSystem::GetCommandLine() { return s_.machine.Config().commandLine; }
+std::string VirtualSystem::GetProgramCommandLine() { return s_.machine.Config().commandLine; }
 
 std::optional<std::string> VirtualSystem::GetFileVersionString(const std::string& path)
 {
@@ -82,13 +83,18 @@ std::string VirtualSystem::GetErrorText(ErrorCode code)
 
 bool VirtualSystem::IsDoubleByteSystem() { return s_.machine.Config().doubleByteSystem; }
 
-std::unique_ptr<NamedMutex> VirtualSystem::OpenMutex(const std::string& name)
+std::string VirtualSystem::MapTextBySystem(const std::string& text, std::uint32_t flags)
+{
+    return MapString(text, flags);
+}
+
+std::unique_ptr<NamedMutex> VirtualSystem::OpenNamedMutex(const std::string& name)
 {
     if (!s_.mutexes.count(name)) return nullptr;
     return std::make_unique<VirtualMutex>(s_.mutexes, name, false);
 }
 
-std::unique_ptr<NamedMutex> VirtualSystem::CreateMutex(const std::string& name)
+std::unique_ptr<NamedMutex> VirtualSystem::CreateNamedMutex(const std::string& name)
 {
     const bool created = s_.mutexes.insert(name).second;
     return std::make_unique<VirtualMutex>(s_.mutexes, name, created);

@@ -1,0 +1,16 @@
+// Win32 calls only: assembling the real services.
+#include "platform/win32/Win32Platform.h"
+
+namespace lorvel::platform::win32 {
+
+Win32Platform::Win32Platform()
+    : files_(MakeWin32FileSystem()), registry_(MakeWin32Registry()), system_(MakeWin32System()),
+      shell_(MakeWin32Shell())
+{
+}
+
+Win32Platform::~Win32Platform() = default;
+
+Platform Win32Platform::AsPlatform() { return Platform{*files_, *registry_, *system_, *shell_}; }
+
+}  // namespace lorvel::platform::win32

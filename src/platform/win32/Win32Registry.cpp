@@ -1,0 +1,143 @@
+// Win32 calls only: the registry.
+#include <vector>
+
+#include "platform/win32/Win32Platform.h"
+#include "platform/win32/WindowsSupport.h"
+
+namespace lorvel::platform::win32 {
+
+using lorvel::win32::Narrow;
+using lorvel::win32::UniqueHKey;
+using lorvel::win32::Wide;
+
+namespace {
+
+HKEY Handle(RootKey root) { return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<std::uint32_t>(root))); }
+
+bool ValidRoot(RootKey root)
+{
+    const auto value = static_cast<std::uint32_t>(root);
+    return value >= 0x80000000u && value <= 0x80000003u;
+}
+
+// Deleted bottom-up by hand: RegDeleteTree is missing on older systems.
+LONG DeleteTree(HKEY parent, const std::wstring& name)
+{
+    UniqueHKey key;
+    LONG status = ::RegOpenKeyExW(parent, name.c_str(), 0, KEY_ALL_ACCESS, key.Out());
+    if (status != ERROR_SUCCESS) return status;
+    for (;;) {
+        wchar_t child[256];
+        DWORD length = 256;
+        status = ::RegEnumKeyExW(key.Get(), 0, child, &length, nullptr, nullptr, nullptr, nullptr);
+        if (status == ERROR_NO_MORE_ITEMS) break;
+        if (status != ERROR_SUCCESS) return status;
+        status = DeleteTree(key.Get(), child);
+        if (status != ERROR_SUCCESS) return status;
+    }
+    return ::RegDeleteKeyW(parent, name.c_str());
+}
+
+class Win32Registry final : public Registry {
+public:
+    ErrorCode CreateKey(RootKey root, const std::string& path) override
+    {
+        if (!ValidRoot(root)) return kErrorInvalidHandle;
+        UniqueHKey key;
+        return static_cast<ErrorCode>(::RegCreateKeyExW(Handle(root), Wide(path).c_str(), 0, nullptr, 0,
+                                                        KEY_ALL_ACCESS, nullptr, key.Out(), nullptr));
+    }
+
+    ErrorCode OpenKey(RootKey root, const std::string& path) override
+    {
+        if (!ValidRoot(root)) return kErrorInvalidHandle;
+        UniqueHKey key;
+        return static_cast<ErrorCode>(::RegOpenKeyExW(Handle(root), Wide(path).c_str(), 0, KEY_READ, key.Out()));
+    }
+
+    ErrorCode DeleteKeyTree(RootKey root, const std::string& path) override
+    {
+        if (!ValidRoot(root)) return kErrorInvalidHandle;
+        std::wstring name = Wide(path);
+        while (!name.empty() && name.back() == L'\\') name.pop_back();
+        while (!name.empty() && name.front() == L'\\') name.erase(0, 1);
+        if (name.empty()) return kErrorAccessDenied;
+        return static_cast<ErrorCode>(DeleteTree(Handle(root), name));
+    }
+
+    ErrorCode ReadValue(RootKey root, const std::string& path, const std::string& name, RegValue& value) override
+    {
+        if (!ValidRoot(root)) return kErrorInvalidHandle;
+        UniqueHKey key;
+        LONG status = ::RegOpenKeyExW(Handle(root), Wide(path).c_str(), 0, KEY_READ, key.Out());
+        if (status != ERROR_SUCCESS) return static_cast<ErrorCode>(status);
+        const std::wstring valueName = Wide(name);
+        DWORD type = 0, size = 0;
+        status = ::RegQueryValueExW(key.Get(), valueName.c_str(), nullptr, &type, nullptr, &size);
+        if (status != ERROR_SUCCESS) return static_cast<ErrorCode>(status);
+        std::vector<BYTE> data(size + sizeof(wchar_t));
+        status = ::RegQueryValueExW(key.Get(), valueName.c_str(), nullptr, &type, data.data(), &size);
+        if (status != ERROR_SUCCESS) return static_cast<ErrorCode>(status);
+        value.type = static_cast<ValueType>(type);
+        if (type == REG_SZ || type == REG_EXPAND_SZ) {
+            std::wstring text(reinterpret_cast<const wchar_t*>(data.data()), size / sizeof(wchar_t));
+            while (!text.empty() && text.back() == L'\0') text.pop_back();
+            value.data = Narrow(text);
+        } else {
+            value.data.assign(reinterpret_cast<const char*>(data.data()), size);
+        }
+        return kErrorSuccess;
+    }
+
+    ErrorCode WriteValue(RootKey root, const std::string& path, const std::string& name,
+                         const RegValue& value) override
+    {
+        if (!ValidRoot(root)) return kErrorInvalidHandle;
+        UniqueHKey key;
+        LONG status = ::RegOpenKeyExW(Handle(root), Wide(path).c_str(), 0, KEY_ALL_ACCESS, key.Out());
+        if (status != ERROR_SUCCESS) return static_cast<ErrorCode>(status);
+        if (value.IsText()) {
+            const std::wstring text = Wide(value.data);
+            status = ::RegSetValueExW(key.Get(), Wide(name).c_str(), 0, static_cast<DWORD>(value.type),
+                                      reinterpret_cast<const BYTE*>(text.c_str()),
+                                      static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+        } else {
+            status = ::RegSetValueExW(key.Get(), Wide(name).c_str(), 0, static_cast<DWORD>(value.type),
+                                      reinterpret_cast<const BYTE*>(value.data.data()),
+                                      static_cast<DWORD>(value.data.size()));
+        }
+        return static_cast<ErrorCode>(status);
+    }
+
+    ErrorCode DeleteValue(RootKey root, const std::string& path, const std::string& name) override
+    {
+        if (!ValidRoot(root)) return kErrorInvalidHandle;
+        UniqueHKey key;
+        LONG status = ::RegOpenKeyExW(Handle(root), Wide(path).c_str(), 0, KEY_ALL_ACCESS, key.Out());
+        if (status != ERROR_SUCCESS) return static_cast<ErrorCode>(status);
+        return static_cast<ErrorCode>(::RegDeleteValueW(key.Get(), Wide(name).c_str()));
+    }
+
+    ErrorCode EnumSubKeys(RootKey root, const std::string& path, std::vector<std::string>& names) override
+    {
+        names.clear();
+        if (!ValidRoot(root)) return kErrorInvalidHandle;
+        UniqueHKey key;
+        LONG status = ::RegOpenKeyExW(Handle(root), Wide(path).c_str(), 0, KEY_READ, key.Out());
+        if (status != ERROR_SUCCESS) return static_cast<ErrorCode>(status);
+        for (DWORD index = 0;; ++index) {
+            wchar_t child[256];
+            DWORD length = 256;
+            status = ::RegEnumKeyExW(key.Get(), index, child, &length, nullptr, nullptr, nullptr, nullptr);
+            if (status == ERROR_NO_MORE_ITEMS) return kErrorSuccess;
+            if (status != ERROR_SUCCESS) return static_cast<ErrorCode>(status);
+            names.push_back(Narrow(std::wstring(child, length)));
+        }
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<Registry> MakeWin32Registry() { return std::make_unique<Win32Registry>(); }
+
+}  // namespace lorvel::platform::win32

@@ -1,0 +1,56 @@
+// Win32 calls only: special folders, change notification, the restart dialog.
+#include "platform/win32/Win32Platform.h"
+#include "platform/win32/WindowsSupport.h"
+
+namespace lorvel::platform::win32 {
+
+using lorvel::win32::Narrow;
+using lorvel::win32::Wide;
+
+namespace {
+
+class Win32Shell final : public Shell {
+public:
+    std::string GetSpecialFolder(int id) override
+    {
+        IMalloc* allocator = nullptr;
+        if (FAILED(::SHGetMalloc(&allocator)) || !allocator) return {};
+        std::string result;
+        auto* buffer = static_cast<wchar_t*>(allocator->Alloc(MAX_PATH * sizeof(wchar_t)));
+        if (buffer) {
+            LPITEMIDLIST list = nullptr;
+            if (SUCCEEDED(::SHGetSpecialFolderLocation(::GetDesktopWindow(), id, &list)) && list) {
+                if (::SHGetPathFromIDListW(list, buffer)) result = Narrow(buffer);
+                allocator->Free(list);
+            }
+            allocator->Free(buffer);
+        }
+        allocator->Release();
+        return result;
+    }
+
+    void ChangeNotify(long eventId, unsigned flags) override
+    {
+        ::SHChangeNotify(eventId, flags, nullptr, nullptr);
+    }
+
+    int RestartDialog(const std::string& prompt, int exitFlags) override
+    {
+        // Exported by ordinal only; the prompt is wide on the NT family.
+        using RestartDialogFn = int(WINAPI*)(HWND, LPCWSTR, DWORD);
+        HMODULE shell = ::GetModuleHandleW(L"shell32.dll");
+        if (!shell) shell = ::LoadLibraryW(L"shell32.dll");
+        const auto restart = shell ? reinterpret_cast<RestartDialogFn>(reinterpret_cast<void*>(
+                                         ::GetProcAddress(shell, MAKEINTRESOURCEA(59))))
+                                   : nullptr;
+        if (!restart) return IDNO;
+        const std::wstring text = Wide(prompt);
+        return restart(::GetDesktopWindow(), prompt.empty() ? nullptr : text.c_str(), static_cast<DWORD>(exitFlags));
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<Shell> MakeWin32Shell() { return std::make_unique<Win32Shell>(); }
+
+}  // namespace lorvel::platform::win32

@@ -1,0 +1,126 @@
+// Win32 calls only: version, folders, the running program, error texts, mutex, time.
+#include <vector>
+
+#include "platform/win32/Win32Platform.h"
+#include "platform/win32/WindowsSupport.h"
+
+namespace lorvel::platform::win32 {
+
+using lorvel::win32::Narrow;
+using lorvel::win32::Wide;
+
+namespace {
+
+class Win32Mutex final : public NamedMutex {
+public:
+    explicit Win32Mutex(HANDLE handle) : handle_(handle) {}
+    ~Win32Mutex() override
+    {
+        ::ReleaseMutex(handle_.Get());
+    }
+
+private:
+    lorvel::win32::UniqueHandle handle_;
+};
+
+template <typename Query>
+std::string Folder(Query query)
+{
+    wchar_t buffer[MAX_PATH + 1] = {};
+    const UINT length = query(buffer, MAX_PATH);
+    if (length == 0 || length > MAX_PATH) return {};
+    return Narrow(std::wstring(buffer, length));
+}
+
+class Win32System final : public System {
+public:
+    std::optional<OsVersion> GetVersion() override
+    {
+        OSVERSIONINFOW info{};
+        info.dwOSVersionInfoSize = sizeof info;
+        if (!::GetVersionExW(&info)) return std::nullopt;
+        return OsVersion{info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber, info.dwPlatformId};
+    }
+
+    std::string GetWindowsFolder() override
+    {
+        return Folder([](wchar_t* b, UINT n) { return ::GetWindowsDirectoryW(b, n); });
+    }
+
+    std::string GetSystemFolder() override
+    {
+        return Folder([](wchar_t* b, UINT n) { return ::GetSystemDirectoryW(b, n); });
+    }
+
+    std::string GetTempFolder() override
+    {
+        return Folder([](wchar_t* b, UINT n) { return static_cast<UINT>(::GetTempPathW(n, b)); });
+    }
+
+    std::string GetProgramPath() override
+    {
+        std::vector<wchar_t> buffer(32768);
+        const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        return Narrow(std::wstring(buffer.data(), length));
+    }
+
+    std::string GetProgramCommandLine() override { return Narrow(::GetCommandLineW()); }
+
+    std::optional<std::string> GetFileVersionString(const std::string& path) override
+    {
+        const std::wstring file = Wide(path);
+        DWORD handle = 0;
+        const DWORD size = ::GetFileVersionInfoSizeW(file.c_str(), &handle);
+        if (size == 0) return std::nullopt;
+        std::vector<BYTE> data(size);
+        if (!::GetFileVersionInfoW(file.c_str(), 0, size, data.data())) return std::nullopt;
+        wchar_t* text = nullptr;
+        UINT length = 0;
+        if (!::VerQueryValueW(data.data(), L"\\StringFileInfo\\041103a4\\FileVersion",
+                              reinterpret_cast<void**>(&text), &length) ||
+            !text)
+            return std::string();
+        return Narrow(text);
+    }
+
+    std::string GetErrorText(ErrorCode code) override
+    {
+        wchar_t buffer[257] = {};
+        const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                              code, 0, buffer, 256, nullptr);
+        return Narrow(std::wstring(buffer, length));
+    }
+
+    bool IsDoubleByteSystem() override { return ::GetSystemMetrics(SM_DBCSENABLED) != 0; }
+
+    std::string MapTextBySystem(const std::string& text, std::uint32_t flags) override
+    {
+        const int length = static_cast<int>(text.size());
+        const int size = ::LCMapStringA(LOCALE_SYSTEM_DEFAULT, flags, text.data(), length, nullptr, 0);
+        if (size <= 0) return text;
+        std::string mapped(static_cast<std::size_t>(size) + 1, '\0');
+        if (!::LCMapStringA(LOCALE_SYSTEM_DEFAULT, flags, text.data(), length, mapped.data(), size)) return text;
+        return std::string(mapped.c_str());
+    }
+
+    std::unique_ptr<NamedMutex> OpenNamedMutex(const std::string& name) override
+    {
+        HANDLE handle = ::OpenMutexW(MUTEX_ALL_ACCESS, FALSE, Wide(name).c_str());
+        return handle ? std::make_unique<Win32Mutex>(handle) : nullptr;
+    }
+
+    std::unique_ptr<NamedMutex> CreateNamedMutex(const std::string& name) override
+    {
+        HANDLE handle = ::CreateMutexW(nullptr, FALSE, Wide(name).c_str());
+        return handle ? std::make_unique<Win32Mutex>(handle) : nullptr;
+    }
+
+    void Sleep(std::uint32_t milliseconds) override { ::Sleep(milliseconds); }
+    std::uint32_t GetTickCount() override { return ::GetTickCount(); }
+};
+
+}  // namespace
+
+std::unique_ptr<System> MakeWin32System() { return std::make_unique<Win32System>(); }
+
+}  // namespace lorvel::platform::win32

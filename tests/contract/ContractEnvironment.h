@@ -1,0 +1,27 @@
+// What a contract suite runs against: one backend's services and an empty scratch
+// folder on its C: drive, removed afterwards. Each backend supplies its own.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/Platform.h"
+
+namespace lorvel::contract {
+
+class ContractEnvironment {
+public:
+    virtual ~ContractEnvironment() = default;
+    virtual platform::Platform& Services() = 0;
+    // An empty folder, ending in "\".
+    virtual const std::string& Scratch() const = 0;
+    // A registry key path under HKEY_CURRENT_USER reserved for this run.
+    virtual const std::string& ScratchKey() const = 0;
+    // Wine differs from Windows in a few measured places; the tests name each one
+    // and hold Windows' behaviour everywhere else.
+    virtual bool UnderWine() const { return false; }
+};
+
+std::unique_ptr<ContractEnvironment> MakeContractEnvironment();
+
+}  // namespace lorvel::contract

@@ -1,0 +1,184 @@
+#include <algorithm>
+#include <set>
+
+#include "ContractFixture.h"
+
+namespace lorvel::contract {
+namespace {
+
+using namespace platform;
+
+using FileSystemContract = ContractTest;
+
+std::set<std::string> Names(const std::vector<FindEntry>& entries)
+{
+    std::set<std::string> names;
+    for (const auto& e : entries) names.insert(e.name);
+    return names;
+}
+
+TEST_F(FileSystemContract, FolderCreationAndRemovalCodes)
+{
+    EXPECT_EQ(files.CreateFolder(dir + "NEW"), 0u);
+    EXPECT_EQ(files.CreateFolder(dir + "NEW"), kErrorAlreadyExists);
+    EXPECT_EQ(files.CreateFolder(dir + "MISSING\\NEW"), kErrorPathNotFound);
+    Write("NEW\\A.TXT");
+    EXPECT_EQ(files.RemoveFolder(dir + "NEW"), kErrorDirNotEmpty);
+    EXPECT_EQ(files.RemoveFile(dir + "NEW\\A.TXT"), 0u);
+    EXPECT_EQ(files.RemoveFolder(dir + "NEW\\"), 0u);
+    EXPECT_EQ(files.RemoveFolder(dir + "NEW"), kErrorFileNotFound);
+    EXPECT_EQ(files.RemoveFolder(dir + "MISSING\\NEW"), kErrorPathNotFound);
+}
+
+TEST_F(FileSystemContract, CopyCodes)
+{
+    Write("SRC.TXT", "source");
+    Write("DST.TXT", "old");
+    struct Row { std::string from, to; bool failIfExists; ErrorCode expected; };
+    const Row rows[] = {
+        {"MISSING.TXT", "B.TXT", false, kErrorFileNotFound},
+        {"NOFOLDER\\A.TXT", "B.TXT", false, kErrorPathNotFound},
+        {"SRC.TXT", "NOFOLDER\\B.TXT", false, kErrorPathNotFound},
+        {"SRC.TXT", "DST.TXT", true, kErrorFileExists},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.from + " -> " + row.to);
+        EXPECT_EQ(files.Copy(dir + row.from, dir + row.to, row.failIfExists), row.expected);
+    }
+    EXPECT_EQ(Read("DST.TXT"), "old");
+    EXPECT_EQ(files.Copy(dir + "SRC.TXT", dir + "DST.TXT", false), 0u);
+    EXPECT_EQ(Read("DST.TXT"), "source");
+}
+
+TEST_F(FileSystemContract, CopyOverAReadOnlyFileIsDeniedUntilTheAttributeIsCleared)
+{
+    Write("SRC.TXT", "new");
+    Write("RO.TXT", "old");
+    ASSERT_EQ(files.SetAttributes(dir + "RO.TXT", attr::kReadOnly), 0u);
+    // Windows refuses to copy over a read-only file; Wine 8 copies over it.
+    if (!env->UnderWine()) {
+        EXPECT_EQ(files.Copy(dir + "SRC.TXT", dir + "RO.TXT", false), kErrorAccessDenied);
+    }
+    EXPECT_EQ(files.RemoveFile(dir + "RO.TXT"), kErrorAccessDenied);
+    EXPECT_EQ(files.WriteWholeFile(dir + "RO.TXT", "other"), kErrorAccessDenied);
+    EXPECT_EQ(Read("RO.TXT"), "old");
+    ASSERT_EQ(files.SetAttributes(dir + "RO.TXT", attr::kArchive), 0u);
+    EXPECT_EQ(files.Copy(dir + "SRC.TXT", dir + "RO.TXT", false), 0u);
+    EXPECT_EQ(Read("RO.TXT"), "new");
+}
+
+TEST_F(FileSystemContract, CopyKeepsTheSourceTimeAndReadOnlyAttribute)
+{
+    Write("SRC.TXT", "12345");
+    ASSERT_EQ(files.SetAttributes(dir + "SRC.TXT", attr::kReadOnly), 0u);
+    ASSERT_EQ(files.Copy(dir + "SRC.TXT", dir + "COPY.TXT", false), 0u);
+    const auto source = files.Stat(dir + "SRC.TXT");
+    const auto copy = files.Stat(dir + "COPY.TXT");
+    ASSERT_TRUE(source && copy);
+    EXPECT_EQ(copy->lastWriteTime, source->lastWriteTime);
+    EXPECT_EQ(copy->size, 5u);
+    EXPECT_NE(copy->attributes & attr::kReadOnly, 0u);
+    files.SetAttributes(dir + "SRC.TXT", attr::kArchive);
+    files.SetAttributes(dir + "COPY.TXT", attr::kArchive);
+}
+
+TEST_F(FileSystemContract, NamesCompareWithoutCaseAndKeepTheirSpelling)
+{
+    Write("MixedCase.Txt", "abc");
+    std::uint32_t attributes = 0;
+    EXPECT_EQ(files.GetAttributes(dir + "MIXEDCASE.TXT", attributes), 0u);
+    EXPECT_EQ(Read("mixedcase.txt"), "abc");
+    std::vector<FindEntry> entries;
+    ASSERT_EQ(files.FindEntries(dir + "MIXED*", entries), 0u);
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].name, "MixedCase.Txt");
+    EXPECT_EQ(files.Copy(dir + "MIXEDCASE.TXT", dir + "mixedcase.txt", false), kErrorSharingViolation)
+        << "copying a file onto itself";
+}
+
+TEST_F(FileSystemContract, ShiftJisNamesWithABackslashTrailByteRoundTrip)
+{
+    const std::string name = "\x95\x5C\x8E\xA6.txt";  // a name whose first trail byte is 0x5C
+    Write(name, "hyouji");
+    EXPECT_EQ(Read(name), "hyouji");
+    std::vector<FindEntry> entries;
+    ASSERT_EQ(files.FindEntries(dir + "*.txt", entries), 0u);
+    EXPECT_EQ(Names(entries).count(name), 1u);
+}
+
+TEST_F(FileSystemContract, DirectorySearch)
+{
+    ASSERT_EQ(files.CreateFolder(dir + "EMPTY"), 0u);
+    Write("FILE.TXT");
+    std::vector<FindEntry> entries;
+    EXPECT_EQ(files.FindEntries(dir + "EMPTY\\*.*", entries), 0u) << "an empty folder lists its dot entries";
+    EXPECT_EQ(Names(entries), (std::set<std::string>{".", ".."}));
+    EXPECT_EQ(files.FindEntries(dir + "MISSING\\*.*", entries), kErrorPathNotFound);
+    EXPECT_NE(files.FindEntries(dir + "FILE.TXT\\*.*", entries), 0u);
+    EXPECT_EQ(files.FindEntries(dir + "*.NONE", entries), kErrorFileNotFound);
+    ASSERT_EQ(files.FindEntries(dir + "EMPTY", entries), 0u);
+    EXPECT_NE(entries[0].attributes & attr::kDirectory, 0u);
+    // A drive root has no dot entries but lists what it holds.
+    ASSERT_EQ(files.FindEntries("C:\\*.*", entries), 0u);
+    EXPECT_EQ(Names(entries).count("."), 0u);
+    EXPECT_FALSE(entries.empty());
+    std::uint32_t attributes = 0;
+    ASSERT_EQ(files.GetAttributes("C:\\", attributes), 0u);
+    EXPECT_NE(attributes & attr::kDirectory, 0u);
+}
+
+TEST_F(FileSystemContract, ShellDeleteRemovesWildcardSetsWithFolders)
+{
+    Write("A.TXT");
+    Write("B.DAT");
+    ASSERT_EQ(files.CreateFolder(dir + "SUB"), 0u);
+    ASSERT_EQ(files.CreateFolder(dir + "SUB\\DEEP"), 0u);
+    Write("SUB\\DEEP\\C.TXT");
+    EXPECT_EQ(files.ShellDelete(dir + "*.NONE"), 0u) << "a wildcard without a match";
+    EXPECT_EQ(files.ShellDelete(dir + "MISSING.TXT"), kErrorFileNotFound);
+    EXPECT_EQ(files.ShellDelete(dir + "*.TXT"), 0u);
+    EXPECT_FALSE(files.Exists(dir + "A.TXT"));
+    EXPECT_TRUE(files.Exists(dir + "B.DAT"));
+    EXPECT_EQ(files.ShellDelete(dir + "*.*"), 0u);
+    std::vector<FindEntry> entries;
+    files.FindEntries(dir + "*.*", entries);
+    EXPECT_EQ(Names(entries), (std::set<std::string>{".", ".."}));
+    ASSERT_EQ(files.CreateFolder(dir + "TREE"), 0u);
+    Write("TREE\\X.TXT");
+    EXPECT_EQ(files.ShellDelete(dir + "TREE"), 0u) << "a folder goes with its content";
+    EXPECT_FALSE(files.Exists(dir + "TREE"));
+}
+
+TEST_F(FileSystemContract, WholeFileWriteReplacesAndKeepsBinaryContent)
+{
+    const std::string binary("\0\x01\xFF\r\n\x1A tail", 10);
+    Write("BIN.DAT", binary);
+    EXPECT_EQ(Read("BIN.DAT"), binary);
+    Write("BIN.DAT", "short");
+    EXPECT_EQ(Read("BIN.DAT"), "short");
+    Write("EMPTY.DAT", "");
+    EXPECT_EQ(Read("EMPTY.DAT"), "");
+    EXPECT_EQ(files.WriteWholeFile(dir + "MISSING\\A.DAT", "x"), kErrorPathNotFound);
+    std::string bytes;
+    EXPECT_EQ(files.ReadWholeFile(dir + "NONE.DAT", bytes), kErrorFileNotFound);
+    std::vector<FindEntry> entries;
+    files.FindEntries(dir + "*.*", entries);
+    EXPECT_EQ(Names(entries), (std::set<std::string>{".", "..", "BIN.DAT", "EMPTY.DAT"})) << "no temporary left";
+}
+
+TEST_F(FileSystemContract, DiskSpaceByBothQueries)
+{
+    ASSERT_TRUE(files.HasDiskSpaceEx());
+    DiskSpace space;
+    ASSERT_EQ(files.QueryDiskSpaceEx("C:\\", space), 0u);
+    EXPECT_GT(space.total, 0u);
+    EXPECT_LE(space.freeToCaller, space.total);
+    DiskGeometry geometry;
+    ASSERT_EQ(files.QueryDiskSpace("C:\\", geometry), 0u);
+    EXPECT_GT(geometry.bytesPerSector, 0u);
+    EXPECT_GT(geometry.sectorsPerCluster, 0u);
+    EXPECT_LE(geometry.freeClusters, geometry.totalClusters);
+}
+
+}  // namespace
+}  // namespace lorvel::contract
