@@ -1,0 +1,48 @@
+// The program: single instance, the four windows, start-up inside the wizard's
+// first activation, the message loop, and the restart offer after it.
+#pragma once
+
+#include <memory>
+
+#include "app/SetupContext.h"
+#include "install/FileOps.h"
+#include "platform/Platform.h"
+#include "ui/Forms.h"
+
+namespace lorvel {
+
+constexpr const char* kApplicationTitle = "Lorvel Setup 98 Standard";
+constexpr const char* kMutexName = "MIRSETUP";
+
+class Application {
+public:
+    Application(platform::Platform& platform, ui::Backend& backend);
+    ~Application();
+
+    // The whole program; the exit code is always 0.
+    int Run();
+
+    SetupContext& Context() { return context_; }
+    ui::BackForm& Back() { return *frmBack_; }
+    ui::MainForm& Main() { return *frmMain_; }
+    ui::StatusForm& Status() { return *frmStatus_; }
+    ui::CustomDlgForm& CustomDlg() { return *frmCustomDlg_; }
+
+private:
+    void CreateForms();
+    void StartUp();
+    void ShowFatalState(const std::string& fatalText);
+    void ShowReadyState();
+    void OfferRestart();
+
+    platform::Platform& platform_;
+    ui::Backend& backend_;
+    FileOps ops_;
+    SetupContext context_;
+    std::unique_ptr<ui::BackForm> frmBack_;
+    std::unique_ptr<ui::MainForm> frmMain_;
+    std::unique_ptr<ui::StatusForm> frmStatus_;
+    std::unique_ptr<ui::CustomDlgForm> frmCustomDlg_;
+};
+
+}  // namespace lorvel

@@ -1,0 +1,166 @@
+#include "app/Startup.h"
+
+#include "util/MBUtils.h"
+#include "util/StrOp.h"
+
+namespace lorvel {
+
+using namespace platform;
+
+namespace {
+
+// The command line's words: blanks separate them, double quotes make blanks part of
+// a word and are removed.
+std::string NthWord(const std::string& commandLine, int wanted)
+{
+    int index = 0;
+    std::size_t i = 0;
+    const std::size_t length = commandLine.size();
+    while (i < length) {
+        while (i < length && (commandLine[i] == ' ' || commandLine[i] == '\t')) ++i;
+        if (i >= length) break;
+        std::string word;
+        bool quoted = false;
+        while (i < length && (quoted || (commandLine[i] != ' ' && commandLine[i] != '\t'))) {
+            const auto byte = static_cast<unsigned char>(commandLine[i]);
+            if (byte == '"') {
+                quoted = !quoted;
+                ++i;
+            } else if (MBIsLeadByte(byte) && i + 1 < length) {
+                word.append(commandLine, i, 2);
+                i += 2;
+            } else {
+                word.push_back(commandLine[i++]);
+            }
+        }
+        if (index++ == wanted) return word;
+    }
+    return {};
+}
+
+std::string FolderOf(const std::string& path)
+{
+    for (int i = static_cast<int>(path.size()); i >= 1; --i)
+        if (IsPathDelimiter(path, i) || (path[i - 1] == ':' && MBByteType(path, i) == ByteType::Single))
+            return StrLeft(path, i);
+    return {};
+}
+
+std::string WithDelimiter(const std::string& folder) { return AddPathDelim(folder, "B"); }
+
+std::string DrivePart(const std::string& folder) { return StrLeft(folder, 2) + "\\"; }
+
+}  // namespace
+
+std::string FirstArgument(const std::string& commandLine) { return NthWord(commandLine, 1); }
+
+std::string FileNamePart(const std::string& path) { return StrMid(path, static_cast<int>(FolderOf(path).size()) + 1); }
+
+std::string RunModeFor(const std::string& firstArgument)
+{
+    return FileNamePart(firstArgument) == "UNSETUP.INI" ? "UNSETUP" : "SETUP";
+}
+
+StartupFacts GatherStartupFacts(Platform& platform, FileOps& ops)
+{
+    StartupFacts facts;
+    facts.commandLine = platform.system.GetProgramCommandLine();
+    facts.version = platform.system.GetVersion();
+    facts.programPath = platform.system.GetProgramPath();
+    facts.tempPath = platform.system.GetTempFolder();
+    facts.windowsFolder = platform.system.GetWindowsFolder();
+    facts.systemFolder = platform.system.GetSystemFolder();
+
+    const std::string versionKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+    platform.registry.CreateKey(RootKey::LocalMachine, versionKey);
+    RegValue value;
+    if (platform.registry.ReadValue(RootKey::LocalMachine, versionKey, "ProgramFilesDir", value) == 0 &&
+        value.IsText())
+        facts.programFilesDir = value.data;
+    const std::string programFiles = WithDelimiter(facts.programFilesDir);
+    facts.programFilesExists = programFiles != "\\" && ops.FolderExists(programFiles);
+
+    for (int id : {csidl::kStartMenu, csidl::kPrograms, csidl::kDesktopDirectory, csidl::kStartup, csidl::kSendTo,
+                   csidl::kCommonStartMenu, csidl::kCommonPrograms, csidl::kCommonDesktopDirectory,
+                   csidl::kCommonStartup})
+        facts.specialFolders[id] = platform.shell.GetSpecialFolder(id);
+    return facts;
+}
+
+StartupDecision DecideStartup(const StartupFacts& facts)
+{
+    StartupDecision decision;
+    SetupContext& c = decision.context;
+    decision.firstArgument = FirstArgument(facts.commandLine);
+    c.platformId = facts.version ? static_cast<std::int32_t>(facts.version->platformId) : -1;
+    c.sourceFolder = WithDelimiter(FolderOf(facts.programPath));
+    c.tempFolder = facts.tempPath.empty() ? c.sourceFolder : WithDelimiter(facts.tempPath);
+    c.windowsFolder = WithDelimiter(facts.windowsFolder);
+    if (facts.windowsFolder.empty()) decision.fatalText += std::string(kFatalWindowsFolder) + "\r\n";
+    c.systemFolder = WithDelimiter(facts.systemFolder);
+    if (facts.systemFolder.empty()) decision.fatalText += std::string(kFatalSystemFolder) + "\r\n";
+    c.setupFolder = "(App)";
+
+    const std::string programFiles = WithDelimiter(facts.programFilesDir);
+    c.programFilesFolder = facts.programFilesExists ? programFiles : StrLeft(c.windowsFolder, 2) + "\\Program Files\\";
+    c.bootDrive = DrivePart(c.windowsFolder);
+    c.sourceDrive = DrivePart(c.sourceFolder);
+
+    auto special = [&](int id) {
+        const auto found = facts.specialFolders.find(id);
+        return WithDelimiter(found == facts.specialFolders.end() ? std::string() : found->second);
+    };
+    c.startMenuFolder = special(csidl::kStartMenu);
+    c.programsFolder = special(csidl::kPrograms);
+    c.desktopFolder = special(csidl::kDesktopDirectory);
+    c.startupFolder = special(csidl::kStartup);
+    c.sendToFolder = special(csidl::kSendTo);
+    const bool nt = c.platformId == 2;
+    c.commonStartMenuFolder = nt ? special(csidl::kCommonStartMenu) : c.startMenuFolder;
+    c.commonProgramsFolder = nt ? special(csidl::kCommonPrograms) : c.programsFolder;
+    c.commonDesktopFolder = nt ? special(csidl::kCommonDesktopDirectory) : c.desktopFolder;
+    c.commonStartupFolder = nt ? special(csidl::kCommonStartup) : c.startupFolder;
+
+    c.runMode = RunModeFor(decision.firstArgument);
+    return decision;
+}
+
+std::string PrepareWorkFolder(const std::string& tempFolder, FileOps& ops)
+{
+    for (int n = 1; n <= 99; ++n) {
+        const std::string candidate = tempFolder + "KRTMP" + std::to_string(n) + "\\";
+        if (ops.FolderExists(candidate)) continue;
+        // A failed creation shows up as the missing-script error a step later.
+        ops.CreateFolderTree(candidate);
+        return candidate;
+    }
+    return tempFolder + "KRTMP99\\";
+}
+
+void CopyStartupFiles(StartupDecision& decision, Platform& platform, FileOps& ops)
+{
+    SetupContext& c = decision.context;
+    ops.CopyFileOverwrite(c.sourceFolder + "SETUP.EXE", c.workFolder + "SETUPB.EXE");
+    if (c.Uninstalling()) {
+        c.scriptFile = c.workFolder + "UNSETUP.INI";
+        ops.CopyFileOverwrite(decision.firstArgument, c.scriptFile);
+    } else {
+        c.scriptFile = c.workFolder + "SETUP.INI";
+        if (platform.files.FileExists(c.sourceFolder + "SETUP.INI"))
+            ops.CopyFileOverwrite(c.sourceFolder + "SETUP.INI", c.scriptFile);
+    }
+    if (!platform.files.FileExists(c.scriptFile)) decision.fatalText += std::string(kFatalScript) + "\r\n";
+}
+
+void CleanUpAtProgramEnd(const std::string& tempFolder, Platform& platform, FileOps& ops)
+{
+    for (int n = 1; n <= 99; ++n) {
+        const std::string folder = tempFolder + "KRTMP" + std::to_string(n) + "\\";
+        if (ops.FolderExists(folder)) ops.RemoveFolder(folder, "*.*");
+    }
+    platform.shell.ChangeNotify(shcne::kAssocChanged, 0);
+    platform.shell.ChangeNotify(shcne::kUpdateItem, 0);
+    platform.shell.ChangeNotify(shcne::kUpdateDir, 0);
+}
+
+}  // namespace lorvel

@@ -1,0 +1,61 @@
+// Start-up as a decision over facts: the facts are gathered from the platform first,
+// then the setup context and the fatal errors follow from them in functions that
+// tests call with made-up facts.
+//
+//   FirstArgument("\"C:\\A B\\SETUP.EXE\" C:\\APP\\UNSETUP.INI")  => "C:\\APP\\UNSETUP.INI"
+//   FirstArgument("SETUP.EXE \"C:\\My App\\UNSETUP.INI\" x")      => "C:\\My App\\UNSETUP.INI"
+//   RunModeFor("C:\\APP\\UNSETUP.INI") => "UNSETUP";  RunModeFor("C:\\APP\\unsetup.ini") => "SETUP"
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+
+#include "app/SetupContext.h"
+#include "install/FileOps.h"
+#include "platform/Platform.h"
+
+namespace lorvel {
+
+constexpr const char* kFatalWindowsFolder = "【致命的エラー  →  Windowsフォルダ取得失敗】";
+constexpr const char* kFatalSystemFolder = "【致命的エラー  →  WindowsSystemフォルダ取得失敗】";
+constexpr const char* kFatalScript = "【致命的エラー  →  iniファイル読み込み失敗】";
+constexpr const char* kFatalTrailer = "セットアップ・アンセットアップ(アンインストール)は続行できません．";
+
+struct StartupFacts {
+    std::string commandLine;
+    std::optional<platform::OsVersion> version;
+    std::string programPath;
+    std::string tempPath;       // empty: the system gave none
+    std::string windowsFolder;  // empty: the system gave none
+    std::string systemFolder;   // empty: the system gave none
+    std::string programFilesDir;
+    bool programFilesExists = false;
+    std::map<int, std::string> specialFolders;  // CSIDL -> path as the shell gives it
+};
+
+struct StartupDecision {
+    SetupContext context;
+    std::string firstArgument;
+    std::string fatalText;  // one line (ending in CR LF) per fatal error
+};
+
+std::string FirstArgument(const std::string& commandLine);
+std::string FileNamePart(const std::string& path);
+std::string RunModeFor(const std::string& firstArgument);
+
+StartupFacts GatherStartupFacts(platform::Platform& platform, FileOps& ops);
+StartupDecision DecideStartup(const StartupFacts& facts);
+
+// The work folder KRTMPn: the first n from 1 to 99 that does not exist is created;
+// when all exist, the 99th is used as it is.
+std::string PrepareWorkFolder(const std::string& tempFolder, FileOps& ops);
+
+// Copies the program and the script (or the record) into the work folder; adds the
+// fatal line when no script arrives there.
+void CopyStartupFiles(StartupDecision& decision, platform::Platform& platform, FileOps& ops);
+
+// Deletes every KRTMP1..99 work folder and tells the shell what may have changed.
+void CleanUpAtProgramEnd(const std::string& tempFolder, platform::Platform& platform, FileOps& ops);
+
+}  // namespace lorvel

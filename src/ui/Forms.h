@@ -1,0 +1,112 @@
+// The four windows of the program as forms with their design state. Their own
+// behaviour lives here; what start-up and the runs do with them is wired in by the
+// application through the hooks.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "ui/Widgets.h"
+
+namespace lorvel::ui {
+
+// The background window: the application's main window, teal and maximised.
+class BackForm final : public Form {
+public:
+    explicit BackForm(Backend& backend);
+
+    Control& lblBackTitle2;
+    Control& lblBackTitle1;
+    Control& lblPrgTitle2;
+    Control& lblPrgTitle1;
+
+    // Shows the wizard modally on the first resize; set by the application.
+    std::function<void()> showWizard;
+    // The version text of the running program; set by the application.
+    std::function<std::string()> versionText;
+
+    // Both big titles: fixed width from the window's width, and the text.
+    void SetTitle(const std::string& title);
+
+private:
+    void FormResize();
+};
+
+// The wizard window.
+class MainForm final : public Form {
+public:
+    MainForm(Backend& backend, BackForm& back);
+
+    Control& fraReadme;
+    Control& txtReadme;
+    Control& grpMessage;
+    Control& lblMessage;
+    Control& grpSetupFolder;
+    Control& txtFolder;
+    Control& btnRefer;
+    Control& grpOption;
+    Control& chkOverWrite;
+    Control& fraShortCut;
+    Control& lblUnSetupInfo;
+    Control& chkSCutDesktop;
+    Control& chkSCutStartMenu;
+    Control& chkSCutStartUp;
+    Control& chkSCutSendTo;
+    Control& btnEvent;
+    Control& btnEnd;
+    Control& lblFormShare;
+
+    // Start-up with the filling of the window, the two runs, and the program-end
+    // clean-up; set by the application.
+    std::function<void()> startUp;
+    std::function<void()> installRun;
+    std::function<void()> uninstallRun;
+    std::function<void()> cleanUp;
+
+    void ShowReadme(bool on);
+    // The answer of the last question whose answer a step keeps.
+    int messageResult = 0;
+
+    static constexpr const char* kContinueSetup = "セットアップ続行(&C)";
+    static constexpr const char* kStartSetup = "セットアップ開始(&S)";
+    static constexpr const char* kStartUnsetup = "アンセットアップ開始(&S)";
+    static constexpr const char* kContinue = "続行(&C)";
+    static constexpr const char* kEndFatal = "終了(&E)";
+
+private:
+    void FormActivate();
+    void btnEventClick();
+    void btnEndClick();
+    bool FormCloseQuery();
+
+    BackForm& back_;
+};
+
+// The progress window shown while a run works.
+class StatusForm final : public Form {
+public:
+    explicit StatusForm(Backend& backend);
+
+    Control& grpMessage;
+    Control& lblMessage;
+    Control& fraStatus;
+    Control& prgStatus;
+    Control& lblStatus;
+    Control& btnAbort;
+};
+
+// The four-answer question before a shared file is deleted.
+class CustomDlgForm final : public Form {
+public:
+    // Each button writes its answer word into the answer slot (the wizard's hidden
+    // label), which keeps it between questions.
+    CustomDlgForm(Backend& backend, Control& answerSlot);
+
+    Control& lblMessage;
+    Control& btnYes;
+    Control& btnNo;
+    Control& btnDelete;
+    Control& btnSave;
+};
+
+}  // namespace lorvel::ui

@@ -1,0 +1,83 @@
+#include "ui/headless/HeadlessBackend.h"
+
+namespace lorvel::ui {
+
+void HeadlessBackend::Realise(Form& form) { log_.push_back("create " + form.Name()); }
+
+void HeadlessBackend::Show(Form& form)
+{
+    if (form.Visible()) return;
+    form.MarkShown(true);
+    log_.push_back("show " + form.Name());
+    if (form.maximized) form.NotifyResized(screenWidth, screenHeight);
+}
+
+void HeadlessBackend::Hide(Form& form)
+{
+    if (!form.Visible()) return;
+    form.MarkShown(false);
+    log_.push_back("hide " + form.Name());
+}
+
+bool HeadlessBackend::RunNextStep()
+{
+    if (steps_.empty()) return false;
+    auto step = std::move(steps_.front());
+    steps_.pop_front();
+    step();
+    return true;
+}
+
+void HeadlessBackend::RunModal(Form& form)
+{
+    Show(form);
+    form.NotifyActivated();
+    while (!form.ModalDone()) {
+        if (RunNextStep()) continue;
+        // Nothing more the user would do: end the display so a test cannot hang.
+        stalled_ = true;
+        log_.push_back("stalled " + form.Name());
+        form.NotifyClosed();
+        return;
+    }
+}
+
+void HeadlessBackend::RunMainLoop(Form& main)
+{
+    mainForm_ = &main;
+    main.ShowMaximized();
+    while (main.Visible()) {
+        if (!RunNextStep()) break;
+    }
+}
+
+void HeadlessBackend::ProcessMessages()
+{
+    // Steps queued for "while the program works" run here, as a real message loop
+    // would deliver the user's clicks between two items of a run.
+}
+
+int HeadlessBackend::ShowMessageBox(const std::string& text, const std::string& caption, int flags)
+{
+    int answer = 0;
+    if (!answers_.empty()) {
+        answer = answers_.front();
+        answers_.pop_front();
+    } else {
+        const int buttons = flags & 0x0F;
+        answer = buttons == 4 ? box::kYes : box::kOk;  // the first button of the set
+    }
+    boxes_.push_back({text, caption, flags, answer});
+    return answer;
+}
+
+std::optional<std::string> HeadlessBackend::BrowseForFolder(Form&, const std::string& title, unsigned flags)
+{
+    log_.push_back("browse " + title + " " + std::to_string(flags));
+    if (browseAnswers_.empty()) return std::nullopt;
+    auto answer = std::move(browseAnswers_.front());
+    browseAnswers_.pop_front();
+    return answer;
+}
+
+}  // namespace lorvel::ui

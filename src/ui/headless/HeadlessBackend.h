@@ -1,0 +1,64 @@
+// The widget layer without windows: states only, driven by a scripted user. A modal
+// loop runs the script's next step until the form may close; message boxes are
+// answered by the script and logged.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ui/Widgets.h"
+
+namespace lorvel::ui {
+
+struct ShownBox {
+    std::string text;
+    std::string caption;
+    int flags = 0;
+    int answer = 0;
+};
+
+class HeadlessBackend final : public Backend {
+public:
+    // One step of the scripted user, run when the program waits for the user.
+    void Then(std::function<void()> step) { steps_.push_back(std::move(step)); }
+    // Answers for message boxes, in order; when none is left a box gets its first button.
+    void Answer(int answer) { answers_.push_back(answer); }
+    // The folder browser's answer: a path, or nullopt for a cancelled browse.
+    void BrowseAnswer(std::optional<std::string> folder) { browseAnswers_.push_back(std::move(folder)); }
+
+    const std::vector<ShownBox>& Boxes() const { return boxes_; }
+    const std::vector<std::string>& Log() const { return log_; }
+    // True when a modal loop ran out of scripted steps and was ended by force.
+    bool Stalled() const { return stalled_; }
+
+    void SetApplicationTitle(const std::string& title) override { title_ = title; }
+    void Realise(Form& form) override;
+    void Update(Form&) override {}
+    void Update(Control&) override {}
+    void Show(Form& form) override;
+    void Hide(Form& form) override;
+    void RunModal(Form& form) override;
+    void RunMainLoop(Form& main) override;
+    void ProcessMessages() override;
+    int ShowMessageBox(const std::string& text, const std::string& caption, int flags) override;
+    std::optional<std::string> BrowseForFolder(Form& owner, const std::string& title, unsigned flags) override;
+
+    // The screen size a maximised form takes.
+    int screenWidth = 1024;
+    int screenHeight = 768;
+
+private:
+    bool RunNextStep();
+
+    std::deque<std::function<void()>> steps_;
+    std::deque<int> answers_;
+    std::deque<std::optional<std::string>> browseAnswers_;
+    std::vector<ShownBox> boxes_;
+    std::vector<std::string> log_;
+    bool stalled_ = false;
+    Form* mainForm_ = nullptr;
+};
+
+}  // namespace lorvel::ui

@@ -1,0 +1,34 @@
+// The widget layer on real Win32 windows.
+#pragma once
+
+#include <map>
+#include <memory>
+
+#include "ui/Widgets.h"
+
+namespace lorvel::ui {
+
+class Win32Backend final : public Backend {
+public:
+    Win32Backend();
+    ~Win32Backend() override;
+
+    void SetApplicationTitle(const std::string& title) override;
+    void Realise(Form& form) override;
+    void Update(Form& form) override;
+    void Update(Control& control) override;
+    void Show(Form& form) override;
+    void Hide(Form& form) override;
+    void RunModal(Form& form) override;
+    void RunMainLoop(Form& main) override;
+    void ProcessMessages() override;
+    int ShowMessageBox(const std::string& text, const std::string& caption, int flags) override;
+    std::optional<std::string> BrowseForFolder(Form& owner, const std::string& title, unsigned flags) override;
+
+    struct Impl;
+
+private:
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace lorvel::ui

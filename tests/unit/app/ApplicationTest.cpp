@@ -1,0 +1,192 @@
+#include "app/Application.h"
+
+#include <gtest/gtest.h>
+
+#include "../VirtualMachineFixture.h"
+#include "app/Startup.h"
+#include "ui/headless/HeadlessBackend.h"
+
+namespace lorvel {
+namespace {
+
+using namespace platform;
+
+struct ApplicationTest : ::testing::Test {
+    testing::TestMachine vm;
+    ui::HeadlessBackend ui;
+    Application app{vm.platform, ui};
+    FileOps ops{vm.platform};
+
+    void WithScript() { vm.Put("C:\\SETUP\\SETUP.INI", "[Title]\r\nSetupTitle=Sample\r\n"); }
+    // The forms exist only once the program runs, so the press is looked up then.
+    void PressEnd()
+    {
+        ui.Then([this] { app.Main().btnEnd.Press(); });
+    }
+};
+
+TEST_F(ApplicationTest, WithoutAScriptStartUpEndsInTheFatalState)
+{
+    ui::MainForm* seen = nullptr;
+    ui.Then([&] {
+        seen = &app.Main();
+        EXPECT_EQ(app.Main().lblMessage.Caption(), std::string(kFatalScript) + "\r\n\r\n" + kFatalTrailer);
+        EXPECT_EQ(app.Main().btnEvent.Caption(), "セットアップ開始(&S)");
+        EXPECT_FALSE(app.Main().btnEvent.Enabled());
+        EXPECT_EQ(app.Main().btnEnd.Caption(), "終了(&E)");
+        EXPECT_TRUE(app.Main().btnEnd.Enabled());
+        EXPECT_TRUE(app.Main().grpMessage.Showing());
+        EXPECT_FALSE(app.Main().fraReadme.Showing());
+        EXPECT_TRUE(app.Main().SystemCloseDisabled());
+        app.Main().btnEvent.Press();  // disabled: nothing happens
+        app.Main().btnEnd.Press();
+    });
+    EXPECT_EQ(app.Run(), 0);
+    ASSERT_NE(seen, nullptr);
+    EXPECT_TRUE(ui.Boxes().empty()) << "closing the fatal state asks nothing";
+    EXPECT_FALSE(ui.Stalled());
+    EXPECT_FALSE(ops.FolderExists("C:\\WINDOWS\\TEMP\\KRTMP1")) << "the work folder is removed";
+    EXPECT_EQ(ui.Log(), (std::vector<std::string>{"create frmBack", "create frmMain", "create frmStatus",
+                                                 "create frmCustomDlg", "show frmBack", "show frmMain",
+                                                 "hide frmMain", "hide frmBack"}));
+}
+
+TEST_F(ApplicationTest, StartUpCopiesProgramAndScriptIntoTheWorkFolder)
+{
+    WithScript();
+    vm.Put("C:\\SETUP\\SETUP.EXE", "MZ program");
+    ui.Then([&] {
+        EXPECT_EQ(app.Context().workFolder, "C:\\WINDOWS\\TEMP\\KRTMP1\\");
+        EXPECT_EQ(app.Context().scriptFile, "C:\\WINDOWS\\TEMP\\KRTMP1\\SETUP.INI");
+        EXPECT_EQ(vm.Get("C:\\WINDOWS\\TEMP\\KRTMP1\\SETUPB.EXE"), "MZ program");
+        EXPECT_EQ(vm.Get(app.Context().scriptFile), "[Title]\r\nSetupTitle=Sample\r\n");
+        EXPECT_EQ(app.Main().btnEvent.Caption(), "セットアップ開始(&S)");
+        EXPECT_EQ(app.Main().btnEnd.Caption(), "セットアップ終了(&E)");
+        app.Main().btnEnd.Press();
+    });
+    ui.Answer(ui::box::kYes);
+    app.Run();
+    ASSERT_EQ(ui.Boxes().size(), 1u);
+    EXPECT_EQ(ui.Boxes()[0].caption, "終了確認");
+    EXPECT_EQ(ui.Boxes()[0].flags, 36);
+    EXPECT_FALSE(ops.FolderExists("C:\\WINDOWS\\TEMP\\KRTMP1"));
+}
+
+TEST_F(ApplicationTest, CloseConfirmationAnsweredNoKeepsTheWizard)
+{
+    WithScript();
+    PressEnd();
+    ui.Then([&] {
+        EXPECT_TRUE(app.Main().Visible());
+        EXPECT_FALSE(app.Back().Enabled());
+        app.Main().btnEnd.Press();
+    });
+    ui.Answer(ui::box::kNo);
+    ui.Answer(ui::box::kYes);
+    app.Run();
+    EXPECT_EQ(ui.Boxes().size(), 2u);
+    EXPECT_FALSE(ui.Stalled());
+    EXPECT_TRUE(app.Back().Enabled()) << "a confirmed close enables the background window";
+}
+
+TEST_F(ApplicationTest, TheRecordOnTheCommandLineSelectsUninstallMode)
+{
+    vm.Put("C:\\Program Files\\App\\UNSETUP.INI", "[UnSetupOption]\r\n");
+    vm.machine.Config().commandLine = "\"C:\\SETUP\\SETUP.EXE\" \"C:\\Program Files\\App\\UNSETUP.INI\"";
+    ui.Then([&] {
+        EXPECT_EQ(app.Context().runMode, "UNSETUP");
+        EXPECT_EQ(app.Context().scriptFile, "C:\\WINDOWS\\TEMP\\KRTMP1\\UNSETUP.INI");
+        EXPECT_EQ(vm.Get(app.Context().scriptFile), "[UnSetupOption]\r\n");
+        EXPECT_EQ(app.Main().btnEvent.Caption(), "アンセットアップ開始(&S)");
+        EXPECT_EQ(app.Main().btnEnd.Caption(), "アンセットアップ終了(&E)");
+        app.Main().btnEnd.Press();
+    });
+    app.Run();
+    EXPECT_EQ(ui.Boxes().size(), 1u);
+}
+
+TEST_F(ApplicationTest, AMissingRecordIsFatalInUninstallMode)
+{
+    vm.machine.Config().commandLine = "SETUP.EXE C:\\GONE\\UNSETUP.INI";
+    ui.Then([&] {
+        EXPECT_EQ(app.Context().runMode, "UNSETUP");
+        EXPECT_EQ(app.Main().btnEnd.Caption(), "終了(&E)");
+        app.Main().btnEnd.Press();
+    });
+    app.Run();
+    EXPECT_TRUE(ui.Boxes().empty());
+}
+
+TEST_F(ApplicationTest, AllSystemFolderFailuresAreListed)
+{
+    WithScript();
+    vm.machine.Config().windowsFolder.clear();
+    vm.machine.Config().systemFolder.clear();
+    vm.machine.Config().tempFolder.clear();
+    ui.Then([&] {
+        EXPECT_EQ(app.Context().tempFolder, "C:\\SETUP\\") << "the program's folder stands in";
+        EXPECT_EQ(app.Main().lblMessage.Caption(), std::string(kFatalWindowsFolder) + "\r\n" + kFatalSystemFolder +
+                                                       "\r\n\r\n" + kFatalTrailer);
+        app.Main().btnEnd.Press();
+    });
+    app.Run();
+    EXPECT_FALSE(ops.FolderExists("C:\\SETUP\\KRTMP1"));
+}
+
+TEST_F(ApplicationTest, ASecondInstanceEndsAtOnceShowingNothing)
+{
+    auto first = vm.platform.system.CreateNamedMutex("MIRSETUP");
+    EXPECT_EQ(app.Run(), 0);
+    EXPECT_TRUE(ui.Log().empty());
+}
+
+TEST_F(ApplicationTest, TheMutexIsReleasedWhenTheProgramEnds)
+{
+    PressEnd();
+    app.Run();
+    EXPECT_EQ(vm.platform.system.OpenNamedMutex("MIRSETUP"), nullptr);
+}
+
+TEST_F(ApplicationTest, ADeclinedRestartIsFollowedByTheWarning)
+{
+    ui.Then([&] {
+        app.Context().restartRequested = true;
+        app.Main().btnEnd.Press();
+    });
+    app.Run();
+    EXPECT_EQ(vm.machine.Journal().back(), "restart 2");
+    ASSERT_EQ(ui.Boxes().size(), 1u);
+    EXPECT_EQ(ui.Boxes()[0].text, "Windowsを再起動すると，セットアップは完了します．");
+    EXPECT_EQ(ui.Boxes()[0].flags, 48);
+}
+
+TEST_F(ApplicationTest, TheBackgroundCaptionCarriesTheVersionText)
+{
+    vm.machine.Config().fileVersions["C:\\SETUP\\SETUP.EXE"] = "1.2.3.45";
+    PressEnd();
+    app.Run();
+    EXPECT_EQ(app.Back().Caption(), "Lorvel Setup 98 Standard Version1.23β1(Build:0045)");
+    EXPECT_TRUE(app.Back().lblPrgTitle1.Visible());
+    EXPECT_EQ(app.Back().lblBackTitle2.Bounds().left, app.Back().lblBackTitle1.Bounds().left + 2);
+}
+
+TEST_F(ApplicationTest, AnExceptionLeavingAHandlerIsReportedAndTheLoopGoesOn)
+{
+    ui.Then([&] {
+        app.Main().btnEvent.SetEnabled(true);
+        app.Main().btnEvent.onClick = [] { throw std::runtime_error("整数ではありません"); };
+        app.Main().btnEvent.Press();
+        app.Main().btnEvent.onClick = [] { throw std::runtime_error("already ends."); };
+        app.Main().btnEvent.Press();
+        app.Main().btnEnd.Press();
+    });
+    app.Run();
+    ASSERT_EQ(ui.Boxes().size(), 2u);
+    EXPECT_EQ(ui.Boxes()[0].text, "整数ではありません.");
+    EXPECT_EQ(ui.Boxes()[0].caption, "Lorvel Setup 98 Standard");
+    EXPECT_EQ(ui.Boxes()[0].flags, 16);
+    EXPECT_EQ(ui.Boxes()[1].text, "already ends.");
+}
+
+}  // namespace
+}  // namespace lorvel
