@@ -1,0 +1,340 @@
+// The e2e driver: starts SETUP.EXE under Wine and acts like a user, following a
+// script of steps (UTF-8, one step a line). It finds windows and controls of the
+// program by their texts, checks their states, clicks buttons by posting messages
+// (never sending: a handler may open a modal loop) and answers message boxes.
+// On any failure it ends the program under test, so a test run never hangs.
+//
+//   start <command line>            start the program (the first word is its path)
+//   start-second <command line>     start another instance; it must end with code 0
+//                                   within the timeout without showing a window
+//   window <title part>             wait for a visible window of the program
+//   expect <text> <state>...        a control with exactly this text has the states
+//                                   (enabled disabled visible hidden checked unchecked)
+//   expect-contains <text part>     a visible control's text contains this
+//   expect-absent <text>            no visible control has exactly this text
+//   click <text>                    press the visible, enabled button with this text
+//   answer <yes|no|ok|cancel> [part] wait for a message box (its text containing the
+//                                   part) and press that button
+//   expect-file <path>              a file or folder exists (%TEMP% etc. expanded)
+//   expect-no-file <path>           nothing exists there
+//   snap <name>                     ask the runner for a screenshot and wait for it
+//   sleep <milliseconds>
+//   exit <code>                     wait for the program to end with this code
+#include <windows.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr DWORD kTimeoutMs = 15000;
+
+PROCESS_INFORMATION g_target{};
+std::wstring g_snapDir;
+int g_line = 0;
+
+std::wstring FromUtf8(const std::string& text)
+{
+    if (text.empty()) return {};
+    const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(n, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+    return wide;
+}
+
+std::string ToUtf8(const std::wstring& text)
+{
+    if (text.empty()) return {};
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                      nullptr);
+    std::string narrow(n, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), narrow.data(), n, nullptr, nullptr);
+    return narrow;
+}
+
+[[noreturn]] void Fail(const std::string& message)
+{
+    std::fprintf(stderr, "driver: line %d: %s\n", g_line, message.c_str());
+    if (g_target.hProcess) TerminateProcess(g_target.hProcess, 99);
+    std::exit(1);
+}
+
+std::wstring TextOf(HWND hwnd)
+{
+    wchar_t buffer[4096] = {};
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, 4095, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, 2000,
+                             &length))
+        return {};
+    return std::wstring(buffer, length);
+}
+
+std::wstring ClassOf(HWND hwnd)
+{
+    wchar_t name[256] = {};
+    GetClassNameW(hwnd, name, 255);
+    return name;
+}
+
+struct Search {
+    DWORD pid;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectTop(HWND hwnd, LPARAM data)
+{
+    auto* search = reinterpret_cast<Search*>(data);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(hwnd, &owner);
+    if (owner == search->pid && IsWindowVisible(hwnd)) search->found.push_back(hwnd);
+    return TRUE;
+}
+
+BOOL CALLBACK CollectChild(HWND hwnd, LPARAM data)
+{
+    reinterpret_cast<std::vector<HWND>*>(data)->push_back(hwnd);
+    return TRUE;
+}
+
+std::vector<HWND> TopWindows(DWORD pid)
+{
+    Search search{pid, {}};
+    EnumWindows(CollectTop, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::vector<HWND> Children(HWND parent)
+{
+    std::vector<HWND> found;
+    EnumChildWindows(parent, CollectChild, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// Controls of the program's visible windows; message boxes are not searched.
+std::vector<HWND> Controls()
+{
+    std::vector<HWND> all;
+    for (HWND top : TopWindows(g_target.dwProcessId)) {
+        if (ClassOf(top) == L"#32770") continue;
+        for (HWND child : Children(top)) all.push_back(child);
+    }
+    return all;
+}
+
+bool Alive()
+{
+    return g_target.hProcess && WaitForSingleObject(g_target.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+template <typename Predicate>
+void WaitFor(const std::string& what, Predicate done)
+{
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > kTimeoutMs) Fail("timed out waiting for " + what);
+        if (!Alive()) Fail("the program ended while waiting for " + what);
+        Sleep(50);
+    }
+}
+
+HWND FindControl(const std::wstring& text, bool visibleOnly)
+{
+    for (HWND hwnd : Controls())
+        if (TextOf(hwnd) == text && (!visibleOnly || IsWindowVisible(hwnd))) return hwnd;
+    return nullptr;
+}
+
+std::vector<std::string> Words(const std::string& line)
+{
+    std::vector<std::string> words;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && line[i] == ' ') ++i;
+        if (i >= line.size()) break;
+        std::string word;
+        if (line[i] == '"') {
+            ++i;
+            while (i < line.size() && line[i] != '"') word.push_back(line[i++]);
+            ++i;
+        } else {
+            while (i < line.size() && line[i] != ' ') word.push_back(line[i++]);
+        }
+        words.push_back(word);
+    }
+    return words;
+}
+
+std::wstring Expand(const std::wstring& path)
+{
+    wchar_t buffer[MAX_PATH * 2] = {};
+    ExpandEnvironmentStringsW(path.c_str(), buffer, MAX_PATH * 2);
+    return buffer;
+}
+
+PROCESS_INFORMATION Launch(const std::wstring& commandLine)
+{
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    std::wstring mutableLine = commandLine;
+    if (!CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        Fail("cannot start " + ToUtf8(commandLine));
+    return process;
+}
+
+void ExpectStates(const std::vector<std::string>& words)
+{
+    const std::wstring text = FromUtf8(words.at(1));
+    HWND hwnd = nullptr;
+    WaitFor("control \"" + words[1] + "\"", [&] { return (hwnd = FindControl(text, false)) != nullptr; });
+    for (std::size_t i = 2; i < words.size(); ++i) {
+        const std::string& state = words[i];
+        bool ok = false;
+        if (state == "enabled") ok = IsWindowEnabled(hwnd);
+        else if (state == "disabled") ok = !IsWindowEnabled(hwnd);
+        else if (state == "visible") ok = IsWindowVisible(hwnd);
+        else if (state == "hidden") ok = !IsWindowVisible(hwnd);
+        else if (state == "checked") ok = SendMessageW(hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
+        else if (state == "unchecked") ok = SendMessageW(hwnd, BM_GETCHECK, 0, 0) == BST_UNCHECKED;
+        else Fail("unknown state " + state);
+        if (!ok) Fail("\"" + words[1] + "\" is not " + state);
+    }
+}
+
+void Answer(const std::vector<std::string>& words)
+{
+    const std::string& button = words.at(1);
+    const int id = button == "yes" ? IDYES : button == "no" ? IDNO : button == "cancel" ? IDCANCEL : IDOK;
+    const std::wstring part = words.size() > 2 ? FromUtf8(words[2]) : std::wstring();
+    HWND box = nullptr;
+    WaitFor("a message box", [&] {
+        for (HWND top : TopWindows(g_target.dwProcessId))
+            if (ClassOf(top) == L"#32770") {
+                box = top;
+                return true;
+            }
+        return false;
+    });
+    const std::wstring text = TextOf(GetDlgItem(box, 0xFFFF));
+    if (text.find(part) == std::wstring::npos)
+        Fail("the message box says \"" + ToUtf8(text) + "\", not \"" + ToUtf8(part) + "\"");
+    HWND target = GetDlgItem(box, id);
+    if (!target) Fail("the message box has no " + button + " button");
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(target));
+    WaitFor("the message box to close", [&] { return !IsWindow(box) || !IsWindowVisible(box); });
+}
+
+void Snap(const std::string& name)
+{
+    if (g_snapDir.empty()) return;
+    const std::wstring request = g_snapDir + L"\\" + FromUtf8(name) + L".snap-request";
+    HANDLE file = CreateFileW(request.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) Fail("cannot ask for a screenshot");
+    CloseHandle(file);
+    Sleep(300);  // let the windows paint
+    WaitFor("the screenshot " + name, [&] { return GetFileAttributesW(request.c_str()) == INVALID_FILE_ATTRIBUTES; });
+}
+
+void Step(const std::vector<std::string>& words, const std::string& line)
+{
+    const std::string& verb = words[0];
+    std::string rest = line.substr(line.find(verb) + verb.size());
+    rest.erase(0, rest.find_first_not_of(' ') == std::string::npos ? rest.size() : rest.find_first_not_of(' '));
+    if (verb == "start") {
+        g_target = Launch(FromUtf8(rest));
+    } else if (verb == "start-second") {
+        PROCESS_INFORMATION second = Launch(FromUtf8(rest));
+        const DWORD start = GetTickCount();
+        while (WaitForSingleObject(second.hProcess, 20) == WAIT_TIMEOUT) {
+            if (!TopWindows(second.dwProcessId).empty()) {
+                TerminateProcess(second.hProcess, 98);
+                Fail("the second instance showed a window");
+            }
+            if (GetTickCount() - start > kTimeoutMs) {
+                TerminateProcess(second.hProcess, 98);
+                Fail("the second instance did not end");
+            }
+        }
+        DWORD code = 1;
+        GetExitCodeProcess(second.hProcess, &code);
+        CloseHandle(second.hThread);
+        CloseHandle(second.hProcess);
+        if (code != 0) Fail("the second instance ended with " + std::to_string(code));
+    } else if (verb == "window") {
+        const std::wstring part = FromUtf8(words.at(1));
+        WaitFor("window \"" + words[1] + "\"", [&] {
+            for (HWND top : TopWindows(g_target.dwProcessId))
+                if (TextOf(top).find(part) != std::wstring::npos) return true;
+            return false;
+        });
+    } else if (verb == "expect") {
+        ExpectStates(words);
+    } else if (verb == "expect-contains") {
+        const std::wstring part = FromUtf8(words.at(1));
+        WaitFor("text \"" + words[1] + "\"", [&] {
+            for (HWND hwnd : Controls())
+                if (IsWindowVisible(hwnd) && TextOf(hwnd).find(part) != std::wstring::npos) return true;
+            return false;
+        });
+    } else if (verb == "expect-absent") {
+        if (FindControl(FromUtf8(words.at(1)), true)) Fail("\"" + words[1] + "\" is shown");
+    } else if (verb == "click") {
+        const std::wstring text = FromUtf8(words.at(1));
+        HWND hwnd = nullptr;
+        WaitFor("an enabled \"" + words[1] + "\"", [&] {
+            hwnd = FindControl(text, true);
+            return hwnd && IsWindowEnabled(hwnd);
+        });
+        PostMessageW(hwnd, BM_CLICK, 0, 0);
+    } else if (verb == "answer") {
+        Answer(words);
+    } else if (verb == "expect-file" || verb == "expect-no-file") {
+        const bool exists = GetFileAttributesW(Expand(FromUtf8(words.at(1))).c_str()) != INVALID_FILE_ATTRIBUTES;
+        if (exists != (verb == "expect-file")) Fail(words[1] + (exists ? " exists" : " does not exist"));
+    } else if (verb == "snap") {
+        Snap(words.at(1));
+    } else if (verb == "sleep") {
+        Sleep(static_cast<DWORD>(std::stoul(words.at(1))));
+    } else if (verb == "exit") {
+        const DWORD wanted = static_cast<DWORD>(std::stoul(words.at(1)));
+        if (WaitForSingleObject(g_target.hProcess, kTimeoutMs) != WAIT_OBJECT_0) Fail("the program did not end");
+        DWORD code = 0;
+        GetExitCodeProcess(g_target.hProcess, &code);
+        if (code != wanted) Fail("the program ended with " + std::to_string(code));
+    } else {
+        Fail("unknown step " + verb);
+    }
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: driver <script> [screenshot folder]\n");
+        return 2;
+    }
+    if (argc > 2) g_snapDir = argv[2];
+    std::ifstream script(argv[1]);
+    if (!script) {
+        std::fprintf(stderr, "driver: cannot read the script\n");
+        return 2;
+    }
+    std::string line;
+    while (std::getline(script, line)) {
+        ++g_line;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const auto words = Words(line);
+        if (words.empty() || words[0][0] == '#') continue;
+        try {
+            Step(words, line);
+        } catch (const std::exception& error) {
+            Fail(std::string("bad step: ") + error.what());
+        }
+    }
+    if (Alive()) Fail("the script ended while the program still runs");
+    return 0;
+}

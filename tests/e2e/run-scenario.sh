@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Runs one e2e scenario: lays out its medium in the Wine prefix beside the real
+# SETUP.EXE, lets the driver walk the steps like a user, then checks files and the
+# registry from the Linux side.
+#   run-scenario.sh <scenario folder> <SETUP.EXE> <driver.exe>
+# A scenario folder holds steps.txt (the driver's script), optionally medium/ (the
+# files beside SETUP.EXE), before.sh and check.sh (sourced, with the variables below).
+set -euo pipefail
+scenario=$(cd "$1" && pwd)
+setup_exe=$2
+driver_exe=$3
+source "$(dirname "$0")/../wine-env.sh"
+wine_prefix_ready
+
+name=$(basename "$scenario")
+c_drive=$WINEPREFIX/drive_c
+tools=$c_drive/e2e-tools
+media=$c_drive/e2e/$name
+temp_dir=$c_drive/users/$(whoami)/Temp
+
+fail() { echo "e2e $name: $*" >&2; exit 1; }
+# The registry as the program left it, in UTF-8.
+reg_query() { wine reg query "$@" 2>/dev/null | iconv -f CP932 -t UTF-8 | tr -d '\r'; }
+
+mkdir -p "$tools" "$temp_dir"
+cp "$driver_exe" "$tools/driver.exe"
+rm -rf "$media"
+mkdir -p "$media"
+cp "$setup_exe" "$media/SETUP.EXE"
+# Every scenario starts without work folders, whatever an earlier one left.
+rm -rf "$temp_dir"/KRTMP*
+if [ -d "$scenario/medium" ]; then cp -r "$scenario/medium/." "$media/"; fi
+if [ -f "$scenario/before.sh" ]; then source "$scenario/before.sh"; fi
+cp "$scenario/steps.txt" "$tools/$name.steps"
+
+snap_args=()
+if [ -n "${LORVEL_SNAP_DIR:-}" ]; then snap_args=("$(winepath -w "$LORVEL_SNAP_DIR" 2>/dev/null)"); fi
+wine 'C:\e2e-tools\driver.exe' "C:\\e2e-tools\\$name.steps" "${snap_args[@]}" || fail "the driver failed"
+
+if [ -f "$scenario/check.sh" ]; then source "$scenario/check.sh"; fi
+echo "e2e $name: passed"
