@@ -27,6 +27,11 @@ wine_prefix_fresh() {
   mkdir -p "$wine_root"
   wineboot -i >/dev/null 2>&1
   wineserver -w
+  # The design fonts map to the installed IPA fonts of the same kind (proportional
+  # and fixed), so the windows look as designed.
+  local replacements='HKCU\Software\Wine\Fonts\Replacements'
+  wine reg add "$replacements" /v 'ＭＳ Ｐゴシック' /d 'IPAPGothic' /f >/dev/null 2>&1
+  wine reg add "$replacements" /v 'ＭＳ ゴシック' /d 'IPAGothic' /f >/dev/null 2>&1
   wine_graphics null
 }
 
