@@ -32,6 +32,12 @@ void SetHostWriteTime(const fs::path& host, std::uint64_t fileTime)
     ::utimensat(AT_FDCWD, host.c_str(), times, 0);
 }
 
+bool DriveExists(const fs::path& root, char drive)
+{
+    std::error_code ec;
+    return fs::is_directory(root / std::string(1, drive), ec);
+}
+
 std::uint64_t HostSize(const fs::path& host)
 {
     std::error_code ec;
@@ -60,7 +66,7 @@ VirtualFileSystem::Target VirtualFileSystem::Locate(const std::string& text) con
     const auto status = fs::status(t.host, ec);
     t.exists = !ec && fs::exists(status);
     t.isDirectory = t.exists && fs::is_directory(status);
-    t.parentExists = t.path.parts.empty() ? fs::is_directory(t.host) : fs::is_directory(t.host.parent_path());
+    t.parentExists = t.path.parts.empty() ? fs::is_directory(t.host, ec) : fs::is_directory(t.host.parent_path(), ec);
     t.key = t.path.Key();
     return t;
 }
@@ -238,7 +244,7 @@ ErrorCode VirtualFileSystem::FindEntries(const std::string& pattern, std::vector
         child.path.parts.push_back(name);
         child.host = item.path();
         child.exists = true;
-        child.isDirectory = item.is_directory();
+        child.isDirectory = item.is_directory(ec);
         entries.push_back(EntryOf(child));
     }
     return entries.empty() ? kErrorFileNotFound : kErrorSuccess;
@@ -314,7 +320,7 @@ ErrorCode VirtualFileSystem::DeleteTree(const Target& t)
         c.path.parts.push_back(WinName(child.filename().string()));
         c.host = child;
         c.exists = true;
-        c.isDirectory = fs::is_directory(child);
+        c.isDirectory = fs::is_directory(child, ec);
         c.key = c.path.Key();
         if (const ErrorCode failed = DeleteTree(c)) result = failed;
     }
@@ -346,7 +352,7 @@ ErrorCode VirtualFileSystem::ShellDelete(const std::string& path)
         m.path.parts.push_back(name);
         m.host = item.path();
         m.exists = true;
-        m.isDirectory = item.is_directory();
+        m.isDirectory = item.is_directory(ec);
         m.key = m.path.Key();
         matches.push_back(m);
     }
@@ -362,7 +368,7 @@ ErrorCode VirtualFileSystem::QueryDiskSpaceEx(const std::string& root, DiskSpace
 {
     if (!HasDiskSpaceEx()) return kErrorProcNotFound;
     const WinPath path = ParseWinPath(root);
-    if (!path.valid || !fs::is_directory(s_.machine.Root() / std::string(1, path.drive)))
+    if (!path.valid || !DriveExists(s_.machine.Root(), path.drive))
         return kErrorPathNotFound;
     const DiskConfig& disk = s_.Disk(path.drive);
     space.freeToCaller = space.totalFree = s_.FreeBytes(path.drive);
@@ -373,7 +379,7 @@ ErrorCode VirtualFileSystem::QueryDiskSpaceEx(const std::string& root, DiskSpace
 ErrorCode VirtualFileSystem::QueryDiskSpace(const std::string& root, DiskGeometry& geometry)
 {
     const WinPath path = ParseWinPath(root);
-    if (!path.valid || !fs::is_directory(s_.machine.Root() / std::string(1, path.drive)))
+    if (!path.valid || !DriveExists(s_.machine.Root(), path.drive))
         return kErrorPathNotFound;
     constexpr std::uint64_t kCluster = 4096;
     // The old query's counts are 32-bit: a large disk reads as at most 0xFFFFFFFF clusters.

@@ -93,6 +93,7 @@ WinPath ParseWinPath(const std::string& path)
     }
     flush();
     for (auto& p : result.parts) {
+        if (p.size() > 255) return result;  // longer than any name Windows allows
         // Windows drops trailing dots and blanks of a name.
         while (!p.empty() && (p.back() == '.' || p.back() == ' ') && p != "." && p != "..") p.pop_back();
         if (p == "." || p == "..") return result;
@@ -140,14 +141,14 @@ VirtualMachine::State::~State() = default;
 
 fs::path VirtualMachine::State::Resolve(const WinPath& path) const
 {
+    std::error_code ec;
     fs::path host = machine.root_ / std::string(1, path.drive);
-    bool exists = fs::is_directory(host);
+    bool exists = fs::is_directory(host, ec);
     for (const auto& part : path.parts) {
         const std::string name = HostName(part);
         fs::path next = host / name;
-        if (exists && !fs::exists(fs::symlink_status(next))) {
+        if (exists && !fs::exists(fs::symlink_status(next, ec))) {
             const std::string wanted = UpperCase(part);
-            std::error_code ec;
             for (const auto& entry : fs::directory_iterator(host, ec)) {
                 if (UpperCase(WinName(entry.path().filename().string())) == wanted) {
                     next = entry.path();
@@ -155,7 +156,7 @@ fs::path VirtualMachine::State::Resolve(const WinPath& path) const
                 }
             }
         }
-        exists = exists && fs::exists(next);
+        exists = exists && fs::exists(next, ec);
         host = next;
     }
     return host;
@@ -172,9 +173,13 @@ bool VirtualMachine::State::IsDenied(const std::string& key) const
 
 bool VirtualMachine::State::IsLocked(const std::string& key) const { return lockedFiles.count(key) != 0; }
 
-std::uint64_t VirtualMachine::State::NowFileTime() const
+std::uint64_t VirtualMachine::State::NowFileTime()
 {
-    return fileTimeBase + clockMs * 10000ull;
+    // Every write gets a later time than the one before, even within one tick of
+    // the virtual clock, so a changed file is always seen as changed.
+    const std::uint64_t now = fileTimeBase + clockMs * 10000ull;
+    lastFileTime = now > lastFileTime ? now : lastFileTime + 10;
+    return lastFileTime;
 }
 
 std::uint32_t VirtualMachine::State::AttributesOf(const WinPath& path, bool isDirectory) const

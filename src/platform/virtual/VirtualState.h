@@ -60,6 +60,7 @@ struct VirtualMachine::State {
     std::set<std::string> mutexes;
     std::uint64_t clockMs = 0;
     std::uint64_t fileTimeBase = 0;
+    std::uint64_t lastFileTime = 0;
     bool dirty = false;
 
     std::unique_ptr<VirtualFileSystem> files;
@@ -75,7 +76,7 @@ struct VirtualMachine::State {
     std::filesystem::path Resolve(const WinPath& path) const;
     bool IsDenied(const std::string& key) const;
     bool IsLocked(const std::string& key) const;
-    std::uint64_t NowFileTime() const;  // the virtual clock as a FILETIME
+    std::uint64_t NowFileTime();  // the virtual clock as a FILETIME, later at every call
     std::uint32_t AttributesOf(const WinPath& path, bool isDirectory) const;
     void ForgetAttributesBelow(const std::string& key);
     DiskConfig& Disk(char drive);

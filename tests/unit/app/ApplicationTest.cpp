@@ -133,6 +133,18 @@ TEST_F(ApplicationTest, AllSystemFolderFailuresAreListed)
     EXPECT_FALSE(ops.FolderExists("C:\\SETUP\\KRTMP1"));
 }
 
+TEST_F(ApplicationTest, AnUnusableTempFolderEndsInTheScriptError)
+{
+    WithScript();
+    vm.machine.DenyWrites("C:\\WINDOWS\\TEMP");
+    ui.Then([&] {
+        EXPECT_EQ(app.Main().lblMessage.Caption(), std::string(kFatalScript) + "\r\n\r\n" + kFatalTrailer);
+        app.Main().btnEnd.Press();
+    });
+    EXPECT_EQ(app.Run(), 0);
+    EXPECT_TRUE(ui.Boxes().empty());
+}
+
 TEST_F(ApplicationTest, ASecondInstanceEndsAtOnceShowingNothing)
 {
     auto first = vm.platform.system.CreateNamedMutex("MIRSETUP");

@@ -136,6 +136,22 @@ TEST_F(FileOpsTest, SystemErrorTextIsFullWidthWithoutAFinalDot)
     }
 }
 
+TEST_F(FileOpsTest, LongAndEmptyPathsFailCleanly)
+{
+    const std::string longName(300, 'A');
+    const std::string deep = "C:\\" + longName + "\\" + longName;
+    EXPECT_FALSE(ops.FolderExists(deep));
+    EXPECT_FALSE(ops.CreateFolderTree(deep));
+    EXPECT_NE(ops.CopyFileOverwrite("C:\\NONE", deep), 0u);
+    EXPECT_EQ(ops.DeleteFiles(deep), 2u);
+    EXPECT_NE(ops.RemoveFolder(deep, "*.*"), 0u);
+    EXPECT_FALSE(ops.FolderExists(""));
+    EXPECT_FALSE(ops.CreateFolderTree(""));
+    EXPECT_NE(ops.CopyFileOverwrite("", ""), 0u);
+    EXPECT_EQ(ops.DeleteFiles(""), 2u);
+    EXPECT_NE(ops.RemoveFolder("", ""), 0u);
+}
+
 TEST(IsComponentFileTest, LooksAnywhereIgnoringCase)
 {
     EXPECT_TRUE(IsComponentFile("C:\\A\\X.dll"));

@@ -1,0 +1,170 @@
+#include "util/ProfileDocument.h"
+
+#include "util/StrOp.h"
+
+namespace lorvel {
+
+namespace {
+
+constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+
+std::string Trim(const std::string& text)
+{
+    std::size_t first = 0;
+    while (first < text.size() && IsBlank(text[first])) ++first;
+    std::size_t last = text.size();
+    while (last > first && IsBlank(text[last - 1])) --last;
+    return text.substr(first, last - first);
+}
+
+enum class LineKind { Blank, Comment, Header, Entry };
+
+struct Parsed {
+    LineKind kind = LineKind::Blank;
+    std::string name;   // section or key name
+    std::string value;  // entry value, quotes removed
+};
+
+Parsed ParseLine(const std::string& raw)
+{
+    Parsed parsed;
+    const std::string line = Trim(raw);
+    if (line.empty()) return parsed;
+    if (line[0] == ';') {
+        parsed.kind = LineKind::Comment;
+        return parsed;
+    }
+    if (line[0] == '[') {
+        const auto close = line.rfind(']');
+        if (close != std::string::npos && close > 0) {
+            parsed.kind = LineKind::Header;
+            parsed.name = Trim(line.substr(1, close - 1));
+            return parsed;
+        }
+    }
+    parsed.kind = LineKind::Entry;
+    const auto equals = line.find('=');
+    if (equals == std::string::npos) {
+        parsed.name = line;
+        return parsed;
+    }
+    parsed.name = Trim(line.substr(0, equals));
+    std::string value = Trim(line.substr(equals + 1));
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+        value = value.substr(1, value.size() - 2);
+    parsed.value = value;
+    return parsed;
+}
+
+}  // namespace
+
+std::string ProfileDocument::Normalise(const std::string& name) { return UpperCase(Trim(name)); }
+
+ProfileDocument ProfileDocument::Parse(const std::string& bytes)
+{
+    ProfileDocument document;
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        const auto lf = bytes.find('\n', start);
+        Line line;
+        if (lf == std::string::npos) {
+            line.text = bytes.substr(start);
+            start = bytes.size();
+        } else {
+            std::size_t end = lf;
+            if (end > start && bytes[end - 1] == '\r') --end;
+            line.text = bytes.substr(start, end - start);
+            line.ending = bytes.substr(end, lf + 1 - end);
+            start = lf + 1;
+        }
+        document.lines_.push_back(std::move(line));
+    }
+    document.Index();
+    return document;
+}
+
+void ProfileDocument::Index()
+{
+    sections_.clear();
+    sectionIndex_.clear();
+    sections_.push_back(Section{kNone, 0, {}});
+    sectionIndex_.emplace("", 0);
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        const Parsed parsed = ParseLine(lines_[i].text);
+        if (parsed.kind == LineKind::Header) {
+            sections_.back().end = i;
+            sections_.push_back(Section{i, 0, {}});
+            sectionIndex_.emplace(UpperCase(parsed.name), sections_.size() - 1);
+        } else if (parsed.kind == LineKind::Entry) {
+            sections_.back().keys.emplace(UpperCase(parsed.name), i);
+        }
+    }
+    sections_.back().end = lines_.size();
+}
+
+std::optional<std::string> ProfileDocument::Read(const std::string& section, const std::string& key) const
+{
+    const auto found = sectionIndex_.find(Normalise(section));
+    if (found == sectionIndex_.end()) return std::nullopt;
+    const Section& s = sections_[found->second];
+    const auto entry = s.keys.find(Normalise(key));
+    if (entry == s.keys.end()) return std::nullopt;
+    return ParseLine(lines_[entry->second].text).value;
+}
+
+void ProfileDocument::Write(const std::string& section, const std::string& key, const std::string& value)
+{
+    const std::string sectionName = Trim(section);
+    const std::string keyName = Trim(key);
+    const auto found = sectionIndex_.find(UpperCase(sectionName));
+    if (found != sectionIndex_.end()) {
+        Section& s = sections_[found->second];
+        const auto entry = s.keys.find(UpperCase(keyName));
+        if (entry != s.keys.end()) {
+            lines_[entry->second].text = ParseLine(lines_[entry->second].text).name + "=" + value;
+            return;
+        }
+        // A new key goes behind the last line of the section that is not blank.
+        std::size_t at = s.end;
+        const std::size_t first = s.header == kNone ? 0 : s.header + 1;
+        while (at > first && Trim(lines_[at - 1].text).empty()) --at;
+        if (at > 0 && lines_[at - 1].ending.empty()) lines_[at - 1].ending = "\r\n";
+        lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), Line{keyName + "=" + value, "\r\n"});
+        // Only the sections behind this one move; a run of keys added to the last
+        // section therefore costs nothing extra.
+        for (std::size_t i = found->second + 1; i < sections_.size(); ++i) {
+            Section& later = sections_[i];
+            ++later.header;
+            ++later.end;
+            for (auto& entryLine : later.keys) ++entryLine.second;
+        }
+        ++s.end;
+        s.keys.emplace(UpperCase(keyName), at);
+        return;
+    }
+    if (!lines_.empty() && lines_.back().ending.empty()) lines_.back().ending = "\r\n";
+    sections_.back().end = lines_.size();
+    lines_.push_back(Line{"[" + sectionName + "]", "\r\n"});
+    sections_.push_back(Section{lines_.size() - 1, 0, {}});
+    sectionIndex_.emplace(UpperCase(sectionName), sections_.size() - 1);
+    lines_.push_back(Line{keyName + "=" + value, "\r\n"});
+    sections_.back().keys.emplace(UpperCase(keyName), lines_.size() - 1);
+    sections_.back().end = lines_.size();
+}
+
+std::string ProfileDocument::Serialize() const
+{
+    std::size_t size = 0;
+    for (const Line& line : lines_) size += line.text.size() + line.ending.size();
+    std::string bytes;
+    bytes.reserve(size);
+    for (const Line& line : lines_) {
+        bytes += line.text;
+        bytes += line.ending;
+    }
+    return bytes;
+}
+
+}  // namespace lorvel

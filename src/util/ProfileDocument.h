@@ -1,0 +1,57 @@
+// One profile (INI) file parsed the way the Windows profile functions read it, kept
+// line by line so that a write changes only the line it concerns.
+//
+// Reading rules:
+//   - lines end at LF; a CR before the LF belongs to the line ending;
+//   - blanks and tabs around a line, a section name, a key and a value are ignored;
+//   - "[name]" opens a section (the name runs to the last "]" of the line);
+//   - "key=value" is an entry; a line without "=" is a key with an empty value;
+//   - a line starting with ";" is a comment;
+//   - lines before the first section belong to a section with an empty name;
+//   - names compare without regard to case; the first section of a name and the
+//     first key of a name in it are the ones found;
+//   - a value enclosed in a matching pair of double or single quotes loses them.
+//
+//   "[A]\r\n k = \"v\" \r\n"  : Read("a", "K") => "v"
+//   "[A]\nk\n"              : Read("A", "k") => ""     (present, empty)
+//   Write("B", "x", "1") on "[A]\r\nk=v"  => "[A]\r\nk=v\r\n[B]\r\nx=1\r\n"
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace lorvel {
+
+class ProfileDocument {
+public:
+    ProfileDocument() { Index(); }  // an empty file
+    static ProfileDocument Parse(const std::string& bytes);
+
+    // The value of the key, or nullopt when the section or the key is missing.
+    std::optional<std::string> Read(const std::string& section, const std::string& key) const;
+    // Sets the key, adding it (and the section) where needed; other lines stay as they are.
+    void Write(const std::string& section, const std::string& key, const std::string& value);
+    std::string Serialize() const;
+
+private:
+    struct Line {
+        std::string text;    // without its line ending
+        std::string ending;  // "\r\n", "\n" or "" for a last line without one
+    };
+    struct Section {
+        std::size_t header = 0;  // line of "[name]"; npos for the nameless section at the top
+        std::size_t end = 0;     // one past its last line
+        std::map<std::string, std::size_t> keys;  // upper-case name -> line of its first entry
+    };
+
+    static std::string Normalise(const std::string& name);
+    void Index();
+
+    std::vector<Line> lines_;
+    std::vector<Section> sections_;
+    std::map<std::string, std::size_t> sectionIndex_;  // upper-case name -> first section
+};
+
+}  // namespace lorvel

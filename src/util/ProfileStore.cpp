@@ -1,0 +1,96 @@
+#include "util/ProfileStore.h"
+
+#include "util/MBUtils.h"
+#include "util/StrOp.h"
+
+namespace lorvel {
+
+using namespace platform;
+
+ProfileStore::ProfileStore(FileSystem& files, std::string windowsFolder)
+    : files_(files), windowsFolder_(std::move(windowsFolder))
+{
+}
+
+ProfileStore::~ProfileStore() { FlushAll(); }
+
+std::string ProfileStore::FullPath(const std::string& file) const
+{
+    if (MBPos("\\", file) > 0 || MBPos(":", file) > 0 || windowsFolder_.empty()) return file;
+    return AddPathDelim(windowsFolder_, "B") + file;
+}
+
+ProfileStore::Cached* ProfileStore::Load(const std::string& path)
+{
+    Cached& cached = cache_[UpperCase(path)];
+    if (cached.path.empty()) cached.path = path;
+    if (cached.dirty) return &cached;  // the batch's writes are the newest content
+    const auto stat = files_.Stat(path);
+    const bool exists = stat && (stat->attributes & attr::kDirectory) == 0;
+    if (exists == cached.exists && (!exists || (stat->size == cached.size && stat->lastWriteTime == cached.writeTime)))
+        return &cached;
+    std::string bytes;
+    if (exists && files_.ReadWholeFile(path, bytes) != kErrorSuccess) bytes.clear();
+    cached.document = ProfileDocument::Parse(bytes);
+    cached.exists = exists;
+    cached.size = exists ? stat->size : 0;
+    cached.writeTime = exists ? stat->lastWriteTime : 0;
+    return &cached;
+}
+
+std::string ProfileStore::ReadProfile(const std::string& section, const std::string& key,
+                                      const std::string& defaultValue, const std::string& file)
+{
+    const Cached* cached = Load(FullPath(file));
+    return cached->document.Read(section, key).value_or(defaultValue);
+}
+
+bool ProfileStore::WriteProfile(const std::string& section, const std::string& key, const std::string& value,
+                                const std::string& file)
+{
+    const std::string path = FullPath(file);
+    Cached* cached = Load(path);
+    cached->document.Write(section, key, value);
+    cached->dirty = true;
+    if (batchDepth_ > 0) return true;
+    return Store(path, *cached);
+}
+
+bool ProfileStore::Store(const std::string& path, Cached& cached)
+{
+    cached.dirty = false;
+    if (files_.WriteWholeFile(path, cached.document.Serialize()) != kErrorSuccess) {
+        // What is on disk stays the truth: the next read parses it again.
+        cache_.erase(UpperCase(path));
+        return false;
+    }
+    const auto stat = files_.Stat(path);
+    cached.exists = stat.has_value();
+    cached.size = stat ? stat->size : 0;
+    cached.writeTime = stat ? stat->lastWriteTime : 0;
+    return true;
+}
+
+bool ProfileStore::FlushAll()
+{
+    bool ok = true;
+    std::vector<std::string> dirty;
+    for (auto& [key, cached] : cache_)
+        if (cached.dirty) dirty.push_back(cached.path);
+    for (const std::string& path : dirty) {
+        auto found = cache_.find(UpperCase(path));
+        if (found != cache_.end()) ok = Store(path, found->second) && ok;
+    }
+    return ok;
+}
+
+ProfileStore::Batch::Batch(ProfileStore& store) : store_(store) { ++store_.batchDepth_; }
+
+ProfileStore::Batch::~Batch()
+{
+    if (--store_.batchDepth_ == 0) store_.FlushAll();
+}
+
+bool ProfileStore::Batch::Flush() { return store_.FlushAll(); }
+
+}  // namespace lorvel

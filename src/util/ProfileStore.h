@@ -1,0 +1,67 @@
+// ReadProfile and WriteProfile: the only access to the setup script, the uninstall
+// record, the folder memory file and the profile files a script names. Our own
+// implementation of the Windows profile rules (ProfileDocument) over whole-file
+// reads and atomic writes, the same on every platform. A parsed file is cached and
+// parsed again only when its size or last-write time changes on disk, so reading
+// thousands of numbered keys costs linear time; within a Batch, writes collect in
+// the cache and reach the disk once, when the batch ends.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "platform/FileSystem.h"
+#include "util/ProfileDocument.h"
+
+namespace lorvel {
+
+class ProfileStore {
+public:
+    // Files named without a folder are taken to be in this folder, as the system does.
+    ProfileStore(platform::FileSystem& files, std::string windowsFolder = {});
+    ~ProfileStore();
+
+    // The value of the key, or the default when the file, section or key is missing.
+    std::string ReadProfile(const std::string& section, const std::string& key, const std::string& defaultValue,
+                            const std::string& file);
+    // True when the value reached the file (or the batch, which writes it at its end).
+    bool WriteProfile(const std::string& section, const std::string& key, const std::string& value,
+                      const std::string& file);
+
+    void SetWindowsFolder(std::string windowsFolder) { windowsFolder_ = std::move(windowsFolder); }
+
+    // While a batch lives, writes stay in the cache; its end writes each changed file
+    // once, atomically. Flush reports whether every file was written.
+    class Batch {
+    public:
+        explicit Batch(ProfileStore& store);
+        ~Batch();
+        bool Flush();
+
+    private:
+        ProfileStore& store_;
+    };
+
+private:
+    struct Cached {
+        std::string path;  // as first named
+        ProfileDocument document;
+        std::uint64_t size = 0;
+        std::uint64_t writeTime = 0;
+        bool exists = false;
+        bool dirty = false;
+    };
+
+    std::string FullPath(const std::string& file) const;
+    Cached* Load(const std::string& path);
+    bool Store(const std::string& path, Cached& cached);
+    bool FlushAll();
+
+    platform::FileSystem& files_;
+    std::string windowsFolder_;
+    std::map<std::string, Cached> cache_;  // by upper-case path
+    int batchDepth_ = 0;
+};
+
+}  // namespace lorvel

@@ -1,0 +1,45 @@
+#include "util/RegistryTokens.h"
+
+#include "util/StrOp.h"
+
+namespace lorvel {
+
+using platform::RootKey;
+
+RootKey RootKeyFromToken(const std::string& token)
+{
+    if (token == "(Class)") return RootKey::ClassesRoot;
+    if (token == "(Local)") return RootKey::LocalMachine;
+    if (token == "(Users)") return RootKey::Users;
+    return RootKey::CurrentUser;
+}
+
+namespace {
+
+RegistryKeyText Split(const std::string& text, bool needBoth)
+{
+    const bool opens = !text.empty() && text[0] == '(';
+    const bool closes = text.size() >= 7 && text[6] == ')';
+    const bool token = needBoth ? (opens && closes) : (opens || closes);
+    if (!token) return {"(Cuser)", text};
+    return {StrLeft(text, 7), StrMid(text, 8)};
+}
+
+}  // namespace
+
+RegistryKeyText SplitKeyByScriptRule(const std::string& text) { return Split(text, false); }
+
+RegistryKeyText SplitKeyByRecordRule(const std::string& text) { return Split(text, true); }
+
+bool DeleteRegistryKey(platform::Registry& registry, const std::string& token, const std::string& path)
+{
+    if (path.empty()) return true;
+    const RootKey root = RootKeyFromToken(token);
+    for (int attempt = 0; attempt < 99; ++attempt) {
+        if (registry.OpenKey(root, path) != platform::kErrorSuccess) break;
+        if (registry.DeleteKeyTree(root, path) != platform::kErrorSuccess) break;
+    }
+    return true;
+}
+
+}  // namespace lorvel

@@ -1,0 +1,163 @@
+#include <gtest/gtest.h>
+
+#include "../VirtualMachineFixture.h"
+#include "util/ProfileDocument.h"
+#include "util/ProfileStore.h"
+
+namespace lorvel {
+namespace {
+
+TEST(ProfileDocumentTest, ReadsAsTheWindowsProfileRules)
+{
+    const std::string file =
+        "top=before any section\r\n"
+        "[Main]\r\n"
+        "  Key = spaced value  \r\n"
+        "quoted=\"  in quotes  \"\r\n"
+        "single='x'\r\n"
+        "unmatched=\"x'\r\n"
+        "; comment=not a key\r\n"
+        "novalue\r\n"
+        "empty=\r\n"
+        "dup=first\r\n"
+        "DUP=second\r\n"
+        "eq=a=b\r\n"
+        "[ Spaced ]\n"
+        "lf=only\n"
+        "[Broken\r\n"
+        "k=v\r\n"
+        "[main]\r\n"
+        "late=in a duplicate section\r\n"
+        "[\x95\x5C]\r\n"
+        "\x95\x5C=hyo\r\n"
+        "[Last]\r\n"
+        "nofinal=end";
+    const ProfileDocument document = ProfileDocument::Parse(file);
+    struct Row { std::string section, key; std::optional<std::string> expected; };
+    const Row rows[] = {
+        {"", "top", "before any section"},
+        {"Main", "Key", "spaced value"},
+        {"MAIN", "key", "spaced value"},
+        {"Main", "quoted", "  in quotes  "},
+        {"Main", "single", "x"},
+        {"Main", "unmatched", "\"x'"},
+        {"Main", "; comment", std::nullopt},
+        {"Main", "novalue", ""},
+        {"Main", "empty", ""},
+        {"Main", "dup", "first"},
+        {"Main", "eq", "a=b"},
+        {"Main", "late", std::nullopt},
+        {"Spaced", "lf", "only"},
+        {"Spaced", "k", "v"},  // "[Broken" is no header: its line and k=v stay in [Spaced]
+        {"\x95\x5C", "\x95\x5C", "hyo"},
+        {"Last", "nofinal", "end"},
+        {"Missing", "x", std::nullopt},
+        {"Main", "missing", std::nullopt},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.section + "/" + row.key);
+        EXPECT_EQ(document.Read(row.section, row.key), row.expected);
+    }
+}
+
+TEST(ProfileDocumentTest, WritesChangeOnlyTheirLine)
+{
+    struct Row { std::string before, section, key, value, after; };
+    const Row rows[] = {
+        {"", "S", "k", "v", "[S]\r\nk=v\r\n"},
+        {"[S]\r\nk=old\r\nz=1\r\n", "s", "K", "new", "[S]\r\nk=new\r\nz=1\r\n"},
+        {"[S]\r\na=1\r\n\r\n[T]\r\n", "S", "b", "2", "[S]\r\na=1\r\nb=2\r\n\r\n[T]\r\n"},
+        {"[S]\na=1", "S", "b", "2", "[S]\na=1\r\nb=2\r\n"},
+        {"[S]\r\na=1", "T", "b", "", "[S]\r\na=1\r\n[T]\r\nb=\r\n"},
+        {"; keep me\r\n[S]\r\n  a = 1 ; not a comment\r\n", "S", "a", "2", "; keep me\r\n[S]\r\na=2\r\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.before);
+        ProfileDocument document = ProfileDocument::Parse(row.before);
+        document.Write(row.section, row.key, row.value);
+        EXPECT_EQ(document.Serialize(), row.after);
+        EXPECT_EQ(document.Read(row.section, row.key), row.value);
+    }
+}
+
+TEST(ProfileDocumentTest, KeysAddedToAnEarlierSectionKeepLaterOnesReadable)
+{
+    ProfileDocument document = ProfileDocument::Parse("[A]\r\na1=1\r\n[B]\r\nb1=1\r\n[C]\r\nc1=1\r\n");
+    for (int i = 2; i <= 50; ++i) document.Write("A", "a" + std::to_string(i), std::to_string(i));
+    document.Write("B", "b2", "2");
+    EXPECT_EQ(document.Read("A", "a50"), "50");
+    EXPECT_EQ(document.Read("B", "b1"), "1");
+    EXPECT_EQ(document.Read("B", "b2"), "2");
+    EXPECT_EQ(document.Read("C", "c1"), "1");
+    const ProfileDocument reparsed = ProfileDocument::Parse(document.Serialize());
+    EXPECT_EQ(reparsed.Read("A", "a50"), "50");
+    EXPECT_EQ(reparsed.Read("B", "b2"), "2");
+    EXPECT_EQ(reparsed.Read("C", "c1"), "1");
+}
+
+TEST(ProfileDocumentTest, BadInputReadsWithoutHarm)
+{
+    static const char kBinary[] = "[S]\r\nk=\x81\r\nn=a\0b\r\n\xFF\xFE=\x01\r\n[\r\n]=x";
+    const std::string binary(kBinary, sizeof kBinary - 1);
+    const ProfileDocument document = ProfileDocument::Parse(binary);
+    EXPECT_EQ(document.Read("S", "k"), "\x81");
+    EXPECT_EQ(document.Read("S", "n"), std::string("a\0b", 3));
+    EXPECT_EQ(document.Read("S", "]"), "x");
+    const std::string huge(10 << 20, 'v');
+    EXPECT_EQ(ProfileDocument::Parse("[S]\r\nbig=" + huge + "\r\n").Read("S", "big")->size(), huge.size());
+}
+
+struct ProfileStoreTest : ::testing::Test {
+    testing::TestMachine vm;
+    ProfileStore store{vm.platform.files, "C:\\WINDOWS"};
+};
+
+TEST_F(ProfileStoreTest, MissingFilesAndKeysGiveTheDefault)
+{
+    EXPECT_EQ(store.ReadProfile("S", "k", "dflt", "C:\\NONE.INI"), "dflt");
+    vm.Put("C:\\A.INI", "[S]\r\nempty=\r\n");
+    EXPECT_EQ(store.ReadProfile("S", "missing", "", "C:\\A.INI"), "");
+    EXPECT_EQ(store.ReadProfile("S", "empty", "dflt", "C:\\A.INI"), "");
+}
+
+TEST_F(ProfileStoreTest, AChangeOnDiskIsSeen)
+{
+    vm.Put("C:\\A.INI", "[S]\r\nk=1\r\n");
+    EXPECT_EQ(store.ReadProfile("S", "k", "", "C:\\A.INI"), "1");
+    ASSERT_EQ(vm.platform.files.WriteWholeFile("C:\\A.INI", "[S]\r\nk=2\r\n"), 0u);
+    EXPECT_EQ(store.ReadProfile("S", "k", "", "C:\\A.INI"), "2");
+    ASSERT_EQ(vm.platform.files.RemoveFile("C:\\A.INI"), 0u);
+    EXPECT_EQ(store.ReadProfile("S", "k", "gone", "C:\\A.INI"), "gone");
+}
+
+TEST_F(ProfileStoreTest, WritesReachTheDiskAtOnceOrAtTheEndOfABatch)
+{
+    EXPECT_TRUE(store.WriteProfile("S", "k", "v", "C:\\NEW.INI"));
+    EXPECT_EQ(vm.Get("C:\\NEW.INI"), "[S]\r\nk=v\r\n");
+    {
+        ProfileStore::Batch batch(store);
+        for (int i = 1; i <= 3; ++i) store.WriteProfile("F", "File" + std::to_string(i), "x", "C:\\NEW.INI");
+        EXPECT_EQ(vm.Get("C:\\NEW.INI"), "[S]\r\nk=v\r\n");
+        EXPECT_EQ(store.ReadProfile("F", "File3", "", "C:\\NEW.INI"), "x");
+    }
+    EXPECT_EQ(vm.Get("C:\\NEW.INI"), "[S]\r\nk=v\r\n[F]\r\nFile1=x\r\nFile2=x\r\nFile3=x\r\n");
+    EXPECT_TRUE(store.WriteProfile("S", "k", "w", "new.ini")) << "a bare name is in the Windows folder";
+    EXPECT_EQ(vm.Get("C:\\WINDOWS\\new.ini"), "[S]\r\nk=w\r\n");
+}
+
+TEST_F(ProfileStoreTest, AFailedWriteKeepsTheOldFile)
+{
+    vm.Put("C:\\RO\\A.INI", "[S]\r\nk=old\r\n");
+    vm.platform.files.SetAttributes("C:\\RO\\A.INI", platform::attr::kReadOnly);
+    EXPECT_FALSE(store.WriteProfile("S", "k", "new", "C:\\RO\\A.INI"));
+    EXPECT_EQ(vm.Get("C:\\RO\\A.INI"), "[S]\r\nk=old\r\n");
+    EXPECT_EQ(store.ReadProfile("S", "k", "", "C:\\RO\\A.INI"), "old") << "the cache follows the disk";
+    vm.machine.SetDisk('C', {1000, 0});
+    vm.platform.files.SetAttributes("C:\\RO\\A.INI", platform::attr::kArchive);
+    EXPECT_FALSE(store.WriteProfile("S", "k", "a much longer value than before", "C:\\RO\\A.INI"));
+    EXPECT_EQ(vm.Get("C:\\RO\\A.INI"), "[S]\r\nk=old\r\n");
+    EXPECT_FALSE(store.WriteProfile("S", "k", "v", "C:\\MISSING\\A.INI"));
+}
+
+}  // namespace
+}  // namespace lorvel
