@@ -1,6 +1,5 @@
 #include "util/ProfileDocument.h"
 
-#include "util/StrOp.h"
 
 namespace lorvel {
 
@@ -19,23 +18,29 @@ std::string Trim(const std::string& text)
     return text.substr(first, last - first);
 }
 
-enum class LineKind { Blank, Comment, Header, Entry };
+enum class LineKind { Blank, Header, Entry };
 
 struct Parsed {
     LineKind kind = LineKind::Blank;
-    std::string name;   // section or key name
-    std::string value;  // entry value, quotes removed
+    std::string name;       // section or key name
+    std::string value;      // entry value, quotes removed
+    bool hasValue = false;  // the entry has an "="
 };
+
+// Names fold ASCII letters only, as the system's profile functions do.
+std::string FoldName(const std::string& name)
+{
+    std::string folded = name;
+    for (char& c : folded)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return folded;
+}
 
 Parsed ParseLine(const std::string& raw)
 {
     Parsed parsed;
     const std::string line = Trim(raw);
     if (line.empty()) return parsed;
-    if (line[0] == ';') {
-        parsed.kind = LineKind::Comment;
-        return parsed;
-    }
     if (line[0] == '[') {
         const auto close = line.rfind(']');
         if (close != std::string::npos && close > 0) {
@@ -51,6 +56,7 @@ Parsed ParseLine(const std::string& raw)
         return parsed;
     }
     parsed.name = Trim(line.substr(0, equals));
+    parsed.hasValue = true;
     std::string value = Trim(line.substr(equals + 1));
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
         value = value.substr(1, value.size() - 2);
@@ -60,24 +66,24 @@ Parsed ParseLine(const std::string& raw)
 
 }  // namespace
 
-std::string ProfileDocument::Normalise(const std::string& name) { return UpperCase(Trim(name)); }
+std::string ProfileDocument::Normalise(const std::string& name) { return FoldName(Trim(name)); }
 
 ProfileDocument ProfileDocument::Parse(const std::string& bytes)
 {
     ProfileDocument document;
     std::size_t start = 0;
     while (start < bytes.size()) {
-        const auto lf = bytes.find('\n', start);
+        const auto end = bytes.find_first_of("\r\n", start);
         Line line;
-        if (lf == std::string::npos) {
+        if (end == std::string::npos) {
             line.text = bytes.substr(start);
             start = bytes.size();
         } else {
-            std::size_t end = lf;
-            if (end > start && bytes[end - 1] == '\r') --end;
+            const bool crlf = bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n';
+            const std::size_t next = end + (crlf ? 2 : 1);
             line.text = bytes.substr(start, end - start);
-            line.ending = bytes.substr(end, lf + 1 - end);
-            start = lf + 1;
+            line.ending = bytes.substr(end, next - end);
+            start = next;
         }
         document.lines_.push_back(std::move(line));
     }
@@ -96,9 +102,9 @@ void ProfileDocument::Index()
         if (parsed.kind == LineKind::Header) {
             sections_.back().end = i;
             sections_.push_back(Section{i, 0, {}});
-            sectionIndex_.emplace(UpperCase(parsed.name), sections_.size() - 1);
+            sectionIndex_.emplace(FoldName(parsed.name), sections_.size() - 1);
         } else if (parsed.kind == LineKind::Entry) {
-            sections_.back().keys.emplace(UpperCase(parsed.name), i);
+            sections_.back().keys.emplace(FoldName(parsed.name), i);
         }
     }
     sections_.back().end = lines_.size();
@@ -111,17 +117,19 @@ std::optional<std::string> ProfileDocument::Read(const std::string& section, con
     const Section& s = sections_[found->second];
     const auto entry = s.keys.find(Normalise(key));
     if (entry == s.keys.end()) return std::nullopt;
-    return ParseLine(lines_[entry->second].text).value;
+    Parsed parsed = ParseLine(lines_[entry->second].text);
+    if (!parsed.hasValue) return std::nullopt;
+    return parsed.value;
 }
 
 void ProfileDocument::Write(const std::string& section, const std::string& key, const std::string& value)
 {
     const std::string sectionName = Trim(section);
     const std::string keyName = Trim(key);
-    const auto found = sectionIndex_.find(UpperCase(sectionName));
+    const auto found = sectionIndex_.find(FoldName(sectionName));
     if (found != sectionIndex_.end()) {
         Section& s = sections_[found->second];
-        const auto entry = s.keys.find(UpperCase(keyName));
+        const auto entry = s.keys.find(FoldName(keyName));
         if (entry != s.keys.end()) {
             lines_[entry->second].text = ParseLine(lines_[entry->second].text).name + "=" + value;
             return;
@@ -141,16 +149,16 @@ void ProfileDocument::Write(const std::string& section, const std::string& key, 
             for (auto& entryLine : later.keys) ++entryLine.second;
         }
         ++s.end;
-        s.keys.emplace(UpperCase(keyName), at);
+        s.keys.emplace(FoldName(keyName), at);
         return;
     }
     if (!lines_.empty() && lines_.back().ending.empty()) lines_.back().ending = "\r\n";
     sections_.back().end = lines_.size();
     lines_.push_back(Line{"[" + sectionName + "]", "\r\n"});
     sections_.push_back(Section{lines_.size() - 1, 0, {}});
-    sectionIndex_.emplace(UpperCase(sectionName), sections_.size() - 1);
+    sectionIndex_.emplace(FoldName(sectionName), sections_.size() - 1);
     lines_.push_back(Line{keyName + "=" + value, "\r\n"});
-    sections_.back().keys.emplace(UpperCase(keyName), lines_.size() - 1);
+    sections_.back().keys.emplace(FoldName(keyName), lines_.size() - 1);
     sections_.back().end = lines_.size();
 }
 

@@ -1,19 +1,19 @@
 // One profile (INI) file parsed the way the Windows profile functions read it, kept
 // line by line so that a write changes only the line it concerns.
 //
-// Reading rules:
-//   - lines end at LF; a CR before the LF belongs to the line ending;
+// Reading rules, checked against the system's profile functions:
+//   - lines end at CR LF, LF or a lone CR;
 //   - blanks and tabs around a line, a section name, a key and a value are ignored;
 //   - "[name]" opens a section (the name runs to the last "]" of the line);
-//   - "key=value" is an entry; a line without "=" is a key with an empty value;
-//   - a line starting with ";" is a comment;
+//   - "key=value" is an entry; a line without "=" names a key that reads as
+//     missing (a write gives it a value); ";" has no special meaning;
 //   - lines before the first section belong to a section with an empty name;
-//   - names compare without regard to case; the first section of a name and the
-//     first key of a name in it are the ones found;
+//   - names compare without regard to the case of ASCII letters; the first section
+//     of a name and the first key of a name in it are the ones found;
 //   - a value enclosed in a matching pair of double or single quotes loses them.
 //
 //   "[A]\r\n k = \"v\" \r\n"  : Read("a", "K") => "v"
-//   "[A]\nk\n"              : Read("A", "k") => ""     (present, empty)
+//   "[A]\nk\n"              : Read("A", "k") => nullopt
 //   Write("B", "x", "1") on "[A]\r\nk=v"  => "[A]\r\nk=v\r\n[B]\r\nx=1\r\n"
 #pragma once
 
@@ -38,7 +38,7 @@ public:
 private:
     struct Line {
         std::string text;    // without its line ending
-        std::string ending;  // "\r\n", "\n" or "" for a last line without one
+        std::string ending;  // "\r\n", "\n", "\r" or "" for a last line without one
     };
     struct Section {
         std::size_t header = 0;  // line of "[name]"; npos for the nameless section at the top

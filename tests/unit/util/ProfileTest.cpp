@@ -16,7 +16,7 @@ TEST(ProfileDocumentTest, ReadsAsTheWindowsProfileRules)
         "quoted=\"  in quotes  \"\r\n"
         "single='x'\r\n"
         "unmatched=\"x'\r\n"
-        "; comment=not a key\r\n"
+        "; semicolon=is no comment\r\n"
         "novalue\r\n"
         "empty=\r\n"
         "dup=first\r\n"
@@ -30,6 +30,8 @@ TEST(ProfileDocumentTest, ReadsAsTheWindowsProfileRules)
         "late=in a duplicate section\r\n"
         "[\x95\x5C]\r\n"
         "\x95\x5C=hyo\r\n"
+        "[Cr]\ra=1\rb=2\r\n"
+        "[\x82\x81]\r\nx=1\r\n"
         "[Last]\r\n"
         "nofinal=end";
     const ProfileDocument document = ProfileDocument::Parse(file);
@@ -41,15 +43,19 @@ TEST(ProfileDocumentTest, ReadsAsTheWindowsProfileRules)
         {"Main", "quoted", "  in quotes  "},
         {"Main", "single", "x"},
         {"Main", "unmatched", "\"x'"},
-        {"Main", "; comment", std::nullopt},
-        {"Main", "novalue", ""},
+        {"Main", "; semicolon", "is no comment"},
+        {"Main", "novalue", std::nullopt},
         {"Main", "empty", ""},
         {"Main", "dup", "first"},
         {"Main", "eq", "a=b"},
         {"Main", "late", std::nullopt},
         {"Spaced", "lf", "only"},
         {"Spaced", "k", "v"},  // "[Broken" is no header: its line and k=v stay in [Spaced]
+        {"Spaced", "[Broken", std::nullopt},
         {"\x95\x5C", "\x95\x5C", "hyo"},
+        {"Cr", "a", "1"},
+        {"Cr", "b", "2"},
+        {"\x82\x60", "x", std::nullopt},  // full-width letters keep their case
         {"Last", "nofinal", "end"},
         {"Missing", "x", std::nullopt},
         {"Main", "missing", std::nullopt},
@@ -69,6 +75,7 @@ TEST(ProfileDocumentTest, WritesChangeOnlyTheirLine)
         {"[S]\r\na=1\r\n\r\n[T]\r\n", "S", "b", "2", "[S]\r\na=1\r\nb=2\r\n\r\n[T]\r\n"},
         {"[S]\na=1", "S", "b", "2", "[S]\na=1\r\nb=2\r\n"},
         {"[S]\r\na=1", "T", "b", "", "[S]\r\na=1\r\n[T]\r\nb=\r\n"},
+        {"[S]\r\nnoeq\r\n", "S", "NOEQ", "set", "[S]\r\nnoeq=set\r\n"},
         {"; keep me\r\n[S]\r\n  a = 1 ; not a comment\r\n", "S", "a", "2", "; keep me\r\n[S]\r\na=2\r\n"},
     };
     for (const Row& row : rows) {
