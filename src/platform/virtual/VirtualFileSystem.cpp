@@ -14,13 +14,17 @@ namespace {
 
 constexpr std::uint64_t kUnixEpochFileTime = 116444736000000000ull;
 
-std::uint64_t HostWriteTime(const fs::path& host)
+std::uint64_t FileTimeOf(const struct stat& st)
 {
-    struct stat st{};
-    if (::stat(host.c_str(), &st) != 0) return 0;
     const std::uint64_t hundredNs = static_cast<std::uint64_t>(st.st_mtim.tv_sec) * 10000000ull +
                                     static_cast<std::uint64_t>(st.st_mtim.tv_nsec) / 100;
     return hundredNs + kUnixEpochFileTime;
+}
+
+std::uint64_t HostWriteTime(const fs::path& host)
+{
+    struct stat st{};
+    return ::stat(host.c_str(), &st) == 0 ? FileTimeOf(st) : 0;
 }
 
 void SetHostWriteTime(const fs::path& host, std::uint64_t fileTime)
@@ -53,6 +57,8 @@ struct VirtualFileSystem::Target {
     bool exists = false;
     bool isDirectory = false;
     bool parentExists = false;
+    std::uint64_t size = 0;
+    std::uint64_t writeTime = 0;
     std::string key;
 };
 
@@ -61,12 +67,17 @@ VirtualFileSystem::Target VirtualFileSystem::Locate(const std::string& text) con
     Target t;
     t.path = ParseWinPath(text);
     if (!t.path.valid) return t;
-    t.host = s_.Resolve(t.path);
     std::error_code ec;
-    const auto status = fs::status(t.host, ec);
-    t.exists = !ec && fs::exists(status);
-    t.isDirectory = t.exists && fs::is_directory(status);
-    t.parentExists = t.path.parts.empty() ? fs::is_directory(t.host, ec) : fs::is_directory(t.host.parent_path(), ec);
+    struct stat st{};
+    t.host = s_.Resolve(t.path, &st, &t.exists);
+    if (t.exists) {
+        t.isDirectory = S_ISDIR(st.st_mode);
+        t.size = t.isDirectory ? 0 : static_cast<std::uint64_t>(st.st_size);
+        t.writeTime = FileTimeOf(st);
+        t.parentExists = true;
+    } else {
+        t.parentExists = t.path.parts.empty() ? false : fs::is_directory(t.host.parent_path(), ec);
+    }
     t.key = t.path.Key();
     return t;
 }
@@ -98,13 +109,22 @@ void VirtualFileSystem::Release(char drive, std::uint64_t size)
     }
 }
 
+void VirtualFileSystem::StatInto(Target& t)
+{
+    struct stat st{};
+    t.exists = ::stat(t.host.c_str(), &st) == 0;
+    t.isDirectory = t.exists && S_ISDIR(st.st_mode);
+    t.size = t.exists && !t.isDirectory ? static_cast<std::uint64_t>(st.st_size) : 0;
+    t.writeTime = t.exists ? FileTimeOf(st) : 0;
+}
+
 FindEntry VirtualFileSystem::EntryOf(const Target& t) const
 {
     FindEntry entry;
     entry.name = t.path.parts.empty() ? std::string() : WinName(t.host.filename().string());
     entry.attributes = s_.AttributesOf(t.path, t.isDirectory);
-    entry.size = t.isDirectory ? 0 : HostSize(t.host);
-    entry.lastWriteTime = HostWriteTime(t.host);
+    entry.size = t.size;
+    entry.lastWriteTime = t.writeTime;
     return entry;
 }
 
@@ -243,8 +263,7 @@ ErrorCode VirtualFileSystem::FindEntries(const std::string& pattern, std::vector
         child.path = folder;
         child.path.parts.push_back(name);
         child.host = item.path();
-        child.exists = true;
-        child.isDirectory = item.is_directory(ec);
+        StatInto(child);
         entries.push_back(EntryOf(child));
     }
     return entries.empty() ? kErrorFileNotFound : kErrorSuccess;

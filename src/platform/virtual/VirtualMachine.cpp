@@ -44,15 +44,23 @@ bool CaseLess::operator()(const std::string& a, const std::string& b) const
     return UpperCase(a) < UpperCase(b);
 }
 
+bool IsAscii(const std::string& text)
+{
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
+// Most names are ASCII, which both encodings share.
 std::string HostName(const std::string& sjis)
 {
-    if (sjis.empty()) return {};
+    if (IsAscii(sjis)) return sjis;
     return Convert(sjis, "CP932", "UTF-8");
 }
 
 std::string WinName(const std::string& utf8)
 {
-    if (utf8.empty()) return {};
+    if (IsAscii(utf8)) return utf8;
     return Convert(utf8, "UTF-8", "CP932");
 }
 
@@ -139,15 +147,26 @@ bool WildcardMatch(const std::string& pattern, const std::string& name)
 VirtualMachine::State::State(VirtualMachine& m) : machine(m) {}
 VirtualMachine::State::~State() = default;
 
-fs::path VirtualMachine::State::Resolve(const WinPath& path) const
+fs::path VirtualMachine::State::Resolve(const WinPath& path, struct ::stat* found, bool* exists) const
 {
     std::error_code ec;
     fs::path host = machine.root_ / std::string(1, path.drive);
-    bool exists = fs::is_directory(host, ec);
+    // The name as spelled usually exists as spelled: one look settles it.
+    fs::path direct = host;
+    for (const auto& part : path.parts) direct /= HostName(part);
+    struct ::stat st{};
+    if (::stat(direct.c_str(), &st) == 0) {
+        if (found) *found = st;
+        if (exists) *exists = true;
+        return direct;
+    }
+    if (exists) *exists = false;
+
+    bool present = fs::is_directory(host, ec);
     for (const auto& part : path.parts) {
         const std::string name = HostName(part);
         fs::path next = host / name;
-        if (exists && !fs::exists(fs::symlink_status(next, ec))) {
+        if (present && !fs::exists(fs::symlink_status(next, ec))) {
             const std::string wanted = UpperCase(part);
             for (const auto& entry : fs::directory_iterator(host, ec)) {
                 if (UpperCase(WinName(entry.path().filename().string())) == wanted) {
@@ -156,8 +175,12 @@ fs::path VirtualMachine::State::Resolve(const WinPath& path) const
                 }
             }
         }
-        exists = exists && fs::exists(next, ec);
+        present = present && fs::exists(next, ec);
         host = next;
+    }
+    if (present && ::stat(host.c_str(), &st) == 0) {
+        if (found) *found = st;
+        if (exists) *exists = true;
     }
     return host;
 }

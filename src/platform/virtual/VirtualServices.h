@@ -31,6 +31,7 @@ private:
     ErrorCode Reserve(char drive, std::uint64_t newSize, std::uint64_t oldSize);
     void Release(char drive, std::uint64_t size);
     FindEntry EntryOf(const Target& target) const;
+    static void StatInto(Target& target);
 
     VirtualMachine::State& s_;
 };

@@ -1,6 +1,8 @@
 // Internals shared by the services of the simulated machine.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -73,7 +75,8 @@ struct VirtualMachine::State {
 
     // Resolution of a parsed path on the host: each existing component is matched
     // without case; missing components are taken as they are spelled.
-    std::filesystem::path Resolve(const WinPath& path) const;
+    // When found is given and the path exists, it receives the entry's status.
+    std::filesystem::path Resolve(const WinPath& path, struct ::stat* found = nullptr, bool* exists = nullptr) const;
     bool IsDenied(const std::string& key) const;
     bool IsLocked(const std::string& key) const;
     std::uint64_t NowFileTime();  // the virtual clock as a FILETIME, later at every call
