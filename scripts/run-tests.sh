@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Every test: native unit and contract tests (also under ASan and UBSan), the contract
-# tests cross-built under Wine, and the e2e scenarios of the real SETUP.EXE under Wine.
+# and differential tests cross-built under Wine, the e2e scenarios of the real
+# SETUP.EXE under Wine, and the fuzz targets for a bounded time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup-machine.sh
@@ -8,3 +9,5 @@ cd "$(dirname "$0")/.."
 ctest --preset host
 ASAN_OPTIONS=detect_leaks=1 ctest --preset host-asan
 ctest --preset windows
+# The profile parser and the macro expansion under libFuzzer, a bounded time each.
+tests/fuzz/run-fuzz.sh 20
