@@ -9,7 +9,7 @@ namespace lorvel {
 using namespace platform;
 
 Application::Application(Platform& platform, ui::Backend& backend)
-    : platform_(platform), backend_(backend), ops_(platform)
+    : platform_(platform), backend_(backend), ops_(platform), profiles_(platform.files)
 {
 }
 
@@ -60,7 +60,9 @@ void Application::StartUp()
         ShowFatalState(decision.fatalText);
         return;
     }
-    ShowReadyState();
+    profiles_.SetWindowsFolder(context_.windowsFolder);
+    const GeneralKeys keys = ScriptKeyReader(platform_, profiles_).Read(context_);
+    FillWizard(keys);
 }
 
 void Application::ShowFatalState(const std::string& fatalText)
@@ -73,21 +75,126 @@ void Application::ShowFatalState(const std::string& fatalText)
     frmMain_->ShowReadme(false);
 }
 
-// Until the script's general keys are read, a sound start-up ends in the ready state
-// of its run mode with the event button disabled: the run mode shows in the
-// captions, the end button works with its close confirmation, and nothing can start
-// a run that does not exist yet.
-void Application::ShowReadyState()
+void Application::FillWizard(const GeneralKeys& keys)
+{
+    context_.setupSpeed = keys.setupSpeed;
+    context_.setupTitle = keys.setupTitle;
+    context_.unSetupTitle = keys.unSetupTitle;
+    context_.programId = keys.programId;
+    frmMain_->txtFolder.SetCaption(keys.folder);
+    if (context_.Uninstalling())
+        FillUninstallMode(keys);
+    else
+        FillInstallMode(keys);
+    const std::string& title = context_.Uninstalling() ? keys.unSetupTitle : keys.setupTitle;
+    frmBack_->SetTitle(title);
+    frmMain_->SetCaption(title);
+}
+
+// A start button is enabled only where its run exists; until then the wizard can be
+// walked up to it and closed.
+void Application::FillInstallMode(const GeneralKeys& keys)
 {
     ui::MainForm& main = *frmMain_;
-    if (context_.Uninstalling()) {
-        main.btnEvent.SetCaption(ui::MainForm::kStartUnsetup);
-        main.btnEnd.SetCaption("アンセットアップ終了(&E)");
+    const std::pair<ui::Control*, bool> shortcuts[] = {{&main.chkSCutDesktop, keys.shortcutDesktop},
+                                                       {&main.chkSCutStartMenu, keys.shortcutStartMenu},
+                                                       {&main.chkSCutStartUp, keys.shortcutStartup},
+                                                       {&main.chkSCutSendTo, keys.shortcutSendTo}};
+    for (const auto& [box, selected] : shortcuts) {
+        if (!selected) continue;
+        box->SetEnabled(keys.enabled);
+        box->SetChecked(true);
+    }
+    context_.messageText = keys.messageText + "\r\n" + "※　処理を開始する前に，必ずすべてのプログラムを終了させてください．";
+    main.lblMessage.SetCaption(context_.messageText);
+    main.txtFolder.SetEnabled(keys.enabled);
+    main.btnRefer.SetEnabled(keys.enabled);
+    main.chkOverWrite.SetEnabled(keys.enabled);
+    main.btnEnd.SetEnabled(true);
+    if (!keys.readmePath.empty()) {
+        main.btnEvent.SetCaption(ui::MainForm::kContinueSetup);
+        main.btnEvent.SetEnabled(true);
+        LoadReadme(keys);
+        main.ShowReadme(true);
     } else {
         main.btnEvent.SetCaption(ui::MainForm::kStartSetup);
+        main.btnEvent.SetEnabled(static_cast<bool>(main.installRun));
+        main.ShowReadme(false);
     }
-    main.btnEvent.SetEnabled(false);
+}
+
+void Application::LoadReadme(const GeneralKeys& keys)
+{
+    ui::MainForm& main = *frmMain_;
+    std::string text;
+    platform_.files.ReadWholeFile(keys.readmePath, text);
+    // Shown as text: a NUL would end it early.
+    for (char& c : text)
+        if (c == '\0') c = ' ';
+    main.txtReadme.SetCaption(text);
+    main.fraReadme.SetCaption(keys.readmeTitle);
+    main.txtReadme.verticalScrollBar = keys.scrollBars != "ssHorizontal";
+    main.txtReadme.horizontalScrollBar = keys.scrollBars == "ssHorizontal" || keys.scrollBars == "ssBoth";
+    main.txtReadme.SetReadOnly(true);
+}
+
+void Application::FillUninstallMode(const GeneralKeys& keys)
+{
+    ui::MainForm& main = *frmMain_;
+    context_.messageText = "アンセットアップ(アンインストール)を行います．\r\n\r\n"
+                           "開始するには，「アンセットアップ開始(S)」を選択してください．\r\n";
+    main.lblMessage.SetCaption(context_.messageText);
+    main.grpSetupFolder.SetCaption("アンセットアップ(アンインストール)フォルダ");
+    main.txtFolder.SetReadOnly(true);
+    main.txtFolder.SetEnabled(true);
+    main.btnEvent.SetCaption(ui::MainForm::kStartUnsetup);
+    main.btnEvent.SetEnabled(static_cast<bool>(main.uninstallRun));
+    main.btnEnd.SetCaption("アンセットアップ終了(&E)");
     main.btnEnd.SetEnabled(true);
+
+    main.grpOption.SetCaption("アンセットアップ(アンインストール)オプション");
+    main.chkOverWrite.SetVisible(false);
+    ui::Rect frame = main.fraShortCut.Bounds();
+    frame.top = main.chkOverWrite.Bounds().top;
+    frame.height = main.grpOption.Bounds().height - 24;
+    main.fraShortCut.SetBounds(frame);
+    main.fraShortCut.SetCaption("ファイルの追加削除");
+
+    const std::string& v = keys.checkBox;
+    if (v == "DeleteAll") {
+        main.chkSCutDesktop.SetCaption("アンセットアップ(アンインストール)フォルダ以下の全ファイル・フォルダ");
+        ui::Rect wide = main.chkSCutDesktop.Bounds();
+        wide.width = frame.width - 16;
+        main.chkSCutDesktop.SetBounds(wide);
+        main.chkSCutDesktop.SetChecked(true);
+        main.chkSCutDesktop.SetEnabled(true);
+        for (ui::Control* box : {&main.chkSCutStartMenu, &main.chkSCutStartUp, &main.chkSCutSendTo}) {
+            box->SetChecked(false);
+            box->SetVisible(false);
+        }
+    } else {
+        // Byte n of the option text, "1" meaning checked; a short text leaves the rest unchecked.
+        auto on = [&v](std::size_t position) { return v.size() >= position && v[position - 1] == '1'; };
+        main.chkSCutDesktop.SetCaption("*.INIファイル");
+        main.chkSCutDesktop.SetChecked(on(1));
+        main.chkSCutDesktop.SetEnabled(true);
+        main.chkSCutStartMenu.SetCaption("*.GIDファイル");
+        main.chkSCutStartMenu.SetChecked(on(3));
+        main.chkSCutStartMenu.SetEnabled(true);
+        main.chkSCutStartUp.SetCaption("");
+        main.chkSCutStartUp.SetChecked(on(5));
+        main.chkSCutStartUp.SetEnabled(false);
+        main.chkSCutSendTo.SetCaption("");
+        main.chkSCutSendTo.SetChecked(on(7));
+        main.chkSCutSendTo.SetEnabled(false);
+    }
+    const ui::Rect box = main.chkSCutDesktop.Bounds();
+    ui::Rect info = main.lblUnSetupInfo.Bounds();
+    info.top = box.top + box.height + 2;
+    main.lblUnSetupInfo.SetBounds(info);
+    main.lblUnSetupInfo.SetCaption("　アンセットアップ(アンインストール)フォルダの中で，コピーされたファイル以外に"
+                                   "追加削除するファイルをチェック(選択)してください．");
+    main.lblUnSetupInfo.SetVisible(true);
     main.ShowReadme(false);
 }
 

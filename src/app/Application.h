@@ -4,8 +4,10 @@
 
 #include <memory>
 
+#include "app/ScriptKeys.h"
 #include "app/SetupContext.h"
 #include "install/FileOps.h"
+#include "util/ProfileStore.h"
 #include "platform/Platform.h"
 #include "ui/Forms.h"
 
@@ -32,12 +34,16 @@ private:
     void CreateForms();
     void StartUp();
     void ShowFatalState(const std::string& fatalText);
-    void ShowReadyState();
+    void FillWizard(const GeneralKeys& keys);
+    void FillInstallMode(const GeneralKeys& keys);
+    void FillUninstallMode(const GeneralKeys& keys);
+    void LoadReadme(const GeneralKeys& keys);
     void OfferRestart();
 
     platform::Platform& platform_;
     ui::Backend& backend_;
     FileOps ops_;
+    ProfileStore profiles_;
     SetupContext context_;
     std::unique_ptr<ui::BackForm> frmBack_;
     std::unique_ptr<ui::MainForm> frmMain_;

@@ -151,6 +151,7 @@ void MainForm::btnEventClick()
     } else if (state == kContinueSetup) {
         ShowReadme(false);
         btnEvent.SetCaption(kStartSetup);
+        btnEvent.SetEnabled(static_cast<bool>(installRun));
     }
 }
 

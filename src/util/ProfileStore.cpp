@@ -22,8 +22,12 @@ std::string ProfileStore::FullPath(const std::string& file) const
 
 ProfileStore::Cached* ProfileStore::Load(const std::string& path)
 {
-    Cached& cached = cache_[UpperCase(path)];
-    if (cached.path.empty()) cached.path = path;
+    // Runs of reads name the same file; the lookup by upper-case name is spared then.
+    if (!last_ || last_->path != path) {
+        last_ = &cache_[UpperCase(path)];
+        if (last_->path.empty()) last_->path = path;
+    }
+    Cached& cached = *last_;
     if (cached.dirty) return &cached;  // the batch's writes are the newest content
     const auto stat = files_.Stat(path);
     const bool exists = stat && (stat->attributes & attr::kDirectory) == 0;
@@ -61,6 +65,7 @@ bool ProfileStore::Store(const std::string& path, Cached& cached)
     cached.dirty = false;
     if (files_.WriteWholeFile(path, cached.document.Serialize()) != kErrorSuccess) {
         // What is on disk stays the truth: the next read parses it again.
+        last_ = nullptr;
         cache_.erase(UpperCase(path));
         return false;
     }

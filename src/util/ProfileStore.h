@@ -61,6 +61,7 @@ private:
     platform::FileSystem& files_;
     std::string windowsFolder_;
     std::map<std::string, Cached> cache_;  // by upper-case path
+    Cached* last_ = nullptr;               // the entry of the file named last
     int batchDepth_ = 0;
 };
 

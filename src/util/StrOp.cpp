@@ -118,17 +118,20 @@ unsigned ComposeKana(unsigned char kana, unsigned char mark)
     return 0;
 }
 
+// Upper case keeps every character's length, so the copy is changed in place.
 std::string MapUpper(const std::string& text)
 {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        if (MBIsLeadByte(byte) && i + 1 < text.size()) {
-            AppendPair(out, UpperDoubleByte(Pair(byte, static_cast<unsigned char>(text[i + 1]))));
+    std::string out = text;
+    const std::size_t size = out.size();
+    for (std::size_t i = 0; i < size; ++i) {
+        const auto byte = static_cast<unsigned char>(out[i]);
+        if (byte < 0x80) {
+            if (byte >= 'a' && byte <= 'z') out[i] = static_cast<char>(byte - 0x20);
+        } else if (MBIsLeadByte(byte) && i + 1 < size) {
+            const unsigned upper = UpperDoubleByte(Pair(byte, static_cast<unsigned char>(out[i + 1])));
+            out[i] = static_cast<char>(upper >> 8);
+            out[i + 1] = static_cast<char>(upper & 0xFF);
             ++i;
-        } else {
-            out.push_back(byte >= 'a' && byte <= 'z' ? static_cast<char>(byte - 0x20) : text[i]);
         }
     }
     return out;

@@ -122,7 +122,7 @@ FindEntry VirtualFileSystem::EntryOf(const Target& t) const
 {
     FindEntry entry;
     entry.name = t.path.parts.empty() ? std::string() : WinName(t.host.filename().string());
-    entry.attributes = s_.AttributesOf(t.path, t.isDirectory);
+    entry.attributes = s_.AttributesOf(t.key, t.isDirectory);
     entry.size = t.size;
     entry.lastWriteTime = t.writeTime;
     return entry;
@@ -150,7 +150,7 @@ ErrorCode VirtualFileSystem::RemoveFolder(const std::string& path)
     if (!t.isDirectory) return kErrorInvalidName;  // ERROR_DIRECTORY on newer systems
     if (t.path.parts.empty()) return kErrorAccessDenied;
     if (const ErrorCode denied = CheckWritable(t)) return denied;
-    if (s_.AttributesOf(t.path, true) & attr::kReadOnly) return kErrorAccessDenied;
+    if (s_.AttributesOf(t.key, true) & attr::kReadOnly) return kErrorAccessDenied;
     std::error_code ec;
     if (!fs::is_empty(t.host, ec)) return kErrorDirNotEmpty;
     fs::remove(t.host, ec);
@@ -173,7 +173,7 @@ ErrorCode VirtualFileSystem::Copy(const std::string& source, const std::string& 
     if (to.isDirectory) return kErrorAccessDenied;
     if (const ErrorCode denied = CheckWritable(to)) return denied;
     // CopyFile refuses a read-only or hidden destination.
-    if (to.exists && (s_.AttributesOf(to.path, false) & (attr::kReadOnly | attr::kHidden))) return kErrorAccessDenied;
+    if (to.exists && (s_.AttributesOf(to.key, false) & (attr::kReadOnly | attr::kHidden))) return kErrorAccessDenied;
     if (from.key == to.key) return kErrorSharingViolation;
 
     const std::uint64_t size = HostSize(from.host);
@@ -186,7 +186,7 @@ ErrorCode VirtualFileSystem::Copy(const std::string& source, const std::string& 
     }
     // CopyFile keeps the source's attributes and last-write time, adding archive.
     SetHostWriteTime(to.host, HostWriteTime(from.host));
-    s_.attributes[to.key] = s_.AttributesOf(from.path, false) | attr::kArchive;
+    s_.attributes[to.key] = s_.AttributesOf(from.key, false) | attr::kArchive;
     s_.dirty = true;
     return kErrorSuccess;
 }
@@ -198,7 +198,7 @@ ErrorCode VirtualFileSystem::RemoveFile(const std::string& path)
     if (!t.exists) return t.parentExists ? kErrorFileNotFound : kErrorPathNotFound;
     if (t.isDirectory) return kErrorAccessDenied;
     if (const ErrorCode denied = CheckWritable(t)) return denied;
-    if (s_.AttributesOf(t.path, false) & attr::kReadOnly) return kErrorAccessDenied;
+    if (s_.AttributesOf(t.key, false) & attr::kReadOnly) return kErrorAccessDenied;
     const std::uint64_t size = HostSize(t.host);
     std::error_code ec;
     fs::remove(t.host, ec);
@@ -213,7 +213,7 @@ ErrorCode VirtualFileSystem::GetAttributes(const std::string& path, std::uint32_
     const Target t = Locate(path);
     if (!t.path.valid || t.path.hasWildcard) return kErrorInvalidName;
     if (!t.exists) return t.parentExists ? kErrorFileNotFound : kErrorPathNotFound;
-    attributes = s_.AttributesOf(t.path, t.isDirectory);
+    attributes = s_.AttributesOf(t.key, t.isDirectory);
     return kErrorSuccess;
 }
 
@@ -263,6 +263,7 @@ ErrorCode VirtualFileSystem::FindEntries(const std::string& pattern, std::vector
         child.path = folder;
         child.path.parts.push_back(name);
         child.host = item.path();
+        child.key = child.path.Key();
         StatInto(child);
         entries.push_back(EntryOf(child));
     }
@@ -288,7 +289,7 @@ ErrorCode VirtualFileSystem::WriteWholeFile(const std::string& path, const std::
     if (!t.parentExists) return kErrorPathNotFound;
     if (t.isDirectory) return kErrorAccessDenied;
     if (const ErrorCode denied = CheckWritable(t)) return denied;
-    if (t.exists && (s_.AttributesOf(t.path, false) & attr::kReadOnly)) return kErrorAccessDenied;
+    if (t.exists && (s_.AttributesOf(t.key, false) & attr::kReadOnly)) return kErrorAccessDenied;
     const std::uint64_t oldSize = t.exists ? HostSize(t.host) : 0;
     if (const ErrorCode full = Reserve(t.path.drive, bytes.size(), oldSize)) return full;
     // Written beside the target and renamed over it, so the old content survives

@@ -205,9 +205,9 @@ std::uint64_t VirtualMachine::State::NowFileTime()
     return lastFileTime;
 }
 
-std::uint32_t VirtualMachine::State::AttributesOf(const WinPath& path, bool isDirectory) const
+std::uint32_t VirtualMachine::State::AttributesOf(const std::string& key, bool isDirectory) const
 {
-    const auto found = attributes.find(path.Key());
+    const auto found = attributes.find(key);
     std::uint32_t value = found != attributes.end() ? found->second
                                                     : (isDirectory ? 0u : attr::kArchive);
     if (isDirectory) value |= attr::kDirectory;

@@ -80,7 +80,7 @@ struct VirtualMachine::State {
     bool IsDenied(const std::string& key) const;
     bool IsLocked(const std::string& key) const;
     std::uint64_t NowFileTime();  // the virtual clock as a FILETIME, later at every call
-    std::uint32_t AttributesOf(const WinPath& path, bool isDirectory) const;
+    std::uint32_t AttributesOf(const std::string& key, bool isDirectory) const;
     void ForgetAttributesBelow(const std::string& key);
     DiskConfig& Disk(char drive);
     std::uint64_t FreeBytes(char drive);

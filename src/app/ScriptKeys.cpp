@@ -1,0 +1,122 @@
+#include "app/ScriptKeys.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "util/MBUtils.h"
+#include "util/RegistryTokens.h"
+#include "util/StrOp.h"
+
+namespace lorvel {
+
+using namespace platform;
+
+FolderTable FolderTableOf(const SetupContext& c)
+{
+    return {c.setupFolder,          c.programFilesFolder,   c.windowsFolder,        c.systemFolder,
+            c.tempFolder,           c.bootDrive,            c.setupDrive,           c.sourceDrive,
+            c.startMenuFolder,      c.programsFolder,       c.desktopFolder,        c.startupFolder,
+            c.sendToFolder,         c.commonStartMenuFolder, c.commonProgramsFolder, c.commonDesktopFolder,
+            c.commonStartupFolder};
+}
+
+int ParseWholeNumber(const std::string& text, int fallback)
+{
+    std::size_t first = text.find_first_not_of(" \t");
+    std::size_t last = text.find_last_not_of(" \t");
+    if (first == std::string::npos) return fallback;
+    const std::string number = text.substr(first, last - first + 1);
+    std::size_t digits = (number[0] == '-' || number[0] == '+') ? 1 : 0;
+    if (digits >= number.size()) return fallback;
+    for (std::size_t i = digits; i < number.size(); ++i)
+        if (number[i] < '0' || number[i] > '9') return fallback;
+    errno = 0;
+    const long value = std::strtol(number.c_str(), nullptr, 10);
+    if (errno == ERANGE || value > 2147483647L || value < -2147483647L - 1) return fallback;
+    return static_cast<int>(value);
+}
+
+std::string ScriptKeyReader::Key(const SetupContext& context, const std::string& section, const std::string& key,
+                                 const std::string& fallback)
+{
+    return profiles_.ReadProfile(section, key, fallback, context.scriptFile);
+}
+
+std::string ScriptKeyReader::FolderFromRegistry(const std::string& reference, const std::string& current)
+{
+    const RegistryKeyText key = SplitKeyByScriptRule(GetField(reference, ",", 1));
+    const std::string path = RemovePathDelim(RemovePathDelim(key.path, "T"), "B");
+    const RootKey root = RootKeyFromToken(key.token);
+    if (platform_.registry.OpenKey(root, path) != kErrorSuccess) return current;
+    RegValue value;
+    // A value of another type than a string is no folder; it is passed over.
+    if (platform_.registry.ReadValue(root, path, GetField(reference, ",", 2), value) != kErrorSuccess ||
+        !value.IsText() || value.data.empty())
+        return current;
+    return value.data;
+}
+
+std::string ScriptKeyReader::ProposedFolder(const SetupContext& context, const std::string& programId)
+{
+    std::string folder = Key(context, "DefaultFolder", "Folder", "(Prg)\\");
+    if (!programId.empty())
+        folder = profiles_.ReadProfile(programId, "Folder", folder, context.windowsFolder + "KORAT98.INI");
+    const std::string referRegistry = Key(context, "DefaultFolder", "ReferRegistry", "");
+    if (!referRegistry.empty()) folder = FolderFromRegistry(referRegistry, folder);
+    const FolderTable table = FolderTableOf(context);
+    const std::string referIniFile = ExpandFolderMacros(Key(context, "DefaultFolder", "ReferIniFile", ""), table);
+    if (!referIniFile.empty()) {
+        const std::string value = profiles_.ReadProfile(GetField(referIniFile, ",", 1), GetField(referIniFile, ",", 2),
+                                                        "", GetField(referIniFile, ",", 3));
+        if (!value.empty()) folder = value;
+    }
+    return AddPathDelim(ExpandFolderMacros(folder, table), "B");
+}
+
+void ScriptKeyReader::ScanShortcutNames(const SetupContext& context, GeneralKeys& keys)
+{
+    for (int n = 1;; ++n) {
+        const std::string name = Key(context, "ShortCut", "Name" + std::to_string(n), "");
+        if (name.empty()) break;
+        if (MBPosText("Dsk)", name) > 0) keys.shortcutDesktop = true;
+        if (MBPosText("Sta)", name) > 0) keys.shortcutStartMenu = true;
+        if (MBPosText("Sup)", name) > 0) keys.shortcutStartup = true;
+        if (MBPosText("Sen)", name) > 0) keys.shortcutSendTo = true;
+    }
+}
+
+GeneralKeys ScriptKeyReader::Read(const SetupContext& context)
+{
+    GeneralKeys keys;
+    const int speed = ParseWholeNumber(Key(context, "Extend", "SetupSpeed", "400"), kDefaultSetupSpeed);
+    keys.setupSpeed = speed < 1 ? 1 : speed;
+    keys.setupTitle = Key(context, "Title", "Setup", kDefaultTitle);
+    keys.unSetupTitle = Key(context, "Title", "UnSetup", keys.setupTitle);
+
+    if (context.Uninstalling()) {
+        keys.folder = AddPathDelim(ExpandFolderMacros(Key(context, "SetupFolder", "Folder", ""), FolderTableOf(context)),
+                                   "B");
+        keys.checkBox = Key(context, "UnSetupOption", "CheckBox", "0,0,0,0");
+        return keys;
+    }
+
+    keys.enabled = Key(context, "Extend", "Enabled", "") != "False";
+    keys.programId = Key(context, "ProgramID", "ID", "");
+    keys.folder = ProposedFolder(context, keys.programId);
+
+    std::string message;
+    for (int n = 1; n <= 5; ++n) message += Key(context, "TopMessage", "Message" + std::to_string(n), "") + "\r\n";
+    keys.messageText = message == "\r\n\r\n\r\n\r\n\r\n" ? std::string("セットアップを行います．\r\n") : message;
+
+    const std::string readme = Key(context, "Readme", "File", "");
+    if (!readme.empty()) {
+        const std::string path = context.sourceFolder + RemovePathDelim(readme, "T");
+        if (platform_.files.FileExists(path)) keys.readmePath = path;
+    }
+    keys.readmeTitle = Key(context, "Readme", "Title", "");
+    keys.scrollBars = Key(context, "Readme", "ScrollBars", "ssVertical");
+    ScanShortcutNames(context, keys);
+    return keys;
+}
+
+}  // namespace lorvel

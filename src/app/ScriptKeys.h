@@ -1,0 +1,62 @@
+// The setup script's general keys, read at start-up from the work copy of the
+// script (install mode) or of the uninstall record (uninstall mode).
+#pragma once
+
+#include <string>
+
+#include "app/SetupContext.h"
+#include "platform/Platform.h"
+#include "util/FolderMacros.h"
+#include "util/ProfileStore.h"
+
+namespace lorvel {
+
+constexpr const char* kDefaultTitle = "Lorvel Setup 98";
+constexpr int kDefaultSetupSpeed = 400;
+
+struct GeneralKeys {
+    int setupSpeed = kDefaultSetupSpeed;
+    bool enabled = true;  // false only for [Extend] Enabled=False
+    std::string setupTitle;
+    std::string unSetupTitle;
+    std::string programId;
+    std::string folder;       // the proposed setup folder (install) or the record's folder
+    std::string messageText;  // [TopMessage], before the wizard adds its notice
+    std::string readmePath;   // the readme file when it exists, else empty
+    std::string readmeTitle;
+    std::string scrollBars = "ssVertical";
+    bool shortcutDesktop = false;
+    bool shortcutStartMenu = false;
+    bool shortcutStartup = false;
+    bool shortcutSendTo = false;
+    std::string checkBox = "0,0,0,0";  // uninstall mode: [UnSetupOption] CheckBox
+};
+
+// The folder for each macro, from the setup context.
+FolderTable FolderTableOf(const SetupContext& context);
+
+// A whole decimal number with an optional sign and surrounding blanks; the default
+// for anything else (the word "fast", an empty text, a number out of range).
+int ParseWholeNumber(const std::string& text, int fallback);
+
+class ScriptKeyReader {
+public:
+    ScriptKeyReader(platform::Platform& platform, ProfileStore& profiles) : platform_(platform), profiles_(profiles) {}
+
+    GeneralKeys Read(const SetupContext& context);
+
+    // The proposed setup folder: default, folder memory, registry, profile file,
+    // then macros expanded and "\" added.
+    std::string ProposedFolder(const SetupContext& context, const std::string& programId);
+
+private:
+    std::string Key(const SetupContext& context, const std::string& section, const std::string& key,
+                    const std::string& fallback);
+    std::string FolderFromRegistry(const std::string& reference, const std::string& current);
+    void ScanShortcutNames(const SetupContext& context, GeneralKeys& keys);
+
+    platform::Platform& platform_;
+    ProfileStore& profiles_;
+};
+
+}  // namespace lorvel
