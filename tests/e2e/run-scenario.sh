@@ -4,7 +4,8 @@
 # registry from the Linux side.
 #   run-scenario.sh <scenario folder> <SETUP.EXE> <driver.exe>
 # A scenario folder holds steps.txt (the driver's script), optionally medium/ (the
-# files beside SETUP.EXE), before.sh and check.sh (sourced, with the variables below).
+# files beside SETUP.EXE; "*.utf8" files are converted to Shift-JIS), before.sh and
+# check.sh (sourced, with the variables below).
 set -euo pipefail
 scenario=$(cd "$1" && pwd)
 setup_exe=$2
@@ -30,6 +31,11 @@ cp "$setup_exe" "$media/SETUP.EXE"
 # Every scenario starts without work folders, whatever an earlier one left.
 rm -rf "$temp_dir"/KRTMP*
 if [ -d "$scenario/medium" ]; then cp -r "$scenario/medium/." "$media/"; fi
+# Files kept in UTF-8 here ("SETUP.INI.utf8") reach the medium in Shift-JIS.
+while IFS= read -r -d '' text; do
+  iconv -f UTF-8 -t CP932 "$text" > "${text%.utf8}"
+  rm "$text"
+done < <(find "$media" -name '*.utf8' -print0)
 if [ -f "$scenario/before.sh" ]; then source "$scenario/before.sh"; fi
 cp "$scenario/steps.txt" "$tools/$name.steps"
 

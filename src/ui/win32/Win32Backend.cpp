@@ -49,6 +49,7 @@ struct Win32Backend::Impl {
         HWND hwnd = nullptr;
         bool modal = false;
         std::map<const Control*, HWND> children;
+        std::map<const Control*, std::pair<bool, bool>> scrollBars;  // as created
         std::map<int, Control*> byId;
     };
 
@@ -240,7 +241,10 @@ void Win32Backend::Impl::CreateChild(FormWindow& w, Control& control, int id)
                                    ::GetModuleHandleW(nullptr), nullptr);
     ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control.font)), FALSE);
     if (control.Kind() == ControlKind::ProgressBar) ::SendMessageW(child, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+    // A readme can be far longer than an edit control's default 32K characters.
+    if (control.Kind() == ControlKind::Memo) ::SendMessageW(child, EM_SETLIMITTEXT, 0, 0);
     w.children[&control] = child;
+    w.scrollBars[&control] = {control.verticalScrollBar, control.horizontalScrollBar};
     w.byId[id] = &control;
     Refresh(w, control);
 }
@@ -253,12 +257,24 @@ void Win32Backend::Impl::Refresh(FormWindow& w, const Control& control)
     }
     const auto found = w.children.find(&control);
     if (found == w.children.end()) return;
+    // Scroll bars and wrapping are fixed when an edit control is created.
+    const std::pair<bool, bool> bars{control.verticalScrollBar, control.horizontalScrollBar};
+    if (w.scrollBars[&control] != bars) {
+        int id = 0;
+        for (const auto& [number, c] : w.byId)
+            if (c == &control) id = number;
+        ::DestroyWindow(found->second);
+        w.children.erase(found);
+        CreateChild(w, const_cast<Control&>(control), id);
+        return;
+    }
     HWND child = found->second;
     updating = true;
     if (control.Kind() != ControlKind::ProgressBar) {
         const std::wstring text = DisplayText(control.Caption());
-        wchar_t current[2048] = {};
-        ::GetWindowTextW(child, current, 2047);
+        const int length = ::GetWindowTextLengthW(child);
+        std::wstring current(static_cast<std::size_t>(length) + 1, L'\0');
+        current.resize(static_cast<std::size_t>(::GetWindowTextW(child, current.data(), length + 1)));
         if (text != current) ::SetWindowTextW(child, text.c_str());
     }
     updating = false;

@@ -185,11 +185,9 @@ PROCESS_INFORMATION Launch(const std::wstring& commandLine)
     return process;
 }
 
-void ExpectStates(const std::vector<std::string>& words)
+// The first state the control does not have, or "" when it has them all.
+std::string MissingState(HWND hwnd, const std::vector<std::string>& words)
 {
-    const std::wstring text = FromUtf8(words.at(1));
-    HWND hwnd = nullptr;
-    WaitFor("control \"" + words[1] + "\"", [&] { return (hwnd = FindControl(text, false)) != nullptr; });
     for (std::size_t i = 2; i < words.size(); ++i) {
         const std::string& state = words[i];
         bool ok = false;
@@ -200,7 +198,25 @@ void ExpectStates(const std::vector<std::string>& words)
         else if (state == "checked") ok = SendMessageW(hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
         else if (state == "unchecked") ok = SendMessageW(hwnd, BM_GETCHECK, 0, 0) == BST_UNCHECKED;
         else Fail("unknown state " + state);
-        if (!ok) Fail("\"" + words[1] + "\" is not " + state);
+        if (!ok) return state;
+    }
+    return {};
+}
+
+// Waits until a control with the text has every state: the program may still be
+// filling its window when the step starts.
+void ExpectStates(const std::vector<std::string>& words)
+{
+    const std::wstring text = FromUtf8(words.at(1));
+    std::string missing = "present";
+    const DWORD start = GetTickCount();
+    for (;;) {
+        HWND hwnd = FindControl(text, false);
+        missing = hwnd ? MissingState(hwnd, words) : std::string("present");
+        if (missing.empty()) return;
+        if (GetTickCount() - start > kTimeoutMs) Fail("\"" + words[1] + "\" is not " + missing);
+        if (!Alive()) Fail("the program ended while \"" + words[1] + "\" was not " + missing);
+        Sleep(50);
     }
 }
 

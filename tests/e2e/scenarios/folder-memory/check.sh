@@ -1,0 +1,1 @@
+rm -f "$c_drive/windows/KORAT98.INI"
