@@ -14,6 +14,8 @@ wine_prefix_ready
 medium=$WINEPREFIX/drive_c/SampleMedium
 # Work folders left by a run that was killed would shift the one this run takes.
 rm -rf "$WINEPREFIX/drive_c/users/$(whoami)/Temp"/KRTMP*
+# A fresh target, so the run meets the sample's setup folder as a new user would.
+rm -rf "$WINEPREFIX/drive_c/Program Files/Lorvel Sample"
 samples/layout-medium.sh samples/sample-app build/windows/src/app/SETUP.EXE "$medium"
 mkdir -p "$WINEPREFIX/drive_c/e2e-tools"
 cp build/windows/tests/e2e_driver.exe "$WINEPREFIX/drive_c/e2e-tools/driver.exe"
@@ -44,4 +46,6 @@ if [ "${1:-}" = "--screenshots" ]; then
 fi
 
 wine 'C:\e2e-tools\driver.exe' 'C:\e2e-tools\main-job.steps' "${snap_dir[@]}"
-echo "main job: the sample medium ran from C:\\SampleMedium and the wizard was walked to its end."
+[ -d "$WINEPREFIX/drive_c/Program Files/Lorvel Sample" ] || { echo "main job: the setup folder was not created" >&2; exit 1; }
+echo "main job: the sample medium ran from C:\\SampleMedium; the wizard was walked and the install run"
+echo "created C:\\Program Files\\Lorvel Sample\\ (copying and recording follow as the install run grows)."

@@ -2,6 +2,8 @@
 
 #include "app/Startup.h"
 #include "app/VersionText.h"
+#include "app/WizardRunView.h"
+#include "install/InstallRun.h"
 #include "util/MBUtils.h"
 
 namespace lorvel {
@@ -33,7 +35,7 @@ void Application::CreateForms()
 {
     frmBack_ = std::make_unique<ui::BackForm>(backend_);
     frmMain_ = std::make_unique<ui::MainForm>(backend_, *frmBack_);
-    frmStatus_ = std::make_unique<ui::StatusForm>(backend_);
+    frmStatus_ = std::make_unique<ui::StatusForm>(backend_, *frmMain_, *frmBack_);
     frmCustomDlg_ = std::make_unique<ui::CustomDlgForm>(backend_, frmMain_->lblFormShare);
     for (ui::Form* form : std::initializer_list<ui::Form*>{frmBack_.get(), frmMain_.get(), frmStatus_.get(),
                                                            frmCustomDlg_.get()})
@@ -46,6 +48,10 @@ void Application::CreateForms()
     frmBack_->showWizard = [this] { frmMain_->ShowModal(); };
     frmMain_->startUp = [this] { StartUp(); };
     frmMain_->cleanUp = [this] { CleanUpAtProgramEnd(context_.tempFolder, platform_, ops_); };
+    frmMain_->installRun = [this] {
+        WizardRunView view(*frmBack_, *frmMain_, *frmStatus_);
+        InstallRun(platform_, profiles_, ops_, context_, view).Run();
+    };
 }
 
 void Application::StartUp()

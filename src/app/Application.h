@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "app/ScriptKeys.h"
-#include "app/SetupContext.h"
+#include "util/SetupContext.h"
 #include "install/FileOps.h"
 #include "util/ProfileStore.h"
 #include "platform/Platform.h"

@@ -11,15 +11,6 @@ namespace lorvel {
 
 using namespace platform;
 
-FolderTable FolderTableOf(const SetupContext& c)
-{
-    return {c.setupFolder,          c.programFilesFolder,   c.windowsFolder,        c.systemFolder,
-            c.tempFolder,           c.bootDrive,            c.setupDrive,           c.sourceDrive,
-            c.startMenuFolder,      c.programsFolder,       c.desktopFolder,        c.startupFolder,
-            c.sendToFolder,         c.commonStartMenuFolder, c.commonProgramsFolder, c.commonDesktopFolder,
-            c.commonStartupFolder};
-}
-
 int ParseWholeNumber(const std::string& text, int fallback)
 {
     std::size_t first = text.find_first_not_of(" \t");

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/SetupContext.h"
+#include "util/SetupContext.h"
 #include "platform/Platform.h"
 #include "util/FolderMacros.h"
 #include "util/ProfileStore.h"
@@ -31,9 +31,6 @@ struct GeneralKeys {
     bool shortcutSendTo = false;
     std::string checkBox = "0,0,0,0";  // uninstall mode: [UnSetupOption] CheckBox
 };
-
-// The folder for each macro, from the setup context.
-FolderTable FolderTableOf(const SetupContext& context);
 
 // A whole decimal number with an optional sign and surrounding blanks; the default
 // for anything else (the word "fast", an empty text, a number out of range).

@@ -48,13 +48,11 @@ std::string FolderOf(const std::string& path)
 
 std::string WithDelimiter(const std::string& folder) { return AddPathDelim(folder, "B"); }
 
-std::string DrivePart(const std::string& folder) { return StrLeft(folder, 2) + "\\"; }
+std::string DriveRoot(const std::string& folder) { return StrLeft(folder, 2) + "\\"; }
 
 }  // namespace
 
 std::string FirstArgument(const std::string& commandLine) { return NthWord(commandLine, 1); }
-
-std::string FileNamePart(const std::string& path) { return StrMid(path, static_cast<int>(FolderOf(path).size()) + 1); }
 
 std::string RunModeFor(const std::string& firstArgument)
 {
@@ -103,8 +101,8 @@ StartupDecision DecideStartup(const StartupFacts& facts)
 
     const std::string programFiles = WithDelimiter(facts.programFilesDir);
     c.programFilesFolder = facts.programFilesExists ? programFiles : StrLeft(c.windowsFolder, 2) + "\\Program Files\\";
-    c.bootDrive = DrivePart(c.windowsFolder);
-    c.sourceDrive = DrivePart(c.sourceFolder);
+    c.bootDrive = DriveRoot(c.windowsFolder);
+    c.sourceDrive = DriveRoot(c.sourceFolder);
 
     auto special = [&](int id) {
         const auto found = facts.specialFolders.find(id);

@@ -11,7 +11,7 @@
 #include <optional>
 #include <string>
 
-#include "app/SetupContext.h"
+#include "util/SetupContext.h"
 #include "install/FileOps.h"
 #include "platform/Platform.h"
 
@@ -41,7 +41,6 @@ struct StartupDecision {
 };
 
 std::string FirstArgument(const std::string& commandLine);
-std::string FileNamePart(const std::string& path);
 std::string RunModeFor(const std::string& firstArgument);
 
 StartupFacts GatherStartupFacts(platform::Platform& platform, FileOps& ops);

@@ -1,5 +1,7 @@
 #include "ui/Forms.h"
 
+#include "util/StrOp.h"
+
 namespace lorvel::ui {
 
 namespace {
@@ -122,6 +124,8 @@ MainForm::MainForm(Backend& backend, BackForm& back)
     };
     btnEvent.onClick = [this] { btnEventClick(); };
     btnEnd.onClick = [this] { btnEndClick(); };
+    btnRefer.onClick = [this] { btnReferClick(); };
+    dlgFolder.Title = "セットアップフォルダを選択してください．";
 }
 
 void MainForm::ShowReadme(bool on)
@@ -157,6 +161,30 @@ void MainForm::btnEventClick()
 
 void MainForm::btnEndClick() { SetModalResult(kModalOk); }
 
+void MainForm::btnReferClick()
+{
+    if (dlgFolder.Execute(*this)) txtFolder.SetCaption(AddPathDelim(dlgFolder.FolderName, "B"));
+}
+
+void MainForm::ShowDetails(const std::string& frameCaption, const std::string& text, Form& progress,
+                           const std::function<void(unsigned)>& pause)
+{
+    txtReadme.SetCaption(text);
+    btnEvent.SetCaption(kContinue);
+    btnEvent.SetEnabled(true);
+    fraReadme.SetCaption(frameCaption);
+    ShowReadme(true);
+    Show();
+    progress.Hide();
+    while (btnEvent.Enabled() && !Ui().UserGone()) {
+        pause(200);
+        Ui().ProcessMessages();
+    }
+    Hide();
+    pause(500);
+    progress.Show();
+}
+
 bool MainForm::FormCloseQuery()
 {
     if (back_.Enabled()) return true;
@@ -169,19 +197,44 @@ bool MainForm::FormCloseQuery()
     return true;
 }
 
-StatusForm::StatusForm(Backend& backend)
+StatusForm::StatusForm(Backend& backend, MainForm& main, BackForm& back)
     : Form(backend, "frmStatus", "進行状況", 497, 153),
       grpMessage(Add(nullptr, "grpMessage", ControlKind::GroupBox, {8, 8, 481, 97}, "メッセージ")),
       lblMessage(Add(&grpMessage, "lblMessage", ControlKind::Label, {8, 16, 457, 73})),
       fraStatus(Hidden(Add(&grpMessage, "fraStatus", ControlKind::GroupBox, {8, 48, 465, 41}, "進行状況"))),
       prgStatus(Add(&fraStatus, "prgStatus", ControlKind::ProgressBar, {8, 16, 353, 17})),
       lblStatus(Add(&fraStatus, "lblStatus", ControlKind::Label, {368, 16, 88, 17}, "0%(0/0)")),
-      btnAbort(Disabled(Add(nullptr, "btnAbort", ControlKind::Button, {168, 120, 161, 25}, "中断(&A)")))
+      btnAbort(Disabled(Add(nullptr, "btnAbort", ControlKind::Button, {168, 120, 161, 25}, "中断(&A)"))),
+      main_(main),
+      back_(back)
 {
     lblMessage.wordWrap = true;
     lblStatus.centered = true;
     lblStatus.font.height = 13;
     onCreate = [this] { DisableSystemClose(); };
+    btnAbort.onClick = [this] { btnAbortClick(); };
+}
+
+void StatusForm::SetProgress(int percent, int done, int all)
+{
+    prgStatus.SetPosition(percent);
+    lblStatus.SetCaption(std::to_string(prgStatus.Position()) + "%(" + std::to_string(done) + "/" +
+                         std::to_string(all) + ")");
+}
+
+void StatusForm::btnAbortClick()
+{
+    messageResult = Ui().ShowMessageBox(
+        "ここでセットアップを中断すると，すでにコピー済みのファイルは削除されません．\r"
+        "一度，セットアップを完了してから，アンセットアップ(アンインストール)することをおすすめします．\r\r"
+        "本当にセットアップを中断しますか？",
+        "中断の確認", box::kQuestionYesNo);
+    if (messageResult != box::kYes) return;
+    main_.SetEnabled(false);
+    back_.SetEnabled(true);
+    Close();
+    messageResult = Ui().ShowMessageBox("セットアップを中断しました．", "中断", box::kWarningOk);
+    main_.SetModalResult(kModalOk);
 }
 
 CustomDlgForm::CustomDlgForm(Backend& backend, Control& answerSlot)

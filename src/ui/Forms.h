@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "ui/FolderDialog.h"
 #include "ui/Widgets.h"
 
 namespace lorvel::ui {
@@ -55,6 +56,7 @@ public:
     Control& btnEvent;
     Control& btnEnd;
     Control& lblFormShare;
+    FolderDialog dlgFolder;
 
     // Start-up with the filling of the window, the two runs, and the program-end
     // clean-up; set by the application.
@@ -64,6 +66,11 @@ public:
     std::function<void()> cleanUp;
 
     void ShowReadme(bool on);
+    // The details view during a run: the failure text on the readme page with the
+    // one button "続行(&C)"; returns when the user has pressed it. The progress
+    // window is hidden meanwhile; pause waits through the program's clock.
+    void ShowDetails(const std::string& frameCaption, const std::string& text, Form& progress,
+                     const std::function<void(unsigned)>& pause);
     // The answer of the last question whose answer a step keeps.
     int messageResult = 0;
 
@@ -77,6 +84,7 @@ private:
     void FormActivate();
     void btnEventClick();
     void btnEndClick();
+    void btnReferClick();
     bool FormCloseQuery();
 
     BackForm& back_;
@@ -85,7 +93,16 @@ private:
 // The progress window shown while a run works.
 class StatusForm final : public Form {
 public:
-    explicit StatusForm(Backend& backend);
+    StatusForm(Backend& backend, MainForm& main, BackForm& back);
+
+    void SetMessage(const std::string& text) { lblMessage.SetCaption(text); }
+    void ShowProgress(bool on) { fraStatus.SetVisible(on); }
+    // The bar keeps the percent within 0 to 100; the label shows the bar's position.
+    void SetProgress(int percent, int done, int all);
+    void EnableAbort(bool on) { btnAbort.SetEnabled(on); }
+    // True once the user confirmed an abort: the wizard window is then disabled.
+    bool AbortSignal() const { return !main_.Enabled(); }
+    int messageResult = 0;
 
     Control& grpMessage;
     Control& lblMessage;
@@ -93,6 +110,12 @@ public:
     Control& prgStatus;
     Control& lblStatus;
     Control& btnAbort;
+
+private:
+    void btnAbortClick();
+
+    MainForm& main_;
+    BackForm& back_;
 };
 
 // The four-answer question before a shared file is deleted.

@@ -210,6 +210,9 @@ public:
     virtual int ShowMessageBox(const std::string& text, const std::string& caption, int flags) = 0;
     // The shell's folder browser; nullopt when cancelled.
     virtual std::optional<std::string> BrowseForFolder(Form& owner, const std::string& title, unsigned flags) = 0;
+    // True when nobody is left to answer a waiting loop (a scripted user that has run
+    // out of steps); a real user never goes.
+    virtual bool UserGone() { return false; }
 
     // The general error report of the application: the message with "." added, the
     // application title, OK and the stop icon.

@@ -217,6 +217,30 @@ std::string MapString(const std::string& text, std::uint32_t flags)
     return mapped;
 }
 
+std::string FileNamePart(const std::string& path)
+{
+    for (int i = static_cast<int>(path.size()); i >= 1; --i) {
+        const char c = path[i - 1];
+        if ((c == '\\' || c == ':') && MBByteType(path, i) == ByteType::Single) return StrMid(path, i + 1);
+    }
+    return path;
+}
+
+std::string DrivePart(const std::string& path)
+{
+    if (path.size() >= 2 && path[1] == ':') return path.substr(0, 2);
+    if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') {
+        // "\\server\share": up to the delimiter that ends the share name.
+        int delimiters = 0;
+        for (int i = 3; i <= static_cast<int>(path.size()); ++i) {
+            if (!IsPathDelimiter(path, i)) continue;
+            if (++delimiters == 2) return StrLeft(path, i - 1);
+        }
+        return path;
+    }
+    return {};
+}
+
 std::string GetField(const std::string& text, const std::string& delimiter, int n)
 {
     std::string field;

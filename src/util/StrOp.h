@@ -43,6 +43,14 @@ std::string MapString(const std::string& text, std::uint32_t flags);
 // never matches.
 std::string GetField(const std::string& text, const std::string& delimiter, int n);
 
+// The file-name part of a path: what follows the last "\" or ":" that is not the
+// second byte of a double-byte character.
+//   FileNamePart("C:\\APP\\UNSETUP.INI") => "UNSETUP.INI"    FileNamePart("C:A.TXT") => "A.TXT"
+std::string FileNamePart(const std::string& path);
+
+// The drive part: "C:" of a drive path, "\\server\share" of a network path, else "".
+std::string DrivePart(const std::string& path);
+
 // Shorthands for the common calls.
 inline std::string UpperCase(const std::string& text) { return MapString(text, kMapUpperCase); }
 inline bool EndsWithPathDelimiter(const std::string& path)

@@ -53,8 +53,25 @@ void HeadlessBackend::RunMainLoop(Form& main)
 
 void HeadlessBackend::ProcessMessages()
 {
-    // Steps queued for "while the program works" run here, as a real message loop
-    // would deliver the user's clicks between two items of a run.
+    // The user's actions while the program works arrive here, as a real message loop
+    // delivers clicks between two items of a run.
+    for (std::size_t i = 0; i < watchers_.size(); ++i) {
+        if (!watchers_[i].condition()) continue;
+        auto action = std::move(watchers_[i].action);
+        watchers_.erase(watchers_.begin() + static_cast<std::ptrdiff_t>(i));
+        idleWaits_ = 0;
+        action();
+        return;
+    }
+}
+
+bool HeadlessBackend::UserGone()
+{
+    // A loop that waits for a user who will never act must not spin for ever.
+    if (++idleWaits_ <= 10000) return false;
+    if (!stalled_) log_.push_back("user gone");
+    stalled_ = true;
+    return true;
 }
 
 int HeadlessBackend::ShowMessageBox(const std::string& text, const std::string& caption, int flags)

@@ -23,6 +23,12 @@ class HeadlessBackend final : public Backend {
 public:
     // One step of the scripted user, run when the program waits for the user.
     void Then(std::function<void()> step) { steps_.push_back(std::move(step)); }
+    // What the user does while the program works: each time the program lets
+    // messages run, the first watcher whose condition holds acts, once.
+    void During(std::function<bool()> condition, std::function<void()> action)
+    {
+        watchers_.push_back({std::move(condition), std::move(action)});
+    }
     // Answers for message boxes, in order; when none is left a box gets its first button.
     void Answer(int answer) { answers_.push_back(answer); }
     // The folder browser's answer: a path, or nullopt for a cancelled browse.
@@ -44,6 +50,7 @@ public:
     void ProcessMessages() override;
     int ShowMessageBox(const std::string& text, const std::string& caption, int flags) override;
     std::optional<std::string> BrowseForFolder(Form& owner, const std::string& title, unsigned flags) override;
+    bool UserGone() override;
 
     // The screen size a maximised form takes.
     int screenWidth = 1024;
@@ -52,7 +59,14 @@ public:
 private:
     bool RunNextStep();
 
+    struct Watcher {
+        std::function<bool()> condition;
+        std::function<void()> action;
+    };
+
     std::deque<std::function<void()>> steps_;
+    std::vector<Watcher> watchers_;
+    int idleWaits_ = 0;
     std::deque<int> answers_;
     std::deque<std::optional<std::string>> browseAnswers_;
     std::vector<ShownBox> boxes_;

@@ -133,6 +133,26 @@ TEST_F(ApplicationTest, AllSystemFolderFailuresAreListed)
     EXPECT_FALSE(ops.FolderExists("C:\\SETUP\\KRTMP1"));
 }
 
+TEST_F(ApplicationTest, TheStartButtonRunsTheInstallWithTheWizardHidden)
+{
+    vm.Put("C:\\SETUP\\SETUP.INI", "[DefaultFolder]\r\nFolder=C:\\Target\r\n[Extend]\r\nSetupSpeed=5\r\n");
+    ui.Then([&] {
+        EXPECT_TRUE(app.Main().btnEvent.Enabled());
+        app.Main().btnEvent.Press();
+    });
+    ui.Answer(ui::box::kYes);  // create the folder
+    app.Run();
+    EXPECT_FALSE(ui.Stalled());
+    ASSERT_EQ(ui.Boxes().size(), 1u);
+    EXPECT_EQ(ui.Boxes()[0].caption, "フォルダ作成");
+    EXPECT_TRUE(ops.FolderExists("C:\\Target\\"));
+    EXPECT_EQ(app.Context().setupFolder, "C:\\Target\\");
+    EXPECT_FALSE(app.Main().btnEnd.Visible());
+    EXPECT_EQ(app.Main().btnEvent.Bounds().left, (489 - 161) / 2);
+    EXPECT_EQ(app.Status().lblMessage.Caption(), "セットアップフォルダをチェックしています．．．");
+    EXPECT_TRUE(app.Back().Enabled()) << "the run's end lets the wizard close without its question";
+}
+
 TEST_F(ApplicationTest, AnUnusableTempFolderEndsInTheScriptError)
 {
     WithScript();

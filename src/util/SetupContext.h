@@ -1,9 +1,12 @@
 // The program-wide values that start-up fills and every run reads. Every folder
-// value ends with "\"; a folder the system does not give is the text "\".
+// value ends with "\"; a folder the system does not give is the text "\". Plain
+// data shared by start-up and both runs, so it sits below all of them.
 #pragma once
 
 #include <cstdint>
 #include <string>
+
+#include "util/FolderMacros.h"
 
 namespace lorvel {
 
@@ -41,5 +44,15 @@ struct SetupContext {
 
     bool Uninstalling() const { return runMode == "UNSETUP"; }
 };
+
+// The folder of each macro, in the order of kFolderMacros.
+inline FolderTable FolderTableOf(const SetupContext& c)
+{
+    return {c.setupFolder,           c.programFilesFolder,   c.windowsFolder,       c.systemFolder,
+            c.tempFolder,            c.bootDrive,            c.setupDrive,          c.sourceDrive,
+            c.startMenuFolder,       c.programsFolder,       c.desktopFolder,       c.startupFolder,
+            c.sendToFolder,          c.commonStartMenuFolder, c.commonProgramsFolder, c.commonDesktopFolder,
+            c.commonStartupFolder};
+}
 
 }  // namespace lorvel

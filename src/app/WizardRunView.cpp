@@ -1,0 +1,38 @@
+#include "app/WizardRunView.h"
+
+namespace lorvel {
+
+RunOptions WizardRunView::ReadOptions()
+{
+    RunOptions options;
+    options.overwrite = main_.chkOverWrite.Checked();
+    options.desktop = main_.chkSCutDesktop.Checked();
+    options.startMenu = main_.chkSCutStartMenu.Checked();
+    options.startup = main_.chkSCutStartUp.Checked();
+    options.sendTo = main_.chkSCutSendTo.Checked();
+    options.folderText = main_.txtFolder.Caption();
+    return options;
+}
+
+void WizardRunView::HideWizard()
+{
+    main_.Hide();
+    main_.btnEnd.SetVisible(false);
+    ui::Rect event = main_.btnEvent.Bounds();
+    event.left = (main_.ClientWidth() - event.width) / 2;
+    main_.btnEvent.SetBounds(event);
+}
+
+void WizardRunView::SetStatus(const std::string& text)
+{
+    status_.SetMessage(text);
+    main_.Ui().ProcessMessages();
+}
+
+void WizardRunView::EndWizard()
+{
+    back_.SetEnabled(true);
+    main_.SetModalResult(ui::kModalOk);
+}
+
+}  // namespace lorvel

@@ -1,0 +1,35 @@
+// The runs' view of the windows, over the four forms.
+#pragma once
+
+#include "install/RunView.h"
+#include "ui/Forms.h"
+
+namespace lorvel {
+
+class WizardRunView final : public RunView {
+public:
+    WizardRunView(ui::BackForm& back, ui::MainForm& main, ui::StatusForm& status)
+        : back_(back), main_(main), status_(status) {}
+
+    RunOptions ReadOptions() override;
+    void HideWizard() override;
+    void ShowProgressWindow() override { status_.Show(); }
+    void SetStatus(const std::string& text) override;
+    void ProcessMessages() override { main_.Ui().ProcessMessages(); }
+    bool Aborted() override { return status_.AbortSignal(); }
+    int Ask(const std::string& text, const std::string& caption, int flags) override
+    {
+        return main_.Ui().ShowMessageBox(text, caption, flags);
+    }
+    void ShowProgress(bool on) override { status_.ShowProgress(on); }
+    void SetProgress(int percent, int done, int all) override { status_.SetProgress(percent, done, all); }
+    void EnableAbort(bool on) override { status_.EnableAbort(on); }
+    void EndWizard() override;
+
+private:
+    ui::BackForm& back_;
+    ui::MainForm& main_;
+    ui::StatusForm& status_;
+};
+
+}  // namespace lorvel

@@ -1,0 +1,209 @@
+#include "install/InstallRun.h"
+
+#include "util/MBUtils.h"
+#include "util/StrOp.h"
+
+namespace lorvel {
+
+using namespace platform;
+
+namespace {
+
+constexpr int kQuestion = 36;  // Yes/No with the question icon
+constexpr int kStop = 16;      // OK with the stop icon
+constexpr int kYes = 6;
+
+// The text before the first separator, found as the search of script values finds it.
+std::string Before(const std::string& text, const char* separator)
+{
+    const int at = MBPosText(separator, text);
+    return at > 0 ? StrLeft(text, at - 1) : text;
+}
+
+}  // namespace
+
+std::string SourceNameOf(const std::string& entry)
+{
+    std::string name = FileNamePart(Before(Before(entry, ","), "|"));
+    // "(App)APP.EX_" has no "\" before its name; the macros in front are no part of it.
+    for (bool stripped = true; stripped;) {
+        stripped = false;
+        for (const char* macro : kFolderMacros) {
+            const std::string token = macro;
+            if (MBPosText(token, name) == 1) {
+                name = StrMid(name, static_cast<int>(token.size()) + 1);
+                stripped = true;
+            }
+        }
+        if (MBPosText("(Dch)", name) == 1) {
+            name = StrMid(name, 6);
+            stripped = true;
+        }
+    }
+    return name;
+}
+
+DiskQuery GetDiskFreeBytesEx(FileSystem& files, const std::string& drive)
+{
+    DiskQuery query;
+    if (!files.HasDiskSpaceEx()) return query;
+    DiskSpace space;
+    if (files.QueryDiskSpaceEx(AddPathDelim(drive, "B"), space) != kErrorSuccess) return query;
+    query.ok = true;
+    query.bytes = static_cast<std::int64_t>(space.freeToCaller);
+    return query;
+}
+
+DiskQuery GetDiskFreeBytes(FileSystem& files, const std::string& drive)
+{
+    DiskQuery query;
+    DiskGeometry geometry;
+    if (files.QueryDiskSpace(AddPathDelim(drive, "B"), geometry) != kErrorSuccess) return query;
+    query.ok = true;
+    query.bytes = static_cast<std::int64_t>(geometry.freeClusters) * geometry.sectorsPerCluster *
+                  geometry.bytesPerSector;
+    return query;
+}
+
+InstallRun::InstallRun(Platform& platform, ProfileStore& profiles, FileOps& ops, SetupContext& context,
+                       RunView& view)
+    : platform_(platform), profiles_(profiles), ops_(ops), context_(context), view_(view)
+{
+}
+
+std::string InstallRun::Script(const std::string& section, const std::string& key)
+{
+    return profiles_.ReadProfile(section, key, "", context_.scriptFile);
+}
+
+void InstallRun::Pause(unsigned milliseconds) { platform_.system.Sleep(milliseconds); }
+
+bool InstallRun::Checkpoint() { return !view_.Aborted(); }
+
+void InstallRun::Run()
+{
+    Start();
+    PreReadRelate();
+    if (ComputeSizes() == Outcome::Ended) return;
+    if (state_.sizeKnown && CheckDiskSpace() == Outcome::Ended) return;
+    if (PrepareSetupFolder() == Outcome::Ended) return;
+    // The phases that copy and record follow here as they arrive; until then the
+    // run ends the way a stopped run ends, with nothing left half done.
+    view_.EndWizard();
+}
+
+void InstallRun::Start()
+{
+    context_.restartRequested = false;
+    state_ = InstallRunState{};
+    const RunOptions options = view_.ReadOptions();
+    state_.overwrite = options.overwrite;
+    state_.desktop = options.desktop;
+    state_.startMenu = options.startMenu;
+    state_.startup = options.startup;
+    state_.sendTo = options.sendTo;
+    view_.HideWizard();
+    Pause(500);
+    view_.ShowProgressWindow();
+    view_.SetStatus("セットアップを開始します．．．");
+    Pause(1000);
+    view_.SetStatus("セットアップの情報を作成しています．．．");
+}
+
+void InstallRun::PreReadRelate()
+{
+    for (int i = 1; i <= 20; ++i) {
+        const std::string name = Script("Relate", "Name" + std::to_string(i));
+        if (name.empty()) continue;
+        const std::string file = Script("Relate", "File" + std::to_string(i));
+        if (file.empty()) continue;  // a name without a file is ignored
+        state_.relate[static_cast<std::size_t>(state_.relateCount++)] = {name, file};
+    }
+    Pause(static_cast<unsigned>(context_.setupSpeed));
+}
+
+InstallRun::Outcome InstallRun::ComputeSizes()
+{
+    view_.SetStatus("セットアップに必要な容量を調べています．．．");
+    if (!Checkpoint()) return Outcome::Ended;
+    Pause(static_cast<unsigned>(context_.setupSpeed));
+    for (int i = 1;; ++i) {
+        const std::string entry = Script("CopyFile", "File" + std::to_string(i));
+        if (entry.empty()) break;
+        ++state_.entryCount;
+        const std::string source = context_.sourceFolder + SourceNameOf(entry);
+        const auto stat = platform_.files.Stat(source);
+        if (!stat || (stat->attributes & attr::kDirectory)) {
+            state_.sizeKnown = false;
+            continue;
+        }
+        // The size is read as a signed 32-bit count, as the program always has.
+        const auto size = static_cast<std::int32_t>(static_cast<std::uint32_t>(stat->size & 0xFFFFFFFFu));
+        if (size < 0) {
+            state_.sizeKnown = false;
+            continue;
+        }
+        const std::int64_t sum = static_cast<std::int64_t>(state_.requiredBytes) + (size == 0 ? 1 : size);
+        // A total beyond the counter's range is no size the check could trust.
+        if (sum > INT32_MAX) {
+            state_.sizeKnown = false;
+            continue;
+        }
+        state_.requiredBytes = static_cast<std::int32_t>(sum);
+    }
+    return Outcome::Continue;
+}
+
+InstallRun::Outcome InstallRun::CheckDiskSpace()
+{
+    view_.SetStatus("ディスクの空き容量をチェックしています．．．");
+    const std::string drive = DrivePart(view_.ReadOptions().folderText);
+    DiskQuery query = GetDiskFreeBytesEx(platform_.files, drive);
+    if (!query.ok) query = GetDiskFreeBytes(platform_.files, drive);
+    state_.freeBytes = query.bytes;
+    if (query.bytes <= state_.requiredBytes) {
+        const std::string question =
+            query.ok ? std::string("ディスクの空き容量が不足しているため，エラーになる可能性があります．\r"
+                                   "このままセットアップを続行しますか？")
+                     : "ディスクの空き容量取得関数が失敗しました．\r"
+                       "セットアップに必要なディスク容量は " +
+                           std::to_string(state_.requiredBytes) +
+                           " Byteです．\r"
+                           "空き容量があるようであれば，セットアップを続行してください．\r"
+                           "\r"
+                           "セットアップを続行しますか？";
+        context_.messageResult = view_.Ask(question, "空き容量不足", kQuestion);
+        if (context_.messageResult != kYes) {
+            view_.Ask("セットアップを続行できませんでした．", "セットアップ中止", kStop);
+            Stop();
+            return Outcome::Ended;
+        }
+    }
+    Pause(static_cast<unsigned>(context_.setupSpeed));
+    return Outcome::Continue;
+}
+
+InstallRun::Outcome InstallRun::PrepareSetupFolder()
+{
+    view_.SetStatus("セットアップフォルダをチェックしています．．．");
+    if (!Checkpoint()) return Outcome::Ended;
+    context_.setupFolder = AddPathDelim(view_.ReadOptions().folderText, "B");
+    if (ops_.FolderExists(context_.setupFolder)) return Outcome::Continue;
+    context_.messageResult = view_.Ask(context_.setupFolder + "\r\rこのフォルダは存在しません．作成してもよろしいですか？",
+                                       "フォルダ作成", kQuestion);
+    bool created = false;
+    if (context_.messageResult == kYes) {
+        created = ops_.CreateFolderTree(context_.setupFolder);
+        if (!created)
+            view_.Ask("セットアップフォルダの作成に失敗しました．\r\rプログラム作者へご報告ください．", "致命的エラー",
+                      kStop);
+    }
+    if (created) return Outcome::Continue;
+    view_.Ask("セットアップを続行できませんでした．", "セットアップ中止", kStop);
+    Stop();
+    return Outcome::Ended;
+}
+
+void InstallRun::Stop() { view_.EndWizard(); }
+
+}  // namespace lorvel

@@ -1,0 +1,64 @@
+// The install run: one long procedure on the user-interface thread that carries out
+// the setup script phase by phase, reporting each step in the progress window. It
+// ends when its phases are done, when the user refuses to go on (stopped), or at the
+// first checkpoint after a confirmed abort.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "install/FileOps.h"
+#include "install/RunState.h"
+#include "install/RunView.h"
+#include "platform/Platform.h"
+#include "util/ProfileStore.h"
+#include "util/SetupContext.h"
+
+namespace lorvel {
+
+struct DiskQuery {
+    bool ok = false;
+    std::int64_t bytes = -1;
+};
+
+// The name under which a [CopyFile] entry's source lies on the medium: the file-name
+// part of the entry before any "," or "|", without folder macros in front of it.
+//   SourceNameOf("(App)SUB\\A.TXT|B.TXT,/S") => "A.TXT"   SourceNameOf("(App)APP.EX_") => "APP.EX_"
+std::string SourceNameOf(const std::string& entry);
+
+// Free bytes on the drive of a path: the extended query when the system has it,
+// else clusters times sectors times bytes.
+DiskQuery GetDiskFreeBytesEx(platform::FileSystem& files, const std::string& drive);
+DiskQuery GetDiskFreeBytes(platform::FileSystem& files, const std::string& drive);
+
+class InstallRun {
+public:
+    InstallRun(platform::Platform& platform, ProfileStore& profiles, FileOps& ops, SetupContext& context,
+               RunView& view);
+
+    void Run();
+
+    const InstallRunState& State() const { return state_; }
+
+private:
+    enum class Outcome { Continue, Ended };
+
+    void Start();
+    void PreReadRelate();
+    Outcome ComputeSizes();
+    Outcome CheckDiskSpace();
+    Outcome PrepareSetupFolder();
+    void Stop();
+    bool Checkpoint();
+    void Pause(unsigned milliseconds);
+    std::string Script(const std::string& section, const std::string& key);
+
+    platform::Platform& platform_;
+    ProfileStore& profiles_;
+    FileOps& ops_;
+    SetupContext& context_;
+    RunView& view_;
+    InstallRunState state_;
+};
+
+}  // namespace lorvel

@@ -1,0 +1,43 @@
+// The state an install run owns from its start to its end.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace lorvel {
+
+struct RelatePair {
+    std::string name;
+    std::string file;
+};
+
+struct InstallRunState {
+    bool overwrite = true;
+    bool desktop = false;
+    bool startMenu = false;
+    bool startup = false;
+    bool sendTo = false;
+
+    std::array<RelatePair, 20> relate;
+    int relateCount = 0;
+
+    std::int32_t entryCount = 0;
+    std::int32_t requiredBytes = 0;
+    bool sizeKnown = true;
+    std::int32_t copiedBytes = 0;
+    std::int64_t freeBytes = -1;
+    std::int32_t diskNumber = 1;
+
+    std::string failureText;
+    int failureCount = 0;
+
+    // Items each followed by "|", named after the record sections they become.
+    std::string deleteFolder;
+    std::string deleteFile;
+    std::string deleteShortCut;
+    std::string deleteRegistry;
+    std::string addDeleteFile;
+};
+
+}  // namespace lorvel

@@ -1,0 +1,40 @@
+// What a run needs of the windows: the user's choices, the progress window, the
+// questions, and the end of the wizard. The application implements it over the forms,
+// so the runs stay free of any window code and tests can watch them.
+#pragma once
+
+#include <string>
+
+namespace lorvel {
+
+struct RunOptions {
+    bool overwrite = true;
+    bool desktop = false;
+    bool startMenu = false;
+    bool startup = false;
+    bool sendTo = false;
+    std::string folderText;  // the folder box as the user left it
+};
+
+class RunView {
+public:
+    virtual ~RunView() = default;
+
+    virtual RunOptions ReadOptions() = 0;
+    // The wizard hides; its end button is hidden and its event button centred.
+    virtual void HideWizard() = 0;
+    virtual void ShowProgressWindow() = 0;
+    // Shows the status text and lets pending window messages run.
+    virtual void SetStatus(const std::string& text) = 0;
+    virtual void ProcessMessages() = 0;
+    // True once the user has confirmed an abort.
+    virtual bool Aborted() = 0;
+    virtual int Ask(const std::string& text, const std::string& caption, int flags) = 0;
+    virtual void ShowProgress(bool on) = 0;
+    virtual void SetProgress(int percent, int done, int all) = 0;
+    virtual void EnableAbort(bool on) = 0;
+    // The wizard closes without its question and the program ends.
+    virtual void EndWizard() = 0;
+};
+
+}  // namespace lorvel

@@ -1,0 +1,35 @@
+// The folder browser component: options mapped to the shell's browse flags, the
+// chosen folder as the shell gives it (no trailing "\" except for a drive root).
+#pragma once
+
+#include <set>
+#include <string>
+
+#include "ui/Widgets.h"
+
+namespace lorvel::ui {
+
+enum class FolderDlgOption {
+    bifBrowseForComputer,
+    bifBrowseForPrinter,
+    bifDontGoBelowDomain,
+    bifReturnFSAncestors,
+    bifReturnOnlyFSDirs,
+    bifStatusText,
+};
+using FolderDlgOptions = std::set<FolderDlgOption>;
+
+class FolderDialog {
+public:
+    std::string Title;
+    FolderDlgOptions Option{FolderDlgOption::bifReturnOnlyFSDirs};
+    std::string FolderName;
+
+    // The union of the shell flags of the options.
+    unsigned Flags() const;
+    // True when the user chose a folder; FolderName then holds it. A cancelled
+    // browse leaves FolderName as it was.
+    bool Execute(Form& owner);
+};
+
+}  // namespace lorvel::ui

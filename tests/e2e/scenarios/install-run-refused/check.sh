@@ -1,0 +1,1 @@
+[ ! -e "$c_drive/e2e-refused" ] || fail "the refused folder was created"

@@ -1,0 +1,249 @@
+#include "install/InstallRun.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <filesystem>
+
+#include "../VirtualMachineFixture.h"
+
+namespace lorvel {
+namespace {
+
+using namespace platform;
+
+// A view that records what the run shows and answers its questions from a list.
+struct RecordingView final : RunView {
+    RunOptions options;
+    std::vector<std::string> statuses;
+    struct Question {
+        std::string text, caption;
+        int flags;
+    };
+    std::vector<Question> questions;
+    std::deque<int> answers;
+    bool ended = false;
+    bool wizardHidden = false;
+    int abortAfterStatuses = -1;  // confirmed abort once this many statuses were shown
+
+    RunOptions ReadOptions() override { return options; }
+    void HideWizard() override { wizardHidden = true; }
+    void ShowProgressWindow() override {}
+    void SetStatus(const std::string& text) override { statuses.push_back(text); }
+    void ProcessMessages() override {}
+    bool Aborted() override
+    {
+        return abortAfterStatuses >= 0 && static_cast<int>(statuses.size()) >= abortAfterStatuses;
+    }
+    int Ask(const std::string& text, const std::string& caption, int flags) override
+    {
+        questions.push_back({text, caption, flags});
+        if (answers.empty()) return 1;
+        const int answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    void ShowProgress(bool) override {}
+    void SetProgress(int, int, int) override {}
+    void EnableAbort(bool) override {}
+    void EndWizard() override { ended = true; }
+};
+
+struct InstallRunTest : ::testing::Test {
+    testing::TestMachine vm;
+    ProfileStore profiles{vm.platform.files};
+    FileOps ops{vm.platform};
+    SetupContext context;
+    RecordingView view;
+
+    InstallRunTest()
+    {
+        context.sourceFolder = "E:\\";
+        context.scriptFile = "C:\\WORK\\SETUP.INI";
+        context.setupSpeed = 400;
+        vm.machine.SetDisk('E', {});
+        view.options.folderText = "C:\\APP";
+    }
+
+    InstallRunState Run(const std::string& script)
+    {
+        vm.Put(context.scriptFile, script);
+        InstallRun run(vm.platform, profiles, ops, context, view);
+        run.Run();
+        return run.State();
+    }
+};
+
+TEST_F(InstallRunTest, SizesCountEachSourceByItsFileName)
+{
+    vm.Put("E:\\A.TXT", std::string(100, 'a'));
+    vm.Put("E:\\EMPTY.DAT", "");
+    vm.Put("E:\\B.EX_", std::string(50, 'b'));
+    struct Row { std::string copyFile; std::int32_t entries; std::int32_t bytes; bool known; };
+    const Row rows[] = {
+        {"", 0, 0, true},
+        {"File1=(App)A.TXT\r\n", 1, 100, true},
+        {"File1=(App)EMPTY.DAT\r\n", 1, 1, true},
+        {"File1=(App)SUB\\A.TXT|NEW.TXT,/S\r\nFile2=(Dch)(Win)B.EX_\r\n", 2, 150, true},
+        {"File1=(App)A.TXT\r\nFile2=(App)MISSING.TXT\r\n", 2, 100, false},
+        {"File1=(App)A.TXT\r\nFile2=(App)A.TXT\r\nFile4=(App)A.TXT\r\n", 2, 200, true},
+        {"File1=\x95\x5C\\A.TXT\r\n", 1, 100, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.copyFile);
+        const InstallRunState state = Run("[CopyFile]\r\n" + row.copyFile);
+        EXPECT_EQ(state.entryCount, row.entries);
+        EXPECT_EQ(state.requiredBytes, row.bytes);
+        EXPECT_EQ(state.sizeKnown, row.known);
+    }
+}
+
+TEST(SourceNameTest, TakesTheNameWithoutMacrosOrMarkers)
+{
+    struct Row { std::string entry, expected; };
+    const Row rows[] = {
+        {"(App)APP.EX_", "APP.EX_"},           {"(App)SUB\\A.TXT|B.TXT,/S", "A.TXT"},
+        {"(Dch)(Win)B.EX_", "B.EX_"},          {"(app)(sys)x.dll", "x.dll"},
+        {"C:A.TXT", "A.TXT"},                  {"(App)\x95\x5C.TXT", "\x95\x5C.TXT"},
+        {"(Foo)A.TXT", "(Foo)A.TXT"},          {"", ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.entry);
+        EXPECT_EQ(SourceNameOf(row.entry), row.expected);
+    }
+}
+
+TEST_F(InstallRunTest, AThreeGibibyteFileReadsAsNegativeAndSkipsTheCheck)
+{
+    vm.Put("E:\\HUGE.BIN", "");
+    std::filesystem::resize_file(vm.machine.HostPath("E:\\HUGE.BIN"), 3ull << 30);  // sparse on the host
+    vm.machine.SetDisk('C', {10, 0});
+    const InstallRunState state = Run("[CopyFile]\r\nFile1=(App)HUGE.BIN\r\n");
+    EXPECT_EQ(state.requiredBytes, 0);
+    EXPECT_FALSE(state.sizeKnown);
+    for (const auto& question : view.questions) EXPECT_NE(question.caption, "空き容量不足");
+}
+
+TEST_F(InstallRunTest, RelateReadsAllTwentyAndDropsNamesWithoutFiles)
+{
+    const InstallRunState state = Run("[Relate]\r\nName2=Text\r\nName5=Doc\r\nFile5=(App)DOC.EXE\r\n"
+                                      "Name20=Last\r\nFile20=(App)LAST.EXE\r\n");
+    EXPECT_EQ(state.relateCount, 2);
+    EXPECT_EQ(state.relate[0].name, "Doc");
+    EXPECT_EQ(state.relate[0].file, "(App)DOC.EXE");
+    EXPECT_EQ(state.relate[1].name, "Last");
+}
+
+TEST_F(InstallRunTest, TheDiskSpaceQuestionAndItsAnswers)
+{
+    vm.Put("E:\\A.TXT", std::string(1000, 'a'));
+    vm.Put("C:\\APP\\KEEP.TXT");
+    struct Row { std::uint64_t free; std::deque<int> answers; bool asked; bool stopped; };
+    const Row rows[] = {
+        {1001, {}, false, false},
+        {1000, {7}, true, true},  // exactly enough is not enough
+        {10, {6}, true, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.free);
+        vm.machine.SetDisk('C', {1 << 20, row.free});
+        view = RecordingView{};
+        view.options.folderText = "C:\\APP";
+        view.answers = row.answers;
+        EXPECT_TRUE(Run("[CopyFile]\r\nFile1=(App)A.TXT\r\n").sizeKnown);
+        const bool asked = !view.questions.empty() && view.questions[0].caption == "空き容量不足";
+        EXPECT_EQ(asked, row.asked);
+        if (asked) {
+            EXPECT_EQ(view.questions[0].text, "ディスクの空き容量が不足しているため，エラーになる可能性があります．\r"
+                                              "このままセットアップを続行しますか？");
+            EXPECT_EQ(view.questions[0].flags, 36);
+        }
+        const bool stopped = view.questions.size() >= 2 && view.questions[1].caption == "セットアップ中止";
+        EXPECT_EQ(stopped, row.stopped);
+        EXPECT_TRUE(view.ended);
+        EXPECT_EQ(context.setupFolder == "C:\\APP\\", !row.stopped) << "a stopped run goes no further";
+        context.setupFolder = "(App)";
+    }
+}
+
+TEST_F(InstallRunTest, BothFailedQueriesAskWithTheRequiredBytes)
+{
+    vm.Put("E:\\A.TXT", std::string(1234, 'a'));
+    vm.machine.Config().hasDiskFreeSpaceEx = false;
+    view.options.folderText = "Q:\\NOWHERE";
+    view.answers = {7};
+    Run("[CopyFile]\r\nFile1=(App)A.TXT\r\n");
+    ASSERT_GE(view.questions.size(), 2u);
+    EXPECT_EQ(view.questions[0].text, "ディスクの空き容量取得関数が失敗しました．\r"
+                                      "セットアップに必要なディスク容量は 1234 Byteです．\r"
+                                      "空き容量があるようであれば，セットアップを続行してください．\r\r"
+                                      "セットアップを続行しますか？");
+    EXPECT_EQ(view.questions[1].text, "セットアップを続行できませんでした．");
+    EXPECT_EQ(view.questions[1].flags, 16);
+}
+
+TEST_F(InstallRunTest, AMissingSetupFolderIsCreatedAfterTheQuestion)
+{
+    view.options.folderText = "C:\\NEW\\APP";
+    view.answers = {6};
+    Run("");
+    EXPECT_EQ(context.setupFolder, "C:\\NEW\\APP\\");
+    ASSERT_EQ(view.questions.size(), 1u);
+    EXPECT_EQ(view.questions[0].text, "C:\\NEW\\APP\\\r\rこのフォルダは存在しません．作成してもよろしいですか？");
+    EXPECT_EQ(view.questions[0].caption, "フォルダ作成");
+    EXPECT_TRUE(ops.FolderExists("C:\\NEW\\APP\\"));
+}
+
+TEST_F(InstallRunTest, RefusedOrFailedFolderCreationStopsTheRun)
+{
+    view.options.folderText = "C:\\NEW\\";
+    view.answers = {7};
+    Run("");
+    ASSERT_EQ(view.questions.size(), 2u);
+    EXPECT_EQ(view.questions[1].caption, "セットアップ中止");
+    EXPECT_FALSE(ops.FolderExists("C:\\NEW"));
+    EXPECT_TRUE(view.ended);
+
+    vm.machine.DenyWrites("C:\\LOCKED");
+    view = RecordingView{};
+    view.options.folderText = "C:\\LOCKED\\APP";
+    view.answers = {6};
+    Run("");
+    ASSERT_EQ(view.questions.size(), 3u);
+    EXPECT_EQ(view.questions[1].text, "セットアップフォルダの作成に失敗しました．\r\rプログラム作者へご報告ください．");
+    EXPECT_EQ(view.questions[1].caption, "致命的エラー");
+    EXPECT_EQ(view.questions[2].text, "セットアップを続行できませんでした．");
+}
+
+TEST_F(InstallRunTest, TheStartAndThePacing)
+{
+    vm.Put("C:\\APP\\X.TXT");
+    context.setupSpeed = 7;
+    const auto before = vm.platform.system.GetTickCount();
+    context.restartRequested = true;
+    Run("");
+    EXPECT_FALSE(context.restartRequested);
+    EXPECT_TRUE(view.wizardHidden);
+    EXPECT_EQ(view.statuses, (std::vector<std::string>{
+                                 "セットアップを開始します．．．", "セットアップの情報を作成しています．．．",
+                                 "セットアップに必要な容量を調べています．．．",
+                                 "ディスクの空き容量をチェックしています．．．",
+                                 "セットアップフォルダをチェックしています．．．"}));
+    // 500 and 1000 at the start; the pace after the relate pre-read, the first size
+    // status and the disk check.
+    EXPECT_EQ(vm.platform.system.GetTickCount() - before, 500u + 1000u + 3u * 7u);
+}
+
+TEST_F(InstallRunTest, AConfirmedAbortEndsTheRunSilentlyAtTheNextCheckpoint)
+{
+    view.options.folderText = "C:\\NEW";
+    view.abortAfterStatuses = 3;  // during the size computation
+    Run("");
+    EXPECT_TRUE(view.questions.empty());
+    EXPECT_FALSE(view.ended) << "the abort itself ended the wizard";
+    EXPECT_EQ(context.setupFolder, "(App)");
+    EXPECT_EQ(view.statuses.size(), 3u);
+}
+
+}  // namespace
+}  // namespace lorvel
