@@ -1,7 +1,9 @@
 // The services a run needs, passed by reference so tests can build a fresh machine.
 #pragma once
 
+#include "platform/Components.h"
 #include "platform/FileSystem.h"
+#include "platform/LzExpander.h"
 #include "platform/Registry.h"
 #include "platform/Shell.h"
 #include "platform/System.h"
@@ -13,6 +15,8 @@ struct Platform {
     Registry& registry;
     System& system;
     Shell& shell;
+    Components& components;
+    LzExpander& lz;
 };
 
 }  // namespace lorvel::platform

@@ -55,6 +55,10 @@ public:
     virtual std::unique_ptr<NamedMutex> OpenNamedMutex(const std::string& name) = 0;
     virtual std::unique_ptr<NamedMutex> CreateNamedMutex(const std::string& name) = 0;
 
+    // A file time as a local MS-DOS date and time: the date in the high 16 bits, the
+    // time (two-second steps) in the low 16 bits; 0 for a time DOS cannot hold.
+    virtual std::uint32_t ToLocalDosDateTime(std::uint64_t fileTime) = 0;
+
     virtual void Sleep(std::uint32_t milliseconds) = 0;
     virtual std::uint32_t GetTickCount() = 0;
 };

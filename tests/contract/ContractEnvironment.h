@@ -20,6 +20,13 @@ public:
     // Wine differs from Windows in a few measured places; the tests name each one
     // and hold Windows' behaviour everywhere else.
     virtual bool UnderWine() const { return false; }
+
+    enum class Component { Registers, RegisterFails, NoEntryPoints };
+    // Puts a self-registering library of that kind at the path.
+    virtual void PlaceComponent(Component kind, const std::string& path) = 0;
+    // Whether the library at the path was last registered ("registered"),
+    // unregistered ("unregistered"), or never called ("").
+    virtual std::string ComponentState(const std::string& path) = 0;
 };
 
 std::unique_ptr<ContractEnvironment> MakeContractEnvironment();

@@ -15,6 +15,24 @@ public:
     const std::string& Scratch() const override { return scratch_; }
     const std::string& ScratchKey() const override { return key_; }
 
+    void PlaceComponent(Component kind, const std::string& path) override
+    {
+        const char* exports = kind == Component::Registers       ? "DllRegisterServer=0\nDllUnregisterServer=0\n"
+                              : kind == Component::RegisterFails ? "DllRegisterServer=1\nDllUnregisterServer=0\n"
+                                                                 : "";
+        machine_.platform.files.WriteWholeFile(path, std::string("MZ") + exports);
+    }
+
+    std::string ComponentState(const std::string& path) override
+    {
+        std::string state;
+        for (const std::string& entry : machine_.machine.Journal()) {
+            if (entry == "call " + path + " DllRegisterServer") state = "registered";
+            if (entry == "call " + path + " DllUnregisterServer") state = "unregistered";
+        }
+        return state;
+    }
+
 private:
     testing::TestMachine machine_;
     std::string scratch_ = "C:\\SCRATCH\\";

@@ -21,10 +21,30 @@ public:
     {
         services_.files.ShellDelete(scratch_.substr(0, scratch_.size() - 1));
         services_.registry.DeleteKeyTree(platform::RootKey::CurrentUser, "Software\\LorvelContract");
+        services_.registry.DeleteKeyTree(platform::RootKey::CurrentUser, "Software\\LorvelTestComponents");
     }
     platform::Platform& Services() override { return services_; }
     const std::string& Scratch() const override { return scratch_; }
     const std::string& ScratchKey() const override { return key_; }
+    void PlaceComponent(Component kind, const std::string& path) override
+    {
+        const char* name = kind == Component::Registers       ? "component_ok.dll"
+                           : kind == Component::RegisterFails ? "component_fails.dll"
+                                                              : "component_noentry.dll";
+        const std::string program = services_.system.GetProgramPath();
+        const std::string built = program.substr(0, program.rfind('\\') + 1) + name;
+        services_.files.Copy(built, path, false);
+    }
+
+    std::string ComponentState(const std::string& path) override
+    {
+        platform::RegValue value;
+        if (services_.registry.ReadValue(platform::RootKey::CurrentUser, "Software\\LorvelTestComponents", path,
+                                         value) != 0)
+            return "";
+        return value.data;
+    }
+
     bool UnderWine() const override
     {
         HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");

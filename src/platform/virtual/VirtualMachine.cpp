@@ -256,6 +256,8 @@ VirtualMachine::VirtualMachine(fs::path root, MachineConfig config)
     state_->registry = std::make_unique<VirtualRegistry>(*state_);
     state_->system = std::make_unique<VirtualSystem>(*state_);
     state_->shell = std::make_unique<VirtualShell>(*state_);
+    state_->components = std::make_unique<VirtualComponents>(*state_);
+    state_->lz = std::make_unique<VirtualLz>(*state_);
 
     fs::create_directories(root_ / "C");
     state_->LoadRegistry(root_ / "registry.reg");
@@ -275,11 +277,13 @@ VirtualMachine::VirtualMachine(fs::path root, MachineConfig config)
 
 VirtualMachine::~VirtualMachine() { Save(); }
 
-Platform VirtualMachine::AsPlatform() { return Platform{Files(), Reg(), Sys(), Sh()}; }
+Platform VirtualMachine::AsPlatform() { return Platform{Files(), Reg(), Sys(), Sh(), Comps(), Lz()}; }
 FileSystem& VirtualMachine::Files() { return *state_->files; }
 Registry& VirtualMachine::Reg() { return *state_->registry; }
 System& VirtualMachine::Sys() { return *state_->system; }
 Shell& VirtualMachine::Sh() { return *state_->shell; }
+Components& VirtualMachine::Comps() { return *state_->components; }
+LzExpander& VirtualMachine::Lz() { return *state_->lz; }
 
 void VirtualMachine::DenyWrites(const std::string& pathPrefix)
 {

@@ -30,6 +30,7 @@ struct MachineConfig {
     bool hasDiskFreeSpaceEx = true;
     std::map<int, std::string> specialFolders;  // CSIDL -> path; filled with defaults
     int restartAnswer = 7;                      // what the restart dialog answers
+    int utcOffsetMinutes = 9 * 60;              // local time, Japan by default
     std::map<std::string, std::string> fileVersions;  // path key -> FileVersion string
 };
 
@@ -52,6 +53,8 @@ public:
     Registry& Reg();
     System& Sys();
     Shell& Sh();
+    Components& Comps();
+    LzExpander& Lz();
 
     MachineConfig& Config() { return config_; }
     const std::filesystem::path& Root() const { return root_; }

@@ -72,8 +72,31 @@ public:
     std::string MapTextBySystem(const std::string& text, std::uint32_t flags) override;
     std::unique_ptr<NamedMutex> OpenNamedMutex(const std::string& name) override;
     std::unique_ptr<NamedMutex> CreateNamedMutex(const std::string& name) override;
+    std::uint32_t ToLocalDosDateTime(std::uint64_t fileTime) override;
     void Sleep(std::uint32_t milliseconds) override;
     std::uint32_t GetTickCount() override;
+
+private:
+    VirtualMachine::State& s_;
+};
+
+// A library is a file that begins with "MZ"; its exports are lines "Name=result"
+// after that, so a test writes the component it needs.
+class VirtualComponents final : public Components {
+public:
+    explicit VirtualComponents(VirtualMachine::State& state) : s_(state) {}
+    std::unique_ptr<ComponentLibrary> Load(const std::string& path) override;
+
+private:
+    VirtualMachine::State& s_;
+};
+
+// Our own SZDD expander, standing in for the platform's.
+class VirtualLz final : public LzExpander {
+public:
+    explicit VirtualLz(VirtualMachine::State& state) : s_(state) {}
+    std::string ExpandedNameOf(const std::string& path) override;
+    ErrorCode Expand(const std::string& source, const std::string& destination) override;
 
 private:
     VirtualMachine::State& s_;

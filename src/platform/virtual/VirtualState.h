@@ -48,6 +48,8 @@ class VirtualFileSystem;
 class VirtualRegistry;
 class VirtualSystem;
 class VirtualShell;
+class VirtualComponents;
+class VirtualLz;
 
 struct VirtualMachine::State {
     VirtualMachine& machine;
@@ -69,6 +71,8 @@ struct VirtualMachine::State {
     std::unique_ptr<VirtualRegistry> registry;
     std::unique_ptr<VirtualSystem> system;
     std::unique_ptr<VirtualShell> shell;
+    std::unique_ptr<VirtualComponents> components;
+    std::unique_ptr<VirtualLz> lz;
 
     explicit State(VirtualMachine& m);
     ~State();

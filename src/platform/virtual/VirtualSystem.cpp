@@ -100,6 +100,30 @@ std::unique_ptr<NamedMutex> VirtualSystem::CreateNamedMutex(const std::string& n
     return std::make_unique<VirtualMutex>(s_.mutexes, name, created);
 }
 
+std::uint32_t VirtualSystem::ToLocalDosDateTime(std::uint64_t fileTime)
+{
+    constexpr std::int64_t kUnixEpoch = 116444736000000000LL;
+    const std::int64_t seconds = (static_cast<std::int64_t>(fileTime) - kUnixEpoch) / 10000000LL +
+                                 static_cast<std::int64_t>(s_.machine.Config().utcOffsetMinutes) * 60;
+    std::int64_t days = seconds >= 0 ? seconds / 86400 : (seconds - 86399) / 86400;
+    const std::int64_t secondOfDay = seconds - days * 86400;
+    // Civil date from days since 1970-01-01.
+    days += 719468;
+    const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    const std::int64_t dayOfEra = days - era * 146097;
+    const std::int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const std::int64_t mp = (5 * dayOfYear + 2) / 153;
+    const std::int64_t day = dayOfYear - (153 * mp + 2) / 5 + 1;
+    const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
+    const std::int64_t year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+    if (year < 1980 || year > 2107) return 0;
+    const auto date = static_cast<std::uint32_t>(((year - 1980) << 9) | (month << 5) | day);
+    const auto time = static_cast<std::uint32_t>(((secondOfDay / 3600) << 11) | (((secondOfDay / 60) % 60) << 5) |
+                                                 ((secondOfDay % 60) / 2));
+    return (date << 16) | time;
+}
+
 void VirtualSystem::Sleep(std::uint32_t milliseconds) { s_.clockMs += milliseconds; }
 
 std::uint32_t VirtualSystem::GetTickCount() { return static_cast<std::uint32_t>(s_.clockMs); }

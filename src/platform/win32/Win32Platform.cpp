@@ -5,12 +5,12 @@ namespace lorvel::platform::win32 {
 
 Win32Platform::Win32Platform()
     : files_(MakeWin32FileSystem()), registry_(MakeWin32Registry()), system_(MakeWin32System()),
-      shell_(MakeWin32Shell())
+      shell_(MakeWin32Shell()), components_(MakeWin32Components()), lz_(MakeWin32Lz())
 {
 }
 
 Win32Platform::~Win32Platform() = default;
 
-Platform Win32Platform::AsPlatform() { return Platform{*files_, *registry_, *system_, *shell_}; }
+Platform Win32Platform::AsPlatform() { return Platform{*files_, *registry_, *system_, *shell_, *components_, *lz_}; }
 
 }  // namespace lorvel::platform::win32

@@ -18,11 +18,15 @@ private:
     std::unique_ptr<Registry> registry_;
     std::unique_ptr<System> system_;
     std::unique_ptr<Shell> shell_;
+    std::unique_ptr<Components> components_;
+    std::unique_ptr<LzExpander> lz_;
 };
 
 std::unique_ptr<FileSystem> MakeWin32FileSystem();
 std::unique_ptr<Registry> MakeWin32Registry();
 std::unique_ptr<System> MakeWin32System();
 std::unique_ptr<Shell> MakeWin32Shell();
+std::unique_ptr<Components> MakeWin32Components();
+std::unique_ptr<LzExpander> MakeWin32Lz();
 
 }  // namespace lorvel::platform::win32

@@ -115,6 +115,15 @@ public:
         return handle ? std::make_unique<Win32Mutex>(handle) : nullptr;
     }
 
+    std::uint32_t ToLocalDosDateTime(std::uint64_t fileTime) override
+    {
+        FILETIME utc{static_cast<DWORD>(fileTime & 0xFFFFFFFFu), static_cast<DWORD>(fileTime >> 32)};
+        FILETIME local{};
+        WORD date = 0, time = 0;
+        if (!::FileTimeToLocalFileTime(&utc, &local) || !::FileTimeToDosDateTime(&local, &date, &time)) return 0;
+        return (static_cast<std::uint32_t>(date) << 16) | time;
+    }
+
     void Sleep(std::uint32_t milliseconds) override { ::Sleep(milliseconds); }
     std::uint32_t GetTickCount() override { return ::GetTickCount(); }
 };

@@ -18,6 +18,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 #include <commctrl.h>
+#include <lzexpand.h>
 
 #include <string>
 

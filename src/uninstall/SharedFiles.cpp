@@ -1,0 +1,74 @@
+#include "uninstall/SharedFiles.h"
+
+#include <stdexcept>
+
+namespace lorvel {
+
+using namespace platform;
+
+namespace {
+
+[[noreturn]] void RegistryFailed(const std::string& what, ErrorCode code)
+{
+    throw std::runtime_error("共有ファイルのレジストリ(HKEY_LOCAL_MACHINE\\" + std::string(kSharedDllsKey) + ")" + what +
+                             "に失敗しました(エラー " + std::to_string(code) + ")");
+}
+
+}  // namespace
+
+std::int32_t SharedFiles::ReadSharedCount(const std::string& path)
+{
+    // The key is created on the first look, as the table has always been opened.
+    platform_.registry.CreateKey(RootKey::LocalMachine, kSharedDllsKey);
+    RegValue value;
+    if (platform_.registry.ReadValue(RootKey::LocalMachine, kSharedDllsKey, path, value) != kErrorSuccess ||
+        value.type != ValueType::DoubleWord || value.data.size() != 4)
+        return 0;
+    return static_cast<std::int32_t>(value.AsDoubleWord());
+}
+
+std::int32_t SharedFiles::ChangeSharedCount(const std::string& path, bool increment)
+{
+    if (increment) {
+        std::int32_t count = ReadSharedCount(path);
+        // A file that is there without a count already has one user.
+        if (count == 0 && platform_.files.FileExists(path)) count = 1;
+        ++count;
+        if (const ErrorCode failed = platform_.registry.CreateKey(RootKey::LocalMachine, kSharedDllsKey))
+            RegistryFailed("の作成", failed);
+        const ErrorCode written = platform_.registry.WriteValue(RootKey::LocalMachine, kSharedDllsKey, path,
+                                                                RegValue::DoubleWord(static_cast<std::uint32_t>(count)));
+        if (written != kErrorSuccess) RegistryFailed("への書き込み", written);
+        return count;
+    }
+    const std::int32_t count = ReadSharedCount(path) - 1;
+    if (count > 0) {
+        const ErrorCode written = platform_.registry.WriteValue(RootKey::LocalMachine, kSharedDllsKey, path,
+                                                                RegValue::DoubleWord(static_cast<std::uint32_t>(count)));
+        if (written != kErrorSuccess) RegistryFailed("への書き込み", written);
+    } else {
+        platform_.registry.DeleteValue(RootKey::LocalMachine, kSharedDllsKey, path);
+    }
+    return count;
+}
+
+void SharedFiles::RegisterComponent(const std::string& path, bool registering)
+{
+    const auto library = platform_.components.Load(path);
+    if (!library) {
+        if (installMode_ && warn_) warn_(path + "の読み込みに失敗しました．", "OCX/DLL登録エラー(LoadLibrary)");
+        return;
+    }
+    if (!registering) {
+        library->Call("DllUnregisterServer");
+        return;
+    }
+    const auto result = library->Call("DllRegisterServer");
+    if (!result) {
+        if (warn_) warn_(path + "のDllRegisterServerエントリが見つかりません．", "OCX/DLL登録エラー(GetProcAddress)");
+    } else if (*result != 0) {
+        if (warn_) warn_(path + "のDllRegisterServer関数が失敗しました．", "OCX/DLL登録エラー(Procedure)");
+    }
+}
+
+}  // namespace lorvel
