@@ -50,8 +50,23 @@ void Application::CreateForms()
     frmMain_->cleanUp = [this] { CleanUpAtProgramEnd(context_.tempFolder, platform_, ops_); };
     frmMain_->installRun = [this] {
         WizardRunView view(*frmBack_, *frmMain_, *frmStatus_);
-        InstallRun(platform_, profiles_, ops_, context_, view).Run();
+        SharedFiles shared = MakeSharedFiles();
+        try {
+            InstallRun(platform_, profiles_, ops_, context_, view, shared).Run();
+        } catch (...) {
+            // The general error report follows; the run ends cleanly behind it, so
+            // the user is not left with a progress window and no way out.
+            view.AbandonRun();
+            throw;
+        }
     };
+}
+
+SharedFiles Application::MakeSharedFiles()
+{
+    return SharedFiles(platform_, !context_.Uninstalling(), [this](const std::string& text, const std::string& caption) {
+        backend_.ShowMessageBox(text, caption, ui::box::kWarningOk);
+    });
 }
 
 void Application::StartUp()
@@ -67,6 +82,8 @@ void Application::StartUp()
         return;
     }
     profiles_.SetWindowsFolder(context_.windowsFolder);
+    // A component is unregistered before it is deleted.
+    ops_.SetComponentUnregistrar([this](const std::string& path) { MakeSharedFiles().RegisterComponent(path, false); });
     const GeneralKeys keys = ScriptKeyReader(platform_, profiles_).Read(context_);
     FillWizard(keys);
 }

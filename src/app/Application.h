@@ -10,6 +10,7 @@
 #include "util/ProfileStore.h"
 #include "platform/Platform.h"
 #include "ui/Forms.h"
+#include "uninstall/SharedFiles.h"
 
 namespace lorvel {
 
@@ -39,6 +40,7 @@ private:
     void FillUninstallMode(const GeneralKeys& keys);
     void LoadReadme(const GeneralKeys& keys);
     void OfferRestart();
+    SharedFiles MakeSharedFiles();
 
     platform::Platform& platform_;
     ui::Backend& backend_;

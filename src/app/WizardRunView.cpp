@@ -29,6 +29,12 @@ void WizardRunView::SetStatus(const std::string& text)
     main_.Ui().ProcessMessages();
 }
 
+void WizardRunView::AbandonRun()
+{
+    status_.Hide();
+    EndWizard();
+}
+
 void WizardRunView::EndWizard()
 {
     back_.SetEnabled(true);

@@ -25,6 +25,8 @@ public:
     void SetProgress(int percent, int done, int all) override { status_.SetProgress(percent, done, all); }
     void EnableAbort(bool on) override { status_.EnableAbort(on); }
     void EndWizard() override;
+    // After an error that ended the run: the progress window goes and the wizard ends.
+    void AbandonRun();
 
 private:
     ui::BackForm& back_;

@@ -66,8 +66,8 @@ DiskQuery GetDiskFreeBytes(FileSystem& files, const std::string& drive)
 }
 
 InstallRun::InstallRun(Platform& platform, ProfileStore& profiles, FileOps& ops, SetupContext& context,
-                       RunView& view)
-    : platform_(platform), profiles_(profiles), ops_(ops), context_(context), view_(view)
+                       RunView& view, SharedFiles& shared)
+    : platform_(platform), profiles_(profiles), ops_(ops), context_(context), view_(view), shared_(shared)
 {
 }
 
@@ -87,8 +87,10 @@ void InstallRun::Run()
     if (ComputeSizes() == Outcome::Ended) return;
     if (state_.sizeKnown && CheckDiskSpace() == Outcome::Ended) return;
     if (PrepareSetupFolder() == Outcome::Ended) return;
-    // The phases that copy and record follow here as they arrive; until then the
-    // run ends the way a stopped run ends, with nothing left half done.
+    if (CreateFolders() == Outcome::Ended) return;
+    if (CopyFiles() == Outcome::Ended) return;
+    // The phases that record the install follow here as they arrive; until then the
+    // run ends after copying the way a stopped run ends.
     view_.EndWizard();
 }
 

@@ -7,10 +7,12 @@
 #include <functional>
 #include <string>
 
+#include "install/CopyEntry.h"
 #include "install/FileOps.h"
 #include "install/RunState.h"
 #include "install/RunView.h"
 #include "platform/Platform.h"
+#include "uninstall/SharedFiles.h"
 #include "util/ProfileStore.h"
 #include "util/SetupContext.h"
 
@@ -34,7 +36,7 @@ DiskQuery GetDiskFreeBytes(platform::FileSystem& files, const std::string& drive
 class InstallRun {
 public:
     InstallRun(platform::Platform& platform, ProfileStore& profiles, FileOps& ops, SetupContext& context,
-               RunView& view);
+               RunView& view, SharedFiles& shared);
 
     void Run();
 
@@ -48,6 +50,14 @@ private:
     Outcome ComputeSizes();
     Outcome CheckDiskSpace();
     Outcome PrepareSetupFolder();
+    Outcome CreateFolders();
+    Outcome CopyFiles();
+    Outcome CopyOne(const CopyEntry& entry, std::string source, std::string destination, int& processed);
+    Outcome ShowCopyProgress(int index, int processed, const std::string& medium);
+    bool WaitForDisk(const std::string& source);
+    std::string ExpandCompressedFile(const std::string& source, std::string& destination, ErrorCode& result);
+    bool DecideCopy(const std::string& source, const std::string& destination);
+    void Fail(const std::string& record);
     void Stop();
     bool Checkpoint();
     void Pause(unsigned milliseconds);
@@ -58,6 +68,7 @@ private:
     FileOps& ops_;
     SetupContext& context_;
     RunView& view_;
+    SharedFiles& shared_;
     InstallRunState state_;
 };
 

@@ -2,77 +2,16 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <filesystem>
 
-#include "../VirtualMachineFixture.h"
+#include "InstallRunFixture.h"
 
 namespace lorvel {
 namespace {
 
 using namespace platform;
-
-// A view that records what the run shows and answers its questions from a list.
-struct RecordingView final : RunView {
-    RunOptions options;
-    std::vector<std::string> statuses;
-    struct Question {
-        std::string text, caption;
-        int flags;
-    };
-    std::vector<Question> questions;
-    std::deque<int> answers;
-    bool ended = false;
-    bool wizardHidden = false;
-    int abortAfterStatuses = -1;  // confirmed abort once this many statuses were shown
-
-    RunOptions ReadOptions() override { return options; }
-    void HideWizard() override { wizardHidden = true; }
-    void ShowProgressWindow() override {}
-    void SetStatus(const std::string& text) override { statuses.push_back(text); }
-    void ProcessMessages() override {}
-    bool Aborted() override
-    {
-        return abortAfterStatuses >= 0 && static_cast<int>(statuses.size()) >= abortAfterStatuses;
-    }
-    int Ask(const std::string& text, const std::string& caption, int flags) override
-    {
-        questions.push_back({text, caption, flags});
-        if (answers.empty()) return 1;
-        const int answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-    void ShowProgress(bool) override {}
-    void SetProgress(int, int, int) override {}
-    void EnableAbort(bool) override {}
-    void EndWizard() override { ended = true; }
-};
-
-struct InstallRunTest : ::testing::Test {
-    testing::TestMachine vm;
-    ProfileStore profiles{vm.platform.files};
-    FileOps ops{vm.platform};
-    SetupContext context;
-    RecordingView view;
-
-    InstallRunTest()
-    {
-        context.sourceFolder = "E:\\";
-        context.scriptFile = "C:\\WORK\\SETUP.INI";
-        context.setupSpeed = 400;
-        vm.machine.SetDisk('E', {});
-        view.options.folderText = "C:\\APP";
-    }
-
-    InstallRunState Run(const std::string& script)
-    {
-        vm.Put(context.scriptFile, script);
-        InstallRun run(vm.platform, profiles, ops, context, view);
-        run.Run();
-        return run.State();
-    }
-};
+using testing::InstallRunTest;
+using testing::RecordingView;
 
 TEST_F(InstallRunTest, SizesCountEachSourceByItsFileName)
 {

@@ -1,0 +1,186 @@
+// The folder and copy phases of the install run.
+#include "install/CopyEntry.h"
+#include "install/InstallRun.h"
+#include "util/FolderMacros.h"
+#include "util/StrOp.h"
+
+namespace lorvel {
+
+using namespace platform;
+
+namespace {
+
+constexpr int kQuestion = 36;
+constexpr int kStop = 16;
+constexpr int kWarning = 48;
+constexpr int kOkCancel = 65;
+constexpr int kYes = 6;
+constexpr int kNo = 7;
+constexpr int kCancel = 2;
+
+std::string Record(const std::string& tag, const std::string& path, const std::string& message)
+{
+    return tag + path + "\r\n" + message + "\r\n";
+}
+
+}  // namespace
+
+InstallRun::Outcome InstallRun::CreateFolders()
+{
+    view_.EnableAbort(true);
+    const FolderTable table = FolderTableOf(context_);
+    for (int i = 1;; ++i) {
+        const std::string value = Script("MakeFolder", "Folder" + std::to_string(i));
+        if (value.empty()) break;
+        const std::string folder = ExpandFolderMacros(AddPathDelim(value, "B"), table);
+        view_.SetStatus("フォルダを作成しています．．．\r\nCreating -> " + folder);
+        if (!Checkpoint()) return Outcome::Ended;
+        const ErrorCode code = platform_.files.CreateFolder(folder);
+        if (code == kErrorSuccess || code == kErrorAlreadyExists)
+            state_.deleteFolder += folder + "|";
+        else
+            Fail(Record("<Folder> ", folder, ops_.SystemErrorText(code)));
+        Pause(static_cast<unsigned>(context_.setupSpeed));
+    }
+    view_.ShowProgress(true);
+    return Outcome::Continue;
+}
+
+void InstallRun::Fail(const std::string& record)
+{
+    state_.failureText += record;
+    ++state_.failureCount;
+}
+
+bool InstallRun::WaitForDisk(const std::string& source)
+{
+    ++state_.diskNumber;
+    do {
+        context_.messageResult = view_.Ask(std::to_string(state_.diskNumber) + "枚目のディスクに交換してください．",
+                                           "ディスク交換", kOkCancel);
+        if (context_.messageResult == kCancel) {
+            view_.Ask("セットアップを続行できませんでした．", "致命的エラー", kStop);
+            Stop();
+            return false;
+        }
+    } while (!platform_.files.FileExists(source));
+    return true;
+}
+
+std::string InstallRun::ExpandCompressedFile(const std::string& source, std::string& destination, ErrorCode& result)
+{
+    if (FileNamePart(destination) == kAutoName)
+        destination = FolderWithoutDelimiter(destination) + "\\" +
+                      UpperCase(FileNamePart(platform_.lz.ExpandedNameOf(source)));
+    const std::string temporary = context_.tempFolder + "EXPAND.KRT";
+    if (platform_.files.FileExists(temporary)) ops_.DeleteFiles(temporary);
+    result = platform_.lz.Expand(source, temporary);
+    return temporary;
+}
+
+bool InstallRun::DecideCopy(const std::string& source, const std::string& destination)
+{
+    if (!platform_.files.FileExists(destination)) return true;
+    if (!state_.overwrite) {
+        context_.messageResult = view_.Ask(destination + "\r\rこのファイルは既に存在します．\r上書きしてもよろしいですか？",
+                                           "上書き確認", kQuestion);
+        return context_.messageResult != kNo;
+    }
+    // Newer only, by the local MS-DOS times both files carry (two-second steps).
+    const auto from = platform_.files.Stat(source);
+    const auto to = platform_.files.Stat(destination);
+    if (!from || !to) return true;
+    const auto sourceTime = static_cast<std::int32_t>(platform_.system.ToLocalDosDateTime(from->lastWriteTime));
+    const auto destinationTime = static_cast<std::int32_t>(platform_.system.ToLocalDosDateTime(to->lastWriteTime));
+    return sourceTime > destinationTime;
+}
+
+InstallRun::Outcome InstallRun::CopyFiles()
+{
+    const FolderTable table = FolderTableOf(context_);
+    int processed = 0;
+    for (int i = 1;; ++i) {
+        const std::string value = Script("CopyFile", "File" + std::to_string(i));
+        if (value.empty()) break;
+        const CopyEntry entry = ParseCopyEntry(ExpandFolderMacros(value, table));
+        std::string source = context_.sourceFolder + entry.sourceName;
+        const std::string medium = source;
+        std::string destination = entry.destination;
+        if (entry.diskChange && !WaitForDisk(source)) return Outcome::Ended;
+
+        const bool missing = !platform_.files.FileExists(source);
+        if (missing) {
+            view_.SetStatus("ファイルが存在しないためコピーをスキップしています．．．\r\nSkipping -> " + destination);
+            if (!Checkpoint()) return Outcome::Ended;
+            Fail(Record("<File> ", source, "コピー元のファイルが見つかりません．\r\n"));
+            ++processed;
+        } else if (CopyOne(entry, source, destination, processed) == Outcome::Ended) {
+            return Outcome::Ended;
+        }
+        if (ShowCopyProgress(i, processed, missing ? std::string() : medium) == Outcome::Ended) return Outcome::Ended;
+    }
+    view_.ShowProgress(false);
+    state_.deleteFile += context_.setupFolder + "UNSETUP.INI|";
+    return Outcome::Continue;
+}
+
+InstallRun::Outcome InstallRun::CopyOne(const CopyEntry& entry, std::string source, std::string destination,
+                                        int& processed)
+{
+    const bool compressed = EndsWithUnderscore(source);
+    ErrorCode expansion = kErrorSuccess;
+    if (compressed) source = ExpandCompressedFile(source, destination, expansion);
+    view_.SetStatus("ファイルをコピーしています．．．\r\nCopying -> " + destination);
+    if (!Checkpoint()) return Outcome::Ended;
+
+    bool copy = DecideCopy(source, destination);
+    if (entry.HasFlag("/S")) shared_.ChangeSharedCount(destination, true);
+    if (entry.HasFlag("/W")) copy = true;
+    ErrorCode result = kErrorSuccess;
+    // A compressed file that did not expand whole is not copied half: it is reported.
+    const bool broken = compressed && expansion != kErrorSuccess;
+    if (copy && !broken) result = ops_.CopyFileOverwrite(source, destination);
+    ++processed;
+    if (entry.HasFlag("/R") && platform_.files.FileExists(destination)) shared_.RegisterComponent(destination, true);
+
+    if (broken)
+        Fail(Record("<File> ", destination,
+                    expansion == kErrorInvalidData ? std::string("圧縮ファイルが壊れているため展開できません．\r\n")
+                                                   : ops_.SystemErrorText(expansion)));
+    else if (result != kErrorSuccess)
+        Fail(Record("<File> ", destination, ops_.SystemErrorText(result)));
+    else
+        state_.deleteFile += destination + entry.flags + "|";
+    if (compressed) ops_.DeleteFiles(source);
+    return Outcome::Continue;
+}
+
+InstallRun::Outcome InstallRun::ShowCopyProgress(int index, int processed, const std::string& medium)
+{
+    if (state_.sizeKnown && !medium.empty()) {
+        const auto stat = platform_.files.Stat(medium);
+        if (stat) {
+            const auto size = static_cast<std::int32_t>(static_cast<std::uint32_t>(stat->size & 0xFFFFFFFFu));
+            if (size < 0)
+                state_.sizeKnown = false;
+            else
+                state_.copiedBytes += size == 0 ? 1 : size;
+        } else {
+            state_.sizeKnown = false;
+            view_.Ask("ファイルサイズの取得に失敗したため，進行状況の表示方法を変更します．", "内部エラー", kWarning);
+        }
+    }
+    std::int64_t percent = 0;
+    if (state_.sizeKnown)
+        percent = state_.requiredBytes > 0 ? static_cast<std::int64_t>(state_.copiedBytes) * 100 / state_.requiredBytes
+                                           : 100;
+    else
+        percent = state_.entryCount > 0 ? static_cast<std::int64_t>(index) * 100 / state_.entryCount : 100;
+    view_.SetProgress(static_cast<int>(percent), processed, state_.entryCount);
+    view_.ProcessMessages();
+    if (!Checkpoint()) return Outcome::Ended;
+    Pause(static_cast<unsigned>(context_.setupSpeed));
+    return Outcome::Continue;
+}
+
+}  // namespace lorvel

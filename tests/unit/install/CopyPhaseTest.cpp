@@ -1,0 +1,277 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "InstallRunFixture.h"
+#include "install/CopyEntry.h"
+#include "util/Szdd.h"
+
+namespace lorvel {
+namespace {
+
+using namespace platform;
+using testing::RecordingView;
+
+TEST(CopyEntryTest, TakesEntriesApart)
+{
+    struct Row { std::string value; bool disk; std::string destination, flags, source; };
+    const Row rows[] = {
+        {"C:\\APP\\A.TXT", false, "C:\\APP\\A.TXT", "", "A.TXT"},
+        {"C:\\APP\\A.EX_|RUN.EXE,/W", false, "C:\\APP\\RUN.EXE", ",/W", "A.EX_"},
+        {"C:\\APP\\A.EX_|\\RUN.EXE", false, "C:\\APP\\RUN.EXE", "", "A.EX_"},
+        {"C:\\APP\\A.EX_", false, "C:\\APP\\AUTO.EXT", "", "A.EX_"},
+        {"(Dch)C:\\APP\\B.DAT,/s/r", true, "C:\\APP\\B.DAT", ",/s/r", "B.DAT"},
+        {"(dch)C:\\APP\\B.DAT", false, "(dch)C:\\APP\\B.DAT", "", "B.DAT"},
+        {"C:\\APP\\\x83\x5F", false, "C:\\APP\\\x83\x5F", "", "\x83\x5F"},  // a trail byte 0x5F is no "_"
+        {",/S", false, "", ",/S", ""},
+        {"", false, "", "", ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.value);
+        const CopyEntry entry = ParseCopyEntry(row.value);
+        EXPECT_EQ(entry.diskChange, row.disk);
+        EXPECT_EQ(entry.destination, row.destination);
+        EXPECT_EQ(entry.flags, row.flags);
+        EXPECT_EQ(entry.sourceName, row.source);
+    }
+    EXPECT_TRUE(ParseCopyEntry("C:\\A,x/s").HasFlag("/S"));
+    EXPECT_FALSE(ParseCopyEntry("C:\\A/S").HasFlag("/S")) << "flags only after the comma";
+}
+
+struct CopyPhaseTest : testing::InstallRunTest {
+    CopyPhaseTest()
+    {
+        context.tempFolder = "C:\\TEMP\\";
+        context.setupSpeed = 1;
+        vm.platform.files.CreateFolder("C:\\TEMP");
+        vm.platform.files.CreateFolder("C:\\APP");
+        context.setupFolder = "C:\\APP\\";
+    }
+    std::string Script(const std::string& copyFile, const std::string& makeFolder = "")
+    {
+        return "[MakeFolder]\r\n" + makeFolder + "[CopyFile]\r\n" + copyFile;
+    }
+};
+
+TEST_F(CopyPhaseTest, FoldersAreCreatedInOrderAndRecorded)
+{
+    vm.Put("C:\\APP\\OLD\\X.TXT");
+    const InstallRunState state =
+        Run(Script("", "Folder1=(App)CHILD\\GRAND\r\nFolder2=(App)CHILD\r\nFolder3=(App)OLD\r\nFolder5=(App)NOT\r\n"));
+    EXPECT_EQ(state.deleteFolder, "C:\\APP\\CHILD\\|C:\\APP\\OLD\\|");
+    EXPECT_EQ(state.failureCount, 1);
+    EXPECT_EQ(state.failureText.rfind("<Folder> C:\\APP\\CHILD\\GRAND\\\r\n", 0), 0u);
+    EXPECT_EQ(state.failureText.substr(state.failureText.size() - 4), "\r\n\r\n");
+    EXPECT_TRUE(view.abortEnabled);
+    EXPECT_EQ(view.statuses[5], "フォルダを作成しています．．．\r\nCreating -> C:\\APP\\CHILD\\GRAND\\");
+}
+
+TEST_F(CopyPhaseTest, PlainCompressedAndRenamedFiles)
+{
+    vm.Put("E:\\PLAIN.TXT", "plain");
+    vm.Put("E:\\APP.EX_", CompressSzdd("program bytes", 'E'));
+    vm.Put("E:\\DATA.DA_", CompressSzdd("data", 'T'));
+    const InstallRunState state = Run(Script("File1=(App)PLAIN.TXT\r\nFile2=(App)\\APP.EX_\r\n"
+                                             "File3=(App)DATA.DA_|\\NEW.DAT,/W\r\n"));
+    EXPECT_EQ(vm.Get("C:\\APP\\PLAIN.TXT"), "plain");
+    EXPECT_EQ(vm.Get("C:\\APP\\APP.EXE"), "program bytes");
+    EXPECT_EQ(vm.Get("C:\\APP\\NEW.DAT"), "data");
+    EXPECT_FALSE(vm.platform.files.Exists("C:\\TEMP\\EXPAND.KRT")) << "the expansion file is removed";
+    EXPECT_EQ(state.deleteFile,
+              "C:\\APP\\PLAIN.TXT|C:\\APP\\APP.EXE|C:\\APP\\NEW.DAT,/W|C:\\APP\\UNSETUP.INI|");
+    EXPECT_EQ(state.failureCount, 0);
+    EXPECT_EQ(view.progress.back(), "100%(3/3)");
+    EXPECT_FALSE(view.progressShown) << "hidden again after the copy";
+}
+
+TEST_F(CopyPhaseTest, AMissingSourceIsSkippedAndCountedByEntries)
+{
+    vm.Put("E:\\A.TXT", "a");
+    vm.Put("E:\\C.TXT", "c");
+    const InstallRunState state = Run(Script("File1=(App)A.TXT\r\nFile2=(App)B.TXT\r\nFile3=(App)C.TXT\r\n"));
+    EXPECT_EQ(view.progress, (std::vector<std::string>{"33%(1/3)", "66%(2/3)", "100%(3/3)"}));
+    EXPECT_EQ(state.failureCount, 1);
+    EXPECT_EQ(state.failureText, "<File> E:\\B.TXT\r\nコピー元のファイルが見つかりません．\r\n\r\n");
+    EXPECT_EQ(state.deleteFile, "C:\\APP\\A.TXT|C:\\APP\\C.TXT|C:\\APP\\UNSETUP.INI|");
+}
+
+TEST_F(CopyPhaseTest, ProgressBySizeWhenEverySizeIsKnown)
+{
+    vm.Put("E:\\A.TXT", std::string(300, 'a'));
+    vm.Put("E:\\B.TXT", std::string(100, 'b'));
+    vm.Put("E:\\EMPTY.TXT", "");
+    Run(Script("File1=(App)A.TXT\r\nFile2=(App)EMPTY.TXT\r\nFile3=(App)B.TXT\r\n"));
+    EXPECT_EQ(view.progress, (std::vector<std::string>{"74%(1/3)", "75%(2/3)", "100%(3/3)"}));
+}
+
+TEST_F(CopyPhaseTest, TheOverwriteRuleByQuestionOrByTime)
+{
+    vm.Put("E:\\A.TXT", "new");
+    vm.Put("C:\\APP\\A.TXT", "old");
+    struct Row { bool overwrite; std::string flags; std::deque<int> answers; std::string expected; int questions; };
+    const Row rows[] = {
+        {false, "", {7}, "old", 1},
+        {false, "", {6}, "new", 1},
+        {false, ",/W", {7}, "new", 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.flags + std::to_string(row.answers.front()));
+        vm.platform.files.WriteWholeFile("C:\\APP\\A.TXT", "old");
+        view = RecordingView{};
+        view.options.folderText = "C:\\APP";
+        view.options.overwrite = row.overwrite;
+        view.answers = row.answers;
+        const InstallRunState state = Run(Script("File1=(App)A.TXT" + row.flags + "\r\n"));
+        EXPECT_EQ(vm.Get("C:\\APP\\A.TXT"), row.expected);
+        ASSERT_EQ(static_cast<int>(view.questions.size()), row.questions);
+        EXPECT_EQ(view.questions[0].text, "C:\\APP\\A.TXT\r\rこのファイルは既に存在します．\r上書きしてもよろしいですか？");
+        EXPECT_EQ(view.questions[0].caption, "上書き確認");
+        EXPECT_EQ(state.failureCount, 0);
+        EXPECT_EQ(state.deleteFile, "C:\\APP\\A.TXT" + row.flags + "|C:\\APP\\UNSETUP.INI|");
+    }
+}
+
+TEST_F(CopyPhaseTest, AutoOverwriteCopiesOnlyANewerSource)
+{
+    namespace fs = std::filesystem;
+    const auto setTime = [&](const std::string& path, fs::file_time_type time) {
+        fs::last_write_time(vm.machine.HostPath(path), time);
+    };
+    const fs::file_time_type base = fs::file_time_type::clock::now() - std::chrono::hours(24);
+    vm.Put("E:\\EQUAL.TXT", "x");
+    vm.Put("E:\\NEWER.TXT", "x");
+    vm.Put("E:\\OLDER.TXT", "x");
+    vm.Put("C:\\APP\\EQUAL.TXT", "kept");
+    vm.Put("C:\\APP\\NEWER.TXT", "replaced");
+    vm.Put("C:\\APP\\OLDER.TXT", "kept");
+    setTime("E:\\EQUAL.TXT", base);
+    setTime("C:\\APP\\EQUAL.TXT", base + std::chrono::milliseconds(900));  // same two-second step
+    setTime("E:\\NEWER.TXT", base + std::chrono::seconds(10));
+    setTime("C:\\APP\\NEWER.TXT", base);
+    setTime("E:\\OLDER.TXT", base);
+    setTime("C:\\APP\\OLDER.TXT", base + std::chrono::hours(1));
+    const InstallRunState state =
+        Run(Script("File1=(App)EQUAL.TXT\r\nFile2=(App)NEWER.TXT\r\nFile3=(App)OLDER.TXT\r\n"));
+    EXPECT_EQ(vm.Get("C:\\APP\\EQUAL.TXT"), "kept") << "the same time is not newer";
+    EXPECT_EQ(vm.Get("C:\\APP\\NEWER.TXT"), "x");
+    EXPECT_EQ(vm.Get("C:\\APP\\OLDER.TXT"), "kept");
+    EXPECT_TRUE(view.questions.empty());
+    EXPECT_EQ(state.deleteFile,
+              "C:\\APP\\EQUAL.TXT|C:\\APP\\NEWER.TXT|C:\\APP\\OLDER.TXT|C:\\APP\\UNSETUP.INI|");
+}
+
+TEST_F(CopyPhaseTest, ADestinationInAMissingFolderFailsWithARecord)
+{
+    vm.Put("E:\\A.TXT", "a");
+    const InstallRunState state = Run(Script("File1=(App)NOFOLDER\\A.TXT\r\n"));
+    EXPECT_EQ(state.failureCount, 1);
+    EXPECT_EQ(state.failureText.rfind("<File> C:\\APP\\NOFOLDER\\A.TXT\r\n", 0), 0u);
+    EXPECT_EQ(state.deleteFile, "C:\\APP\\UNSETUP.INI|");
+}
+
+TEST_F(CopyPhaseTest, ATruncatedCompressedFileIsAFailureNotAHalfFile)
+{
+    const std::string compressed = CompressSzdd(std::string(5000, 'x') + std::string(5000, 'y'), 'T');
+    vm.Put("E:\\CUT.TX_", compressed.substr(0, compressed.size() / 2));
+    const InstallRunState state = Run(Script("File1=(App)CUT.TX_\r\n"));
+    EXPECT_FALSE(vm.platform.files.Exists("C:\\APP\\CUT.TXT"));
+    EXPECT_EQ(state.failureText, "<File> C:\\APP\\CUT.TXT\r\n圧縮ファイルが壊れているため展開できません．\r\n\r\n");
+    EXPECT_FALSE(vm.platform.files.Exists("C:\\TEMP\\EXPAND.KRT"));
+}
+
+TEST_F(CopyPhaseTest, DiskChangeAsksUntilTheFileIsThere)
+{
+    vm.Put("E:\\A.TXT", "a");
+    view.answers = {1, 1};
+    // The second disk is in the drive only after the first OK.
+    int asked = 0;
+    view.onAsk = [&] {
+        if (++asked == 2) vm.Put("E:\\DATA2.DAT", "second disk");
+    };
+    const InstallRunState state = Run(Script("File1=(App)A.TXT\r\nFile2=(Dch)(App)\\DATA2.DAT\r\n"));
+    ASSERT_EQ(view.questions.size(), 2u);
+    EXPECT_EQ(view.questions[0].text, "2枚目のディスクに交換してください．");
+    EXPECT_EQ(view.questions[0].caption, "ディスク交換");
+    EXPECT_EQ(view.questions[0].flags, 65);
+    EXPECT_EQ(vm.Get("C:\\APP\\DATA2.DAT"), "second disk");
+    EXPECT_EQ(state.diskNumber, 2);
+}
+
+TEST_F(CopyPhaseTest, DiskChangeCancelledStopsTheRun)
+{
+    view.answers = {2};
+    const InstallRunState state = Run(Script("File1=(Dch)(App)DATA2.DAT\r\n"));
+    ASSERT_EQ(view.questions.size(), 2u);
+    EXPECT_EQ(view.questions[1].text, "セットアップを続行できませんでした．");
+    EXPECT_EQ(view.questions[1].caption, "致命的エラー");
+    EXPECT_TRUE(view.ended);
+    EXPECT_EQ(state.deleteFile, "") << "the record's own path is added only after the copy phase";
+}
+
+TEST_F(CopyPhaseTest, SharedAndRegisteredFiles)
+{
+    vm.Put("E:\\NEW.DLL", "MZDllRegisterServer=0\nDllUnregisterServer=0\n");
+    vm.Put("E:\\OLD.DLL", "MZDllRegisterServer=1\n");
+    vm.Put("E:\\TEXT.OCX", "not a library");
+    vm.Put("C:\\APP\\OLD.DLL", "MZ");  // there before, without a count, and older
+    std::filesystem::last_write_time(vm.machine.HostPath("C:\\APP\\OLD.DLL"),
+                                     std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+    Run(Script("File1=(App)NEW.DLL,/S/R\r\nFile2=(App)OLD.DLL,/s/r\r\nFile3=(App)TEXT.OCX,/R\r\n"));
+    SharedFiles counts(vm.platform, true, nullptr);
+    EXPECT_EQ(counts.ReadSharedCount("C:\\APP\\NEW.DLL"), 1);
+    EXPECT_EQ(counts.ReadSharedCount("C:\\APP\\OLD.DLL"), 2);
+    EXPECT_EQ(warnings, (std::vector<std::string>{"C:\\APP\\OLD.DLLのDllRegisterServer関数が失敗しました．",
+                                                  "C:\\APP\\TEXT.OCXの読み込みに失敗しました．"}));
+    const auto& journal = vm.machine.Journal();
+    EXPECT_NE(std::find(journal.begin(), journal.end(), "call C:\\APP\\NEW.DLL DllRegisterServer"), journal.end());
+}
+
+TEST_F(CopyPhaseTest, AbortDuringCopyingKeepsWhatWasCopied)
+{
+    vm.Put("E:\\A.TXT", "a");
+    vm.Put("E:\\B.TXT", "b");
+    view.abortAfterStatuses = 7;  // start(2) + sizes + disk + folder, then A's status and B's
+    const InstallRunState state = Run(Script("File1=(App)A.TXT\r\nFile2=(App)B.TXT\r\n"));
+    EXPECT_EQ(vm.Get("C:\\APP\\A.TXT"), "a");
+    EXPECT_FALSE(vm.platform.files.Exists("C:\\APP\\B.TXT"));
+    EXPECT_FALSE(view.ended);
+    EXPECT_EQ(state.deleteFile, "C:\\APP\\A.TXT|");
+}
+
+TEST_F(CopyPhaseTest, BadCopyFileValuesEndAsFailures)
+{
+    vm.Put("E:\\A.TXT", "a");
+    const InstallRunState state =
+        Run(Script("File1=,/S\r\nFile2=(App)\r\nFile3=(App)" + std::string(10000, 'L') + "\r\nFile4=(App)A.TXT\r\n"));
+    EXPECT_EQ(state.entryCount, 4);
+    EXPECT_EQ(state.failureCount, 3);
+    EXPECT_EQ(vm.Get("C:\\APP\\A.TXT"), "a");
+}
+
+TEST_F(CopyPhaseTest, AFullDiskInTheMiddleIsAFailedCopy)
+{
+    vm.Put("E:\\SMALL.TXT", "s");
+    vm.Put("E:\\BIG.TXT", std::string(5000, 'b'));
+    vm.machine.SetDisk('C', {1 << 20, 4000});
+    view.answers = {6};  // go on although the space is short
+    const InstallRunState state = Run(Script("File1=(App)SMALL.TXT\r\nFile2=(App)BIG.TXT\r\n"));
+    EXPECT_EQ(vm.Get("C:\\APP\\SMALL.TXT"), "s");
+    EXPECT_FALSE(vm.platform.files.Exists("C:\\APP\\BIG.TXT"));
+    EXPECT_EQ(state.failureCount, 1);
+    EXPECT_EQ(state.deleteFile, "C:\\APP\\SMALL.TXT|C:\\APP\\UNSETUP.INI|");
+}
+
+TEST_F(CopyPhaseTest, ADeniedSharedFileTableEndsTheRunWithAnError)
+{
+    vm.Put("E:\\S.DLL", "MZ");
+    vm.machine.DenyRegistryWrites(RootKey::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs");
+    vm.platform.registry.CreateKey(RootKey::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs");
+    vm.Put(context.scriptFile, Script("File1=(App)S.DLL,/S\r\n"));
+    InstallRun run(vm.platform, profiles, ops, context, view, shared);
+    EXPECT_THROW(run.Run(), std::runtime_error);
+}
+
+}  // namespace
+}  // namespace lorvel

@@ -1,0 +1,91 @@
+// A recording view and a simulated machine for install-run tests.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "../VirtualMachineFixture.h"
+#include "install/InstallRun.h"
+
+namespace lorvel::testing {
+
+using namespace platform;
+
+// A view that records what the run shows and answers its questions from a list.
+struct RecordingView final : RunView {
+    RunOptions options;
+    std::vector<std::string> statuses;
+    struct Question {
+        std::string text, caption;
+        int flags;
+    };
+    std::vector<Question> questions;
+    std::deque<int> answers;
+    bool ended = false;
+    bool wizardHidden = false;
+    int abortAfterStatuses = -1;  // confirmed abort once this many statuses were shown
+
+    RunOptions ReadOptions() override { return options; }
+    void HideWizard() override { wizardHidden = true; }
+    void ShowProgressWindow() override {}
+    void SetStatus(const std::string& text) override { statuses.push_back(text); }
+    void ProcessMessages() override {}
+    bool Aborted() override
+    {
+        return abortAfterStatuses >= 0 && static_cast<int>(statuses.size()) >= abortAfterStatuses;
+    }
+    std::function<void()> onAsk;  // runs at each question, before its answer
+    int Ask(const std::string& text, const std::string& caption, int flags) override
+    {
+        if (onAsk) onAsk();
+        questions.push_back({text, caption, flags});
+        if (answers.empty()) return 1;
+        const int answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    void ShowProgress(bool on) override { progressShown = on; }
+    void SetProgress(int percent, int done, int all) override
+    {
+        const int shown = percent < 0 ? 0 : percent > 100 ? 100 : percent;
+        progress.push_back(std::to_string(shown) + "%(" + std::to_string(done) + "/" + std::to_string(all) + ")");
+    }
+    void EnableAbort(bool on) override { abortEnabled = on; }
+    std::vector<std::string> progress;
+    bool progressShown = false;
+    bool abortEnabled = false;
+    void EndWizard() override { ended = true; }
+};
+
+struct InstallRunTest : ::testing::Test {
+    TestMachine vm;
+    ProfileStore profiles{vm.platform.files};
+    FileOps ops{vm.platform};
+    SetupContext context;
+    RecordingView view;
+    std::vector<std::string> warnings;
+    SharedFiles shared{vm.platform, true, [this](const std::string& text, const std::string&) { warnings.push_back(text); }};
+
+    InstallRunTest()
+    {
+        context.sourceFolder = "E:\\";
+        context.scriptFile = "C:\\WORK\\SETUP.INI";
+        context.setupSpeed = 400;
+        vm.machine.SetDisk('E', {});
+        view.options.folderText = "C:\\APP";
+    }
+
+    InstallRunState Run(const std::string& script)
+    {
+        vm.Put(context.scriptFile, script);
+        InstallRun run(vm.platform, profiles, ops, context, view, shared);
+        run.Run();
+        return run.State();
+    }
+};
+
+}  // namespace lorvel::testing
