@@ -2,14 +2,17 @@
 # Runs one e2e scenario: lays out its medium in the Wine prefix beside the real
 # SETUP.EXE, lets the driver walk the steps like a user, then checks files and the
 # registry from the Linux side.
-#   run-scenario.sh <scenario folder> <SETUP.EXE> <driver.exe>
+#   run-scenario.sh <scenario folder> <SETUP.EXE> <driver.exe> [test components folder]
 # A scenario folder holds steps.txt (the driver's script), optionally medium/ (the
-# files beside SETUP.EXE; "*.utf8" files are converted to Shift-JIS), before.sh and
-# check.sh (sourced, with the variables below).
+# files beside SETUP.EXE; "*.utf8" files are converted to Shift-JIS, "*.lzc" files are
+# compressed with Debian's mscompress the conventional way: "README.TXT.lzc" becomes
+# README.TX_ with "T" stored in its header), before.sh and check.sh (sourced, with
+# the variables below).
 set -euo pipefail
 scenario=$(cd "$1" && pwd)
 setup_exe=$2
 driver_exe=$3
+components=${4:-}
 source "$(dirname "$0")/../wine-env.sh"
 wine_prefix_ready
 
@@ -31,12 +34,22 @@ cp "$setup_exe" "$media/SETUP.EXE"
 # Every scenario starts without work folders, whatever an earlier one left.
 rm -rf "$temp_dir"/KRTMP*
 if [ -d "$scenario/medium" ]; then cp -r "$scenario/medium/." "$media/"; fi
+if [ -f "$scenario/before.sh" ]; then source "$scenario/before.sh"; fi
 # Files kept in UTF-8 here ("SETUP.INI.utf8") reach the medium in Shift-JIS.
 while IFS= read -r -d '' text; do
   iconv -f UTF-8 -t CP932 "$text" > "${text%.utf8}"
   rm "$text"
 done < <(find "$media" -name '*.utf8' -print0)
-if [ -f "$scenario/before.sh" ]; then source "$scenario/before.sh"; fi
+while IFS= read -r -d '' plain; do
+  original=${plain%.lzc}
+  mv "$plain" "$original"
+  (cd "$(dirname "$original")" && mscompress "$(basename "$original")" >/dev/null)
+  last=${original: -1}
+  # mscompress appends "_"; media replace the last character and keep it at byte 9.
+  mv "${original}_" "${original%?}_"
+  printf '%s' "$last" | dd of="${original%?}_" bs=1 seek=9 conv=notrunc status=none
+  rm "$original"
+done < <(find "$media" -name '*.lzc' -print0)
 cp "$scenario/steps.txt" "$tools/$name.steps"
 
 snap_args=()

@@ -17,6 +17,7 @@
 //                                   part) and press that button
 //   expect-file <path>              a file or folder exists (%TEMP% etc. expanded)
 //   expect-no-file <path>           nothing exists there
+//   copy-file <from> <to>           copy a file, as a user inserting the next disk does
 //   snap <name>                     ask the runner for a screenshot and wait for it
 //   sleep <milliseconds>
 //   exit <code>                     wait for the program to end with this code
@@ -65,6 +66,11 @@ std::string ToUtf8(const std::wstring& text)
 std::wstring TextOf(HWND hwnd)
 {
     wchar_t buffer[4096] = {};
+    // The text the window keeps, read without a message: while a run pauses, the
+    // program answers no messages, and asking would wait for its next pause to end.
+    const int kept = InternalGetWindowText(hwnd, buffer, 4095);
+    if (kept > 0) return std::wstring(buffer, static_cast<std::size_t>(kept));
+    // Edit controls keep their text themselves.
     DWORD_PTR length = 0;
     if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, 4095, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, 2000,
                              &length))
@@ -304,12 +310,18 @@ void Step(const std::vector<std::string>& words, const std::string& line)
             hwnd = FindControl(text, true);
             return hwnd && IsWindowEnabled(hwnd);
         });
-        PostMessageW(hwnd, BM_CLICK, 0, 0);
+        // A BM_CLICK goes through focus and mouse capture, which an activation in
+        // between can take away; the notification the button would send cannot be lost.
+        PostMessageW(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd), BN_CLICKED),
+                     reinterpret_cast<LPARAM>(hwnd));
     } else if (verb == "answer") {
         Answer(words);
     } else if (verb == "expect-file" || verb == "expect-no-file") {
         const bool exists = GetFileAttributesW(Expand(FromUtf8(words.at(1))).c_str()) != INVALID_FILE_ATTRIBUTES;
         if (exists != (verb == "expect-file")) Fail(words[1] + (exists ? " exists" : " does not exist"));
+    } else if (verb == "copy-file") {
+        if (!CopyFileW(Expand(FromUtf8(words.at(1))).c_str(), Expand(FromUtf8(words.at(2))).c_str(), FALSE))
+            Fail("cannot copy " + words[1]);
     } else if (verb == "snap") {
         Snap(words.at(1));
     } else if (verb == "sleep") {

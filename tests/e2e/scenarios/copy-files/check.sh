@@ -1,0 +1,10 @@
+target=$c_drive/e2e-copy
+cmp -s "$target/PLAIN.TXT" "$media/PLAIN.TXT" || fail "PLAIN.TXT was not copied"
+[ "$(tr -d '\r' < "$target/README.TXT")" = "read me first" ] || fail "README.TX_ was not expanded to README.TXT"
+cmp -s "$target/DATA/RENAMED.DAT" "$media/BIG.DAT.expected" || fail "BIG.DA_ was not expanded to DATA\\RENAMED.DAT"
+[ -d "$target/DATA" ] || fail "DATA was not created"
+[ ! -e "$target/DATA/SUB" ] || fail "a folder listed before its parent was created"
+[ -f "$target/表示.TXT" ] || fail "the kanji file name was not copied"
+[ ! -e "$target/MISSING.TXT" ] || fail "a missing source produced a file"
+[ ! -e "$temp_dir/EXPAND.KRT" ] || fail "the expansion file was left"
+rm -rf "$target"
