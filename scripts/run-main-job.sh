@@ -46,6 +46,13 @@ if [ "${1:-}" = "--screenshots" ]; then
 fi
 
 wine 'C:\e2e-tools\driver.exe' 'C:\e2e-tools\main-job.steps' "${snap_dir[@]}"
-[ -d "$WINEPREFIX/drive_c/Program Files/Lorvel Sample" ] || { echo "main job: the setup folder was not created" >&2; exit 1; }
+target="$WINEPREFIX/drive_c/Program Files/Lorvel Sample"
+for file in README.TXT DATA/SAMPLE.DAT; do
+  [ -f "$target/$file" ] || { echo "main job: $file was not installed" >&2; exit 1; }
+done
+cmp -s "$target/DATA/SAMPLE.DAT" samples/sample-app/compress/SAMPLE.DAT ||
+  { echo "main job: DATA\\SAMPLE.DAT did not expand to the original" >&2; exit 1; }
 echo "main job: the sample medium ran from C:\\SampleMedium; the wizard was walked and the install run"
-echo "created C:\\Program Files\\Lorvel Sample\\ (copying and recording follow as the install run grows)."
+echo "copied and expanded its files into C:\\Program Files\\Lorvel Sample\\:"
+(cd "$target" && find . -type f | sort | sed 's|^\./|  |')
+echo "(recording the install and the uninstaller follow as the install run grows)"
