@@ -67,16 +67,14 @@ VirtualFileSystem::Target VirtualFileSystem::Locate(const std::string& text) con
     Target t;
     t.path = ParseWinPath(text);
     if (!t.path.valid) return t;
-    std::error_code ec;
-    struct stat st{};
-    t.host = s_.Resolve(t.path, &st, &t.exists);
+    const VirtualMachine::State::Resolved resolved = s_.Resolve(t.path);
+    t.host = resolved.host;
+    t.exists = resolved.exists;
+    t.parentExists = resolved.parentExists;
     if (t.exists) {
-        t.isDirectory = S_ISDIR(st.st_mode);
-        t.size = t.isDirectory ? 0 : static_cast<std::uint64_t>(st.st_size);
-        t.writeTime = FileTimeOf(st);
-        t.parentExists = true;
-    } else {
-        t.parentExists = t.path.parts.empty() ? false : fs::is_directory(t.host.parent_path(), ec);
+        t.isDirectory = S_ISDIR(resolved.status.st_mode);
+        t.size = t.isDirectory ? 0 : static_cast<std::uint64_t>(resolved.status.st_size);
+        t.writeTime = FileTimeOf(resolved.status);
     }
     t.key = t.path.Key();
     return t;
@@ -137,8 +135,10 @@ ErrorCode VirtualFileSystem::CreateFolder(const std::string& path)
     if (!t.parentExists) return kErrorPathNotFound;
     if (const ErrorCode denied = CheckWritable(t)) return denied;
     std::error_code ec;
+    s_.BeforeChange(t.host);
     if (!fs::create_directory(t.host, ec)) return kErrorAccessDenied;
     SetHostWriteTime(t.host, s_.NowFileTime());
+    s_.AfterChange(t.host, true);
     return kErrorSuccess;
 }
 
@@ -153,8 +153,10 @@ ErrorCode VirtualFileSystem::RemoveFolder(const std::string& path)
     if (s_.AttributesOf(t.key, true) & attr::kReadOnly) return kErrorAccessDenied;
     std::error_code ec;
     if (!fs::is_empty(t.host, ec)) return kErrorDirNotEmpty;
+    s_.BeforeChange(t.host);
     fs::remove(t.host, ec);
     if (ec) return kErrorAccessDenied;
+    s_.AfterChange(t.host, false);
     s_.ForgetAttributesBelow(t.key);
     return kErrorSuccess;
 }
@@ -179,11 +181,13 @@ ErrorCode VirtualFileSystem::Copy(const std::string& source, const std::string& 
     const std::uint64_t size = HostSize(from.host);
     if (const ErrorCode full = Reserve(to.path.drive, size, to.exists ? HostSize(to.host) : 0)) return full;
     std::error_code ec;
+    s_.BeforeChange(to.host);
     fs::copy_file(from.host, to.host, fs::copy_options::overwrite_existing, ec);
     if (ec) {
         Release(to.path.drive, size);
         return kErrorAccessDenied;
     }
+    s_.AfterChange(to.host, true);
     // CopyFile keeps the source's attributes and last-write time, adding archive.
     SetHostWriteTime(to.host, HostWriteTime(from.host));
     s_.attributes[to.key] = s_.AttributesOf(from.key, false) | attr::kArchive;
@@ -201,8 +205,10 @@ ErrorCode VirtualFileSystem::RemoveFile(const std::string& path)
     if (s_.AttributesOf(t.key, false) & attr::kReadOnly) return kErrorAccessDenied;
     const std::uint64_t size = HostSize(t.host);
     std::error_code ec;
+    s_.BeforeChange(t.host);
     fs::remove(t.host, ec);
     if (ec) return kErrorAccessDenied;
+    s_.AfterChange(t.host, false);
     Release(t.path.drive, size);
     s_.ForgetAttributesBelow(t.key);
     return kErrorSuccess;
@@ -295,6 +301,7 @@ ErrorCode VirtualFileSystem::WriteWholeFile(const std::string& path, const std::
     // Written beside the target and renamed over it, so the old content survives
     // anything that goes wrong before the rename.
     const fs::path temporary = t.host.parent_path() / (".~" + t.host.filename().string() + ".tmp");
+    s_.BeforeChange(t.host);
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -311,6 +318,7 @@ ErrorCode VirtualFileSystem::WriteWholeFile(const std::string& path, const std::
         return kErrorAccessDenied;
     }
     SetHostWriteTime(t.host, s_.NowFileTime());
+    s_.AfterChange(t.host, true);
     if (!t.exists) {
         s_.attributes[t.key] = attr::kArchive;
         s_.dirty = true;
@@ -324,8 +332,10 @@ ErrorCode VirtualFileSystem::DeleteTree(const Target& t)
     if (!t.isDirectory) {
         const std::uint64_t size = HostSize(t.host);
         std::error_code ec;
+        s_.BeforeChange(t.host);
         fs::remove(t.host, ec);
         if (ec) return kErrorAccessDenied;
+        s_.AfterChange(t.host, false);
         Release(t.path.drive, size);
         s_.ForgetAttributesBelow(t.key);
         return kErrorSuccess;
@@ -345,8 +355,10 @@ ErrorCode VirtualFileSystem::DeleteTree(const Target& t)
         if (const ErrorCode failed = DeleteTree(c)) result = failed;
     }
     if (result != kErrorSuccess) return result;
+    s_.BeforeChange(t.host);
     fs::remove(t.host, ec);
     if (ec) return kErrorAccessDenied;
+    s_.AfterChange(t.host, false);
     s_.ForgetAttributesBelow(t.key);
     return kErrorSuccess;
 }

@@ -147,42 +147,106 @@ bool WildcardMatch(const std::string& pattern, const std::string& name)
 VirtualMachine::State::State(VirtualMachine& m) : machine(m) {}
 VirtualMachine::State::~State() = default;
 
-fs::path VirtualMachine::State::Resolve(const WinPath& path, struct ::stat* found, bool* exists) const
+VirtualMachine::State::Resolved VirtualMachine::State::Resolve(const WinPath& path) const
 {
-    std::error_code ec;
-    fs::path host = machine.root_ / std::string(1, path.drive);
-    // The name as spelled usually exists as spelled: one look settles it.
-    fs::path direct = host;
+    Resolved r;
+    const fs::path drive = machine.root_ / std::string(1, path.drive);
+    fs::path direct = drive;
     for (const auto& part : path.parts) direct /= HostName(part);
-    struct ::stat st{};
-    if (::stat(direct.c_str(), &st) == 0) {
-        if (found) *found = st;
-        if (exists) *exists = true;
-        return direct;
+    // The name as spelled usually exists as spelled: one look settles it.
+    if (::stat(direct.c_str(), &r.status) == 0) {
+        r.host = direct;
+        r.exists = r.parentExists = true;
+        return r;
     }
-    if (exists) *exists = false;
-
+    struct ::stat folder {};
+    if (path.parts.empty()) {
+        r.host = direct;
+        return r;
+    }
+    // Next most often the folder is spelled right and only the last name differs in
+    // case, or is new.
+    const fs::path parent = direct.parent_path();
+    if (::stat(parent.c_str(), &folder) == 0 && S_ISDIR(folder.st_mode)) {
+        r.parentExists = true;
+        const std::string match = FindWithoutCase(parent, path.parts.back());
+        r.host = match.empty() ? direct : parent / match;
+        r.exists = !match.empty() && ::stat(r.host.c_str(), &r.status) == 0;
+        return r;
+    }
+    // Otherwise walk the path, matching each existing name without regard to case.
+    std::error_code ec;
+    fs::path host = drive;
     bool present = fs::is_directory(host, ec);
-    for (const auto& part : path.parts) {
-        const std::string name = HostName(part);
-        fs::path next = host / name;
+    for (std::size_t i = 0; i < path.parts.size(); ++i) {
+        if (i + 1 == path.parts.size()) r.parentExists = present && fs::is_directory(host, ec);
+        fs::path next = host / HostName(path.parts[i]);
         if (present && !fs::exists(fs::symlink_status(next, ec))) {
-            const std::string wanted = UpperCase(part);
-            for (const auto& entry : fs::directory_iterator(host, ec)) {
-                if (UpperCase(WinName(entry.path().filename().string())) == wanted) {
-                    next = entry.path();
-                    break;
-                }
-            }
+            const std::string match = FindWithoutCase(host, path.parts[i]);
+            if (!match.empty()) next = host / match;
         }
         present = present && fs::exists(next, ec);
         host = next;
     }
-    if (present && ::stat(host.c_str(), &st) == 0) {
-        if (found) *found = st;
-        if (exists) *exists = true;
+    r.host = host;
+    r.exists = present && ::stat(host.c_str(), &r.status) == 0;
+    return r;
+}
+
+std::string VirtualMachine::State::FindWithoutCase(const fs::path& folder, const std::string& name) const
+{
+    struct ::stat st{};
+    if (::stat(folder.c_str(), &st) != 0) return {};
+    FolderIndex& index = folderIndexes[folder.string()];
+    if (index.modifiedSeconds != st.st_mtim.tv_sec || index.modifiedNanoseconds != st.st_mtim.tv_nsec) {
+        index.names.clear();
+        std::error_code ec;
+        for (const auto& entry : fs::directory_iterator(folder, ec)) {
+            const std::string host = entry.path().filename().string();
+            index.names.emplace(UpperCase(WinName(host)), host);
+        }
+        index.modifiedSeconds = st.st_mtim.tv_sec;
+        index.modifiedNanoseconds = st.st_mtim.tv_nsec;
     }
-    return host;
+    const auto found = index.names.find(UpperCase(name));
+    return found == index.names.end() ? std::string() : found->second;
+}
+
+void VirtualMachine::State::BeforeChange(const fs::path& entry)
+{
+    const auto found = folderIndexes.find(entry.parent_path().string());
+    if (found == folderIndexes.end()) return;
+    struct ::stat st{};
+    if (::stat(entry.parent_path().c_str(), &st) != 0 || found->second.modifiedSeconds != st.st_mtim.tv_sec ||
+        found->second.modifiedNanoseconds != st.st_mtim.tv_nsec)
+        folderIndexes.erase(found);
+}
+
+void VirtualMachine::State::AfterChange(const fs::path& entry, bool present)
+{
+    if (!present) {
+        // A removed folder takes the indexes of everything below it along.
+        const std::string prefix = entry.string() + "/";
+        for (auto it = folderIndexes.lower_bound(prefix);
+             it != folderIndexes.end() && it->first.compare(0, prefix.size(), prefix) == 0;)
+            it = folderIndexes.erase(it);
+        folderIndexes.erase(entry.string());
+    }
+    const auto found = folderIndexes.find(entry.parent_path().string());
+    if (found == folderIndexes.end()) return;
+    struct ::stat st{};
+    if (::stat(entry.parent_path().c_str(), &st) != 0) {
+        folderIndexes.erase(found);
+        return;
+    }
+    const std::string host = entry.filename().string();
+    const std::string upper = UpperCase(WinName(host));
+    if (present)
+        found->second.names[upper] = host;
+    else
+        found->second.names.erase(upper);
+    found->second.modifiedSeconds = st.st_mtim.tv_sec;
+    found->second.modifiedNanoseconds = st.st_mtim.tv_nsec;
 }
 
 bool VirtualMachine::State::IsDenied(const std::string& key) const
@@ -307,7 +371,7 @@ void VirtualMachine::DenyRegistryWrites(RootKey root, const std::string& keyPref
 
 fs::path VirtualMachine::HostPath(const std::string& windowsPath) const
 {
-    return state_->Resolve(ParseWinPath(windowsPath));
+    return state_->Resolve(ParseWinPath(windowsPath)).host;
 }
 
 const std::vector<std::string>& VirtualMachine::Journal() const { return state_->journal; }

@@ -79,8 +79,29 @@ struct VirtualMachine::State {
 
     // Resolution of a parsed path on the host: each existing component is matched
     // without case; missing components are taken as they are spelled.
-    // When found is given and the path exists, it receives the entry's status.
-    std::filesystem::path Resolve(const WinPath& path, struct ::stat* found = nullptr, bool* exists = nullptr) const;
+    // The names of a host folder by their upper-case Windows spelling, kept while
+    // the folder's modification time stays the same.
+    struct FolderIndex {
+        std::int64_t modifiedSeconds = -1;
+        std::int64_t modifiedNanoseconds = -1;
+        std::map<std::string, std::string> names;  // upper-case Windows name -> host name
+    };
+    mutable std::map<std::string, FolderIndex> folderIndexes;
+    // The host entry in folder whose name matches name without regard to case; empty if none.
+    std::string FindWithoutCase(const std::filesystem::path& folder, const std::string& name) const;
+    // Our own changes keep a folder's index in step instead of making it be read
+    // again: before a change an index that is out of date is dropped, after it the
+    // name is added or removed and the folder's new time noted.
+    void BeforeChange(const std::filesystem::path& entry);
+    void AfterChange(const std::filesystem::path& entry, bool present);
+
+    struct Resolved {
+        std::filesystem::path host;
+        bool exists = false;
+        bool parentExists = false;
+        struct ::stat status {};
+    };
+    Resolved Resolve(const WinPath& path) const;
     bool IsDenied(const std::string& key) const;
     bool IsLocked(const std::string& key) const;
     std::uint64_t NowFileTime();  // the virtual clock as a FILETIME, later at every call
