@@ -37,7 +37,7 @@ InstallRun::Outcome InstallRun::CreateFolders()
         if (!Checkpoint()) return Outcome::Ended;
         const ErrorCode code = platform_.files.CreateFolder(folder);
         if (code == kErrorSuccess || code == kErrorAlreadyExists)
-            state_.deleteFolder += folder + "|";
+            state_.lists.deleteFolder += folder + "|";
         else
             Fail(Record("<Folder> ", folder, ops_.SystemErrorText(code)));
         Pause(static_cast<unsigned>(context_.setupSpeed));
@@ -120,7 +120,7 @@ InstallRun::Outcome InstallRun::CopyFiles()
         if (ShowCopyProgress(i, processed, missing ? std::string() : medium) == Outcome::Ended) return Outcome::Ended;
     }
     view_.ShowProgress(false);
-    state_.deleteFile += context_.setupFolder + "UNSETUP.INI|";
+    state_.lists.deleteFile += context_.setupFolder + "UNSETUP.INI|";
     return Outcome::Continue;
 }
 
@@ -150,7 +150,7 @@ InstallRun::Outcome InstallRun::CopyOne(const CopyEntry& entry, std::string sour
     else if (result != kErrorSuccess)
         Fail(Record("<File> ", destination, ops_.SystemErrorText(result)));
     else
-        state_.deleteFile += destination + entry.flags + "|";
+        state_.lists.deleteFile += destination + entry.flags + "|";
     if (compressed) ops_.DeleteFiles(source);
     return Outcome::Continue;
 }

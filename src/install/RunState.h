@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "uninstall/UninstallRecord.h"
+
 namespace lorvel {
 
 struct RelatePair {
@@ -32,12 +34,8 @@ struct InstallRunState {
     std::string failureText;
     int failureCount = 0;
 
-    // Items each followed by "|", named after the record sections they become.
-    std::string deleteFolder;
-    std::string deleteFile;
-    std::string deleteShortCut;
-    std::string deleteRegistry;
-    std::string addDeleteFile;
+    // What the uninstaller must undo, loaded from an earlier record and added to.
+    RecordLists lists;
 };
 
 }  // namespace lorvel

@@ -60,7 +60,7 @@ TEST_F(CopyPhaseTest, FoldersAreCreatedInOrderAndRecorded)
     vm.Put("C:\\APP\\OLD\\X.TXT");
     const InstallRunState state =
         Run(Script("", "Folder1=(App)CHILD\\GRAND\r\nFolder2=(App)CHILD\r\nFolder3=(App)OLD\r\nFolder5=(App)NOT\r\n"));
-    EXPECT_EQ(state.deleteFolder, "C:\\APP\\CHILD\\|C:\\APP\\OLD\\|");
+    EXPECT_EQ(state.lists.deleteFolder, "C:\\APP\\CHILD\\|C:\\APP\\OLD\\|");
     EXPECT_EQ(state.failureCount, 1);
     EXPECT_EQ(state.failureText.rfind("<Folder> C:\\APP\\CHILD\\GRAND\\\r\n", 0), 0u);
     EXPECT_EQ(state.failureText.substr(state.failureText.size() - 4), "\r\n\r\n");
@@ -79,7 +79,7 @@ TEST_F(CopyPhaseTest, PlainCompressedAndRenamedFiles)
     EXPECT_EQ(vm.Get("C:\\APP\\APP.EXE"), "program bytes");
     EXPECT_EQ(vm.Get("C:\\APP\\NEW.DAT"), "data");
     EXPECT_FALSE(vm.platform.files.Exists("C:\\TEMP\\EXPAND.KRT")) << "the expansion file is removed";
-    EXPECT_EQ(state.deleteFile,
+    EXPECT_EQ(state.lists.deleteFile,
               "C:\\APP\\PLAIN.TXT|C:\\APP\\APP.EXE|C:\\APP\\NEW.DAT,/W|C:\\APP\\UNSETUP.INI|");
     EXPECT_EQ(state.failureCount, 0);
     EXPECT_EQ(view.progress.back(), "100%(3/3)");
@@ -94,7 +94,7 @@ TEST_F(CopyPhaseTest, AMissingSourceIsSkippedAndCountedByEntries)
     EXPECT_EQ(view.progress, (std::vector<std::string>{"33%(1/3)", "66%(2/3)", "100%(3/3)"}));
     EXPECT_EQ(state.failureCount, 1);
     EXPECT_EQ(state.failureText, "<File> E:\\B.TXT\r\nコピー元のファイルが見つかりません．\r\n\r\n");
-    EXPECT_EQ(state.deleteFile, "C:\\APP\\A.TXT|C:\\APP\\C.TXT|C:\\APP\\UNSETUP.INI|");
+    EXPECT_EQ(state.lists.deleteFile, "C:\\APP\\A.TXT|C:\\APP\\C.TXT|C:\\APP\\UNSETUP.INI|");
 }
 
 TEST_F(CopyPhaseTest, ProgressBySizeWhenEverySizeIsKnown)
@@ -129,7 +129,7 @@ TEST_F(CopyPhaseTest, TheOverwriteRuleByQuestionOrByTime)
         EXPECT_EQ(view.questions[0].text, "C:\\APP\\A.TXT\r\rこのファイルは既に存在します．\r上書きしてもよろしいですか？");
         EXPECT_EQ(view.questions[0].caption, "上書き確認");
         EXPECT_EQ(state.failureCount, 0);
-        EXPECT_EQ(state.deleteFile, "C:\\APP\\A.TXT" + row.flags + "|C:\\APP\\UNSETUP.INI|");
+        EXPECT_EQ(state.lists.deleteFile, "C:\\APP\\A.TXT" + row.flags + "|C:\\APP\\UNSETUP.INI|");
     }
 }
 
@@ -158,7 +158,7 @@ TEST_F(CopyPhaseTest, AutoOverwriteCopiesOnlyANewerSource)
     EXPECT_EQ(vm.Get("C:\\APP\\NEWER.TXT"), "x");
     EXPECT_EQ(vm.Get("C:\\APP\\OLDER.TXT"), "kept");
     EXPECT_TRUE(view.questions.empty());
-    EXPECT_EQ(state.deleteFile,
+    EXPECT_EQ(state.lists.deleteFile,
               "C:\\APP\\EQUAL.TXT|C:\\APP\\NEWER.TXT|C:\\APP\\OLDER.TXT|C:\\APP\\UNSETUP.INI|");
 }
 
@@ -168,7 +168,7 @@ TEST_F(CopyPhaseTest, ADestinationInAMissingFolderFailsWithARecord)
     const InstallRunState state = Run(Script("File1=(App)NOFOLDER\\A.TXT\r\n"));
     EXPECT_EQ(state.failureCount, 1);
     EXPECT_EQ(state.failureText.rfind("<File> C:\\APP\\NOFOLDER\\A.TXT\r\n", 0), 0u);
-    EXPECT_EQ(state.deleteFile, "C:\\APP\\UNSETUP.INI|");
+    EXPECT_EQ(state.lists.deleteFile, "C:\\APP\\UNSETUP.INI|");
 }
 
 TEST_F(CopyPhaseTest, ATruncatedCompressedFileIsAFailureNotAHalfFile)
@@ -207,7 +207,7 @@ TEST_F(CopyPhaseTest, DiskChangeCancelledStopsTheRun)
     EXPECT_EQ(view.questions[1].text, "セットアップを続行できませんでした．");
     EXPECT_EQ(view.questions[1].caption, "致命的エラー");
     EXPECT_TRUE(view.ended);
-    EXPECT_EQ(state.deleteFile, "") << "the record's own path is added only after the copy phase";
+    EXPECT_EQ(state.lists.deleteFile, "") << "the record's own path is added only after the copy phase";
 }
 
 TEST_F(CopyPhaseTest, SharedAndRegisteredFiles)
@@ -237,7 +237,7 @@ TEST_F(CopyPhaseTest, AbortDuringCopyingKeepsWhatWasCopied)
     EXPECT_EQ(vm.Get("C:\\APP\\A.TXT"), "a");
     EXPECT_FALSE(vm.platform.files.Exists("C:\\APP\\B.TXT"));
     EXPECT_FALSE(view.ended);
-    EXPECT_EQ(state.deleteFile, "C:\\APP\\A.TXT|");
+    EXPECT_EQ(state.lists.deleteFile, "C:\\APP\\A.TXT|");
 }
 
 TEST_F(CopyPhaseTest, BadCopyFileValuesEndAsFailures)
@@ -260,7 +260,7 @@ TEST_F(CopyPhaseTest, AFullDiskInTheMiddleIsAFailedCopy)
     EXPECT_EQ(vm.Get("C:\\APP\\SMALL.TXT"), "s");
     EXPECT_FALSE(vm.platform.files.Exists("C:\\APP\\BIG.TXT"));
     EXPECT_EQ(state.failureCount, 1);
-    EXPECT_EQ(state.deleteFile, "C:\\APP\\SMALL.TXT|C:\\APP\\UNSETUP.INI|");
+    EXPECT_EQ(state.lists.deleteFile, "C:\\APP\\SMALL.TXT|C:\\APP\\UNSETUP.INI|");
 }
 
 TEST_F(CopyPhaseTest, ADeniedSharedFileTableEndsTheRunWithAnError)

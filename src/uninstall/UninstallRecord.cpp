@@ -1,0 +1,193 @@
+#include "uninstall/UninstallRecord.h"
+
+#include <unordered_map>
+
+#include "util/MBUtils.h"
+#include "util/StrOp.h"
+
+namespace lorvel {
+
+namespace {
+
+constexpr const char* kInformation[4] = {
+    "Lorvel Setup 98 UnSetup(UnInstall) Initialize File",
+    "！！！　警告　！！！",
+    "このファイルをエディタなどで書き換えたり，削除しないでください．",
+    "書き換えた場合，アンセットアップ動作の保証はできません．",
+};
+
+// A numbered section as the key-by-key writer fills it, with the lookups
+// FindRecordSlot makes answered from an index instead of a scan.
+class NumberedSection {
+public:
+    // The key FindRecordSlot would give: the first key, before the first empty one,
+    // whose path matches; else that first empty key.
+    int Slot(const std::string& item) const
+    {
+        const auto found = firstByPath_.find(UpperCase(PathPart(item)));
+        if (found != firstByPath_.end() && found->second < firstEmpty_) return found->second;
+        return firstEmpty_;
+    }
+
+    const std::string& Value(int key) const
+    {
+        static const std::string empty;
+        return key <= static_cast<int>(values_.size()) ? values_[static_cast<std::size_t>(key - 1)] : empty;
+    }
+
+    void Write(int key, const std::string& value)
+    {
+        if (key > static_cast<int>(values_.size())) values_.resize(static_cast<std::size_t>(key));
+        std::string& slot = values_[static_cast<std::size_t>(key - 1)];
+        if (!slot.empty()) {
+            const auto old = firstByPath_.find(UpperCase(PathPart(slot)));
+            if (old != firstByPath_.end() && old->second == key) firstByPath_.erase(old);
+        }
+        slot = value;
+        if (!value.empty()) firstByPath_.emplace(UpperCase(PathPart(value)), key);
+        if (value.empty() && key < firstEmpty_) firstEmpty_ = key;
+        while (firstEmpty_ <= static_cast<int>(values_.size()) && !values_[static_cast<std::size_t>(firstEmpty_ - 1)].empty())
+            ++firstEmpty_;
+    }
+
+    const std::vector<std::string>& Values() const { return values_; }
+
+private:
+    std::vector<std::string> values_;                   // key n at n - 1; written keys only
+    std::unordered_map<std::string, int> firstByPath_;  // upper-case path part -> lowest key
+    int firstEmpty_ = 1;
+};
+
+void WriteList(ProfileDocument& document, const std::string& list, const std::string& section,
+               const std::string& prefix, bool keepShared)
+{
+    NumberedSection written;
+    for (std::string item : ListItems(list)) {
+        const int key = written.Slot(item);
+        if (keepShared) {
+            const std::string& current = written.Value(key);
+            if (MBPosText("/S", current) > 0 && MBPosText("/S", item) == 0)
+                item += MBPosText(",/", item) > 0 ? "/S" : ",/S";
+        }
+        written.Write(key, item);
+    }
+    const auto& values = written.Values();
+    for (std::size_t i = 0; i < values.size(); ++i)
+        document.Write(section, prefix + std::to_string(i + 1), values[i]);
+}
+
+}  // namespace
+
+bool RecordLists::AddRelate(const std::string& value)
+{
+    for (const std::string& slot : restoreRelate)
+        if (!slot.empty() && MBPosText(value, slot) > 0) return false;
+    for (std::string& slot : restoreRelate) {
+        if (!slot.empty()) continue;
+        slot = value;
+        return true;
+    }
+    return false;
+}
+
+std::vector<std::string> ListItems(const std::string& list)
+{
+    std::vector<std::string> items;
+    std::string rest = list;
+    while (!rest.empty()) {
+        const int bar = MBPos("|", rest);
+        if (bar == 0) {
+            items.push_back(rest);
+            break;
+        }
+        items.push_back(StrLeft(rest, bar - 1));
+        rest = StrMid(rest, bar + 1);
+    }
+    return items;
+}
+
+std::string PathPart(const std::string& item)
+{
+    const int comma = MBPos(",", item);
+    return comma > 0 ? StrLeft(item, comma - 1) : item;
+}
+
+int FindRecordSlot(const std::string& item, const std::string& section, const std::string& prefix,
+                   const std::string& file, ProfileStore& profiles)
+{
+    const std::string path = UpperCase(PathPart(item));
+    for (int n = 1;; ++n) {
+        const std::string value = profiles.ReadProfile(section, prefix + std::to_string(n), "", file);
+        if (value.empty() || UpperCase(PathPart(value)) == path) return n;
+    }
+}
+
+std::vector<std::string> ReadNumbered(ProfileStore& profiles, const std::string& file, const std::string& section,
+                                      const std::string& prefix)
+{
+    std::vector<std::string> values;
+    for (int n = 1;; ++n) {
+        std::string value = profiles.ReadProfile(section, prefix + std::to_string(n), "", file);
+        if (value.empty()) return values;
+        values.push_back(std::move(value));
+    }
+}
+
+std::string DeleteFileFlags(const std::string& value)
+{
+    const int comma = MBPos(",", value);
+    return comma > 0 ? value.substr(static_cast<std::size_t>(comma - 1), 5) : std::string();
+}
+
+void LoadRecordLists(ProfileStore& profiles, const std::string& recordPath, const std::string& backupPath,
+                     RecordLists& lists)
+{
+    for (int n = 1; n <= kRelateSlots; ++n) {
+        const std::string value = profiles.ReadProfile("RestoreRelate", "Key" + std::to_string(n), "", recordPath);
+        if (!value.empty()) lists.AddRelate(value);
+    }
+    const struct {
+        const char* section;
+        const char* prefix;
+        std::string* list;
+    } sections[] = {
+        {"DeleteFolder", "Folder", &lists.deleteFolder},     {"DeleteFile", "File", &lists.deleteFile},
+        {"DeleteShortCut", "File", &lists.deleteShortCut},   {"DeleteRegistry", "Key", &lists.deleteRegistry},
+        {"AddDeleteFile", "File", &lists.addDeleteFile},
+    };
+    for (const auto& s : sections)
+        for (const std::string& value : ReadNumbered(profiles, backupPath, s.section, s.prefix)) *s.list += value + "|";
+}
+
+std::string BuildRecord(const RecordHeader& header, const RecordLists& lists,
+                        const std::function<void(int list)>& progress)
+{
+    ProfileDocument document;
+    for (int i = 0; i < 4; ++i) document.Write("Information", "Message" + std::to_string(i + 1), kInformation[i]);
+    document.Write("Title", "UnSetup", header.unSetupTitle);
+    document.Write("SetupFolder", "Folder", header.setupFolder);
+    const struct {
+        const std::string* list;
+        const char* section;
+        const char* prefix;
+    } order[] = {
+        {&lists.deleteFolder, "DeleteFolder", "Folder"},     {&lists.deleteFile, "DeleteFile", "File"},
+        {&lists.deleteShortCut, "DeleteShortCut", "File"},   {&lists.deleteRegistry, "DeleteRegistry", "Key"},
+        {&lists.addDeleteFile, "AddDeleteFile", "File"},
+    };
+    int index = 0;
+    for (const auto& o : order) {
+        if (progress) progress(++index);
+        WriteList(document, *o.list, o.section, o.prefix, o.list == &lists.deleteFile);
+    }
+    if (progress) progress(6);
+    for (int i = 0; i < kRelateSlots; ++i)
+        if (!lists.restoreRelate[static_cast<std::size_t>(i)].empty())
+            document.Write("RestoreRelate", "Key" + std::to_string(i + 1), lists.restoreRelate[static_cast<std::size_t>(i)]);
+    if (!header.checkBox.empty()) document.Write("UnSetupOption", "CheckBox", header.checkBox);
+    document.Write("UnSetupRegistryKey", "Key", header.uninstallKey);
+    document.Write("ProgramID", "ID", header.programId);
+    return document.Serialize();
+}
+
+}  // namespace lorvel
