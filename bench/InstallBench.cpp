@@ -1,5 +1,5 @@
 // The install engine's own cost per file on the simulated machine, pauses virtual:
-// [CopyFile] with 1,000 and 10,000 small files. Target: under 50 microseconds a
+// [CopyFile] with 1,000 and 10,000 small files, the record written at the end. Target: under 50 microseconds a
 // file, growing linearly.
 #include <benchmark/benchmark.h>
 
@@ -25,6 +25,8 @@ struct QuietView final : RunView {
     void ShowProgress(bool) override {}
     void SetProgress(int, int, int) override {}
     void EnableAbort(bool) override {}
+    void ShowDetails(const std::string&, const std::string&) override {}
+    void CloseProgressWindow() override {}
     void EndWizard() override {}
 };
 
@@ -49,6 +51,8 @@ void InstallSmallFiles(benchmark::State& state)
         SetupContext context;
         context.sourceFolder = "E:\\";
         context.tempFolder = "C:\\WINDOWS\\TEMP\\";
+        context.windowsFolder = "C:\\WINDOWS\\";
+        context.workFolder = "C:\\WORK\\";
         context.scriptFile = "C:\\WORK\\SETUP.INI";
         context.setupSpeed = 1;
         QuietView view;

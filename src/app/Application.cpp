@@ -49,7 +49,8 @@ void Application::CreateForms()
     frmMain_->startUp = [this] { StartUp(); };
     frmMain_->cleanUp = [this] { CleanUpAtProgramEnd(context_.tempFolder, platform_, ops_); };
     frmMain_->installRun = [this] {
-        WizardRunView view(*frmBack_, *frmMain_, *frmStatus_);
+        WizardRunView view(*frmBack_, *frmMain_, *frmStatus_,
+                           [this](unsigned milliseconds) { platform_.system.Sleep(milliseconds); });
         SharedFiles shared = MakeSharedFiles();
         try {
             InstallRun(platform_, profiles_, ops_, context_, view, shared).Run();

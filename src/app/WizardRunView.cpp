@@ -29,6 +29,11 @@ void WizardRunView::SetStatus(const std::string& text)
     main_.Ui().ProcessMessages();
 }
 
+void WizardRunView::ShowDetails(const std::string& frameCaption, const std::string& text)
+{
+    main_.ShowDetails(frameCaption, text, status_, [this](unsigned ms) { sleep_(ms); });
+}
+
 void WizardRunView::AbandonRun()
 {
     status_.Hide();

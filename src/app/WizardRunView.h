@@ -1,6 +1,8 @@
 // The runs' view of the windows, over the four forms.
 #pragma once
 
+#include <functional>
+
 #include "install/RunView.h"
 #include "ui/Forms.h"
 
@@ -8,8 +10,9 @@ namespace lorvel {
 
 class WizardRunView final : public RunView {
 public:
-    WizardRunView(ui::BackForm& back, ui::MainForm& main, ui::StatusForm& status)
-        : back_(back), main_(main), status_(status) {}
+    WizardRunView(ui::BackForm& back, ui::MainForm& main, ui::StatusForm& status,
+                  std::function<void(unsigned milliseconds)> sleep)
+        : back_(back), main_(main), status_(status), sleep_(std::move(sleep)) {}
 
     RunOptions ReadOptions() override;
     void HideWizard() override;
@@ -24,6 +27,8 @@ public:
     void ShowProgress(bool on) override { status_.ShowProgress(on); }
     void SetProgress(int percent, int done, int all) override { status_.SetProgress(percent, done, all); }
     void EnableAbort(bool on) override { status_.EnableAbort(on); }
+    void ShowDetails(const std::string& frameCaption, const std::string& text) override;
+    void CloseProgressWindow() override { status_.Hide(); }
     void EndWizard() override;
     // After an error that ended the run: the progress window goes and the wizard ends.
     void AbandonRun();
@@ -32,6 +37,7 @@ private:
     ui::BackForm& back_;
     ui::MainForm& main_;
     ui::StatusForm& status_;
+    std::function<void(unsigned milliseconds)> sleep_;
 };
 
 }  // namespace lorvel

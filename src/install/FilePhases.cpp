@@ -18,11 +18,6 @@ constexpr int kYes = 6;
 constexpr int kNo = 7;
 constexpr int kCancel = 2;
 
-std::string Record(const std::string& tag, const std::string& path, const std::string& message)
-{
-    return tag + path + "\r\n" + message + "\r\n";
-}
-
 }  // namespace
 
 InstallRun::Outcome InstallRun::CreateFolders()
@@ -39,17 +34,11 @@ InstallRun::Outcome InstallRun::CreateFolders()
         if (code == kErrorSuccess || code == kErrorAlreadyExists)
             state_.lists.deleteFolder += folder + "|";
         else
-            Fail(Record("<Folder> ", folder, ops_.SystemErrorText(code)));
+            state_.AddFailure("<Folder> ", folder, ops_.SystemErrorText(code));
         Pause(static_cast<unsigned>(context_.setupSpeed));
     }
     view_.ShowProgress(true);
     return Outcome::Continue;
-}
-
-void InstallRun::Fail(const std::string& record)
-{
-    state_.failureText += record;
-    ++state_.failureCount;
 }
 
 bool InstallRun::WaitForDisk(const std::string& source)
@@ -112,7 +101,7 @@ InstallRun::Outcome InstallRun::CopyFiles()
         if (missing) {
             view_.SetStatus("ファイルが存在しないためコピーをスキップしています．．．\r\nSkipping -> " + destination);
             if (!Checkpoint()) return Outcome::Ended;
-            Fail(Record("<File> ", source, "コピー元のファイルが見つかりません．\r\n"));
+            state_.AddFailure("<File> ", source, "コピー元のファイルが見つかりません．\r\n");
             ++processed;
         } else if (CopyOne(entry, source, destination, processed) == Outcome::Ended) {
             return Outcome::Ended;
@@ -144,11 +133,11 @@ InstallRun::Outcome InstallRun::CopyOne(const CopyEntry& entry, std::string sour
     if (entry.HasFlag("/R") && platform_.files.FileExists(destination)) shared_.RegisterComponent(destination, true);
 
     if (broken)
-        Fail(Record("<File> ", destination,
-                    expansion == kErrorInvalidData ? std::string("圧縮ファイルが壊れているため展開できません．\r\n")
-                                                   : ops_.SystemErrorText(expansion)));
+        state_.AddFailure("<File> ", destination,
+                          expansion == kErrorInvalidData ? std::string("圧縮ファイルが壊れているため展開できません．\r\n")
+                                                         : ops_.SystemErrorText(expansion));
     else if (result != kErrorSuccess)
-        Fail(Record("<File> ", destination, ops_.SystemErrorText(result)));
+        state_.AddFailure("<File> ", destination, ops_.SystemErrorText(result));
     else
         state_.lists.deleteFile += destination + entry.flags + "|";
     if (compressed) ops_.DeleteFiles(source);

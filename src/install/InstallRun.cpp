@@ -1,5 +1,6 @@
 #include "install/InstallRun.h"
 
+#include "uninstall/InstallCompletion.h"
 #include "util/MBUtils.h"
 #include "util/StrOp.h"
 
@@ -87,11 +88,10 @@ void InstallRun::Run()
     if (ComputeSizes() == Outcome::Ended) return;
     if (state_.sizeKnown && CheckDiskSpace() == Outcome::Ended) return;
     if (PrepareSetupFolder() == Outcome::Ended) return;
+    LoadExistingRecord(platform_, context_, ops_, profiles_, state_.lists);
     if (CreateFolders() == Outcome::Ended) return;
     if (CopyFiles() == Outcome::Ended) return;
-    // The phases that record the install follow here as they arrive; until then the
-    // run ends after copying the way a stopped run ends.
-    view_.EndWizard();
+    InstallCompletion(platform_, profiles_, ops_, context_, view_, state_).Run();
 }
 
 void InstallRun::Start()

@@ -57,7 +57,6 @@ private:
     bool WaitForDisk(const std::string& source);
     std::string ExpandCompressedFile(const std::string& source, std::string& destination, ErrorCode& result);
     bool DecideCopy(const std::string& source, const std::string& destination);
-    void Fail(const std::string& record);
     void Stop();
     bool Checkpoint();
     void Pause(unsigned milliseconds);

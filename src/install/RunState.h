@@ -34,6 +34,14 @@ struct InstallRunState {
     std::string failureText;
     int failureCount = 0;
 
+    // One failure record: tag and path on a line, then the error text, which ends in
+    // a line break, then an empty line.
+    void AddFailure(const std::string& tag, const std::string& path, const std::string& errorText)
+    {
+        failureText += tag + path + "\r\n" + errorText + "\r\n";
+        ++failureCount;
+    }
+
     // What the uninstaller must undo, loaded from an earlier record and added to.
     RecordLists lists;
 };

@@ -33,6 +33,10 @@ public:
     virtual void ShowProgress(bool on) = 0;
     virtual void SetProgress(int percent, int done, int all) = 0;
     virtual void EnableAbort(bool on) = 0;
+    // The failure details on the wizard's readme page, until the user presses its
+    // continue button; the progress window shows again afterwards.
+    virtual void ShowDetails(const std::string& frameCaption, const std::string& text) = 0;
+    virtual void CloseProgressWindow() = 0;
     // The wizard closes without its question and the program ends.
     virtual void EndWizard() = 0;
 };

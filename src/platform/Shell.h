@@ -1,4 +1,4 @@
-// The shell: special folders, change notification and the restart dialog.
+// The shell: special folders, change notification, the restart dialog and opening files.
 #pragma once
 
 #include <cstdint>
@@ -35,6 +35,9 @@ public:
     virtual void ChangeNotify(long eventId, unsigned flags) = 0;
     // The shell's restart question; IDYES (6) or IDNO (7).
     virtual int RestartDialog(const std::string& prompt, int exitFlags) = 0;
+    // Opens a file through the shell ("open", shown normally, owned by the desktop),
+    // with a parameter text when not empty. The shell's result: 32 or less is failure.
+    virtual std::intptr_t OpenFile(const std::string& file, const std::string& parameters) = 0;
 };
 
 }  // namespace lorvel::platform

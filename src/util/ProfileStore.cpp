@@ -60,10 +60,20 @@ bool ProfileStore::WriteProfile(const std::string& section, const std::string& k
     return Store(path, *cached);
 }
 
+ErrorCode ProfileStore::ReplaceFile(const std::string& file, const std::string& text)
+{
+    const std::string path = FullPath(file);
+    // Whatever the cache held for the file, batched writes included, is replaced too.
+    last_ = nullptr;
+    cache_.erase(UpperCase(path));
+    return files_.WriteWholeFile(path, text);
+}
+
 bool ProfileStore::Store(const std::string& path, Cached& cached)
 {
     cached.dirty = false;
-    if (files_.WriteWholeFile(path, cached.document.Serialize()) != kErrorSuccess) {
+    if (const ErrorCode code = files_.WriteWholeFile(path, cached.document.Serialize()); code != kErrorSuccess) {
+        lastWriteError_ = code;
         // What is on disk stays the truth: the next read parses it again.
         last_ = nullptr;
         cache_.erase(UpperCase(path));

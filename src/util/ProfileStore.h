@@ -29,6 +29,13 @@ public:
     bool WriteProfile(const std::string& section, const std::string& key, const std::string& value,
                       const std::string& file);
 
+    // Why the last write that failed did not reach its file.
+    platform::ErrorCode LastWriteError() const { return lastWriteError_; }
+
+    // Replaces the whole file with the text in one atomic write; a failure leaves the
+    // old file as it was.
+    platform::ErrorCode ReplaceFile(const std::string& file, const std::string& text);
+
     void SetWindowsFolder(std::string windowsFolder) { windowsFolder_ = std::move(windowsFolder); }
 
     // While a batch lives, writes stay in the cache; its end writes each changed file
@@ -63,6 +70,7 @@ private:
     std::map<std::string, Cached> cache_;  // by upper-case path
     Cached* last_ = nullptr;               // the entry of the file named last
     int batchDepth_ = 0;
+    platform::ErrorCode lastWriteError_ = platform::kErrorSuccess;
 };
 
 }  // namespace lorvel

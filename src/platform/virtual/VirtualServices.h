@@ -109,6 +109,7 @@ public:
     std::string GetSpecialFolder(int csidl) override;
     void ChangeNotify(long eventId, unsigned flags) override;
     int RestartDialog(const std::string& prompt, int exitFlags) override;
+    std::intptr_t OpenFile(const std::string& file, const std::string& parameters) override;
 
 
 private:

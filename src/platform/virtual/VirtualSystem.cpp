@@ -148,4 +148,14 @@ int VirtualShell::RestartDialog(const std::string& prompt, int exitFlags)
     return s_.machine.Config().restartAnswer;
 }
 
+std::intptr_t VirtualShell::OpenFile(const std::string& file, const std::string& parameters)
+{
+    // The shell's own "file not found" result for a file that is not there.
+    constexpr std::intptr_t kShellFileNotFound = 2;
+    constexpr std::intptr_t kShellStarted = 42;
+    if (!s_.files->FileExists(file)) return kShellFileNotFound;
+    s_.journal.push_back("open " + file + (parameters.empty() ? "" : " " + parameters));
+    return kShellStarted;
+}
+
 }  // namespace lorvel::platform::virt

@@ -1,4 +1,4 @@
-// Win32 calls only: special folders, change notification, the restart dialog.
+// Win32 calls only: special folders, change notification, the restart dialog, opening files.
 #include "platform/win32/Win32Platform.h"
 #include "platform/win32/WindowsSupport.h"
 
@@ -46,6 +46,16 @@ public:
         if (!restart) return IDNO;
         const std::wstring text = Wide(prompt);
         return restart(::GetDesktopWindow(), prompt.empty() ? nullptr : text.c_str(), static_cast<DWORD>(exitFlags));
+    }
+
+    std::intptr_t OpenFile(const std::string& file, const std::string& parameters) override
+    {
+        const std::wstring path = Wide(file);
+        const std::wstring arguments = Wide(parameters);
+        const HINSTANCE result = ::ShellExecuteW(::GetDesktopWindow(), L"open", path.c_str(),
+                                                 parameters.empty() ? nullptr : arguments.c_str(), nullptr,
+                                                 SW_SHOWNORMAL);
+        return reinterpret_cast<std::intptr_t>(result);
     }
 };
 

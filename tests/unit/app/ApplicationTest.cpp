@@ -143,13 +143,15 @@ TEST_F(ApplicationTest, TheStartButtonRunsTheInstallWithTheWizardHidden)
     ui.Answer(ui::box::kYes);  // create the folder
     app.Run();
     EXPECT_FALSE(ui.Stalled());
-    ASSERT_EQ(ui.Boxes().size(), 1u);
+    ASSERT_EQ(ui.Boxes().size(), 2u);
     EXPECT_EQ(ui.Boxes()[0].caption, "フォルダ作成");
+    EXPECT_EQ(ui.Boxes()[1].caption, "完了");
     EXPECT_TRUE(ops.FolderExists("C:\\Target\\"));
     EXPECT_EQ(app.Context().setupFolder, "C:\\Target\\");
     EXPECT_FALSE(app.Main().btnEnd.Visible());
     EXPECT_EQ(app.Main().btnEvent.Bounds().left, (489 - 161) / 2);
-    EXPECT_EQ(app.Status().lblMessage.Caption(), "セットアップフォルダをチェックしています．．．");
+    EXPECT_EQ(app.Status().lblMessage.Caption(), "セットアップが完了しました．");
+    EXPECT_FALSE(app.Status().Visible());
     EXPECT_TRUE(app.Back().Enabled()) << "the run's end lets the wizard close without its question";
 }
 

@@ -64,7 +64,7 @@ TEST_F(CopyPhaseTest, FoldersAreCreatedInOrderAndRecorded)
     EXPECT_EQ(state.failureCount, 1);
     EXPECT_EQ(state.failureText.rfind("<Folder> C:\\APP\\CHILD\\GRAND\\\r\n", 0), 0u);
     EXPECT_EQ(state.failureText.substr(state.failureText.size() - 4), "\r\n\r\n");
-    EXPECT_TRUE(view.abortEnabled);
+    EXPECT_EQ(view.abortStates, (std::vector<bool>{true, false})) << "abort from the folders to the completion";
     EXPECT_EQ(view.statuses[5], "フォルダを作成しています．．．\r\nCreating -> C:\\APP\\CHILD\\GRAND\\");
 }
 
@@ -119,13 +119,14 @@ TEST_F(CopyPhaseTest, TheOverwriteRuleByQuestionOrByTime)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.flags + std::to_string(row.answers.front()));
         vm.platform.files.WriteWholeFile("C:\\APP\\A.TXT", "old");
+        vm.platform.files.RemoveFile("C:\\APP\\UNSETUP.INI");
         view = RecordingView{};
         view.options.folderText = "C:\\APP";
         view.options.overwrite = row.overwrite;
         view.answers = row.answers;
         const InstallRunState state = Run(Script("File1=(App)A.TXT" + row.flags + "\r\n"));
         EXPECT_EQ(vm.Get("C:\\APP\\A.TXT"), row.expected);
-        ASSERT_EQ(static_cast<int>(view.questions.size()), row.questions);
+        ASSERT_EQ(static_cast<int>(view.RunQuestions().size()), row.questions);
         EXPECT_EQ(view.questions[0].text, "C:\\APP\\A.TXT\r\rこのファイルは既に存在します．\r上書きしてもよろしいですか？");
         EXPECT_EQ(view.questions[0].caption, "上書き確認");
         EXPECT_EQ(state.failureCount, 0);
@@ -157,7 +158,7 @@ TEST_F(CopyPhaseTest, AutoOverwriteCopiesOnlyANewerSource)
     EXPECT_EQ(vm.Get("C:\\APP\\EQUAL.TXT"), "kept") << "the same time is not newer";
     EXPECT_EQ(vm.Get("C:\\APP\\NEWER.TXT"), "x");
     EXPECT_EQ(vm.Get("C:\\APP\\OLDER.TXT"), "kept");
-    EXPECT_TRUE(view.questions.empty());
+    EXPECT_TRUE(view.RunQuestions().empty());
     EXPECT_EQ(state.lists.deleteFile,
               "C:\\APP\\EQUAL.TXT|C:\\APP\\NEWER.TXT|C:\\APP\\OLDER.TXT|C:\\APP\\UNSETUP.INI|");
 }
@@ -191,7 +192,7 @@ TEST_F(CopyPhaseTest, DiskChangeAsksUntilTheFileIsThere)
         if (++asked == 2) vm.Put("E:\\DATA2.DAT", "second disk");
     };
     const InstallRunState state = Run(Script("File1=(App)A.TXT\r\nFile2=(Dch)(App)\\DATA2.DAT\r\n"));
-    ASSERT_EQ(view.questions.size(), 2u);
+    ASSERT_EQ(view.RunQuestions().size(), 2u);
     EXPECT_EQ(view.questions[0].text, "2枚目のディスクに交換してください．");
     EXPECT_EQ(view.questions[0].caption, "ディスク交換");
     EXPECT_EQ(view.questions[0].flags, 65);

@@ -25,6 +25,14 @@ struct RecordingView final : RunView {
     };
     std::vector<Question> questions;
     std::deque<int> answers;
+    // The questions before the run's completion message.
+    std::vector<Question> RunQuestions() const
+    {
+        std::vector<Question> asked;
+        for (const Question& q : questions)
+            if (q.caption != "完了") asked.push_back(q);
+        return asked;
+    }
     bool ended = false;
     bool wizardHidden = false;
     int abortAfterStatuses = -1;  // confirmed abort once this many statuses were shown
@@ -54,10 +62,17 @@ struct RecordingView final : RunView {
         const int shown = percent < 0 ? 0 : percent > 100 ? 100 : percent;
         progress.push_back(std::to_string(shown) + "%(" + std::to_string(done) + "/" + std::to_string(all) + ")");
     }
-    void EnableAbort(bool on) override { abortEnabled = on; }
+    void EnableAbort(bool on) override { abortStates.push_back(on); }
+    std::vector<bool> abortStates;  // each change of the abort button
     std::vector<std::string> progress;
     bool progressShown = false;
-    bool abortEnabled = false;
+    struct Details {
+        std::string caption, text;
+    };
+    std::vector<Details> details;
+    bool progressClosed = false;
+    void ShowDetails(const std::string& caption, const std::string& text) override { details.push_back({caption, text}); }
+    void CloseProgressWindow() override { progressClosed = true; }
     void EndWizard() override { ended = true; }
 };
 

