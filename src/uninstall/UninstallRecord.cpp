@@ -92,17 +92,20 @@ bool RecordLists::AddRelate(const std::string& value)
 
 std::vector<std::string> ListItems(const std::string& list)
 {
+    // One pass: "|" is also a trail byte in code page 932, so double-byte characters
+    // are stepped over whole.
     std::vector<std::string> items;
-    std::string rest = list;
-    while (!rest.empty()) {
-        const int bar = MBPos("|", rest);
-        if (bar == 0) {
-            items.push_back(rest);
-            break;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (MBIsLeadByte(static_cast<unsigned char>(list[i])) && i + 1 < list.size()) {
+            ++i;
+            continue;
         }
-        items.push_back(StrLeft(rest, bar - 1));
-        rest = StrMid(rest, bar + 1);
+        if (list[i] != '|') continue;
+        items.push_back(list.substr(start, i - start));
+        start = i + 1;
     }
+    if (start < list.size()) items.push_back(list.substr(start));
     return items;
 }
 

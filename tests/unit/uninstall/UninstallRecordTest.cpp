@@ -83,6 +83,8 @@ TEST_F(UninstallRecordTest, TheFlagsFieldIsTheCommaAndAtMostFourCharacters)
     EXPECT_EQ(PathPart("D:\\APP\\A.DLL,/S"), "D:\\APP\\A.DLL");
     EXPECT_EQ(ListItems("a|b||c|"), (std::vector<std::string>{"a", "b", "", "c"}));
     EXPECT_EQ(ListItems("a|b"), (std::vector<std::string>{"a", "b"}));
+    // 0x7C is also a trail byte: "\x83\x7C" is one character, not a separator.
+    EXPECT_EQ(ListItems("C:\\\x83\x7C.TXT|D|"), (std::vector<std::string>{"C:\\\x83\x7C.TXT", "D"}));
 }
 
 TEST_F(UninstallRecordTest, AFreshRecordHasItsSectionsInOrder)
