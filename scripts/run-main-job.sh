@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The main job: builds the real SETUP.EXE, lays out the sample medium and runs it
-# under Wine, walking the wizard like a user as far as the program goes today.
+# under Wine, walking the wizard like a user through a complete install, then shows
+# what the install left: the files, the uninstall record, the uninstaller and its
+# entry in the system's list of installed programs.
 # Headless by default; with --screenshots it runs under Xvfb and saves a screenshot
 # of each window into docs/screenshots/.
 set -euo pipefail
@@ -16,6 +18,7 @@ medium=$WINEPREFIX/drive_c/SampleMedium
 rm -rf "$WINEPREFIX/drive_c/users/$(whoami)/Temp"/KRTMP*
 # A fresh target, so the run meets the sample's setup folder as a new user would.
 rm -rf "$WINEPREFIX/drive_c/Program Files/Lorvel Sample"
+rm -f "$WINEPREFIX/drive_c/windows/UNKORAT.EXE"
 samples/layout-medium.sh samples/sample-app build/windows/src/app/SETUP.EXE "$medium"
 mkdir -p "$WINEPREFIX/drive_c/e2e-tools"
 cp build/windows/tests/e2e_driver.exe "$WINEPREFIX/drive_c/e2e-tools/driver.exe"
@@ -52,7 +55,17 @@ for file in README.TXT DATA/SAMPLE.DAT; do
 done
 cmp -s "$target/DATA/SAMPLE.DAT" samples/sample-app/compress/SAMPLE.DAT ||
   { echo "main job: DATA\\SAMPLE.DAT did not expand to the original" >&2; exit 1; }
-echo "main job: the sample medium ran from C:\\SampleMedium; the wizard was walked and the install run"
-echo "copied and expanded its files into C:\\Program Files\\Lorvel Sample\\:"
+[ -f "$target/UNSETUP.INI" ] || { echo "main job: no uninstall record was written" >&2; exit 1; }
+[ -f "$WINEPREFIX/drive_c/windows/UNKORAT.EXE" ] || { echo "main job: the uninstaller was not installed" >&2; exit 1; }
+entry='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\サンプルアプリケーション アンセットアップ'
+echo "main job: the sample medium ran from C:\\SampleMedium; the wizard was walked and the install"
+echo "completed into C:\\Program Files\\Lorvel Sample\\:"
 (cd "$target" && find . -type f | sort | sed 's|^\./|  |')
-echo "(recording the install and the uninstaller follow as the install run grows)"
+echo
+echo "The uninstall record UNSETUP.INI:"
+iconv -f CP932 -t UTF-8 < "$target/UNSETUP.INI" | tr -d '\r' | sed 's/^/  /'
+echo
+echo "The entry in the list of installed programs:"
+wine reg query "$entry" 2>/dev/null | iconv -f CP932 -t UTF-8 | tr -d '\r' |
+  sed '/^$/d; s/^/  /'
+echo "(the uninstall run follows as it lands)"

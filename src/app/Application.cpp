@@ -225,7 +225,9 @@ void Application::FillUninstallMode(const GeneralKeys& keys)
 void Application::OfferRestart()
 {
     if (!context_.restartRequested) return;
-    if (platform_.shell.RestartDialog("", kExitWindowsReboot) == ui::box::kNo)
+    // Anything but a confirmed restart leaves the setup unfinished: some shells show
+    // the question and report no answer at all.
+    if (platform_.shell.RestartDialog("", kExitWindowsReboot) != ui::box::kYes)
         backend_.ShowMessageBox("Windowsを再起動すると，セットアップは完了します．", "警告", ui::box::kWarningOk);
 }
 

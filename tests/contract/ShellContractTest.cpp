@@ -26,5 +26,13 @@ TEST_F(ShellContract, UnknownFolderIsEmpty)
     EXPECT_EQ(sys.shell.GetSpecialFolder(0x7F), "");
 }
 
+TEST_F(ShellContract, OpeningAMissingFileFails)
+{
+    for (const std::string parameters : {"", "/Q"}) {
+        SCOPED_TRACE(parameters);
+        EXPECT_LE(sys.shell.OpenFile(dir + "MISSING.EXE", parameters), 32);
+    }
+}
+
 }  // namespace
 }  // namespace lorvel::contract

@@ -31,8 +31,10 @@ cp "$driver_exe" "$tools/driver.exe"
 rm -rf "$media"
 mkdir -p "$media"
 cp "$setup_exe" "$media/SETUP.EXE"
-# Every scenario starts without work folders, whatever an earlier one left.
+# Every scenario starts without work folders, uninstaller or folder memory, whatever
+# an earlier one left.
 rm -rf "$temp_dir"/KRTMP*
+rm -f "$c_drive/windows/UNKORAT.EXE" "$c_drive/windows/KORAT98.INI"
 if [ -d "$scenario/medium" ]; then cp -r "$scenario/medium/." "$media/"; fi
 if [ -f "$scenario/before.sh" ]; then source "$scenario/before.sh"; fi
 # Files kept in UTF-8 here ("SETUP.INI.utf8") reach the medium in Shift-JIS.

@@ -181,17 +181,28 @@ TEST_F(ApplicationTest, TheMutexIsReleasedWhenTheProgramEnds)
     EXPECT_EQ(vm.platform.system.OpenNamedMutex("MIRSETUP"), nullptr);
 }
 
-TEST_F(ApplicationTest, ADeclinedRestartIsFollowedByTheWarning)
+TEST(ApplicationRestartTest, OnlyAConfirmedRestartGoesWithoutTheWarning)
 {
-    ui.Then([&] {
-        app.Context().restartRequested = true;
-        app.Main().btnEnd.Press();
-    });
-    app.Run();
-    EXPECT_EQ(vm.machine.Journal().back(), "restart 2");
-    ASSERT_EQ(ui.Boxes().size(), 1u);
-    EXPECT_EQ(ui.Boxes()[0].text, "Windowsを再起動すると，セットアップは完了します．");
-    EXPECT_EQ(ui.Boxes()[0].flags, 48);
+    // 0: a shell that shows its question but reports no answer has not restarted.
+    struct Row { int answer; bool warned; };
+    for (const Row row : {Row{ui::box::kNo, true}, Row{0, true}, Row{ui::box::kYes, false}}) {
+        SCOPED_TRACE(row.answer);
+        testing::TestMachine vm;
+        vm.machine.Config().restartAnswer = row.answer;
+        ui::HeadlessBackend ui;
+        Application app{vm.platform, ui};
+        ui.Then([&] {
+            app.Context().restartRequested = true;
+            app.Main().btnEnd.Press();
+        });
+        app.Run();
+        EXPECT_EQ(vm.machine.Journal().back(), "restart 2");
+        ASSERT_EQ(ui.Boxes().size(), row.warned ? 1u : 0u);
+        if (!row.warned) continue;
+        EXPECT_EQ(ui.Boxes()[0].text, "Windowsを再起動すると，セットアップは完了します．");
+        EXPECT_EQ(ui.Boxes()[0].caption, "警告");
+        EXPECT_EQ(ui.Boxes()[0].flags, 48);
+    }
 }
 
 TEST_F(ApplicationTest, TheBackgroundCaptionCarriesTheVersionText)
