@@ -130,6 +130,20 @@ TEST_F(InstallCompletionTest, SetupOnlyWritesNoRecordButTheFolderMemory)
     EXPECT_EQ(view.questions[0].text, "セットアップが完了しました．");
 }
 
+TEST_F(InstallCompletionTest, ProgramIdsWithProfileCharactersAreRememberedAndRecorded)
+{
+    for (const std::string id : {"Maker]App", "[App]", "a=b;c", ";App", "App ]x[ y"}) {
+        SCOPED_TRACE(id);
+        context.programId = id;
+        context.unSetupTitle = "T=1;[x]";
+        const InstallRunState state = Install("File1=(App)A.TXT\r\n");
+        EXPECT_EQ(state.failureCount, 0);
+        EXPECT_EQ(profiles.ReadProfile(id, "Folder", "", "C:\\WINDOWS\\KORAT98.INI"), "C:\\APP\\");
+        EXPECT_EQ(profiles.ReadProfile("ProgramID", "ID", "", "C:\\APP\\UNSETUP.INI"), id);
+        EXPECT_EQ(profiles.ReadProfile("Title", "UnSetup", "", "C:\\APP\\UNSETUP.INI"), "T=1;[x]");
+    }
+}
+
 TEST_F(InstallCompletionTest, KeyNameAndDisplayNameFromTheScript)
 {
     struct Row { std::string title; std::string extra; std::string key; std::string display; };
