@@ -20,9 +20,16 @@ unsigned FolderDialog::Flags() const
 
 bool FolderDialog::Execute(Form& owner)
 {
-    const auto chosen = owner.Ui().BrowseForFolder(owner, Title, Flags());
-    if (!chosen) return false;
-    FolderName = *chosen;
+    FolderBrowse browse;
+    browse.title = Title;
+    browse.flags = Flags();
+    browse.root = Root;
+    browse.callback = Callback;
+    browse.callbackParameter = CallbackParameter;
+    if (!owner.Ui().BrowseForFolder(owner, browse)) return false;
+    FolderName = browse.folder;
+    CallbackParameter = browse.callbackParameter;
+    ImageIndex = browse.imageIndex;
     return true;
 }
 

@@ -24,6 +24,10 @@ public:
     std::string Title;
     FolderDlgOptions Option{FolderDlgOption::bifReturnOnlyFSDirs};
     std::string FolderName;
+    const void* Root = nullptr;  // the top of the tree; none: the desktop
+    BrowseCallback Callback = nullptr;
+    std::intptr_t CallbackParameter = 0;
+    int ImageIndex = 0;
 
     // The union of the shell flags of the options.
     unsigned Flags() const;

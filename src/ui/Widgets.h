@@ -49,6 +49,22 @@ constexpr int kNo = 7;
 
 class Form;
 
+// A call from the shell's folder browser into its caller: the browser's window, the
+// message, the message's value and the caller's own parameter.
+using BrowseCallback = int (*)(void* window, unsigned message, std::intptr_t value, std::intptr_t parameter);
+
+// What a folder browse asks of the shell, and what it gives back.
+struct FolderBrowse {
+    std::string title;
+    unsigned flags = 0;
+    const void* root = nullptr;  // an item-identifier list; none: the desktop
+    BrowseCallback callback = nullptr;
+    std::intptr_t callbackParameter = 0;
+    // Filled by a browse that chose a folder.
+    std::string folder;
+    int imageIndex = 0;
+};
+
 class Control {
 public:
     Control(Form& form, Control* parent, std::string name, ControlKind kind, Rect bounds, std::string caption);
@@ -208,8 +224,8 @@ public:
     virtual void RunMainLoop(Form& main) = 0;
     virtual void ProcessMessages() = 0;
     virtual int ShowMessageBox(const std::string& text, const std::string& caption, int flags) = 0;
-    // The shell's folder browser; nullopt when cancelled.
-    virtual std::optional<std::string> BrowseForFolder(Form& owner, const std::string& title, unsigned flags) = 0;
+    // The shell's folder browser: true when a folder was chosen, false when cancelled.
+    virtual bool BrowseForFolder(Form& owner, FolderBrowse& browse) = 0;
     // True when nobody is left to answer a waiting loop (a scripted user that has run
     // out of steps); a real user never goes.
     virtual bool UserGone() { return false; }

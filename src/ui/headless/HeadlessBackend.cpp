@@ -88,13 +88,18 @@ int HeadlessBackend::ShowMessageBox(const std::string& text, const std::string& 
     return answer;
 }
 
-std::optional<std::string> HeadlessBackend::BrowseForFolder(Form&, const std::string& title, unsigned flags)
+bool HeadlessBackend::BrowseForFolder(Form&, FolderBrowse& browse)
 {
-    log_.push_back("browse " + title + " " + std::to_string(flags));
-    if (browseAnswers_.empty()) return std::nullopt;
-    auto answer = std::move(browseAnswers_.front());
+    constexpr unsigned kBrowseInitialised = 1;  // the shell's first call into a callback
+    log_.push_back("browse " + browse.title + " " + std::to_string(browse.flags));
+    browses_.push_back(browse);
+    if (browse.callback) browse.callback(nullptr, kBrowseInitialised, 0, browse.callbackParameter);
+    if (browseAnswers_.empty()) return false;
+    const auto answer = std::move(browseAnswers_.front());
     browseAnswers_.pop_front();
-    return answer;
+    if (!answer) return false;
+    browse.folder = *answer;
+    return true;
 }
 
 }  // namespace lorvel::ui

@@ -33,6 +33,8 @@ public:
     void Answer(int answer) { answers_.push_back(answer); }
     // The folder browser's answer: a path, or nullopt for a cancelled browse.
     void BrowseAnswer(std::optional<std::string> folder) { browseAnswers_.push_back(std::move(folder)); }
+    // The browses asked for, as the shell was given them.
+    const std::vector<FolderBrowse>& Browses() const { return browses_; }
 
     const std::vector<ShownBox>& Boxes() const { return boxes_; }
     const std::vector<std::string>& Log() const { return log_; }
@@ -49,7 +51,7 @@ public:
     void RunMainLoop(Form& main) override;
     void ProcessMessages() override;
     int ShowMessageBox(const std::string& text, const std::string& caption, int flags) override;
-    std::optional<std::string> BrowseForFolder(Form& owner, const std::string& title, unsigned flags) override;
+    bool BrowseForFolder(Form& owner, FolderBrowse& browse) override;
     bool UserGone() override;
 
     // The screen size a maximised form takes.
@@ -69,6 +71,7 @@ private:
     int idleWaits_ = 0;
     std::deque<int> answers_;
     std::deque<std::optional<std::string>> browseAnswers_;
+    std::vector<FolderBrowse> browses_;
     std::vector<ShownBox> boxes_;
     std::vector<std::string> log_;
     bool stalled_ = false;

@@ -446,23 +446,42 @@ int Win32Backend::ShowMessageBox(const std::string& text, const std::string& cap
     return ::MessageBoxW(owner, Wide(text).c_str(), Wide(caption).c_str(), static_cast<UINT>(flags));
 }
 
-std::optional<std::string> Win32Backend::BrowseForFolder(Form& owner, const std::string& title, unsigned flags)
+namespace {
+
+// The shell calls back with its own calling convention; the caller's callback and
+// parameter travel in the browse.
+int CALLBACK CallBrowseCallback(HWND window, UINT message, LPARAM value, LPARAM data)
+{
+    const auto* browse = reinterpret_cast<const FolderBrowse*>(data);
+    return browse->callback(window, message, value, browse->callbackParameter);
+}
+
+}  // namespace
+
+bool Win32Backend::BrowseForFolder(Form& owner, FolderBrowse& browse)
 {
     Impl::FormWindow* w = impl_->Find(owner);
     wchar_t display[MAX_PATH + 1] = {};
-    const std::wstring wideTitle = Wide(title);
+    const std::wstring wideTitle = Wide(browse.title);
     BROWSEINFOW info{};
     info.hwndOwner = w ? w->hwnd : nullptr;
+    info.pidlRoot = static_cast<PCIDLIST_ABSOLUTE>(browse.root);
     info.pszDisplayName = display;
     info.lpszTitle = wideTitle.c_str();
-    info.ulFlags = flags;
+    info.ulFlags = browse.flags;
+    if (browse.callback) {
+        info.lpfn = CallBrowseCallback;
+        info.lParam = reinterpret_cast<LPARAM>(&browse);
+    }
     LPITEMIDLIST list = ::SHBrowseForFolderW(&info);
-    if (!list) return std::nullopt;
+    if (!list) return false;
     wchar_t path[MAX_PATH + 1] = {};
     const BOOL ok = ::SHGetPathFromIDListW(list, path);
     ::CoTaskMemFree(list);
-    if (!ok) return std::nullopt;
-    return Narrow(path);
+    if (!ok) return false;
+    browse.folder = Narrow(path);
+    browse.imageIndex = info.iImage;
+    return true;
 }
 
 }  // namespace lorvel::ui

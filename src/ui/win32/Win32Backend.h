@@ -23,7 +23,7 @@ public:
     void RunMainLoop(Form& main) override;
     void ProcessMessages() override;
     int ShowMessageBox(const std::string& text, const std::string& caption, int flags) override;
-    std::optional<std::string> BrowseForFolder(Form& owner, const std::string& title, unsigned flags) override;
+    bool BrowseForFolder(Form& owner, FolderBrowse& browse) override;
 
     struct Impl;
 

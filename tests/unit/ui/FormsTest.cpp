@@ -117,6 +117,39 @@ TEST(FolderDialogTest, OptionsMapToShellFlags)
     EXPECT_EQ(dialog.Flags(), 0x1u) << "the default option";
 }
 
+int g_callbackCalls = 0;
+std::intptr_t g_callbackParameter = 0;
+int NoteBrowseCall(void*, unsigned, std::intptr_t, std::intptr_t parameter)
+{
+    ++g_callbackCalls;
+    g_callbackParameter = parameter;
+    return 0;
+}
+
+TEST_F(FormsTest, TheBrowsePassesRootAndCallbackThroughAndKeepsTheNameWhenCancelled)
+{
+    static const char root[] = "an item list";
+    struct Row { std::optional<std::string> answer; bool chosen; std::string folder; };
+    const Row rows[] = {{std::string("E:\\Chosen"), true, "E:\\Chosen"}, {std::nullopt, false, "C:\\Before"}};
+    for (const Row& row : rows) {
+        g_callbackCalls = 0;
+        FolderDialog dialog;
+        dialog.FolderName = "C:\\Before";
+        dialog.Root = root;
+        dialog.Callback = NoteBrowseCall;
+        dialog.CallbackParameter = 0x1234;
+        ui.BrowseAnswer(row.answer);
+        EXPECT_EQ(dialog.Execute(main), row.chosen);
+        EXPECT_EQ(dialog.FolderName, row.folder);
+        ASSERT_FALSE(ui.Browses().empty());
+        EXPECT_EQ(ui.Browses().back().root, root);
+        EXPECT_EQ(ui.Browses().back().flags, 0x1u);
+        EXPECT_EQ(g_callbackCalls, 1);
+        EXPECT_EQ(g_callbackParameter, 0x1234);
+        EXPECT_EQ(dialog.CallbackParameter, 0x1234);
+    }
+}
+
 TEST_F(FormsTest, TheDetailsViewWaitsForContinue)
 {
     status.Show();
