@@ -142,6 +142,13 @@ std::string DeleteFileFlags(const std::string& value)
     return comma > 0 ? value.substr(static_cast<std::size_t>(comma - 1), 5) : std::string();
 }
 
+RelateRecord ParseRestoreRelate(const std::string& value)
+{
+    const int comma = MBPos(",", value);
+    if (comma == 0) return {value, ""};
+    return {StrLeft(value, comma - 1), StrMid(value, comma + 1)};
+}
+
 void LoadRecordLists(ProfileStore& profiles, const std::string& recordPath, const std::string& backupPath,
                      RecordLists& lists)
 {

@@ -9,7 +9,8 @@
 //   [DeleteFile]         File1..: a path, or a path, "," and flags; the reader sees the
 //                        flags field as the comma and at most the next four characters
 //   [DeleteShortCut]     File1..: shortcut files
-//   [DeleteRegistry]     Key1..: a seven-character root token and a key path
+//   [DeleteRegistry]     Key1..: a seven-character root token and a key path, split by
+//                        SplitKeyByRecordRule (no token: the current user)
 //   [AddDeleteFile]      File1..: paths or patterns with "*" and "?"
 //   [RestoreRelate]      Key1..Key20: "ext,previous value"
 //   [UnSetupOption]      CheckBox: "DeleteAll" or four 0/1 digits with commas
@@ -67,6 +68,14 @@ std::vector<std::string> ReadNumbered(ProfileStore& profiles, const std::string&
 
 // The flags field of a DeleteFile value as the uninstaller sees it.
 std::string DeleteFileFlags(const std::string& value);
+
+// A RestoreRelate value taken apart at its first ",":
+//   "txt,txtfile" => {"txt", "txtfile"}   "abc," => {"abc", ""}
+struct RelateRecord {
+    std::string extension;
+    std::string previous;
+};
+RelateRecord ParseRestoreRelate(const std::string& value);
 
 // Appends the lists of an existing record: RestoreRelate from the record itself, the
 // rest from its backup copy.

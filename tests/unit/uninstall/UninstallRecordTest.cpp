@@ -81,6 +81,12 @@ TEST_F(UninstallRecordTest, TheFlagsFieldIsTheCommaAndAtMostFourCharacters)
         EXPECT_EQ(MBPosText("/S", DeleteFileFlags(row.value)) > 0, row.shared);
     }
     EXPECT_EQ(PathPart("D:\\APP\\A.DLL,/S"), "D:\\APP\\A.DLL");
+    struct Relate { std::string value, extension, previous; };
+    for (const Relate& r : {Relate{"txt,txtfile", "txt", "txtfile"}, Relate{"abc,", "abc", ""},
+                            Relate{"x,a,b", "x", "a,b"}, Relate{"nocomma", "nocomma", ""}}) {
+        EXPECT_EQ(ParseRestoreRelate(r.value).extension, r.extension) << r.value;
+        EXPECT_EQ(ParseRestoreRelate(r.value).previous, r.previous) << r.value;
+    }
     EXPECT_EQ(ListItems("a|b||c|"), (std::vector<std::string>{"a", "b", "", "c"}));
     EXPECT_EQ(ListItems("a|b"), (std::vector<std::string>{"a", "b"}));
     // 0x7C is also a trail byte: "\x83\x7C" is one character, not a separator.
