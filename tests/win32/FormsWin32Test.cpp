@@ -1,0 +1,105 @@
+// The forms on real windows under the system: the deletion question, which only the
+// uninstall run shows, answered by a user pressing each of its buttons. Another
+// thread plays the user, as a person at the screen would: it waits for the window
+// and presses a button by its text.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+
+#include "ui/Forms.h"
+#include "ui/win32/Win32Backend.h"
+
+namespace lorvel::ui {
+namespace {
+
+struct FoundButton {
+    const wchar_t* text;
+    HWND button = nullptr;
+};
+
+BOOL CALLBACK MatchButton(HWND child, LPARAM data)
+{
+    auto* found = reinterpret_cast<FoundButton*>(data);
+    wchar_t text[128] = {};
+    ::GetWindowTextW(child, text, 128);
+    if (std::wstring(text) != found->text) return TRUE;
+    found->button = child;
+    return FALSE;
+}
+
+// Waits up to ten seconds for the visible window with the caption, then presses its
+// button with the text. False when either never appeared.
+bool PressWhenShown(const wchar_t* caption, const wchar_t* buttonText)
+{
+    for (int tries = 0; tries < 200; ++tries) {
+        HWND window = ::FindWindowW(nullptr, caption);
+        if (window && ::IsWindowVisible(window)) {
+            FoundButton found{buttonText};
+            ::EnumChildWindows(window, MatchButton, reinterpret_cast<LPARAM>(&found));
+            if (!found.button) return false;
+            ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(found.button), BN_CLICKED),
+                           reinterpret_cast<LPARAM>(found.button));
+            return true;
+        }
+        ::Sleep(50);
+    }
+    return false;
+}
+
+TEST(FormsWin32, EachButtonOfTheDeletionQuestionWritesItsAnswer)
+{
+    Win32Backend ui;
+    BackForm back{ui};
+    MainForm main{ui, back};
+    CustomDlgForm dialog{ui, main.lblFormShare};
+    for (Form* form : std::initializer_list<Form*>{&back, &main, &dialog}) form->Create();
+    dialog.lblMessage.SetCaption("C:\\APP\\SHARED.DLL");
+
+    struct Row { const wchar_t* button; const char* answer; };
+    const Row rows[] = {{L"はい(&Y)", "Yes"}, {L"いいえ(&N)", "No"}, {L"すべて削除(&D)", "Delete"},
+                        {L"すべて保存(&A)", "Save"}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.answer);
+        bool pressed = false;
+        const DWORD program = ::GetCurrentThreadId();
+        std::thread user([&] {
+            pressed = PressWhenShown(L"ファイル削除の確認", row.button);
+            // A question nobody can answer would wait for ever: end its loop instead.
+            if (!pressed) ::PostThreadMessageW(program, WM_QUIT, 0, 0);
+        });
+        const int result = dialog.ShowModal();
+        user.join();
+        ASSERT_TRUE(pressed) << "the question or its button never showed";
+        EXPECT_EQ(result, kModalOk);
+        EXPECT_EQ(main.lblFormShare.Caption(), row.answer);
+        EXPECT_FALSE(dialog.Visible());
+    }
+}
+
+TEST(FormsWin32, TheDeletionQuestionHasNoSystemMenu)
+{
+    Win32Backend ui;
+    BackForm back{ui};
+    MainForm main{ui, back};
+    CustomDlgForm dialog{ui, main.lblFormShare};
+    for (Form* form : std::initializer_list<Form*>{&back, &main, &dialog}) form->Create();
+    LONG style = 0;
+    const DWORD program = ::GetCurrentThreadId();
+    std::thread user([&] {
+        for (int tries = 0; tries < 200 && style == 0; ++tries, ::Sleep(50)) {
+            HWND window = ::FindWindowW(nullptr, L"ファイル削除の確認");
+            if (window && ::IsWindowVisible(window)) style = ::GetWindowLongW(window, GWL_STYLE);
+        }
+        if (!PressWhenShown(L"ファイル削除の確認", L"いいえ(&N)")) ::PostThreadMessageW(program, WM_QUIT, 0, 0);
+    });
+    dialog.ShowModal();
+    user.join();
+    ASSERT_NE(style, 0) << "the question never showed";
+    EXPECT_EQ(style & WS_SYSMENU, 0);
+}
+
+}  // namespace
+}  // namespace lorvel::ui
