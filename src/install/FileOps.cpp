@@ -42,10 +42,11 @@ bool FileOps::CreateFolderTree(const std::string& folder)
 ErrorCode FileOps::CopyFileOverwrite(const std::string& source, const std::string& destination)
 {
     FileSystem& files = platform_.files;
+    // An existing file loses read-only, hidden and system first, so the copy can replace it.
     if (files.FileExists(destination)) files.SetAttributes(destination, attr::kArchive);
     const ErrorCode result = files.Copy(source, destination, false);
     // A copy from a read-only medium is left writable.
-    if (files.FileExists(destination)) files.SetAttributes(destination, attr::kArchive);
+    if (result == kErrorSuccess) files.SetAttributes(destination, attr::kArchive);
     return result;
 }
 

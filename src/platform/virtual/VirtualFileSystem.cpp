@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <fstream>
 
@@ -34,6 +35,31 @@ void SetHostWriteTime(const fs::path& host, std::uint64_t fileTime)
     times[0].tv_sec = times[1].tv_sec = static_cast<time_t>(hundredNs / 10000000ull);
     times[0].tv_nsec = times[1].tv_nsec = static_cast<long>((hundredNs % 10000000ull) * 100);
     ::utimensat(AT_FDCWD, host.c_str(), times, 0);
+}
+
+// The bytes of one host file into another, created or truncated.
+bool CopyHostFile(const fs::path& from, const fs::path& to)
+{
+    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return false;
+    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    bool ok = out >= 0;
+    char buffer[1 << 16];
+    while (ok) {
+        const ssize_t got = ::read(in, buffer, sizeof buffer);
+        if (got <= 0) {
+            ok = got == 0;
+            break;
+        }
+        for (ssize_t done = 0; ok && done < got;) {
+            const ssize_t wrote = ::write(out, buffer + done, static_cast<std::size_t>(got - done));
+            ok = wrote > 0;
+            done += wrote > 0 ? wrote : 0;
+        }
+    }
+    if (out >= 0 && ::close(out) != 0) ok = false;
+    ::close(in);
+    return ok;
 }
 
 bool DriveExists(const fs::path& root, char drive)
@@ -178,18 +204,17 @@ ErrorCode VirtualFileSystem::Copy(const std::string& source, const std::string& 
     if (to.exists && (s_.AttributesOf(to.key, false) & (attr::kReadOnly | attr::kHidden))) return kErrorAccessDenied;
     if (from.key == to.key) return kErrorSharingViolation;
 
-    const std::uint64_t size = HostSize(from.host);
-    if (const ErrorCode full = Reserve(to.path.drive, size, to.exists ? HostSize(to.host) : 0)) return full;
-    std::error_code ec;
+    // The sizes and times are those Locate has just read.
+    const std::uint64_t size = from.size;
+    if (const ErrorCode full = Reserve(to.path.drive, size, to.exists ? to.size : 0)) return full;
     s_.BeforeChange(to.host);
-    fs::copy_file(from.host, to.host, fs::copy_options::overwrite_existing, ec);
-    if (ec) {
+    if (!CopyHostFile(from.host, to.host)) {
         Release(to.path.drive, size);
         return kErrorAccessDenied;
     }
     s_.AfterChange(to.host, true);
     // CopyFile keeps the source's attributes and last-write time, adding archive.
-    SetHostWriteTime(to.host, HostWriteTime(from.host));
+    SetHostWriteTime(to.host, from.writeTime);
     s_.attributes[to.key] = s_.AttributesOf(from.key, false) | attr::kArchive;
     s_.dirty = true;
     return kErrorSuccess;

@@ -169,7 +169,7 @@ VirtualMachine::State::Resolved VirtualMachine::State::Resolve(const WinPath& pa
     const fs::path parent = direct.parent_path();
     if (::stat(parent.c_str(), &folder) == 0 && S_ISDIR(folder.st_mode)) {
         r.parentExists = true;
-        const std::string match = FindWithoutCase(parent, path.parts.back());
+        const std::string match = FindWithoutCase(parent, path.parts.back(), &folder);
         r.host = match.empty() ? direct : parent / match;
         r.exists = !match.empty() && ::stat(r.host.c_str(), &r.status) == 0;
         return r;
@@ -193,10 +193,14 @@ VirtualMachine::State::Resolved VirtualMachine::State::Resolve(const WinPath& pa
     return r;
 }
 
-std::string VirtualMachine::State::FindWithoutCase(const fs::path& folder, const std::string& name) const
+std::string VirtualMachine::State::FindWithoutCase(const fs::path& folder, const std::string& name,
+                                                   const struct ::stat* folderStatus) const
 {
     struct ::stat st{};
-    if (::stat(folder.c_str(), &st) != 0) return {};
+    if (folderStatus)
+        st = *folderStatus;
+    else if (::stat(folder.c_str(), &st) != 0)
+        return {};
     FolderIndex& index = folderIndexes[folder.string()];
     if (index.modifiedSeconds != st.st_mtim.tv_sec || index.modifiedNanoseconds != st.st_mtim.tv_nsec) {
         index.names.clear();

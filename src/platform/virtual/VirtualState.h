@@ -88,7 +88,9 @@ struct VirtualMachine::State {
     };
     mutable std::map<std::string, FolderIndex> folderIndexes;
     // The host entry in folder whose name matches name without regard to case; empty if none.
-    std::string FindWithoutCase(const std::filesystem::path& folder, const std::string& name) const;
+    // folderStatus: the folder's status when the caller has just read it.
+    std::string FindWithoutCase(const std::filesystem::path& folder, const std::string& name,
+                                const struct ::stat* folderStatus = nullptr) const;
     // Our own changes keep a folder's index in step instead of making it be read
     // again: before a change an index that is out of date is dropped, after it the
     // name is added or removed and the folder's new time noted.
