@@ -151,26 +151,29 @@ VirtualMachine::State::Resolved VirtualMachine::State::Resolve(const WinPath& pa
 {
     Resolved r;
     const fs::path drive = machine.root_ / std::string(1, path.drive);
-    fs::path direct = drive;
-    for (const auto& part : path.parts) direct /= HostName(part);
+    // Built as plain text: composing a path part by part costs more than the look-up.
+    std::string parentText = drive.string();
+    for (std::size_t i = 0; i + 1 < path.parts.size(); ++i) (parentText += '/') += HostName(path.parts[i]);
+    const std::string directText =
+        path.parts.empty() ? parentText : parentText + '/' + HostName(path.parts.back());
     // The name as spelled usually exists as spelled: one look settles it.
-    if (::stat(direct.c_str(), &r.status) == 0) {
-        r.host = direct;
+    if (::stat(directText.c_str(), &r.status) == 0) {
+        r.host = directText;
         r.exists = r.parentExists = true;
         return r;
     }
     struct ::stat folder {};
     if (path.parts.empty()) {
-        r.host = direct;
+        r.host = directText;
         return r;
     }
     // Next most often the folder is spelled right and only the last name differs in
     // case, or is new.
-    const fs::path parent = direct.parent_path();
-    if (::stat(parent.c_str(), &folder) == 0 && S_ISDIR(folder.st_mode)) {
+    if (::stat(parentText.c_str(), &folder) == 0 && S_ISDIR(folder.st_mode)) {
         r.parentExists = true;
+        const fs::path parent = parentText;
         const std::string match = FindWithoutCase(parent, path.parts.back(), &folder);
-        r.host = match.empty() ? direct : parent / match;
+        r.host = match.empty() ? fs::path(directText) : parent / match;
         r.exists = !match.empty() && ::stat(r.host.c_str(), &r.status) == 0;
         return r;
     }
