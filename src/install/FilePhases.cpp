@@ -8,18 +8,6 @@ namespace lorvel {
 
 using namespace platform;
 
-namespace {
-
-constexpr int kQuestion = 36;
-constexpr int kStop = 16;
-constexpr int kWarning = 48;
-constexpr int kOkCancel = 65;
-constexpr int kYes = 6;
-constexpr int kNo = 7;
-constexpr int kCancel = 2;
-
-}  // namespace
-
 InstallRun::Outcome InstallRun::CreateFolders()
 {
     view_.EnableAbort(true);
@@ -46,9 +34,9 @@ bool InstallRun::WaitForDisk(const std::string& source)
     ++state_.diskNumber;
     do {
         context_.messageResult = view_.Ask(std::to_string(state_.diskNumber) + "枚目のディスクに交換してください．",
-                                           "ディスク交換", kOkCancel);
-        if (context_.messageResult == kCancel) {
-            view_.Ask("セットアップを続行できませんでした．", "致命的エラー", kStop);
+                                           "ディスク交換", box::kInformationOkCancel);
+        if (context_.messageResult == box::kCancel) {
+            view_.Ask("セットアップを続行できませんでした．", "致命的エラー", box::kStopOk);
             Stop();
             return false;
         }
@@ -72,8 +60,8 @@ bool InstallRun::DecideCopy(const std::string& source, const std::string& destin
     if (!platform_.files.FileExists(destination)) return true;
     if (!state_.overwrite) {
         context_.messageResult = view_.Ask(destination + "\r\rこのファイルは既に存在します．\r上書きしてもよろしいですか？",
-                                           "上書き確認", kQuestion);
-        return context_.messageResult != kNo;
+                                           "上書き確認", box::kQuestionYesNo);
+        return context_.messageResult != box::kNo;
     }
     // Newer only, by the local MS-DOS times both files carry (two-second steps).
     const auto from = platform_.files.Stat(source);
@@ -156,7 +144,7 @@ InstallRun::Outcome InstallRun::ShowCopyProgress(int index, int processed, const
                 state_.copiedBytes += size == 0 ? 1 : size;
         } else {
             state_.sizeKnown = false;
-            view_.Ask("ファイルサイズの取得に失敗したため，進行状況の表示方法を変更します．", "内部エラー", kWarning);
+            view_.Ask("ファイルサイズの取得に失敗したため，進行状況の表示方法を変更します．", "内部エラー", box::kWarningOk);
         }
     }
     std::int64_t percent = 0;

@@ -10,10 +10,6 @@ using namespace platform;
 
 namespace {
 
-constexpr int kQuestion = 36;  // Yes/No with the question icon
-constexpr int kStop = 16;      // OK with the stop icon
-constexpr int kYes = 6;
-
 // The text before the first separator, found as the search of script values finds it.
 std::string Before(const std::string& text, const char* separator)
 {
@@ -174,9 +170,9 @@ InstallRun::Outcome InstallRun::CheckDiskSpace()
                            "空き容量があるようであれば，セットアップを続行してください．\r"
                            "\r"
                            "セットアップを続行しますか？";
-        context_.messageResult = view_.Ask(question, "空き容量不足", kQuestion);
-        if (context_.messageResult != kYes) {
-            view_.Ask("セットアップを続行できませんでした．", "セットアップ中止", kStop);
+        context_.messageResult = view_.Ask(question, "空き容量不足", box::kQuestionYesNo);
+        if (context_.messageResult != box::kYes) {
+            view_.Ask("セットアップを続行できませんでした．", "セットアップ中止", box::kStopOk);
             Stop();
             return Outcome::Ended;
         }
@@ -192,16 +188,16 @@ InstallRun::Outcome InstallRun::PrepareSetupFolder()
     context_.setupFolder = AddPathDelim(view_.ReadOptions().folderText, "B");
     if (ops_.FolderExists(context_.setupFolder)) return Outcome::Continue;
     context_.messageResult = view_.Ask(context_.setupFolder + "\r\rこのフォルダは存在しません．作成してもよろしいですか？",
-                                       "フォルダ作成", kQuestion);
+                                       "フォルダ作成", box::kQuestionYesNo);
     bool created = false;
-    if (context_.messageResult == kYes) {
+    if (context_.messageResult == box::kYes) {
         created = ops_.CreateFolderTree(context_.setupFolder);
         if (!created)
             view_.Ask("セットアップフォルダの作成に失敗しました．\r\rプログラム作者へご報告ください．", "致命的エラー",
-                      kStop);
+                      box::kStopOk);
     }
     if (created) return Outcome::Continue;
-    view_.Ask("セットアップを続行できませんでした．", "セットアップ中止", kStop);
+    view_.Ask("セットアップを続行できませんでした．", "セットアップ中止", box::kStopOk);
     Stop();
     return Outcome::Ended;
 }

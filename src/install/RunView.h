@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "util/MessageBox.h"
+
 namespace lorvel {
 
 struct RunOptions {
@@ -29,6 +31,7 @@ public:
     virtual void ProcessMessages() = 0;
     // True once the user has confirmed an abort.
     virtual bool Aborted() = 0;
+    // A message box with the system's flags (box::); the system's answer.
     virtual int Ask(const std::string& text, const std::string& caption, int flags) = 0;
     virtual void ShowProgress(bool on) = 0;
     virtual void SetProgress(int percent, int done, int all) = 0;

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "util/MessageBox.h"
+
 namespace lorvel::ui {
 
 enum class ControlKind { GroupBox, Label, Button, CheckBox, Edit, Memo, ProgressBar };
@@ -33,19 +35,7 @@ struct Color {
 constexpr int kModalOk = 1;
 constexpr int kModalCancel = 2;
 
-// Message box flags and answers as the system numbers them.
-namespace box {
-constexpr int kStopOk = 16;
-constexpr int kQuestionYesNo = 36;
-constexpr int kWarningOk = 48;
-constexpr int kWarningYesNo = 52;
-constexpr int kInformationOk = 64;
-constexpr int kInformationOkCancel = 65;
-constexpr int kOk = 1;
-constexpr int kCancel = 2;
-constexpr int kYes = 6;
-constexpr int kNo = 7;
-}  // namespace box
+namespace box = lorvel::box;
 
 class Form;
 

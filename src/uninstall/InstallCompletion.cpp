@@ -11,10 +11,6 @@ using namespace platform;
 
 namespace {
 
-constexpr int kWarningYesNo = 52;
-constexpr int kInformation = 64;
-constexpr int kWarning = 48;
-constexpr int kYes = 6;
 constexpr std::intptr_t kShellFailureLimit = 32;
 constexpr const char* kFallbackKeyName = "Lorvel Setup 98";
 
@@ -69,20 +65,19 @@ std::string InstallCompletion::Script(const std::string& section, const std::str
     return profiles_.ReadProfile(section, key, "", context_.scriptFile);
 }
 
-void InstallCompletion::SetStatus(const std::string& text) { view_.SetStatus(text); }
+std::string InstallCompletion::RecordPath() const { return context_.setupFolder + kRecordName; }
 
-void InstallCompletion::Fail(const std::string& tag, const std::string& path, const std::string& errorText)
-{
-    state_.AddFailure(tag, path, errorText);
-}
+// "Setup Only." anywhere in the uninstall title, in any case: an install that leaves
+// nothing to uninstall.
+bool InstallCompletion::SetupOnly() const { return MBPosText(kSetupOnly, context_.unSetupTitle) > 0; }
 
 void InstallCompletion::Run()
 {
-    SetStatus("アンセットアップ情報を更新しています．しばらくお待ちください．．．");
+    view_.SetStatus("アンセットアップ情報を更新しています．しばらくお待ちください．．．");
     view_.EnableAbort(false);
     const std::string uninstaller = InstallUninstaller();
     RememberFolder();
-    if (MBPosText(kSetupOnly, context_.unSetupTitle) == 0) WriteUninstallRecord(uninstaller);
+    if (!SetupOnly()) WriteUninstallRecord(uninstaller);
     OfferFailureDetails();
     StartProgramOrRestart();
     view_.CloseProgressWindow();
@@ -97,7 +92,7 @@ std::string InstallCompletion::InstallUninstaller()
     const std::string target = context_.windowsFolder + kUninstallerName;
     if (WriteTimeOf(platform_.files, source) > WriteTimeOf(platform_.files, target)) {
         const ErrorCode code = ops_.CopyFileOverwrite(source, target);
-        if (code != kErrorSuccess) Fail("<SetupFile> ", target, ops_.SystemErrorText(code));
+        if (code != kErrorSuccess) state_.AddFailure("<SetupFile> ", target, ops_.SystemErrorText(code));
     }
     return target;
 }
@@ -107,14 +102,14 @@ void InstallCompletion::RememberFolder()
     if (context_.programId.empty()) return;
     const std::string memory = context_.windowsFolder + kFolderMemoryName;
     if (!profiles_.WriteProfile(context_.programId, "Folder", context_.setupFolder, memory))
-        Fail("<SetupFile> ", memory, ops_.SystemErrorText(profiles_.LastWriteError()));
+        state_.AddFailure("<SetupFile> ", memory, ops_.SystemErrorText(profiles_.LastWriteError()));
 }
 
 // Built whole in memory and written once, so the folder holds either the old record
 // or the new one; a record that cannot be written leaves the old one in place.
 void InstallCompletion::WriteUninstallRecord(const std::string& uninstaller)
 {
-    const std::string recordPath = context_.setupFolder + kRecordName;
+    const std::string recordPath = RecordPath();
     const std::string keyName = SafeKeyName(
         profiles_.ReadProfile("Title", "UnSetupKey", context_.unSetupTitle, context_.scriptFile));
     const std::string displayName = profiles_.ReadProfile("Title", "UnSetupDisplay", keyName, context_.scriptFile);
@@ -126,14 +121,14 @@ void InstallCompletion::WriteUninstallRecord(const std::string& uninstaller)
     header.uninstallKey = std::string(kUninstallListKey) + keyName;
     header.programId = context_.programId;
     const std::string record =
-        BuildRecord(header, state_.lists, [this](int list) { SetStatus(kListMessages[list - 1]); });
+        BuildRecord(header, state_.lists, [this](int list) { view_.SetStatus(kListMessages[list - 1]); });
 
     // The old record was always replaced, read-only or not.
     std::uint32_t attributes = 0;
     if (platform_.files.GetAttributes(recordPath, attributes) == kErrorSuccess && (attributes & attr::kReadOnly))
         platform_.files.SetAttributes(recordPath, attributes & ~attr::kReadOnly);
     if (const ErrorCode code = profiles_.ReplaceFile(recordPath, record); code != kErrorSuccess)
-        Fail("<SetupFile> ", recordPath, ops_.SystemErrorText(code));
+        state_.AddFailure("<SetupFile> ", recordPath, ops_.SystemErrorText(code));
 
     RegisterUninstallEntry(header.uninstallKey, displayName, uninstaller);
 }
@@ -141,12 +136,11 @@ void InstallCompletion::WriteUninstallRecord(const std::string& uninstaller)
 void InstallCompletion::RegisterUninstallEntry(const std::string& keyPath, const std::string& displayName,
                                                const std::string& uninstaller)
 {
-    const std::string recordPath = context_.setupFolder + kRecordName;
     Registry& registry = platform_.registry;
     const RootKey root = RootKey::LocalMachine;
     const std::pair<const char*, RegValue> values[] = {
         {"DisplayName", RegValue::String(displayName)},
-        {"UninstallString", RegValue::String(uninstaller + " \"" + recordPath + "\"")},
+        {"UninstallString", RegValue::String(uninstaller + " \"" + RecordPath() + "\"")},
         {"DisplayIcon", RegValue::String(uninstaller)},
         {"InstallLocation", RegValue::String(context_.setupFolder)},
         {"NoModify", RegValue::DoubleWord(1)},
@@ -155,16 +149,17 @@ void InstallCompletion::RegisterUninstallEntry(const std::string& keyPath, const
     ErrorCode code = registry.CreateKey(root, keyPath);
     for (const auto& [name, value] : values)
         if (code == kErrorSuccess) code = registry.WriteValue(root, keyPath, name, value);
-    if (code != kErrorSuccess) Fail("<Registry> ", "HKEY_LOCAL_MACHINE\\" + keyPath, ops_.SystemErrorText(code));
+    if (code != kErrorSuccess)
+        state_.AddFailure("<Registry> ", "HKEY_LOCAL_MACHINE\\" + keyPath, ops_.SystemErrorText(code));
 }
 
 void InstallCompletion::OfferFailureDetails()
 {
     if (state_.failureCount == 0) return;
-    SetStatus("セットアップで一部の処理が失敗しました．");
+    view_.SetStatus("セットアップで一部の処理が失敗しました．");
     context_.messageText = "フォルダの作成・ファイルのコピーで，一部の処理が失敗しました．\r詳細を表示しますか？";
-    context_.messageResult = view_.Ask(context_.messageText, "警告", kWarningYesNo);
-    if (context_.messageResult == kYes) view_.ShowDetails("作成・コピー処理失敗　詳細表示", state_.failureText);
+    context_.messageResult = view_.Ask(context_.messageText, "警告", box::kWarningYesNo);
+    if (context_.messageResult == box::kYes) view_.ShowDetails("作成・コピー処理失敗　詳細表示", state_.failureText);
 }
 
 void InstallCompletion::StartProgramOrRestart()
@@ -175,11 +170,11 @@ void InstallCompletion::StartProgramOrRestart()
         return;
     }
     context_.messageText = "セットアップが完了しました．";
-    SetStatus(context_.messageText);
-    if (MBPosText(kSetupOnly, context_.unSetupTitle) == 0)
+    view_.SetStatus(context_.messageText);
+    if (!SetupOnly())
         context_.messageText += "\r\rプログラムのアンセットアップ(アンインストール)は，\r"
                                 "「アプリケーションの追加と削除」から行ってください．";
-    view_.Ask(context_.messageText, "完了", kInformation);
+    view_.Ask(context_.messageText, "完了", box::kInformationOk);
     if (!value.empty()) StartProgram(value);
 }
 
@@ -193,7 +188,7 @@ void InstallCompletion::StartProgram(const std::string& value)
         view_.Ask("終了後プログラムの起動に失敗しました．\r"
                   "iniファイルの記述ミスの可能性があります．\r"
                   "プログラム提供者へご報告ください．",
-                  "警告", kWarning);
+                  "警告", box::kWarningOk);
 }
 
 }  // namespace lorvel

@@ -43,8 +43,8 @@ private:
     void OfferFailureDetails();
     void StartProgramOrRestart();
     void StartProgram(const std::string& value);
-    void Fail(const std::string& tag, const std::string& path, const std::string& errorText);
-    void SetStatus(const std::string& text);
+    std::string RecordPath() const;
+    bool SetupOnly() const;
 
     platform::Platform& platform_;
     ProfileStore& profiles_;

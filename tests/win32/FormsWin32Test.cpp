@@ -31,12 +31,13 @@ BOOL CALLBACK MatchButton(HWND child, LPARAM data)
 }
 
 // Waits up to ten seconds for the visible window with the caption, then presses its
-// button with the text. False when either never appeared.
-bool PressWhenShown(const wchar_t* caption, const wchar_t* buttonText)
+// button with the text. False when either never appeared; the window's style is kept.
+bool PressWhenShown(const wchar_t* caption, const wchar_t* buttonText, LONG& style)
 {
     for (int tries = 0; tries < 200; ++tries) {
         HWND window = ::FindWindowW(nullptr, caption);
         if (window && ::IsWindowVisible(window)) {
+            style = ::GetWindowLongW(window, GWL_STYLE);
             FoundButton found{buttonText};
             ::EnumChildWindows(window, MatchButton, reinterpret_cast<LPARAM>(&found));
             if (!found.button) return false;
@@ -49,55 +50,53 @@ bool PressWhenShown(const wchar_t* caption, const wchar_t* buttonText)
     return false;
 }
 
-TEST(FormsWin32, EachButtonOfTheDeletionQuestionWritesItsAnswer)
-{
+struct FormsWin32 : ::testing::Test {
     Win32Backend ui;
     BackForm back{ui};
     MainForm main{ui, back};
     CustomDlgForm dialog{ui, main.lblFormShare};
-    for (Form* form : std::initializer_list<Form*>{&back, &main, &dialog}) form->Create();
-    dialog.lblMessage.SetCaption("C:\\APP\\SHARED.DLL");
+    LONG style = 0;  // the question's window style as the user saw it
 
-    struct Row { const wchar_t* button; const char* answer; };
-    const Row rows[] = {{L"はい(&Y)", "Yes"}, {L"いいえ(&N)", "No"}, {L"すべて削除(&D)", "Delete"},
-                        {L"すべて保存(&A)", "Save"}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.answer);
+    FormsWin32()
+    {
+        for (Form* form : std::initializer_list<Form*>{&back, &main, &dialog}) form->Create();
+    }
+
+    // Shows the question while a second thread presses the button; the modal result,
+    // or -1 when the button could not be pressed.
+    int Answer(const wchar_t* button)
+    {
         bool pressed = false;
         const DWORD program = ::GetCurrentThreadId();
         std::thread user([&] {
-            pressed = PressWhenShown(L"ファイル削除の確認", row.button);
+            pressed = PressWhenShown(L"ファイル削除の確認", button, style);
             // A question nobody can answer would wait for ever: end its loop instead.
             if (!pressed) ::PostThreadMessageW(program, WM_QUIT, 0, 0);
         });
         const int result = dialog.ShowModal();
         user.join();
-        ASSERT_TRUE(pressed) << "the question or its button never showed";
-        EXPECT_EQ(result, kModalOk);
+        return pressed ? result : -1;
+    }
+};
+
+TEST_F(FormsWin32, EachButtonOfTheDeletionQuestionWritesItsAnswer)
+{
+    dialog.lblMessage.SetCaption("C:\\APP\\SHARED.DLL");
+    struct Row { const wchar_t* button; const char* answer; };
+    const Row rows[] = {{L"はい(&Y)", "Yes"}, {L"いいえ(&N)", "No"}, {L"すべて削除(&D)", "Delete"},
+                        {L"すべて保存(&A)", "Save"}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.answer);
+        ASSERT_EQ(Answer(row.button), kModalOk) << "the question or its button never showed";
         EXPECT_EQ(main.lblFormShare.Caption(), row.answer);
         EXPECT_FALSE(dialog.Visible());
     }
 }
 
-TEST(FormsWin32, TheDeletionQuestionHasNoSystemMenu)
+TEST_F(FormsWin32, TheDeletionQuestionHasNoSystemMenu)
 {
-    Win32Backend ui;
-    BackForm back{ui};
-    MainForm main{ui, back};
-    CustomDlgForm dialog{ui, main.lblFormShare};
-    for (Form* form : std::initializer_list<Form*>{&back, &main, &dialog}) form->Create();
-    LONG style = 0;
-    const DWORD program = ::GetCurrentThreadId();
-    std::thread user([&] {
-        for (int tries = 0; tries < 200 && style == 0; ++tries, ::Sleep(50)) {
-            HWND window = ::FindWindowW(nullptr, L"ファイル削除の確認");
-            if (window && ::IsWindowVisible(window)) style = ::GetWindowLongW(window, GWL_STYLE);
-        }
-        if (!PressWhenShown(L"ファイル削除の確認", L"いいえ(&N)")) ::PostThreadMessageW(program, WM_QUIT, 0, 0);
-    });
-    dialog.ShowModal();
-    user.join();
-    ASSERT_NE(style, 0) << "the question never showed";
+    ASSERT_EQ(Answer(L"いいえ(&N)"), kModalOk) << "the question never showed";
+    EXPECT_NE(style & WS_CAPTION, 0);
     EXPECT_EQ(style & WS_SYSMENU, 0);
 }
 

@@ -137,6 +137,15 @@ TEST_F(UninstallRecordTest, TheMergeKeepsKeysAndTheSharedFlag)
         {"an empty item at the end ends the section",
          "C:\\A||",
          {"C:\\A"}},
+        // The empty item lands on the flags-only item (both have an empty path); the
+        // next search stops at that empty key, before the key that holds C:\A.
+        {"an emptied key hides the keys behind it",
+         ",/R|C:\\A||C:\\A|",
+         {"C:\\A", "C:\\A"}},
+        // Over a "/S" value even the empty item gains ",/S" and fills the key again.
+        {"an empty item over a shared value stays shared",
+         ",/S|C:\\A||C:\\A|",
+         {",/S", "C:\\A"}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -162,8 +171,8 @@ TEST_F(UninstallRecordTest, TheLinearMergeEqualsTheKeyByKeyProcedure)
         RecordLists lists;
         const unsigned count = 1 + next(14);
         for (unsigned i = 0; i < count; ++i) {
-            const std::string path = paths[next(6)];
-            lists.deleteFile += path + (path.empty() ? "" : flags[next(6)]) + "|";
+            // An empty path with flags (",/S") matches other such items by its path.
+            lists.deleteFile += std::string(paths[next(6)]) + flags[next(6)] + "|";
             lists.deleteFolder += std::string(paths[next(6)]) + "|";
         }
         SCOPED_TRACE(lists.deleteFile);
