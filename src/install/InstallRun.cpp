@@ -27,12 +27,12 @@ std::string SourceNameOf(const std::string& entry)
         stripped = false;
         for (const char* macro : kFolderMacros) {
             const std::string token = macro;
-            if (MBPosText(token, name) == 1) {
+            if (StartsWithMacro(name, token)) {
                 name = StrMid(name, static_cast<int>(token.size()) + 1);
                 stripped = true;
             }
         }
-        if (MBPosText("(Dch)", name) == 1) {
+        if (StartsWithMacro(name, "(Dch)")) {
             name = StrMid(name, 6);
             stripped = true;
         }

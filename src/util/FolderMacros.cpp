@@ -1,5 +1,7 @@
 #include "util/FolderMacros.h"
 
+#include <cctype>
+
 #include "util/MBUtils.h"
 #include "util/StrOp.h"
 
@@ -21,11 +23,35 @@ std::string ReplaceMacro(const std::string& text, const std::string& macro, cons
     }
 }
 
+bool StartsWithMacro(const std::string& text, const std::string& macro)
+{
+    // Macros are ASCII: a double-byte character in text differs at its lead byte,
+    // before its trail byte could be compared.
+    if (text.size() < macro.size()) return false;
+    for (std::size_t i = 0; i < macro.size(); ++i) {
+        const auto a = static_cast<unsigned char>(text[i]);
+        const auto b = static_cast<unsigned char>(macro[i]);
+        if (a != b && (a >= 0x80 || std::toupper(a) != std::toupper(b))) return false;
+    }
+    return true;
+}
+
 std::string ExpandFolderMacros(const std::string& text, const FolderTable& folders)
 {
+    static const auto upperMacros = [] {
+        std::array<std::string, kFolderMacros.size()> upper;
+        for (std::size_t i = 0; i < upper.size(); ++i) upper[i] = UpperCase(kFolderMacros[i]);
+        return upper;
+    }();
+    // Texts are read thousands of times and hold one macro or none: the text is
+    // upper-cased once, and again only after a replacement.
     std::string result = text;
-    for (std::size_t i = 0; i < kFolderMacros.size(); ++i)
-        if (MBPosText(kFolderMacros[i], result) > 0) result = ReplaceMacro(result, kFolderMacros[i], folders[i]);
+    std::string upper = UpperCase(result);
+    for (std::size_t i = 0; i < kFolderMacros.size() && upper.find('(') != std::string::npos; ++i) {
+        if (MBPos(upperMacros[i], upper) == 0) continue;
+        result = ReplaceMacro(result, kFolderMacros[i], folders[i]);
+        upper = UpperCase(result);
+    }
     return result;
 }
 

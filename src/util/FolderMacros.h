@@ -30,4 +30,7 @@ std::string ReplaceMacro(const std::string& text, const std::string& macro, cons
 
 std::string ExpandFolderMacros(const std::string& text, const FolderTable& folders);
 
+// Whether text opens with macro (any case), as "(app)DATA" opens with "(App)".
+bool StartsWithMacro(const std::string& text, const std::string& macro);
+
 }  // namespace lorvel

@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <errno.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,45 +23,76 @@ std::uint64_t FileTimeOf(const struct stat& st)
     return hundredNs + kUnixEpochFileTime;
 }
 
-std::uint64_t HostWriteTime(const fs::path& host)
+std::uint64_t HostWriteTime(const std::string& host)
 {
     struct stat st{};
     return ::stat(host.c_str(), &st) == 0 ? FileTimeOf(st) : 0;
 }
 
-void SetHostWriteTime(const fs::path& host, std::uint64_t fileTime)
+struct timespec TimeSpecOf(std::uint64_t fileTime)
 {
     const std::uint64_t hundredNs = fileTime > kUnixEpochFileTime ? fileTime - kUnixEpochFileTime : 0;
-    struct timespec times[2];
-    times[0].tv_sec = times[1].tv_sec = static_cast<time_t>(hundredNs / 10000000ull);
-    times[0].tv_nsec = times[1].tv_nsec = static_cast<long>((hundredNs % 10000000ull) * 100);
+    struct timespec time {};
+    time.tv_sec = static_cast<time_t>(hundredNs / 10000000ull);
+    time.tv_nsec = static_cast<long>((hundredNs % 10000000ull) * 100);
+    return time;
+}
+
+void SetHostWriteTime(const std::string& host, std::uint64_t fileTime)
+{
+    const struct timespec times[2] = {TimeSpecOf(fileTime), TimeSpecOf(fileTime)};
     ::utimensat(AT_FDCWD, host.c_str(), times, 0);
 }
 
-// The bytes of one host file into another, created or truncated.
-bool CopyHostFile(const fs::path& from, const fs::path& to)
+bool CopyByReading(int in, int out)
+{
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t got = ::read(in, buffer, sizeof buffer);
+        if (got <= 0) return got == 0;
+        for (ssize_t done = 0; done < got;) {
+            const ssize_t wrote = ::write(out, buffer + done, static_cast<std::size_t>(got - done));
+            if (wrote <= 0) return false;
+            done += wrote;
+        }
+    }
+}
+
+// size: what the machine knows the source holds, so no call is spent finding its end.
+bool CopyBytes(int in, int out, std::uint64_t size)
+{
+    // The kernel copies without the bytes passing through here where it can.
+    for (std::uint64_t done = 0; done < size;) {
+        const ssize_t copied = ::copy_file_range(in, nullptr, out, nullptr, size - done, 0);
+        if (copied == 0) return true;
+        if (copied < 0) {
+            const bool unsupported = errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP;
+            return unsupported && CopyByReading(in, out);
+        }
+        done += static_cast<std::uint64_t>(copied);
+    }
+    return true;
+}
+
+// The size bytes of one host file into another, created or truncated, given the
+// write time fileTime; status receives the copy's status.
+bool CopyHostFile(const std::string& from, const std::string& to, std::uint64_t size, std::uint64_t fileTime,
+                  struct stat& status)
 {
     const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) return false;
     const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    bool ok = out >= 0;
-    char buffer[1 << 16];
-    while (ok) {
-        const ssize_t got = ::read(in, buffer, sizeof buffer);
-        if (got <= 0) {
-            ok = got == 0;
-            break;
-        }
-        for (ssize_t done = 0; ok && done < got;) {
-            const ssize_t wrote = ::write(out, buffer + done, static_cast<std::size_t>(got - done));
-            ok = wrote > 0;
-            done += wrote > 0 ? wrote : 0;
-        }
+    bool ok = out >= 0 && CopyBytes(in, out, size);
+    if (ok) {
+        const struct timespec times[2] = {TimeSpecOf(fileTime), TimeSpecOf(fileTime)};
+        ok = ::futimens(out, times) == 0 && ::fstat(out, &status) == 0;
     }
     if (out >= 0 && ::close(out) != 0) ok = false;
     ::close(in);
     return ok;
 }
+
+std::string HostFolderOf(const std::string& host) { return host.substr(0, host.rfind('/')); }
 
 bool DriveExists(const fs::path& root, char drive)
 {
@@ -68,7 +100,7 @@ bool DriveExists(const fs::path& root, char drive)
     return fs::is_directory(root / std::string(1, drive), ec);
 }
 
-std::uint64_t HostSize(const fs::path& host)
+std::uint64_t HostSize(const std::string& host)
 {
     std::error_code ec;
     const auto size = fs::file_size(host, ec);
@@ -79,7 +111,7 @@ std::uint64_t HostSize(const fs::path& host)
 
 struct VirtualFileSystem::Target {
     WinPath path;
-    fs::path host;
+    std::string host;
     bool exists = false;
     bool isDirectory = false;
     bool parentExists = false;
@@ -93,7 +125,8 @@ VirtualFileSystem::Target VirtualFileSystem::Locate(const std::string& text) con
     Target t;
     t.path = ParseWinPath(text);
     if (!t.path.valid) return t;
-    const VirtualMachine::State::Resolved resolved = s_.Resolve(t.path);
+    t.key = t.path.Key();
+    const VirtualMachine::State::Resolved resolved = s_.Resolve(t.path, t.key);
     t.host = resolved.host;
     t.exists = resolved.exists;
     t.parentExists = resolved.parentExists;
@@ -102,7 +135,6 @@ VirtualFileSystem::Target VirtualFileSystem::Locate(const std::string& text) con
         t.size = t.isDirectory ? 0 : static_cast<std::uint64_t>(resolved.status.st_size);
         t.writeTime = FileTimeOf(resolved.status);
     }
-    t.key = t.path.Key();
     return t;
 }
 
@@ -145,7 +177,7 @@ void VirtualFileSystem::StatInto(Target& t)
 FindEntry VirtualFileSystem::EntryOf(const Target& t) const
 {
     FindEntry entry;
-    entry.name = t.path.parts.empty() ? std::string() : WinName(t.host.filename().string());
+    entry.name = t.path.parts.empty() ? std::string() : WinName(t.host.substr(t.host.rfind('/') + 1));
     entry.attributes = s_.AttributesOf(t.key, t.isDirectory);
     entry.size = t.size;
     entry.lastWriteTime = t.writeTime;
@@ -161,10 +193,9 @@ ErrorCode VirtualFileSystem::CreateFolder(const std::string& path)
     if (!t.parentExists) return kErrorPathNotFound;
     if (const ErrorCode denied = CheckWritable(t)) return denied;
     std::error_code ec;
-    s_.BeforeChange(t.host);
     if (!fs::create_directory(t.host, ec)) return kErrorAccessDenied;
     SetHostWriteTime(t.host, s_.NowFileTime());
-    s_.AfterChange(t.host, true);
+    s_.Changed(t.path, t.host);
     return kErrorSuccess;
 }
 
@@ -179,10 +210,9 @@ ErrorCode VirtualFileSystem::RemoveFolder(const std::string& path)
     if (s_.AttributesOf(t.key, true) & attr::kReadOnly) return kErrorAccessDenied;
     std::error_code ec;
     if (!fs::is_empty(t.host, ec)) return kErrorDirNotEmpty;
-    s_.BeforeChange(t.host);
     fs::remove(t.host, ec);
     if (ec) return kErrorAccessDenied;
-    s_.AfterChange(t.host, false);
+    s_.Changed(t.path, t.host);
     s_.ForgetAttributesBelow(t.key);
     return kErrorSuccess;
 }
@@ -207,14 +237,14 @@ ErrorCode VirtualFileSystem::Copy(const std::string& source, const std::string& 
     // The sizes and times are those Locate has just read.
     const std::uint64_t size = from.size;
     if (const ErrorCode full = Reserve(to.path.drive, size, to.exists ? to.size : 0)) return full;
-    s_.BeforeChange(to.host);
-    if (!CopyHostFile(from.host, to.host)) {
+    // CopyFile keeps the source's attributes and last-write time, adding archive.
+    struct stat copied{};
+    if (!CopyHostFile(from.host, to.host, size, from.writeTime, copied)) {
+        s_.Changed(to.path, to.host);  // a part of the file may be there
         Release(to.path.drive, size);
         return kErrorAccessDenied;
     }
-    s_.AfterChange(to.host, true);
-    // CopyFile keeps the source's attributes and last-write time, adding archive.
-    SetHostWriteTime(to.host, from.writeTime);
+    s_.Changed(to.path, to.host, &copied);
     s_.attributes[to.key] = s_.AttributesOf(from.key, false) | attr::kArchive;
     s_.dirty = true;
     return kErrorSuccess;
@@ -228,13 +258,11 @@ ErrorCode VirtualFileSystem::RemoveFile(const std::string& path)
     if (t.isDirectory) return kErrorAccessDenied;
     if (const ErrorCode denied = CheckWritable(t)) return denied;
     if (s_.AttributesOf(t.key, false) & attr::kReadOnly) return kErrorAccessDenied;
-    const std::uint64_t size = HostSize(t.host);
     std::error_code ec;
-    s_.BeforeChange(t.host);
     fs::remove(t.host, ec);
     if (ec) return kErrorAccessDenied;
-    s_.AfterChange(t.host, false);
-    Release(t.path.drive, size);
+    s_.Changed(t.path, t.host);
+    Release(t.path.drive, t.size);
     s_.ForgetAttributesBelow(t.key);
     return kErrorSuccess;
 }
@@ -282,18 +310,18 @@ ErrorCode VirtualFileSystem::FindEntries(const std::string& pattern, std::vector
             FindEntry entry;
             entry.name = dot;
             entry.attributes = attr::kDirectory;
-            entry.lastWriteTime = HostWriteTime(t.host.parent_path());
+            entry.lastWriteTime = HostWriteTime(HostFolderOf(t.host));
             entries.push_back(entry);
         }
     }
     std::error_code ec;
-    for (const auto& item : fs::directory_iterator(t.host.parent_path(), ec)) {
+    for (const auto& item : fs::directory_iterator(HostFolderOf(t.host), ec)) {
         const std::string name = WinName(item.path().filename().string());
         if (name.empty() || !WildcardMatch(mask, name)) continue;
         Target child;
         child.path = folder;
         child.path.parts.push_back(name);
-        child.host = item.path();
+        child.host = item.path().string();
         child.key = child.path.Key();
         StatInto(child);
         entries.push_back(EntryOf(child));
@@ -321,12 +349,11 @@ ErrorCode VirtualFileSystem::WriteWholeFile(const std::string& path, const std::
     if (t.isDirectory) return kErrorAccessDenied;
     if (const ErrorCode denied = CheckWritable(t)) return denied;
     if (t.exists && (s_.AttributesOf(t.key, false) & attr::kReadOnly)) return kErrorAccessDenied;
-    const std::uint64_t oldSize = t.exists ? HostSize(t.host) : 0;
+    const std::uint64_t oldSize = t.exists ? t.size : 0;
     if (const ErrorCode full = Reserve(t.path.drive, bytes.size(), oldSize)) return full;
     // Written beside the target and renamed over it, so the old content survives
     // anything that goes wrong before the rename.
-    const fs::path temporary = t.host.parent_path() / (".~" + t.host.filename().string() + ".tmp");
-    s_.BeforeChange(t.host);
+    const std::string temporary = HostFolderOf(t.host) + "/.~" + t.host.substr(t.host.rfind('/') + 1) + ".tmp";
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -343,7 +370,7 @@ ErrorCode VirtualFileSystem::WriteWholeFile(const std::string& path, const std::
         return kErrorAccessDenied;
     }
     SetHostWriteTime(t.host, s_.NowFileTime());
-    s_.AfterChange(t.host, true);
+    s_.Changed(t.path, t.host);
     if (!t.exists) {
         s_.attributes[t.key] = attr::kArchive;
         s_.dirty = true;
@@ -357,22 +384,21 @@ ErrorCode VirtualFileSystem::DeleteTree(const Target& t)
     if (!t.isDirectory) {
         const std::uint64_t size = HostSize(t.host);
         std::error_code ec;
-        s_.BeforeChange(t.host);
         fs::remove(t.host, ec);
         if (ec) return kErrorAccessDenied;
-        s_.AfterChange(t.host, false);
+        s_.Changed(t.path, t.host);
         Release(t.path.drive, size);
         s_.ForgetAttributesBelow(t.key);
         return kErrorSuccess;
     }
     ErrorCode result = kErrorSuccess;
     std::error_code ec;
-    std::vector<fs::path> children;
-    for (const auto& item : fs::directory_iterator(t.host, ec)) children.push_back(item.path());
+    std::vector<std::string> children;
+    for (const auto& item : fs::directory_iterator(t.host, ec)) children.push_back(item.path().string());
     for (const auto& child : children) {
         Target c;
         c.path = t.path;
-        c.path.parts.push_back(WinName(child.filename().string()));
+        c.path.parts.push_back(WinName(child.substr(child.rfind('/') + 1)));
         c.host = child;
         c.exists = true;
         c.isDirectory = fs::is_directory(child, ec);
@@ -380,10 +406,9 @@ ErrorCode VirtualFileSystem::DeleteTree(const Target& t)
         if (const ErrorCode failed = DeleteTree(c)) result = failed;
     }
     if (result != kErrorSuccess) return result;
-    s_.BeforeChange(t.host);
     fs::remove(t.host, ec);
     if (ec) return kErrorAccessDenied;
-    s_.AfterChange(t.host, false);
+    s_.Changed(t.path, t.host);
     s_.ForgetAttributesBelow(t.key);
     return kErrorSuccess;
 }
@@ -401,13 +426,13 @@ ErrorCode VirtualFileSystem::ShellDelete(const std::string& path)
     folder.parts.pop_back();
     std::vector<Target> matches;
     std::error_code ec;
-    for (const auto& item : fs::directory_iterator(t.host.parent_path(), ec)) {
+    for (const auto& item : fs::directory_iterator(HostFolderOf(t.host), ec)) {
         const std::string name = WinName(item.path().filename().string());
         if (name.empty() || !WildcardMatch(t.path.parts.back(), name)) continue;
         Target m;
         m.path = folder;
         m.path.parts.push_back(name);
-        m.host = item.path();
+        m.host = item.path().string();
         m.exists = true;
         m.isDirectory = item.is_directory(ec);
         m.key = m.path.Key();

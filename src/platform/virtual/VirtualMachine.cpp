@@ -67,9 +67,9 @@ std::string WinName(const std::string& utf8)
 std::string WinPath::Text() const
 {
     std::string text(1, drive);
-    text += ":";
-    if (parts.empty()) return text + "\\";
-    for (const auto& part : parts) text += "\\" + part;
+    text += ':';
+    if (parts.empty()) return text += '\\';
+    for (const auto& part : parts) (text += '\\') += part;
     return text;
 }
 
@@ -82,24 +82,20 @@ WinPath ParseWinPath(const std::string& path)
         return result;
     if (path.size() > 2 && path[2] != '\\') return result;  // drive-relative paths are not used
     result.drive = static_cast<char>(std::toupper(static_cast<unsigned char>(path[0])));
-    std::string part;
-    const std::string rest = path.substr(2);
-    auto flush = [&] {
-        if (!part.empty()) result.parts.push_back(part);
-        part.clear();
+    // Components run between single-byte "\\"; a double-byte character may end in one.
+    std::size_t start = 2;
+    auto flush = [&](std::size_t end) {
+        if (end > start) result.parts.emplace_back(path, start, end - start);
+        start = end + 1;
     };
-    for (std::size_t i = 0; i < rest.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(rest[i]);
-        if (MBIsLeadByte(byte) && i + 1 < rest.size()) {
-            part += rest.substr(i, 2);
+    for (std::size_t i = 2; i < path.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(path[i]);
+        if (MBIsLeadByte(byte) && i + 1 < path.size())
             ++i;
-        } else if (byte == '\\') {
-            flush();
-        } else {
-            part.push_back(rest[i]);
-        }
+        else if (byte == '\\')
+            flush(i);
     }
-    flush();
+    flush(path.size());
     for (auto& p : result.parts) {
         if (p.size() > 255) return result;  // longer than any name Windows allows
         // Windows drops trailing dots and blanks of a name.
@@ -147,113 +143,117 @@ bool WildcardMatch(const std::string& pattern, const std::string& name)
 VirtualMachine::State::State(VirtualMachine& m) : machine(m) {}
 VirtualMachine::State::~State() = default;
 
-VirtualMachine::State::Resolved VirtualMachine::State::Resolve(const WinPath& path) const
+namespace {
+
+// The key of the folder holding path, whose own key is key. Upper-casing keeps the
+// length, so the folder's key is a prefix of it.
+std::string ParentKey(const WinPath& path, const std::string& key)
 {
-    Resolved r;
-    const fs::path drive = machine.root_ / std::string(1, path.drive);
-    // Built as plain text: composing a path part by part costs more than the look-up.
-    std::string parentText = drive.string();
-    for (std::size_t i = 0; i + 1 < path.parts.size(); ++i) (parentText += '/') += HostName(path.parts[i]);
-    const std::string directText =
-        path.parts.empty() ? parentText : parentText + '/' + HostName(path.parts.back());
-    // The name as spelled usually exists as spelled: one look settles it.
-    if (::stat(directText.c_str(), &r.status) == 0) {
-        r.host = directText;
-        r.exists = r.parentExists = true;
-        return r;
+    if (path.parts.size() <= 1) return key.substr(0, 2) + "\\";
+    return key.substr(0, key.size() - path.parts.back().size() - 1);
+}
+
+std::string ParentHost(const std::string& host) { return host.substr(0, host.rfind('/')); }
+
+// Erases key and every key below it ("C:\A" takes "C:\A\B" along, not "C:\AB").
+template <typename Map>
+void EraseTree(Map& map, const std::string& key, char separator)
+{
+    map.erase(key);
+    const std::string prefix = key + separator;
+    for (auto it = map.lower_bound(prefix); it != map.end() && it->first.compare(0, prefix.size(), prefix) == 0;)
+        it = map.erase(it);
+}
+
+}  // namespace
+
+VirtualMachine::State::Resolved VirtualMachine::State::Resolve(const WinPath& path, const std::string& key) const
+{
+    Resolved r = Remember(path, key);
+    // A folder's time moves with its names; it is read when the folder itself is asked for.
+    if (r.statusOld) {
+        Resolved& kept = known[key];
+        kept.exists = ::stat(kept.host.c_str(), &kept.status) == 0;
+        kept.statusOld = false;
+        r = kept;
     }
-    struct ::stat folder {};
-    if (path.parts.empty()) {
-        r.host = directText;
-        return r;
-    }
-    // Next most often the folder is spelled right and only the last name differs in
-    // case, or is new.
-    if (::stat(parentText.c_str(), &folder) == 0 && S_ISDIR(folder.st_mode)) {
-        r.parentExists = true;
-        const fs::path parent = parentText;
-        const std::string match = FindWithoutCase(parent, path.parts.back(), &folder);
-        r.host = match.empty() ? fs::path(directText) : parent / match;
-        r.exists = !match.empty() && ::stat(r.host.c_str(), &r.status) == 0;
-        return r;
-    }
-    // Otherwise walk the path, matching each existing name without regard to case.
-    std::error_code ec;
-    fs::path host = drive;
-    bool present = fs::is_directory(host, ec);
-    for (std::size_t i = 0; i < path.parts.size(); ++i) {
-        if (i + 1 == path.parts.size()) r.parentExists = present && fs::is_directory(host, ec);
-        fs::path next = host / HostName(path.parts[i]);
-        if (present && !fs::exists(fs::symlink_status(next, ec))) {
-            const std::string match = FindWithoutCase(host, path.parts[i]);
-            if (!match.empty()) next = host / match;
-        }
-        present = present && fs::exists(next, ec);
-        host = next;
-    }
-    r.host = host;
-    r.exists = present && ::stat(host.c_str(), &r.status) == 0;
+    // A missing name is created as it is spelled this time, not as it was last time.
+    if (!r.exists && !path.parts.empty()) r.host = ParentHost(r.host) + '/' + HostName(path.parts.back());
     return r;
 }
 
-std::string VirtualMachine::State::FindWithoutCase(const fs::path& folder, const std::string& name,
-                                                   const struct ::stat* folderStatus) const
+const VirtualMachine::State::Resolved& VirtualMachine::State::Remember(const WinPath& path,
+                                                                       const std::string& key) const
 {
-    struct ::stat st{};
-    if (folderStatus)
-        st = *folderStatus;
-    else if (::stat(folder.c_str(), &st) != 0)
-        return {};
-    FolderIndex& index = folderIndexes[folder.string()];
-    if (index.modifiedSeconds != st.st_mtim.tv_sec || index.modifiedNanoseconds != st.st_mtim.tv_nsec) {
-        index.names.clear();
+    const auto found = known.find(key);
+    if (found != known.end()) return found->second;
+    Resolved r;
+    if (path.parts.empty()) {
+        r.host = (machine.root_ / std::string(1, path.drive)).string();
+        r.exists = r.parentExists = ::stat(r.host.c_str(), &r.status) == 0;
+        return known.emplace(key, r).first->second;
+    }
+    // The folder is resolved first, and remembered, so a folder's names are read
+    // from the host once however many of them are asked for.
+    WinPath folderPath = path;
+    folderPath.parts.pop_back();
+    const Resolved& folder = Remember(folderPath, ParentKey(path, key));
+    r.parentExists = folder.exists && S_ISDIR(folder.status.st_mode);
+    const std::string match = r.parentExists ? FindWithoutCase(folder.host, path.parts.back()) : std::string();
+    r.host = folder.host + '/' + (match.empty() ? HostName(path.parts.back()) : match);
+    r.exists = !match.empty() && ::stat(r.host.c_str(), &r.status) == 0;
+    return known.emplace(key, r).first->second;
+}
+
+std::string VirtualMachine::State::FindWithoutCase(const std::string& folder, const std::string& name) const
+{
+    auto found = folderNames.find(folder);
+    if (found == folderNames.end()) {
+        found = folderNames.emplace(folder, std::map<std::string, std::string>()).first;
         std::error_code ec;
         for (const auto& entry : fs::directory_iterator(folder, ec)) {
             const std::string host = entry.path().filename().string();
-            index.names.emplace(UpperCase(WinName(host)), host);
+            found->second.emplace(UpperCase(WinName(host)), host);
         }
-        index.modifiedSeconds = st.st_mtim.tv_sec;
-        index.modifiedNanoseconds = st.st_mtim.tv_nsec;
     }
-    const auto found = index.names.find(UpperCase(name));
-    return found == index.names.end() ? std::string() : found->second;
+    const auto match = found->second.find(UpperCase(name));
+    return match == found->second.end() ? std::string() : match->second;
 }
 
-void VirtualMachine::State::BeforeChange(const fs::path& entry)
+void VirtualMachine::State::Changed(const WinPath& path, const std::string& host, const struct ::stat* status)
 {
-    const auto found = folderIndexes.find(entry.parent_path().string());
-    if (found == folderIndexes.end()) return;
-    struct ::stat st{};
-    if (::stat(entry.parent_path().c_str(), &st) != 0 || found->second.modifiedSeconds != st.st_mtim.tv_sec ||
-        found->second.modifiedNanoseconds != st.st_mtim.tv_nsec)
-        folderIndexes.erase(found);
-}
-
-void VirtualMachine::State::AfterChange(const fs::path& entry, bool present)
-{
-    if (!present) {
-        // A removed folder takes the indexes of everything below it along.
-        const std::string prefix = entry.string() + "/";
-        for (auto it = folderIndexes.lower_bound(prefix);
-             it != folderIndexes.end() && it->first.compare(0, prefix.size(), prefix) == 0;)
-            it = folderIndexes.erase(it);
-        folderIndexes.erase(entry.string());
+    // What lay below the entry is looked up again when next asked for; the entry
+    // itself is known as it is now, its folder as one whose time has moved.
+    const std::string key = path.Key();
+    EraseTree(known, key, '\\');
+    EraseTree(folderNames, host, '/');
+    Resolved entry;
+    entry.host = host;
+    entry.parentExists = true;
+    if (status) {
+        entry.status = *status;
+        entry.exists = true;
+    } else {
+        entry.exists = ::stat(host.c_str(), &entry.status) == 0;
     }
-    const auto found = folderIndexes.find(entry.parent_path().string());
-    if (found == folderIndexes.end()) return;
-    struct ::stat st{};
-    if (::stat(entry.parent_path().c_str(), &st) != 0) {
-        folderIndexes.erase(found);
-        return;
-    }
-    const std::string host = entry.filename().string();
-    const std::string upper = UpperCase(WinName(host));
-    if (present)
-        found->second.names[upper] = host;
+    known.emplace(key, entry);
+    if (path.parts.empty()) return;
+    const auto folder = known.find(ParentKey(path, key));
+    if (folder != known.end()) folder->second.statusOld = true;
+    // The folder's list of names is kept, with the entry added or taken out.
+    const auto names = folderNames.find(ParentHost(host));
+    if (names == folderNames.end()) return;
+    const std::string name = host.substr(host.rfind('/') + 1);
+    if (entry.exists)
+        names->second[UpperCase(WinName(name))] = name;
     else
-        found->second.names.erase(upper);
-    found->second.modifiedSeconds = st.st_mtim.tv_sec;
-    found->second.modifiedNanoseconds = st.st_mtim.tv_nsec;
+        names->second.erase(UpperCase(WinName(name)));
+}
+
+void VirtualMachine::State::ForgetHostFolder()
+{
+    known.clear();
+    folderNames.clear();
 }
 
 bool VirtualMachine::State::IsDenied(const std::string& key) const
@@ -369,6 +369,7 @@ void VirtualMachine::SetDisk(char drive, DiskConfig disk)
     state_->disks[letter] = disk;
     state_->used[letter] = 0;
     fs::create_directories(root_ / std::string(1, letter));
+    state_->ForgetHostFolder();
 }
 
 void VirtualMachine::DenyRegistryWrites(RootKey root, const std::string& keyPrefix)
@@ -378,7 +379,13 @@ void VirtualMachine::DenyRegistryWrites(RootKey root, const std::string& keyPref
 
 fs::path VirtualMachine::HostPath(const std::string& windowsPath) const
 {
-    return state_->Resolve(ParseWinPath(windowsPath)).host;
+    // Looked up afresh and everything known forgotten: the caller may change the
+    // host folder behind the machine's back.
+    state_->ForgetHostFolder();
+    const WinPath path = ParseWinPath(windowsPath);
+    const std::string host = state_->Resolve(path, path.Key()).host;
+    state_->ForgetHostFolder();
+    return host;
 }
 
 const std::vector<std::string>& VirtualMachine::Journal() const { return state_->journal; }

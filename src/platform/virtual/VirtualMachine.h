@@ -66,6 +66,9 @@ public:
     void DenyRegistryWrites(RootKey root, const std::string& keyPrefix);
 
     // The host path a Windows path resolves to (existing names matched without case).
+    // The machine remembers what it finds in its host folder and keeps that true as
+    // it changes the folder itself; asking for a host path makes it look again, so
+    // whoever changes the folder from outside must have asked for the path first.
     std::filesystem::path HostPath(const std::string& windowsPath) const;
 
     // The journal of shell actions: "notify 0x8000000 0", "restart 2", ...

@@ -77,33 +77,31 @@ struct VirtualMachine::State {
     explicit State(VirtualMachine& m);
     ~State();
 
-    // Resolution of a parsed path on the host: each existing component is matched
-    // without case; missing components are taken as they are spelled.
-    // The names of a host folder by their upper-case Windows spelling, kept while
-    // the folder's modification time stays the same.
-    struct FolderIndex {
-        std::int64_t modifiedSeconds = -1;
-        std::int64_t modifiedNanoseconds = -1;
-        std::map<std::string, std::string> names;  // upper-case Windows name -> host name
-    };
-    mutable std::map<std::string, FolderIndex> folderIndexes;
-    // The host entry in folder whose name matches name without regard to case; empty if none.
-    // folderStatus: the folder's status when the caller has just read it.
-    std::string FindWithoutCase(const std::filesystem::path& folder, const std::string& name,
-                                const struct ::stat* folderStatus = nullptr) const;
-    // Our own changes keep a folder's index in step instead of making it be read
-    // again: before a change an index that is out of date is dropped, after it the
-    // name is added or removed and the folder's new time noted.
-    void BeforeChange(const std::filesystem::path& entry);
-    void AfterChange(const std::filesystem::path& entry, bool present);
-
+    // What the machine knows of its host folder: how paths resolved and which names
+    // each folder holds. Every change the machine makes keeps it true, so a lookup
+    // costs the host nothing the second time; whoever else changes the folder must
+    // reach it through VirtualMachine::HostPath, which makes the machine forget it all.
     struct Resolved {
-        std::filesystem::path host;
+        std::string host;
         bool exists = false;
         bool parentExists = false;
+        bool statusOld = false;  // a folder whose names changed since its status was read
         struct ::stat status {};
     };
-    Resolved Resolve(const WinPath& path) const;
+    // Each existing component is matched without case; missing ones are taken as spelled.
+    Resolved Resolve(const WinPath& path, const std::string& key) const;
+    const Resolved& Remember(const WinPath& path, const std::string& key) const;
+    // The host entry in folder whose name matches name without regard to case; empty if none.
+    std::string FindWithoutCase(const std::string& folder, const std::string& name) const;
+    // After the machine created, replaced or removed the entry path names on the host;
+    // status, when given, is the entry's status just read.
+    void Changed(const WinPath& path, const std::string& host, const struct ::stat* status = nullptr);
+    void ForgetHostFolder();
+
+    mutable std::map<std::string, Resolved> known;  // path key -> how it resolved
+    // Host folder -> its names by their upper-case Windows spelling -> host name.
+    mutable std::map<std::string, std::map<std::string, std::string>> folderNames;
+
     bool IsDenied(const std::string& key) const;
     bool IsLocked(const std::string& key) const;
     std::uint64_t NowFileTime();  // the virtual clock as a FILETIME, later at every call

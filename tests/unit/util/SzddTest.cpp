@@ -48,7 +48,9 @@ TEST(SzddTest, CompressedFilesExpandToTheOriginal)
         std::string expanded;
         EXPECT_EQ(ExpandSzdd(compressed, expanded), SzddResult::Expanded);
         EXPECT_EQ(expanded, original);
-        if (name == "repetitive") EXPECT_LT(compressed.size(), original.size() / 5);
+        if (name == "repetitive") {
+            EXPECT_LT(compressed.size(), original.size() / 5);
+        }
     }
 }
 
@@ -139,7 +141,9 @@ TEST(SzddTest, AgreesWithTheReferenceTools)
         EXPECT_EQ(ours, ReadHostFile(reference).substr(0, header->length)) << "against msexpand, bit for bit";
         // mscompress 0.4 garbles inputs shorter than 16 bytes (msexpand then gives the
         // garbled bytes too); from 16 bytes on both give back the original.
-        if (original.size() >= 16) EXPECT_EQ(ours, original);
+        if (original.size() >= 16) {
+            EXPECT_EQ(ours, original);
+        }
 
         const auto compressed = scratch.Path() / "ours.bi_";
         WriteHostFile(compressed, CompressSzdd(original, 'n'));
