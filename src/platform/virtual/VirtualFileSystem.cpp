@@ -195,7 +195,7 @@ ErrorCode VirtualFileSystem::CreateFolder(const std::string& path)
     std::error_code ec;
     if (!fs::create_directory(t.host, ec)) return kErrorAccessDenied;
     SetHostWriteTime(t.host, s_.NowFileTime());
-    s_.Changed(t.path, t.host);
+    s_.Changed(t.path, t.host, true);
     return kErrorSuccess;
 }
 
@@ -212,7 +212,7 @@ ErrorCode VirtualFileSystem::RemoveFolder(const std::string& path)
     if (!fs::is_empty(t.host, ec)) return kErrorDirNotEmpty;
     fs::remove(t.host, ec);
     if (ec) return kErrorAccessDenied;
-    s_.Changed(t.path, t.host);
+    s_.Changed(t.path, t.host, true);
     s_.ForgetAttributesBelow(t.key);
     return kErrorSuccess;
 }
@@ -240,11 +240,11 @@ ErrorCode VirtualFileSystem::Copy(const std::string& source, const std::string& 
     // CopyFile keeps the source's attributes and last-write time, adding archive.
     struct stat copied{};
     if (!CopyHostFile(from.host, to.host, size, from.writeTime, copied)) {
-        s_.Changed(to.path, to.host);  // a part of the file may be there
+        s_.Changed(to.path, to.host, false);  // a part of the file may be there
         Release(to.path.drive, size);
         return kErrorAccessDenied;
     }
-    s_.Changed(to.path, to.host, &copied);
+    s_.Changed(to.path, to.host, false, &copied);
     s_.attributes[to.key] = s_.AttributesOf(from.key, false) | attr::kArchive;
     s_.dirty = true;
     return kErrorSuccess;
@@ -261,7 +261,7 @@ ErrorCode VirtualFileSystem::RemoveFile(const std::string& path)
     std::error_code ec;
     fs::remove(t.host, ec);
     if (ec) return kErrorAccessDenied;
-    s_.Changed(t.path, t.host);
+    s_.Changed(t.path, t.host, false);
     Release(t.path.drive, t.size);
     s_.ForgetAttributesBelow(t.key);
     return kErrorSuccess;
@@ -370,7 +370,7 @@ ErrorCode VirtualFileSystem::WriteWholeFile(const std::string& path, const std::
         return kErrorAccessDenied;
     }
     SetHostWriteTime(t.host, s_.NowFileTime());
-    s_.Changed(t.path, t.host);
+    s_.Changed(t.path, t.host, false);
     if (!t.exists) {
         s_.attributes[t.key] = attr::kArchive;
         s_.dirty = true;
@@ -386,7 +386,7 @@ ErrorCode VirtualFileSystem::DeleteTree(const Target& t)
         std::error_code ec;
         fs::remove(t.host, ec);
         if (ec) return kErrorAccessDenied;
-        s_.Changed(t.path, t.host);
+        s_.Changed(t.path, t.host, false);
         Release(t.path.drive, size);
         s_.ForgetAttributesBelow(t.key);
         return kErrorSuccess;
@@ -408,7 +408,7 @@ ErrorCode VirtualFileSystem::DeleteTree(const Target& t)
     if (result != kErrorSuccess) return result;
     fs::remove(t.host, ec);
     if (ec) return kErrorAccessDenied;
-    s_.Changed(t.path, t.host);
+    s_.Changed(t.path, t.host, true);
     s_.ForgetAttributesBelow(t.key);
     return kErrorSuccess;
 }

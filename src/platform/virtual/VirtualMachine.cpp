@@ -155,14 +155,12 @@ std::string ParentKey(const WinPath& path, const std::string& key)
 
 std::string ParentHost(const std::string& host) { return host.substr(0, host.rfind('/')); }
 
-// Erases key and every key below it ("C:\A" takes "C:\A\B" along, not "C:\AB").
+// Erases every key below key ("C:\A" takes "C:\A\B" along, not "C:\AB").
 template <typename Map>
-void EraseTree(Map& map, const std::string& key, char separator)
+void EraseBelow(Map& map, const std::string& key, char separator)
 {
-    map.erase(key);
     const std::string prefix = key + separator;
-    for (auto it = map.lower_bound(prefix); it != map.end() && it->first.compare(0, prefix.size(), prefix) == 0;)
-        it = map.erase(it);
+    std::erase_if(map, [&](const auto& item) { return item.first.compare(0, prefix.size(), prefix) == 0; });
 }
 
 }  // namespace
@@ -209,7 +207,7 @@ std::string VirtualMachine::State::FindWithoutCase(const std::string& folder, co
 {
     auto found = folderNames.find(folder);
     if (found == folderNames.end()) {
-        found = folderNames.emplace(folder, std::map<std::string, std::string>()).first;
+        found = folderNames.emplace(folder, std::unordered_map<std::string, std::string>()).first;
         std::error_code ec;
         for (const auto& entry : fs::directory_iterator(folder, ec)) {
             const std::string host = entry.path().filename().string();
@@ -220,13 +218,19 @@ std::string VirtualMachine::State::FindWithoutCase(const std::string& folder, co
     return match == found->second.end() ? std::string() : match->second;
 }
 
-void VirtualMachine::State::Changed(const WinPath& path, const std::string& host, const struct ::stat* status)
+void VirtualMachine::State::Changed(const WinPath& path, const std::string& host, bool folder,
+                                    const struct ::stat* status)
 {
-    // What lay below the entry is looked up again when next asked for; the entry
-    // itself is known as it is now, its folder as one whose time has moved.
+    // The entry is known as it is now, its folder as one whose time has moved.
+    // Below a file nothing can exist before or after; below a folder created or
+    // removed all is looked up again when next asked for.
     const std::string key = path.Key();
-    EraseTree(known, key, '\\');
-    EraseTree(folderNames, host, '/');
+    known.erase(key);
+    folderNames.erase(host);
+    if (folder) {
+        EraseBelow(known, key, '\\');
+        EraseBelow(folderNames, host, '/');
+    }
     Resolved entry;
     entry.host = host;
     entry.parentExists = true;
@@ -238,8 +242,8 @@ void VirtualMachine::State::Changed(const WinPath& path, const std::string& host
     }
     known.emplace(key, entry);
     if (path.parts.empty()) return;
-    const auto folder = known.find(ParentKey(path, key));
-    if (folder != known.end()) folder->second.statusOld = true;
+    const auto parent = known.find(ParentKey(path, key));
+    if (parent != known.end()) parent->second.statusOld = true;
     // The folder's list of names is kept, with the entry added or taken out.
     const auto names = folderNames.find(ParentHost(host));
     if (names == folderNames.end()) return;

@@ -8,6 +8,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/virtual/VirtualMachine.h"
@@ -94,13 +95,14 @@ struct VirtualMachine::State {
     // The host entry in folder whose name matches name without regard to case; empty if none.
     std::string FindWithoutCase(const std::string& folder, const std::string& name) const;
     // After the machine created, replaced or removed the entry path names on the host;
-    // status, when given, is the entry's status just read.
-    void Changed(const WinPath& path, const std::string& host, const struct ::stat* status = nullptr);
+    // folder: the entry is a folder, or was one; status, when given, is the entry's
+    // status just read.
+    void Changed(const WinPath& path, const std::string& host, bool folder, const struct ::stat* status = nullptr);
     void ForgetHostFolder();
 
-    mutable std::map<std::string, Resolved> known;  // path key -> how it resolved
+    mutable std::unordered_map<std::string, Resolved> known;  // path key -> how it resolved
     // Host folder -> its names by their upper-case Windows spelling -> host name.
-    mutable std::map<std::string, std::map<std::string, std::string>> folderNames;
+    mutable std::unordered_map<std::string, std::unordered_map<std::string, std::string>> folderNames;
 
     bool IsDenied(const std::string& key) const;
     bool IsLocked(const std::string& key) const;

@@ -33,6 +33,8 @@ TEST(FolderMacrosTest, ExpandsEveryMacroWithOneDelimiterDropped)
         {"(C_Sup)\\x", "F16\\x"},
         {"", ""},
         {"(App", "(App"},
+        {"\x95\x5C(sys)", "\x95\x5C" "F3\\"},  // after a double-byte character, any case
+        {"(Tmp)(Win)(App)", "F4\\X:\\WINDOWS\\D:\\APP\\"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.text);
@@ -58,6 +60,21 @@ TEST(FolderMacrosTest, TheTrailByteOfAKanjiIsNoDelimiter)
     FolderTable table = SampleTable();
     table[0] = "D:\\\x95\x5C";  // ends in a double-byte character, not in "\"
     EXPECT_EQ(ExpandFolderMacros("(App)\\X", table), "D:\\\x95\x5C\\X");
+}
+
+TEST(FolderMacrosTest, StartsWithMacroIgnoresCaseButNotCharacters)
+{
+    struct Row { std::string text, macro; bool expected; };
+    const Row rows[] = {
+        {"(App)APP.EX_", "(App)", true}, {"(aPP)x", "(App)", true}, {"(App", "(App)", false},
+        {"x(App)", "(App)", false}, {"(Dch)A.TXT", "(Dch)", true}, {"", "(App)", false},
+        {"\x82\x60pp)", "(App)", false},  // a full-width letter is no "("
+        {"(C_smn)", "(C_Smn)", true}, {"(C-Smn)", "(C_Smn)", false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        EXPECT_EQ(StartsWithMacro(row.text, row.macro), row.expected);
+    }
 }
 
 TEST(RegistryTokensTest, SplitsByEachRule)
