@@ -114,6 +114,13 @@ TEST_F(VirtualFolderMemoryTest, ChangesMadeThroughTheHostPathAreSeen)
     std::filesystem::remove_all(vm.machine.HostPath("C:\\OUT"));
     EXPECT_EQ(Look("C:\\OUT\\SIDE.TXT"), kErrorPathNotFound);
 
+    // A host path is looked up afresh, even after a change through an older one.
+    const auto folder = vm.machine.HostPath("C:\\MIX");
+    std::filesystem::create_directory(folder);
+    EXPECT_EQ(Look("C:\\MIX\\MIXED.TXT"), kErrorFileNotFound);
+    std::ofstream(folder / "Mixed.txt") << "m";
+    EXPECT_EQ(vm.machine.HostPath("C:\\MIX\\MIXED.TXT").filename(), "Mixed.txt");
+
     // A drive set up after a path on it was looked up.
     EXPECT_EQ(Look("F:\\SETUP.INI"), kErrorPathNotFound);
     vm.machine.SetDisk('F', {});
