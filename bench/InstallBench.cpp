@@ -89,5 +89,3 @@ BENCHMARK(InstallSmallFiles)->Arg(300)->Arg(1000)->Arg(10000)->Unit(benchmark::k
 
 }  // namespace
 }  // namespace lorvel
-
-BENCHMARK_MAIN();

@@ -47,5 +47,3 @@ BENCHMARK(MergeRecord)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->Co
 
 }  // namespace
 }  // namespace lorvel
-
-BENCHMARK_MAIN();

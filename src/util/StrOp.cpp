@@ -123,11 +123,12 @@ std::string MapUpper(const std::string& text)
 {
     std::string out = text;
     const std::size_t size = out.size();
+    const LeadByteSet& leads = ActiveLeadBytes();
     for (std::size_t i = 0; i < size; ++i) {
         const auto byte = static_cast<unsigned char>(out[i]);
         if (byte < 0x80) {
             if (byte >= 'a' && byte <= 'z') out[i] = static_cast<char>(byte - 0x20);
-        } else if (MBIsLeadByte(byte) && i + 1 < size) {
+        } else if (leads.Contains(byte) && i + 1 < size) {
             const unsigned upper = UpperDoubleByte(Pair(byte, static_cast<unsigned char>(out[i + 1])));
             out[i] = static_cast<char>(upper >> 8);
             out[i + 1] = static_cast<char>(upper & 0xFF);

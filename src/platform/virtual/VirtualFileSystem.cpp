@@ -126,8 +126,8 @@ VirtualFileSystem::Target VirtualFileSystem::Locate(const std::string& text) con
     t.path = ParseWinPath(text);
     if (!t.path.valid) return t;
     t.key = t.path.Key();
-    const VirtualMachine::State::Resolved resolved = s_.Resolve(t.path, t.key);
-    t.host = resolved.host;
+    const VirtualMachine::State::Resolved& resolved = s_.Resolve(t.path, t.key);
+    t.host = VirtualMachine::State::HostFor(t.path, resolved);
     t.exists = resolved.exists;
     t.parentExists = resolved.parentExists;
     if (t.exists) {

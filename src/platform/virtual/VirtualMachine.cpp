@@ -82,36 +82,41 @@ WinPath ParseWinPath(const std::string& path)
         return result;
     if (path.size() > 2 && path[2] != '\\') return result;  // drive-relative paths are not used
     result.drive = static_cast<char>(std::toupper(static_cast<unsigned char>(path[0])));
-    // Components run between single-byte "\\"; a double-byte character may end in one.
+    // One pass: components run between single-byte "\"; a double-byte character is
+    // skipped whole, as its trail byte may be "\" or "|". A lead byte before a byte
+    // that cannot trail stands alone.
+    auto trails = [](unsigned char next) { return next >= 0x40 && next <= 0xFC && next != 0x7F; };
+    const LeadByteSet& leads = ActiveLeadBytes();
     std::size_t start = 2;
-    auto flush = [&](std::size_t end) {
-        if (end > start) result.parts.emplace_back(path, start, end - start);
-        start = end + 1;
-    };
-    for (std::size_t i = 2; i < path.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(path[i]);
-        if (MBIsLeadByte(byte) && i + 1 < path.size())
+    std::size_t wildcardPart = std::string::npos;  // the component holding "*" or "?"
+    bool wildcard = false;
+    for (std::size_t i = 2; i <= path.size(); ++i) {
+        const auto byte = i < path.size() ? static_cast<unsigned char>(path[i]) : '\\';
+        if (byte == '\\') {
+            if (i > start) {
+                // Only the last component may hold a wildcard.
+                if (wildcardPart != std::string::npos) return result;
+                if (wildcard) wildcardPart = result.parts.size();
+                result.parts.emplace_back(path, start, i - start);
+            }
+            start = i + 1;
+            wildcard = false;
+        } else if (leads.Contains(byte) && i + 1 < path.size() && trails(static_cast<unsigned char>(path[i + 1]))) {
             ++i;
-        else if (byte == '\\')
-            flush(i);
+        } else if (byte < 0x20 || byte == '/' || byte == ':' || byte == '"' || byte == '<' || byte == '>' ||
+                   byte == '|') {
+            return result;
+        } else if (byte == '*' || byte == '?') {
+            wildcard = true;
+        }
     }
-    flush(path.size());
     for (auto& p : result.parts) {
         if (p.size() > 255) return result;  // longer than any name Windows allows
         // Windows drops trailing dots and blanks of a name.
         while (!p.empty() && (p.back() == '.' || p.back() == ' ') && p != "." && p != "..") p.pop_back();
         if (p == "." || p == "..") return result;
-        for (char c : p)
-            if (c == '/' || c == ':' || c == '"' || c == '<' || c == '>' || c == '|' ||
-                static_cast<unsigned char>(c) < 0x20)
-                return result;
     }
-    if (!result.parts.empty()) {
-        const std::string& last = result.parts.back();
-        result.hasWildcard = last.find_first_of("*?") != std::string::npos;
-        for (std::size_t i = 0; i + 1 < result.parts.size(); ++i)
-            if (result.parts[i].find_first_of("*?") != std::string::npos) return result;
-    }
+    result.hasWildcard = wildcardPart != std::string::npos;
     result.valid = true;
     return result;
 }
@@ -165,19 +170,24 @@ void EraseBelow(Map& map, const std::string& key, char separator)
 
 }  // namespace
 
-VirtualMachine::State::Resolved VirtualMachine::State::Resolve(const WinPath& path, const std::string& key) const
+const VirtualMachine::State::Resolved& VirtualMachine::State::Resolve(const WinPath& path,
+                                                                      const std::string& key) const
 {
-    Resolved r = Remember(path, key);
+    const Resolved& r = Remember(path, key);
     // A folder's time moves with its names; it is read when the folder itself is asked for.
     if (r.statusOld) {
         Resolved& kept = known[key];
         kept.exists = ::stat(kept.host.c_str(), &kept.status) == 0;
         kept.statusOld = false;
-        r = kept;
     }
-    // A missing name is created as it is spelled this time, not as it was last time.
-    if (!r.exists && !path.parts.empty()) r.host = ParentHost(r.host) + '/' + HostName(path.parts.back());
     return r;
+}
+
+std::string VirtualMachine::State::HostFor(const WinPath& path, const Resolved& resolved)
+{
+    // A missing name is created as it is spelled this time, not as it was last time.
+    if (resolved.exists || path.parts.empty()) return resolved.host;
+    return ParentHost(resolved.host) + '/' + HostName(path.parts.back());
 }
 
 const VirtualMachine::State::Resolved& VirtualMachine::State::Remember(const WinPath& path,
@@ -387,7 +397,7 @@ fs::path VirtualMachine::HostPath(const std::string& windowsPath) const
     // host folder behind the machine's back.
     state_->ForgetHostFolder();
     const WinPath path = ParseWinPath(windowsPath);
-    const std::string host = state_->Resolve(path, path.Key()).host;
+    const std::string host = State::HostFor(path, state_->Resolve(path, path.Key()));
     state_->ForgetHostFolder();
     return host;
 }

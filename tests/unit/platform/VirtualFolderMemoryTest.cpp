@@ -36,6 +36,7 @@ TEST_F(VirtualFolderMemoryTest, ANameLookedUpMissingIsCreatedAsSpelledWhenCreate
         {"C:\\NEW.TXT", "C:\\new.txt", "new.txt"},
         {"C:\\abc.dat", "C:\\Abc.Dat", "Abc.Dat"},
         {"C:\\ソフト\\表.TXT", "C:\\ソフト\\表.txt", "表.txt"},  // "ソ" ends in the byte of "\"
+        {"C:\\ポイント.TXT", "C:\\ポイント.txt", "ポイント.txt"},  // "ポ" ends in the byte of "|"
     };
     files.CreateFolder("C:\\ソフト");
     for (const Row& row : rows) {
