@@ -92,8 +92,6 @@ bool CopyHostFile(const std::string& from, const std::string& to, std::uint64_t 
     return ok;
 }
 
-std::string HostFolderOf(const std::string& host) { return host.substr(0, host.rfind('/')); }
-
 bool DriveExists(const fs::path& root, char drive)
 {
     std::error_code ec;
@@ -177,7 +175,7 @@ void VirtualFileSystem::StatInto(Target& t)
 FindEntry VirtualFileSystem::EntryOf(const Target& t) const
 {
     FindEntry entry;
-    entry.name = t.path.parts.empty() ? std::string() : WinName(t.host.substr(t.host.rfind('/') + 1));
+    entry.name = t.path.parts.empty() ? std::string() : WinName(HostNameOf(t.host));
     entry.attributes = s_.AttributesOf(t.key, t.isDirectory);
     entry.size = t.size;
     entry.lastWriteTime = t.writeTime;
@@ -353,7 +351,7 @@ ErrorCode VirtualFileSystem::WriteWholeFile(const std::string& path, const std::
     if (const ErrorCode full = Reserve(t.path.drive, bytes.size(), oldSize)) return full;
     // Written beside the target and renamed over it, so the old content survives
     // anything that goes wrong before the rename.
-    const std::string temporary = HostFolderOf(t.host) + "/.~" + t.host.substr(t.host.rfind('/') + 1) + ".tmp";
+    const std::string temporary = HostFolderOf(t.host) + "/.~" + HostNameOf(t.host) + ".tmp";
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -398,7 +396,7 @@ ErrorCode VirtualFileSystem::DeleteTree(const Target& t)
     for (const auto& child : children) {
         Target c;
         c.path = t.path;
-        c.path.parts.push_back(WinName(child.substr(child.rfind('/') + 1)));
+        c.path.parts.push_back(WinName(HostNameOf(child)));
         c.host = child;
         c.exists = true;
         c.isDirectory = fs::is_directory(child, ec);

@@ -121,6 +121,9 @@ WinPath ParseWinPath(const std::string& path)
     return result;
 }
 
+std::string HostFolderOf(const std::string& host) { return host.substr(0, host.rfind('/')); }
+std::string HostNameOf(const std::string& host) { return host.substr(host.rfind('/') + 1); }
+
 bool WildcardMatch(const std::string& pattern, const std::string& name)
 {
     // "*.*" is the classic spelling of "everything", also of names without a dot.
@@ -158,8 +161,6 @@ std::string ParentKey(const WinPath& path, const std::string& key)
     return key.substr(0, key.size() - path.parts.back().size() - 1);
 }
 
-std::string ParentHost(const std::string& host) { return host.substr(0, host.rfind('/')); }
-
 // Erases every key below key ("C:\A" takes "C:\A\B" along, not "C:\AB").
 template <typename Map>
 void EraseBelow(Map& map, const std::string& key, char separator)
@@ -187,7 +188,7 @@ std::string VirtualMachine::State::HostFor(const WinPath& path, const Resolved& 
 {
     // A missing name is created as it is spelled this time, not as it was last time.
     if (resolved.exists || path.parts.empty()) return resolved.host;
-    return ParentHost(resolved.host) + '/' + HostName(path.parts.back());
+    return HostFolderOf(resolved.host) + '/' + HostName(path.parts.back());
 }
 
 const VirtualMachine::State::Resolved& VirtualMachine::State::Remember(const WinPath& path,
@@ -255,9 +256,9 @@ void VirtualMachine::State::Changed(const WinPath& path, const std::string& host
     const auto parent = known.find(ParentKey(path, key));
     if (parent != known.end()) parent->second.statusOld = true;
     // The folder's list of names is kept, with the entry added or taken out.
-    const auto names = folderNames.find(ParentHost(host));
+    const auto names = folderNames.find(HostFolderOf(host));
     if (names == folderNames.end()) return;
-    const std::string name = host.substr(host.rfind('/') + 1);
+    const std::string name = HostNameOf(host);
     if (entry.exists)
         names->second[UpperCase(WinName(name))] = name;
     else

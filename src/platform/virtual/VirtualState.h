@@ -43,6 +43,10 @@ WinPath ParseWinPath(const std::string& path);
 std::string HostName(const std::string& sjis);
 std::string WinName(const std::string& utf8);
 
+// The folder and the name of a host path ("/r/C/APP/A.TXT": "/r/C/APP", "A.TXT").
+std::string HostFolderOf(const std::string& host);
+std::string HostNameOf(const std::string& host);
+
 bool WildcardMatch(const std::string& pattern, const std::string& name);
 
 class VirtualFileSystem;
