@@ -118,10 +118,10 @@ unsigned ComposeKana(unsigned char kana, unsigned char mark)
     return 0;
 }
 
-// Upper case keeps every character's length, so the copy is changed in place.
-std::string MapUpper(const std::string& text)
+}  // namespace
+
+void UpperCaseInPlace(std::string& out)
 {
-    std::string out = text;
     const std::size_t size = out.size();
     const LeadByteSet& leads = ActiveLeadBytes();
     for (std::size_t i = 0; i < size; ++i) {
@@ -135,8 +135,9 @@ std::string MapUpper(const std::string& text)
             ++i;
         }
     }
-    return out;
 }
+
+namespace {
 
 std::string MapFullWidth(const std::string& text)
 {
@@ -206,9 +207,10 @@ std::string RemovePathDelim(const std::string& path, const std::string& selector
 std::string MapString(const std::string& text, std::uint32_t flags)
 {
     std::string mapped;
-    if (flags == kMapUpperCase)
-        mapped = MapUpper(text);
-    else if (flags == kMapFullWidth)
+    if (flags == kMapUpperCase) {
+        mapped = text;
+        UpperCaseInPlace(mapped);
+    } else if (flags == kMapFullWidth)
         mapped = MapFullWidth(text);
     else
         return text;

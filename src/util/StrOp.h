@@ -39,6 +39,10 @@ std::string RemovePathDelim(const std::string& path, const std::string& selector
 // ends at the first NUL; unknown flags leave the text unchanged.
 std::string MapString(const std::string& text, std::uint32_t flags);
 
+// The upper-case mapping of text without a NUL, in place: upper case keeps every
+// character's length.
+void UpperCaseInPlace(std::string& text);
+
 // The n-th field (from 1), scanning byte by byte; a delimiter of other than one byte
 // never matches.
 std::string GetField(const std::string& text, const std::string& delimiter, int n);

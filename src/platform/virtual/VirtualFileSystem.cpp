@@ -243,8 +243,7 @@ ErrorCode VirtualFileSystem::Copy(const std::string& source, const std::string& 
         return kErrorAccessDenied;
     }
     s_.Changed(to.path, to.host, false, &copied);
-    s_.attributes[to.key] = s_.AttributesOf(from.key, false) | attr::kArchive;
-    s_.dirty = true;
+    s_.SetAttributesOf(to.key, s_.AttributesOf(from.key, false) | attr::kArchive, false);
     return kErrorSuccess;
 }
 
@@ -281,8 +280,7 @@ ErrorCode VirtualFileSystem::SetAttributes(const std::string& path, std::uint32_
     if (!t.exists) return t.parentExists ? kErrorFileNotFound : kErrorPathNotFound;
     if (s_.IsDenied(t.key)) return kErrorAccessDenied;
     const std::uint32_t kept = attributes & (attr::kReadOnly | attr::kHidden | attr::kSystem | attr::kArchive);
-    s_.attributes[t.key] = kept;
-    s_.dirty = true;
+    s_.SetAttributesOf(t.key, kept, t.isDirectory);
     return kErrorSuccess;
 }
 
@@ -369,10 +367,7 @@ ErrorCode VirtualFileSystem::WriteWholeFile(const std::string& path, const std::
     }
     SetHostWriteTime(t.host, s_.NowFileTime());
     s_.Changed(t.path, t.host, false);
-    if (!t.exists) {
-        s_.attributes[t.key] = attr::kArchive;
-        s_.dirty = true;
-    }
+    if (!t.exists) s_.SetAttributesOf(t.key, attr::kArchive, false);
     return kErrorSuccess;
 }
 

@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <array>
 #include <cctype>
 #include <fstream>
 #include <sstream>
@@ -66,14 +67,36 @@ std::string WinName(const std::string& utf8)
 
 std::string WinPath::Text() const
 {
-    std::string text(1, drive);
+    std::size_t size = 3;
+    for (const auto& part : parts) size += part.size() + 1;
+    std::string text;
+    text.reserve(size);
+    text += drive;
     text += ':';
     if (parts.empty()) return text += '\\';
     for (const auto& part : parts) (text += '\\') += part;
     return text;
 }
 
-std::string WinPath::Key() const { return UpperCase(Text()); }
+std::string WinPath::Key() const
+{
+    // A valid path holds no NUL, so the mapping needs no copy.
+    std::string key = Text();
+    UpperCaseInPlace(key);
+    return key;
+}
+
+namespace {
+
+// The single bytes no Windows name may hold: control characters and / : " < > |.
+constexpr std::array<bool, 128> kNotInNames = [] {
+    std::array<bool, 128> table{};
+    for (unsigned byte = 0; byte < 0x20; ++byte) table[byte] = true;
+    for (const char byte : {'/', ':', '"', '<', '>', '|'}) table[static_cast<unsigned char>(byte)] = true;
+    return table;
+}();
+
+}  // namespace
 
 WinPath ParseWinPath(const std::string& path)
 {
@@ -90,6 +113,7 @@ WinPath ParseWinPath(const std::string& path)
     std::size_t start = 2;
     std::size_t wildcardPart = std::string::npos;  // the component holding "*" or "?"
     bool wildcard = false;
+    result.parts.reserve(8);
     for (std::size_t i = 2; i <= path.size(); ++i) {
         const auto byte = i < path.size() ? static_cast<unsigned char>(path[i]) : '\\';
         if (byte == '\\') {
@@ -101,10 +125,9 @@ WinPath ParseWinPath(const std::string& path)
             }
             start = i + 1;
             wildcard = false;
-        } else if (leads.Contains(byte) && i + 1 < path.size() && trails(static_cast<unsigned char>(path[i + 1]))) {
-            ++i;
-        } else if (byte < 0x20 || byte == '/' || byte == ':' || byte == '"' || byte == '<' || byte == '>' ||
-                   byte == '|') {
+        } else if (byte >= 0x80) {
+            if (leads.Contains(byte) && i + 1 < path.size() && trails(static_cast<unsigned char>(path[i + 1]))) ++i;
+        } else if (kNotInNames[byte]) {
             return result;
         } else if (byte == '*' || byte == '?') {
             wildcard = true;
@@ -298,6 +321,17 @@ std::uint32_t VirtualMachine::State::AttributesOf(const std::string& key, bool i
                                                     : (isDirectory ? 0u : attr::kArchive);
     if (isDirectory) value |= attr::kDirectory;
     return value;
+}
+
+void VirtualMachine::State::SetAttributesOf(const std::string& key, std::uint32_t value, bool isDirectory)
+{
+    // Only attributes other than an entry's default are kept: the table stays as
+    // small as the few entries a script marks, however many files are copied.
+    if (value == (isDirectory ? 0u : attr::kArchive))
+        attributes.erase(key);
+    else
+        attributes[key] = value;
+    dirty = true;
 }
 
 void VirtualMachine::State::ForgetAttributesBelow(const std::string& key)

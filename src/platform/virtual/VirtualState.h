@@ -114,6 +114,8 @@ struct VirtualMachine::State {
     bool IsLocked(const std::string& key) const;
     std::uint64_t NowFileTime();  // the virtual clock as a FILETIME, later at every call
     std::uint32_t AttributesOf(const std::string& key, bool isDirectory) const;
+    // value without the directory bit.
+    void SetAttributesOf(const std::string& key, std::uint32_t value, bool isDirectory);
     void ForgetAttributesBelow(const std::string& key);
     DiskConfig& Disk(char drive);
     std::uint64_t FreeBytes(char drive);
