@@ -27,11 +27,12 @@ CopyEntry ParseCopyEntry(const std::string& expandedValue)
         entry.diskChange = true;
         value.erase(0, 5);
     }
-    if (const int comma = MBPosText(",", value); comma > 0) {
+    // Separators have no case: they are found where a character begins.
+    if (const int comma = MBPos(",", value); comma > 0) {
         entry.flags = StrMid(value, comma);
         value = StrLeft(value, comma - 1);
     }
-    if (const int bar = MBPosText("|", value); bar > 0) {
+    if (const int bar = MBPos("|", value); bar > 0) {
         const std::string newName = StrMid(value, bar + 1);
         value = StrLeft(value, bar - 1);
         entry.destination = FolderWithoutDelimiter(value) + (IsPathDelimiter(newName, 1) ? "" : "\\") + newName;

@@ -10,10 +10,10 @@ using namespace platform;
 
 namespace {
 
-// The text before the first separator, found as the search of script values finds it.
+// The text before the first separator, found where a character begins.
 std::string Before(const std::string& text, const char* separator)
 {
-    const int at = MBPosText(separator, text);
+    const int at = MBPos(separator, text);
     return at > 0 ? StrLeft(text, at - 1) : text;
 }
 
@@ -26,7 +26,7 @@ std::string SourceNameOf(const std::string& entry)
     for (bool stripped = true; stripped;) {
         stripped = false;
         for (const char* macro : kFolderMacros) {
-            const std::string token = macro;
+            const std::string_view token = macro;
             if (StartsWithMacro(name, token)) {
                 name = StrMid(name, static_cast<int>(token.size()) + 1);
                 stripped = true;

@@ -23,7 +23,7 @@ std::string ReplaceMacro(const std::string& text, const std::string& macro, cons
     }
 }
 
-bool StartsWithMacro(const std::string& text, const std::string& macro)
+bool StartsWithMacro(std::string_view text, std::string_view macro)
 {
     // Macros are ASCII: a double-byte character in text differs at its lead byte,
     // before its trail byte could be compared.

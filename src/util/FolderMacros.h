@@ -12,6 +12,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 
 namespace lorvel {
 
@@ -31,6 +32,6 @@ std::string ReplaceMacro(const std::string& text, const std::string& macro, cons
 std::string ExpandFolderMacros(const std::string& text, const FolderTable& folders);
 
 // Whether text opens with macro (any case), as "(app)DATA" opens with "(App)".
-bool StartsWithMacro(const std::string& text, const std::string& macro);
+bool StartsWithMacro(std::string_view text, std::string_view macro);
 
 }  // namespace lorvel

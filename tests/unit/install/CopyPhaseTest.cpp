@@ -25,6 +25,7 @@ TEST(CopyEntryTest, TakesEntriesApart)
         {"(Dch)C:\\APP\\B.DAT,/s/r", true, "C:\\APP\\B.DAT", ",/s/r", "B.DAT"},
         {"(dch)C:\\APP\\B.DAT", false, "(dch)C:\\APP\\B.DAT", "", "B.DAT"},
         {"C:\\APP\\\x83\x5F", false, "C:\\APP\\\x83\x5F", "", "\x83\x5F"},  // a trail byte 0x5F is no "_"
+        {"C:\\APP\\ポ.TXT|B.TXT,/S", false, "C:\\APP\\B.TXT", ",/S", "ポ.TXT"},  // "ポ" ends in the byte of "|"
         {",/S", false, "", ",/S", ""},
         {"", false, "", "", ""},
     };

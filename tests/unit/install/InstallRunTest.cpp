@@ -45,6 +45,7 @@ TEST(SourceNameTest, TakesTheNameWithoutMacrosOrMarkers)
         {"(Dch)(Win)B.EX_", "B.EX_"},          {"(app)(sys)x.dll", "x.dll"},
         {"C:A.TXT", "A.TXT"},                  {"(App)\x95\x5C.TXT", "\x95\x5C.TXT"},
         {"(Foo)A.TXT", "(Foo)A.TXT"},          {"", ""},
+        {"(App)ポ.TXT|B.TXT,/S", "ポ.TXT"},  // "ポ" ends in the byte of "|"
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.entry);
