@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "../tests/unit/VirtualMachineFixture.h"
 #include "install/InstallRun.h"
@@ -81,13 +82,15 @@ void InstallSmallFiles(benchmark::State& state)
     testing::TestMachine vm;
     vm.machine.SetDisk('E', {});
     std::string script = "[Extend]\r\nSetupSpeed=1\r\n[MakeFolder]\r\nFolder1=(App)DATA\r\n[CopyFile]\r\n";
+    // The medium is written straight into the host folder the machine named: one
+    // Put per file would make the machine read the growing folder again each time.
+    const std::filesystem::path sourceFolder = vm.machine.HostPath("E:\\");
     for (int i = 1; i <= count; ++i) {
         const std::string name = "F" + std::to_string(i) + ".DAT";
-        vm.Put("E:\\" + name, "small file " + std::to_string(i));
+        std::ofstream(sourceFolder / name, std::ios::binary) << "small file " << i;
         script += "File" + std::to_string(i) + "=(App)DATA\\" + name + "\r\n";
     }
     vm.Put("C:\\WORK\\SETUP.INI", script);
-    const std::filesystem::path sourceFolder = vm.machine.HostPath("E:\\");
     const testing::ScratchFolder bareFolder;
     for (auto _ : state) {
         state.PauseTiming();
