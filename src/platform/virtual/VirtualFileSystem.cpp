@@ -193,7 +193,7 @@ ErrorCode VirtualFileSystem::CreateFolder(const std::string& path)
     std::error_code ec;
     if (!fs::create_directory(t.host, ec)) return kErrorAccessDenied;
     SetHostWriteTime(t.host, s_.NowFileTime());
-    s_.Changed(t.path, t.host, true);
+    s_.Changed(t.path, t.key, t.host, true);
     return kErrorSuccess;
 }
 
@@ -210,7 +210,7 @@ ErrorCode VirtualFileSystem::RemoveFolder(const std::string& path)
     if (!fs::is_empty(t.host, ec)) return kErrorDirNotEmpty;
     fs::remove(t.host, ec);
     if (ec) return kErrorAccessDenied;
-    s_.Changed(t.path, t.host, true);
+    s_.Changed(t.path, t.key, t.host, true);
     s_.ForgetAttributesBelow(t.key);
     return kErrorSuccess;
 }
@@ -238,11 +238,11 @@ ErrorCode VirtualFileSystem::Copy(const std::string& source, const std::string& 
     // CopyFile keeps the source's attributes and last-write time, adding archive.
     struct stat copied{};
     if (!CopyHostFile(from.host, to.host, size, from.writeTime, copied)) {
-        s_.Changed(to.path, to.host, false);  // a part of the file may be there
+        s_.Changed(to.path, to.key, to.host, false);  // a part of the file may be there
         Release(to.path.drive, size);
         return kErrorAccessDenied;
     }
-    s_.Changed(to.path, to.host, false, &copied);
+    s_.Changed(to.path, to.key, to.host, false, &copied);
     s_.SetAttributesOf(to.key, s_.AttributesOf(from.key, false) | attr::kArchive, false);
     return kErrorSuccess;
 }
@@ -258,7 +258,7 @@ ErrorCode VirtualFileSystem::RemoveFile(const std::string& path)
     std::error_code ec;
     fs::remove(t.host, ec);
     if (ec) return kErrorAccessDenied;
-    s_.Changed(t.path, t.host, false);
+    s_.Changed(t.path, t.key, t.host, false);
     Release(t.path.drive, t.size);
     s_.ForgetAttributesBelow(t.key);
     return kErrorSuccess;
@@ -366,7 +366,7 @@ ErrorCode VirtualFileSystem::WriteWholeFile(const std::string& path, const std::
         return kErrorAccessDenied;
     }
     SetHostWriteTime(t.host, s_.NowFileTime());
-    s_.Changed(t.path, t.host, false);
+    s_.Changed(t.path, t.key, t.host, false);
     if (!t.exists) s_.SetAttributesOf(t.key, attr::kArchive, false);
     return kErrorSuccess;
 }
@@ -379,7 +379,7 @@ ErrorCode VirtualFileSystem::DeleteTree(const Target& t)
         std::error_code ec;
         fs::remove(t.host, ec);
         if (ec) return kErrorAccessDenied;
-        s_.Changed(t.path, t.host, false);
+        s_.Changed(t.path, t.key, t.host, false);
         Release(t.path.drive, size);
         s_.ForgetAttributesBelow(t.key);
         return kErrorSuccess;
@@ -401,7 +401,7 @@ ErrorCode VirtualFileSystem::DeleteTree(const Target& t)
     if (result != kErrorSuccess) return result;
     fs::remove(t.host, ec);
     if (ec) return kErrorAccessDenied;
-    s_.Changed(t.path, t.host, true);
+    s_.Changed(t.path, t.key, t.host, true);
     s_.ForgetAttributesBelow(t.key);
     return kErrorSuccess;
 }

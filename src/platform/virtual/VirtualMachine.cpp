@@ -252,13 +252,12 @@ std::string VirtualMachine::State::FindWithoutCase(const std::string& folder, co
     return match == found->second.end() ? std::string() : match->second;
 }
 
-void VirtualMachine::State::Changed(const WinPath& path, const std::string& host, bool folder,
-                                    const struct ::stat* status)
+void VirtualMachine::State::Changed(const WinPath& path, const std::string& key, const std::string& host,
+                                    bool folder, const struct ::stat* status)
 {
     // The entry is known as it is now, its folder as one whose time has moved.
     // Below a file nothing can exist before or after; below a folder created or
     // removed all is looked up again when next asked for.
-    const std::string key = path.Key();
     known.erase(key);
     folderNames.erase(host);
     if (folder) {

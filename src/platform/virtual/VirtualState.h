@@ -100,10 +100,11 @@ struct VirtualMachine::State {
     const Resolved& Remember(const WinPath& path, const std::string& key) const;
     // The host entry in folder whose name matches name without regard to case; empty if none.
     std::string FindWithoutCase(const std::string& folder, const std::string& name) const;
-    // After the machine created, replaced or removed the entry path names on the host;
-    // folder: the entry is a folder, or was one; status, when given, is the entry's
-    // status just read.
-    void Changed(const WinPath& path, const std::string& host, bool folder, const struct ::stat* status = nullptr);
+    // After the machine created, replaced or removed the entry path (key: its key)
+    // names on the host; folder: the entry is a folder, or was one; status, when
+    // given, is the entry's status just read.
+    void Changed(const WinPath& path, const std::string& key, const std::string& host, bool folder,
+                 const struct ::stat* status = nullptr);
     void ForgetHostFolder();
 
     mutable std::unordered_map<std::string, Resolved> known;  // path key -> how it resolved
