@@ -197,12 +197,11 @@ void EraseBelow(Map& map, const std::string& key, char separator)
 const VirtualMachine::State::Resolved& VirtualMachine::State::Resolve(const WinPath& path,
                                                                       const std::string& key) const
 {
-    const Resolved& r = Remember(path, key);
+    Resolved& r = Remember(path, key);
     // A folder's time moves with its names; it is read when the folder itself is asked for.
     if (r.statusOld) {
-        Resolved& kept = known[key];
-        kept.exists = ::stat(kept.host.c_str(), &kept.status) == 0;
-        kept.statusOld = false;
+        r.exists = ::stat(r.host.c_str(), &r.status) == 0;
+        r.statusOld = false;
     }
     return r;
 }
@@ -214,8 +213,7 @@ std::string VirtualMachine::State::HostFor(const WinPath& path, const Resolved& 
     return HostFolderOf(resolved.host) + '/' + HostName(path.parts.back());
 }
 
-const VirtualMachine::State::Resolved& VirtualMachine::State::Remember(const WinPath& path,
-                                                                       const std::string& key) const
+VirtualMachine::State::Resolved& VirtualMachine::State::Remember(const WinPath& path, const std::string& key) const
 {
     const auto found = known.find(key);
     if (found != known.end()) return found->second;
@@ -223,7 +221,7 @@ const VirtualMachine::State::Resolved& VirtualMachine::State::Remember(const Win
     if (path.parts.empty()) {
         r.host = (machine.root_ / std::string(1, path.drive)).string();
         r.exists = r.parentExists = ::stat(r.host.c_str(), &r.status) == 0;
-        return known.emplace(key, r).first->second;
+        return known.emplace(key, std::move(r)).first->second;
     }
     // The folder is resolved first, and remembered, so a folder's names are read
     // from the host once however many of them are asked for.
@@ -234,7 +232,7 @@ const VirtualMachine::State::Resolved& VirtualMachine::State::Remember(const Win
     const std::string match = r.parentExists ? FindWithoutCase(folder.host, path.parts.back()) : std::string();
     r.host = folder.host + '/' + (match.empty() ? HostName(path.parts.back()) : match);
     r.exists = !match.empty() && ::stat(r.host.c_str(), &r.status) == 0;
-    return known.emplace(key, r).first->second;
+    return known.emplace(key, std::move(r)).first->second;
 }
 
 std::string VirtualMachine::State::FindWithoutCase(const std::string& folder, const std::string& name) const
@@ -258,7 +256,6 @@ void VirtualMachine::State::Changed(const WinPath& path, const std::string& key,
     // The entry is known as it is now, its folder as one whose time has moved.
     // Below a file nothing can exist before or after; below a folder created or
     // removed all is looked up again when next asked for.
-    known.erase(key);
     folderNames.erase(host);
     if (folder) {
         EraseBelow(known, key, '\\');
@@ -273,7 +270,8 @@ void VirtualMachine::State::Changed(const WinPath& path, const std::string& key,
     } else {
         entry.exists = ::stat(host.c_str(), &entry.status) == 0;
     }
-    known.emplace(key, entry);
+    const bool exists = entry.exists;
+    known.insert_or_assign(key, std::move(entry));
     if (path.parts.empty()) return;
     const auto parent = known.find(ParentKey(path, key));
     if (parent != known.end()) parent->second.statusOld = true;
@@ -281,7 +279,7 @@ void VirtualMachine::State::Changed(const WinPath& path, const std::string& key,
     const auto names = folderNames.find(HostFolderOf(host));
     if (names == folderNames.end()) return;
     const std::string name = HostNameOf(host);
-    if (entry.exists)
+    if (exists)
         names->second[UpperCase(WinName(name))] = name;
     else
         names->second.erase(UpperCase(WinName(name)));

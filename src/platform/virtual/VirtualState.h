@@ -97,7 +97,7 @@ struct VirtualMachine::State {
     const Resolved& Resolve(const WinPath& path, const std::string& key) const;
     // Where path is on the host: a missing name as path spells it.
     static std::string HostFor(const WinPath& path, const Resolved& resolved);
-    const Resolved& Remember(const WinPath& path, const std::string& key) const;
+    Resolved& Remember(const WinPath& path, const std::string& key) const;
     // The host entry in folder whose name matches name without regard to case; empty if none.
     std::string FindWithoutCase(const std::string& folder, const std::string& name) const;
     // After the machine created, replaced or removed the entry path (key: its key)
