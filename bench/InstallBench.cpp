@@ -114,7 +114,7 @@ void InstallSmallFiles(benchmark::State& state)
         const auto after = ProcessorTime();
         userTime += after.first - before.first;
         systemTime += after.second - before.second;
-        if (run.State().failureCount != 0) state.SkipWithError("files failed to copy");
+        if (run.State().failures.count != 0) state.SkipWithError("files failed to copy");
         state.PauseTiming();
         const std::filesystem::path bare = bareFolder.Path() / std::to_string(state.iterations());
         std::filesystem::create_directory(bare);

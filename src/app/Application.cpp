@@ -23,7 +23,7 @@ int Application::Run()
     {
         auto mutex = platform_.system.CreateNamedMutex(kMutexName);
         if (!platform_.system.IsDoubleByteSystem()) SetActiveLeadBytes(LeadByteSet::None());
-        backend_.SetApplicationTitle(kApplicationTitle);
+        backend_.SetApplicationTitle(kProductName);
         CreateForms();
         backend_.RunMainLoop(*frmBack_);
     }
@@ -164,62 +164,9 @@ void Application::LoadReadme(const GeneralKeys& keys)
 
 void Application::FillUninstallMode(const GeneralKeys& keys)
 {
-    ui::MainForm& main = *frmMain_;
     context_.messageText = "アンセットアップ(アンインストール)を行います．\r\n\r\n"
                            "開始するには，「アンセットアップ開始(S)」を選択してください．\r\n";
-    main.lblMessage.SetCaption(context_.messageText);
-    main.grpSetupFolder.SetCaption("アンセットアップ(アンインストール)フォルダ");
-    main.txtFolder.SetReadOnly(true);
-    main.txtFolder.SetEnabled(true);
-    main.btnEvent.SetCaption(ui::MainForm::kStartUnsetup);
-    main.btnEvent.SetEnabled(static_cast<bool>(main.uninstallRun));
-    main.btnEnd.SetCaption("アンセットアップ終了(&E)");
-    main.btnEnd.SetEnabled(true);
-
-    main.grpOption.SetCaption("アンセットアップ(アンインストール)オプション");
-    main.chkOverWrite.SetVisible(false);
-    ui::Rect frame = main.fraShortCut.Bounds();
-    frame.top = main.chkOverWrite.Bounds().top;
-    frame.height = main.grpOption.Bounds().height - 24;
-    main.fraShortCut.SetBounds(frame);
-    main.fraShortCut.SetCaption("ファイルの追加削除");
-
-    const std::string& v = keys.checkBox;
-    if (v == "DeleteAll") {
-        main.chkSCutDesktop.SetCaption("アンセットアップ(アンインストール)フォルダ以下の全ファイル・フォルダ");
-        ui::Rect wide = main.chkSCutDesktop.Bounds();
-        wide.width = frame.width - 16;
-        main.chkSCutDesktop.SetBounds(wide);
-        main.chkSCutDesktop.SetChecked(true);
-        main.chkSCutDesktop.SetEnabled(true);
-        for (ui::Control* box : {&main.chkSCutStartMenu, &main.chkSCutStartUp, &main.chkSCutSendTo}) {
-            box->SetChecked(false);
-            box->SetVisible(false);
-        }
-    } else {
-        // Byte n of the option text, "1" meaning checked; a short text leaves the rest unchecked.
-        auto on = [&v](std::size_t position) { return v.size() >= position && v[position - 1] == '1'; };
-        main.chkSCutDesktop.SetCaption("*.INIファイル");
-        main.chkSCutDesktop.SetChecked(on(1));
-        main.chkSCutDesktop.SetEnabled(true);
-        main.chkSCutStartMenu.SetCaption("*.GIDファイル");
-        main.chkSCutStartMenu.SetChecked(on(3));
-        main.chkSCutStartMenu.SetEnabled(true);
-        main.chkSCutStartUp.SetCaption("");
-        main.chkSCutStartUp.SetChecked(on(5));
-        main.chkSCutStartUp.SetEnabled(false);
-        main.chkSCutSendTo.SetCaption("");
-        main.chkSCutSendTo.SetChecked(on(7));
-        main.chkSCutSendTo.SetEnabled(false);
-    }
-    const ui::Rect box = main.chkSCutDesktop.Bounds();
-    ui::Rect info = main.lblUnSetupInfo.Bounds();
-    info.top = box.top + box.height + 2;
-    main.lblUnSetupInfo.SetBounds(info);
-    main.lblUnSetupInfo.SetCaption("　アンセットアップ(アンインストール)フォルダの中で，コピーされたファイル以外に"
-                                   "追加削除するファイルをチェック(選択)してください．");
-    main.lblUnSetupInfo.SetVisible(true);
-    main.ShowReadme(false);
+    frmMain_->FillUninstallMode(context_.messageText, keys.checkBox);
 }
 
 void Application::OfferRestart()

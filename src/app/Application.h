@@ -6,15 +6,15 @@
 
 #include "app/ScriptKeys.h"
 #include "util/SetupContext.h"
-#include "install/FileOps.h"
+#include "run/FileOps.h"
 #include "util/ProfileStore.h"
 #include "platform/Platform.h"
 #include "ui/Forms.h"
 #include "uninstall/SharedFiles.h"
+#include "util/FixedNames.h"
 
 namespace lorvel {
 
-constexpr const char* kApplicationTitle = "Lorvel Setup 98 Standard";
 constexpr const char* kMutexName = "MIRSETUP";
 
 class Application {

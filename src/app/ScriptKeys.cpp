@@ -6,6 +6,7 @@
 #include "util/MBUtils.h"
 #include "util/RegistryTokens.h"
 #include "util/StrOp.h"
+#include "util/FixedNames.h"
 
 namespace lorvel {
 
@@ -51,7 +52,7 @@ std::string ScriptKeyReader::ProposedFolder(const SetupContext& context, const s
 {
     std::string folder = Key(context, "DefaultFolder", "Folder", "(Prg)\\");
     if (!programId.empty())
-        folder = profiles_.ReadProfile(programId, "Folder", folder, context.windowsFolder + "KORAT98.INI");
+        folder = profiles_.ReadProfile(programId, "Folder", folder, context.windowsFolder + kFolderMemoryName);
     const std::string referRegistry = Key(context, "DefaultFolder", "ReferRegistry", "");
     if (!referRegistry.empty()) folder = FolderFromRegistry(referRegistry, folder);
     const FolderTable table = FolderTableOf(context);

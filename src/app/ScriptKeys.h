@@ -8,10 +8,11 @@
 #include "platform/Platform.h"
 #include "util/FolderMacros.h"
 #include "util/ProfileStore.h"
+#include "util/FixedNames.h"
 
 namespace lorvel {
 
-constexpr const char* kDefaultTitle = "Lorvel Setup 98";
+constexpr const char* kDefaultTitle = kProductTitle;
 constexpr int kDefaultSetupSpeed = 400;
 
 struct GeneralKeys {

@@ -2,6 +2,7 @@
 
 #include "util/MBUtils.h"
 #include "util/StrOp.h"
+#include "util/FixedNames.h"
 
 namespace lorvel {
 
@@ -56,7 +57,7 @@ std::string FirstArgument(const std::string& commandLine) { return NthWord(comma
 
 std::string RunModeFor(const std::string& firstArgument)
 {
-    return FileNamePart(firstArgument) == "UNSETUP.INI" ? "UNSETUP" : "SETUP";
+    return FileNamePart(firstArgument) == kRecordName ? "UNSETUP" : "SETUP";
 }
 
 StartupFacts GatherStartupFacts(Platform& platform, FileOps& ops)
@@ -125,35 +126,35 @@ StartupDecision DecideStartup(const StartupFacts& facts)
 
 std::string PrepareWorkFolder(const std::string& tempFolder, FileOps& ops)
 {
-    for (int n = 1; n <= 99; ++n) {
-        const std::string candidate = tempFolder + "KRTMP" + std::to_string(n) + "\\";
+    for (int n = 1; n <= kWorkFolderLimit; ++n) {
+        const std::string candidate = tempFolder + kWorkFolderPrefix + std::to_string(n) + "\\";
         if (ops.FolderExists(candidate)) continue;
         // A failed creation shows up as the missing-script error a step later.
         ops.CreateFolderTree(candidate);
         return candidate;
     }
-    return tempFolder + "KRTMP99\\";
+    return tempFolder + kWorkFolderPrefix + std::to_string(kWorkFolderLimit) + "\\";
 }
 
 void CopyStartupFiles(StartupDecision& decision, Platform& platform, FileOps& ops)
 {
     SetupContext& c = decision.context;
-    ops.CopyFileOverwrite(c.sourceFolder + "SETUP.EXE", c.workFolder + "SETUPB.EXE");
+    ops.CopyFileOverwrite(c.sourceFolder + kProgramName, c.workFolder + kProgramWorkCopyName);
     if (c.Uninstalling()) {
-        c.scriptFile = c.workFolder + "UNSETUP.INI";
+        c.scriptFile = c.workFolder + kRecordName;
         ops.CopyFileOverwrite(decision.firstArgument, c.scriptFile);
     } else {
-        c.scriptFile = c.workFolder + "SETUP.INI";
-        if (platform.files.FileExists(c.sourceFolder + "SETUP.INI"))
-            ops.CopyFileOverwrite(c.sourceFolder + "SETUP.INI", c.scriptFile);
+        c.scriptFile = c.workFolder + kScriptName;
+        if (platform.files.FileExists(c.sourceFolder + kScriptName))
+            ops.CopyFileOverwrite(c.sourceFolder + kScriptName, c.scriptFile);
     }
     if (!platform.files.FileExists(c.scriptFile)) decision.fatalText += std::string(kFatalScript) + "\r\n";
 }
 
 void CleanUpAtProgramEnd(const std::string& tempFolder, Platform& platform, FileOps& ops)
 {
-    for (int n = 1; n <= 99; ++n) {
-        const std::string folder = tempFolder + "KRTMP" + std::to_string(n) + "\\";
+    for (int n = 1; n <= kWorkFolderLimit; ++n) {
+        const std::string folder = tempFolder + kWorkFolderPrefix + std::to_string(n) + "\\";
         if (ops.FolderExists(folder)) ops.RemoveFolder(folder, "*.*");
     }
     platform.shell.ChangeNotify(shcne::kAssocChanged, 0);

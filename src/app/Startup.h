@@ -12,7 +12,7 @@
 #include <string>
 
 #include "util/SetupContext.h"
-#include "install/FileOps.h"
+#include "run/FileOps.h"
 #include "platform/Platform.h"
 
 namespace lorvel {

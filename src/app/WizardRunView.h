@@ -3,7 +3,7 @@
 
 #include <functional>
 
-#include "install/RunView.h"
+#include "run/RunView.h"
 #include "ui/Forms.h"
 
 namespace lorvel {

@@ -3,6 +3,7 @@
 #include "install/InstallRun.h"
 #include "util/FolderMacros.h"
 #include "util/StrOp.h"
+#include "util/FixedNames.h"
 
 namespace lorvel {
 
@@ -22,7 +23,7 @@ InstallRun::Outcome InstallRun::CreateFolders()
         if (code == kErrorSuccess || code == kErrorAlreadyExists)
             state_.lists.deleteFolder += folder + "|";
         else
-            state_.AddFailure("<Folder> ", folder, ops_.SystemErrorText(code));
+            state_.failures.Add(tag::kFolder, folder, ops_.SystemErrorText(code));
         Pause(static_cast<unsigned>(context_.setupSpeed));
     }
     view_.ShowProgress(true);
@@ -49,7 +50,7 @@ std::string InstallRun::ExpandCompressedFile(const std::string& source, std::str
     if (FileNamePart(destination) == kAutoName)
         destination = FolderWithoutDelimiter(destination) + "\\" +
                       UpperCase(FileNamePart(platform_.lz.ExpandedNameOf(source)));
-    const std::string temporary = context_.tempFolder + "EXPAND.KRT";
+    const std::string temporary = context_.tempFolder + kExpansionFileName;
     if (platform_.files.FileExists(temporary)) ops_.DeleteFiles(temporary);
     result = platform_.lz.Expand(source, temporary);
     return temporary;
@@ -89,7 +90,7 @@ InstallRun::Outcome InstallRun::CopyFiles()
         if (missing) {
             view_.SetStatus("ファイルが存在しないためコピーをスキップしています．．．\r\nSkipping -> " + destination);
             if (!Checkpoint()) return Outcome::Ended;
-            state_.AddFailure("<File> ", source, "コピー元のファイルが見つかりません．\r\n");
+            state_.failures.Add(tag::kFile, source, "コピー元のファイルが見つかりません．\r\n");
             ++processed;
         } else if (CopyOne(entry, source, destination, processed) == Outcome::Ended) {
             return Outcome::Ended;
@@ -97,7 +98,7 @@ InstallRun::Outcome InstallRun::CopyFiles()
         if (ShowCopyProgress(i, processed, missing ? std::string() : medium) == Outcome::Ended) return Outcome::Ended;
     }
     view_.ShowProgress(false);
-    state_.lists.deleteFile += context_.setupFolder + "UNSETUP.INI|";
+    state_.lists.deleteFile += context_.setupFolder + kRecordName + "|";
     return Outcome::Continue;
 }
 
@@ -121,11 +122,11 @@ InstallRun::Outcome InstallRun::CopyOne(const CopyEntry& entry, std::string sour
     if (entry.HasFlag("/R") && platform_.files.FileExists(destination)) shared_.RegisterComponent(destination, true);
 
     if (broken)
-        state_.AddFailure("<File> ", destination,
+        state_.failures.Add(tag::kFile, destination,
                           expansion == kErrorInvalidData ? std::string("圧縮ファイルが壊れているため展開できません．\r\n")
                                                          : ops_.SystemErrorText(expansion));
     else if (result != kErrorSuccess)
-        state_.AddFailure("<File> ", destination, ops_.SystemErrorText(result));
+        state_.failures.Add(tag::kFile, destination, ops_.SystemErrorText(result));
     else
         state_.lists.deleteFile += destination + entry.flags + "|";
     if (compressed) ops_.DeleteFiles(source);

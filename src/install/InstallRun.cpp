@@ -1,6 +1,6 @@
 #include "install/InstallRun.h"
 
-#include "uninstall/InstallCompletion.h"
+#include "install/InstallCompletion.h"
 #include "util/MBUtils.h"
 #include "util/StrOp.h"
 

@@ -8,9 +8,9 @@
 #include <string>
 
 #include "install/CopyEntry.h"
-#include "install/FileOps.h"
+#include "run/FileOps.h"
 #include "install/RunState.h"
-#include "install/RunView.h"
+#include "run/RunView.h"
 #include "platform/Platform.h"
 #include "uninstall/SharedFiles.h"
 #include "util/ProfileStore.h"

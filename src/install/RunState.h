@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "run/FailureText.h"
 #include "uninstall/UninstallRecord.h"
 
 namespace lorvel {
@@ -31,16 +32,7 @@ struct InstallRunState {
     std::int64_t freeBytes = -1;
     std::int32_t diskNumber = 1;
 
-    std::string failureText;
-    int failureCount = 0;
-
-    // One failure record: tag and path on a line, then the error text, which ends in
-    // a line break, then an empty line.
-    void AddFailure(const std::string& tag, const std::string& path, const std::string& errorText)
-    {
-        failureText += tag + path + "\r\n" + errorText + "\r\n";
-        ++failureCount;
-    }
+    FailureText failures;
 
     // What the uninstaller must undo, loaded from an earlier record and added to.
     RecordLists lists;

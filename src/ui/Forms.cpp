@@ -1,6 +1,7 @@
 #include "ui/Forms.h"
 
 #include "util/StrOp.h"
+#include "util/FixedNames.h"
 
 namespace lorvel::ui {
 
@@ -34,7 +35,7 @@ Control& Hidden(Control& control)
 }  // namespace
 
 BackForm::BackForm(Backend& backend)
-    : Form(backend, "frmBack", "Lorvel Setup 98", 640, 480),
+    : Form(backend, "frmBack", kProductTitle, 640, 480),
       lblBackTitle2(Italic(Add(nullptr, "lblBackTitle2", ControlKind::Label, {39, 16, 0, 0}, "  "),
                            "ＭＳ Ｐゴシック", 32, false, kBlue)),
       lblBackTitle1(Italic(Add(nullptr, "lblBackTitle1", ControlKind::Label, {16, 16, 0, 0}, "  "),
@@ -63,10 +64,10 @@ void BackForm::SetTitle(const std::string& title)
 void BackForm::FormResize()
 {
     if (lblPrgTitle1.Visible()) return;
-    SetCaption("Lorvel Setup 98 Standard Version" + (versionText ? versionText() : std::string()));
+    SetCaption(std::string(kProductName) + " Version" + (versionText ? versionText() : std::string()));
     const Rect title = lblBackTitle1.Bounds();
     lblBackTitle2.SetBounds({title.left + 2, title.top + 2, title.width, title.height});
-    const std::string product = "Lorvel Setup 98 Standard\nCopyright (C) Lorvel Setup developers";
+    const std::string product = std::string(kProductName) + "\nCopyright (C) Lorvel Setup developers";
     lblPrgTitle1.SetCaption(product);
     lblPrgTitle2.SetCaption(product);
     // Sized to two lines of 16-pixel Times New Roman, plus the design's 8 pixels.
@@ -82,7 +83,7 @@ void BackForm::FormResize()
 }
 
 MainForm::MainForm(Backend& backend, BackForm& back)
-    : Form(backend, "frmMain", "Lorvel Setup 98", 489, 313),
+    : Form(backend, "frmMain", kProductTitle, 489, 313),
       fraReadme(Hidden(Add(nullptr, "fraReadme", ControlKind::GroupBox, {8, 8, 473, 265}))),
       txtReadme(Add(&fraReadme, "txtReadme", ControlKind::Memo, {8, 16, 457, 241})),
       grpMessage(Hidden(Add(nullptr, "grpMessage", ControlKind::GroupBox, {8, 8, 473, 113}, "メッセージ"))),
@@ -134,6 +135,64 @@ void MainForm::ShowReadme(bool on)
     grpMessage.SetVisible(!on);
     grpSetupFolder.SetVisible(!on);
     grpOption.SetVisible(!on);
+}
+
+void MainForm::FillUninstallMode(const std::string& messageText, const std::string& checkBox)
+{
+    lblMessage.SetCaption(messageText);
+    grpSetupFolder.SetCaption("アンセットアップ(アンインストール)フォルダ");
+    txtFolder.SetReadOnly(true);
+    txtFolder.SetEnabled(true);
+    btnEvent.SetCaption(kStartUnsetup);
+    btnEvent.SetEnabled(static_cast<bool>(uninstallRun));
+    btnEnd.SetCaption("アンセットアップ終了(&E)");
+    btnEnd.SetEnabled(true);
+
+    grpOption.SetCaption("アンセットアップ(アンインストール)オプション");
+    chkOverWrite.SetVisible(false);
+    Rect frame = fraShortCut.Bounds();
+    frame.top = chkOverWrite.Bounds().top;
+    frame.height = grpOption.Bounds().height - 24;
+    fraShortCut.SetBounds(frame);
+    fraShortCut.SetCaption("ファイルの追加削除");
+
+    if (checkBox == kDeleteAll) {
+        chkSCutDesktop.SetCaption("アンセットアップ(アンインストール)フォルダ以下の全ファイル・フォルダ");
+        Rect wide = chkSCutDesktop.Bounds();
+        wide.width = frame.width - 16;
+        chkSCutDesktop.SetBounds(wide);
+        chkSCutDesktop.SetChecked(true);
+        chkSCutDesktop.SetEnabled(true);
+        for (Control* box : {&chkSCutStartMenu, &chkSCutStartUp, &chkSCutSendTo}) {
+            box->SetChecked(false);
+            box->SetVisible(false);
+        }
+    } else {
+        // Byte n of the option text, "1" meaning checked; a short text leaves the rest unchecked.
+        auto on = [&checkBox](std::size_t position) {
+            return checkBox.size() >= position && checkBox[position - 1] == '1';
+        };
+        chkSCutDesktop.SetCaption("*.INIファイル");
+        chkSCutDesktop.SetChecked(on(1));
+        chkSCutDesktop.SetEnabled(true);
+        chkSCutStartMenu.SetCaption("*.GIDファイル");
+        chkSCutStartMenu.SetChecked(on(3));
+        chkSCutStartMenu.SetEnabled(true);
+        chkSCutStartUp.SetCaption("");
+        chkSCutStartUp.SetChecked(on(5));
+        chkSCutStartUp.SetEnabled(false);
+        chkSCutSendTo.SetCaption("");
+        chkSCutSendTo.SetChecked(on(7));
+        chkSCutSendTo.SetEnabled(false);
+    }
+    const Rect box = chkSCutDesktop.Bounds();
+    Rect info = lblUnSetupInfo.Bounds();
+    info.top = box.top + box.height + 2;
+    lblUnSetupInfo.SetBounds(info);
+    lblUnSetupInfo.SetCaption("　アンセットアップ(アンインストール)フォルダの中で，コピーされたファイル以外に"
+                              "追加削除するファイルをチェック(選択)してください．");
+    lblUnSetupInfo.SetVisible(true);
+    ShowReadme(false);
 }
 
 void MainForm::FormActivate()

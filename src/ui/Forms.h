@@ -66,6 +66,9 @@ public:
     std::function<void()> cleanUp;
 
     void ShowReadme(bool on);
+    // The uninstall layout: the record's folder read-only, the options of the record's
+    // UnSetupOption text ("DeleteAll", or "1" or "0" at bytes 1, 3, 5 and 7).
+    void FillUninstallMode(const std::string& messageText, const std::string& checkBox);
     // The details view during a run: the failure text on the readme page with the
     // one button "続行(&C)"; returns when the user has pressed it. The progress
     // window is hidden meanwhile; pause waits through the program's clock.
@@ -79,6 +82,7 @@ public:
     static constexpr const char* kStartUnsetup = "アンセットアップ開始(&S)";
     static constexpr const char* kContinue = "続行(&C)";
     static constexpr const char* kEndFatal = "終了(&E)";
+    static constexpr const char* kDeleteAll = "DeleteAll";
 
 private:
     void FormActivate();

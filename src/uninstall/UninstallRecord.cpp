@@ -10,7 +10,7 @@ namespace lorvel {
 namespace {
 
 constexpr const char* kInformation[4] = {
-    "Lorvel Setup 98 UnSetup(UnInstall) Initialize File",
+    LORVEL_PRODUCT_TITLE " UnSetup(UnInstall) Initialize File",
     "！！！　警告　！！！",
     "このファイルをエディタなどで書き換えたり，削除しないでください．",
     "書き換えた場合，アンセットアップ動作の保証はできません．",

@@ -29,11 +29,10 @@
 
 #include "util/ProfileDocument.h"
 #include "util/ProfileStore.h"
+#include "util/FixedNames.h"
 
 namespace lorvel {
 
-constexpr const char* kRecordName = "UNSETUP.INI";
-constexpr const char* kFolderMemoryName = "KORAT98.INI";
 constexpr const char* kUninstallListKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 constexpr const char* kSetupOnly = "Setup Only.";
 constexpr int kRelateSlots = 20;

@@ -62,9 +62,9 @@ TEST_F(CopyPhaseTest, FoldersAreCreatedInOrderAndRecorded)
     const InstallRunState state =
         Run(Script("", "Folder1=(App)CHILD\\GRAND\r\nFolder2=(App)CHILD\r\nFolder3=(App)OLD\r\nFolder5=(App)NOT\r\n"));
     EXPECT_EQ(state.lists.deleteFolder, "C:\\APP\\CHILD\\|C:\\APP\\OLD\\|");
-    EXPECT_EQ(state.failureCount, 1);
-    EXPECT_EQ(state.failureText.rfind("<Folder> C:\\APP\\CHILD\\GRAND\\\r\n", 0), 0u);
-    EXPECT_EQ(state.failureText.substr(state.failureText.size() - 4), "\r\n\r\n");
+    EXPECT_EQ(state.failures.count, 1);
+    EXPECT_EQ(state.failures.text.rfind("<Folder> C:\\APP\\CHILD\\GRAND\\\r\n", 0), 0u);
+    EXPECT_EQ(state.failures.text.substr(state.failures.text.size() - 4), "\r\n\r\n");
     EXPECT_EQ(view.abortStates, (std::vector<bool>{true, false})) << "abort from the folders to the completion";
     EXPECT_EQ(view.statuses[5], "フォルダを作成しています．．．\r\nCreating -> C:\\APP\\CHILD\\GRAND\\");
 }
@@ -82,7 +82,7 @@ TEST_F(CopyPhaseTest, PlainCompressedAndRenamedFiles)
     EXPECT_FALSE(vm.platform.files.Exists("C:\\TEMP\\EXPAND.KRT")) << "the expansion file is removed";
     EXPECT_EQ(state.lists.deleteFile,
               "C:\\APP\\PLAIN.TXT|C:\\APP\\APP.EXE|C:\\APP\\NEW.DAT,/W|C:\\APP\\UNSETUP.INI|");
-    EXPECT_EQ(state.failureCount, 0);
+    EXPECT_EQ(state.failures.count, 0);
     EXPECT_EQ(view.progress.back(), "100%(3/3)");
     EXPECT_FALSE(view.progressShown) << "hidden again after the copy";
 }
@@ -93,8 +93,8 @@ TEST_F(CopyPhaseTest, AMissingSourceIsSkippedAndCountedByEntries)
     vm.Put("E:\\C.TXT", "c");
     const InstallRunState state = Run(Script("File1=(App)A.TXT\r\nFile2=(App)B.TXT\r\nFile3=(App)C.TXT\r\n"));
     EXPECT_EQ(view.progress, (std::vector<std::string>{"33%(1/3)", "66%(2/3)", "100%(3/3)"}));
-    EXPECT_EQ(state.failureCount, 1);
-    EXPECT_EQ(state.failureText, "<File> E:\\B.TXT\r\nコピー元のファイルが見つかりません．\r\n\r\n");
+    EXPECT_EQ(state.failures.count, 1);
+    EXPECT_EQ(state.failures.text, "<File> E:\\B.TXT\r\nコピー元のファイルが見つかりません．\r\n\r\n");
     EXPECT_EQ(state.lists.deleteFile, "C:\\APP\\A.TXT|C:\\APP\\C.TXT|C:\\APP\\UNSETUP.INI|");
 }
 
@@ -130,7 +130,7 @@ TEST_F(CopyPhaseTest, TheOverwriteRuleByQuestionOrByTime)
         ASSERT_EQ(static_cast<int>(view.RunQuestions().size()), row.questions);
         EXPECT_EQ(view.questions[0].text, "C:\\APP\\A.TXT\r\rこのファイルは既に存在します．\r上書きしてもよろしいですか？");
         EXPECT_EQ(view.questions[0].caption, "上書き確認");
-        EXPECT_EQ(state.failureCount, 0);
+        EXPECT_EQ(state.failures.count, 0);
         EXPECT_EQ(state.lists.deleteFile, "C:\\APP\\A.TXT" + row.flags + "|C:\\APP\\UNSETUP.INI|");
     }
 }
@@ -168,8 +168,8 @@ TEST_F(CopyPhaseTest, ADestinationInAMissingFolderFailsWithARecord)
 {
     vm.Put("E:\\A.TXT", "a");
     const InstallRunState state = Run(Script("File1=(App)NOFOLDER\\A.TXT\r\n"));
-    EXPECT_EQ(state.failureCount, 1);
-    EXPECT_EQ(state.failureText.rfind("<File> C:\\APP\\NOFOLDER\\A.TXT\r\n", 0), 0u);
+    EXPECT_EQ(state.failures.count, 1);
+    EXPECT_EQ(state.failures.text.rfind("<File> C:\\APP\\NOFOLDER\\A.TXT\r\n", 0), 0u);
     EXPECT_EQ(state.lists.deleteFile, "C:\\APP\\UNSETUP.INI|");
 }
 
@@ -179,7 +179,7 @@ TEST_F(CopyPhaseTest, ATruncatedCompressedFileIsAFailureNotAHalfFile)
     vm.Put("E:\\CUT.TX_", compressed.substr(0, compressed.size() / 2));
     const InstallRunState state = Run(Script("File1=(App)CUT.TX_\r\n"));
     EXPECT_FALSE(vm.platform.files.Exists("C:\\APP\\CUT.TXT"));
-    EXPECT_EQ(state.failureText, "<File> C:\\APP\\CUT.TXT\r\n圧縮ファイルが壊れているため展開できません．\r\n\r\n");
+    EXPECT_EQ(state.failures.text, "<File> C:\\APP\\CUT.TXT\r\n圧縮ファイルが壊れているため展開できません．\r\n\r\n");
     EXPECT_FALSE(vm.platform.files.Exists("C:\\TEMP\\EXPAND.KRT"));
 }
 
@@ -248,7 +248,7 @@ TEST_F(CopyPhaseTest, BadCopyFileValuesEndAsFailures)
     const InstallRunState state =
         Run(Script("File1=,/S\r\nFile2=(App)\r\nFile3=(App)" + std::string(10000, 'L') + "\r\nFile4=(App)A.TXT\r\n"));
     EXPECT_EQ(state.entryCount, 4);
-    EXPECT_EQ(state.failureCount, 3);
+    EXPECT_EQ(state.failures.count, 3);
     EXPECT_EQ(vm.Get("C:\\APP\\A.TXT"), "a");
 }
 
@@ -261,7 +261,7 @@ TEST_F(CopyPhaseTest, AFullDiskInTheMiddleIsAFailedCopy)
     const InstallRunState state = Run(Script("File1=(App)SMALL.TXT\r\nFile2=(App)BIG.TXT\r\n"));
     EXPECT_EQ(vm.Get("C:\\APP\\SMALL.TXT"), "s");
     EXPECT_FALSE(vm.platform.files.Exists("C:\\APP\\BIG.TXT"));
-    EXPECT_EQ(state.failureCount, 1);
+    EXPECT_EQ(state.failures.count, 1);
     EXPECT_EQ(state.lists.deleteFile, "C:\\APP\\SMALL.TXT|C:\\APP\\UNSETUP.INI|");
 }
 

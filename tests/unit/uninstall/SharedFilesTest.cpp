@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "../VirtualMachineFixture.h"
-#include "install/FileOps.h"
+#include "run/FileOps.h"
 
 namespace lorvel {
 namespace {

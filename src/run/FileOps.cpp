@@ -1,4 +1,4 @@
-#include "install/FileOps.h"
+#include "run/FileOps.h"
 
 #include <vector>
 

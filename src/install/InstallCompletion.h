@@ -7,18 +7,15 @@
 
 #include <string>
 
-#include "install/FileOps.h"
+#include "run/FileOps.h"
 #include "install/RunState.h"
-#include "install/RunView.h"
+#include "run/RunView.h"
 #include "platform/Platform.h"
 #include "util/ProfileStore.h"
 #include "util/SetupContext.h"
+#include "util/FixedNames.h"
 
 namespace lorvel {
-
-constexpr const char* kUninstallerName = "UNKORAT.EXE";
-constexpr const char* kUninstallerSource = "SETUPB.EXE";
-constexpr const char* kRecordBackupName = "UNSETUPB.INI";
 
 // Fixes the setup drive, keeps a copy of an existing record in the work folder and
 // appends its lists to the run's lists. A missing record leaves them empty.

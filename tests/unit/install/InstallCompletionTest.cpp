@@ -1,4 +1,4 @@
-#include "uninstall/InstallCompletion.h"
+#include "install/InstallCompletion.h"
 
 #include <gtest/gtest.h>
 
@@ -60,7 +60,7 @@ TEST_F(InstallCompletionTest, AFirstInstallLeavesRecordUninstallerAndEntry)
 {
     context.programId = "SampleApp";
     const InstallRunState state = Install("File1=(App)A.TXT\r\n", "[Extend]\r\nUnSetupOption=1,0,0,0\r\n");
-    EXPECT_EQ(state.failureCount, 0) << state.failureText;
+    EXPECT_EQ(state.failures.count, 0) << state.failures.text;
     EXPECT_EQ(Files(), (std::vector<std::string>{"C:\\APP\\A.TXT", "C:\\APP\\UNSETUP.INI"}));
     EXPECT_EQ(profiles.ReadProfile("UnSetupOption", "CheckBox", "", "C:\\APP\\UNSETUP.INI"), "1,0,0,0");
     EXPECT_EQ(profiles.ReadProfile("UnSetupRegistryKey", "Key", "", "C:\\APP\\UNSETUP.INI"), kEntryKey);
@@ -111,7 +111,7 @@ TEST_F(InstallCompletionTest, TheUninstallerIsReplacedOnlyByANewerCopy)
         SetTime("C:\\WINDOWS\\UNKORAT.EXE", base + std::chrono::hours(row.targetHoursAfterSource));
         const InstallRunState state = Install("File1=(App)A.TXT\r\n");
         EXPECT_EQ(vm.Get("C:\\WINDOWS\\UNKORAT.EXE"), row.expected);
-        EXPECT_EQ(state.failureCount, 0);
+        EXPECT_EQ(state.failures.count, 0);
     }
 }
 
@@ -137,7 +137,7 @@ TEST_F(InstallCompletionTest, ProgramIdsWithProfileCharactersAreRememberedAndRec
         context.programId = id;
         context.unSetupTitle = "T=1;[x]";
         const InstallRunState state = Install("File1=(App)A.TXT\r\n");
-        EXPECT_EQ(state.failureCount, 0);
+        EXPECT_EQ(state.failures.count, 0);
         EXPECT_EQ(profiles.ReadProfile(id, "Folder", "", "C:\\WINDOWS\\KORAT98.INI"), "C:\\APP\\");
         EXPECT_EQ(profiles.ReadProfile("ProgramID", "ID", "", "C:\\APP\\UNSETUP.INI"), id);
         EXPECT_EQ(profiles.ReadProfile("Title", "UnSetup", "", "C:\\APP\\UNSETUP.INI"), "T=1;[x]");
@@ -195,10 +195,10 @@ TEST_F(InstallCompletionTest, UnwritableWindowsFolderAndRegistryAreReportedAndTh
     vm.machine.DenyRegistryWrites(RootKey::LocalMachine, "SOFTWARE\\Microsoft");
     view.answers = {7};
     const InstallRunState state = Install("File1=(App)A.TXT\r\n");
-    EXPECT_EQ(state.failureCount, 3);
-    EXPECT_NE(state.failureText.find("<SetupFile> C:\\WINDOWS\\UNKORAT.EXE\r\n"), std::string::npos);
-    EXPECT_NE(state.failureText.find("<SetupFile> C:\\WINDOWS\\KORAT98.INI\r\n"), std::string::npos);
-    EXPECT_NE(state.failureText.find("<Registry> HKEY_LOCAL_MACHINE\\" + std::string(kEntryKey) + "\r\n"),
+    EXPECT_EQ(state.failures.count, 3);
+    EXPECT_NE(state.failures.text.find("<SetupFile> C:\\WINDOWS\\UNKORAT.EXE\r\n"), std::string::npos);
+    EXPECT_NE(state.failures.text.find("<SetupFile> C:\\WINDOWS\\KORAT98.INI\r\n"), std::string::npos);
+    EXPECT_NE(state.failures.text.find("<Registry> HKEY_LOCAL_MACHINE\\" + std::string(kEntryKey) + "\r\n"),
               std::string::npos);
     EXPECT_EQ(Files(), (std::vector<std::string>{"C:\\APP\\A.TXT", "C:\\APP\\UNSETUP.INI"}));
     EXPECT_EQ(view.questions[0].caption, "警告");
@@ -213,7 +213,7 @@ TEST_F(InstallCompletionTest, ARecordThatCannotBeWrittenKeepsTheOldOne)
     view.answers = {7};
     const InstallRunState state = Install("File1=(App)A.TXT\r\n");
     EXPECT_EQ(vm.Get("C:\\APP\\UNSETUP.INI"), old);
-    EXPECT_NE(state.failureText.find("<SetupFile> C:\\APP\\UNSETUP.INI\r\n"), std::string::npos);
+    EXPECT_NE(state.failures.text.find("<SetupFile> C:\\APP\\UNSETUP.INI\r\n"), std::string::npos);
 }
 
 TEST_F(InstallCompletionTest, OddOldRecordsAreReplacedWithoutLoss)
@@ -233,7 +233,7 @@ TEST_F(InstallCompletionTest, OddOldRecordsAreReplacedWithoutLoss)
         vm.Put("C:\\APP\\UNSETUP.INI", row.content);
         if (row.readOnly) vm.platform.files.SetAttributes("C:\\APP\\UNSETUP.INI", attr::kReadOnly);
         const InstallRunState state = Install("File1=(App)A.TXT\r\n");
-        EXPECT_EQ(state.failureCount, 0) << state.failureText;
+        EXPECT_EQ(state.failures.count, 0) << state.failures.text;
         EXPECT_EQ(Files(), row.files);
     }
 }

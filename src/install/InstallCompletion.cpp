@@ -1,4 +1,4 @@
-#include "uninstall/InstallCompletion.h"
+#include "install/InstallCompletion.h"
 
 #include "uninstall/UninstallRecord.h"
 #include "util/FolderMacros.h"
@@ -12,7 +12,6 @@ using namespace platform;
 namespace {
 
 constexpr std::intptr_t kShellFailureLimit = 32;
-constexpr const char* kFallbackKeyName = "Lorvel Setup 98";
 
 const char* const kListMessages[6] = {
     "アンセットアップ情報(削除フォルダ)を更新しています．しばらくお待ちください．．．",
@@ -29,7 +28,7 @@ std::string SafeKeyName(std::string name)
 {
     while (!name.empty() && name.front() == '\\') name.erase(0, 1);
     while (EndsWithPathDelimiter(name)) name.pop_back();
-    return name.empty() ? std::string(kFallbackKeyName) : name;
+    return name.empty() ? std::string(kProductTitle) : name;
 }
 
 std::uint64_t WriteTimeOf(FileSystem& files, const std::string& path)
@@ -88,11 +87,11 @@ void InstallCompletion::Run()
 // ever replaced by a newer copy.
 std::string InstallCompletion::InstallUninstaller()
 {
-    const std::string source = context_.workFolder + kUninstallerSource;
+    const std::string source = context_.workFolder + kProgramWorkCopyName;
     const std::string target = context_.windowsFolder + kUninstallerName;
     if (WriteTimeOf(platform_.files, source) > WriteTimeOf(platform_.files, target)) {
         const ErrorCode code = ops_.CopyFileOverwrite(source, target);
-        if (code != kErrorSuccess) state_.AddFailure("<SetupFile> ", target, ops_.SystemErrorText(code));
+        if (code != kErrorSuccess) state_.failures.Add(tag::kSetupFile, target, ops_.SystemErrorText(code));
     }
     return target;
 }
@@ -102,7 +101,7 @@ void InstallCompletion::RememberFolder()
     if (context_.programId.empty()) return;
     const std::string memory = context_.windowsFolder + kFolderMemoryName;
     if (!profiles_.WriteProfile(context_.programId, "Folder", context_.setupFolder, memory))
-        state_.AddFailure("<SetupFile> ", memory, ops_.SystemErrorText(profiles_.LastWriteError()));
+        state_.failures.Add(tag::kSetupFile, memory, ops_.SystemErrorText(profiles_.LastWriteError()));
 }
 
 // Built whole in memory and written once, so the folder holds either the old record
@@ -128,7 +127,7 @@ void InstallCompletion::WriteUninstallRecord(const std::string& uninstaller)
     if (platform_.files.GetAttributes(recordPath, attributes) == kErrorSuccess && (attributes & attr::kReadOnly))
         platform_.files.SetAttributes(recordPath, attributes & ~attr::kReadOnly);
     if (const ErrorCode code = profiles_.ReplaceFile(recordPath, record); code != kErrorSuccess)
-        state_.AddFailure("<SetupFile> ", recordPath, ops_.SystemErrorText(code));
+        state_.failures.Add(tag::kSetupFile, recordPath, ops_.SystemErrorText(code));
 
     RegisterUninstallEntry(header.uninstallKey, displayName, uninstaller);
 }
@@ -150,16 +149,16 @@ void InstallCompletion::RegisterUninstallEntry(const std::string& keyPath, const
     for (const auto& [name, value] : values)
         if (code == kErrorSuccess) code = registry.WriteValue(root, keyPath, name, value);
     if (code != kErrorSuccess)
-        state_.AddFailure("<Registry> ", "HKEY_LOCAL_MACHINE\\" + keyPath, ops_.SystemErrorText(code));
+        state_.failures.Add(tag::kRegistry, "HKEY_LOCAL_MACHINE\\" + keyPath, ops_.SystemErrorText(code));
 }
 
 void InstallCompletion::OfferFailureDetails()
 {
-    if (state_.failureCount == 0) return;
+    if (state_.failures.count == 0) return;
     view_.SetStatus("セットアップで一部の処理が失敗しました．");
     context_.messageText = "フォルダの作成・ファイルのコピーで，一部の処理が失敗しました．\r詳細を表示しますか？";
     context_.messageResult = view_.Ask(context_.messageText, "警告", box::kWarningYesNo);
-    if (context_.messageResult == box::kYes) view_.ShowDetails("作成・コピー処理失敗　詳細表示", state_.failureText);
+    if (context_.messageResult == box::kYes) view_.ShowDetails("作成・コピー処理失敗　詳細表示", state_.failures.text);
 }
 
 void InstallCompletion::StartProgramOrRestart()

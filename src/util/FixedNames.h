@@ -1,0 +1,33 @@
+// The system's fixed file names and its title, each named once. They are shared with
+// every install this system ever made on a machine (the record's name selects the
+// uninstall mode, the folder memory and the uninstaller are common to all), so they
+// never change.
+#pragma once
+
+namespace lorvel {
+
+#define LORVEL_PRODUCT_TITLE "Lorvel Setup 98"
+
+// The title of the product, and its name with the edition, as the windows show them.
+constexpr const char* kProductTitle = LORVEL_PRODUCT_TITLE;
+constexpr const char* kProductName = LORVEL_PRODUCT_TITLE " Standard";
+
+// On the medium: the program and its script.
+constexpr const char* kProgramName = "SETUP.EXE";
+constexpr const char* kScriptName = "SETUP.INI";
+// In the setup folder: the uninstall record.
+constexpr const char* kRecordName = "UNSETUP.INI";
+// In the work folder: the program's copy (the source of the uninstaller) and the
+// copy of an existing record.
+constexpr const char* kProgramWorkCopyName = "SETUPB.EXE";
+constexpr const char* kRecordBackupName = "UNSETUPB.INI";
+// In the Windows folder: the folder memory and the uninstaller.
+constexpr const char* kFolderMemoryName = "KORAT98.INI";
+constexpr const char* kUninstallerName = "UNKORAT.EXE";
+// In the temporary folder: the work folders KRTMP1 to KRTMP99 and the file an LZ
+// expansion passes through.
+constexpr const char* kWorkFolderPrefix = "KRTMP";
+constexpr int kWorkFolderLimit = 99;
+constexpr const char* kExpansionFileName = "EXPAND.KRT";
+
+}  // namespace lorvel
