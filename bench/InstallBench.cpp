@@ -16,31 +16,11 @@
 #include <fstream>
 
 #include "../tests/unit/VirtualMachineFixture.h"
+#include "QuietView.h"
 #include "install/InstallRun.h"
 
 namespace lorvel {
 namespace {
-
-struct QuietView final : RunView {
-    RunOptions ReadOptions() override
-    {
-        RunOptions options;
-        options.folderText = "C:\\APP";
-        return options;
-    }
-    void HideWizard() override {}
-    void ShowProgressWindow() override {}
-    void SetStatus(const std::string&) override {}
-    void ProcessMessages() override {}
-    bool Aborted() override { return false; }
-    int Ask(const std::string&, const std::string&, int) override { return 6; }
-    void ShowProgress(bool) override {}
-    void SetProgress(int, int, int) override {}
-    void EnableAbort(bool) override {}
-    void ShowDetails(const std::string&, const std::string&) override {}
-    void CloseProgressWindow() override {}
-    void EndWizard() override {}
-};
 
 // Processor time of this process in microseconds: user and system apart.
 std::pair<double, double> ProcessorTime()

@@ -4,6 +4,7 @@
 #include "app/VersionText.h"
 #include "app/WizardRunView.h"
 #include "install/InstallRun.h"
+#include "uninstall/UninstallRun.h"
 #include "util/MBUtils.h"
 
 namespace lorvel {
@@ -49,18 +50,30 @@ void Application::CreateForms()
     frmMain_->startUp = [this] { StartUp(); };
     frmMain_->cleanUp = [this] { CleanUpAtProgramEnd(context_.tempFolder, platform_, ops_); };
     frmMain_->installRun = [this] {
-        WizardRunView view(*frmBack_, *frmMain_, *frmStatus_,
-                           [this](unsigned milliseconds) { platform_.system.Sleep(milliseconds); });
-        SharedFiles shared = MakeSharedFiles();
-        try {
+        RunGuarded([this](RunView& view, SharedFiles& shared) {
             InstallRun(platform_, profiles_, ops_, context_, view, shared).Run();
-        } catch (...) {
-            // The general error report follows; the run ends cleanly behind it, so
-            // the user is not left with a progress window and no way out.
-            view.AbandonRun();
-            throw;
-        }
+        });
     };
+    frmMain_->uninstallRun = [this] {
+        RunGuarded([this](RunView& view, SharedFiles& shared) {
+            UninstallRun(platform_, profiles_, ops_, context_, view, shared).Run();
+        });
+    };
+}
+
+void Application::RunGuarded(const std::function<void(RunView&, SharedFiles&)>& run)
+{
+    WizardRunView view(*frmBack_, *frmMain_, *frmStatus_, *frmCustomDlg_,
+                       [this](unsigned milliseconds) { platform_.system.Sleep(milliseconds); });
+    SharedFiles shared = MakeSharedFiles();
+    try {
+        run(view, shared);
+    } catch (...) {
+        // The general error report follows; the run ends cleanly behind it, so
+        // the user is not left with a progress window and no way out.
+        view.AbandonRun();
+        throw;
+    }
 }
 
 SharedFiles Application::MakeSharedFiles()

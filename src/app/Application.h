@@ -2,6 +2,7 @@
 // first activation, the message loop, and the restart offer after it.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "app/ScriptKeys.h"
@@ -9,6 +10,7 @@
 #include "run/FileOps.h"
 #include "util/ProfileStore.h"
 #include "platform/Platform.h"
+#include "run/RunView.h"
 #include "ui/Forms.h"
 #include "uninstall/SharedFiles.h"
 #include "util/FixedNames.h"
@@ -41,6 +43,8 @@ private:
     void LoadReadme(const GeneralKeys& keys);
     void OfferRestart();
     SharedFiles MakeSharedFiles();
+    // Runs a run with the windows' view; an error that escapes it ends the run cleanly.
+    void RunGuarded(const std::function<void(RunView&, SharedFiles&)>& run);
 
     platform::Platform& platform_;
     ui::Backend& backend_;

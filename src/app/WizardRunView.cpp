@@ -10,8 +10,23 @@ RunOptions WizardRunView::ReadOptions()
     options.startMenu = main_.chkSCutStartMenu.Checked();
     options.startup = main_.chkSCutStartUp.Checked();
     options.sendTo = main_.chkSCutSendTo.Checked();
+    options.startMenuVisible = main_.chkSCutStartMenu.Visible();
+    options.startupVisible = main_.chkSCutStartUp.Visible();
+    options.sendToVisible = main_.chkSCutSendTo.Visible();
     options.folderText = main_.txtFolder.Caption();
     return options;
+}
+
+void WizardRunView::DisableOptions()
+{
+    for (ui::Control* box : {&main_.chkSCutDesktop, &main_.chkSCutStartMenu, &main_.chkSCutStartUp, &main_.chkSCutSendTo})
+        box->SetEnabled(false);
+}
+
+void WizardRunView::AskDeletion(const std::string& message)
+{
+    question_.lblMessage.SetCaption(message);
+    question_.ShowModal();
 }
 
 void WizardRunView::HideWizard()
@@ -29,8 +44,12 @@ void WizardRunView::SetStatus(const std::string& text)
     main_.Ui().ProcessMessages();
 }
 
-void WizardRunView::ShowDetails(const std::string& frameCaption, const std::string& text)
+void WizardRunView::ShowDetails(const std::string& frameCaption, const std::string& text, bool verticalScrollBar)
 {
+    if (verticalScrollBar) {
+        main_.txtReadme.verticalScrollBar = true;
+        main_.txtReadme.horizontalScrollBar = false;
+    }
     main_.ShowDetails(frameCaption, text, status_, [this](unsigned ms) { sleep_(ms); });
 }
 

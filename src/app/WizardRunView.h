@@ -10,11 +10,12 @@ namespace lorvel {
 
 class WizardRunView final : public RunView {
 public:
-    WizardRunView(ui::BackForm& back, ui::MainForm& main, ui::StatusForm& status,
+    WizardRunView(ui::BackForm& back, ui::MainForm& main, ui::StatusForm& status, ui::CustomDlgForm& question,
                   std::function<void(unsigned milliseconds)> sleep)
-        : back_(back), main_(main), status_(status), sleep_(std::move(sleep)) {}
+        : back_(back), main_(main), status_(status), question_(question), sleep_(std::move(sleep)) {}
 
     RunOptions ReadOptions() override;
+    void DisableOptions() override;
     void HideWizard() override;
     void ShowProgressWindow() override { status_.Show(); }
     void SetStatus(const std::string& text) override;
@@ -27,7 +28,10 @@ public:
     void ShowProgress(bool on) override { status_.ShowProgress(on); }
     void SetProgress(int percent, int done, int all) override { status_.SetProgress(percent, done, all); }
     void EnableAbort(bool on) override { status_.EnableAbort(on); }
-    void ShowDetails(const std::string& frameCaption, const std::string& text) override;
+    void ShowDetails(const std::string& frameCaption, const std::string& text, bool verticalScrollBar) override;
+    std::string AnswerSlot() override { return main_.lblFormShare.Caption(); }
+    void SetAnswerSlot(const std::string& answer) override { main_.lblFormShare.SetCaption(answer); }
+    void AskDeletion(const std::string& message) override;
     void CloseProgressWindow() override { status_.Hide(); }
     void EndWizard() override;
     // After an error that ended the run: the progress window goes and the wizard ends.
@@ -37,6 +41,7 @@ private:
     ui::BackForm& back_;
     ui::MainForm& main_;
     ui::StatusForm& status_;
+    ui::CustomDlgForm& question_;
     std::function<void(unsigned milliseconds)> sleep_;
 };
 

@@ -158,7 +158,7 @@ void InstallCompletion::OfferFailureDetails()
     view_.SetStatus("セットアップで一部の処理が失敗しました．");
     context_.messageText = "フォルダの作成・ファイルのコピーで，一部の処理が失敗しました．\r詳細を表示しますか？";
     context_.messageResult = view_.Ask(context_.messageText, "警告", box::kWarningYesNo);
-    if (context_.messageResult == box::kYes) view_.ShowDetails("作成・コピー処理失敗　詳細表示", state_.failures.text);
+    if (context_.messageResult == box::kYes) view_.ShowDetails("作成・コピー処理失敗　詳細表示", state_.failures.text, false);
 }
 
 void InstallCompletion::StartProgramOrRestart()

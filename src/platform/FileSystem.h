@@ -71,6 +71,11 @@ public:
     // matching file and folder. 2 when a plain path names nothing.
     virtual ErrorCode ShellDelete(const std::string& path) = 0;
 
+    // The process's current folder, which Windows will not let anyone remove; Get
+    // gives it without a trailing "\" except for a drive root.
+    virtual ErrorCode SetCurrentFolder(const std::string& path) = 0;
+    virtual std::string GetCurrentFolder() = 0;
+
     // The extended query exists only on newer systems, so it is looked up at run time.
     virtual bool HasDiskSpaceEx() = 0;
     virtual ErrorCode QueryDiskSpaceEx(const std::string& root, DiskSpace& space) = 0;

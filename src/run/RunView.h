@@ -15,6 +15,11 @@ struct RunOptions {
     bool startMenu = false;
     bool startup = false;
     bool sendTo = false;
+    // Whether the second to fourth boxes show: in uninstall mode the "DeleteAll"
+    // layout hides them.
+    bool startMenuVisible = true;
+    bool startupVisible = true;
+    bool sendToVisible = true;
     std::string folderText;  // the folder box as the user left it
 };
 
@@ -23,6 +28,8 @@ public:
     virtual ~RunView() = default;
 
     virtual RunOptions ReadOptions() = 0;
+    // The four option boxes can no longer be changed.
+    virtual void DisableOptions() = 0;
     // The wizard hides; its end button is hidden and its event button centred.
     virtual void HideWizard() = 0;
     virtual void ShowProgressWindow() = 0;
@@ -37,8 +44,15 @@ public:
     virtual void SetProgress(int percent, int done, int all) = 0;
     virtual void EnableAbort(bool on) = 0;
     // The failure details on the wizard's readme page, until the user presses its
-    // continue button; the progress window shows again afterwards.
-    virtual void ShowDetails(const std::string& frameCaption, const std::string& text) = 0;
+    // continue button; the progress window shows again afterwards. The readme's
+    // scroll bars stay as they are unless the vertical one is asked for.
+    virtual void ShowDetails(const std::string& frameCaption, const std::string& text, bool verticalScrollBar) = 0;
+    // The four-answer deletion question. Its answer is not returned: the dialog
+    // writes "Yes", "No", "Delete" or "Save" into the answer slot, which keeps it for
+    // the rest of the program, so "Delete" and "Save" can answer later questions.
+    virtual std::string AnswerSlot() = 0;
+    virtual void SetAnswerSlot(const std::string& answer) = 0;
+    virtual void AskDeletion(const std::string& message) = 0;
     virtual void CloseProgressWindow() = 0;
     // The wizard closes without its question and the program ends.
     virtual void EndWizard() = 0;

@@ -162,6 +162,19 @@ void ProfileDocument::Write(const std::string& section, const std::string& key, 
     sections_.back().end = lines_.size();
 }
 
+bool ProfileDocument::RemoveSection(const std::string& section)
+{
+    const auto found = sectionIndex_.find(Normalise(section));
+    if (found == sectionIndex_.end()) return false;
+    const Section& s = sections_[found->second];
+    // The nameless top section has no header line; only its lines go.
+    const std::size_t first = s.header == kNone ? 0 : s.header;
+    if (first == s.end) return false;
+    lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(first), lines_.begin() + static_cast<std::ptrdiff_t>(s.end));
+    Index();
+    return true;
+}
+
 std::string ProfileDocument::Serialize() const
 {
     std::size_t size = 0;

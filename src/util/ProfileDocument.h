@@ -15,6 +15,7 @@
 //   "[A]\r\n k = \"v\" \r\n"  : Read("a", "K") => "v"
 //   "[A]\nk\n"              : Read("A", "k") => nullopt
 //   Write("B", "x", "1") on "[A]\r\nk=v"  => "[A]\r\nk=v\r\n[B]\r\nx=1\r\n"
+//   RemoveSection("a") on "[A]\r\nk=v\r\n[B]\r\nx=1\r\n" => "[B]\r\nx=1\r\n"
 #pragma once
 
 #include <map>
@@ -33,6 +34,10 @@ public:
     std::optional<std::string> Read(const std::string& section, const std::string& key) const;
     // Sets the key, adding it (and the section) where needed; other lines stay as they are.
     void Write(const std::string& section, const std::string& key, const std::string& value);
+    // Removes the section that Read finds, header and lines, as a write with no key
+    // and no value does; a later section of the same name stays. False when there
+    // was none.
+    bool RemoveSection(const std::string& section);
     std::string Serialize() const;
 
 private:

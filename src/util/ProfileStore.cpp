@@ -60,6 +60,16 @@ bool ProfileStore::WriteProfile(const std::string& section, const std::string& k
     return Store(path, *cached);
 }
 
+bool ProfileStore::RemoveSection(const std::string& section, const std::string& file)
+{
+    const std::string path = FullPath(file);
+    Cached* cached = Load(path);
+    if (!cached->document.RemoveSection(section)) return true;
+    cached->dirty = true;
+    if (batchDepth_ > 0) return true;
+    return Store(path, *cached);
+}
+
 ErrorCode ProfileStore::ReplaceFile(const std::string& file, const std::string& text)
 {
     const std::string path = FullPath(file);

@@ -29,6 +29,10 @@ public:
     bool WriteProfile(const std::string& section, const std::string& key, const std::string& value,
                       const std::string& file);
 
+    // Removes a whole section; true when the file holds no such section afterwards
+    // (also when it had none, or there is no file).
+    bool RemoveSection(const std::string& section, const std::string& file);
+
     // Why the last write that failed did not reach its file.
     platform::ErrorCode LastWriteError() const { return lastWriteError_; }
 

@@ -2,6 +2,7 @@
 #include <set>
 
 #include "ContractFixture.h"
+#include "util/StrOp.h"
 
 namespace lorvel::contract {
 namespace {
@@ -28,6 +29,18 @@ TEST_F(FileSystemContract, FolderCreationAndRemovalCodes)
     EXPECT_EQ(files.RemoveFolder(dir + "NEW\\"), 0u);
     EXPECT_EQ(files.RemoveFolder(dir + "NEW"), kErrorFileNotFound);
     EXPECT_EQ(files.RemoveFolder(dir + "MISSING\\NEW"), kErrorPathNotFound);
+}
+
+TEST_F(FileSystemContract, TheCurrentFolderIsTheOneSet)
+{
+    ASSERT_EQ(files.CreateFolder(dir + "CUR"), 0u);
+    EXPECT_EQ(files.SetCurrentFolder(dir + "CUR\\"), 0u);
+    EXPECT_EQ(UpperCase(files.GetCurrentFolder()), UpperCase(dir + "CUR"));
+    EXPECT_NE(files.SetCurrentFolder(dir + "MISSING\\"), 0u);
+    EXPECT_EQ(UpperCase(files.GetCurrentFolder()), UpperCase(dir + "CUR")) << "a failed change keeps the folder";
+    Write("CUR.TXT");
+    EXPECT_NE(files.SetCurrentFolder(dir + "CUR.TXT"), 0u);
+    EXPECT_EQ(files.SetCurrentFolder(dir), 0u);
 }
 
 TEST_F(FileSystemContract, CopyCodes)

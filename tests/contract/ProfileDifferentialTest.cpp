@@ -130,6 +130,48 @@ TEST(ProfileDifferentialTest, WrittenKeysReadBackTheSame)
     }
 }
 
+std::string ReadBytes(const std::string& path)
+{
+    std::string bytes;
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return "<missing>";
+    char buffer[4096];
+    DWORD read = 0;
+    while (::ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
+    ::CloseHandle(file);
+    return bytes;
+}
+
+// Files in the form the system writes them, so that the bytes after a removal can be
+// compared: the system rewrites the rest of a file in its own form.
+TEST(ProfileDifferentialTest, RemovingASectionLeavesTheSameBytes)
+{
+    const std::string folder = Folder();
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"[A]\r\na=1\r\n[B]\r\nb=2\r\n[C]\r\nc=3\r\n", "B"},
+        {"[A]\r\na=1\r\n[B]\r\nb=2\r\n", "b"},
+        {"[A]\r\na=1\r\n[B]\r\nb=2\r\n", "A"},
+        {"[A]\r\na=1\r\n", "A"},
+        {"[A]\r\na=1\r\n[B]\r\nb=2\r\n", "Z"},
+        {"[Sample]\r\nFolder=C:\\APP\\\r\n[Other]\r\nFolder=C:\\OTHER\\\r\n", "sample"},
+        {"[日本]\r\n表=示\r\n[B]\r\nb=2\r\n", "日本"},
+    };
+    int index = 0;
+    for (const auto& [content, section] : cases) {
+        SCOPED_TRACE(content + " / " + section);
+        const std::string ourPath = folder + "remove-ours" + std::to_string(index) + ".ini";
+        const std::string systemPath = folder + "remove-system" + std::to_string(index++) + ".ini";
+        WriteBytes(ourPath, content);
+        WriteBytes(systemPath, content);
+        platform::win32::Win32Platform real;
+        ProfileStore store(real.AsPlatform().files);
+        EXPECT_TRUE(store.RemoveSection(section, ourPath));
+        ::WritePrivateProfileStringA(section.c_str(), nullptr, nullptr, systemPath.c_str());
+        ::WritePrivateProfileStringA(nullptr, nullptr, nullptr, systemPath.c_str());
+        EXPECT_EQ(ReadBytes(ourPath), ReadBytes(systemPath));
+    }
+}
+
 TEST(ProfileDifferentialTest, AMissingFileIsCreatedByAWrite)
 {
     const std::string path = Folder() + "created.ini";

@@ -206,6 +206,8 @@ ErrorCode VirtualFileSystem::RemoveFolder(const std::string& path)
     if (t.path.parts.empty()) return kErrorAccessDenied;
     if (const ErrorCode denied = CheckWritable(t)) return denied;
     if (s_.AttributesOf(t.key, true) & attr::kReadOnly) return kErrorAccessDenied;
+    // Windows holds the current folder open, so nobody can remove it.
+    if (t.key == s_.currentFolderKey) return kErrorSharingViolation;
     std::error_code ec;
     if (!fs::is_empty(t.host, ec)) return kErrorDirNotEmpty;
     fs::remove(t.host, ec);
@@ -436,6 +438,22 @@ ErrorCode VirtualFileSystem::ShellDelete(const std::string& path)
         if (const ErrorCode failed = DeleteTree(m)) result = failed;
     return result;
 }
+
+ErrorCode VirtualFileSystem::SetCurrentFolder(const std::string& path)
+{
+    const Target t = Locate(path);
+    if (!t.path.valid || t.path.hasWildcard) return kErrorInvalidName;
+    if (!t.exists) return t.parentExists ? kErrorFileNotFound : kErrorPathNotFound;
+    if (!t.isDirectory) return kErrorInvalidName;
+    std::string folder = path;
+    while (folder.size() > 3 && EndsWithPathDelimiter(folder)) folder.pop_back();
+    if (folder.size() == 2) folder += "\\";
+    s_.currentFolder = folder;
+    s_.currentFolderKey = t.key;
+    return kErrorSuccess;
+}
+
+std::string VirtualFileSystem::GetCurrentFolder() { return s_.currentFolder; }
 
 bool VirtualFileSystem::HasDiskSpaceEx() { return s_.machine.Config().hasDiskFreeSpaceEx; }
 

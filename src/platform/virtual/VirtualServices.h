@@ -19,6 +19,8 @@ public:
     ErrorCode ReadWholeFile(const std::string& path, std::string& bytes) override;
     ErrorCode WriteWholeFile(const std::string& path, const std::string& bytes) override;
     ErrorCode ShellDelete(const std::string& path) override;
+    ErrorCode SetCurrentFolder(const std::string& path) override;
+    std::string GetCurrentFolder() override;
     bool HasDiskSpaceEx() override;
     ErrorCode QueryDiskSpaceEx(const std::string& root, DiskSpace& space) override;
     ErrorCode QueryDiskSpace(const std::string& root, DiskGeometry& geometry) override;

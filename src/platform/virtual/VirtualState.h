@@ -67,6 +67,8 @@ struct VirtualMachine::State {
     std::vector<std::pair<RootKey, std::string>> registryDenied;
     std::vector<std::string> journal;
     std::set<std::string> mutexes;
+    std::string currentFolder = "C:\\";  // as the program set it
+    std::string currentFolderKey;         // its path key
     std::uint64_t clockMs = 0;
     std::uint64_t fileTimeBase = 0;
     std::uint64_t lastFileTime = 0;

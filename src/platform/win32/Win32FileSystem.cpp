@@ -35,6 +35,23 @@ public:
         return Result(::RemoveDirectoryW(Wide(path).c_str()));
     }
 
+    ErrorCode SetCurrentFolder(const std::string& path) override
+    {
+        return Result(::SetCurrentDirectoryW(Wide(path).c_str()));
+    }
+
+    std::string GetCurrentFolder() override
+    {
+        std::wstring buffer(MAX_PATH, L'\0');
+        DWORD length = ::GetCurrentDirectoryW(static_cast<DWORD>(buffer.size()), buffer.data());
+        if (length > buffer.size()) {
+            buffer.resize(length);
+            length = ::GetCurrentDirectoryW(static_cast<DWORD>(buffer.size()), buffer.data());
+        }
+        buffer.resize(length);
+        return Narrow(buffer);
+    }
+
     ErrorCode Copy(const std::string& source, const std::string& destination, bool failIfExists) override
     {
         return Result(::CopyFileW(Wide(source).c_str(), Wide(destination).c_str(), failIfExists ? TRUE : FALSE));

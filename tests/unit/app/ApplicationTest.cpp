@@ -105,6 +105,36 @@ TEST_F(ApplicationTest, TheRecordOnTheCommandLineSelectsUninstallMode)
     EXPECT_EQ(ui.Boxes().size(), 1u);
 }
 
+TEST_F(ApplicationTest, TheUninstallStartButtonRemovesWhatTheRecordListsAndEndsTheProgram)
+{
+    vm.Put("C:\\APP\\APP.EXE");
+    vm.Put("C:\\APP\\SHARED.DLL");
+    vm.platform.registry.CreateKey(RootKey::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs");
+    vm.platform.registry.WriteValue(RootKey::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs",
+                                    "C:\\APP\\SHARED.DLL", RegValue::DoubleWord(1));
+    vm.Put("C:\\APP\\UNSETUP.INI", "[SetupFolder]\r\nFolder=C:\\APP\\\r\n[DeleteFile]\r\nFile1=C:\\APP\\APP.EXE\r\n"
+                                     "File2=C:\\APP\\SHARED.DLL,/S\r\nFile3=C:\\APP\\UNSETUP.INI\r\n");
+    vm.machine.Config().commandLine = "\"C:\\WINDOWS\\UNKORAT.EXE\" \"C:\\APP\\UNSETUP.INI\"";
+    ui.Then([&] {
+        EXPECT_TRUE(app.Main().btnEvent.Enabled());
+        app.Main().btnEvent.Press();
+    });
+    // The four-answer question waits for the user.
+    ui.Then([&] {
+        EXPECT_EQ(app.CustomDlg().lblMessage.Caption().rfind("C:\\APP\\SHARED.DLL\r\r", 0), 0u);
+        app.CustomDlg().btnDelete.Press();
+    });
+    ui.Answer(ui::box::kOk);
+    app.Run();
+    EXPECT_FALSE(ui.Stalled());
+    EXPECT_EQ(app.Main().lblFormShare.Caption(), "Delete");
+    for (const char* gone : {"C:\\APP\\APP.EXE", "C:\\APP\\SHARED.DLL", "C:\\APP"})
+        EXPECT_FALSE(vm.platform.files.Exists(gone)) << gone;
+    ASSERT_FALSE(ui.Boxes().empty());
+    EXPECT_EQ(ui.Boxes().back().caption, "完了");
+    EXPECT_FALSE(ops.FolderExists("C:\\WINDOWS\\TEMP\\KRTMP1")) << "the work folder with the record copy is gone";
+}
+
 TEST_F(ApplicationTest, AMissingRecordIsFatalInUninstallMode)
 {
     vm.machine.Config().commandLine = "SETUP.EXE C:\\GONE\\UNSETUP.INI";

@@ -10,71 +10,11 @@
 
 #include "../VirtualMachineFixture.h"
 #include "install/InstallRun.h"
+#include "../run/RecordingView.h"
 
 namespace lorvel::testing {
 
 using namespace platform;
-
-// A view that records what the run shows and answers its questions from a list.
-struct RecordingView final : RunView {
-    RunOptions options;
-    std::vector<std::string> statuses;
-    struct Question {
-        std::string text, caption;
-        int flags;
-    };
-    std::vector<Question> questions;
-    std::deque<int> answers;
-    // The questions before the run's completion message.
-    std::vector<Question> RunQuestions() const
-    {
-        std::vector<Question> asked;
-        for (const Question& q : questions)
-            if (q.caption != "完了") asked.push_back(q);
-        return asked;
-    }
-    bool ended = false;
-    bool wizardHidden = false;
-    int abortAfterStatuses = -1;  // confirmed abort once this many statuses were shown
-
-    RunOptions ReadOptions() override { return options; }
-    void HideWizard() override { wizardHidden = true; }
-    void ShowProgressWindow() override {}
-    void SetStatus(const std::string& text) override { statuses.push_back(text); }
-    void ProcessMessages() override {}
-    bool Aborted() override
-    {
-        return abortAfterStatuses >= 0 && static_cast<int>(statuses.size()) >= abortAfterStatuses;
-    }
-    std::function<void()> onAsk;  // runs at each question, before its answer
-    int Ask(const std::string& text, const std::string& caption, int flags) override
-    {
-        if (onAsk) onAsk();
-        questions.push_back({text, caption, flags});
-        if (answers.empty()) return 1;
-        const int answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-    void ShowProgress(bool on) override { progressShown = on; }
-    void SetProgress(int percent, int done, int all) override
-    {
-        const int shown = percent < 0 ? 0 : percent > 100 ? 100 : percent;
-        progress.push_back(std::to_string(shown) + "%(" + std::to_string(done) + "/" + std::to_string(all) + ")");
-    }
-    void EnableAbort(bool on) override { abortStates.push_back(on); }
-    std::vector<bool> abortStates;  // each change of the abort button
-    std::vector<std::string> progress;
-    bool progressShown = false;
-    struct Details {
-        std::string caption, text;
-    };
-    std::vector<Details> details;
-    bool progressClosed = false;
-    void ShowDetails(const std::string& caption, const std::string& text) override { details.push_back({caption, text}); }
-    void CloseProgressWindow() override { progressClosed = true; }
-    void EndWizard() override { ended = true; }
-};
 
 struct InstallRunTest : ::testing::Test {
     TestMachine vm;

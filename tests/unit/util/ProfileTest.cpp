@@ -87,6 +87,28 @@ TEST(ProfileDocumentTest, WritesChangeOnlyTheirLine)
     }
 }
 
+TEST(ProfileDocumentTest, RemovingASectionTakesItsHeaderAndLinesOnly)
+{
+    struct Row { std::string before, section; bool removed; std::string after; };
+    const Row rows[] = {
+        {"[A]\r\na=1\r\n[B]\r\nb=2\r\n[C]\r\nc=3\r\n", "b", true, "[A]\r\na=1\r\n[C]\r\nc=3\r\n"},
+        {"[A]\r\na=1\r\n[B]\r\nb=2\r\n", " B ", true, "[A]\r\na=1\r\n"},
+        {"[A]\r\na=1\r\n", "A", true, ""},
+        {"[A]\r\na=1\r\n", "Z", false, "[A]\r\na=1\r\n"},
+        {"", "A", false, ""},
+        // The first of two sections of a name goes; the second is then the one read.
+        {"[A]\r\na=1\r\n[B]\r\n[a]\r\na=2\r\n", "A", true, "[B]\r\n[a]\r\na=2\r\n"},
+        {"top=1\r\n[A]\r\na=1\r\n", "A", true, "top=1\r\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.before + " / " + row.section);
+        ProfileDocument document = ProfileDocument::Parse(row.before);
+        EXPECT_EQ(document.RemoveSection(row.section), row.removed);
+        EXPECT_EQ(document.Serialize(), row.after);
+        EXPECT_EQ(document.Read(row.section, "b"), std::nullopt);
+    }
+}
+
 TEST(ProfileDocumentTest, KeysAddedToAnEarlierSectionKeepLaterOnesReadable)
 {
     ProfileDocument document = ProfileDocument::Parse("[A]\r\na1=1\r\n[B]\r\nb1=1\r\n[C]\r\nc1=1\r\n");

@@ -1,0 +1,170 @@
+#include "uninstall/ProtectedFolders.h"
+
+#include "util/MBUtils.h"
+#include "util/StrOp.h"
+
+namespace lorvel {
+
+namespace {
+
+bool HasWildcard(const std::string& text) { return MBPos("*", text) > 0 || MBPos("?", text) > 0; }
+
+// The components between "\" (or "/", never a trail byte in code page 932).
+std::vector<std::string> SplitComponents(const std::string& text)
+{
+    std::vector<std::string> parts;
+    std::string part;
+    for (int i = 1; i <= static_cast<int>(text.size()); ++i) {
+        const char c = text[static_cast<std::size_t>(i - 1)];
+        if (MBByteType(text, i) == ByteType::Single && (c == '\\' || c == '/')) {
+            parts.push_back(part);
+            part.clear();
+        } else {
+            part.push_back(c);
+        }
+    }
+    parts.push_back(part);
+    return parts;
+}
+
+// Windows drops trailing dots and blanks of a name: "WINDOWS." is the Windows folder.
+std::string WindowsName(std::string name)
+{
+    if (name == "." || name == "..") return name;
+    while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
+    return name;
+}
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+std::string WithDelimiter(const std::string& folder) { return EndsWithPathDelimiter(folder) ? folder : folder + "\\"; }
+
+bool StartsWith(const std::string& text, const std::string& prefix)
+{
+    return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
+}
+
+}  // namespace
+
+std::optional<std::string> ResolvePath(const std::string& path, const std::string& currentFolder)
+{
+    std::string root;
+    std::string rest;
+    if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
+        // "\\?\" and "\\.\" reach devices and skip the system's own path rules.
+        if (path.size() >= 3 && (path[2] == '?' || path[2] == '.')) return std::nullopt;
+        std::vector<std::string> parts = SplitComponents(path.substr(2));
+        if (parts.size() < 2 || parts[0].empty() || parts[1].empty()) return std::nullopt;
+        root = "\\\\" + parts[0] + "\\" + parts[1] + "\\";
+        for (std::size_t i = 2; i < parts.size(); ++i) rest += parts[i] + "\\";
+    } else if (path.size() >= 2 && path[1] == ':' && MBByteType(path, 1) == ByteType::Single) {
+        if (path.size() == 2 || !IsSeparator(path[2])) return std::nullopt;  // "C:a" is relative to an unknown folder
+        root = path.substr(0, 2) + "\\";
+        rest = path.substr(3);
+    } else {
+        // Relative to the current folder, or to its drive's root after a leading "\".
+        const bool drivePath = currentFolder.size() >= 3 && currentFolder[1] == ':' && IsSeparator(currentFolder[2]);
+        if (!drivePath) return std::nullopt;
+        if (!path.empty() && IsSeparator(path[0])) return ResolvePath(currentFolder.substr(0, 2) + path, {});
+        return ResolvePath(WithDelimiter(currentFolder) + path, {});
+    }
+    std::vector<std::string> kept;
+    for (const std::string& raw : SplitComponents(rest)) {
+        const std::string name = WindowsName(raw);
+        if (name.empty() || name == ".") continue;
+        if (name == "..") {
+            if (!kept.empty()) kept.pop_back();
+            continue;
+        }
+        kept.push_back(name);
+    }
+    std::string resolved = root;
+    for (std::size_t i = 0; i < kept.size(); ++i) resolved += (i == 0 ? "" : "\\") + kept[i];
+    return UpperCase(resolved);
+}
+
+ProtectedFolders::ProtectedFolders(const SetupContext& c, std::string currentFolder)
+    : current_(std::move(currentFolder))
+{
+    auto add = [this](const std::string& folder, bool deep) {
+        if (folder.empty() || folder == "\\") return;  // a folder the system did not give
+        const auto resolved = ResolvePath(folder, {});
+        if (!resolved) return;
+        folders_.push_back(WithDelimiter(*resolved));
+        if (deep) deep_.push_back(WithDelimiter(*resolved));
+    };
+    for (const std::string* folder : {&c.windowsFolder, &c.systemFolder, &c.tempFolder}) add(*folder, true);
+    for (const std::string* folder : {&c.programFilesFolder, &c.startMenuFolder, &c.programsFolder, &c.desktopFolder,
+                                      &c.startupFolder, &c.sendToFolder, &c.commonStartMenuFolder,
+                                      &c.commonProgramsFolder, &c.commonDesktopFolder, &c.commonStartupFolder})
+        add(*folder, false);
+}
+
+// A drive root or a network share's root, or one of the list.
+bool ProtectedFolders::IsProtectedResolved(const std::string& folder) const
+{
+    const std::string f = WithDelimiter(folder);
+    if (f.size() == 3 && f[1] == ':') return true;
+    if (StartsWith(f, "\\\\") && SplitComponents(f.substr(2)).size() <= 3) return true;
+    for (const std::string& p : folders_)
+        if (f == p) return true;
+    return false;
+}
+
+bool ProtectedFolders::IsOrHoldsProtected(const std::string& folder) const
+{
+    const std::string f = WithDelimiter(folder);
+    if (IsProtectedResolved(f)) return true;
+    for (const std::string& p : folders_)
+        if (StartsWith(p, f)) return true;
+    return false;
+}
+
+// What a wildcard may not reach: a protected folder, one that holds one, or any
+// folder below those whose contents belong to the system.
+bool ProtectedFolders::HoldsProtected(const std::string& folder) const
+{
+    if (IsOrHoldsProtected(folder)) return true;
+    const std::string f = WithDelimiter(folder);
+    for (const std::string& d : deep_)
+        if (StartsWith(f, d)) return true;
+    return false;
+}
+
+ProtectedFolders::Verdict ProtectedFolders::CheckDeletion(const std::string& path) const
+{
+    const bool wildcard = HasWildcard(path);
+    const std::optional<std::string> resolved = ResolvePath(path, current_);
+    if (!resolved) return wildcard ? Verdict::UnsafeWildcard : Verdict::Allowed;
+    if (!wildcard) return IsOrHoldsProtected(*resolved) ? Verdict::ProtectedFolder : Verdict::Allowed;
+    const std::string name = FileNamePart(*resolved);
+    const std::string folder = StrLeft(*resolved, static_cast<int>(resolved->size() - name.size()));
+    // The shell expands a wildcard in the last name only; anywhere else its meaning
+    // is the shell's guess.
+    if (HasWildcard(folder) || name.empty()) return Verdict::UnsafeWildcard;
+    return HoldsProtected(folder) ? Verdict::WildcardInProtected : Verdict::Allowed;
+}
+
+bool ProtectedFolders::IsProtectedFolder(const std::string& folder) const
+{
+    const std::optional<std::string> resolved = ResolvePath(folder, current_);
+    return !resolved || IsProtectedResolved(*resolved);
+}
+
+std::string ProtectedFolders::ReasonText(Verdict verdict)
+{
+    switch (verdict) {
+    case Verdict::ProtectedFolder:
+        return "システムが使うフォルダ(Windowsフォルダ，ドライブのルートなど)のため，削除しませんでした．\r\n";
+    case Verdict::WildcardInProtected:
+        return "システムが使うフォルダ(Windowsフォルダ，ドライブのルートなど)の中をワイルドカードで削除する指定のため，"
+               "削除しませんでした．\r\n";
+    case Verdict::UnsafeWildcard:
+        return "場所を特定できないワイルドカードの指定のため，削除しませんでした．\r\n";
+    case Verdict::Allowed:
+        break;
+    }
+    return {};
+}
+
+}  // namespace lorvel

@@ -1,0 +1,81 @@
+// The uninstall run: one long procedure on the user-interface thread that works
+// through the work copy of the uninstall record section by section (files, extra
+// files, shortcuts, folders, registry keys, associations, the entry in the list of
+// installed programs, the setup folder), asks before it deletes what other programs
+// may still need, collects every failure, offers them, and ends the program. It
+// cannot be aborted.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "platform/Platform.h"
+#include "run/FailureText.h"
+#include "run/FileOps.h"
+#include "run/RunView.h"
+#include "uninstall/ProtectedFolders.h"
+#include "uninstall/SharedFiles.h"
+#include "util/ProfileStore.h"
+#include "util/SetupContext.h"
+
+namespace lorvel {
+
+// What the four option boxes ask to delete beyond the record.
+struct DeletionChoice {
+    std::string patterns;        // "*.INI|", "*.GID|", both, or empty
+    bool deleteEverything = false;  // the "DeleteAll" layout, ticked
+};
+DeletionChoice DeletionChoiceOf(const RunOptions& options);
+
+// The registry keys an uninstall never deletes, whatever its record says: a root, a
+// key directly below a root of the machine or a user, the list of installed
+// programs, the shared-file table and what holds them, and the classes root's
+// tables of components and shell objects.
+bool IsProtectedRegistryKey(platform::RootKey root, const std::string& path);
+
+class UninstallRun {
+public:
+    UninstallRun(platform::Platform& platform, ProfileStore& profiles, FileOps& ops, SetupContext& context,
+                 RunView& view, SharedFiles& shared);
+
+    void Run();
+
+    const FailureText& Failures() const { return failures_; }
+
+private:
+    enum class Section { DeleteFile, AddDeleteFile };
+
+    bool Start();
+    void DeleteRecordedFiles(Section section);
+    platform::ErrorCode DecideAndDelete(const std::string& path, const std::string& flags);
+    bool ConfirmSharedDeletion(const std::string& path);
+    bool InSystemFolders(const std::string& path) const;
+    bool Confirm(const std::string& text);
+    void DeleteShortcuts();
+    void RemoveRecordedFolders();
+    void DeleteRegistryKeys();
+    void RestoreAssociations();
+    void RemoveUninstallEntry();
+    void RemoveSetupFolder();
+    void OfferFailureDetails();
+    void Finish();
+
+    bool Refuse(const std::string& tag, const std::string& path);
+    platform::ErrorCode RemoveFolderSafely(const std::string& folder, const std::string& patterns,
+                                           const std::string& tag);
+    void DeleteKey(const std::string& token, const std::string& path);
+    bool IsPartProtectedSetupFolder() const;
+    std::string Record(const std::string& section, const std::string& key);
+
+    platform::Platform& platform_;
+    ProfileStore& profiles_;
+    FileOps& ops_;
+    SetupContext& context_;
+    RunView& view_;
+    SharedFiles& shared_;
+    DeletionChoice choice_;
+    std::optional<ProtectedFolders> protected_;
+    FailureText failures_;
+};
+
+}  // namespace lorvel
