@@ -68,4 +68,24 @@ echo
 echo "The entry in the list of installed programs:"
 wine reg query "$entry" 2>/dev/null | iconv -f CP932 -t UTF-8 | tr -d '\r' |
   sed '/^$/d; s/^/  /'
-echo "(the uninstall run follows as it lands)"
+
+# The uninstall, as a user starts it from the list of installed programs.
+uninstall=$(wine reg query "$entry" /v UninstallString 2>/dev/null | iconv -f CP932 -t UTF-8 | tr -d '\r' |
+  sed -n 's/^ *UninstallString *REG_SZ *//p')
+[ -n "$uninstall" ] || { echo "main job: the entry has no UninstallString" >&2; exit 1; }
+steps=$(cat samples/main-job-uninstall.steps.in)
+printf '%s\n' "${steps//@UNINSTALL_STRING@/$uninstall}" > "$WINEPREFIX/drive_c/e2e-tools/main-job-uninstall.steps"
+wine 'C:\e2e-tools\driver.exe' 'C:\e2e-tools\main-job-uninstall.steps' "${snap_dir[@]}"
+echo
+echo "main job: the uninstall ran as the list of installed programs starts it: $uninstall"
+left=0
+for gone in "$target" "$target/UNSETUP.INI"; do
+  if [ -e "$gone" ]; then echo "  still there: $gone" >&2; left=1; fi
+done
+if wine reg query "$entry" >/dev/null 2>&1; then echo "  still listed: $entry" >&2; left=1; fi
+memory=$WINEPREFIX/drive_c/windows/KORAT98.INI
+if [ -f "$memory" ] && iconv -f CP932 -t UTF-8 < "$memory" | grep -q '^\[LORVELSAMPLE\]'; then
+  echo "  the folder memory still holds [LORVELSAMPLE]" >&2; left=1
+fi
+[ "$left" = 0 ] || { echo "main job: the uninstall left things behind" >&2; exit 1; }
+echo "  the files, the record, the setup folder, the list entry and the folder memory section are gone"
