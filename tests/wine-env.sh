@@ -37,7 +37,13 @@ wine_prefix_fresh() {
   wineserver -k 2>/dev/null || true
   rm -rf "$WINEPREFIX"
   mkdir -p "$wine_root"
-  wineboot -i >/dev/null 2>&1
+  if ! wineboot -i >/dev/null 2>&1; then
+    echo "wine-env: wineboot could not set up a $WINEARCH prefix in $WINEPREFIX" >&2
+    if [ "$WINEARCH" = win32 ] && [ "$("$repo_dir/scripts/wine-arch.sh")" = win64 ]; then
+      echo "wine-env: this machine cannot run 32-bit programs; the windows64 preset runs the same tests" >&2
+    fi
+    return 1
+  fi
   wineserver -w
   # The design fonts map to the installed IPA fonts of the same kind (proportional
   # and fixed), so the windows look as designed.
