@@ -1,24 +1,28 @@
 #!/usr/bin/env bash
 # The real SETUP.EXE under Wine installing 1,000 small files with SetupSpeed=1,
-# to its completion message, against cp -r of the same tree. Run after a windows build: bench/wine-copy-bench.sh
+# to its completion message, against cp -r of the same tree. Run after a windows (or, without
+# 32-bit Wine, windows64) build: bench/wine-copy-bench.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tests/wine-env.sh
 wine_prefix_ready
+# A 64-bit prefix (a machine without 32-bit Wine) runs the 64-bit build.
+tree=build/windows
+[ "$LORVEL_WINE_ARCH" = win64 ] && tree=build/windows64
 count=${1:-1000}
 medium=$WINEPREFIX/drive_c/bench-medium
 target=$WINEPREFIX/drive_c/bench-target
 rm -rf "$medium" "$target" "$target-cp"
 wine reg delete 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Bench' /f >/dev/null 2>&1 || true
 mkdir -p "$medium"
-cp build/windows/src/app/SETUP.EXE "$medium/"
+cp "$tree/src/app/SETUP.EXE" "$medium/"
 {
   printf '[Title]\r\nSetup=Bench\r\n[Extend]\r\nSetupSpeed=1\r\n[DefaultFolder]\r\nFolder=C:\\bench-target\r\n[CopyFile]\r\n'
   for i in $(seq 1 "$count"); do printf 'File%d=(App)F%d.DAT\r\n' "$i" "$i"; done
 } > "$medium/SETUP.INI"
 for i in $(seq 1 "$count"); do echo "small file $i" > "$medium/F$i.DAT"; done
 mkdir -p "$WINEPREFIX/drive_c/e2e-tools"
-cp build/windows/tests/e2e_driver.exe "$WINEPREFIX/drive_c/e2e-tools/driver.exe"
+cp "$tree/tests/e2e_driver.exe" "$WINEPREFIX/drive_c/e2e-tools/driver.exe"
 cat > "$WINEPREFIX/drive_c/e2e-tools/bench.steps" <<'STEPS'
 start C:\bench-medium\SETUP.EXE
 window "Bench"

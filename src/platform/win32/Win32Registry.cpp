@@ -12,7 +12,19 @@ using lorvel::win32::Wide;
 
 namespace {
 
-HKEY Handle(RootKey root) { return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<std::uint32_t>(root))); }
+// The system's own constants, not the numbers cast: 64-bit Windows sign-extends them
+// (HKEY_LOCAL_MACHINE is 0xFFFFFFFF80000002 there), and a zero-extended handle names
+// no key, although Wine, which compares only the low 32 bits, would accept it.
+HKEY Handle(RootKey root)
+{
+    switch (root) {
+    case RootKey::ClassesRoot: return HKEY_CLASSES_ROOT;
+    case RootKey::CurrentUser: return HKEY_CURRENT_USER;
+    case RootKey::LocalMachine: return HKEY_LOCAL_MACHINE;
+    case RootKey::Users: return HKEY_USERS;
+    }
+    return nullptr;
+}
 
 bool ValidRoot(RootKey root)
 {
