@@ -43,26 +43,9 @@ cp samples/main-job.steps "$WINEPREFIX/drive_c/e2e-tools/main-job.steps"
 
 snap_dir=()
 if [ "${1:-}" = "--screenshots" ]; then
-  display=:77
-  Xvfb "$display" -screen 0 1024x768x24 >/dev/null 2>&1 &
-  xvfb_pid=$!
-  export DISPLAY=$display
-  wine_graphics x11
-  shots=$repo/docs/screenshots
-  mkdir -p "$shots"
-  requests=$(mktemp -d)
-  # Screenshots are taken here when the driver asks for them.
-  ( while kill -0 "$xvfb_pid" 2>/dev/null; do
-      for request in "$requests"/*.snap-request; do
-        [ -e "$request" ] || continue
-        name=$(basename "$request" .snap-request)
-        import -display "$display" -window root "$shots/$name.png"
-        rm -f "$request"
-      done
-      sleep 0.2
-    done ) &
-  trap 'kill $xvfb_pid 2>/dev/null || true; wine_graphics null' EXIT
-  snap_dir=("$(winepath -w "$requests")")
+  source tests/xvfb-snaps.sh
+  xvfb_snaps_start :77
+  snap_dir=("$(winepath -w "$snap_requests")")
 fi
 
 wine 'C:\e2e-tools\driver.exe' 'C:\e2e-tools\main-job.steps' "${snap_dir[@]}"

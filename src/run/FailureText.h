@@ -24,7 +24,12 @@ struct FailureText {
 
     void Add(const std::string& tag, const std::string& path, const std::string& errorText)
     {
-        text += tag + path + "\r\n" + errorText + "\r\n";
+        AddRecord(tag + path + "\r\n" + errorText + "\r\n");
+    }
+    // A record in a form of its own (the setup folder's ends without the empty line).
+    void AddRecord(const std::string& record)
+    {
+        text += record;
         ++count;
     }
     bool Empty() const { return count == 0; }

@@ -336,8 +336,7 @@ void UninstallRun::RemoveSetupFolder()
     } else {
         record += ops_.SystemErrorText(code) + "\r\n";
     }
-    failures_.text += record;
-    ++failures_.count;
+    failures_.AddRecord(record);
 }
 
 void UninstallRun::OfferFailureDetails()
