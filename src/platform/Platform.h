@@ -6,6 +6,7 @@
 #include "platform/LzExpander.h"
 #include "platform/Registry.h"
 #include "platform/Shell.h"
+#include "platform/ShellLinks.h"
 #include "platform/System.h"
 
 namespace lorvel::platform {
@@ -17,6 +18,7 @@ struct Platform {
     Shell& shell;
     Components& components;
     LzExpander& lz;
+    ShellLinks& links;
 };
 
 }  // namespace lorvel::platform

@@ -333,6 +333,8 @@ ErrorCode VirtualFileSystem::ReadWholeFile(const std::string& path, std::string&
     if (!t.path.valid || t.path.hasWildcard) return kErrorInvalidName;
     if (!t.exists) return t.parentExists ? kErrorFileNotFound : kErrorPathNotFound;
     if (t.isDirectory) return kErrorAccessDenied;
+    if (s_.IsReadDenied(t.key)) return kErrorAccessDenied;
+    if (s_.IsLocked(t.key)) return kErrorSharingViolation;
     std::ifstream in(t.host, std::ios::binary);
     if (!in) return kErrorAccessDenied;
     bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

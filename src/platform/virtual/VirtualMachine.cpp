@@ -291,14 +291,22 @@ void VirtualMachine::State::ForgetHostFolder()
     folderNames.clear();
 }
 
-bool VirtualMachine::State::IsDenied(const std::string& key) const
+namespace {
+
+bool IsBelowAny(const std::vector<std::string>& prefixes, const std::string& key)
 {
-    for (const auto& prefix : deniedPrefixes)
+    for (const auto& prefix : prefixes)
         if (key == prefix || (key.size() > prefix.size() && key.compare(0, prefix.size(), prefix) == 0 &&
                               key[prefix.size()] == '\\'))
             return true;
     return false;
 }
+
+}  // namespace
+
+bool VirtualMachine::State::IsDenied(const std::string& key) const { return IsBelowAny(deniedPrefixes, key); }
+
+bool VirtualMachine::State::IsReadDenied(const std::string& key) const { return IsBelowAny(readDeniedPrefixes, key); }
 
 bool VirtualMachine::State::IsLocked(const std::string& key) const { return lockedFiles.count(key) != 0; }
 
@@ -375,6 +383,7 @@ VirtualMachine::VirtualMachine(fs::path root, MachineConfig config)
     state_->shell = std::make_unique<VirtualShell>(*state_);
     state_->components = std::make_unique<VirtualComponents>(*state_);
     state_->lz = std::make_unique<VirtualLz>(*state_);
+    state_->links = std::make_unique<VirtualShellLinks>(*state_);
 
     fs::create_directories(root_ / "C");
     state_->LoadRegistry(root_ / "registry.reg");
@@ -394,7 +403,8 @@ VirtualMachine::VirtualMachine(fs::path root, MachineConfig config)
 
 VirtualMachine::~VirtualMachine() { Save(); }
 
-Platform VirtualMachine::AsPlatform() { return Platform{Files(), Reg(), Sys(), Sh(), Comps(), Lz()}; }
+Platform VirtualMachine::AsPlatform() { return Platform{Files(), Reg(), Sys(), Sh(), Comps(), Lz(), Links()}; }
+ShellLinks& VirtualMachine::Links() { return *state_->links; }
 FileSystem& VirtualMachine::Files() { return *state_->files; }
 Registry& VirtualMachine::Reg() { return *state_->registry; }
 System& VirtualMachine::Sys() { return *state_->system; }
@@ -408,6 +418,13 @@ void VirtualMachine::DenyWrites(const std::string& pathPrefix)
 }
 
 void VirtualMachine::LockFile(const std::string& path) { state_->lockedFiles.insert(ParseWinPath(path).Key()); }
+
+void VirtualMachine::DenyReads(const std::string& pathPrefix)
+{
+    state_->readDeniedPrefixes.push_back(ParseWinPath(pathPrefix).Key());
+}
+
+void VirtualMachine::SetLinkFault(LinkSave fault) { state_->linkFault = fault; }
 
 void VirtualMachine::SetDisk(char drive, DiskConfig disk)
 {

@@ -55,13 +55,19 @@ public:
     Shell& Sh();
     Components& Comps();
     LzExpander& Lz();
+    ShellLinks& Links();
 
     MachineConfig& Config() { return config_; }
     const std::filesystem::path& Root() const { return root_; }
 
     // Faults. Paths are Windows paths; a denial or lock covers everything below.
     void DenyWrites(const std::string& pathPrefix);
+    // A locked file can be neither read nor written (another program holds it open
+    // without sharing); a read denial refuses reads, as a file's security can.
     void LockFile(const std::string& path);
+    void DenyReads(const std::string& pathPrefix);
+    // Every link save gives this outcome until it is set back to Saved.
+    void SetLinkFault(LinkSave fault);
     void SetDisk(char drive, DiskConfig disk);
     void DenyRegistryWrites(RootKey root, const std::string& keyPrefix);
 

@@ -104,6 +104,16 @@ private:
     VirtualMachine::State& s_;
 };
 
+class VirtualShellLinks final : public ShellLinks {
+public:
+    explicit VirtualShellLinks(VirtualMachine::State& state) : s_(state) {}
+    LinkSave SaveLink(const std::string& path, const LinkFields& fields) override;
+    ErrorCode ReadLink(const std::string& path, LinkFields& fields) override;
+
+private:
+    VirtualMachine::State& s_;
+};
+
 class VirtualShell final : public Shell {
 public:
     explicit VirtualShell(VirtualMachine::State& state) : s_(state) {}

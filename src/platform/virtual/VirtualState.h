@@ -55,12 +55,15 @@ class VirtualSystem;
 class VirtualShell;
 class VirtualComponents;
 class VirtualLz;
+class VirtualShellLinks;
 
 struct VirtualMachine::State {
     VirtualMachine& machine;
     std::map<std::string, std::uint32_t> attributes;  // path key -> attributes (files and folders)
     std::vector<std::string> deniedPrefixes;          // path keys
+    std::vector<std::string> readDeniedPrefixes;      // path keys
     std::set<std::string> lockedFiles;                // path keys
+    LinkSave linkFault;                               // what every link save gives while set
     std::map<char, DiskConfig> disks;
     std::map<char, std::uint64_t> used;               // bytes written since the disk was set
     RegKey registryRoots[4];
@@ -80,6 +83,7 @@ struct VirtualMachine::State {
     std::unique_ptr<VirtualShell> shell;
     std::unique_ptr<VirtualComponents> components;
     std::unique_ptr<VirtualLz> lz;
+    std::unique_ptr<VirtualShellLinks> links;
 
     explicit State(VirtualMachine& m);
     ~State();
@@ -115,6 +119,7 @@ struct VirtualMachine::State {
 
     bool IsDenied(const std::string& key) const;
     bool IsLocked(const std::string& key) const;
+    bool IsReadDenied(const std::string& key) const;
     std::uint64_t NowFileTime();  // the virtual clock as a FILETIME, later at every call
     std::uint32_t AttributesOf(const std::string& key, bool isDirectory) const;
     // value without the directory bit.
