@@ -102,7 +102,13 @@ void ProfileDocument::Index()
         if (parsed.kind == LineKind::Header) {
             sections_.back().end = i;
             sections_.push_back(Section{i, 0, {}});
-            sectionIndex_.emplace(FoldName(parsed.name), sections_.size() - 1);
+            const std::string name = FoldName(parsed.name);
+            // Windows reads an explicit "[]" before the lines above the first section;
+            // Wine does not, and we follow Windows.
+            if (name.empty() && sectionIndex_[name] == 0)
+                sectionIndex_[name] = sections_.size() - 1;
+            else
+                sectionIndex_.emplace(name, sections_.size() - 1);
         } else if (parsed.kind == LineKind::Entry) {
             sections_.back().keys.emplace(FoldName(parsed.name), i);
         }

@@ -7,7 +7,8 @@
 //   - "[name]" opens a section (the name runs to the last "]" of the line);
 //   - "key=value" is an entry; a line without "=" names a key that reads as
 //     missing (a write gives it a value); ";" has no special meaning;
-//   - lines before the first section belong to a section with an empty name;
+//   - lines before the first section belong to a section with an empty name, which
+//     an explicit "[]" further down takes the place of;
 //   - names compare without regard to the case of ASCII letters; the first section
 //     of a name and the first key of a name in it are the ones found;
 //   - a value enclosed in a matching pair of double or single quotes loses them.

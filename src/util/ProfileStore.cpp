@@ -31,10 +31,12 @@ ProfileStore::Cached* ProfileStore::Load(const std::string& path)
     if (cached.dirty) return &cached;  // the batch's writes are the newest content
     const auto stat = files_.Stat(path);
     const bool exists = stat && (stat->attributes & attr::kDirectory) == 0;
-    if (exists == cached.exists && (!exists || (stat->size == cached.size && stat->lastWriteTime == cached.writeTime)))
+    if (cached.readError == kErrorSuccess && exists == cached.exists &&
+        (!exists || (stat->size == cached.size && stat->lastWriteTime == cached.writeTime)))
         return &cached;
     std::string bytes;
-    if (exists && files_.ReadWholeFile(path, bytes) != kErrorSuccess) bytes.clear();
+    cached.readError = exists ? files_.ReadWholeFile(path, bytes) : kErrorSuccess;
+    if (cached.readError != kErrorSuccess) bytes.clear();
     cached.document = ProfileDocument::Parse(bytes);
     cached.exists = exists;
     cached.size = exists ? stat->size : 0;
@@ -46,14 +48,24 @@ std::string ProfileStore::ReadProfile(const std::string& section, const std::str
                                       const std::string& defaultValue, const std::string& file)
 {
     const Cached* cached = Load(FullPath(file));
-    return cached->document.Read(section, key).value_or(defaultValue);
+    if (auto value = cached->document.Read(section, key)) return *std::move(value);
+    return defaultValue.substr(0, defaultValue.find_last_not_of(' ') + 1);
+}
+
+ProfileStore::Cached* ProfileStore::LoadForWrite(const std::string& path)
+{
+    Cached* cached = Load(path);
+    if (cached->readError == kErrorSuccess) return cached;
+    lastWriteError_ = cached->readError;
+    return nullptr;
 }
 
 bool ProfileStore::WriteProfile(const std::string& section, const std::string& key, const std::string& value,
                                 const std::string& file)
 {
     const std::string path = FullPath(file);
-    Cached* cached = Load(path);
+    Cached* cached = LoadForWrite(path);
+    if (!cached) return false;
     cached->document.Write(section, key, value);
     cached->dirty = true;
     if (batchDepth_ > 0) return true;
@@ -63,7 +75,8 @@ bool ProfileStore::WriteProfile(const std::string& section, const std::string& k
 bool ProfileStore::RemoveSection(const std::string& section, const std::string& file)
 {
     const std::string path = FullPath(file);
-    Cached* cached = Load(path);
+    Cached* cached = LoadForWrite(path);
+    if (!cached) return false;
     if (!cached->document.RemoveSection(section)) return true;
     cached->dirty = true;
     if (batchDepth_ > 0) return true;

@@ -22,15 +22,20 @@ public:
     ProfileStore(platform::FileSystem& files, std::string windowsFolder = {});
     ~ProfileStore();
 
-    // The value of the key, or the default when the file, section or key is missing.
+    // The value of the key, or the default when the file, section or key is missing
+    // or the file cannot be read. The default loses its trailing blanks, as the
+    // system's profile functions give it back on Windows (Wine keeps them).
     std::string ReadProfile(const std::string& section, const std::string& key, const std::string& defaultValue,
                             const std::string& file);
     // True when the value reached the file (or the batch, which writes it at its end).
+    // A file that exists but cannot be read is never written: what could not be read
+    // would be lost.
     bool WriteProfile(const std::string& section, const std::string& key, const std::string& value,
                       const std::string& file);
 
     // Removes a whole section; true when the file holds no such section afterwards
-    // (also when it had none, or there is no file).
+    // (also when it had none, or there is no file); false when it could not be read
+    // or written.
     bool RemoveSection(const std::string& section, const std::string& file);
 
     // Why the last write that failed did not reach its file.
@@ -62,10 +67,13 @@ private:
         std::uint64_t writeTime = 0;
         bool exists = false;
         bool dirty = false;
+        platform::ErrorCode readError = platform::kErrorSuccess;  // the file exists but could not be read
     };
 
     std::string FullPath(const std::string& file) const;
     Cached* Load(const std::string& path);
+    // The entry to change, or null (and the reason kept) when the file is unreadable.
+    Cached* LoadForWrite(const std::string& path);
     bool Store(const std::string& path, Cached& cached);
     bool FlushAll();
 

@@ -6,6 +6,7 @@
 // blanks around "=" removed), which Windows is not known to do and we do not copy.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <vector>
 
 #include "platform/win32/Win32Platform.h"
@@ -169,6 +170,43 @@ TEST(ProfileDifferentialTest, RemovingASectionLeavesTheSameBytes)
         ::WritePrivateProfileStringA(section.c_str(), nullptr, nullptr, systemPath.c_str());
         ::WritePrivateProfileStringA(nullptr, nullptr, nullptr, systemPath.c_str());
         EXPECT_EQ(ReadBytes(ourPath), ReadBytes(systemPath));
+    }
+}
+
+bool RunsUnderWine()
+{
+    const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+    return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
+}
+
+// Where Wine's profile functions differ from Windows', as a public conformance suite
+// run on Windows records it. We follow Windows; under Wine only our side is checked.
+TEST(ProfileDifferentialTest, WindowsOnlyRowsFollowWindows)
+{
+    const std::string folder = Folder();
+    struct Row { const char* name; std::string content, section, key, defaultValue, expected; };
+    const Row rows[] = {
+        {"explicit empty section", "k=top\r\n[]\r\nk=explicit\r\n", "", "k", "<default>", "explicit"},
+        {"default loses trailing blanks", "[S]\r\n", "S", "missing", "default  ", "default"},
+    };
+    const bool wine = RunsUnderWine();
+    int index = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string path = folder + "windows-only" + std::to_string(index++) + ".ini";
+        WriteBytes(path, row.content);
+        platform::win32::Win32Platform real;
+        ProfileStore store(real.AsPlatform().files);
+        EXPECT_EQ(store.ReadProfile(row.section, row.key, row.defaultValue, path), row.expected);
+        std::string buffer(256, '\0');
+        const DWORD length =
+            ::GetPrivateProfileStringA(row.section.c_str(), row.key.c_str(), row.defaultValue.c_str(), buffer.data(),
+                                       static_cast<DWORD>(buffer.size()), path.c_str());
+        buffer.resize(length);
+        if (wine)
+            std::printf("[ wine     ] %s: the system gives \"%s\"\n", row.name, buffer.c_str());
+        else
+            EXPECT_EQ(buffer, row.expected);
     }
 }
 

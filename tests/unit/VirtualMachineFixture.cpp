@@ -34,9 +34,10 @@ void TestMachine::Put(const std::string& path, const std::string& content)
 
 std::string TestMachine::Get(const std::string& path)
 {
-    std::string bytes;
-    if (platform.files.ReadWholeFile(path, bytes) != 0) return "<missing>";
-    return bytes;
+    // Read on the host, so a file locked or denied on the machine still shows what it holds.
+    std::ifstream in(machine.HostPath(path), std::ios::binary);
+    if (!in || std::filesystem::is_directory(machine.HostPath(path))) return "<missing>";
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 }  // namespace lorvel::testing

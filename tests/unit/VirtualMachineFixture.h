@@ -27,6 +27,7 @@ struct TestMachine {
 
     // Creates a file with the given content, and its folders.
     void Put(const std::string& path, const std::string& content = "x");
+    // What the file holds, whatever faults the machine has; "<missing>" when there is none.
     std::string Get(const std::string& path);
 };
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "../VirtualMachineFixture.h"
 #include "util/ProfileDocument.h"
 #include "util/ProfileStore.h"
@@ -64,6 +66,26 @@ TEST(ProfileDocumentTest, ReadsAsTheWindowsProfileRules)
         SCOPED_TRACE(row.section + "/" + row.key);
         EXPECT_EQ(document.Read(row.section, row.key), row.expected);
     }
+}
+
+TEST(ProfileDocumentTest, AnExplicitEmptySectionIsReadBeforeTheLinesAboveTheFirstSection)
+{
+    struct Row { const char* file; std::optional<std::string> expected; };
+    const Row rows[] = {
+        {"k=top\r\n[S]\r\nx=1\r\n", "top"},
+        {"k=top\r\n[]\r\nk=explicit\r\n", "explicit"},
+        {"k=top\r\n[]\r\nother=1\r\n", std::nullopt},
+        {"[]\r\nk=first\r\n[]\r\nk=second\r\n", "first"},
+        {"[ ]\r\nk=blank name\r\n", "blank name"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.file);
+        ProfileDocument document = ProfileDocument::Parse(row.file);
+        EXPECT_EQ(document.Read("", "k"), row.expected);
+    }
+    ProfileDocument document = ProfileDocument::Parse("k=top\r\n[]\r\nk=explicit\r\n");
+    document.Write("", "k", "new");
+    EXPECT_EQ(document.Serialize(), "k=top\r\n[]\r\nk=new\r\n") << "a write goes where the read looks";
 }
 
 TEST(ProfileDocumentTest, WritesChangeOnlyTheirLine)
@@ -147,6 +169,44 @@ TEST_F(ProfileStoreTest, MissingFilesAndKeysGiveTheDefault)
     vm.Put("C:\\A.INI", "[S]\r\nempty=\r\n");
     EXPECT_EQ(store.ReadProfile("S", "missing", "", "C:\\A.INI"), "");
     EXPECT_EQ(store.ReadProfile("S", "empty", "dflt", "C:\\A.INI"), "");
+    const std::pair<const char*, const char*> defaults[] = {
+        {"default  ", "default"}, {"  lead", "  lead"}, {"   ", ""}, {"tab\t", "tab\t"}, {"", ""}};
+    for (const auto& [given, returned] : defaults) EXPECT_EQ(store.ReadProfile("S", "x", given, "C:\\A.INI"), returned);
+}
+
+TEST_F(ProfileStoreTest, AFileThatCannotBeReadIsNeverWritten)
+{
+    const std::string kept = "[Other]\r\nmine=1\r\n[S]\r\nk=old\r\n";
+    const std::function<void(const std::string&)> faults[] = {
+        [&](const std::string& path) { vm.machine.LockFile(path); },
+        [&](const std::string& path) { vm.machine.DenyReads(path); },
+    };
+    int n = 0;
+    for (const auto& fault : faults) {
+        const std::string path = "C:\\SHARED" + std::to_string(++n) + ".INI";
+        SCOPED_TRACE(path);
+        vm.Put(path, kept);
+        fault(path);
+        EXPECT_EQ(store.ReadProfile("S", "k", "dflt", path), "dflt");
+        EXPECT_FALSE(store.WriteProfile("S", "new", "v", path));
+        EXPECT_NE(store.LastWriteError(), 0u);
+        EXPECT_FALSE(store.RemoveSection("Other", path));
+        {
+            ProfileStore::Batch batch(store);
+            EXPECT_FALSE(store.WriteProfile("S", "batched", "v", path));
+        }
+        EXPECT_EQ(vm.Get(path), kept);
+    }
+}
+
+TEST_F(ProfileStoreTest, AFileReadableAgainIsWrittenWithAllItHeld)
+{
+    vm.Put("C:\\SHARED.INI", "[Other]\r\nmine=1\r\n");
+    vm.machine.LockFile("C:\\SHARED.INI");
+    EXPECT_FALSE(store.WriteProfile("S", "k", "v", "C:\\SHARED.INI"));
+    vm.machine.UnlockFile("C:\\SHARED.INI");
+    EXPECT_TRUE(store.WriteProfile("S", "k", "v", "C:\\SHARED.INI"));
+    EXPECT_EQ(vm.Get("C:\\SHARED.INI"), "[Other]\r\nmine=1\r\n[S]\r\nk=v\r\n");
 }
 
 TEST_F(ProfileStoreTest, AChangeOnDiskIsSeen)
