@@ -133,12 +133,11 @@ void Application::FillWizard(const GeneralKeys& keys)
 void Application::FillInstallMode(const GeneralKeys& keys)
 {
     ui::MainForm& main = *frmMain_;
-    const std::pair<ui::Control*, bool> shortcuts[] = {{&main.chkSCutDesktop, keys.shortcutDesktop},
-                                                       {&main.chkSCutStartMenu, keys.shortcutStartMenu},
-                                                       {&main.chkSCutStartUp, keys.shortcutStartup},
-                                                       {&main.chkSCutSendTo, keys.shortcutSendTo}};
-    for (const auto& [box, selected] : shortcuts) {
-        if (!selected) continue;
+    ui::Control* const boxes[kShortcutBoxCount] = {&main.chkSCutDesktop, &main.chkSCutStartMenu,
+                                                   &main.chkSCutStartUp, &main.chkSCutSendTo};
+    for (std::size_t i = 0; i < kShortcutBoxCount; ++i) {
+        if (!keys.shortcutBoxes[i]) continue;
+        ui::Control* box = boxes[i];
         box->SetEnabled(keys.enabled);
         box->SetChecked(true);
     }

@@ -1,32 +1,15 @@
 #include "app/ScriptKeys.h"
 
-#include <cerrno>
-#include <cstdlib>
-
 #include "util/MBUtils.h"
 #include "util/RegistryTokens.h"
+#include "util/ScriptNumbers.h"
+#include "util/ShortcutBoxes.h"
 #include "util/StrOp.h"
 #include "util/FixedNames.h"
 
 namespace lorvel {
 
 using namespace platform;
-
-int ParseWholeNumber(const std::string& text, int fallback)
-{
-    std::size_t first = text.find_first_not_of(" \t");
-    std::size_t last = text.find_last_not_of(" \t");
-    if (first == std::string::npos) return fallback;
-    const std::string number = text.substr(first, last - first + 1);
-    std::size_t digits = (number[0] == '-' || number[0] == '+') ? 1 : 0;
-    if (digits >= number.size()) return fallback;
-    for (std::size_t i = digits; i < number.size(); ++i)
-        if (number[i] < '0' || number[i] > '9') return fallback;
-    errno = 0;
-    const long value = std::strtol(number.c_str(), nullptr, 10);
-    if (errno == ERANGE || value > 2147483647L || value < -2147483647L - 1) return fallback;
-    return static_cast<int>(value);
-}
 
 std::string ScriptKeyReader::Key(const SetupContext& context, const std::string& section, const std::string& key,
                                  const std::string& fallback)
@@ -70,17 +53,15 @@ void ScriptKeyReader::ScanShortcutNames(const SetupContext& context, GeneralKeys
     for (int n = 1;; ++n) {
         const std::string name = Key(context, "ShortCut", "Name" + std::to_string(n), "");
         if (name.empty()) break;
-        if (MBPosText("Dsk)", name) > 0) keys.shortcutDesktop = true;
-        if (MBPosText("Sta)", name) > 0) keys.shortcutStartMenu = true;
-        if (MBPosText("Sup)", name) > 0) keys.shortcutStartup = true;
-        if (MBPosText("Sen)", name) > 0) keys.shortcutSendTo = true;
+        const auto named = NamedBoxes(name);
+        for (std::size_t box = 0; box < kShortcutBoxCount; ++box) keys.shortcutBoxes[box] = keys.shortcutBoxes[box] || named[box];
     }
 }
 
 GeneralKeys ScriptKeyReader::Read(const SetupContext& context)
 {
     GeneralKeys keys;
-    const int speed = ParseWholeNumber(Key(context, "Extend", "SetupSpeed", "400"), kDefaultSetupSpeed);
+    const int speed = ConvertScriptInteger(Key(context, "Extend", "SetupSpeed", "400")).value_or(kDefaultSetupSpeed);
     keys.setupSpeed = speed < 1 ? 1 : speed;
     keys.setupTitle = Key(context, "Title", "Setup", kDefaultTitle);
     keys.unSetupTitle = Key(context, "Title", "UnSetup", keys.setupTitle);

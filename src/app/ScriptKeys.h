@@ -2,8 +2,10 @@
 // script (install mode) or of the uninstall record (uninstall mode).
 #pragma once
 
+#include <array>
 #include <string>
 
+#include "util/ShortcutBoxes.h"
 #include "util/SetupContext.h"
 #include "platform/Platform.h"
 #include "util/FolderMacros.h"
@@ -26,16 +28,9 @@ struct GeneralKeys {
     std::string readmePath;   // the readme file when it exists, else empty
     std::string readmeTitle;
     std::string scrollBars = "ssVertical";
-    bool shortcutDesktop = false;
-    bool shortcutStartMenu = false;
-    bool shortcutStartup = false;
-    bool shortcutSendTo = false;
+    std::array<bool, kShortcutBoxCount> shortcutBoxes{};  // by ShortcutBox: the boxes start-up ticks
     std::string checkBox = "0,0,0,0";  // uninstall mode: [UnSetupOption] CheckBox
 };
-
-// A whole decimal number with an optional sign and surrounding blanks; the default
-// for anything else (the word "fast", an empty text, a number out of range).
-int ParseWholeNumber(const std::string& text, int fallback);
 
 class ScriptKeyReader {
 public:

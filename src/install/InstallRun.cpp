@@ -87,6 +87,11 @@ void InstallRun::Run()
     LoadExistingRecord(platform_, context_, ops_, profiles_, state_.lists);
     if (CreateFolders() == Outcome::Ended) return;
     if (CopyFiles() == Outcome::Ended) return;
+    if (CreateShortcuts() == Outcome::Ended) return;
+    if (WriteRegistryValues() == Outcome::Ended) return;
+    if (WriteProfileEntries() == Outcome::Ended) return;
+    CollectUninstallLists();
+    if (AssociateFiles() == Outcome::Ended) return;
     InstallCompletion(platform_, profiles_, ops_, context_, view_, state_).Run();
 }
 
@@ -96,10 +101,7 @@ void InstallRun::Start()
     state_ = InstallRunState{};
     const RunOptions options = view_.ReadOptions();
     state_.overwrite = options.overwrite;
-    state_.desktop = options.desktop;
-    state_.startMenu = options.startMenu;
-    state_.startup = options.startup;
-    state_.sendTo = options.sendTo;
+    state_.shortcutBoxes = {options.desktop, options.startMenu, options.startup, options.sendTo};
     view_.HideWizard();
     Pause(500);
     view_.ShowProgressWindow();

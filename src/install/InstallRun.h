@@ -33,6 +33,24 @@ std::string SourceNameOf(const std::string& entry);
 DiskQuery GetDiskFreeBytesEx(platform::FileSystem& files, const std::string& drive);
 DiskQuery GetDiskFreeBytes(platform::FileSystem& files, const std::string& drive);
 
+struct ShortcutRequest {
+    std::string target;
+    std::string link;  // the shortcut file's path without its extension
+    std::string workingFolder;
+    std::string arguments;
+};
+
+// Makes the shortcut file and gives its path (".pif" where the shell wrote that
+// instead), or empty when the link object lacks an interface; a link class that
+// cannot be created raises the system's text for the failure.
+std::string CreateShortcut(platform::Platform& platform, FileOps& ops, const ShortcutRequest& request);
+
+// The system's text for a failure status, or "OLE ｴﾗｰ" and the status in hexadecimal
+// when it has none.
+std::string OleErrorText(platform::System& system, std::int32_t status);
+
+struct Association;
+
 class InstallRun {
 public:
     InstallRun(platform::Platform& platform, ProfileStore& profiles, FileOps& ops, SetupContext& context,
@@ -57,6 +75,13 @@ private:
     bool WaitForDisk(const std::string& source);
     std::string ExpandCompressedFile(const std::string& source, std::string& destination, ErrorCode& result);
     bool DecideCopy(const std::string& source, const std::string& destination);
+    Outcome CreateShortcuts();
+    Outcome WriteRegistryValues();
+    Outcome WriteProfileEntries();
+    void CollectUninstallLists();
+    Outcome AssociateFiles();
+    void SavePreviousAssociation(const std::string& extension);
+    void WriteAssociation(const Association& association);
     void Stop();
     bool Checkpoint();
     void Pause(unsigned milliseconds);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "run/FailureText.h"
+#include "util/ShortcutBoxes.h"
 #include "uninstall/UninstallRecord.h"
 
 namespace lorvel {
@@ -17,10 +18,7 @@ struct RelatePair {
 
 struct InstallRunState {
     bool overwrite = true;
-    bool desktop = false;
-    bool startMenu = false;
-    bool startup = false;
-    bool sendTo = false;
+    std::array<bool, kShortcutBoxCount> shortcutBoxes{};  // by ShortcutBox, as ticked at the start
 
     std::array<RelatePair, 20> relate;
     int relateCount = 0;

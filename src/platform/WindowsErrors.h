@@ -23,6 +23,7 @@ constexpr ErrorCode kErrorDiskFull = 112;
 constexpr ErrorCode kErrorInvalidName = 123;
 constexpr ErrorCode kErrorProcNotFound = 127;
 constexpr ErrorCode kErrorDirNotEmpty = 145;
+constexpr ErrorCode kErrorBadPathName = 161;
 constexpr ErrorCode kErrorAlreadyExists = 183;
 constexpr ErrorCode kErrorMoreData = 234;
 

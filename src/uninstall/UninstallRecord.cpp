@@ -90,6 +90,13 @@ bool RecordLists::AddRelate(const std::string& value)
     return false;
 }
 
+bool RecordLists::RelateSaved(const std::string& extension) const
+{
+    for (const std::string& slot : restoreRelate)
+        if (!slot.empty() && MBPosText(extension, PathPart(slot)) > 0) return true;
+    return false;
+}
+
 std::vector<std::string> ListItems(const std::string& list)
 {
     // One pass: "|" is also a trail byte in code page 932, so double-byte characters

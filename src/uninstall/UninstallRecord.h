@@ -49,6 +49,9 @@ struct RecordLists {
     // Puts an association into the first empty slot unless an occupied slot holds
     // it already (without case); false when it was not kept.
     bool AddRelate(const std::string& value);
+    // Whether some slot's extension part holds the extension (without case, so a
+    // slot for DOCX also stands for DOC).
+    bool RelateSaved(const std::string& extension) const;
 };
 
 // The items of a list text, in order ("a|b|" => {"a", "b"}).

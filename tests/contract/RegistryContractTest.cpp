@@ -55,6 +55,19 @@ TEST_F(RegistryContract, ValuesKeepTheirTypeAndData)
     EXPECT_EQ(reg.WriteValue(kUser, key + "\\Missing", "X", RegValue::String("x")), kErrorFileNotFound);
 }
 
+TEST_F(RegistryContract, KeyNamesTheSystemRefuses)
+{
+    struct Row { std::string path; ErrorCode expected; };
+    const Row rows[] = {
+        {key + "\\" + std::string(255, 'k'), kErrorSuccess},
+        {key + "\\" + std::string(256, 'k'), kErrorInvalidParameter},
+        {"\\" + key + "\\Leading", kErrorBadPathName},
+        {key + "\\Trailing\\", kErrorSuccess},
+        {key + "\\a=b;c", kErrorSuccess},
+    };
+    for (const Row& row : rows) EXPECT_EQ(reg.CreateKey(kUser, row.path), row.expected) << row.path;
+}
+
 TEST_F(RegistryContract, ProgramFilesDirIsThere)
 {
     RegValue value;

@@ -419,6 +419,8 @@ void VirtualMachine::DenyWrites(const std::string& pathPrefix)
 
 void VirtualMachine::LockFile(const std::string& path) { state_->lockedFiles.insert(ParseWinPath(path).Key()); }
 
+void VirtualMachine::UnlockFile(const std::string& path) { state_->lockedFiles.erase(ParseWinPath(path).Key()); }
+
 void VirtualMachine::DenyReads(const std::string& pathPrefix)
 {
     state_->readDeniedPrefixes.push_back(ParseWinPath(pathPrefix).Key());

@@ -65,6 +65,7 @@ public:
     // A locked file can be neither read nor written (another program holds it open
     // without sharing); a read denial refuses reads, as a file's security can.
     void LockFile(const std::string& path);
+    void UnlockFile(const std::string& path);
     void DenyReads(const std::string& pathPrefix);
     // Every link save gives this outcome until it is set back to Saved.
     void SetLinkFault(LinkSave fault);

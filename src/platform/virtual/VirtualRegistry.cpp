@@ -20,6 +20,17 @@ bool ValidRoot(RootKey root)
     return index >= 0 && index < 4;
 }
 
+// The system's limit for one key name, in characters.
+constexpr std::size_t kKeyNameLimit = 255;
+
+std::size_t CharacterCount(const std::string& text)
+{
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < text.size(); ++i, ++count)
+        if (MBIsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ++i;
+    return count;
+}
+
 std::vector<std::string> SplitKeyPath(const std::string& path)
 {
     std::vector<std::string> parts;
@@ -145,10 +156,14 @@ bool VirtualRegistry::IsDenied(RootKey root, const std::string& path) const
 ErrorCode VirtualRegistry::CreateKey(RootKey root, const std::string& path)
 {
     if (!ValidRoot(root)) return kErrorInvalidHandle;
+    if (!path.empty() && path.front() == '\\') return kErrorBadPathName;
+    const auto parts = SplitKeyPath(path);
+    for (const auto& part : parts)
+        if (CharacterCount(part) > kKeyNameLimit) return kErrorInvalidParameter;
     if (Find(root, path)) return kErrorSuccess;
     if (IsDenied(root, path)) return kErrorAccessDenied;
     RegKey* key = &s_.registryRoots[RootIndex(root)];
-    for (const auto& part : SplitKeyPath(path)) {
+    for (const auto& part : parts) {
         RegKey& child = key->subkeys[part];
         if (child.name.empty()) child.name = part;
         key = &child;

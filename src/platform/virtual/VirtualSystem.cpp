@@ -35,6 +35,7 @@ const char* KnownErrorText(ErrorCode code)
     case 123: return "ファイル名、ディレクトリ名、またはボリューム ラベルの構文が間違っています。\r\n";
     case 145: return "ディレクトリが空ではありません。\r\n";
     case 183: return "既に存在するファイルを作成することはできません。\r\n";
+    case 0x80040154u: return "クラスが登録されていません。\r\n";
     default: return nullptr;
     }
 }
@@ -76,6 +77,8 @@ std::optional<std::string> VirtualSystem::GetFileVersionString(const std::string
 std::string VirtualSystem::GetErrorText(ErrorCode code)
 {
     if (const char* known = KnownErrorText(code)) return known;
+    // A status of the component object model the system has no text for.
+    if (code & 0x80000000u) return {};
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "システム エラー %u が発生しました。\r\n", code);
     return buffer;

@@ -263,5 +263,24 @@ TEST_F(ApplicationTest, AnExceptionLeavingAHandlerIsReportedAndTheLoopGoesOn)
     EXPECT_EQ(ui.Boxes()[1].text, "already ends.");
 }
 
+TEST_F(ApplicationTest, ARegistryFailureDuringTheRunIsReportedAndTheProgramEnds)
+{
+    vm.Put("C:\\SETUP\\SETUP.INI", "[DefaultFolder]\r\nFolder=C:\\Target\r\n[Extend]\r\nSetupSpeed=1\r\n"
+                                  "[Registry]\r\nKey1=(Local)Software\\Denied\r\nName1=V\r\nValue1=x\r\n");
+    vm.machine.DenyRegistryWrites(RootKey::LocalMachine, "Software\\Denied");
+    ui.Then([&] { app.Main().btnEvent.Press(); });
+    ui.Answer(ui::box::kYes);  // create the folder
+    EXPECT_EQ(app.Run(), 0);
+    EXPECT_FALSE(ui.Stalled()) << "the program ended after the report";
+    ASSERT_EQ(ui.Boxes().size(), 2u);
+    EXPECT_EQ(ui.Boxes()[1].text, "ｷｰ Software\\Denied の作成に失敗しました.");
+    EXPECT_EQ(ui.Boxes()[1].caption, "Lorvel Setup 98 Standard");
+    EXPECT_EQ(ui.Boxes()[1].flags, 16);
+    EXPECT_FALSE(app.Status().Visible());
+    EXPECT_TRUE(app.Back().Enabled());
+    EXPECT_FALSE(vm.platform.files.Exists("C:\\Target\\UNSETUP.INI")) << "the run ended before its record";
+    EXPECT_FALSE(ops.FolderExists("C:\\WINDOWS\\TEMP\\KRTMP1")) << "the work folder is cleaned up";
+}
+
 }  // namespace
 }  // namespace lorvel

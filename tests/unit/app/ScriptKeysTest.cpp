@@ -44,7 +44,7 @@ TEST_F(ScriptKeysTest, DefaultsForAnEmptyScript)
     EXPECT_EQ(keys.messageText, "セットアップを行います．\r\n");
     EXPECT_EQ(keys.readmePath, "");
     EXPECT_EQ(keys.scrollBars, "ssVertical");
-    EXPECT_FALSE(keys.shortcutDesktop || keys.shortcutStartMenu || keys.shortcutStartup || keys.shortcutSendTo);
+    EXPECT_FALSE(keys.shortcutBoxes[0] || keys.shortcutBoxes[1] || keys.shortcutBoxes[2] || keys.shortcutBoxes[3]);
 }
 
 TEST_F(ScriptKeysTest, SetupSpeedIsAWholeNumberOfAtLeastOne)
@@ -117,10 +117,10 @@ TEST_F(ScriptKeysTest, MessageReadmeAndShortcutNames)
     EXPECT_EQ(keys.readmePath, "E:\\DOC\\README.TXT");
     EXPECT_EQ(keys.readmeTitle, "Read me");
     EXPECT_EQ(keys.scrollBars, "ssBoth");
-    EXPECT_TRUE(keys.shortcutDesktop);
-    EXPECT_TRUE(keys.shortcutSendTo) << "the endings are found in any case";
-    EXPECT_FALSE(keys.shortcutStartMenu) << "the scan stops at the first missing name";
-    EXPECT_FALSE(keys.shortcutStartup);
+    EXPECT_TRUE(keys.shortcutBoxes[static_cast<std::size_t>(ShortcutBox::Desktop)]);
+    EXPECT_TRUE(keys.shortcutBoxes[static_cast<std::size_t>(ShortcutBox::SendTo)]) << "the endings are found in any case";
+    EXPECT_FALSE(keys.shortcutBoxes[static_cast<std::size_t>(ShortcutBox::StartMenu)]) << "the scan stops at the first missing name";
+    EXPECT_FALSE(keys.shortcutBoxes[static_cast<std::size_t>(ShortcutBox::Startup)]);
     EXPECT_EQ(ReadScript("[Readme]\r\nFile=MISSING.TXT\r\n").readmePath, "");
 }
 
@@ -149,7 +149,7 @@ TEST_F(ScriptKeysTest, AScriptThatIsNotTextStillReads)
         for (int i = 1; i <= 100000; ++i) script += "Name" + std::to_string(i) + "=(App)x\r\n";
         return script;
     }());
-    EXPECT_FALSE(many.shortcutDesktop);
+    EXPECT_FALSE(many.shortcutBoxes[static_cast<std::size_t>(ShortcutBox::Desktop)]);
 }
 
 }  // namespace

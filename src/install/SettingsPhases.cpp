@@ -1,0 +1,113 @@
+// The settings phases of the install run: registry values, profile entries, the
+// lists the uninstaller is given, and file associations.
+#include "install/InstallRun.h"
+#include "install/SettingsEntries.h"
+#include "run/RegistryWrites.h"
+#include "util/FolderMacros.h"
+#include "util/MBUtils.h"
+#include "util/RegistryTokens.h"
+#include "util/StrOp.h"
+
+namespace lorvel {
+
+using namespace platform;
+
+InstallRun::Outcome InstallRun::WriteRegistryValues()
+{
+    const FolderTable table = FolderTableOf(context_);
+    for (int i = 1;; ++i) {
+        const std::string n = std::to_string(i);
+        const std::string keyText = Script("Registry", "Key" + n);
+        if (keyText.empty()) break;
+        const std::string name = Script("Registry", "Name" + n);
+        const std::string valueText = Script("Registry", "Value" + n);
+        view_.SetStatus("レジストリを設定しています．．．");
+        if (!Checkpoint()) return Outcome::Ended;
+        const RegistryKeyText key = SplitKeyByScriptRule(keyText);
+        const RootKey root = RootKeyFromToken(key.token);
+        const std::string path = RemovePathDelim(RemovePathDelim(key.path, "T"), "B");
+        CreateKeyOrRaise(platform_.registry, root, path);
+        bool pdd = false;
+        const std::string value = ExpandFolderMacros(RemovePddMarker(valueText, pdd), table);
+        const RegistryWrite write = RegistryValueOf(value, pdd);
+        if (write.kind == RegistryWrite::Kind::Raising)
+            WriteValueOrRaise(platform_.registry, root, path, name, *write.value);
+        else if (write.kind == RegistryWrite::Kind::Quiet && write.value)
+            platform_.registry.WriteValue(root, path, name, *write.value);
+    }
+    return Outcome::Continue;
+}
+
+InstallRun::Outcome InstallRun::WriteProfileEntries()
+{
+    const FolderTable table = FolderTableOf(context_);
+    for (int i = 1;; ++i) {
+        const std::string data = Script("IniFile", "Data" + std::to_string(i));
+        if (data.empty()) break;
+        view_.SetStatus("Iniファイルを設定しています．．．");
+        if (!Checkpoint()) return Outcome::Ended;
+        const IniEntry entry = SplitIniEntry(ExpandFolderMacros(data, table));
+        // A file that cannot be written keeps what it had; the entry is passed over.
+        profiles_.WriteProfile(entry.section, entry.key, entry.value, entry.file);
+    }
+    return Outcome::Continue;
+}
+
+void InstallRun::CollectUninstallLists()
+{
+    for (int i = 1;; ++i) {
+        const std::string key = Script("DeleteRegistry", "Key" + std::to_string(i));
+        if (key.empty()) break;
+        state_.lists.deleteRegistry += key + "|";
+    }
+    const FolderTable table = FolderTableOf(context_);
+    for (int i = 1;; ++i) {
+        const std::string file = Script("AddDeleteFile", "File" + std::to_string(i));
+        if (file.empty()) break;
+        state_.lists.addDeleteFile += ExpandFolderMacros(file, table) + "|";
+    }
+}
+
+InstallRun::Outcome InstallRun::AssociateFiles()
+{
+    const FolderTable table = FolderTableOf(context_);
+    for (int i = 0; i < state_.relateCount; ++i) {
+        const RelatePair& pair = state_.relate[static_cast<std::size_t>(i)];
+        view_.SetStatus("関連付けを設定しています．．．");
+        if (!Checkpoint()) return Outcome::Ended;
+        const Association a = ParseAssociation(pair.name, ExpandFolderMacros(pair.file, table));
+        const std::string question = "拡張子 *." + a.extension + " を\r" + a.program + "\rに関連付けします．よろしいですか？";
+        if (view_.Ask(question, "関連付けの確認", box::kQuestionYesNo) != box::kYes) continue;
+        SavePreviousAssociation(a.extension);
+        WriteAssociation(a);
+    }
+    return Outcome::Continue;
+}
+
+void InstallRun::SavePreviousAssociation(const std::string& extension)
+{
+    Registry& registry = platform_.registry;
+    const std::string key = "." + extension;
+    CreateKeyOrRaise(registry, RootKey::ClassesRoot, key);
+    if (state_.lists.RelateSaved(extension)) return;
+    const std::string previous = ReadTextOrRaise(registry, RootKey::ClassesRoot, key, "").value_or("");
+    // With every slot taken the association is still made, only not undone later.
+    state_.lists.AddRelate(extension + "," + previous);
+}
+
+void InstallRun::WriteAssociation(const Association& a)
+{
+    const std::string type = AssociationTypeKey(a.extension);
+    const std::pair<std::string, std::string> keys[] = {
+        {"." + a.extension, type},
+        {type, a.typeName},
+        {type + "\\DefaultIcon", a.icon},
+        {type + "\\shell\\" + a.verb + "\\command", a.command},
+    };
+    for (const auto& [key, value] : keys) {
+        CreateKeyOrRaise(platform_.registry, RootKey::ClassesRoot, key);
+        WriteValueOrRaise(platform_.registry, RootKey::ClassesRoot, key, "", RegValue::String(value));
+    }
+}
+
+}  // namespace lorvel

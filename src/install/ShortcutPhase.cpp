@@ -1,0 +1,96 @@
+// The shortcut phase of the install run, and the making of one shortcut file.
+#include <cstdio>
+
+#include "install/InstallRun.h"
+#include "run/RunError.h"
+#include "util/FolderMacros.h"
+#include "util/MBUtils.h"
+#include "util/StrOp.h"
+
+namespace lorvel {
+
+using namespace platform;
+
+namespace {
+
+constexpr const char* kNotSelected = "User Not Selected.";
+
+// The text before the first "," and the text after it; without one, all and nothing.
+std::pair<std::string, std::string> SplitAtComma(const std::string& text)
+{
+    const int at = MBPos(",", text);
+    if (at <= 0) return {text, {}};
+    return {StrLeft(text, at - 1), StrMid(text, at + 1)};
+}
+
+// Up to and including the last "\" or ":" (never a trail byte).
+std::string FolderPartOf(const std::string& path)
+{
+    return StrLeft(path, static_cast<int>(path.size() - FileNamePart(path).size()));
+}
+
+bool EndsWithText(const std::string& text, const std::string& ending)
+{
+    return text.size() >= ending.size() && UpperCase(text.substr(text.size() - ending.size())) == UpperCase(ending);
+}
+
+}  // namespace
+
+std::string OleErrorText(System& system, std::int32_t status)
+{
+    const std::string text = system.GetErrorText(static_cast<ErrorCode>(status));
+    if (!text.empty()) return text;
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "OLE ｴﾗｰ %.8x", static_cast<unsigned>(status));
+    return buffer;
+}
+
+std::string CreateShortcut(Platform& platform, FileOps& ops, const ShortcutRequest& request)
+{
+    // A name that already ends in ".lnk" is kept: the script author named the file.
+    std::string file = EndsWithText(request.link, ".lnk") ? request.link : request.link + ".lnk";
+    std::string workingFolder = request.workingFolder;
+    if (workingFolder.empty() || !ops.FolderExists(workingFolder)) workingFolder = FolderPartOf(request.target);
+    workingFolder = AddPathDelim(workingFolder, "B");
+    const std::string folder = FolderPartOf(file);
+    if (!ops.FolderExists(folder)) ops.CreateFolderTree(folder);
+    if (MBPosText(".LNK", request.target) > 0) {
+        ops.CopyFileOverwrite(request.target, file);
+        return file;
+    }
+    const LinkSave saved = platform.links.SaveLink(file, {request.target, workingFolder, request.arguments});
+    if (saved.outcome == LinkSave::Outcome::ClassMissing) throw RunError(OleErrorText(platform.system, saved.status));
+    if (saved.outcome == LinkSave::Outcome::InterfaceMissing) return {};
+    // The shell keeps a link to an MS-DOS program as a program-information file.
+    if (!platform.files.FileExists(file)) file = StrLeft(file, static_cast<int>(file.size()) - 4) + ".pif";
+    return file;
+}
+
+InstallRun::Outcome InstallRun::CreateShortcuts()
+{
+    view_.ShowProgress(false);
+    const FolderTable table = FolderTableOf(context_);
+    for (int i = 1;; ++i) {
+        const std::string n = std::to_string(i);
+        const std::string make = Script("ShortCut", "Make" + n);
+        if (make.empty()) break;
+        const std::string name = profiles_.ReadProfile("ShortCut", "Name" + n, kDefaultShortcutName, context_.scriptFile);
+        const ShortcutBox box = GoverningBox(name);
+        if (box != ShortcutBox::None && !state_.shortcutBoxes[static_cast<std::size_t>(box)]) continue;
+        if (make == kNotSelected) continue;
+        ShortcutRequest request;
+        std::tie(request.target, request.arguments) = SplitAtComma(ExpandFolderMacros(make, table));
+        std::string link = name == kDefaultShortcutName ? FileNamePart(request.target) : name;
+        if (MBPos("(", link) == 0 && MBPos(")", link) == 0) link = "(Sta)" + link;
+        std::tie(request.link, request.workingFolder) = SplitAtComma(ExpandFolderMacros(link, table));
+        view_.SetStatus("ショートカットを作成しています．．．\r\nCreateTarget -> " + request.target +
+                        "\r\nCreating -> " + RemovePathDelim(request.link, "T"));
+        if (!Checkpoint()) return Outcome::Ended;
+        const std::string file = CreateShortcut(platform_, ops_, request);
+        Pause(static_cast<unsigned>(context_.setupSpeed));
+        state_.lists.deleteShortCut += file + "|";
+    }
+    return Outcome::Continue;
+}
+
+}  // namespace lorvel
