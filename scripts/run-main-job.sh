@@ -35,7 +35,11 @@ medium=$WINEPREFIX/drive_c/SampleMedium
 rm -rf "$WINEPREFIX/drive_c/users/$(whoami)/Temp"/KRTMP*
 # A fresh target, so the run meets the sample's setup folder as a new user would.
 rm -rf "$WINEPREFIX/drive_c/Program Files/Lorvel Sample"
-rm -f "$WINEPREFIX/drive_c/windows/UNKORAT.EXE"
+rm -f "$WINEPREFIX/drive_c/windows/UNKORAT.EXE" "$WINEPREFIX/drive_c/windows/LORVELSAMPLE.INI"
+# What an earlier main job that stopped halfway may have left in the registry.
+for key in 'HKCU\Software\Lorvel Sample' 'HKCR\.LSMP' 'HKCR\LSMP_auto_file'; do
+  wine reg delete "$key" /f >/dev/null 2>&1 || true
+done
 samples/layout-medium.sh samples/sample-app "$tree/src/app/SETUP.EXE" "$medium"
 mkdir -p "$WINEPREFIX/drive_c/e2e-tools"
 cp "$tree/tests/e2e_driver.exe" "$WINEPREFIX/drive_c/e2e-tools/driver.exe"
@@ -70,6 +74,24 @@ wine reg query "$entry" 2>/dev/null | iconv -f CP932 -t UTF-8 | tr -d '\r' |
   sed '/^$/d; s/^/  /'
 
 # The uninstall, as a user starts it from the list of installed programs.
+echo
+echo "The settings the install made:"
+link=$(find "$WINEPREFIX/drive_c/users" -name 'お読みください.lnk' -print -quit)
+[ -n "$link" ] || { echo "main job: the Start menu shortcut was not made" >&2; exit 1; }
+echo "  the shortcut ${link#"$WINEPREFIX/drive_c/"}"
+settings_key='HKCU\Software\Lorvel Sample'
+wine reg query "$settings_key" 2>/dev/null | iconv -f CP932 -t UTF-8 | tr -d '\r' | sed '/^$/d; s/^/  /'
+wine reg query "$settings_key" /v InstallFolder >/dev/null 2>&1 ||
+  { echo "main job: the registry value was not written" >&2; exit 1; }
+profile=$WINEPREFIX/drive_c/windows/LORVELSAMPLE.INI
+[ -f "$profile" ] || { echo "main job: the INI entry was not written" >&2; exit 1; }
+echo "  C:\\windows\\LORVELSAMPLE.INI:"
+iconv -f CP932 -t UTF-8 < "$profile" | tr -d '\r' | sed 's/^/    /'
+for key in 'HKCR\.LSMP' 'HKCR\LSMP_auto_file' 'HKCR\LSMP_auto_file\shell\open\command'; do
+  wine reg query "$key" >/dev/null 2>&1 || { echo "main job: the association key $key is missing" >&2; exit 1; }
+  wine reg query "$key" 2>/dev/null | iconv -f CP932 -t UTF-8 | tr -d '\r' | sed '/^$/d; s/^/  /'
+done
+
 uninstall=$(wine reg query "$entry" /v UninstallString 2>/dev/null | iconv -f CP932 -t UTF-8 | tr -d '\r' |
   sed -n 's/^ *UninstallString *REG_SZ *//p')
 [ -n "$uninstall" ] || { echo "main job: the entry has no UninstallString" >&2; exit 1; }
@@ -83,9 +105,15 @@ for gone in "$target" "$target/UNSETUP.INI"; do
   if [ -e "$gone" ]; then echo "  still there: $gone" >&2; left=1; fi
 done
 if wine reg query "$entry" >/dev/null 2>&1; then echo "  still listed: $entry" >&2; left=1; fi
+if [ -e "$link" ]; then echo "  still there: $link" >&2; left=1; fi
+if [ -e "$profile" ]; then echo "  still there: $profile" >&2; left=1; fi
+for key in "$settings_key" 'HKCR\.LSMP' 'HKCR\LSMP_auto_file'; do
+  if wine reg query "$key" >/dev/null 2>&1; then echo "  still in the registry: $key" >&2; left=1; fi
+done
 memory=$WINEPREFIX/drive_c/windows/KORAT98.INI
 if [ -f "$memory" ] && iconv -f CP932 -t UTF-8 < "$memory" | grep -q '^\[LORVELSAMPLE\]'; then
   echo "  the folder memory still holds [LORVELSAMPLE]" >&2; left=1
 fi
 [ "$left" = 0 ] || { echo "main job: the uninstall left things behind" >&2; exit 1; }
-echo "  the files, the record, the setup folder, the list entry and the folder memory section are gone"
+echo "  the files, the shortcut, the settings, the association, the record, the setup folder, the list entry"
+echo "  and the folder memory section are gone"

@@ -57,6 +57,9 @@ TEST(ShortcutPhaseTest, EntriesBecomeLinksWhereTheirNamesSay)
         {"(App)APP.EXE", "(Sta)App.lnk", kAll, p + "App.lnk", {"C:\\APP\\APP.EXE", "C:\\APP\\", ""}},
         {"(App)\x95\x5C.EXE", "(Smn)\x95\x5C", kNone, "C:\\MENU\\\x95\x5C.lnk", {"C:\\APP\\\x95\x5C.EXE", "C:\\APP\\", ""}},
         {"User Not Selected.", "(Smn)X", kNone, "", {}},
+        // Odd entries make odd links, and nothing worse.
+        {",", "(Smn)X", kNone, "C:\\MENU\\X.lnk", {"", "\\", ""}},
+        {"(App)APP.EXE", ",", kNone, p + ".lnk", {"C:\\APP\\APP.EXE", "C:\\APP\\", ""}},
     };
     for (const ShortcutRow& row : rows) {
         SCOPED_TRACE(std::string(row.make) + " / " + (row.name ? row.name : "(none)"));
