@@ -3,6 +3,7 @@
 #include <stdlib.h>
 
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 namespace lorvel::testing {
@@ -37,6 +38,13 @@ std::string TestMachine::Get(const std::string& path)
     std::string bytes;
     if (platform.files.ReadWholeFile(path, bytes) != 0) return "<missing>";
     return bytes;
+}
+
+std::string TestMachine::HostBytes(const std::string& path)
+{
+    std::ifstream in(machine.HostPath(path), std::ios::binary);
+    if (!in) return "<missing>";
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 }  // namespace lorvel::testing

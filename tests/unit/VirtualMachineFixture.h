@@ -28,6 +28,9 @@ struct TestMachine {
     // Creates a file with the given content, and its folders.
     void Put(const std::string& path, const std::string& content = "x");
     std::string Get(const std::string& path);
+    // The bytes in the host folder, past the machine's locks and read denials: what a
+    // refused write left there.
+    std::string HostBytes(const std::string& path);
 };
 
 }  // namespace lorvel::testing
