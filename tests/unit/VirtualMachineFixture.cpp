@@ -41,11 +41,4 @@ std::string TestMachine::Get(const std::string& path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-std::string TestMachine::HostBytes(const std::string& path)
-{
-    std::ifstream in(machine.HostPath(path), std::ios::binary);
-    if (!in) return "<missing>";
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 }  // namespace lorvel::testing
