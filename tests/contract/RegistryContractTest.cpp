@@ -57,15 +57,19 @@ TEST_F(RegistryContract, ValuesKeepTheirTypeAndData)
 
 TEST_F(RegistryContract, KeyNamesTheSystemRefuses)
 {
-    struct Row { std::string path; ErrorCode expected; };
+    struct Row { std::string path; ErrorCode expected; bool wineAgrees = true; };
     const Row rows[] = {
         {key + "\\" + std::string(255, 'k'), kErrorSuccess},
-        {key + "\\" + std::string(256, 'k'), kErrorInvalidParameter},
+        // Windows documents 255 characters as the limit of a key name; Wine 8 takes longer ones.
+        {key + "\\" + std::string(256, 'k'), kErrorInvalidParameter, false},
         {"\\" + key + "\\Leading", kErrorBadPathName},
         {key + "\\Trailing\\", kErrorSuccess},
         {key + "\\a=b;c", kErrorSuccess},
     };
-    for (const Row& row : rows) EXPECT_EQ(reg.CreateKey(kUser, row.path), row.expected) << row.path;
+    for (const Row& row : rows) {
+        const ErrorCode code = reg.CreateKey(kUser, row.path);
+        if (row.wineAgrees || !env->UnderWine()) EXPECT_EQ(code, row.expected) << row.path;
+    }
 }
 
 TEST_F(RegistryContract, ProgramFilesDirIsThere)
