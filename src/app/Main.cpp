@@ -5,7 +5,17 @@
 #include "platform/win32/WindowsSupport.h"
 #include "ui/win32/Win32Backend.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+namespace {
+
+// What nothing else caught, shown as the general error report shows its errors; the
+// program ends behind it instead of vanishing without a word.
+void ReportUncaught(const std::string& message)
+{
+    ::MessageBoxW(nullptr, lorvel::win32::Wide(lorvel::ui::ErrorReportText(message)).c_str(),
+                  lorvel::win32::Wide(lorvel::kProductName).c_str(), MB_OK | MB_ICONSTOP);
+}
+
+int RunProgram()
 {
     // First in, last out: the shell links and the folder browser use COM, and every
     // pointer they hold must be gone before it is uninitialised.
@@ -14,6 +24,19 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     lorvel::platform::Platform platform = services.AsPlatform();
     lorvel::ui::Win32Backend backend;
     lorvel::Application application(platform, backend);
-    application.Run();
+    return application.Run();
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    try {
+        RunProgram();
+    } catch (const std::exception& error) {
+        ReportUncaught(error.what());
+    } catch (...) {
+        ReportUncaught(lorvel::ui::Backend::kUnexpectedError);
+    }
     return 0;
 }

@@ -18,7 +18,8 @@ struct OsVersion {
     std::uint32_t platformId = 0;  // 1: the 95 family, 2: the NT family
 };
 
-// A held named mutex; releasing and closing happen when it is destroyed.
+// A named mutex that marks a running instance while it exists; it is never owned
+// (only its name matters), and its handle is closed when it is destroyed.
 class NamedMutex {
 public:
     virtual ~NamedMutex() = default;

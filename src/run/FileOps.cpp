@@ -75,7 +75,15 @@ std::string FileOps::SystemErrorText(ErrorCode code)
 {
     if (code == kErrorSuccess) return {};
     std::string text = platform_.system.GetErrorText(code);
-    if (text.size() > 256) text.resize(256);
+    // Cut where a character begins: half a double-byte character would garble the line.
+    std::size_t kept = 0;
+    while (kept < text.size()) {
+        const bool pair = MBIsLeadByte(static_cast<unsigned char>(text[kept])) && kept + 1 < text.size();
+        const std::size_t step = pair ? 2 : 1;
+        if (kept + step > 256) break;
+        kept += step;
+    }
+    text.resize(kept);
     while (!text.empty()) {
         const auto last = static_cast<unsigned char>(text.back());
         if (last > ' ' && last != '.') break;

@@ -174,6 +174,8 @@ void Form::Dispatch(const std::function<void()>& handler)
         handler();
     } catch (const std::exception& error) {
         backend_.ReportError(error.what());
+    } catch (...) {
+        backend_.ReportError(Backend::kUnexpectedError);
     }
 }
 
@@ -202,12 +204,14 @@ void Form::NotifyClosed()
     backend_.Hide(*this);
 }
 
-void Backend::ReportError(const std::string& message)
+std::string ErrorReportText(const std::string& message)
 {
     std::string text = message;
     // A message that already ends in "." or in a character sorting before it keeps its end.
     if (text.empty() || static_cast<unsigned char>(text.back()) > '.') text += ".";
-    ShowMessageBox(text, title_, box::kStopOk);
+    return text;
 }
+
+void Backend::ReportError(const std::string& message) { ShowMessageBox(ErrorReportText(message), title_, box::kStopOk); }
 
 }  // namespace lorvel::ui

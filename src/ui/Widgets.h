@@ -223,9 +223,14 @@ public:
     // The general error report of the application: the message with "." added, the
     // application title, OK and the stop icon.
     void ReportError(const std::string& message);
+    // The report of an error that carries no message of its own.
+    static constexpr const char* kUnexpectedError = "予期しないエラーが発生しました";
 
 protected:
     std::string title_;
 };
+
+// The general error report's text for a message: "." added unless it ends in one.
+std::string ErrorReportText(const std::string& message);
 
 }  // namespace lorvel::ui

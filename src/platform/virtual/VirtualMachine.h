@@ -32,6 +32,7 @@ struct MachineConfig {
     int restartAnswer = 7;                      // what the restart dialog answers
     int utcOffsetMinutes = 9 * 60;              // local time, Japan by default
     std::map<std::string, std::string> fileVersions;  // path key -> FileVersion string
+    std::map<std::uint32_t, std::string> errorTexts;  // system texts beside the built-in ones
 };
 
 struct DiskConfig {

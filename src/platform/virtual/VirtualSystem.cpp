@@ -76,6 +76,8 @@ std::optional<std::string> VirtualSystem::GetFileVersionString(const std::string
 
 std::string VirtualSystem::GetErrorText(ErrorCode code)
 {
+    const auto& texts = s_.machine.Config().errorTexts;
+    if (const auto given = texts.find(code); given != texts.end()) return given->second;
     if (const char* known = KnownErrorText(code)) return known;
     // A status of the component object model the system has no text for.
     if (code & 0x80000000u) return {};

@@ -14,10 +14,6 @@ namespace {
 class Win32Mutex final : public NamedMutex {
 public:
     explicit Win32Mutex(HANDLE handle) : handle_(handle) {}
-    ~Win32Mutex() override
-    {
-        ::ReleaseMutex(handle_.Get());
-    }
 
 private:
     lorvel::win32::UniqueHandle handle_;

@@ -53,6 +53,7 @@ struct Win32Backend::Impl {
         std::map<int, Control*> byId;
     };
 
+    Win32Backend* backend = nullptr;
     std::vector<std::unique_ptr<FormWindow>> windows;
     std::map<std::tuple<std::string, int, bool, bool>, HFONT> fonts;
     HBRUSH backgroundBrush = nullptr;
@@ -112,8 +113,13 @@ LRESULT CALLBACK Win32Backend::Impl::WindowProc(HWND hwnd, UINT message, WPARAM 
             try {
                 return g_impl->Handle(*w, message, wParam, lParam);
             } catch (...) {
-                // Nothing may cross the window procedure; the form's own dispatch has
-                // reported what it could.
+                // Nothing may cross the window procedure. The form's handlers report
+                // their own errors; what escapes the backend itself is reported here,
+                // and a report that fails in turn is dropped rather than let through.
+                try {
+                    g_impl->backend->ReportError(Backend::kUnexpectedError);
+                } catch (...) {
+                }
             }
         }
     }
@@ -317,6 +323,7 @@ bool Win32Backend::Impl::PumpOne(bool wait)
 Win32Backend::Win32Backend() : impl_(std::make_unique<Impl>())
 {
     g_impl = impl_.get();
+    impl_->backend = this;
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&controls);
     HDC screen = ::GetDC(nullptr);

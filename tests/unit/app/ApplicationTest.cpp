@@ -253,10 +253,13 @@ TEST_F(ApplicationTest, AnExceptionLeavingAHandlerIsReportedAndTheLoopGoesOn)
         app.Main().btnEvent.Press();
         app.Main().btnEvent.onClick = [] { throw std::runtime_error("already ends."); };
         app.Main().btnEvent.Press();
+        app.Main().btnEvent.onClick = [] { throw 42; };
+        app.Main().btnEvent.Press();
         app.Main().btnEnd.Press();
     });
     app.Run();
-    ASSERT_EQ(ui.Boxes().size(), 2u);
+    ASSERT_EQ(ui.Boxes().size(), 3u);
+    EXPECT_EQ(ui.Boxes()[2].text, "予期しないエラーが発生しました.") << "an error of no standard kind is reported too";
     EXPECT_EQ(ui.Boxes()[0].text, "整数ではありません.");
     EXPECT_EQ(ui.Boxes()[0].caption, "Lorvel Setup 98 Standard");
     EXPECT_EQ(ui.Boxes()[0].flags, 16);

@@ -136,6 +136,27 @@ TEST_F(FileOpsTest, SystemErrorTextIsFullWidthWithoutAFinalDot)
     }
 }
 
+TEST(FileOpsTextTest, ALongSystemTextIsCutWhereACharacterBegins)
+{
+    const std::string hiragana = "\x82\xA0";  // あ
+    std::string kana;
+    for (int i = 0; i < 127; ++i) kana += hiragana;
+    struct Row { std::string text, expected; };
+    const Row rows[] = {
+        // The 256th byte would be the lead byte of 表: the whole character goes.
+        {kana + "a" + "\x95\x5C" + "tail", kana + "\x82\x81\r\n"},
+        {kana + "ab" + "\x95\x5C", kana + "\x82\x81\x82\x82\r\n"},
+        {"ends in a lone lead byte \x95", "ｅｎｄｓ　ｉｎ　ａ　ｌｏｎｅ　ｌｅａｄ　ｂｙｔｅ　\x95\r\n"},
+    };
+    for (const Row& row : rows) {
+        platform::virt::MachineConfig config;
+        config.errorTexts[7777] = row.text;
+        testing::TestMachine vm(config);
+        FileOps ops(vm.platform);
+        EXPECT_EQ(ops.SystemErrorText(7777), row.expected) << row.text.size();
+    }
+}
+
 TEST_F(FileOpsTest, LongAndEmptyPathsFailCleanly)
 {
     const std::string longName(300, 'A');
