@@ -43,10 +43,12 @@ struct RecordingView final : RunView {
         return abortAfterStatuses >= 0 && static_cast<int>(statuses.size()) >= abortAfterStatuses;
     }
     std::function<void()> onAsk;  // runs at each question, before its answer
+    std::function<int(const Question&)> answerBy;  // when set, answers every question
     int Ask(const std::string& text, const std::string& caption, int flags) override
     {
         if (onAsk) onAsk();
         questions.push_back({text, caption, flags});
+        if (answerBy) return answerBy(questions.back());
         if (answers.empty()) return 1;
         const int answer = answers.front();
         answers.pop_front();
