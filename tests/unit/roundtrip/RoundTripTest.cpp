@@ -89,13 +89,19 @@ const Kept kKeptFiles[] = {
      [](const std::string& p) { return p == "C/WINDOWS/UNKORAT.EXE"; }},
     {"C:\\WINDOWS\\KORAT98.INI", "the folder memory is shared by every install; only the program's section goes",
      [](const std::string& p) { return p == "C/WINDOWS/KORAT98.INI"; }},
+    {"C:\\WINDOWS\\SYSTEM32\\PRESENT.DLL", "a shared library an install replaced stays, newer, for the programs that use it",
+     [](const std::string& p) { return p == "C/WINDOWS/SYSTEM32/PRESENT.DLL"; }},
     {"C:\\WINDOWS\\EXIST.INI", "[IniFile] entries in a file other programs own are not recorded for removal",
      [](const std::string& p) { return p == "C/WINDOWS/EXIST.INI"; }},
 };
 
 const Kept kKeptKeys[] = {
     {"SharedDLLs", "the system's list of shared counts outlives the counts in it",
-     [](const std::string& k) { return StartsWith(k, "[HKEY_LOCAL_MACHINE\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\SHAREDDLLS]"); }},
+     [](const std::string& k) { return k == "[HKEY_LOCAL_MACHINE\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\SHAREDDLLS]"; }},
+    {"PRESENT.DLL's count", "a library that was there before the install without a count is counted for its earlier user too",
+     [](const std::string& k) {
+         return StartsWith(k, "[HKEY_LOCAL_MACHINE\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\SHAREDDLLS]\t\"C:\\\\WINDOWS\\\\SYSTEM32\\\\PRESENT.DLL\"=");
+     }},
     {"the Uninstall key", "the system's list of installed programs outlives its entries",
      [](const std::string& k) { return k == "[HKEY_LOCAL_MACHINE\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\UNINSTALL]"; }},
     {"Software\\RTKeep", "[Registry] values under a key the script does not list in [DeleteRegistry]",
@@ -129,13 +135,14 @@ std::vector<std::string> Differences(const Snapshot& before, const Snapshot& aft
     return found;
 }
 
-// A kept file may gain lines; it never loses one.
+// Another program's profile file may gain lines; it never loses one.
 std::vector<std::string> LostLines(const Snapshot& before, const Snapshot& after)
 {
     std::vector<std::string> lost;
     for (const auto& [path, bytes] : before.files) {
         const auto now = after.files.find(path);
-        if (now == after.files.end() || !IsKept(kKeptFiles, path)) continue;
+        // The one kept file that others write too: the profile file of another program.
+        if (now == after.files.end() || path != "C/WINDOWS/EXIST.INI") continue;
         std::istringstream lines(bytes);
         std::string line;
         while (std::getline(lines, line))
@@ -219,6 +226,11 @@ private:
             const std::string folder = shared && Coin() ? "(Sys)" : folders[static_cast<std::size_t>(Pick(static_cast<int>(folders.size())))];
             s << "File" << i << "=" << folder << name << flags << "\r\n";
             targets.push_back(folder + name);
+        }
+        if (Coin()) {
+            // A library another program put there before, without a count.
+            plan.medium["PRESENT.DLL"] = "our newer library";
+            s << "File" << count + 1 << "=(Sys)PRESENT.DLL,/S/W\r\n";
         }
         return targets;
     }
