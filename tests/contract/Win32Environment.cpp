@@ -1,6 +1,7 @@
 #include <random>
 
 #include "ContractEnvironment.h"
+#include "platform/win32/Com.h"
 #include "platform/win32/Win32Platform.h"
 #include "platform/win32/WindowsSupport.h"
 
@@ -52,6 +53,8 @@ public:
     }
 
 private:
+    // As in the program's entry: before the services, and gone after them.
+    lorvel::win32::ComLibrary com_;
     platform::win32::Win32Platform real_;
     platform::Platform services_;
     std::string scratch_;

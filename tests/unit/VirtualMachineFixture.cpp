@@ -3,6 +3,7 @@
 #include <stdlib.h>
 
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 namespace lorvel::testing {
@@ -37,6 +38,13 @@ std::string TestMachine::Get(const std::string& path)
     // Read on the host, so a file locked or denied on the machine still shows what it holds.
     std::ifstream in(machine.HostPath(path), std::ios::binary);
     if (!in || std::filesystem::is_directory(machine.HostPath(path))) return "<missing>";
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string TestMachine::HostBytes(const std::string& path)
+{
+    std::ifstream in(machine.HostPath(path), std::ios::binary);
+    if (!in) return "<missing>";
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 

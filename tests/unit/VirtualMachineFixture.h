@@ -29,6 +29,9 @@ struct TestMachine {
     void Put(const std::string& path, const std::string& content = "x");
     // What the file holds, whatever faults the machine has; "<missing>" when there is none.
     std::string Get(const std::string& path);
+    // The bytes in the host folder, past the machine's locks and read denials: what a
+    // refused write left there.
+    std::string HostBytes(const std::string& path);
 };
 
 }  // namespace lorvel::testing

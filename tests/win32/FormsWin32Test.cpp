@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/win32/Com.h"
 #include "ui/Forms.h"
 #include "ui/win32/Win32Backend.h"
 
@@ -51,6 +52,7 @@ bool PressWhenShown(const wchar_t* caption, const wchar_t* buttonText, LONG& sty
 }
 
 struct FormsWin32 : ::testing::Test {
+    lorvel::win32::ComLibrary com;  // as the program's entry has it, before any window
     Win32Backend ui;
     BackForm back{ui};
     MainForm main{ui, back};

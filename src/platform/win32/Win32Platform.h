@@ -20,6 +20,7 @@ private:
     std::unique_ptr<Shell> shell_;
     std::unique_ptr<Components> components_;
     std::unique_ptr<LzExpander> lz_;
+    std::unique_ptr<ShellLinks> links_;
 };
 
 std::unique_ptr<FileSystem> MakeWin32FileSystem();
@@ -28,5 +29,7 @@ std::unique_ptr<System> MakeWin32System();
 std::unique_ptr<Shell> MakeWin32Shell();
 std::unique_ptr<Components> MakeWin32Components();
 std::unique_ptr<LzExpander> MakeWin32Lz();
+// Needs COM initialised on the calling thread (lorvel::win32::ComLibrary).
+std::unique_ptr<ShellLinks> MakeWin32ShellLinks();
 
 }  // namespace lorvel::platform::win32

@@ -1,9 +1,11 @@
 // Win32 calls only: special folders, change notification, the restart dialog, opening files.
+#include "platform/win32/Com.h"
 #include "platform/win32/Win32Platform.h"
 #include "platform/win32/WindowsSupport.h"
 
 namespace lorvel::platform::win32 {
 
+using lorvel::win32::ComPtr;
 using lorvel::win32::Narrow;
 using lorvel::win32::Wide;
 
@@ -13,8 +15,8 @@ class Win32Shell final : public Shell {
 public:
     std::string GetSpecialFolder(int id) override
     {
-        IMalloc* allocator = nullptr;
-        if (FAILED(::SHGetMalloc(&allocator)) || !allocator) return {};
+        ComPtr<IMalloc> allocator;
+        if (FAILED(::SHGetMalloc(allocator.Put())) || !allocator) return {};
         std::string result;
         auto* buffer = static_cast<wchar_t*>(allocator->Alloc(MAX_PATH * sizeof(wchar_t)));
         if (buffer) {
@@ -25,7 +27,6 @@ public:
             }
             allocator->Free(buffer);
         }
-        allocator->Release();
         return result;
     }
 

@@ -29,6 +29,9 @@ namespace lorvel::win32 {
 std::wstring Wide(const std::string& text);
 std::string Narrow(const std::wstring& text);
 std::string Narrow(const wchar_t* text);
+// For the few "A" interfaces that read their texts in the system's code page: a wide
+// text handed beside them must be read the same way to name the same thing.
+std::wstring WideFromSystemCodePage(const std::string& text);
 
 // Closes a handle on every path out of a scope.
 class UniqueHandle {

@@ -317,7 +317,6 @@ bool Win32Backend::Impl::PumpOne(bool wait)
 Win32Backend::Win32Backend() : impl_(std::make_unique<Impl>())
 {
     g_impl = impl_.get();
-    ::CoInitialize(nullptr);
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&controls);
     HDC screen = ::GetDC(nullptr);
@@ -342,7 +341,6 @@ Win32Backend::~Win32Backend()
     for (auto& [key, font] : impl_->fonts) ::DeleteObject(font);
     if (impl_->backgroundBrush) ::DeleteObject(impl_->backgroundBrush);
     g_impl = nullptr;
-    ::CoUninitialize();
 }
 
 void Win32Backend::SetApplicationTitle(const std::string& title) { title_ = title; }

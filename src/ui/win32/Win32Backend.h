@@ -8,6 +8,9 @@
 
 namespace lorvel::ui {
 
+// The folder browser is the shell's, over COM: whoever makes the backend has COM
+// initialised on its thread first (lorvel::win32::ComLibrary), as the program's
+// entry does.
 class Win32Backend final : public Backend {
 public:
     Win32Backend();

@@ -212,7 +212,7 @@ TEST_F(InstallCompletionTest, ARecordThatCannotBeWrittenKeepsTheOldOne)
     vm.machine.LockFile("C:\\APP\\UNSETUP.INI");
     view.answers = {7};
     const InstallRunState state = Install("File1=(App)A.TXT\r\n");
-    EXPECT_EQ(vm.Get("C:\\APP\\UNSETUP.INI"), old);
+    EXPECT_EQ(vm.HostBytes("C:\\APP\\UNSETUP.INI"), old);
     EXPECT_NE(state.failures.text.find("<SetupFile> C:\\APP\\UNSETUP.INI\r\n"), std::string::npos);
 }
 

@@ -85,7 +85,7 @@ TEST_F(FileOpsTest, CopyFileOverwriteReturnsTheCopyError)
         SCOPED_TRACE(row.to);
         EXPECT_EQ(ops.CopyFileOverwrite(row.from, row.to), row.expected);
     }
-    EXPECT_EQ(vm.Get("C:\\DST\\LOCKED.TXT"), "old");
+    EXPECT_EQ(vm.HostBytes("C:\\DST\\LOCKED.TXT"), "old");
     vm.machine.SetDisk('C', {100, 2});
     EXPECT_EQ(ops.CopyFileOverwrite("C:\\SRC\\A.TXT", "C:\\DST\\FULL.TXT"), 112u);
     EXPECT_FALSE(vm.platform.files.Exists("C:\\DST\\FULL.TXT"));
