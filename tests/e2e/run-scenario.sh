@@ -25,9 +25,24 @@ temp_dir=$c_drive/users/$(whoami)/Temp
 fail() { echo "e2e $name: $*" >&2; exit 1; }
 # The registry as the program left it, in UTF-8.
 reg_query() { wine reg query "$@" 2>/dev/null | iconv -f CP932 -t UTF-8 | tr -d '\r'; }
+# Deletes registry keys (full root names) with all below them, in one call: a
+# REGEDIT4 file of "[-key]" entries, in Shift-JIS as the registry editor reads it. A
+# missing key is no error.
+reg_delete() {
+  { printf 'REGEDIT4\r\n'; printf '\r\n[-%s]\r\n' "$@"; } | iconv -f UTF-8 -t CP932 > "$tools/delete.reg"
+  wine regedit /s 'C:\e2e-tools\delete.reg' >/dev/null 2>&1 || true
+}
+# The lines of one section of a Shift-JIS profile file (a record, say), in UTF-8.
+ini_section() {
+  iconv -f CP932 -t UTF-8 < "$1" | tr -d '\r' | awk -v want="[$2]" '$0 == want {on=1; next} /^\[/ {on=0} on'
+}
+# Target=, Arguments= and WorkingDirectory= of shortcut files (Windows paths), as the
+# shell's link object reads them back.
+read_link() { wine 'C:\e2e-tools\link_reader.exe' "$@" | tr -d '\r'; }
 
 mkdir -p "$tools" "$temp_dir"
 cp "$driver_exe" "$tools/driver.exe"
+if [ -f "$components/link_reader.exe" ]; then cp "$components/link_reader.exe" "$tools/link_reader.exe"; fi
 rm -rf "$media"
 mkdir -p "$media"
 cp "$setup_exe" "$media/SETUP.EXE"

@@ -13,8 +13,11 @@
 //   expect-contains <text part>     a visible control's text contains this
 //   expect-absent <text>            no visible control has exactly this text
 //   click <text>                    press the visible, enabled button with this text
-//   answer <yes|no|ok|cancel> [part] wait for a message box (its text containing the
-//                                   part) and press that button
+//   answer <yes|no|ok|cancel> [part]... wait for a message box (its text containing
+//                                   every part) and press that button
+//   box <caption> <button>...       wait for a message box with exactly this caption
+//                                   whose visible buttons are exactly these (of yes, no,
+//                                   ok, cancel), and leave it open
 //   expect-file <path>              a file or folder exists (%TEMP% etc. expanded)
 //   expect-no-file <path>           nothing exists there
 //   copy-file <from> <to>           copy a file, as a user inserting the next disk does
@@ -23,6 +26,7 @@
 //   exit <code>                     wait for the program to end with this code
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -226,11 +230,8 @@ void ExpectStates(const std::vector<std::string>& words)
     }
 }
 
-void Answer(const std::vector<std::string>& words)
+HWND WaitForMessageBox()
 {
-    const std::string& button = words.at(1);
-    const int id = button == "yes" ? IDYES : button == "no" ? IDNO : button == "cancel" ? IDCANCEL : IDOK;
-    const std::wstring part = words.size() > 2 ? FromUtf8(words[2]) : std::wstring();
     HWND box = nullptr;
     WaitFor("a message box", [&] {
         for (HWND top : TopWindows(g_target.dwProcessId))
@@ -240,9 +241,32 @@ void Answer(const std::vector<std::string>& words)
             }
         return false;
     });
+    return box;
+}
+
+void ExpectBox(const std::vector<std::string>& words)
+{
+    HWND box = WaitForMessageBox();
+    const std::string caption = ToUtf8(TextOf(box));
+    if (caption != words.at(1)) Fail("the message box's caption is \"" + caption + "\", not \"" + words[1] + "\"");
+    const std::pair<const char*, int> buttons[] = {{"yes", IDYES}, {"no", IDNO}, {"ok", IDOK}, {"cancel", IDCANCEL}};
+    for (const auto& [name, id] : buttons) {
+        HWND button = GetDlgItem(box, id);
+        const bool shown = button && IsWindowVisible(button);
+        const bool wanted = std::find(words.begin() + 2, words.end(), name) != words.end();
+        if (shown != wanted) Fail(std::string("the message box ") + (shown ? "has" : "has no") + " " + name + " button");
+    }
+}
+
+void Answer(const std::vector<std::string>& words)
+{
+    const std::string& button = words.at(1);
+    const int id = button == "yes" ? IDYES : button == "no" ? IDNO : button == "cancel" ? IDCANCEL : IDOK;
+    HWND box = WaitForMessageBox();
     const std::wstring text = TextOf(GetDlgItem(box, 0xFFFF));
-    if (text.find(part) == std::wstring::npos)
-        Fail("the message box says \"" + ToUtf8(text) + "\", not \"" + ToUtf8(part) + "\"");
+    for (std::size_t i = 2; i < words.size(); ++i)
+        if (text.find(FromUtf8(words[i])) == std::wstring::npos)
+            Fail("the message box says \"" + ToUtf8(text) + "\", not \"" + words[i] + "\"");
     HWND target = GetDlgItem(box, id);
     if (!target) Fail("the message box has no " + button + " button");
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(target));
@@ -314,6 +338,8 @@ void Step(const std::vector<std::string>& words, const std::string& line)
         // between can take away; the notification the button would send cannot be lost.
         PostMessageW(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd), BN_CLICKED),
                      reinterpret_cast<LPARAM>(hwnd));
+    } else if (verb == "box") {
+        ExpectBox(words);
     } else if (verb == "answer") {
         Answer(words);
     } else if (verb == "expect-file" || verb == "expect-no-file") {

@@ -1,0 +1,1 @@
+source "$scenario/cleanup.sh"
