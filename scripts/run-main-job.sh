@@ -78,7 +78,11 @@ echo
 echo "The settings the install made:"
 link=$(find "$WINEPREFIX/drive_c/users" -name 'お読みください.lnk' -print -quit)
 [ -n "$link" ] || { echo "main job: the Start menu shortcut was not made" >&2; exit 1; }
-echo "  the shortcut ${link#"$WINEPREFIX/drive_c/"}"
+echo "  the shortcut ${link#"$WINEPREFIX/drive_c/"}, as the shell's link object reads it:"
+cp "$tree/tests/link_reader.exe" "$WINEPREFIX/drive_c/e2e-tools/link_reader.exe"
+wine 'C:\e2e-tools\link_reader.exe' "$(winepath -w "$link" 2>/dev/null)" | tr -d '\r' | sed 's/^/    /'
+wine 'C:\e2e-tools\link_reader.exe' "$(winepath -w "$link" 2>/dev/null)" | grep -q 'Target=C:\\Program Files\\Lorvel Sample\\README.TXT' ||
+  { echo "main job: the shortcut does not point to the readme" >&2; exit 1; }
 settings_key='HKCU\Software\Lorvel Sample'
 wine reg query "$settings_key" 2>/dev/null | iconv -f CP932 -t UTF-8 | tr -d '\r' | sed '/^$/d; s/^/  /'
 wine reg query "$settings_key" /v InstallFolder >/dev/null 2>&1 ||
