@@ -56,9 +56,9 @@ std::string InstallRun::ExpandCompressedFile(const std::string& source, std::str
     return temporary;
 }
 
-bool InstallRun::DecideCopy(const std::string& source, const std::string& destination)
+bool InstallRun::DecideCopy(const std::string& source, const std::string& destination, bool destinationExists)
 {
-    if (!platform_.files.FileExists(destination)) return true;
+    if (!destinationExists) return true;
     if (!state_.overwrite) {
         context_.messageResult = view_.Ask(destination + "\r\rこのファイルは既に存在します．\r上書きしてもよろしいですか？",
                                            "上書き確認", box::kQuestionYesNo);
@@ -86,24 +86,28 @@ InstallRun::Outcome InstallRun::CopyFiles()
         std::string destination = entry.destination;
         if (entry.diskChange && !WaitForDisk(source)) return Outcome::Ended;
 
-        const bool missing = !platform_.files.FileExists(source);
+        // One query answers whether the source is there, its attributes and its size.
+        FindEntry sourceInfo;
+        const bool missing = platform_.files.QueryFile(source, sourceInfo) != kErrorSuccess ||
+                             (sourceInfo.attributes & attr::kDirectory) != 0;
         if (missing) {
             view_.SetStatus("ファイルが存在しないためコピーをスキップしています．．．\r\nSkipping -> " + destination);
             if (!Checkpoint()) return Outcome::Ended;
             state_.failures.Add(tag::kFile, source, "コピー元のファイルが見つかりません．\r\n");
             ++processed;
-        } else if (CopyOne(entry, source, destination, processed) == Outcome::Ended) {
+        } else if (CopyOne(entry, source, sourceInfo.attributes, destination, processed) == Outcome::Ended) {
             return Outcome::Ended;
         }
-        if (ShowCopyProgress(i, processed, missing ? std::string() : medium) == Outcome::Ended) return Outcome::Ended;
+        const std::optional<FindEntry> mediumInfo = missing ? std::nullopt : std::optional<FindEntry>(sourceInfo);
+        if (ShowCopyProgress(i, processed, mediumInfo) == Outcome::Ended) return Outcome::Ended;
     }
     view_.ShowProgress(false);
     state_.lists.deleteFile += context_.setupFolder + kRecordName + "|";
     return Outcome::Continue;
 }
 
-InstallRun::Outcome InstallRun::CopyOne(const CopyEntry& entry, std::string source, std::string destination,
-                                        int& processed)
+InstallRun::Outcome InstallRun::CopyOne(const CopyEntry& entry, std::string source, std::uint32_t sourceAttributes,
+                                        std::string destination, int& processed)
 {
     const bool compressed = EndsWithUnderscore(source);
     ErrorCode expansion = kErrorSuccess;
@@ -111,13 +115,19 @@ InstallRun::Outcome InstallRun::CopyOne(const CopyEntry& entry, std::string sour
     view_.SetStatus("ファイルをコピーしています．．．\r\nCopying -> " + destination);
     if (!Checkpoint()) return Outcome::Ended;
 
-    bool copy = DecideCopy(source, destination);
+    const bool destinationExists = platform_.files.FileExists(destination);
+    bool copy = DecideCopy(source, destination, destinationExists);
     if (entry.HasFlag("/S")) shared_.ChangeSharedCount(destination, true);
     if (entry.HasFlag("/W")) copy = true;
     ErrorCode result = kErrorSuccess;
     // A compressed file that did not expand whole is not copied half: it is reported.
     const bool broken = compressed && expansion != kErrorSuccess;
-    if (copy && !broken) result = ops_.CopyFileOverwrite(source, destination);
+    // The expanded file is a file of our own, whose attributes were never asked.
+    const std::optional<std::uint32_t> copiedAttributes =
+        compressed ? std::nullopt : std::optional<std::uint32_t>(sourceAttributes);
+    // The shared count and the overwrite question do not change whether the
+    // destination is there; only a component registration could, and it follows.
+    if (copy && !broken) result = ops_.CopyFileOverwrite(source, destination, destinationExists, copiedAttributes);
     ++processed;
     if (entry.HasFlag("/R") && platform_.files.FileExists(destination)) shared_.RegisterComponent(destination, true);
 
@@ -133,20 +143,16 @@ InstallRun::Outcome InstallRun::CopyOne(const CopyEntry& entry, std::string sour
     return Outcome::Continue;
 }
 
-InstallRun::Outcome InstallRun::ShowCopyProgress(int index, int processed, const std::string& medium)
+InstallRun::Outcome InstallRun::ShowCopyProgress(int index, int processed, const std::optional<FindEntry>& medium)
 {
-    if (state_.sizeKnown && !medium.empty()) {
-        const auto stat = platform_.files.Stat(medium);
-        if (stat) {
-            const auto size = static_cast<std::int32_t>(static_cast<std::uint32_t>(stat->size & 0xFFFFFFFFu));
-            if (size < 0)
-                state_.sizeKnown = false;
-            else
-                state_.copiedBytes += size == 0 ? 1 : size;
-        } else {
+    // The size is the one the source had when the entry began: asking again after the
+    // copy would cost a lookup per file and tell the same.
+    if (state_.sizeKnown && medium) {
+        const auto size = static_cast<std::int32_t>(static_cast<std::uint32_t>(medium->size & 0xFFFFFFFFu));
+        if (size < 0)
             state_.sizeKnown = false;
-            view_.Ask("ファイルサイズの取得に失敗したため，進行状況の表示方法を変更します．", "内部エラー", box::kWarningOk);
-        }
+        else
+            state_.copiedBytes += size == 0 ? 1 : size;
     }
     std::int64_t percent = 0;
     if (state_.sizeKnown)

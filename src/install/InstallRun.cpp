@@ -79,6 +79,8 @@ bool InstallRun::Checkpoint() { return !view_.Aborted(); }
 
 void InstallRun::Run()
 {
+    // The run's own copy of the script: nothing else writes it while the run reads it.
+    const ProfileStore::Steady steadyScript(profiles_, context_.scriptFile);
     Start();
     PreReadRelate();
     if (ComputeSizes() == Outcome::Ended) return;

@@ -70,11 +70,13 @@ private:
     Outcome PrepareSetupFolder();
     Outcome CreateFolders();
     Outcome CopyFiles();
-    Outcome CopyOne(const CopyEntry& entry, std::string source, std::string destination, int& processed);
-    Outcome ShowCopyProgress(int index, int processed, const std::string& medium);
+    Outcome CopyOne(const CopyEntry& entry, std::string source, std::uint32_t sourceAttributes, std::string destination,
+                    int& processed);
+    // medium: the source as it was queried, when it was there.
+    Outcome ShowCopyProgress(int index, int processed, const std::optional<platform::FindEntry>& medium);
     bool WaitForDisk(const std::string& source);
     std::string ExpandCompressedFile(const std::string& source, std::string& destination, ErrorCode& result);
-    bool DecideCopy(const std::string& source, const std::string& destination);
+    bool DecideCopy(const std::string& source, const std::string& destination, bool destinationExists);
     Outcome CreateShortcuts();
     Outcome WriteRegistryValues();
     Outcome WriteProfileEntries();

@@ -56,6 +56,9 @@ public:
     // INVALID_FILE_ATTRIBUTES is reported as an error code instead.
     virtual ErrorCode GetAttributes(const std::string& path, std::uint32_t& attributes) = 0;
     virtual ErrorCode SetAttributes(const std::string& path, std::uint32_t attributes) = 0;
+    // Attributes, size and last-write time of one file or folder in one lookup of the
+    // path itself (no directory search); the name is left empty.
+    virtual ErrorCode QueryFile(const std::string& path, FindEntry& info) = 0;
 
     // Every entry matching the pattern ("*" and "?" in the last part); 2 or 3 when
     // nothing matches or the folder is missing, as FindFirstFile reports it.
@@ -94,9 +97,9 @@ public:
     }
     std::optional<FindEntry> Stat(const std::string& path)
     {
-        std::vector<FindEntry> entries;
-        if (FindEntries(path, entries) != kErrorSuccess || entries.size() != 1) return std::nullopt;
-        return entries.front();
+        FindEntry info;
+        if (QueryFile(path, info) != kErrorSuccess) return std::nullopt;
+        return info;
     }
 };
 

@@ -56,6 +56,9 @@ public:
     virtual ErrorCode DeleteValue(RootKey root, const std::string& path, const std::string& name) = 0;
     virtual ErrorCode EnumSubKeys(RootKey root, const std::string& path,
                                   std::vector<std::string>& names) = 0;
+    // Every value of the key with its name, in one opening of the key.
+    virtual ErrorCode EnumValues(RootKey root, const std::string& path,
+                                 std::vector<std::pair<std::string, RegValue>>& values) = 0;
 };
 
 }  // namespace lorvel::platform

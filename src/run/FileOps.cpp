@@ -41,20 +41,36 @@ bool FileOps::CreateFolderTree(const std::string& folder)
 
 ErrorCode FileOps::CopyFileOverwrite(const std::string& source, const std::string& destination)
 {
+    return CopyFileOverwrite(source, destination, platform_.files.FileExists(destination), std::nullopt);
+}
+
+ErrorCode FileOps::CopyFileOverwrite(const std::string& source, const std::string& destination, bool destinationExists,
+                                     std::optional<std::uint32_t> sourceAttributes)
+{
     FileSystem& files = platform_.files;
     // An existing file loses read-only, hidden and system first, so the copy can replace it.
-    if (files.FileExists(destination)) files.SetAttributes(destination, attr::kArchive);
+    if (destinationExists) files.SetAttributes(destination, attr::kArchive);
     const ErrorCode result = files.Copy(source, destination, false);
-    // A copy from a read-only medium is left writable.
-    if (result == kErrorSuccess) files.SetAttributes(destination, attr::kArchive);
+    // A copy from a read-only medium is left writable. The copy takes the source's
+    // attributes, so a source with the archive attribute alone needs nothing more.
+    if (result == kErrorSuccess && sourceAttributes != attr::kArchive) files.SetAttributes(destination, attr::kArchive);
     return result;
 }
 
 ErrorCode FileOps::DeleteFiles(const std::string& path)
 {
     const bool wildcard = MBPos("*", path) > 0 || MBPos("?", path) > 0;
+    const bool component = IsComponentFile(path) && unregistrar_;
+    if (!wildcard && !component) {
+        // A plain file goes with one deletion; the shell, which costs far more, is
+        // asked only for what that cannot remove (a read-only file, a folder).
+        if (platform_.files.RemoveFile(path) == kErrorSuccess) return kErrorSuccess;
+        // A folder of that name is no file to delete, as it never was.
+        if (!platform_.files.FileExists(path)) return kErrorFileNotFound;
+        return platform_.files.ShellDelete(path);
+    }
     if (!wildcard && !platform_.files.FileExists(path)) return kErrorFileNotFound;
-    if (IsComponentFile(path) && unregistrar_) unregistrar_(path);
+    if (component) unregistrar_(path);
     return platform_.files.ShellDelete(path);
 }
 

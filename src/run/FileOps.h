@@ -10,7 +10,9 @@
 //   SystemErrorText(5)            => "アクセスが拒否されました" in full width + CR LF
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "platform/Platform.h"
@@ -29,6 +31,10 @@ public:
     bool FolderExists(const std::string& folder);
     bool CreateFolderTree(const std::string& folder);
     ErrorCode CopyFileOverwrite(const std::string& source, const std::string& destination);
+    // The same when the caller knows already whether the destination exists and what
+    // attributes the source has (nullopt: not known), which spares those questions.
+    ErrorCode CopyFileOverwrite(const std::string& source, const std::string& destination, bool destinationExists,
+                                std::optional<std::uint32_t> sourceAttributes);
     ErrorCode DeleteFiles(const std::string& path);
     // Deletes folder + each "|"-separated pattern, then removes the folder itself.
     ErrorCode RemoveFolder(const std::string& folder, const std::string& patterns);

@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "util/StrOp.h"
+
 namespace lorvel {
 
 using namespace platform;
@@ -16,10 +18,44 @@ namespace {
 
 }  // namespace
 
-std::int32_t SharedFiles::ReadSharedCount(const std::string& path)
+namespace {
+
+std::int32_t CountOf(const RegValue& value)
 {
+    if (value.type != ValueType::DoubleWord || value.data.size() != 4) return 0;
+    return static_cast<std::int32_t>(value.AsDoubleWord());
+}
+
+}  // namespace
+
+void SharedFiles::LoadTable()
+{
+    tableLoaded_ = true;
     // The key is created on the first look, as the table has always been opened.
     platform_.registry.CreateKey(RootKey::LocalMachine, kSharedDllsKey);
+    std::vector<std::pair<std::string, RegValue>> values;
+    if (platform_.registry.EnumValues(RootKey::LocalMachine, kSharedDllsKey, values) != kErrorSuccess) return;
+    table_.emplace();
+    // Names compare without case; the first of two that differ only in case is the one the system reads.
+    for (const auto& [name, value] : values) table_->emplace(UpperCase(name), CountOf(value));
+}
+
+void SharedFiles::Remember(const std::string& path, std::int32_t count)
+{
+    if (!table_) return;
+    if (count > 0)
+        (*table_)[UpperCase(path)] = count;
+    else
+        table_->erase(UpperCase(path));
+}
+
+std::int32_t SharedFiles::ReadSharedCount(const std::string& path)
+{
+    if (!tableLoaded_) LoadTable();
+    if (table_) {
+        const auto found = table_->find(UpperCase(path));
+        return found == table_->end() ? 0 : found->second;
+    }
     RegValue value;
     if (platform_.registry.ReadValue(RootKey::LocalMachine, kSharedDllsKey, path, value) != kErrorSuccess ||
         value.type != ValueType::DoubleWord || value.data.size() != 4)
@@ -39,6 +75,7 @@ std::int32_t SharedFiles::ChangeSharedCount(const std::string& path, bool increm
         const ErrorCode written = platform_.registry.WriteValue(RootKey::LocalMachine, kSharedDllsKey, path,
                                                                 RegValue::DoubleWord(static_cast<std::uint32_t>(count)));
         if (written != kErrorSuccess) RegistryFailed("への書き込み", written);
+        Remember(path, count);
         return count;
     }
     const std::int32_t count = ReadSharedCount(path) - 1;
@@ -46,8 +83,14 @@ std::int32_t SharedFiles::ChangeSharedCount(const std::string& path, bool increm
         const ErrorCode written = platform_.registry.WriteValue(RootKey::LocalMachine, kSharedDllsKey, path,
                                                                 RegValue::DoubleWord(static_cast<std::uint32_t>(count)));
         if (written != kErrorSuccess) RegistryFailed("への書き込み", written);
+        Remember(path, count);
     } else {
-        platform_.registry.DeleteValue(RootKey::LocalMachine, kSharedDllsKey, path);
+        // A value that could not be deleted is read again next time rather than guessed.
+        const ErrorCode deleted = platform_.registry.DeleteValue(RootKey::LocalMachine, kSharedDllsKey, path);
+        if (deleted == kErrorSuccess || deleted == kErrorFileNotFound)
+            Remember(path, 0);
+        else
+            table_.reset();
     }
     return count;
 }

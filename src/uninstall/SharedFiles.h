@@ -8,6 +8,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <optional>
 #include <string>
 
 #include "platform/Platform.h"
@@ -29,6 +31,14 @@ public:
     void RegisterComponent(const std::string& path, bool registering);
 
 private:
+    // The table read whole on the first look, by upper-case path, and kept in step
+    // with every change this object makes: one trip to the registry instead of one
+    // per file. Nothing when it could not be read; each look then asks the registry.
+    void LoadTable();
+    void Remember(const std::string& path, std::int32_t count);
+
+    bool tableLoaded_ = false;
+    std::optional<std::map<std::string, std::int32_t>> table_;
     platform::Platform& platform_;
     bool installMode_;
     Warn warn_;

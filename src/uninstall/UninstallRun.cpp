@@ -97,6 +97,8 @@ std::string UninstallRun::Record(const std::string& section, const std::string& 
 
 void UninstallRun::Run()
 {
+    // The run's own copy of the record: nothing else writes it while the run reads it.
+    const ProfileStore::Steady steadyRecord(profiles_, context_.scriptFile);
     if (!Start()) return;
     DeleteRecordedFiles(Section::DeleteFile);
     DeleteRecordedFiles(Section::AddDeleteFile);

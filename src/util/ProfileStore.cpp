@@ -29,6 +29,9 @@ ProfileStore::Cached* ProfileStore::Load(const std::string& path)
     }
     Cached& cached = *last_;
     if (cached.dirty) return &cached;  // the batch's writes are the newest content
+    const bool steady = !steady_.empty() && steady_.count(UpperCase(path)) != 0;
+    if (steady && cached.verified && cached.readError == kErrorSuccess) return &cached;
+    cached.verified = steady;
     const auto stat = files_.Stat(path);
     const bool exists = stat && (stat->attributes & attr::kDirectory) == 0;
     if (cached.readError == kErrorSuccess && exists == cached.exists &&
@@ -120,6 +123,19 @@ bool ProfileStore::FlushAll()
         if (found != cache_.end()) ok = Store(path, found->second) && ok;
     }
     return ok;
+}
+
+ProfileStore::Steady::Steady(ProfileStore& store, const std::string& file)
+    : store_(store), key_(UpperCase(store.FullPath(file)))
+{
+    // What the file held before is checked once more, the first time it is read.
+    if (auto found = store_.cache_.find(key_); found != store_.cache_.end()) found->second.verified = false;
+    ++store_.steady_[key_];
+}
+
+ProfileStore::Steady::~Steady()
+{
+    if (--store_.steady_[key_] == 0) store_.steady_.erase(key_);
 }
 
 ProfileStore::Batch::Batch(ProfileStore& store) : store_(store) { ++store_.batchDepth_; }

@@ -59,6 +59,20 @@ public:
         ProfileStore& store_;
     };
 
+    // While a Steady lives, the file is taken not to change behind the store's back,
+    // so reads of it come from the cache without asking the disk each time (a run's
+    // own copy of its script, which nobody else writes). Writes through the store
+    // still reach it.
+    class Steady {
+    public:
+        Steady(ProfileStore& store, const std::string& file);
+        ~Steady();
+
+    private:
+        ProfileStore& store_;
+        std::string key_;
+    };
+
 private:
     struct Cached {
         std::string path;  // as first named
@@ -67,6 +81,7 @@ private:
         std::uint64_t writeTime = 0;
         bool exists = false;
         bool dirty = false;
+        bool verified = false;  // read or checked against the disk since its Steady began
         platform::ErrorCode readError = platform::kErrorSuccess;  // the file exists but could not be read
     };
 
@@ -80,6 +95,7 @@ private:
     platform::FileSystem& files_;
     std::string windowsFolder_;
     std::map<std::string, Cached> cache_;  // by upper-case path
+    std::map<std::string, int> steady_;    // upper-case paths taken not to change, and how often
     Cached* last_ = nullptr;               // the entry of the file named last
     int batchDepth_ = 0;
     platform::ErrorCode lastWriteError_ = platform::kErrorSuccess;

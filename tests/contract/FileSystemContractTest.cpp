@@ -95,6 +95,29 @@ TEST_F(FileSystemContract, CopyKeepsTheSourceTimeAndReadOnlyAttribute)
     files.SetAttributes(dir + "COPY.TXT", attr::kArchive);
 }
 
+TEST_F(FileSystemContract, OneQueryTellsWhatTheSearchTells)
+{
+    Write("Q.TXT", "1234567");
+    ASSERT_EQ(files.CreateFolder(dir + "QDIR"), 0u);
+    ASSERT_EQ(files.SetAttributes(dir + "Q.TXT", attr::kReadOnly | attr::kArchive), 0u);
+    for (const std::string name : {"Q.TXT", "q.txt", "QDIR"}) {
+        SCOPED_TRACE(name);
+        FindEntry queried;
+        ASSERT_EQ(files.QueryFile(dir + name, queried), 0u);
+        std::vector<FindEntry> found;
+        ASSERT_EQ(files.FindEntries(dir + name, found), 0u);
+        ASSERT_EQ(found.size(), 1u);
+        EXPECT_EQ(queried.attributes, found[0].attributes);
+        EXPECT_EQ(queried.size, found[0].size);
+        EXPECT_EQ(queried.lastWriteTime, found[0].lastWriteTime);
+    }
+    FindEntry info;
+    EXPECT_EQ(files.QueryFile(dir + "MISSING.TXT", info), kErrorFileNotFound);
+    EXPECT_EQ(files.QueryFile(dir + "NOFOLDER\\A.TXT", info), kErrorPathNotFound);
+    EXPECT_NE(files.QueryFile(dir + "Q*.TXT", info), 0u) << "a pattern is no file";
+    files.SetAttributes(dir + "Q.TXT", attr::kArchive);
+}
+
 TEST_F(FileSystemContract, NamesCompareWithoutCaseAndKeepTheirSpelling)
 {
     Write("MixedCase.Txt", "abc");

@@ -1,5 +1,8 @@
 #include "ContractFixture.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace lorvel::contract {
 namespace {
 
@@ -47,6 +50,17 @@ TEST_F(RegistryContract, ValuesKeepTheirTypeAndData)
         EXPECT_EQ(read.type, row.value.type);
         EXPECT_EQ(read.data, row.value.data);
     }
+    std::vector<std::pair<std::string, RegValue>> listed;
+    ASSERT_EQ(reg.EnumValues(kUser, key, listed), 0u);
+    ASSERT_EQ(listed.size(), std::size(rows));
+    for (const Row& row : rows) {
+        SCOPED_TRACE("listed " + row.name);
+        const auto found = std::find_if(listed.begin(), listed.end(), [&](const auto& v) { return v.first == row.name; });
+        ASSERT_NE(found, listed.end());
+        EXPECT_EQ(found->second.type, row.value.type);
+        EXPECT_EQ(found->second.data, row.value.data);
+    }
+    EXPECT_EQ(reg.EnumValues(kUser, key + "\\Missing", listed), kErrorFileNotFound);
     RegValue read;
     EXPECT_EQ(reg.ReadValue(kUser, key, "TEXT", read), 0u) << "value names ignore case";
     EXPECT_EQ(reg.ReadValue(kUser, key, "Missing", read), kErrorFileNotFound);

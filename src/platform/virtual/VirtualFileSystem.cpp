@@ -275,6 +275,16 @@ ErrorCode VirtualFileSystem::GetAttributes(const std::string& path, std::uint32_
     return kErrorSuccess;
 }
 
+ErrorCode VirtualFileSystem::QueryFile(const std::string& path, FindEntry& info)
+{
+    const Target t = Locate(path);
+    if (!t.path.valid || t.path.hasWildcard) return kErrorInvalidName;
+    if (!t.exists) return t.parentExists ? kErrorFileNotFound : kErrorPathNotFound;
+    info = EntryOf(t);
+    info.name.clear();
+    return kErrorSuccess;
+}
+
 ErrorCode VirtualFileSystem::SetAttributes(const std::string& path, std::uint32_t attributes)
 {
     const Target t = Locate(path);

@@ -235,6 +235,16 @@ ErrorCode VirtualRegistry::EnumSubKeys(RootKey root, const std::string& path, st
     return kErrorSuccess;
 }
 
+ErrorCode VirtualRegistry::EnumValues(RootKey root, const std::string& path,
+                                      std::vector<std::pair<std::string, RegValue>>& values)
+{
+    values.clear();
+    RegKey* key = Find(root, path);
+    if (!key) return kErrorFileNotFound;
+    for (const auto& [name, value] : key->values) values.emplace_back(key->valueNames[name], value);
+    return kErrorSuccess;
+}
+
 void VirtualMachine::State::SaveRegistry(const std::filesystem::path& file) const
 {
     std::ostringstream out;

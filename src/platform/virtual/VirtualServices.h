@@ -15,6 +15,7 @@ public:
     ErrorCode RemoveFile(const std::string& path) override;
     ErrorCode GetAttributes(const std::string& path, std::uint32_t& attributes) override;
     ErrorCode SetAttributes(const std::string& path, std::uint32_t attributes) override;
+    ErrorCode QueryFile(const std::string& path, FindEntry& info) override;
     ErrorCode FindEntries(const std::string& pattern, std::vector<FindEntry>& entries) override;
     ErrorCode ReadWholeFile(const std::string& path, std::string& bytes) override;
     ErrorCode WriteWholeFile(const std::string& path, const std::string& bytes) override;
@@ -50,6 +51,8 @@ public:
                          const RegValue& value) override;
     ErrorCode DeleteValue(RootKey root, const std::string& path, const std::string& name) override;
     ErrorCode EnumSubKeys(RootKey root, const std::string& path, std::vector<std::string>& names) override;
+    ErrorCode EnumValues(RootKey root, const std::string& path,
+                         std::vector<std::pair<std::string, RegValue>>& values) override;
 
 private:
     RegKey* Find(RootKey root, const std::string& path);

@@ -67,6 +67,17 @@ public:
         return kErrorSuccess;
     }
 
+    ErrorCode QueryFile(const std::string& path, FindEntry& info) override
+    {
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        if (!::GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data)) return LastError();
+        info = FindEntry{};
+        info.attributes = data.dwFileAttributes;
+        info.size = Join(data.nFileSizeHigh, data.nFileSizeLow);
+        info.lastWriteTime = Join(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime);
+        return kErrorSuccess;
+    }
+
     ErrorCode SetAttributes(const std::string& path, std::uint32_t attributes) override
     {
         return Result(::SetFileAttributesW(Wide(path).c_str(), attributes));

@@ -50,6 +50,21 @@ LONG DeleteTree(HKEY parent, const std::wstring& name)
     return ::RegDeleteKeyW(parent, name.c_str());
 }
 
+// A value as the system gave it: texts narrowed without their terminating NULs.
+RegValue ValueOf(DWORD type, const BYTE* data, DWORD size)
+{
+    RegValue value;
+    value.type = static_cast<ValueType>(type);
+    if (type == REG_SZ || type == REG_EXPAND_SZ) {
+        std::wstring text(reinterpret_cast<const wchar_t*>(data), size / sizeof(wchar_t));
+        while (!text.empty() && text.back() == L'\0') text.pop_back();
+        value.data = Narrow(text);
+    } else {
+        value.data.assign(reinterpret_cast<const char*>(data), size);
+    }
+    return value;
+}
+
 class Win32Registry final : public Registry {
 public:
     ErrorCode CreateKey(RootKey root, const std::string& path) override
@@ -90,14 +105,7 @@ public:
         std::vector<BYTE> data(size + sizeof(wchar_t));
         status = ::RegQueryValueExW(key.Get(), valueName.c_str(), nullptr, &type, data.data(), &size);
         if (status != ERROR_SUCCESS) return static_cast<ErrorCode>(status);
-        value.type = static_cast<ValueType>(type);
-        if (type == REG_SZ || type == REG_EXPAND_SZ) {
-            std::wstring text(reinterpret_cast<const wchar_t*>(data.data()), size / sizeof(wchar_t));
-            while (!text.empty() && text.back() == L'\0') text.pop_back();
-            value.data = Narrow(text);
-        } else {
-            value.data.assign(reinterpret_cast<const char*>(data.data()), size);
-        }
+        value = ValueOf(type, data.data(), size);
         return kErrorSuccess;
     }
 
@@ -144,6 +152,30 @@ public:
             if (status == ERROR_NO_MORE_ITEMS) return kErrorSuccess;
             if (status != ERROR_SUCCESS) return static_cast<ErrorCode>(status);
             names.push_back(Narrow(std::wstring(child, length)));
+        }
+    }
+
+    ErrorCode EnumValues(RootKey root, const std::string& path,
+                         std::vector<std::pair<std::string, RegValue>>& values) override
+    {
+        values.clear();
+        if (!ValidRoot(root)) return kErrorInvalidHandle;
+        UniqueHKey key;
+        LONG status = ::RegOpenKeyExW(Handle(root), Wide(path).c_str(), 0, KEY_READ, key.Out());
+        if (status != ERROR_SUCCESS) return static_cast<ErrorCode>(status);
+        DWORD longestName = 0, longestData = 0;
+        status = ::RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                    &longestName, &longestData, nullptr, nullptr);
+        if (status != ERROR_SUCCESS) return static_cast<ErrorCode>(status);
+        std::vector<wchar_t> name(longestName + 1);
+        std::vector<BYTE> data(longestData + sizeof(wchar_t));
+        for (DWORD index = 0;; ++index) {
+            DWORD nameLength = static_cast<DWORD>(name.size()), size = static_cast<DWORD>(data.size() - sizeof(wchar_t));
+            DWORD type = 0;
+            status = ::RegEnumValueW(key.Get(), index, name.data(), &nameLength, nullptr, &type, data.data(), &size);
+            if (status == ERROR_NO_MORE_ITEMS) return kErrorSuccess;
+            if (status != ERROR_SUCCESS) return static_cast<ErrorCode>(status);
+            values.emplace_back(Narrow(std::wstring(name.data(), nameLength)), ValueOf(type, data.data(), size));
         }
     }
 };

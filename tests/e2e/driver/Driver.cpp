@@ -23,6 +23,7 @@
 //   copy-file <from> <to>           copy a file, as a user inserting the next disk does
 //   snap <name>                     ask the runner for a screenshot and wait for it
 //   sleep <milliseconds>
+//   wait-limit <milliseconds>       how long the steps after it wait (15 s before any)
 //   exit <code>                     wait for the program to end with this code
 #include <windows.h>
 
@@ -35,7 +36,8 @@
 
 namespace {
 
-constexpr DWORD kTimeoutMs = 15000;
+// How long a step waits; a long run (a benchmark of thousands of files) sets more.
+DWORD g_timeoutMs = 15000;
 
 PROCESS_INFORMATION g_target{};
 std::wstring g_snapDir;
@@ -144,7 +146,7 @@ void WaitFor(const std::string& what, Predicate done)
 {
     const DWORD start = GetTickCount();
     while (!done()) {
-        if (GetTickCount() - start > kTimeoutMs) Fail("timed out waiting for " + what);
+        if (GetTickCount() - start > g_timeoutMs) Fail("timed out waiting for " + what);
         if (!Alive()) Fail("the program ended while waiting for " + what);
         Sleep(50);
     }
@@ -224,7 +226,7 @@ void ExpectStates(const std::vector<std::string>& words)
         HWND hwnd = FindControl(text, false);
         missing = hwnd ? MissingState(hwnd, words) : std::string("present");
         if (missing.empty()) return;
-        if (GetTickCount() - start > kTimeoutMs) Fail("\"" + words[1] + "\" is not " + missing);
+        if (GetTickCount() - start > g_timeoutMs) Fail("\"" + words[1] + "\" is not " + missing);
         if (!Alive()) Fail("the program ended while \"" + words[1] + "\" was not " + missing);
         Sleep(50);
     }
@@ -299,7 +301,7 @@ void Step(const std::vector<std::string>& words, const std::string& line)
                 TerminateProcess(second.hProcess, 98);
                 Fail("the second instance showed a window");
             }
-            if (GetTickCount() - start > kTimeoutMs) {
+            if (GetTickCount() - start > g_timeoutMs) {
                 TerminateProcess(second.hProcess, 98);
                 Fail("the second instance did not end");
             }
@@ -352,9 +354,11 @@ void Step(const std::vector<std::string>& words, const std::string& line)
         Snap(words.at(1));
     } else if (verb == "sleep") {
         Sleep(static_cast<DWORD>(std::stoul(words.at(1))));
+    } else if (verb == "wait-limit") {
+        g_timeoutMs = static_cast<DWORD>(std::stoul(words.at(1)));
     } else if (verb == "exit") {
         const DWORD wanted = static_cast<DWORD>(std::stoul(words.at(1)));
-        if (WaitForSingleObject(g_target.hProcess, kTimeoutMs) != WAIT_OBJECT_0) Fail("the program did not end");
+        if (WaitForSingleObject(g_target.hProcess, g_timeoutMs) != WAIT_OBJECT_0) Fail("the program did not end");
         DWORD code = 0;
         GetExitCodeProcess(g_target.hProcess, &code);
         if (code != wanted) Fail("the program ended with " + std::to_string(code));

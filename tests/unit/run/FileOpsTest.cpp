@@ -109,6 +109,18 @@ TEST_F(FileOpsTest, DeleteFilesSkipsTheShellForAMissingPlainPath)
     EXPECT_EQ(unregistered, std::vector<std::string>{"C:\\D\\X.Dll"});
 }
 
+TEST_F(FileOpsTest, DeleteFilesRemovesWhatTheShellWouldWhereAPlainDeletionCannot)
+{
+    vm.Put("C:\\D\\RO.TXT");
+    vm.platform.files.SetAttributes("C:\\D\\RO.TXT", platform::attr::kReadOnly);
+    vm.Put("C:\\D\\LOCKED.TXT", "kept");
+    vm.machine.LockFile("C:\\D\\LOCKED.TXT");
+    EXPECT_EQ(ops.DeleteFiles("C:\\D\\RO.TXT"), 0u);
+    EXPECT_FALSE(vm.platform.files.Exists("C:\\D\\RO.TXT")) << "a read-only file goes as the shell takes it";
+    EXPECT_NE(ops.DeleteFiles("C:\\D\\LOCKED.TXT"), 0u);
+    EXPECT_EQ(vm.Get("C:\\D\\LOCKED.TXT"), "kept");
+}
+
 TEST_F(FileOpsTest, RemoveFolderLeavesUnmatchedFilesAndReportsIt)
 {
     for (const char* name : {"A.TXT", "B.DAT", "C.INI"}) vm.Put(std::string("C:\\R\\") + name);

@@ -6,6 +6,7 @@
 
 #include "../VirtualMachineFixture.h"
 #include "run/FileOps.h"
+#include "util/StrOp.h"
 
 namespace lorvel {
 namespace {
@@ -36,6 +37,11 @@ TEST_F(SharedFilesTest, CountsGoUpAndDownAsTheTableSays)
         SCOPED_TRACE(row.path + (row.increment ? " +" : " -"));
         EXPECT_EQ(install.ChangeSharedCount(row.path, row.increment), row.expected);
         EXPECT_EQ(install.ReadSharedCount(row.path), row.stored);
+        EXPECT_EQ(install.ReadSharedCount(UpperCase(row.path) == row.path ? "c" + row.path.substr(1) : row.path),
+                  row.stored)
+            << "paths compare without case";
+        EXPECT_EQ(SharedFiles(vm.platform, true, nullptr).ReadSharedCount(row.path), row.stored)
+            << "what the object remembers is what the registry holds";
     }
     RegValue value;
     EXPECT_NE(vm.platform.registry.ReadValue(RootKey::LocalMachine, kSharedDllsKey, "C:\\APP\\NEW.DLL", value), 0u)

@@ -174,6 +174,23 @@ TEST_F(ProfileStoreTest, MissingFilesAndKeysGiveTheDefault)
     for (const auto& [given, returned] : defaults) EXPECT_EQ(store.ReadProfile("S", "x", given, "C:\\A.INI"), returned);
 }
 
+TEST_F(ProfileStoreTest, ASteadyFileIsCheckedOnceThenReadFromTheCache)
+{
+    vm.Put("C:\\S.INI", "[S]\r\nk=1\r\n");
+    EXPECT_EQ(store.ReadProfile("S", "k", "", "C:\\S.INI"), "1");
+    ASSERT_EQ(vm.platform.files.WriteWholeFile("C:\\S.INI", "[S]\r\nk=2\r\n"), 0u);
+    {
+        ProfileStore::Steady steady(store, "C:\\S.INI");
+        EXPECT_EQ(store.ReadProfile("S", "k", "", "C:\\S.INI"), "2") << "a change before the steady time is seen";
+        ASSERT_EQ(vm.platform.files.WriteWholeFile("C:\\S.INI", "[S]\r\nk=3\r\n"), 0u);
+        EXPECT_EQ(store.ReadProfile("S", "k", "", "C:\\S.INI"), "2") << "the disk is not asked again";
+        EXPECT_TRUE(store.WriteProfile("S", "own", "x", "C:\\S.INI"));
+        EXPECT_EQ(store.ReadProfile("S", "own", "", "C:\\S.INI"), "x") << "the store's own writes are seen";
+    }
+    ASSERT_EQ(vm.platform.files.WriteWholeFile("C:\\S.INI", "[S]\r\nk=4\r\n"), 0u);
+    EXPECT_EQ(store.ReadProfile("S", "k", "", "C:\\S.INI"), "4") << "after it, every read asks again";
+}
+
 TEST_F(ProfileStoreTest, AFileThatCannotBeReadIsNeverWritten)
 {
     const std::string kept = "[Other]\r\nmine=1\r\n[S]\r\nk=old\r\n";

@@ -1,0 +1,75 @@
+// A file system that counts the calls made through it, by kind, and passes each on:
+// how many questions the engine asks the system per file is what costs under Wine,
+// where every call is a trip to the server.
+#pragma once
+
+#include <map>
+#include <string>
+
+#include "platform/FileSystem.h"
+
+namespace lorvel::bench {
+
+class CountingFileSystem final : public platform::FileSystem {
+public:
+    explicit CountingFileSystem(platform::FileSystem& inner) : inner_(inner) {}
+
+    std::map<std::string, long> calls;
+    long Total() const
+    {
+        long total = 0;
+        for (const auto& [kind, count] : calls) total += count;
+        return total;
+    }
+
+    using ErrorCode = platform::ErrorCode;
+    ErrorCode CreateFolder(const std::string& p) override { return Count("CreateFolder"), inner_.CreateFolder(p); }
+    ErrorCode RemoveFolder(const std::string& p) override { return Count("RemoveFolder"), inner_.RemoveFolder(p); }
+    ErrorCode Copy(const std::string& s, const std::string& d, bool f) override { return Count("Copy"), inner_.Copy(s, d, f); }
+    ErrorCode RemoveFile(const std::string& p) override { return Count("RemoveFile"), inner_.RemoveFile(p); }
+    ErrorCode GetAttributes(const std::string& p, std::uint32_t& a) override
+    {
+        return Count("GetAttributes"), inner_.GetAttributes(p, a);
+    }
+    ErrorCode SetAttributes(const std::string& p, std::uint32_t a) override
+    {
+        return Count("SetAttributes"), inner_.SetAttributes(p, a);
+    }
+    ErrorCode QueryFile(const std::string& p, platform::FindEntry& i) override
+    {
+        return Count("QueryFile"), inner_.QueryFile(p, i);
+    }
+    ErrorCode FindEntries(const std::string& p, std::vector<platform::FindEntry>& e) override
+    {
+        return Count("FindEntries"), inner_.FindEntries(p, e);
+    }
+    ErrorCode ReadWholeFile(const std::string& p, std::string& b) override
+    {
+        return Count("ReadWholeFile"), inner_.ReadWholeFile(p, b);
+    }
+    ErrorCode WriteWholeFile(const std::string& p, const std::string& b) override
+    {
+        return Count("WriteWholeFile"), inner_.WriteWholeFile(p, b);
+    }
+    ErrorCode ShellDelete(const std::string& p) override { return Count("ShellDelete"), inner_.ShellDelete(p); }
+    ErrorCode SetCurrentFolder(const std::string& p) override
+    {
+        return Count("SetCurrentFolder"), inner_.SetCurrentFolder(p);
+    }
+    std::string GetCurrentFolder() override { return Count("GetCurrentFolder"), inner_.GetCurrentFolder(); }
+    bool HasDiskSpaceEx() override { return Count("HasDiskSpaceEx"), inner_.HasDiskSpaceEx(); }
+    ErrorCode QueryDiskSpaceEx(const std::string& r, platform::DiskSpace& s) override
+    {
+        return Count("QueryDiskSpaceEx"), inner_.QueryDiskSpaceEx(r, s);
+    }
+    ErrorCode QueryDiskSpace(const std::string& r, platform::DiskGeometry& g) override
+    {
+        return Count("QueryDiskSpace"), inner_.QueryDiskSpace(r, g);
+    }
+
+private:
+    void Count(const char* kind) { ++calls[kind]; }
+    platform::FileSystem& inner_;
+};
+
+}  // namespace lorvel::bench

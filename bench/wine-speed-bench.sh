@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# The real SETUP.EXE under Wine against the bare loops, in one run: 1,000 and 4,000
+# small files in one flat folder installed (SetupSpeed=1) through to the completion
+# message, then uninstalled from the record, each beside bare_loop doing the least a
+# copy (one existence check and one copy per file) or a delete (one deletion per
+# file) can do on the same files in the same prefix.
+#   bench/wine-speed-bench.sh [SETUP.EXE ...]   several programs are measured side by side
+# Run after a windows (or, without 32-bit Wine, windows64) build.
+#
+# The copy phase is the install's time less that of an install of no files (start-up,
+# the fixed pauses, the completion) and less the per-file SetupSpeed pauses, which
+# bare_loop measures as Sleep(1) per file; the uninstall's likewise less an uninstall
+# of no files.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source tests/wine-env.sh
+wine_prefix_ready
+tree=build/windows
+[ "$LORVEL_WINE_ARCH" = win64 ] && tree=build/windows64
+programs=("$@")
+[ ${#programs[@]} -gt 0 ] || programs=("$tree/src/app/SETUP.EXE")
+c=$WINEPREFIX/drive_c
+tools=$c/e2e-tools
+mkdir -p "$tools"
+cp "$tree/tests/e2e_driver.exe" "$tools/driver.exe"
+cp "$tree/tests/bare_loop.exe" "$tools/bare_loop.exe"
+key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Bench'
+
+now() { date +%s.%N; }
+seconds() { awk "BEGIN { printf \"%.2f\", $2 - $1 }"; }
+
+# Lays out a medium of count files beside the program.
+medium() {
+  local program=$1 count=$2
+  rm -rf "$c/bench-medium" "$c/bench-target"
+  mkdir -p "$c/bench-medium"
+  cp "$program" "$c/bench-medium/SETUP.EXE"
+  {
+    printf '[Title]\r\nSetup=Bench\r\n[Extend]\r\nSetupSpeed=1\r\n[DefaultFolder]\r\nFolder=C:\\bench-target\r\n[CopyFile]\r\n'
+    for i in $(seq 1 "$count"); do printf 'File%d=(App)F%d.DAT\r\n' "$i" "$i"; done
+  } > "$c/bench-medium/SETUP.INI"
+  for i in $(seq 1 "$count"); do echo "small file $i" > "$c/bench-medium/F$i.DAT"; done
+}
+
+install_time() {
+  cat > "$tools/bench-install.steps" <<'STEPS'
+wait-limit 300000
+start C:\bench-medium\SETUP.EXE
+window "Bench"
+click "セットアップ開始(&S)"
+answer yes "このフォルダは存在しません．作成してもよろしいですか？"
+answer ok "セットアップが完了しました．"
+exit 0
+STEPS
+  local start; start=$(now)
+  wine 'C:\e2e-tools\driver.exe' 'C:\e2e-tools\bench-install.steps' >/dev/null
+  seconds "$start" "$(now)"
+}
+
+uninstall_time() {
+  cat > "$tools/bench-uninstall.steps" <<'STEPS'
+wait-limit 300000
+start C:\windows\UNKORAT.EXE "C:\bench-target\UNSETUP.INI"
+window "Bench"
+click "アンセットアップ開始(&S)"
+answer ok "アンセットアップを完了しました．"
+exit 0
+STEPS
+  local start; start=$(now)
+  wine 'C:\e2e-tools\driver.exe' 'C:\e2e-tools\bench-uninstall.steps' >/dev/null
+  seconds "$start" "$(now)"
+}
+
+bare() { awk "BEGIN { printf \"%.2f\", $(wine 'C:\e2e-tools\bare_loop.exe' "$@" | tr -d '\r') / 1000 }"; }
+
+printf '%-12s %6s %9s %9s %9s %9s %6s   %9s %9s %9s %6s\n' program files install pauses copying bare ratio \
+  uninstall removing bare ratio
+for program in "${programs[@]}"; do
+  label=$(cd "$(dirname "$program")/../../../.." && basename "$(pwd)")
+  medium "$program" 1
+  rm -f "$c/windows/UNKORAT.EXE"
+  base_install=$(install_time)
+  base_uninstall=$(uninstall_time)
+  for count in ${LORVEL_BENCH_COUNTS:-1000 4000}; do
+    medium "$program" "$count"
+    wine reg delete "$key" /f >/dev/null 2>&1 || true
+    rm -f "$c/windows/UNKORAT.EXE"
+    total=$(install_time)
+    [ "$(find "$c/bench-target" -name 'F*.DAT' | wc -l)" = "$count" ] || { echo "the install copied too few files" >&2; exit 1; }
+    pauses=$(bare sleep "$count")
+    copying=$(awk "BEGIN { printf \"%.2f\", $total - $base_install - $pauses }")
+    rm -rf "$c/bench-bare"; mkdir -p "$c/bench-bare"
+    bare_copy=$(bare copy 'C:\bench-medium' 'C:\bench-bare' "$count")
+    copy_ratio=$(awk "BEGIN { printf \"%.2f\", $copying / $bare_copy }")
+    untotal=$(uninstall_time)
+    [ ! -e "$c/bench-target" ] || { echo "the uninstall left the folder" >&2; exit 1; }
+    removing=$(awk "BEGIN { printf \"%.2f\", $untotal - $base_uninstall }")
+    bare_delete=$(bare delete 'C:\bench-bare' "$count")
+    delete_ratio=$(awk "BEGIN { printf \"%.2f\", $removing / $bare_delete }")
+    printf '%-12s %6d %8ss %8ss %8ss %8ss %6s   %8ss %8ss %8ss %6s\n' "$label" "$count" "$total" "$pauses" \
+      "$copying" "$bare_copy" "$copy_ratio" "$untotal" "$removing" "$bare_delete" "$delete_ratio"
+  done
+done
+rm -rf "$c/bench-medium" "$c/bench-target" "$c/bench-bare"
+wine reg delete "$key" /f >/dev/null 2>&1 || true
