@@ -47,8 +47,10 @@ InstallRun::Outcome InstallRun::WriteProfileEntries()
         view_.SetStatus("Iniファイルを設定しています．．．");
         if (!Checkpoint()) return Outcome::Ended;
         const IniEntry entry = SplitIniEntry(ExpandFolderMacros(data, table));
-        // A file that cannot be written keeps what it had; the entry is passed over.
-        profiles_.WriteProfile(entry.section, entry.key, entry.value, entry.file);
+        // A file that cannot be written keeps what it had; the entry is passed over,
+        // and the user is told, since the program will not find it.
+        if (!profiles_.WriteProfile(entry.section, entry.key, entry.value, entry.file))
+            state_.failures.Add(tag::kFile, entry.file, ops_.SystemErrorText(profiles_.LastWriteError()));
     }
     return Outcome::Continue;
 }

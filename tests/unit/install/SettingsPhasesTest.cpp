@@ -181,22 +181,32 @@ TEST(IniFilePhaseTest, EntriesAreWrittenBesideWhatTheFileHolds)
 TEST(IniFilePhaseTest, AFileThatCannotBeWrittenIsPassedOverWithNothingLost)
 {
     const std::string kept = "[Options]\r\nOther=1\r\n";
-    struct Row { const char* name; std::function<void(SettingsMachine&)> fault; std::string file, content; };
+    struct Row {
+        const char* name;
+        std::function<void(SettingsMachine&)> fault;
+        std::string file, content;
+        ErrorCode reason;  // whose system text the failure record gives
+    };
     const Row rows[] = {
         {"read-only", [](SettingsMachine& t) { t.vm.platform.files.SetAttributes("C:\\WINDOWS\\FOO.INI", attr::kReadOnly); },
-         "C:\\WINDOWS\\FOO.INI", kept},
-        {"locked", [](SettingsMachine& t) { t.vm.machine.LockFile("C:\\WINDOWS\\FOO.INI"); }, "C:\\WINDOWS\\FOO.INI", kept},
-        {"unreadable", [](SettingsMachine& t) { t.vm.machine.DenyReads("C:\\WINDOWS\\FOO.INI"); }, "C:\\WINDOWS\\FOO.INI", kept},
-        {"in a missing folder", [](SettingsMachine&) {}, "C:\\NONE\\FOO.INI", "<missing>"},
+         "C:\\WINDOWS\\FOO.INI", kept, kErrorAccessDenied},
+        {"locked", [](SettingsMachine& t) { t.vm.machine.LockFile("C:\\WINDOWS\\FOO.INI"); }, "C:\\WINDOWS\\FOO.INI", kept,
+         kErrorSharingViolation},
+        {"unreadable", [](SettingsMachine& t) { t.vm.machine.DenyReads("C:\\WINDOWS\\FOO.INI"); }, "C:\\WINDOWS\\FOO.INI", kept,
+         kErrorAccessDenied},
+        {"in a missing folder", [](SettingsMachine&) {}, "C:\\NONE\\FOO.INI", "<missing>", kErrorPathNotFound},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         SettingsMachine t;
         t.vm.Put("C:\\WINDOWS\\FOO.INI", kept);
         row.fault(t);
-        const std::string error = t.RunRaising("[IniFile]\r\nData1=Options,Path,(App)," + row.file +
-                                               "\r\nData2=S,K,V,(App)AFTER.INI\r\n");
-        EXPECT_EQ(error, "");
+        t.vm.Put(t.context.scriptFile, "[IniFile]\r\nData1=Options,Path,(App)," + row.file +
+                                           "\r\nData2=S,K,V,(App)AFTER.INI\r\n");
+        InstallRun run(t.vm.platform, t.profiles, t.ops, t.context, t.view, t.shared);
+        run.Run();
+        EXPECT_EQ(run.State().failures.text, "<File> " + row.file + "\r\n" + t.ops.SystemErrorText(row.reason) + "\r\n");
+        EXPECT_NE(t.ops.SystemErrorText(row.reason), "");
         EXPECT_EQ(t.vm.Get(row.file), row.content);
         EXPECT_EQ(t.vm.Get("C:\\APP\\AFTER.INI"), "[S]\r\nK=V\r\n");
     }
