@@ -32,8 +32,11 @@ InstallRun::Outcome InstallRun::WriteRegistryValues()
         const RegistryWrite write = RegistryValueOf(value, pdd);
         if (write.kind == RegistryWrite::Kind::Raising)
             WriteValueOrRaise(platform_.registry, root, path, name, *write.value);
-        else if (write.kind == RegistryWrite::Kind::Quiet && write.value)
-            platform_.registry.WriteValue(root, path, name, *write.value);
+        else if (write.kind == RegistryWrite::Kind::Quiet && write.value) {
+            // The run goes on, as it always has for a binary value, but the user is told.
+            if (const ErrorCode code = platform_.registry.WriteValue(root, path, name, *write.value))
+                state_.failures.Add(tag::kRegistry, key.token + path + "\\" + name, ops_.SystemErrorText(code));
+        }
     }
     return Outcome::Continue;
 }
