@@ -47,7 +47,9 @@ std::int32_t SharedFiles::ChangeSharedCount(const std::string& path, bool increm
                                                                 RegValue::DoubleWord(static_cast<std::uint32_t>(count)));
         if (written != kErrorSuccess) RegistryFailed("への書き込み", written);
     } else {
-        platform_.registry.DeleteValue(RootKey::LocalMachine, kSharedDllsKey, path);
+        // A count left behind would keep the next uninstall from deleting the file.
+        const ErrorCode deleted = platform_.registry.DeleteValue(RootKey::LocalMachine, kSharedDllsKey, path);
+        if (deleted != kErrorSuccess && deleted != kErrorFileNotFound) RegistryFailed("からの削除", deleted);
     }
     return count;
 }

@@ -1,6 +1,8 @@
 #include "UninstallRunFixture.h"
 
 #include <algorithm>
+#include <functional>
+#include <stdexcept>
 
 #include "util/StrOp.h"
 
@@ -534,6 +536,21 @@ TEST_F(UninstallRunTest, AComponentIsUnregisteredBeforeItIsDeleted)
     RunUninstall();
     EXPECT_EQ(unregistered, (std::vector<std::string>{"C:\\APP\\OWN.OCX"}));
     EXPECT_FALSE(Exists("C:\\APP\\OWN.OCX"));
+}
+
+
+TEST(UninstallRunTableTest, ALastCountThatCannotBeDeletedEndsTheRunWithTheGeneralReport)
+{
+    UninstallMachine m;
+    m.vm.Put("C:\\WINDOWS\\SYSTEM32\\SHARED.DLL");
+    m.SetSharedCount("C:\\WINDOWS\\SYSTEM32\\SHARED.DLL", 1);
+    m.Record("[DeleteFile]\r\nFile1=C:\\WINDOWS\\SYSTEM32\\SHARED.DLL,/S\r\n");
+    m.vm.machine.ResetOperations();
+    m.vm.machine.FailAt(platform::virt::OperationKind::RegistryDelete, 1, platform::virt::Fault::AccessDenied);
+    // Left, the count would tell the next uninstall that another program still uses the file.
+    EXPECT_THROW(m.RunUninstall(), std::runtime_error);
+    EXPECT_TRUE(m.Exists("C:\\WINDOWS\\SYSTEM32\\SHARED.DLL"));
+    EXPECT_EQ(m.SharedCount("C:\\WINDOWS\\SYSTEM32\\SHARED.DLL"), 1);
 }
 
 }  // namespace
