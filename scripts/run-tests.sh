@@ -26,5 +26,6 @@ if [ "$wine_preset" = windows64 ]; then
   ctest --preset windows -L binary
 fi
 ctest --preset "$wine_preset"
-# The profile parser and the macro expansion under libFuzzer, a bounded time each.
+# The profile parser, the macro expansion, the SZDD expander, the uninstall of a fuzzed
+# record and the install of a fuzzed script under libFuzzer, a bounded time each.
 tests/fuzz/run-fuzz.sh 20

@@ -41,8 +41,9 @@ struct ShortcutRequest {
 };
 
 // Makes the shortcut file and gives its path (".pif" where the shell wrote that
-// instead), or empty when the link object lacks an interface; a link class that
-// cannot be created raises the system's text for the failure.
+// instead), or empty when no file was made (the link object lacks an interface, or
+// the file could not be written); a link class that cannot be created raises the
+// system's text for the failure.
 std::string CreateShortcut(platform::Platform& platform, FileOps& ops, const ShortcutRequest& request);
 
 // The system's text for a failure status, or "OLE ｴﾗｰ" and the status in hexadecimal

@@ -22,7 +22,7 @@ struct RegistryWrite {
     enum class Kind {
         KeyOnly,    // an empty value: the key alone
         Raising,    // a failed write ends the run
-        Quiet,      // "(Bin)": any failure is passed over
+        Quiet,      // "(Bin)": a failure is reported, and the run goes on
     };
     Kind kind = Kind::KeyOnly;
     std::optional<platform::RegValue> value;  // none for KeyOnly and for a "(Bin)" that failed to convert

@@ -32,8 +32,11 @@ InstallRun::Outcome InstallRun::WriteRegistryValues()
         const RegistryWrite write = RegistryValueOf(value, pdd);
         if (write.kind == RegistryWrite::Kind::Raising)
             WriteValueOrRaise(platform_.registry, root, path, name, *write.value);
-        else if (write.kind == RegistryWrite::Kind::Quiet && write.value)
-            platform_.registry.WriteValue(root, path, name, *write.value);
+        else if (write.kind == RegistryWrite::Kind::Quiet && write.value) {
+            // The run goes on, as it always has for a binary value, but the user is told.
+            if (const ErrorCode code = platform_.registry.WriteValue(root, path, name, *write.value))
+                state_.failures.Add(tag::kRegistry, key.token + path + "\\" + name, ops_.SystemErrorText(code));
+        }
     }
     return Outcome::Continue;
 }
@@ -47,8 +50,10 @@ InstallRun::Outcome InstallRun::WriteProfileEntries()
         view_.SetStatus("Iniファイルを設定しています．．．");
         if (!Checkpoint()) return Outcome::Ended;
         const IniEntry entry = SplitIniEntry(ExpandFolderMacros(data, table));
-        // A file that cannot be written keeps what it had; the entry is passed over.
-        profiles_.WriteProfile(entry.section, entry.key, entry.value, entry.file);
+        // A file that cannot be written keeps what it had; the entry is passed over,
+        // and the user is told, since the program will not find it.
+        if (!profiles_.WriteProfile(entry.section, entry.key, entry.value, entry.file))
+            state_.failures.Add(tag::kFile, entry.file, ops_.SystemErrorText(profiles_.LastWriteError()));
     }
     return Outcome::Continue;
 }

@@ -54,16 +54,16 @@ std::string CreateShortcut(Platform& platform, FileOps& ops, const ShortcutReque
     workingFolder = AddPathDelim(workingFolder, "B");
     const std::string folder = FolderPartOf(file);
     if (!ops.FolderExists(folder)) ops.CreateFolderTree(folder);
-    if (MBPosText(".LNK", request.target) > 0) {
-        ops.CopyFileOverwrite(request.target, file);
-        return file;
-    }
+    if (MBPosText(".LNK", request.target) > 0)
+        return ops.CopyFileOverwrite(request.target, file) == kErrorSuccess ? file : std::string();
     const LinkSave saved = platform.links.SaveLink(file, {request.target, workingFolder, request.arguments});
     if (saved.outcome == LinkSave::Outcome::ClassMissing) throw RunError(OleErrorText(platform.system, saved.status));
     if (saved.outcome == LinkSave::Outcome::InterfaceMissing) return {};
+    if (platform.files.FileExists(file)) return file;
     // The shell keeps a link to an MS-DOS program as a program-information file.
-    if (!platform.files.FileExists(file)) file = StrLeft(file, static_cast<int>(file.size()) - 4) + ".pif";
-    return file;
+    const std::string pif = StrLeft(file, static_cast<int>(file.size()) - 4) + ".pif";
+    // A save that wrote neither (a full disk, a denied folder) made nothing to record.
+    return platform.files.FileExists(pif) ? pif : std::string();
 }
 
 InstallRun::Outcome InstallRun::CreateShortcuts()
@@ -88,7 +88,12 @@ InstallRun::Outcome InstallRun::CreateShortcuts()
         if (!Checkpoint()) return Outcome::Ended;
         const std::string file = CreateShortcut(platform_, ops_, request);
         Pause(static_cast<unsigned>(context_.setupSpeed));
-        state_.lists.deleteShortCut += file + "|";
+        // An empty item would end the record's list there, and the uninstall would
+        // keep every shortcut after it.
+        if (file.empty())
+            state_.failures.Add(tag::kShortCut, request.link, "ショートカットを作成できませんでした．\r\n");
+        else
+            state_.lists.deleteShortCut += file + "|";
     }
     return Outcome::Continue;
 }

@@ -85,12 +85,10 @@ std::int32_t SharedFiles::ChangeSharedCount(const std::string& path, bool increm
         if (written != kErrorSuccess) RegistryFailed("への書き込み", written);
         Remember(path, count);
     } else {
-        // A value that could not be deleted is read again next time rather than guessed.
+        // A count left behind would keep the next uninstall from deleting the file.
         const ErrorCode deleted = platform_.registry.DeleteValue(RootKey::LocalMachine, kSharedDllsKey, path);
-        if (deleted == kErrorSuccess || deleted == kErrorFileNotFound)
-            Remember(path, 0);
-        else
-            table_.reset();
+        if (deleted != kErrorSuccess && deleted != kErrorFileNotFound) RegistryFailed("からの削除", deleted);
+        Remember(path, 0);
     }
     return count;
 }

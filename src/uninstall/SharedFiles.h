@@ -26,7 +26,8 @@ public:
         : platform_(platform), installMode_(installMode), warn_(std::move(warn)) {}
 
     std::int32_t ReadSharedCount(const std::string& path);
-    // Throws std::runtime_error when the table cannot be written (no rights to it).
+    // Throws std::runtime_error when the table cannot be written or a count cannot
+    // be deleted from it (no rights to it).
     std::int32_t ChangeSharedCount(const std::string& path, bool increment);
     void RegisterComponent(const std::string& path, bool registering);
 

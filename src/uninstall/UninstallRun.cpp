@@ -133,14 +133,15 @@ bool UninstallRun::Start()
         return false;
     }
 
+    failures_ = FailureText{};
     context_.programId = Record("ProgramID", "ID");
-    if (!context_.programId.empty())
-        profiles_.RemoveSection(context_.programId, context_.windowsFolder + kFolderMemoryName);
+    const std::string memory = context_.windowsFolder + kFolderMemoryName;
+    if (!context_.programId.empty() && !profiles_.RemoveSection(context_.programId, memory))
+        failures_.Add(tag::kSetupFile, memory, ops_.SystemErrorText(profiles_.LastWriteError()));
 
     // The setup folder must not be the current folder when it is removed.
     platform_.files.SetCurrentFolder(context_.tempFolder);
     protected_.emplace(context_, context_.tempFolder);
-    failures_ = FailureText{};
     return true;
 }
 
@@ -234,7 +235,12 @@ void UninstallRun::DeleteShortcuts()
         const std::string folder = FolderOf(path);
         bool shellFolder = false;
         for (const std::string* f : shellFolders) shellFolder = shellFolder || folder == *f;
-        if (!shellFolder && !protected_->IsProtectedFolder(folder)) ops_.RemoveFolder(folder, "");
+        if (shellFolder || protected_->IsProtectedFolder(folder)) continue;
+        // A group that still holds other shortcuts, or is gone already, is no failure.
+        const ErrorCode removed = ops_.RemoveFolder(folder, "");
+        if (removed != kErrorSuccess && removed != kErrorDirNotEmpty && removed != kErrorFileNotFound &&
+            removed != kErrorPathNotFound)
+            failures_.Add(tag::kFolder, folder, ops_.SystemErrorText(removed));
     }
 }
 
@@ -272,7 +278,8 @@ void UninstallRun::DeleteKey(const std::string& token, const std::string& path)
                       "システムが使うレジストリキーのため，削除しませんでした．\r\n");
         return;
     }
-    DeleteRegistryKey(platform_.registry, token, path);
+    if (const ErrorCode code = DeleteRegistryKey(platform_.registry, token, path))
+        failures_.Add(tag::kRegistry, token + path, ops_.SystemErrorText(code));
 }
 
 void UninstallRun::DeleteRegistryKeys()

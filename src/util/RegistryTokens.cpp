@@ -31,15 +31,17 @@ RegistryKeyText SplitKeyByScriptRule(const std::string& text) { return Split(tex
 
 RegistryKeyText SplitKeyByRecordRule(const std::string& text) { return Split(text, true); }
 
-bool DeleteRegistryKey(platform::Registry& registry, const std::string& token, const std::string& path)
+platform::ErrorCode DeleteRegistryKey(platform::Registry& registry, const std::string& token, const std::string& path)
 {
-    if (path.empty()) return true;
+    if (path.empty()) return platform::kErrorSuccess;
     const RootKey root = RootKeyFromToken(token);
     for (int attempt = 0; attempt < 99; ++attempt) {
         if (registry.OpenKey(root, path) != platform::kErrorSuccess) break;
-        if (registry.DeleteKeyTree(root, path) != platform::kErrorSuccess) break;
+        const platform::ErrorCode code = registry.DeleteKeyTree(root, path);
+        if (code == platform::kErrorFileNotFound) break;
+        if (code != platform::kErrorSuccess) return code;
     }
-    return true;
+    return platform::kErrorSuccess;
 }
 
 }  // namespace lorvel

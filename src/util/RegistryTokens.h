@@ -27,7 +27,8 @@ RegistryKeyText SplitKeyByScriptRule(const std::string& text);
 RegistryKeyText SplitKeyByRecordRule(const std::string& text);
 
 // Deletes the key with all its subkeys, trying again up to 99 times while it is
-// still there; nothing is reported. Always true.
-bool DeleteRegistryKey(platform::Registry& registry, const std::string& token, const std::string& path);
+// still there. 0 when it is gone (or was never there, or the path is empty), else
+// the code of the deletion that failed.
+platform::ErrorCode DeleteRegistryKey(platform::Registry& registry, const std::string& token, const std::string& path);
 
 }  // namespace lorvel

@@ -1,5 +1,6 @@
 #include "util/Szdd.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <vector>
@@ -34,7 +35,11 @@ SzddResult ExpandSzdd(const std::string& input, std::string& output)
         return SzddResult::NotCompressed;
     }
     output.clear();
-    output.reserve(header->length);
+    // Room for what the data can give, not for what the header claims: a 20-byte file
+    // may claim 4 GB. Each pair of bytes gives at most 18, so the data gives at most 9
+    // times its size.
+    const std::size_t data = input.size() - kSzddHeaderSize;
+    output.reserve(std::min<std::size_t>(header->length, data * (kMaxMatch / 2)));
     std::array<unsigned char, kWindow> window;
     window.fill(' ');
     std::size_t position = kStart;

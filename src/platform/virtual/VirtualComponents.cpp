@@ -8,6 +8,8 @@ namespace lorvel::platform::virt {
 
 namespace {
 
+constexpr std::int32_t kFailed = static_cast<std::int32_t>(0x80004005u);  // E_FAIL
+
 class VirtualLibrary final : public ComponentLibrary {
 public:
     VirtualLibrary(VirtualMachine::State& state, std::string path, std::map<std::string, std::int32_t> exports)
@@ -22,6 +24,7 @@ public:
         const auto found = exports_.find(entryPoint);
         if (found == exports_.end()) return std::nullopt;
         s_.journal.push_back("call " + path_ + " " + entryPoint);
+        if (s_.Count(OperationKind::ComponentCall)) return kFailed;
         return found->second;
     }
 

@@ -124,6 +124,11 @@ VirtualFileSystem::Target VirtualFileSystem::Locate(const std::string& text) con
     t.path = ParseWinPath(text);
     if (!t.path.valid) return t;
     t.key = t.path.Key();
+    // A medium taken out holds nothing, not even its root.
+    if (s_.MediumGone(t.path.drive)) {
+        t.host = (s_.machine.Root() / std::string(1, t.path.drive)).string();
+        return t;
+    }
     const VirtualMachine::State::Resolved& resolved = s_.Resolve(t.path, t.key);
     t.host = VirtualMachine::State::HostFor(t.path, resolved);
     t.exists = resolved.exists;
@@ -184,6 +189,7 @@ FindEntry VirtualFileSystem::EntryOf(const Target& t) const
 
 ErrorCode VirtualFileSystem::CreateFolder(const std::string& path)
 {
+    if (const auto fault = s_.Count(OperationKind::FolderCreate)) return s_.FileErrorOf(*fault);
     const Target t = Locate(path);
     if (!t.path.valid || t.path.hasWildcard) return kErrorInvalidName;
     if (t.path.parts.empty()) return t.exists ? kErrorAccessDenied : kErrorPathNotFound;
@@ -199,6 +205,7 @@ ErrorCode VirtualFileSystem::CreateFolder(const std::string& path)
 
 ErrorCode VirtualFileSystem::RemoveFolder(const std::string& path)
 {
+    if (const auto fault = s_.Count(OperationKind::FileRemoval)) return s_.FileErrorOf(*fault);
     const Target t = Locate(path);
     if (!t.path.valid || t.path.hasWildcard) return kErrorInvalidName;
     if (!t.exists) return t.parentExists ? kErrorFileNotFound : kErrorPathNotFound;
@@ -220,6 +227,7 @@ ErrorCode VirtualFileSystem::RemoveFolder(const std::string& path)
 ErrorCode VirtualFileSystem::Copy(const std::string& source, const std::string& destination,
                                       bool failIfExists)
 {
+    if (const auto fault = s_.Count(OperationKind::FileCopy)) return s_.FileErrorOf(*fault);
     const Target from = Locate(source);
     const Target to = Locate(destination);
     if (!from.path.valid || !to.path.valid || from.path.hasWildcard || to.path.hasWildcard)
@@ -251,6 +259,7 @@ ErrorCode VirtualFileSystem::Copy(const std::string& source, const std::string& 
 
 ErrorCode VirtualFileSystem::RemoveFile(const std::string& path)
 {
+    if (const auto fault = s_.Count(OperationKind::FileRemoval)) return s_.FileErrorOf(*fault);
     const Target t = Locate(path);
     if (!t.path.valid || t.path.hasWildcard) return kErrorInvalidName;
     if (!t.exists) return t.parentExists ? kErrorFileNotFound : kErrorPathNotFound;
@@ -353,6 +362,7 @@ ErrorCode VirtualFileSystem::ReadWholeFile(const std::string& path, std::string&
 
 ErrorCode VirtualFileSystem::WriteWholeFile(const std::string& path, const std::string& bytes)
 {
+    if (const auto fault = s_.Count(OperationKind::FileWrite)) return s_.FileErrorOf(*fault);
     const Target t = Locate(path);
     if (!t.path.valid || t.path.hasWildcard || t.path.parts.empty()) return kErrorInvalidName;
     if (!t.parentExists) return kErrorPathNotFound;
@@ -422,6 +432,7 @@ ErrorCode VirtualFileSystem::DeleteTree(const Target& t)
 
 ErrorCode VirtualFileSystem::ShellDelete(const std::string& path)
 {
+    if (const auto fault = s_.Count(OperationKind::FileRemoval)) return s_.FileErrorOf(*fault);
     const Target t = Locate(path);
     if (!t.path.valid || t.path.parts.empty()) return kErrorInvalidName;
     if (!t.path.hasWildcard) {

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 
 #include "platform/virtual/VirtualServices.h"
 #include "platform/virtual/VirtualState.h"
@@ -351,6 +352,32 @@ void VirtualMachine::State::ForgetAttributesBelow(const std::string& key)
 
 DiskConfig& VirtualMachine::State::Disk(char drive) { return disks[drive]; }
 
+std::optional<Fault> VirtualMachine::State::Count(OperationKind kind)
+{
+    const int n = ++operationCounts[static_cast<std::size_t>(kind)];
+    for (const PlannedFault& planned : plannedFaults)
+        if (planned.kind == kind && planned.at == n) return planned.fault;
+    return std::nullopt;
+}
+
+ErrorCode VirtualMachine::State::FileErrorOf(Fault fault)
+{
+    switch (fault) {
+    case Fault::DiskFull: return kErrorDiskFull;
+    case Fault::SharingViolation: return kErrorSharingViolation;
+    case Fault::MediumRemoved: return kErrorPathNotFound;
+    default: return kErrorAccessDenied;
+    }
+}
+
+bool VirtualMachine::State::MediumGone(char drive)
+{
+    const auto disk = disks.find(drive);
+    if (disk == disks.end() || !disk->second.removable) return false;
+    if (Count(OperationKind::MediumRead) == Fault::MediumRemoved) removedMedia.insert(drive);
+    return removedMedia.count(drive) != 0;
+}
+
 std::uint64_t VirtualMachine::State::FreeBytes(char drive)
 {
     const DiskConfig& disk = Disk(drive);
@@ -399,6 +426,7 @@ VirtualMachine::VirtualMachine(fs::path root, MachineConfig config)
         Reg().WriteValue(RootKey::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
                          "ProgramFilesDir", RegValue::String("C:\\Program Files"));
     }
+    ResetOperations();
 }
 
 VirtualMachine::~VirtualMachine() { Save(); }
@@ -440,6 +468,38 @@ void VirtualMachine::SetDisk(char drive, DiskConfig disk)
 void VirtualMachine::DenyRegistryWrites(RootKey root, const std::string& keyPrefix)
 {
     state_->registryDenied.emplace_back(root, UpperCase(keyPrefix));
+}
+
+void VirtualMachine::FailAt(OperationKind kind, int k, Fault fault)
+{
+    using K = OperationKind;
+    bool fits = false;
+    switch (fault) {
+    case Fault::DiskFull: fits = kind == K::FileWrite || kind == K::FileCopy || kind == K::FolderCreate; break;
+    case Fault::AccessDenied:
+        fits = kind != K::LinkSave && kind != K::ComponentCall && kind != K::MediumRead;
+        break;
+    case Fault::SharingViolation:
+        fits = kind == K::FileWrite || kind == K::FileCopy || kind == K::FolderCreate || kind == K::FileRemoval;
+        break;
+    case Fault::MediumRemoved: fits = kind == K::MediumRead; break;
+    case Fault::LinkClassMissing: fits = kind == K::LinkSave; break;
+    case Fault::RegistrationFails: fits = kind == K::ComponentCall; break;
+    }
+    if (!fits || k < 1) throw std::invalid_argument("no such fault for this kind of operation");
+    state_->plannedFaults.push_back({kind, k, fault});
+}
+
+int VirtualMachine::OperationCount(OperationKind kind) const
+{
+    return state_->operationCounts[static_cast<std::size_t>(kind)];
+}
+
+void VirtualMachine::ResetOperations()
+{
+    state_->operationCounts = {};
+    state_->plannedFaults.clear();
+    state_->removedMedia.clear();
 }
 
 fs::path VirtualMachine::HostPath(const std::string& windowsPath) const

@@ -38,6 +38,34 @@ struct MachineConfig {
 struct DiskConfig {
     std::uint64_t total = 8ull << 30;
     std::uint64_t free = 4ull << 30;
+    // A medium that can be taken out (a floppy disk, a CD): every call that reaches
+    // it counts as an OperationKind::MediumRead.
+    bool removable = false;
+};
+
+// The kinds of operation the machine counts, so that a test can make the k-th one
+// of a kind fail.
+enum class OperationKind {
+    FileWrite,       // whole-file writes, links' files included
+    FileCopy,
+    FolderCreate,
+    FileRemoval,     // files, folders and the shell's deletions
+    RegistryCreate,  // key creations, also of keys that exist (the system asks for write access)
+    RegistryWrite,   // value writes
+    RegistryDelete,  // key and value deletions
+    LinkSave,
+    ComponentCall,   // calls of a library's registration entry points
+    MediumRead,      // any call that reaches a removable drive
+};
+constexpr int kOperationKindCount = 10;
+
+enum class Fault {
+    DiskFull,          // 112: file writes, copies and folder creations
+    AccessDenied,      // 5: any file or registry operation
+    SharingViolation,  // 32: another program holds the file open: file operations
+    MediumRemoved,     // the medium is taken out: from then on its drive is not found (3)
+    LinkClassMissing,  // the shell's link class cannot be created
+    RegistrationFails, // the entry point returns a failure (E_FAIL)
 };
 
 class VirtualMachine {
@@ -72,6 +100,15 @@ public:
     void SetLinkFault(LinkSave fault);
     void SetDisk(char drive, DiskConfig disk);
     void DenyRegistryWrites(RootKey root, const std::string& keyPrefix);
+
+    // The k-th operation of a kind (from 1, counted since the machine was made or the
+    // counts were reset) fails with the fault; every other operation goes as it
+    // would. A fault that cannot happen to the kind (a full disk for a registry
+    // write) throws std::invalid_argument.
+    void FailAt(OperationKind kind, int k, Fault fault);
+    int OperationCount(OperationKind kind) const;
+    // Counts back to zero, planned faults dropped, a removed medium put back.
+    void ResetOperations();
 
     // The host path a Windows path resolves to (existing names matched without case).
     // The machine remembers what it finds in its host folder and keeps that true as

@@ -155,6 +155,7 @@ bool VirtualRegistry::IsDenied(RootKey root, const std::string& path) const
 
 ErrorCode VirtualRegistry::CreateKey(RootKey root, const std::string& path)
 {
+    if (s_.Count(OperationKind::RegistryCreate)) return kErrorAccessDenied;
     if (!ValidRoot(root)) return kErrorInvalidHandle;
     if (!path.empty() && path.front() == '\\') return kErrorBadPathName;
     const auto parts = SplitKeyPath(path);
@@ -180,6 +181,7 @@ ErrorCode VirtualRegistry::OpenKey(RootKey root, const std::string& path)
 
 ErrorCode VirtualRegistry::DeleteKeyTree(RootKey root, const std::string& path)
 {
+    if (s_.Count(OperationKind::RegistryDelete)) return kErrorAccessDenied;
     if (!ValidRoot(root)) return kErrorInvalidHandle;
     const auto parts = SplitKeyPath(path);
     if (parts.empty()) return kErrorAccessDenied;  // a root cannot be deleted
@@ -206,6 +208,7 @@ ErrorCode VirtualRegistry::ReadValue(RootKey root, const std::string& path, cons
 ErrorCode VirtualRegistry::WriteValue(RootKey root, const std::string& path, const std::string& name,
                                       const RegValue& value)
 {
+    if (s_.Count(OperationKind::RegistryWrite)) return kErrorAccessDenied;
     RegKey* key = Find(root, path);
     if (!key) return kErrorFileNotFound;
     if (IsDenied(root, path)) return kErrorAccessDenied;
@@ -217,6 +220,7 @@ ErrorCode VirtualRegistry::WriteValue(RootKey root, const std::string& path, con
 
 ErrorCode VirtualRegistry::DeleteValue(RootKey root, const std::string& path, const std::string& name)
 {
+    if (s_.Count(OperationKind::RegistryDelete)) return kErrorAccessDenied;
     RegKey* key = Find(root, path);
     if (!key) return kErrorFileNotFound;
     if (IsDenied(root, path)) return kErrorAccessDenied;

@@ -10,6 +10,7 @@ namespace lorvel::platform::virt {
 namespace {
 
 constexpr std::string_view kMagic = "VIRTUAL-LINK\n";
+constexpr std::int32_t kClassNotRegistered = static_cast<std::int32_t>(0x80040154u);  // REGDB_E_CLASSNOTREG
 
 void PutField(std::string& out, const std::string& field)
 {
@@ -37,6 +38,7 @@ bool TakeField(std::string_view& in, std::string& field)
 
 LinkSave VirtualShellLinks::SaveLink(const std::string& path, const LinkFields& fields)
 {
+    if (s_.Count(OperationKind::LinkSave)) return {LinkSave::Outcome::ClassMissing, kClassNotRegistered};
     if (s_.linkFault.outcome != LinkSave::Outcome::Saved) return s_.linkFault;
     std::string bytes(kMagic);
     PutField(bytes, fields.target);

@@ -3,9 +3,11 @@
 
 #include <sys/stat.h>
 
+#include <array>
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <unordered_map>
@@ -68,6 +70,14 @@ struct VirtualMachine::State {
     std::map<char, std::uint64_t> used;               // bytes written since the disk was set
     RegKey registryRoots[4];
     std::vector<std::pair<RootKey, std::string>> registryDenied;
+    struct PlannedFault {
+        OperationKind kind;
+        int at;
+        Fault fault;
+    };
+    std::vector<PlannedFault> plannedFaults;
+    std::array<int, kOperationKindCount> operationCounts{};
+    std::set<char> removedMedia;
     std::vector<std::string> journal;
     std::set<std::string> mutexes;
     std::string currentFolder = "C:\\";  // as the program set it
@@ -116,6 +126,13 @@ struct VirtualMachine::State {
     mutable std::unordered_map<std::string, Resolved> known;  // path key -> how it resolved
     // Host folder -> its names by their upper-case Windows spelling -> host name.
     mutable std::unordered_map<std::string, std::unordered_map<std::string, std::string>> folderNames;
+
+    // Counts one operation of the kind; the fault planned for it, if any.
+    std::optional<Fault> Count(OperationKind kind);
+    // The code a file operation gives for a planned fault.
+    static ErrorCode FileErrorOf(Fault fault);
+    // Counts a call reaching a removable drive; true when the medium is out.
+    bool MediumGone(char drive);
 
     bool IsDenied(const std::string& key) const;
     bool IsLocked(const std::string& key) const;

@@ -149,7 +149,7 @@ TEST(RegistryPhaseTest, AKeyOrValueThatCannotBeWrittenEndsTheRunWithItsText)
         {"a denied root", "(Local)Software\\Denied\\App", "(Str)x", "ｷｰ Software\\Denied\\App の作成に失敗しました"},
         {"a denied value", "(Local)Software\\Locked", "(Int)1", "'Name' の設定に失敗しました"},
         {"a key name over the limit", longName, "(Str)x", "ｷｰ " + longName + " の作成に失敗しました"},
-        {"a binary value is passed over", "(Local)Software\\Locked", "(Bin)01", ""},
+        {"a binary value is reported, and the run goes on", "(Local)Software\\Locked", "(Bin)01", ""},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -159,8 +159,17 @@ TEST(RegistryPhaseTest, AKeyOrValueThatCannotBeWrittenEndsTheRunWithItsText)
         t.vm.machine.DenyRegistryWrites(RootKey::LocalMachine, "Software\\Locked");
         const std::string script = "[Registry]\r\nKey1=" + row.key + "\r\nName1=Name\r\nValue1=" + row.value +
                                    "\r\n[IniFile]\r\nData1=S,K,V,(App)AFTER.INI\r\n";
-        EXPECT_EQ(t.RunRaising(script), row.error);
+        std::string failures, error;
+        try {
+            failures = t.Run(script).failures.text;
+        } catch (const std::exception& raised) {
+            error = raised.what();
+        }
+        EXPECT_EQ(error, row.error);
         const bool ended = !row.error.empty();
+        if (!ended)
+            EXPECT_EQ(failures, "<Registry> (Local)Software\\Locked\\Name\r\n" + t.ops.SystemErrorText(kErrorAccessDenied) +
+                                    "\r\n");
         EXPECT_EQ(t.vm.Get("C:\\APP\\AFTER.INI") == "<missing>", ended) << "nothing after a failure is done";
         EXPECT_EQ(t.vm.Get("C:\\APP\\UNSETUP.INI") == "<missing>", ended) << "nor is the record written";
     }
@@ -181,22 +190,32 @@ TEST(IniFilePhaseTest, EntriesAreWrittenBesideWhatTheFileHolds)
 TEST(IniFilePhaseTest, AFileThatCannotBeWrittenIsPassedOverWithNothingLost)
 {
     const std::string kept = "[Options]\r\nOther=1\r\n";
-    struct Row { const char* name; std::function<void(SettingsMachine&)> fault; std::string file, content; };
+    struct Row {
+        const char* name;
+        std::function<void(SettingsMachine&)> fault;
+        std::string file, content;
+        ErrorCode reason;  // whose system text the failure record gives
+    };
     const Row rows[] = {
         {"read-only", [](SettingsMachine& t) { t.vm.platform.files.SetAttributes("C:\\WINDOWS\\FOO.INI", attr::kReadOnly); },
-         "C:\\WINDOWS\\FOO.INI", kept},
-        {"locked", [](SettingsMachine& t) { t.vm.machine.LockFile("C:\\WINDOWS\\FOO.INI"); }, "C:\\WINDOWS\\FOO.INI", kept},
-        {"unreadable", [](SettingsMachine& t) { t.vm.machine.DenyReads("C:\\WINDOWS\\FOO.INI"); }, "C:\\WINDOWS\\FOO.INI", kept},
-        {"in a missing folder", [](SettingsMachine&) {}, "C:\\NONE\\FOO.INI", "<missing>"},
+         "C:\\WINDOWS\\FOO.INI", kept, kErrorAccessDenied},
+        {"locked", [](SettingsMachine& t) { t.vm.machine.LockFile("C:\\WINDOWS\\FOO.INI"); }, "C:\\WINDOWS\\FOO.INI", kept,
+         kErrorSharingViolation},
+        {"unreadable", [](SettingsMachine& t) { t.vm.machine.DenyReads("C:\\WINDOWS\\FOO.INI"); }, "C:\\WINDOWS\\FOO.INI", kept,
+         kErrorAccessDenied},
+        {"in a missing folder", [](SettingsMachine&) {}, "C:\\NONE\\FOO.INI", "<missing>", kErrorPathNotFound},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         SettingsMachine t;
         t.vm.Put("C:\\WINDOWS\\FOO.INI", kept);
         row.fault(t);
-        const std::string error = t.RunRaising("[IniFile]\r\nData1=Options,Path,(App)," + row.file +
-                                               "\r\nData2=S,K,V,(App)AFTER.INI\r\n");
-        EXPECT_EQ(error, "");
+        t.vm.Put(t.context.scriptFile, "[IniFile]\r\nData1=Options,Path,(App)," + row.file +
+                                           "\r\nData2=S,K,V,(App)AFTER.INI\r\n");
+        InstallRun run(t.vm.platform, t.profiles, t.ops, t.context, t.view, t.shared);
+        run.Run();
+        EXPECT_EQ(run.State().failures.text, "<File> " + row.file + "\r\n" + t.ops.SystemErrorText(row.reason) + "\r\n");
+        EXPECT_NE(t.ops.SystemErrorText(row.reason), "");
         EXPECT_EQ(t.vm.Get(row.file), row.content);
         EXPECT_EQ(t.vm.Get("C:\\APP\\AFTER.INI"), "[S]\r\nK=V\r\n");
     }

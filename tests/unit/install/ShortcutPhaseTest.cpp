@@ -114,7 +114,9 @@ TEST(ShortcutPhaseTest, LinkFaults)
         std::function<void(SettingsMachine&)> fault;
         std::string error;     // the report's text; empty: the run goes on
         std::string recorded;  // the DeleteShortCut list
+        std::string failures;  // the run's failure text
     };
+    const std::string notMade = "<ShortCut> C:\\MENU\\GROUP\\App\r\nショートカットを作成できませんでした．\r\n\r\n";
     const Row rows[] = {
         {"class missing with a system text",
          [](SettingsMachine& t) { t.vm.machine.SetLinkFault({LinkSave::Outcome::ClassMissing, static_cast<std::int32_t>(0x80040154u)}); },
@@ -123,9 +125,13 @@ TEST(ShortcutPhaseTest, LinkFaults)
          [](SettingsMachine& t) { t.vm.machine.SetLinkFault({LinkSave::Outcome::ClassMissing, static_cast<std::int32_t>(0x8badf00du)}); },
          "OLE ｴﾗｰ 8badf00d", ""},
         {"interface missing",
-         [](SettingsMachine& t) { t.vm.machine.SetLinkFault({LinkSave::Outcome::InterfaceMissing, 0}); }, "", "|"},
+         [](SettingsMachine& t) { t.vm.machine.SetLinkFault({LinkSave::Outcome::InterfaceMissing, 0}); }, "", "",
+         notMade},
         {"a folder that cannot be made", [](SettingsMachine& t) { t.vm.machine.DenyWrites("C:\\MENU\\GROUP"); }, "",
-         "C:\\MENU\\GROUP\\App.pif|"},
+         "", notMade},
+        {"a link file that cannot be written",
+         [](SettingsMachine& t) { t.vm.machine.FailAt(platform::virt::OperationKind::FileWrite, 1, platform::virt::Fault::DiskFull); },
+         "", "", notMade},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -141,7 +147,9 @@ TEST(ShortcutPhaseTest, LinkFaults)
         }
         SettingsMachine u;
         row.fault(u);
-        EXPECT_EQ(u.Run(script).lists.deleteShortCut, row.recorded);
+        const InstallRunState state = u.Run(script);
+        EXPECT_EQ(state.lists.deleteShortCut, row.recorded);
+        EXPECT_EQ(state.failures.text, row.failures);
         EXPECT_FALSE(u.vm.platform.files.Exists("C:\\MENU\\GROUP\\App.lnk"));
     }
 }

@@ -1,6 +1,8 @@
 #include "UninstallRunFixture.h"
 
 #include <algorithm>
+#include <functional>
+#include <stdexcept>
 
 #include "util/StrOp.h"
 
@@ -534,6 +536,61 @@ TEST_F(UninstallRunTest, AComponentIsUnregisteredBeforeItIsDeleted)
     RunUninstall();
     EXPECT_EQ(unregistered, (std::vector<std::string>{"C:\\APP\\OWN.OCX"}));
     EXPECT_FALSE(Exists("C:\\APP\\OWN.OCX"));
+}
+
+
+TEST(UninstallRunTableTest, WhatCouldNotBeUndoneIsReportedAndTheRestGoes)
+{
+    using platform::virt::Fault;
+    using platform::virt::OperationKind;
+    const std::string group = std::string(UninstallMachine::kPrograms) + "Sample\\";
+    struct Row {
+        const char* name;
+        std::function<void(UninstallMachine&)> fault;
+        std::string failure;  // the failure record's first line
+    };
+    const Row rows[] = {
+        {"a folder memory that cannot be written",
+         [](UninstallMachine& m) { m.vm.machine.DenyWrites("C:\\WINDOWS\\KORAT98.INI"); },
+         "<SetupFile> C:\\WINDOWS\\KORAT98.INI\r\n"},
+        {"an emptied program group that cannot be removed",
+         // The file's deletion is the first removal, the shortcut's the second, its group's the third.
+         [](UninstallMachine& m) { m.vm.machine.FailAt(OperationKind::FileRemoval, 3, Fault::AccessDenied); },
+         "<Folder> " + group + "\r\n"},
+        {"a registry key that cannot be deleted",
+         [](UninstallMachine& m) { m.vm.machine.DenyRegistryWrites(RootKey::CurrentUser, "Software\\Sample"); },
+         "<Registry> (Cuser)Software\\Sample\r\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        UninstallMachine m;
+        m.vm.Put("C:\\WINDOWS\\KORAT98.INI", "[ThisApp]\r\nFolder=C:\\APP\\\r\n");
+        m.vm.Put(group + "APP.LNK");
+        m.vm.Put("C:\\APP\\A.TXT");
+        m.vm.platform.registry.CreateKey(RootKey::CurrentUser, "Software\\Sample");
+        m.Record("[ProgramID]\r\nID=ThisApp\r\n[DeleteShortCut]\r\nFile1=" + group +
+                 "APP.LNK\r\n[DeleteRegistry]\r\nKey1=(Cuser)Software\\Sample\r\n[DeleteFile]\r\nFile1=C:\\APP\\A.TXT\r\n");
+        m.vm.machine.ResetOperations();
+        row.fault(m);
+        m.RunUninstall();
+        EXPECT_EQ(m.failures.count, 1) << m.failures.text;
+        EXPECT_EQ(m.failures.text.rfind(row.failure, 0), 0u) << m.failures.text;
+        EXPECT_FALSE(m.Exists("C:\\APP")) << "the rest is done";
+    }
+}
+
+TEST(UninstallRunTableTest, ALastCountThatCannotBeDeletedEndsTheRunWithTheGeneralReport)
+{
+    UninstallMachine m;
+    m.vm.Put("C:\\WINDOWS\\SYSTEM32\\SHARED.DLL");
+    m.SetSharedCount("C:\\WINDOWS\\SYSTEM32\\SHARED.DLL", 1);
+    m.Record("[DeleteFile]\r\nFile1=C:\\WINDOWS\\SYSTEM32\\SHARED.DLL,/S\r\n");
+    m.vm.machine.ResetOperations();
+    m.vm.machine.FailAt(platform::virt::OperationKind::RegistryDelete, 1, platform::virt::Fault::AccessDenied);
+    // Left, the count would tell the next uninstall that another program still uses the file.
+    EXPECT_THROW(m.RunUninstall(), std::runtime_error);
+    EXPECT_TRUE(m.Exists("C:\\WINDOWS\\SYSTEM32\\SHARED.DLL"));
+    EXPECT_EQ(m.SharedCount("C:\\WINDOWS\\SYSTEM32\\SHARED.DLL"), 1);
 }
 
 }  // namespace

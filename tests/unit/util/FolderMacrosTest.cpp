@@ -105,20 +105,20 @@ TEST(RegistryTokensTest, SplitsByEachRule)
     EXPECT_EQ(RootKeyFromToken("(class)"), platform::RootKey::CurrentUser);
 }
 
-TEST(RegistryTokensTest, DeleteRegistryKeyRemovesTheTreeAndIgnoresFailures)
+TEST(RegistryTokensTest, DeleteRegistryKeyRemovesTheTreeAndGivesWhyItCouldNot)
 {
     testing::TestMachine vm;
     auto& reg = vm.platform.registry;
     reg.CreateKey(platform::RootKey::LocalMachine, "Software\\Vendor\\App\\Sub");
-    EXPECT_TRUE(DeleteRegistryKey(reg, "(Local)", "Software\\Vendor\\App"));
+    EXPECT_EQ(DeleteRegistryKey(reg, "(Local)", "Software\\Vendor\\App"), 0u);
     EXPECT_NE(reg.OpenKey(platform::RootKey::LocalMachine, "Software\\Vendor\\App"), 0u);
     EXPECT_EQ(reg.OpenKey(platform::RootKey::LocalMachine, "Software\\Vendor"), 0u);
-    EXPECT_TRUE(DeleteRegistryKey(reg, "(Local)", "Software\\Missing"));
-    EXPECT_TRUE(DeleteRegistryKey(reg, "(Local)", ""));
+    EXPECT_EQ(DeleteRegistryKey(reg, "(Local)", "Software\\Missing"), 0u);
+    EXPECT_EQ(DeleteRegistryKey(reg, "(Local)", ""), 0u);
     EXPECT_EQ(reg.OpenKey(platform::RootKey::LocalMachine, "Software"), 0u) << "an empty path deletes nothing";
     reg.CreateKey(platform::RootKey::CurrentUser, "Software\\Locked");
     vm.machine.DenyRegistryWrites(platform::RootKey::CurrentUser, "Software\\Locked");
-    EXPECT_TRUE(DeleteRegistryKey(reg, "(Cuser)", "Software\\Locked"));
+    EXPECT_EQ(DeleteRegistryKey(reg, "(Cuser)", "Software\\Locked"), platform::kErrorAccessDenied);
 }
 
 }  // namespace

@@ -70,6 +70,15 @@ TEST(SzddTest, TruncatedAndCorruptFilesEndWithoutHarm)
     std::string expanded;
     EXPECT_EQ(ExpandSzdd(corrupt, expanded), SzddResult::Truncated);
     EXPECT_LE(expanded.size(), 5000u * 18u);
+    // Nor does a claim of 4 GB in a file of a few bytes make room for it: such a file on
+    // the medium would otherwise take that much memory, or end the run when it cannot.
+    for (const std::string& data : {std::string(), std::string("\xFF" "abcdefgh"), std::string("\x00\x10\xF0", 3)}) {
+        SCOPED_TRACE(data.size());
+        const std::string huge = compressed.substr(0, 10) + std::string("\xFF\xFF\xFF\xFF", 4) + data;
+        std::string out;
+        EXPECT_EQ(ExpandSzdd(huge, out), SzddResult::Truncated);
+        EXPECT_LE(out.capacity(), 9 * data.size() + 32) << "room made for " << out.capacity() << " bytes";
+    }
     // A header claiming less than the data holds stops at the stated length.
     std::string shortened = compressed;
     shortened[10] = 10;
