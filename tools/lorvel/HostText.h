@@ -1,0 +1,15 @@
+// Text conversions at the tool's edge: scripts written in UTF-8 become Shift-JIS
+// for the medium, and Shift-JIS texts are shown in the terminal's encoding.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace lorvel::tool {
+
+// nullopt when a character has no Shift-JIS form.
+std::optional<std::string> Utf8ToShiftJis(const std::string& utf8);
+// For the terminal; bytes that do not convert are shown as they are.
+std::string ShiftJisToTerminal(const std::string& sjis);
+
+}  // namespace lorvel::tool

@@ -1,0 +1,45 @@
+// lorvel: the script author's tool. Subcommands check a setup script, pack a medium,
+// dry-run an install on a simulated machine, and compress or expand single files.
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+
+#include "Commands.h"
+
+int main(int argc, char** argv)
+{
+    using namespace lorvel::tool;
+    CLI::App app{"lorvel: check a setup script, pack a medium, see what an install will do"};
+    app.require_subcommand(1);
+
+    CompressOptions compress;
+    auto* compressCommand = app.add_subcommand(
+        "compress", "Compress one file the conventional way: README.TXT becomes README.TX_ with \"T\" kept in its header");
+    compressCommand->add_option("file", compress.input, "The file to compress")->required()->check(CLI::ExistingFile);
+    compressCommand->add_option("-o,--output", compress.output, "Where to write it (default: the conventional name beside it)");
+    compressCommand->add_flag("-f,--force", compress.force, "Replace an existing output file");
+
+    CompressOptions expand;
+    auto* expandCommand = app.add_subcommand(
+        "expand", "Expand one compressed file under the name the platform's GetExpandedNameA gives it");
+    expandCommand->add_option("file", expand.input, "The compressed file")->required()->check(CLI::ExistingFile);
+    expandCommand->add_option("-o,--output", expand.output, "Where to write it (default: the expanded name beside it)");
+    expandCommand->add_flag("-f,--force", expand.force, "Replace an existing output file");
+
+    CheckOptions check;
+    auto* checkCommand = app.add_subcommand(
+        "check", "Report what SETUP.EXE would silently pass over in a setup script. Exit status: 0 clean, 1 warnings, 2 errors");
+    checkCommand->add_option("path", check.path, "A medium folder (or its DISK1 folder), or the script itself")->required();
+    checkCommand->add_flag("--werror", check.werror, "Treat warnings as errors (exit status 2)");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        const int code = app.exit(e);
+        return code == 0 ? 0 : kExitError;
+    }
+    if (*compressCommand) return RunCompress(compress, std::cout, std::cerr);
+    if (*expandCommand) return RunExpand(expand, std::cout, std::cerr);
+    if (*checkCommand) return RunCheck(check, std::cout, std::cerr);
+    return kExitError;
+}
