@@ -12,4 +12,7 @@ std::optional<std::string> Utf8ToShiftJis(const std::string& utf8);
 // For the terminal; bytes that do not convert are shown as they are.
 std::string ShiftJisToTerminal(const std::string& sjis);
 
+// Whether the error stream is a terminal, where a progress bar may be drawn.
+bool ErrorStreamIsTerminal();
+
 }  // namespace lorvel::tool

@@ -1,5 +1,6 @@
 // The host's conversions through iconv.
 #include <iconv.h>
+#include <unistd.h>
 
 #include "HostText.h"
 
@@ -28,5 +29,7 @@ std::optional<std::string> Convert(const char* to, const char* from, const std::
 std::optional<std::string> Utf8ToShiftJis(const std::string& utf8) { return Convert("CP932", "UTF-8", utf8); }
 
 std::string ShiftJisToTerminal(const std::string& sjis) { return Convert("UTF-8", "CP932", sjis).value_or(sjis); }
+
+bool ErrorStreamIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
 
 }  // namespace lorvel::tool

@@ -23,4 +23,10 @@ std::optional<std::string> Utf8ToShiftJis(const std::string& utf8)
 // The console of a Japanese Windows shows code page 932 as it is.
 std::string ShiftJisToTerminal(const std::string& sjis) { return sjis; }
 
+bool ErrorStreamIsTerminal()
+{
+    DWORD mode = 0;
+    return ::GetConsoleMode(::GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+}
+
 }  // namespace lorvel::tool

@@ -5,6 +5,8 @@
 #include <iostream>
 
 #include "Commands.h"
+#include "HostText.h"
+#include "Pack.h"
 
 int main(int argc, char** argv)
 {
@@ -32,6 +34,23 @@ int main(int argc, char** argv)
     checkCommand->add_option("path", check.path, "A medium folder (or its DISK1 folder), or the script itself")->required();
     checkCommand->add_flag("--werror", check.werror, "Treat warnings as errors (exit status 2)");
 
+    PackOptions pack;
+    std::string diskSize;
+    std::string compressMode = "auto";
+    auto* packCommand = app.add_subcommand(
+        "pack", "Lay out a ready medium: SETUP.EXE, the script in Shift-JIS with CR LF, the [CopyFile] sources compressed"
+                " where that saves space, on DISK1, DISK2, ... of the given size; then check it");
+    packCommand->add_option("script", pack.script, "The setup script (UTF-8 or Shift-JIS)")->required()->check(CLI::ExistingFile);
+    packCommand->add_option("sources", pack.sources, "The folder holding the files the script copies")->required()->check(CLI::ExistingDirectory);
+    packCommand->add_option("output", pack.output, "The medium folder to create")->required();
+    packCommand->add_option("--disk-size", diskSize, "Disk capacity: 1.44M, 2.88M, 650M or bytes with K, M or G (default: one folder)")
+        ->check([](const std::string& text) { return ParseDiskSize(text) ? std::string() : "not a disk size: " + text; });
+    packCommand->add_option("--compress", compressMode, "auto: where it saves space (default); all; none")
+        ->check(CLI::IsMember({"auto", "all", "none"}));
+    packCommand->add_option("--setup-exe", pack.setupExe, "The SETUP.EXE to ship (default: the one in the source folder)")
+        ->check(CLI::ExistingFile);
+    packCommand->add_flag("-f,--force", pack.force, "Replace an existing output folder");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -41,5 +60,11 @@ int main(int argc, char** argv)
     if (*compressCommand) return RunCompress(compress, std::cout, std::cerr);
     if (*expandCommand) return RunExpand(expand, std::cout, std::cerr);
     if (*checkCommand) return RunCheck(check, std::cout, std::cerr);
+    if (*packCommand) {
+        if (!diskSize.empty()) pack.diskSize = *ParseDiskSize(diskSize);
+        pack.compress = compressMode == "all" ? CompressMode::All : compressMode == "none" ? CompressMode::None : CompressMode::Auto;
+        pack.progress = ErrorStreamIsTerminal();
+        return RunPack(pack, std::cout, std::cerr);
+    }
     return kExitError;
 }

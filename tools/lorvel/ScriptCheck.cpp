@@ -146,7 +146,8 @@ int KeyNumber(const std::string& name, const std::string& prefix)
     return std::stoi(digits);
 }
 
-// A typical machine's folders: what a path names does not depend on their exact values.
+}  // namespace
+
 SetupContext TypicalMachine()
 {
     SetupContext context;
@@ -170,6 +171,35 @@ SetupContext TypicalMachine()
     context.commonStartupFolder = "C:\\ProgramData\\Start Menu\\Programs\\Startup\\";
     return context;
 }
+
+CopyEntryParts SplitCopyEntry(const std::string& value)
+{
+    CopyEntryParts parts;
+    std::string rest = value;
+    if (rest.compare(0, 5, "(Dch)") == 0) {
+        parts.diskChange = true;
+        rest = rest.substr(5);
+    }
+    if (const int comma = MBPos(",", rest); comma > 0) {
+        parts.flags = rest.substr(static_cast<std::size_t>(comma - 1));
+        rest = rest.substr(0, static_cast<std::size_t>(comma - 1));
+    }
+    if (const int bar = MBPos("|", rest); bar > 0) {
+        parts.newName = rest.substr(static_cast<std::size_t>(bar - 1));
+        rest = rest.substr(0, static_cast<std::size_t>(bar - 1));
+    }
+    parts.target = rest;
+    // The copy phase expands the macros before it takes the file-name part.
+    parts.sourceName = FileNamePart(ExpandFolderMacros(rest, FolderTableOf(TypicalMachine())));
+    return parts;
+}
+
+std::string JoinCopyEntry(const CopyEntryParts& parts)
+{
+    return (parts.diskChange ? "(Dch)" : "") + parts.target + parts.newName + parts.flags;
+}
+
+namespace {
 
 // ---- the checker ---------------------------------------------------------------------
 

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "util/SetupContext.h"
+
 namespace lorvel::tool {
 
 enum class Severity { Warning, Error };
@@ -34,6 +36,21 @@ std::vector<Diagnostic> CheckScript(const std::string& bytes, const MediumLookup
 std::size_t FirstInvalidShiftJis(const std::string& bytes);
 // Whether the bytes are UTF-8 with at least one character beyond ASCII.
 bool LooksLikeUtf8(const std::string& bytes);
+
+// A typical machine's folders, for what a script's paths name: which file a
+// [CopyFile] entry takes from the medium, which folders a pattern reaches.
+SetupContext TypicalMachine();
+
+// A [CopyFile] value in its parts, as the copy phase splits it.
+struct CopyEntryParts {
+    bool diskChange = false;  // "(Dch)" as its first five characters
+    std::string target;       // the target path, macros not expanded
+    std::string newName;      // after "|", with the "|"; empty for none
+    std::string flags;        // from the first ",", with the ","; empty for none
+    std::string sourceName;   // the file the copy phase takes from the medium
+};
+CopyEntryParts SplitCopyEntry(const std::string& value);
+std::string JoinCopyEntry(const CopyEntryParts& parts);
 
 // The nearest of the candidates by edit distance (letter case ignored), or empty
 // when none is close enough to be a likely typo.
