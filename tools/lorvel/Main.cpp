@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "Commands.h"
+#include "DryRun.h"
 #include "HostText.h"
 #include "Pack.h"
 
@@ -51,6 +52,20 @@ int main(int argc, char** argv)
         ->check(CLI::ExistingFile);
     packCommand->add_flag("-f,--force", pack.force, "Replace an existing output folder");
 
+    DryRunOptions dryRun;
+    std::string format = "text";
+    auto* dryRunCommand = app.add_subcommand(
+        "dry-run", "Run the install (and with --uninstall the uninstall) on a fresh simulated Windows machine and report"
+                   " what it would do: the wizard, each phase, files, shortcuts, registry, profile entries, the record");
+    dryRunCommand->add_option("medium", dryRun.medium, "A medium folder (or its DISK1 folder), or its script")->required();
+    dryRunCommand->add_option("--answers", dryRun.answers,
+                              "Answers file: [Wizard] Folder=, OverWrite=, Desktop=, StartMenu=, StartUp=, SendTo= (1 or 0);"
+                              " [Answers] <box caption>=Yes|No|OK|Cancel; [Uninstall] Shared=Yes|No|Delete|Save."
+                              " Default: the wizard as filled, the first button of each box, No to the shared-file question")
+        ->check(CLI::ExistingFile);
+    dryRunCommand->add_flag("--uninstall", dryRun.uninstall, "Then uninstall from the record and report what remains");
+    dryRunCommand->add_option("--format", format, "text (default) or json")->check(CLI::IsMember({"text", "json"}));
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -60,6 +75,10 @@ int main(int argc, char** argv)
     if (*compressCommand) return RunCompress(compress, std::cout, std::cerr);
     if (*expandCommand) return RunExpand(expand, std::cout, std::cerr);
     if (*checkCommand) return RunCheck(check, std::cout, std::cerr);
+    if (*dryRunCommand) {
+        dryRun.json = format == "json";
+        return RunDryRun(dryRun, std::cout, std::cerr);
+    }
     if (*packCommand) {
         if (!diskSize.empty()) pack.diskSize = *ParseDiskSize(diskSize);
         pack.compress = compressMode == "all" ? CompressMode::All : compressMode == "none" ? CompressMode::None : CompressMode::Auto;
