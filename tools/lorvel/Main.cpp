@@ -14,6 +14,8 @@ int main(int argc, char** argv)
     using namespace lorvel::tool;
     CLI::App app{"lorvel: check a setup script, pack a medium, see what an install will do"};
     app.require_subcommand(1);
+    // Paths such as /tmp/medium are arguments, not Windows-style options, on every host.
+    app.allow_windows_style_options(false);
 
     CompressOptions compress;
     auto* compressCommand = app.add_subcommand(
