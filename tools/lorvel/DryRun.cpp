@@ -258,6 +258,8 @@ void PrintText(const json& report, std::ostream& out)
         if (w.contains("readme")) out << "  readme page: " << w["readme"].get<std::string>() << "\n";
         std::string message = w.value("message", "");
         for (std::size_t at; (at = message.find("\r\n")) != std::string::npos;) message.replace(at, 2, "\n    ");
+        // Empty lines of the message stay empty, without the indent.
+        for (std::size_t at; (at = message.find("\n    \n")) != std::string::npos;) message.replace(at, 6, "\n\n");
         out << "  message: " << message << "\n  folder: " << w.value("folder", "") << "\n";
         auto box = [](const json& b) { return std::string(b["checked"].get<bool>() ? "[x]" : "[ ]") + (b["enabled"].get<bool>() ? "" : " (locked)"); };
         if (std::string(title) == "install") {
