@@ -12,6 +12,10 @@ std::optional<std::string> Utf8ToShiftJis(const std::string& utf8);
 // For the terminal; bytes that do not convert are shown as they are.
 std::string ShiftJisToTerminal(const std::string& sjis);
 
+// A file name of the script as the host's file system spells it (UTF-8 on Linux,
+// the same bytes on a Windows whose code page is 932).
+std::string ShiftJisToHostName(const std::string& sjis);
+
 // Whether the error stream is a terminal, where a progress bar may be drawn.
 bool ErrorStreamIsTerminal();
 

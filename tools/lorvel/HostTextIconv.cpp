@@ -30,6 +30,8 @@ std::optional<std::string> Utf8ToShiftJis(const std::string& utf8) { return Conv
 
 std::string ShiftJisToTerminal(const std::string& sjis) { return Convert("UTF-8", "CP932", sjis).value_or(sjis); }
 
+std::string ShiftJisToHostName(const std::string& sjis) { return Convert("UTF-8", "CP932", sjis).value_or(sjis); }
+
 bool ErrorStreamIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
 
 }  // namespace lorvel::tool

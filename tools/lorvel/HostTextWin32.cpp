@@ -23,6 +23,8 @@ std::optional<std::string> Utf8ToShiftJis(const std::string& utf8)
 // The console of a Japanese Windows shows code page 932 as it is.
 std::string ShiftJisToTerminal(const std::string& sjis) { return sjis; }
 
+std::string ShiftJisToHostName(const std::string& sjis) { return sjis; }
+
 bool ErrorStreamIsTerminal()
 {
     DWORD mode = 0;

@@ -1,5 +1,7 @@
 #include "Medium.h"
 
+#include "HostText.h"
+
 namespace lorvel::tool {
 
 namespace {
@@ -24,7 +26,7 @@ fs::path MediumLayout::DiskFolder(int disk) const
 
 bool MediumLayout::Holds(int disk, const std::string& fileName) const
 {
-    const auto found = FindInFolder(DiskFolder(disk), fileName);
+    const auto found = FindInFolder(DiskFolder(disk), ShiftJisToHostName(fileName));
     std::error_code ec;
     return found && fs::is_regular_file(*found, ec);
 }

@@ -189,7 +189,8 @@ int RunPack(const PackOptions& options, std::ostream& out, std::ostream& err)
         const std::string value = document.Read("CopyFile", key).value_or("");
         if (value.empty()) break;
         Entry entry{key, SplitCopyEntry(value), {}};
-        if (auto found = FindInFolder(options.sources, entry.parts.sourceName); found && fs::is_regular_file(*found, ec)) {
+        if (auto found = FindInFolder(options.sources, ShiftJisToHostName(entry.parts.sourceName));
+            found && fs::is_regular_file(*found, ec)) {
             entry.source = *found;
             totalBytes += fs::file_size(*found, ec);
         } else {
@@ -213,14 +214,14 @@ int RunPack(const PackOptions& options, std::ostream& out, std::ostream& err)
     medium[0].used = OnDisk(setupExe->size()) + scriptReserve;
     medium[0].names = {"SETUP.EXE", "SETUP.INI"};
     if (!readme.empty()) {
-        const auto found = FindInFolder(options.sources, readme);
+        const auto found = FindInFolder(options.sources, ShiftJisToHostName(readme));
         if (found) {
             auto bytes = ReadHostFile(*found, error);
             if (!bytes) return fail(error);
             medium[0].used += OnDisk(bytes->size());
             medium[0].names.insert(Fold(readme));
             const std::uint64_t size = bytes->size();
-            medium[0].files.push_back(MediumFile{found->filename().string(), std::move(*bytes), size});
+            medium[0].files.push_back(MediumFile{readme, std::move(*bytes), size});
         }
     }
     if (disks && medium[0].used > options.diskSize)
@@ -234,8 +235,12 @@ int RunPack(const PackOptions& options, std::ostream& out, std::ostream& err)
     for (Entry& entry : entries) {
         auto source = ReadHostFile(entry.source, error);
         if (!source) return fail(error);
-        const std::string name = entry.source.filename().string();
+        // Names as the script gives them, in Shift-JIS; the host spells them its own way.
+        const std::string name = entry.parts.sourceName;
         std::string mediumName = name;
+        // Only a target that ends in the file's name can be given the compressed name.
+        const std::string& target = entry.parts.target;
+        const bool renamable = target.size() >= name.size() && Fold(target.substr(target.size() - name.size())) == Fold(name);
         std::string bytes = *source;
         const bool isReadme = !readme.empty() && Fold(name) == Fold(readme);
         const bool alreadyCompressed = !name.empty() && name.back() == '_';
@@ -243,7 +248,7 @@ int RunPack(const PackOptions& options, std::ostream& out, std::ostream& err)
         if (const auto cached = packedOnce.find(Fold(name)); cached != packedOnce.end()) {
             mediumName = cached->second.first;
             bytes = cached->second.second;
-        } else if (options.compress != CompressMode::None && !isReadme && !alreadyCompressed && naming) {
+        } else if (options.compress != CompressMode::None && !isReadme && !alreadyCompressed && naming && renamable) {
             std::string compressed = CompressSzdd(*source, naming->lastCharacter);
             if (options.compress == CompressMode::All || compressed.size() < source->size()) {
                 mediumName = naming->name;
@@ -283,12 +288,8 @@ int RunPack(const PackOptions& options, std::ostream& out, std::ostream& err)
             medium.back().names.insert(Fold(mediumName));
             medium.back().files.push_back(MediumFile{mediumName, std::move(bytes), source->size()});
         }
-        if (Fold(mediumName) != Fold(name)) {
-            // The entry names the compressed file; the target's own name gives way to it.
-            const std::string& target = entry.parts.target;
-            if (target.size() >= name.size() && Fold(target.substr(target.size() - name.size())) == Fold(name))
-                entry.parts.target = target.substr(0, target.size() - name.size()) + mediumName;
-        }
+        // The entry names the compressed file; the target's own name gives way to it.
+        if (Fold(mediumName) != Fold(name)) entry.parts.target = target.substr(0, target.size() - name.size()) + mediumName;
         document.Write("CopyFile", entry.key, JoinCopyEntry(entry.parts));
     }
     progress.Finish();
@@ -320,7 +321,7 @@ int RunPack(const PackOptions& options, std::ostream& out, std::ostream& err)
                 return fail(error);
         }
         for (const MediumFile& file : medium[d].files)
-            if (!WriteHostFileAtomic(folder / file.name, file.bytes, error)) return fail(error);
+            if (!WriteHostFileAtomic(folder / ShiftJisToHostName(file.name), file.bytes, error)) return fail(error);
     }
 
     std::ostringstream checkOut;

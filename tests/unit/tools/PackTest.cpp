@@ -8,6 +8,7 @@
 
 #include "../VirtualMachineFixture.h"
 #include "Commands.h"
+#include "HostText.h"
 #include "ScriptCheck.h"
 #include "util/ProfileDocument.h"
 #include "util/Szdd.h"
@@ -73,10 +74,10 @@ TEST_F(PackTest, WhatItPacksExpandsBackOnTheRightDiskWithinCapacity)
     const std::vector<std::pair<std::string, std::string>> files = {
         {"README.TXT", Text(3000)},     {"APP.EXE", Text(20000) + Noise(9000, 1)}, {"DATA.BIN", Noise(30000, 2)},
         {"HELP.HLP", Text(40000)},      {"SMALL.DB", "x"},                         {"NOISE.DAT", Noise(25000, 3)},
-        {"EMPTY.TXT", ""},              {"LAST.TXT", Text(9000)}};
+        {"EMPTY.TXT", ""},              {"LAST.TXT", Text(9000)},                  {"表示.TXT", Text(2000)}};
     std::string script = "[Readme]\r\nFile=README.TXT\r\n[CopyFile]\r\n";
     for (std::size_t i = 0; i < files.size(); ++i) {
-        Put(sources / files[i].first, files[i].second);
+        Put(sources / ShiftJisToHostName(files[i].first), files[i].second);
         script += "File" + std::to_string(i + 1) + "=(App)" + files[i].first + (i == 2 ? ",/S" : "") + "\r\n";
     }
     Put(scratch.Path() / "SETUP.INI", script);
@@ -91,7 +92,7 @@ TEST_F(PackTest, WhatItPacksExpandsBackOnTheRightDiskWithinCapacity)
         SCOPED_TRACE(value);
         const CopyEntryParts parts = SplitCopyEntry(value);
         if (parts.diskChange) ++disk;
-        const fs::path onMedium = medium / ("DISK" + std::to_string(disk)) / parts.sourceName;
+        const fs::path onMedium = medium / ("DISK" + std::to_string(disk)) / ShiftJisToHostName(parts.sourceName);
         ASSERT_TRUE(fs::exists(onMedium)) << Listing(medium / ("DISK" + std::to_string(disk)));
         std::string expanded;
         ExpandSzdd(Get(onMedium), expanded);
