@@ -1,28 +1,28 @@
 #!/usr/bin/env bash
-# Lays out an installation medium: SETUP.EXE beside its script and files, with the
-# script and text files converted to Shift-JIS as script authors ship them, and the
-# files under compress/ LZ-compressed the conventional way (SAMPLE.DAT -> SAMPLE.DA_).
+# Lays out an installation medium with lorvel pack: SETUP.EXE beside the script, which
+# pack converts to Shift-JIS with CR LF, and the files the script copies, compressed
+# the conventional way where that saves space (SAMPLE.DAT -> SAMPLE.DA_, "T" kept in
+# its header). Text files are kept in UTF-8 here and reach the medium in Shift-JIS,
+# as script authors ship them.
 #   layout-medium.sh <sample folder> <SETUP.EXE> <medium folder>
+# The tool is build/host/tools/lorvel/lorvel unless LORVEL_TOOL names another.
 set -euo pipefail
 sample=$1
 setup_exe=$2
 medium=$3
-rm -rf "$medium"
-mkdir -p "$medium"
-cp "$setup_exe" "$medium/SETUP.EXE"
+lorvel=${LORVEL_TOOL:-$(cd "$(dirname "$0")/.." && pwd)/build/host/tools/lorvel/lorvel}
+[ -x "$lorvel" ] || { echo "layout-medium: $lorvel is missing: build it with cmake --build --preset host --target lorvel" >&2; exit 1; }
+sources=$(mktemp -d)
+trap 'rm -rf "$sources"' EXIT
 to_sjis() { iconv -f UTF-8 -t CP932 "$1" | sed 's/$/\r/' > "$2"; }
-to_sjis "$sample/SETUP.INI" "$medium/SETUP.INI"
-for file in "$sample"/compress/*; do
+for file in "$sample"/files/* "$sample"/compress/*; do
   [ -e "$file" ] || continue
-  name=$(basename "$file")
-  cp "$file" "$medium/$name"
-  (cd "$medium" && mscompress "$name" >/dev/null && rm "$name")
-  mv "$medium/${name}_" "$medium/${name%?}_"
-  printf '%s' "${name: -1}" | dd of="$medium/${name%?}_" bs=1 seek=9 conv=notrunc status=none
-done
-for file in "$sample"/files/*; do
   case "$file" in
-    *.TXT|*.INI) to_sjis "$file" "$medium/$(basename "$file")" ;;
-    *) cp "$file" "$medium/" ;;
+    *.TXT|*.INI) to_sjis "$file" "$sources/$(basename "$file")" ;;
+    *) cp "$file" "$sources/" ;;
   esac
 done
+# Exit status 1 is a medium packed with warnings; they are printed, and the medium is whole.
+status=0
+"$lorvel" pack "$sample/SETUP.INI" "$sources" "$medium" --setup-exe "$setup_exe" --force >/dev/null || status=$?
+[ "$status" -le 1 ] || exit "$status"

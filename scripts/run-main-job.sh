@@ -28,6 +28,10 @@ else
   echo "main job: the run below is of the 64-bit build, $tree/src/app/SETUP.EXE, under 64-bit Wine."
 fi
 
+# The medium is laid out by the script author's tool, a host program.
+cmake --preset host >/dev/null
+cmake --build --preset host -j 2 --target lorvel
+
 source tests/wine-env.sh
 wine_prefix_ready
 medium=$WINEPREFIX/drive_c/SampleMedium

@@ -12,7 +12,7 @@ have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok
 
 packages=(
   cmake ninja-build g++ pkg-config
-  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  googletest libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   wine mscompress locales
   xvfb xdotool imagemagick fonts-ipafont-gothic fonts-wine

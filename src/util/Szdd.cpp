@@ -5,6 +5,8 @@
 #include <cstring>
 #include <vector>
 
+#include "util/MBUtils.h"
+
 namespace lorvel {
 
 namespace {
@@ -76,12 +78,45 @@ SzddResult ExpandSzdd(const std::string& input, std::string& output)
     return output.size() == header->length ? SzddResult::Expanded : SzddResult::Truncated;
 }
 
+namespace {
+
+bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+}  // namespace
+
 std::string ExpandedName(const std::string& fileName, const std::optional<SzddHeader>& header)
 {
     if (!header || fileName.empty() || fileName.back() != '_') return fileName;
+    if (fileName.find('.') == std::string::npos) return fileName;
     std::string name = fileName.substr(0, fileName.size() - 1);
-    if (header->lastCharacter != 0) name.push_back(header->lastCharacter);
+    char last = header->lastCharacter;
+    if (last == 0) return name;
+    // The platform restores the character in the case of the name around it, not as
+    // stored: TESTFILE.XX_ storing 't' gives TESTFILE.XXT.
+    bool upper = false;
+    for (auto it = name.rbegin(); it != name.rend(); ++it) {
+        if (IsAsciiLetter(*it)) {
+            upper = *it >= 'A' && *it <= 'Z';
+            break;
+        }
+    }
+    if (IsAsciiLetter(last)) last = upper ? static_cast<char>(last & ~0x20) : static_cast<char>(last | 0x20);
+    name.push_back(last);
     return name;
+}
+
+std::optional<CompressedNaming> CompressedName(const std::string& fileName)
+{
+    const auto dot = fileName.rfind('.');
+    if (dot == std::string::npos || dot + 1 == fileName.size()) return std::nullopt;
+    // The header holds one byte: a name ending in a double-byte character (or in
+    // "_", even as a trail byte) cannot be given back.
+    const int size = static_cast<int>(fileName.size());
+    if (MBByteType(fileName, size, LeadByteSet::ShiftJis()) != ByteType::Single || fileName.back() == '_')
+        return std::nullopt;
+    const std::size_t extension = fileName.size() - dot - 1;
+    if (extension < 3) return CompressedNaming{fileName + "_", 0};
+    return CompressedNaming{fileName.substr(0, fileName.size() - 1) + "_", fileName.back()};
 }
 
 std::string CompressSzdd(const std::string& input, char lastCharacter)

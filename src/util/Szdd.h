@@ -8,7 +8,14 @@
 //           position (12 bits) and a length (4 bits, plus 3)
 //
 //   ExpandedName("README.TX_", header with 'T') => "README.TXT"
+//   ExpandedName("readme.tx_", header with 'T') => "readme.txt"
+//   ExpandedName("Read.tX_", header with 't')   => "Read.tXT"
 //   ExpandedName("readme.tx_", header with 0)   => "readme.tx"
+//   ExpandedName("README_", header with 'T')    => "README_"
+//
+//   CompressedName("README.TXT") => {"README.TX_", 'T'}
+//   CompressedName("APP.DB")     => {"APP.DB_", 0}
+//   CompressedName("README")     => nullopt
 #pragma once
 
 #include <cstdint>
@@ -37,8 +44,21 @@ enum class SzddResult {
 // Truncated; nothing is read or written outside the buffers.
 SzddResult ExpandSzdd(const std::string& input, std::string& output);
 
-// The name a compressed file had before compression, as GetExpandedName gives it.
+// The name a compressed file had before compression, as GetExpandedName gives it: the
+// stored character takes the case of the last letter before the "_" (lower case when
+// there is none), and a name without a "." is left as it is.
 std::string ExpandedName(const std::string& fileName, const std::optional<SzddHeader>& header);
+
+struct CompressedNaming {
+    std::string name;          // the name on the medium, ending in "_"
+    char lastCharacter = 0;    // what the header stores, 0 for none
+};
+
+// The conventional name of a compressed file: a three-character extension loses its
+// last character to "_" and the header keeps it; a shorter one gains "_". A name
+// without an extension, or one that already ends in "_", has none, since the
+// expanded name could not give it back.
+std::optional<CompressedNaming> CompressedName(const std::string& fileName);
 
 // Compresses into the SZDD format, storing the last character of the original name.
 std::string CompressSzdd(const std::string& input, char lastCharacter);

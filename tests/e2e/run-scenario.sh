@@ -5,9 +5,9 @@
 #   run-scenario.sh <scenario folder> <SETUP.EXE> <driver.exe> [test components folder]
 # A scenario folder holds steps.txt (the driver's script), optionally medium/ (the
 # files beside SETUP.EXE; "*.utf8" files are converted to Shift-JIS, "*.lzc" files are
-# compressed with Debian's mscompress the conventional way: "README.TXT.lzc" becomes
+# compressed by lorvel compress the conventional way: "README.TXT.lzc" becomes
 # README.TX_ with "T" stored in its header), before.sh and check.sh (sourced, with
-# the variables below).
+# the variables below; $lorvel_tool is the host build of the script author's tool).
 set -euo pipefail
 scenario=$(cd "$1" && pwd)
 setup_exe=$2
@@ -17,6 +17,7 @@ source "$(dirname "$0")/../wine-env.sh"
 wine_prefix_ready
 
 name=$(basename "$scenario")
+lorvel_tool=${LORVEL_TOOL:-$repo_dir/build/host/tools/lorvel/lorvel}
 c_drive=$WINEPREFIX/drive_c
 tools=$c_drive/e2e-tools
 media=$c_drive/e2e/$name
@@ -40,6 +41,8 @@ ini_section() {
 # shell's link object reads them back.
 read_link() { wine 'C:\e2e-tools\link_reader.exe' "$@" | tr -d '\r'; }
 
+# Media made by the script author's tool need its host build.
+need_lorvel() { [ -x "$lorvel_tool" ] || fail "$lorvel_tool is missing: build it with cmake --build --preset host --target lorvel"; }
 mkdir -p "$tools" "$temp_dir"
 cp "$driver_exe" "$tools/driver.exe"
 if [ -f "$components/link_reader.exe" ]; then cp "$components/link_reader.exe" "$tools/link_reader.exe"; fi
@@ -58,13 +61,10 @@ while IFS= read -r -d '' text; do
   rm "$text"
 done < <(find "$media" -name '*.utf8' -print0)
 while IFS= read -r -d '' plain; do
+  need_lorvel
   original=${plain%.lzc}
   mv "$plain" "$original"
-  (cd "$(dirname "$original")" && mscompress "$(basename "$original")" >/dev/null)
-  last=${original: -1}
-  # mscompress appends "_"; media replace the last character and keep it at byte 9.
-  mv "${original}_" "${original%?}_"
-  printf '%s' "$last" | dd of="${original%?}_" bs=1 seek=9 conv=notrunc status=none
+  "$lorvel_tool" compress "$original" >/dev/null || fail "lorvel could not compress $(basename "$original")"
   rm "$original"
 done < <(find "$media" -name '*.lzc' -print0)
 cp "$scenario/steps.txt" "$tools/$name.steps"

@@ -103,11 +103,45 @@ TEST(SzddTest, ExpandedNames)
     const Row rows[] = {
         {"README.TX_", withT, "README.TXT"}, {"readme.tx_", without, "readme.tx"},
         {"PLAIN.TXT", withT, "PLAIN.TXT"},   {"APP.EX_", std::nullopt, "APP.EX_"},
-        {"_", withT, "T"},                   {"", withT, ""},
+        {"_", withT, "_"},                   {"", withT, ""},
+        // The stored letter follows the case of the last letter before the "_".
+        {"readme.tx_", withT, "readme.txt"}, {"TESTFILE.XX_", {{'t', 0}}, "TESTFILE.XXT"},
+        {"TestFile.Xx_", {{'t', 0}}, "TestFile.Xxt"}, {"TestFile.xX_", {{'t', 0}}, "TestFile.xXT"},
+        {"TESTFILE.12_", {{'t', 0}}, "TESTFILE.12T"}, {"1234.56_", {{'X', 0}}, "1234.56x"},
+        {"TESTFILE.XX_", {{'3', 0}}, "TESTFILE.XX3"}, {"README._", {{'x', 0}}, "README.X"},
+        // Without a "." the platform leaves the name alone.
+        {"TESTFI1_", {{'t', 0}}, "TESTFI1_"}, {"README_", without, "README_"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(ExpandedName(row.name, row.header), row.expected);
+    }
+}
+
+TEST(SzddTest, CompressedNamesGiveTheOriginalBack)
+{
+    struct Row { std::string name; std::optional<std::string> compressed; char stored; };
+    const Row rows[] = {
+        {"README.TXT", "README.TX_", 'T'}, {"readme.txt", "readme.tx_", 't'},
+        {"APP.DB", "APP.DB_", 0},          {"A.B", "A.B_", 0},
+        {"PAGE.HTML", "PAGE.HTM_", 'L'},   {"SETUP.EX1", "SETUP.EX_", '1'},
+        {"README", std::nullopt, 0},       {"README.", std::nullopt, 0},
+        {"APP.EX_", std::nullopt, 0},      {"\x90\xE0\x96\xBE.\x83\x65\x83\x4C", std::nullopt, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto naming = CompressedName(row.name);
+        ASSERT_EQ(naming.has_value(), row.compressed.has_value());
+        if (!naming) continue;
+        EXPECT_EQ(naming->name, *row.compressed);
+        EXPECT_EQ(naming->lastCharacter, row.stored);
+        // What the platform names the expanded file is the original, as Windows compares names.
+        const std::string back = ExpandedName(naming->name, SzddHeader{naming->lastCharacter, 0});
+        EXPECT_TRUE(back.size() == row.name.size() &&
+                    std::equal(back.begin(), back.end(), row.name.begin(),
+                               [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) ==
+                                                           std::tolower(static_cast<unsigned char>(b)); }))
+            << back;
     }
 }
 

@@ -1,0 +1,91 @@
+// lorvel: the script author's tool. Subcommands check a setup script, pack a medium,
+// dry-run an install on a simulated machine, and compress or expand single files.
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+
+#include "Commands.h"
+#include "DryRun.h"
+#include "HostText.h"
+#include "Pack.h"
+
+int main(int argc, char** argv)
+{
+    using namespace lorvel::tool;
+    CLI::App app{"lorvel: check a setup script, pack a medium, see what an install will do"};
+    app.require_subcommand(1);
+    // Paths such as /tmp/medium are arguments, not Windows-style options, on every host.
+    app.allow_windows_style_options(false);
+
+    CompressOptions compress;
+    auto* compressCommand = app.add_subcommand(
+        "compress", "Compress one file the conventional way: README.TXT becomes README.TX_ with \"T\" kept in its header");
+    compressCommand->add_option("file", compress.input, "The file to compress")->required()->check(CLI::ExistingFile);
+    compressCommand->add_option("-o,--output", compress.output, "Where to write it (default: the conventional name beside it)");
+    compressCommand->add_flag("-f,--force", compress.force, "Replace an existing output file");
+
+    CompressOptions expand;
+    auto* expandCommand = app.add_subcommand(
+        "expand", "Expand one compressed file under the name the platform's GetExpandedNameA gives it");
+    expandCommand->add_option("file", expand.input, "The compressed file")->required()->check(CLI::ExistingFile);
+    expandCommand->add_option("-o,--output", expand.output, "Where to write it (default: the expanded name beside it)");
+    expandCommand->add_flag("-f,--force", expand.force, "Replace an existing output file");
+
+    CheckOptions check;
+    auto* checkCommand = app.add_subcommand(
+        "check", "Report what SETUP.EXE would silently pass over in a setup script. Exit status: 0 clean, 1 warnings, 2 errors");
+    checkCommand->add_option("path", check.path, "A medium folder (or its DISK1 folder), or the script itself")->required();
+    checkCommand->add_flag("--werror", check.werror, "Treat warnings as errors (exit status 2)");
+
+    PackOptions pack;
+    std::string diskSize;
+    std::string compressMode = "auto";
+    auto* packCommand = app.add_subcommand(
+        "pack", "Lay out a ready medium: SETUP.EXE, the script in Shift-JIS with CR LF, the [CopyFile] sources compressed"
+                " where that saves space, on DISK1, DISK2, ... of the given size; then check it");
+    packCommand->add_option("script", pack.script, "The setup script (UTF-8 or Shift-JIS)")->required()->check(CLI::ExistingFile);
+    packCommand->add_option("sources", pack.sources, "The folder holding the files the script copies")->required()->check(CLI::ExistingDirectory);
+    packCommand->add_option("output", pack.output, "The medium folder to create")->required();
+    packCommand->add_option("--disk-size", diskSize, "Disk capacity: 1.44M, 2.88M, 650M or bytes with K, M or G (default: one folder)")
+        ->check([](const std::string& text) { return ParseDiskSize(text) ? std::string() : "not a disk size: " + text; });
+    packCommand->add_option("--compress", compressMode, "auto: where it saves space (default); all; none")
+        ->check(CLI::IsMember({"auto", "all", "none"}));
+    packCommand->add_option("--setup-exe", pack.setupExe, "The SETUP.EXE to ship (default: the one in the source folder)")
+        ->check(CLI::ExistingFile);
+    packCommand->add_flag("-f,--force", pack.force, "Replace an existing output folder");
+
+    DryRunOptions dryRun;
+    std::string format = "text";
+    auto* dryRunCommand = app.add_subcommand(
+        "dry-run", "Run the install (and with --uninstall the uninstall) on a fresh simulated Windows machine and report"
+                   " what it would do: the wizard, each phase, files, shortcuts, registry, profile entries, the record");
+    dryRunCommand->add_option("medium", dryRun.medium, "A medium folder (or its DISK1 folder), or its script")->required();
+    dryRunCommand->add_option("--answers", dryRun.answers,
+                              "Answers file: [Wizard] Folder=, OverWrite=, Desktop=, StartMenu=, StartUp=, SendTo= (1 or 0);"
+                              " [Answers] <box caption>=Yes|No|OK|Cancel; [Uninstall] Shared=Yes|No|Delete|Save."
+                              " Default: the wizard as filled, the first button of each box, No to the shared-file question")
+        ->check(CLI::ExistingFile);
+    dryRunCommand->add_flag("--uninstall", dryRun.uninstall, "Then uninstall from the record and report what remains");
+    dryRunCommand->add_option("--format", format, "text (default) or json")->check(CLI::IsMember({"text", "json"}));
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        const int code = app.exit(e);
+        return code == 0 ? 0 : kExitError;
+    }
+    if (*compressCommand) return RunCompress(compress, std::cout, std::cerr);
+    if (*expandCommand) return RunExpand(expand, std::cout, std::cerr);
+    if (*checkCommand) return RunCheck(check, std::cout, std::cerr);
+    if (*dryRunCommand) {
+        dryRun.json = format == "json";
+        return RunDryRun(dryRun, std::cout, std::cerr);
+    }
+    if (*packCommand) {
+        if (!diskSize.empty()) pack.diskSize = *ParseDiskSize(diskSize);
+        pack.compress = compressMode == "all" ? CompressMode::All : compressMode == "none" ? CompressMode::None : CompressMode::Auto;
+        pack.progress = ErrorStreamIsTerminal();
+        return RunPack(pack, std::cout, std::cerr);
+    }
+    return kExitError;
+}
