@@ -6,6 +6,8 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "util/StrOp.h"
+
 namespace lorvel::testing {
 
 ScratchFolder::ScratchFolder()
@@ -39,6 +41,29 @@ std::string TestMachine::Get(const std::string& path)
     std::ifstream in(machine.HostPath(path), std::ios::binary);
     if (!in || std::filesystem::is_directory(machine.HostPath(path))) return "<missing>";
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+SetupContext TestMachine::StartupContext()
+{
+    using namespace platform;
+    SetupContext c;
+    const auto folder = [this](int id) { return AddPathDelim(platform.shell.GetSpecialFolder(id), "B"); };
+    c.windowsFolder = "C:\\WINDOWS\\";
+    c.systemFolder = "C:\\WINDOWS\\SYSTEM32\\";
+    c.tempFolder = "C:\\WINDOWS\\TEMP\\";
+    c.programFilesFolder = "C:\\Program Files\\";
+    c.bootDrive = "C:\\";
+    c.setupSpeed = 1;
+    c.startMenuFolder = folder(csidl::kStartMenu);
+    c.programsFolder = folder(csidl::kPrograms);
+    c.desktopFolder = folder(csidl::kDesktopDirectory);
+    c.startupFolder = folder(csidl::kStartup);
+    c.sendToFolder = folder(csidl::kSendTo);
+    c.commonStartMenuFolder = folder(csidl::kCommonStartMenu);
+    c.commonProgramsFolder = folder(csidl::kCommonPrograms);
+    c.commonDesktopFolder = folder(csidl::kCommonDesktopDirectory);
+    c.commonStartupFolder = folder(csidl::kCommonStartup);
+    return c;
 }
 
 }  // namespace lorvel::testing

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/virtual/VirtualMachine.h"
+#include "util/SetupContext.h"
 
 namespace lorvel::testing {
 
@@ -29,6 +30,9 @@ struct TestMachine {
     void Put(const std::string& path, const std::string& content = "x");
     // What the file holds, whatever faults the machine has; "<missing>" when there is none.
     std::string Get(const std::string& path);
+    // The context start-up would make on this machine: the system folders and every
+    // shell folder the machine has, each with its "\", and a pause of 1 ms.
+    SetupContext StartupContext();
 };
 
 }  // namespace lorvel::testing

@@ -331,25 +331,9 @@ private:
 
     SetupContext BaseContext()
     {
-        SetupContext c;
-        const auto folder = [this](int id) { return AddPathDelim(vm.platform.shell.GetSpecialFolder(id), "B"); };
-        c.windowsFolder = "C:\\WINDOWS\\";
-        c.systemFolder = "C:\\WINDOWS\\SYSTEM32\\";
-        c.tempFolder = "C:\\WINDOWS\\TEMP\\";
+        SetupContext c = vm.StartupContext();
         c.workFolder = kWorkFolder;
-        c.programFilesFolder = "C:\\Program Files\\";
-        c.bootDrive = "C:\\";
-        c.setupSpeed = 1;
         c.programId = "FaultTest";
-        c.startMenuFolder = folder(csidl::kStartMenu);
-        c.programsFolder = folder(csidl::kPrograms);
-        c.desktopFolder = folder(csidl::kDesktopDirectory);
-        c.startupFolder = folder(csidl::kStartup);
-        c.sendToFolder = folder(csidl::kSendTo);
-        c.commonStartMenuFolder = folder(csidl::kCommonStartMenu);
-        c.commonProgramsFolder = folder(csidl::kCommonPrograms);
-        c.commonDesktopFolder = folder(csidl::kCommonDesktopDirectory);
-        c.commonStartupFolder = folder(csidl::kCommonStartup);
         return c;
     }
 };

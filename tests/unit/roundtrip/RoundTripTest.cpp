@@ -333,7 +333,7 @@ public:
 
     void Install(const Plan& plan, const std::string& folder)
     {
-        SetupContext context = BaseContext();
+        SetupContext context = vm.StartupContext();
         context.workFolder = "C:\\WINDOWS\\TEMP\\KRTMP1\\";
         context.scriptFile = context.workFolder + "SETUP.INI";
         context.sourceFolder = "E:\\";
@@ -367,7 +367,7 @@ public:
 
     void Uninstall(const std::string& folder)
     {
-        SetupContext context = BaseContext();
+        SetupContext context = vm.StartupContext();
         context.runMode = "UNSETUP";
         context.workFolder = "C:\\WINDOWS\\TEMP\\KRTMP1\\";
         context.scriptFile = context.workFolder + "UNSETUP.INI";
@@ -393,28 +393,6 @@ public:
     std::string failures;
 
 private:
-    SetupContext BaseContext()
-    {
-        SetupContext c;
-        const auto folder = [this](int id) { return AddPathDelim(vm.platform.shell.GetSpecialFolder(id), "B"); };
-        c.windowsFolder = "C:\\WINDOWS\\";
-        c.systemFolder = "C:\\WINDOWS\\SYSTEM32\\";
-        c.tempFolder = "C:\\WINDOWS\\TEMP\\";
-        c.programFilesFolder = "C:\\Program Files\\";
-        c.bootDrive = "C:\\";
-        c.setupSpeed = 1;
-        c.startMenuFolder = folder(csidl::kStartMenu);
-        c.programsFolder = folder(csidl::kPrograms);
-        c.desktopFolder = folder(csidl::kDesktopDirectory);
-        c.startupFolder = folder(csidl::kStartup);
-        c.sendToFolder = folder(csidl::kSendTo);
-        c.commonStartMenuFolder = folder(csidl::kCommonStartMenu);
-        c.commonProgramsFolder = folder(csidl::kCommonPrograms);
-        c.commonDesktopFolder = folder(csidl::kCommonDesktopDirectory);
-        c.commonStartupFolder = folder(csidl::kCommonStartup);
-        return c;
-    }
-
     void RemoveWorkFolder() { vm.platform.files.ShellDelete("C:\\WINDOWS\\TEMP\\KRTMP1"); }
 };
 
