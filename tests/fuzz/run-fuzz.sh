@@ -12,7 +12,9 @@ flags=(-std=c++20 -O1 -g -fsanitize=fuzzer-no-link,address,undefined -fno-saniti
 # The engine's sources, built once for every target and again only when they change.
 # Clang has no Shift-JIS execution set, so the program's Japanese literals are UTF-8
 # here; no target compares them, and the simulated machine is given ASCII folders.
-sources=("$repo"/src/util/*.cpp "$repo"/src/platform/Registry.cpp "$repo"/src/platform/virtual/*.cpp
+# The simulated machine's host calls are the POSIX ones here.
+sources=("$repo"/src/util/*.cpp "$repo"/src/platform/Registry.cpp "$repo"/src/platform/virtual/Virtual*.cpp
+         "$repo"/src/platform/virtual/HostAccessPosix.cpp
          "$repo"/src/run/*.cpp "$repo"/src/uninstall/*.cpp "$repo"/src/install/*.cpp)
 newest_header=$(find "$repo/src" -name '*.h' -printf '%T@\n' | sort -n | tail -1)
 objects=()

@@ -7,12 +7,14 @@
 #include <ostream>
 #include <random>
 #include <set>
+#include <sstream>
 
 #include "Commands.h"
 #include "HostText.h"
 #include "Medium.h"
 #include "ScriptCheck.h"
 #include "app/Application.h"
+#include "platform/virtual/HostAccess.h"
 #include "platform/virtual/VirtualMachine.h"
 #include "ui/headless/HeadlessBackend.h"
 #include "util/MessageBox.h"
@@ -25,7 +27,7 @@ namespace {
 using nlohmann::json;
 
 // Texts of the program are Shift-JIS; the report is UTF-8.
-std::string U(const std::string& sjis) { return ShiftJisToTerminal(sjis); }
+std::string U(const std::string& sjis) { return ShiftJisToUtf8(sjis); }
 
 const char* AnswerWord(int answer)
 {
@@ -107,7 +109,7 @@ Snapshot Take(platform::virt::VirtualMachine& machine)
         if (!drive.is_directory() || drive.path().filename().string().size() != 1) continue;
         for (const auto& entry : fs::recursive_directory_iterator(drive.path())) {
             std::string path = drive.path().filename().string() + ":";
-            for (const auto& part : fs::relative(entry.path(), drive.path())) path += "\\" + part.string();
+            for (const auto& part : fs::relative(entry.path(), drive.path())) path += "\\" + platform::virt::HostText(part);
             if (entry.is_directory()) {
                 shot.folders.insert(path + "\\");
             } else {
@@ -130,6 +132,15 @@ Snapshot Take(platform::virt::VirtualMachine& machine)
         }
     }
     return shot;
+}
+
+// One file of the medium onto the simulated machine, over what is there: removed
+// first, as the Windows runtime's copy will not overwrite.
+bool PlaceFile(const fs::path& from, const fs::path& to)
+{
+    std::error_code ec;
+    fs::remove(to, ec);
+    return fs::copy_file(from, to, ec);
 }
 
 // The non-empty lines, in file order.
@@ -384,7 +395,7 @@ int RunDryRun(const DryRunOptions& options, std::ostream& out, std::ostream& err
                 const int answer = value == "Yes" ? box::kYes : value == "No" ? box::kNo : value == "OK" ? box::kOk
                                    : value == "Cancel" ? box::kCancel : 0;
                 if (!answer) {
-                    err << "lorvel dry-run: " << Shown(options.answers) << ": answer '" << U(value) << "' for '" << U(key)
+                    err << "lorvel dry-run: " << Shown(options.answers) << ": answer '" << ShiftJisToTerminal(value) << "' for '" << ShiftJisToTerminal(key)
                         << "' is none of Yes, No, OK, Cancel\n";
                     return kExitError;
                 }
@@ -422,12 +433,15 @@ int RunDryRun(const DryRunOptions& options, std::ostream& out, std::ostream& err
             const fs::path folder = medium->DiskFolder(disk);
             std::error_code ec;
             for (const auto& entry : fs::directory_iterator(folder, ec))
-                if (entry.is_regular_file()) fs::copy_file(entry.path(), source / entry.path().filename(), fs::copy_options::overwrite_existing, ec);
+                if (entry.is_regular_file()) PlaceFile(entry.path(), source / entry.path().filename());
             machine.HostPath("C:\\SETUP\\");
         };
         placeDisk(1);
         // The script read by the simulated program is the medium's, whatever its name here.
-        fs::copy_file(medium->script, source / "SETUP.INI", fs::copy_options::overwrite_existing);
+        if (!PlaceFile(medium->script, source / "SETUP.INI")) {
+            err << "lorvel dry-run: " << Shown(medium->script) << ": cannot be read\n";
+            return kExitError;
+        }
         if (!fs::exists(source / "SETUP.EXE")) std::ofstream(source / "SETUP.EXE") << "MZ";
         machine.HostPath("C:\\SETUP\\SETUP.EXE");
         backend.insertDisk = placeDisk;
@@ -512,10 +526,15 @@ int RunDryRun(const DryRunOptions& options, std::ostream& out, std::ostream& err
             err << "lorvel dry-run: the install left no uninstall record, so there is nothing to uninstall\n";
         }
     }
-    if (options.json)
-        out << report.dump(2) << "\n";
-    else
-        PrintText(report, out);
+    // A text of the script that is no Shift-JIS is shown with its bytes replaced
+    // rather than ending the report.
+    if (options.json) {
+        out << report.dump(2, ' ', false, json::error_handler_t::replace) << "\n";
+    } else {
+        std::ostringstream text;
+        PrintText(report, text);
+        out << Utf8ToTerminal(text.str());
+    }
     return kExitClean;
 }
 

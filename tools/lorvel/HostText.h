@@ -11,6 +11,11 @@ namespace lorvel::tool {
 std::optional<std::string> Utf8ToShiftJis(const std::string& utf8);
 // For the terminal; bytes that do not convert are shown as they are.
 std::string ShiftJisToTerminal(const std::string& sjis);
+// For reports, which are UTF-8 on every host; bytes that do not convert stay as
+// they are, for the report's writer to replace.
+std::string ShiftJisToUtf8(const std::string& sjis);
+// A UTF-8 report for the terminal.
+std::string Utf8ToTerminal(const std::string& utf8);
 
 // A file name of the script as the host's file system spells it (UTF-8 on Linux,
 // the same bytes on a Windows whose code page is 932).

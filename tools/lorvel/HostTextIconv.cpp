@@ -30,6 +30,10 @@ std::optional<std::string> Utf8ToShiftJis(const std::string& utf8) { return Conv
 
 std::string ShiftJisToTerminal(const std::string& sjis) { return Convert("UTF-8", "CP932", sjis).value_or(sjis); }
 
+std::string ShiftJisToUtf8(const std::string& sjis) { return ShiftJisToTerminal(sjis); }
+
+std::string Utf8ToTerminal(const std::string& utf8) { return utf8; }
+
 std::string ShiftJisToHostName(const std::string& sjis) { return Convert("UTF-8", "CP932", sjis).value_or(sjis); }
 
 bool ErrorStreamIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }

@@ -1,8 +1,3 @@
-#include <fcntl.h>
-#include <errno.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <fstream>
 
 #include "platform/virtual/VirtualServices.h"
@@ -14,82 +9,10 @@ namespace lorvel::platform::virt {
 
 namespace {
 
-constexpr std::uint64_t kUnixEpochFileTime = 116444736000000000ull;
-
-std::uint64_t FileTimeOf(const struct stat& st)
-{
-    const std::uint64_t hundredNs = static_cast<std::uint64_t>(st.st_mtim.tv_sec) * 10000000ull +
-                                    static_cast<std::uint64_t>(st.st_mtim.tv_nsec) / 100;
-    return hundredNs + kUnixEpochFileTime;
-}
-
 std::uint64_t HostWriteTime(const std::string& host)
 {
-    struct stat st{};
-    return ::stat(host.c_str(), &st) == 0 ? FileTimeOf(st) : 0;
-}
-
-struct timespec TimeSpecOf(std::uint64_t fileTime)
-{
-    const std::uint64_t hundredNs = fileTime > kUnixEpochFileTime ? fileTime - kUnixEpochFileTime : 0;
-    struct timespec time {};
-    time.tv_sec = static_cast<time_t>(hundredNs / 10000000ull);
-    time.tv_nsec = static_cast<long>((hundredNs % 10000000ull) * 100);
-    return time;
-}
-
-void SetHostWriteTime(const std::string& host, std::uint64_t fileTime)
-{
-    const struct timespec times[2] = {TimeSpecOf(fileTime), TimeSpecOf(fileTime)};
-    ::utimensat(AT_FDCWD, host.c_str(), times, 0);
-}
-
-bool CopyByReading(int in, int out)
-{
-    char buffer[1 << 16];
-    for (;;) {
-        const ssize_t got = ::read(in, buffer, sizeof buffer);
-        if (got <= 0) return got == 0;
-        for (ssize_t done = 0; done < got;) {
-            const ssize_t wrote = ::write(out, buffer + done, static_cast<std::size_t>(got - done));
-            if (wrote <= 0) return false;
-            done += wrote;
-        }
-    }
-}
-
-// size: what the machine knows the source holds, so no call is spent finding its end.
-bool CopyBytes(int in, int out, std::uint64_t size)
-{
-    // The kernel copies without the bytes passing through here where it can.
-    for (std::uint64_t done = 0; done < size;) {
-        const ssize_t copied = ::copy_file_range(in, nullptr, out, nullptr, size - done, 0);
-        if (copied == 0) return true;
-        if (copied < 0) {
-            const bool unsupported = errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP;
-            return unsupported && CopyByReading(in, out);
-        }
-        done += static_cast<std::uint64_t>(copied);
-    }
-    return true;
-}
-
-// The size bytes of one host file into another, created or truncated, given the
-// write time fileTime; status receives the copy's status.
-bool CopyHostFile(const std::string& from, const std::string& to, std::uint64_t size, std::uint64_t fileTime,
-                  struct stat& status)
-{
-    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) return false;
-    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    bool ok = out >= 0 && CopyBytes(in, out, size);
-    if (ok) {
-        const struct timespec times[2] = {TimeSpecOf(fileTime), TimeSpecOf(fileTime)};
-        ok = ::futimens(out, times) == 0 && ::fstat(out, &status) == 0;
-    }
-    if (out >= 0 && ::close(out) != 0) ok = false;
-    ::close(in);
-    return ok;
+    HostStatus status;
+    return StatHost(host, status) ? status.writeTime : 0;
 }
 
 bool DriveExists(const fs::path& root, char drive)
@@ -100,9 +23,8 @@ bool DriveExists(const fs::path& root, char drive)
 
 std::uint64_t HostSize(const std::string& host)
 {
-    std::error_code ec;
-    const auto size = fs::file_size(host, ec);
-    return ec ? 0 : size;
+    HostStatus status;
+    return StatHost(host, status) ? status.size : 0;
 }
 
 }  // namespace
@@ -126,7 +48,7 @@ VirtualFileSystem::Target VirtualFileSystem::Locate(const std::string& text) con
     t.key = t.path.Key();
     // A medium taken out holds nothing, not even its root.
     if (s_.MediumGone(t.path.drive)) {
-        t.host = (s_.machine.Root() / std::string(1, t.path.drive)).string();
+        t.host = HostText(s_.machine.Root() / std::string(1, t.path.drive));
         return t;
     }
     const VirtualMachine::State::Resolved& resolved = s_.Resolve(t.path, t.key);
@@ -134,9 +56,9 @@ VirtualFileSystem::Target VirtualFileSystem::Locate(const std::string& text) con
     t.exists = resolved.exists;
     t.parentExists = resolved.parentExists;
     if (t.exists) {
-        t.isDirectory = S_ISDIR(resolved.status.st_mode);
-        t.size = t.isDirectory ? 0 : static_cast<std::uint64_t>(resolved.status.st_size);
-        t.writeTime = FileTimeOf(resolved.status);
+        t.isDirectory = resolved.status.directory;
+        t.size = resolved.status.size;
+        t.writeTime = resolved.status.writeTime;
     }
     return t;
 }
@@ -170,11 +92,11 @@ void VirtualFileSystem::Release(char drive, std::uint64_t size)
 
 void VirtualFileSystem::StatInto(Target& t)
 {
-    struct stat st{};
-    t.exists = ::stat(t.host.c_str(), &st) == 0;
-    t.isDirectory = t.exists && S_ISDIR(st.st_mode);
-    t.size = t.exists && !t.isDirectory ? static_cast<std::uint64_t>(st.st_size) : 0;
-    t.writeTime = t.exists ? FileTimeOf(st) : 0;
+    HostStatus status;
+    t.exists = StatHost(t.host, status);
+    t.isDirectory = status.directory;
+    t.size = status.size;
+    t.writeTime = status.writeTime;
 }
 
 FindEntry VirtualFileSystem::EntryOf(const Target& t) const
@@ -197,7 +119,7 @@ ErrorCode VirtualFileSystem::CreateFolder(const std::string& path)
     if (!t.parentExists) return kErrorPathNotFound;
     if (const ErrorCode denied = CheckWritable(t)) return denied;
     std::error_code ec;
-    if (!fs::create_directory(t.host, ec)) return kErrorAccessDenied;
+    if (!fs::create_directory(HostFsPath(t.host), ec)) return kErrorAccessDenied;
     SetHostWriteTime(t.host, s_.NowFileTime());
     s_.Changed(t.path, t.key, t.host, true);
     return kErrorSuccess;
@@ -216,8 +138,8 @@ ErrorCode VirtualFileSystem::RemoveFolder(const std::string& path)
     // Windows holds the current folder open, so nobody can remove it.
     if (t.key == s_.currentFolderKey) return kErrorSharingViolation;
     std::error_code ec;
-    if (!fs::is_empty(t.host, ec)) return kErrorDirNotEmpty;
-    fs::remove(t.host, ec);
+    if (!fs::is_empty(HostFsPath(t.host), ec)) return kErrorDirNotEmpty;
+    fs::remove(HostFsPath(t.host), ec);
     if (ec) return kErrorAccessDenied;
     s_.Changed(t.path, t.key, t.host, true);
     s_.ForgetAttributesBelow(t.key);
@@ -246,7 +168,7 @@ ErrorCode VirtualFileSystem::Copy(const std::string& source, const std::string& 
     const std::uint64_t size = from.size;
     if (const ErrorCode full = Reserve(to.path.drive, size, to.exists ? to.size : 0)) return full;
     // CopyFile keeps the source's attributes and last-write time, adding archive.
-    struct stat copied{};
+    HostStatus copied;
     if (!CopyHostFile(from.host, to.host, size, from.writeTime, copied)) {
         s_.Changed(to.path, to.key, to.host, false);  // a part of the file may be there
         Release(to.path.drive, size);
@@ -267,7 +189,7 @@ ErrorCode VirtualFileSystem::RemoveFile(const std::string& path)
     if (const ErrorCode denied = CheckWritable(t)) return denied;
     if (s_.AttributesOf(t.key, false) & attr::kReadOnly) return kErrorAccessDenied;
     std::error_code ec;
-    fs::remove(t.host, ec);
+    fs::remove(HostFsPath(t.host), ec);
     if (ec) return kErrorAccessDenied;
     s_.Changed(t.path, t.key, t.host, false);
     Release(t.path.drive, t.size);
@@ -332,13 +254,13 @@ ErrorCode VirtualFileSystem::FindEntries(const std::string& pattern, std::vector
         }
     }
     std::error_code ec;
-    for (const auto& item : fs::directory_iterator(HostFolderOf(t.host), ec)) {
-        const std::string name = WinName(item.path().filename().string());
+    for (const auto& item : fs::directory_iterator(HostFsPath(HostFolderOf(t.host)), ec)) {
+        const std::string name = WinName(HostText(item.path().filename()));
         if (name.empty() || !WildcardMatch(mask, name)) continue;
         Target child;
         child.path = folder;
         child.path.parts.push_back(name);
-        child.host = item.path().string();
+        child.host = HostText(item.path());
         child.key = child.path.Key();
         StatInto(child);
         entries.push_back(EntryOf(child));
@@ -354,7 +276,7 @@ ErrorCode VirtualFileSystem::ReadWholeFile(const std::string& path, std::string&
     if (t.isDirectory) return kErrorAccessDenied;
     if (s_.IsReadDenied(t.key)) return kErrorAccessDenied;
     if (s_.IsLocked(t.key)) return kErrorSharingViolation;
-    std::ifstream in(t.host, std::ios::binary);
+    std::ifstream in(HostFsPath(t.host), std::ios::binary);
     if (!in) return kErrorAccessDenied;
     bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return kErrorSuccess;
@@ -373,7 +295,7 @@ ErrorCode VirtualFileSystem::WriteWholeFile(const std::string& path, const std::
     if (const ErrorCode full = Reserve(t.path.drive, bytes.size(), oldSize)) return full;
     // Written beside the target and renamed over it, so the old content survives
     // anything that goes wrong before the rename.
-    const std::string temporary = HostFolderOf(t.host) + "/.~" + HostNameOf(t.host) + ".tmp";
+    const fs::path temporary = HostFsPath(HostFolderOf(t.host) + "/.~" + HostNameOf(t.host) + ".tmp");
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -382,9 +304,8 @@ ErrorCode VirtualFileSystem::WriteWholeFile(const std::string& path, const std::
             return kErrorAccessDenied;
         }
     }
-    std::error_code ec;
-    fs::rename(temporary, t.host, ec);
-    if (ec) {
+    if (!ReplaceHostFile(temporary, HostFsPath(t.host))) {
+        std::error_code ec;
         fs::remove(temporary, ec);
         Release(t.path.drive, bytes.size());
         return kErrorAccessDenied;
@@ -401,7 +322,7 @@ ErrorCode VirtualFileSystem::DeleteTree(const Target& t)
     if (!t.isDirectory) {
         const std::uint64_t size = HostSize(t.host);
         std::error_code ec;
-        fs::remove(t.host, ec);
+        fs::remove(HostFsPath(t.host), ec);
         if (ec) return kErrorAccessDenied;
         s_.Changed(t.path, t.key, t.host, false);
         Release(t.path.drive, size);
@@ -411,19 +332,19 @@ ErrorCode VirtualFileSystem::DeleteTree(const Target& t)
     ErrorCode result = kErrorSuccess;
     std::error_code ec;
     std::vector<std::string> children;
-    for (const auto& item : fs::directory_iterator(t.host, ec)) children.push_back(item.path().string());
+    for (const auto& item : fs::directory_iterator(HostFsPath(t.host), ec)) children.push_back(HostText(item.path()));
     for (const auto& child : children) {
         Target c;
         c.path = t.path;
         c.path.parts.push_back(WinName(HostNameOf(child)));
         c.host = child;
         c.exists = true;
-        c.isDirectory = fs::is_directory(child, ec);
+        c.isDirectory = fs::is_directory(HostFsPath(child), ec);
         c.key = c.path.Key();
         if (const ErrorCode failed = DeleteTree(c)) result = failed;
     }
     if (result != kErrorSuccess) return result;
-    fs::remove(t.host, ec);
+    fs::remove(HostFsPath(t.host), ec);
     if (ec) return kErrorAccessDenied;
     s_.Changed(t.path, t.key, t.host, true);
     s_.ForgetAttributesBelow(t.key);
@@ -444,13 +365,13 @@ ErrorCode VirtualFileSystem::ShellDelete(const std::string& path)
     folder.parts.pop_back();
     std::vector<Target> matches;
     std::error_code ec;
-    for (const auto& item : fs::directory_iterator(HostFolderOf(t.host), ec)) {
-        const std::string name = WinName(item.path().filename().string());
+    for (const auto& item : fs::directory_iterator(HostFsPath(HostFolderOf(t.host)), ec)) {
+        const std::string name = WinName(HostText(item.path().filename()));
         if (name.empty() || !WildcardMatch(t.path.parts.back(), name)) continue;
         Target m;
         m.path = folder;
         m.path.parts.push_back(name);
-        m.host = item.path().string();
+        m.host = HostText(item.path());
         m.exists = true;
         m.isDirectory = item.is_directory(ec);
         m.key = m.path.Key();

@@ -1,7 +1,5 @@
 #include "platform/virtual/VirtualMachine.h"
 
-#include <iconv.h>
-
 #include <array>
 #include <cctype>
 #include <fstream>
@@ -18,23 +16,6 @@ namespace fs = std::filesystem;
 namespace lorvel::platform::virt {
 
 namespace {
-
-std::string Convert(const std::string& text, const char* from, const char* to)
-{
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) return {};
-    std::string in = text;
-    std::string out(text.size() * 4 + 4, '\0');
-    char* inPtr = in.data();
-    char* outPtr = out.data();
-    std::size_t inLeft = in.size();
-    std::size_t outLeft = out.size();
-    const std::size_t rc = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
-    iconv_close(cd);
-    if (rc == static_cast<std::size_t>(-1)) return {};
-    out.resize(out.size() - outLeft);
-    return out;
-}
 
 // 2026-01-01 00:00 UTC, where the virtual clock starts.
 constexpr std::uint64_t kClockEpochFileTime = 134116992000000000ull;
@@ -57,13 +38,13 @@ bool IsAscii(const std::string& text)
 std::string HostName(const std::string& sjis)
 {
     if (IsAscii(sjis)) return sjis;
-    return Convert(sjis, "CP932", "UTF-8");
+    return ShiftJisToUtf8(sjis);
 }
 
 std::string WinName(const std::string& utf8)
 {
     if (IsAscii(utf8)) return utf8;
-    return Convert(utf8, "UTF-8", "CP932");
+    return Utf8ToShiftJis(utf8);
 }
 
 std::string WinPath::Text() const
@@ -201,7 +182,7 @@ const VirtualMachine::State::Resolved& VirtualMachine::State::Resolve(const WinP
     Resolved& r = Remember(path, key);
     // A folder's time moves with its names; it is read when the folder itself is asked for.
     if (r.statusOld) {
-        r.exists = ::stat(r.host.c_str(), &r.status) == 0;
+        r.exists = StatHost(r.host, r.status);
         r.statusOld = false;
     }
     return r;
@@ -220,8 +201,8 @@ VirtualMachine::State::Resolved& VirtualMachine::State::Remember(const WinPath& 
     if (found != known.end()) return found->second;
     Resolved r;
     if (path.parts.empty()) {
-        r.host = (machine.root_ / std::string(1, path.drive)).string();
-        r.exists = r.parentExists = ::stat(r.host.c_str(), &r.status) == 0;
+        r.host = HostText(machine.root_ / std::string(1, path.drive));
+        r.exists = r.parentExists = StatHost(r.host, r.status);
         return known.emplace(key, std::move(r)).first->second;
     }
     // The folder is resolved first, and remembered, so a folder's names are read
@@ -229,10 +210,10 @@ VirtualMachine::State::Resolved& VirtualMachine::State::Remember(const WinPath& 
     WinPath folderPath = path;
     folderPath.parts.pop_back();
     const Resolved& folder = Remember(folderPath, ParentKey(path, key));
-    r.parentExists = folder.exists && S_ISDIR(folder.status.st_mode);
+    r.parentExists = folder.exists && folder.status.directory;
     const std::string match = r.parentExists ? FindWithoutCase(folder.host, path.parts.back()) : std::string();
     r.host = folder.host + '/' + (match.empty() ? HostName(path.parts.back()) : match);
-    r.exists = !match.empty() && ::stat(r.host.c_str(), &r.status) == 0;
+    r.exists = !match.empty() && StatHost(r.host, r.status);
     return known.emplace(key, std::move(r)).first->second;
 }
 
@@ -242,8 +223,8 @@ std::string VirtualMachine::State::FindWithoutCase(const std::string& folder, co
     if (found == folderNames.end()) {
         found = folderNames.emplace(folder, std::unordered_map<std::string, std::string>()).first;
         std::error_code ec;
-        for (const auto& entry : fs::directory_iterator(folder, ec)) {
-            const std::string host = entry.path().filename().string();
+        for (const auto& entry : fs::directory_iterator(HostFsPath(folder), ec)) {
+            const std::string host = HostText(entry.path().filename());
             found->second.emplace(UpperCase(WinName(host)), host);
         }
     }
@@ -252,7 +233,7 @@ std::string VirtualMachine::State::FindWithoutCase(const std::string& folder, co
 }
 
 void VirtualMachine::State::Changed(const WinPath& path, const std::string& key, const std::string& host,
-                                    bool folder, const struct ::stat* status)
+                                    bool folder, const HostStatus* status)
 {
     // The entry is known as it is now, its folder as one whose time has moved.
     // Below a file nothing can exist before or after; below a folder created or
@@ -269,7 +250,7 @@ void VirtualMachine::State::Changed(const WinPath& path, const std::string& key,
         entry.status = *status;
         entry.exists = true;
     } else {
-        entry.exists = ::stat(host.c_str(), &entry.status) == 0;
+        entry.exists = StatHost(host, entry.status);
     }
     const bool exists = entry.exists;
     known.insert_or_assign(key, std::move(entry));
@@ -510,7 +491,7 @@ fs::path VirtualMachine::HostPath(const std::string& windowsPath) const
     const WinPath path = ParseWinPath(windowsPath);
     const std::string host = State::HostFor(path, state_->Resolve(path, path.Key()));
     state_->ForgetHostFolder();
-    return host;
+    return HostFsPath(host);
 }
 
 const std::vector<std::string>& VirtualMachine::Journal() const { return state_->journal; }

@@ -1,5 +1,6 @@
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 
 #include "platform/virtual/VirtualServices.h"
 #include "util/MBUtils.h"
@@ -256,9 +257,11 @@ void VirtualMachine::State::SaveRegistry(const std::filesystem::path& file) cons
     for (int i = 0; i < 4; ++i)
         for (const auto& [upper, child] : registryRoots[i].subkeys)
             WriteKey(out, std::string(kRootNames[i]) + "\\" + child.name, child);
-    const auto temporary = file.string() + ".tmp";
+    std::filesystem::path temporary = file;
+    temporary += ".tmp";
     std::ofstream(temporary, std::ios::binary | std::ios::trunc) << out.str();
-    std::filesystem::rename(temporary, file);
+    // A registry the machine cannot keep is no registry a test may trust.
+    if (!ReplaceHostFile(temporary, file)) throw std::runtime_error("the simulated registry could not be saved");
 }
 
 void VirtualMachine::State::LoadRegistry(const std::filesystem::path& file)

@@ -1,8 +1,6 @@
 // Internals shared by the services of the simulated machine.
 #pragma once
 
-#include <sys/stat.h>
-
 #include <array>
 #include <filesystem>
 #include <map>
@@ -13,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/virtual/HostAccess.h"
 #include "platform/virtual/VirtualMachine.h"
 
 namespace lorvel::platform::virt {
@@ -107,7 +106,7 @@ struct VirtualMachine::State {
         bool exists = false;
         bool parentExists = false;
         bool statusOld = false;  // a folder whose names changed since its status was read
-        struct ::stat status {};
+        HostStatus status;
     };
     // Each existing component is matched without case; missing ones are taken as spelled.
     const Resolved& Resolve(const WinPath& path, const std::string& key) const;
@@ -120,7 +119,7 @@ struct VirtualMachine::State {
     // names on the host; folder: the entry is a folder, or was one; status, when
     // given, is the entry's status just read.
     void Changed(const WinPath& path, const std::string& key, const std::string& host, bool folder,
-                 const struct ::stat* status = nullptr);
+                 const HostStatus* status = nullptr);
     void ForgetHostFolder();
 
     mutable std::unordered_map<std::string, Resolved> known;  // path key -> how it resolved
