@@ -163,5 +163,14 @@ TEST_F(DryRunTest, TextReportAndBadAnswers)
     EXPECT_EQ(RunDryRun({scratch.Path() / "none", {}, false, false}, out, err), kExitError);
 }
 
+// JSON must be UTF-8, and a title that is no Shift-JIS must not end the report.
+TEST_F(DryRunTest, AScriptTextThatIsNoShiftJisIsReportedReplaced)
+{
+    const fs::path medium = scratch.Path() / "bad-text";
+    Put(medium / "SETUP.INI", "[Title]\r\nSetup=\xFF\xFE bad\r\n[CopyFile]\r\n");
+    const json report = Run(medium);
+    EXPECT_EQ(report["install"]["wizard"]["title"].get<std::string>(), "\xEF\xBF\xBD\xEF\xBF\xBD bad");
+}
+
 }  // namespace
 }  // namespace lorvel::tool
