@@ -117,7 +117,9 @@ InstallRun::Outcome InstallRun::CopyOne(const CopyEntry& entry, std::string sour
 
     const bool destinationExists = platform_.files.FileExists(destination);
     bool copy = DecideCopy(source, destination, destinationExists);
-    if (entry.HasFlag("/S")) shared_.ChangeSharedCount(destination, true);
+    const bool shared = entry.HasFlag("/S");
+    const std::optional<RegValue> countBefore = shared ? shared_.SharedCountEntry(destination) : std::nullopt;
+    if (shared) shared_.ChangeSharedCount(destination, true);
     if (entry.HasFlag("/W")) copy = true;
     ErrorCode result = kErrorSuccess;
     // A compressed file that did not expand whole is not copied half: it is reported.
@@ -131,6 +133,9 @@ InstallRun::Outcome InstallRun::CopyOne(const CopyEntry& entry, std::string sour
     ++processed;
     if (entry.HasFlag("/R") && platform_.files.FileExists(destination)) shared_.RegisterComponent(destination, true);
 
+    // A file left out of the record keeps no count raised for it: no uninstall would
+    // lower it, and every attempt to install would raise it again.
+    if (shared && (broken || result != kErrorSuccess)) shared_.RestoreSharedCount(destination, countBefore);
     if (broken)
         state_.failures.Add(tag::kFile, destination,
                           expansion == kErrorInvalidData ? std::string("圧縮ファイルが壊れているため展開できません．\r\n")

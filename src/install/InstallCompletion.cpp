@@ -1,5 +1,6 @@
 #include "install/InstallCompletion.h"
 
+#include "install/AssociationUndo.h"
 #include "uninstall/UninstallRecord.h"
 #include "util/FolderMacros.h"
 #include "util/MBUtils.h"
@@ -76,7 +77,10 @@ void InstallCompletion::Run()
     view_.EnableAbort(false);
     const std::string uninstaller = InstallUninstaller();
     RememberFolder();
-    if (!SetupOnly()) WriteUninstallRecord(uninstaller);
+    if (SetupOnly())
+        state_.unrecordedAssociations.clear();  // no record by design: what was made stays
+    else
+        WriteUninstallRecord(uninstaller);
     OfferFailureDetails();
     StartProgramOrRestart();
     view_.CloseProgressWindow();
@@ -126,10 +130,23 @@ void InstallCompletion::WriteUninstallRecord(const std::string& uninstaller)
     std::uint32_t attributes = 0;
     if (platform_.files.GetAttributes(recordPath, attributes) == kErrorSuccess && (attributes & attr::kReadOnly))
         platform_.files.SetAttributes(recordPath, attributes & ~attr::kReadOnly);
-    if (const ErrorCode code = profiles_.ReplaceFile(recordPath, record); code != kErrorSuccess)
+    if (const ErrorCode code = profiles_.ReplaceFile(recordPath, record); code != kErrorSuccess) {
         state_.failures.Add(tag::kSetupFile, recordPath, ops_.SystemErrorText(code));
+        UndoUnrecordedAssociations();
+    }
+    state_.unrecordedAssociations.clear();
 
     RegisterUninstallEntry(header.uninstallKey, displayName, uninstaller);
+}
+
+// The record that would let the uninstall restore them is not there; a key that
+// refuses is one more failure to offer.
+void InstallCompletion::UndoUnrecordedAssociations()
+{
+    UndoAssociations(platform_.registry, state_.unrecordedAssociations,
+                     [this](const std::string& key, ErrorCode code) {
+                         state_.failures.Add(tag::kRegistry, key, ops_.SystemErrorText(code));
+                     });
 }
 
 void InstallCompletion::RegisterUninstallEntry(const std::string& keyPath, const std::string& displayName,

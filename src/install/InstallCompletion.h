@@ -35,6 +35,7 @@ private:
     std::string InstallUninstaller();
     void RememberFolder();
     void WriteUninstallRecord(const std::string& uninstaller);
+    void UndoUnrecordedAssociations();
     void RegisterUninstallEntry(const std::string& keyPath, const std::string& displayName,
                                 const std::string& uninstaller);
     void OfferFailureDetails();

@@ -1,5 +1,6 @@
 #include "install/InstallRun.h"
 
+#include "install/AssociationUndo.h"
 #include "install/InstallCompletion.h"
 #include "util/MBUtils.h"
 #include "util/StrOp.h"
@@ -81,20 +82,39 @@ void InstallRun::Run()
 {
     // The run's own copy of the script: nothing else writes it while the run reads it.
     const ProfileStore::Steady steadyScript(profiles_, context_.scriptFile);
+    try {
+        if (RunPhases() == Outcome::Ended) UndoUnrecordedAssociations();
+    } catch (...) {
+        UndoUnrecordedAssociations();
+        throw;
+    }
+}
+
+InstallRun::Outcome InstallRun::RunPhases()
+{
     Start();
     PreReadRelate();
-    if (ComputeSizes() == Outcome::Ended) return;
-    if (state_.sizeKnown && CheckDiskSpace() == Outcome::Ended) return;
-    if (PrepareSetupFolder() == Outcome::Ended) return;
+    if (ComputeSizes() == Outcome::Ended) return Outcome::Ended;
+    if (state_.sizeKnown && CheckDiskSpace() == Outcome::Ended) return Outcome::Ended;
+    if (PrepareSetupFolder() == Outcome::Ended) return Outcome::Ended;
     LoadExistingRecord(platform_, context_, ops_, profiles_, state_.lists);
-    if (CreateFolders() == Outcome::Ended) return;
-    if (CopyFiles() == Outcome::Ended) return;
-    if (CreateShortcuts() == Outcome::Ended) return;
-    if (WriteRegistryValues() == Outcome::Ended) return;
-    if (WriteProfileEntries() == Outcome::Ended) return;
+    if (CreateFolders() == Outcome::Ended) return Outcome::Ended;
+    if (CopyFiles() == Outcome::Ended) return Outcome::Ended;
+    if (CreateShortcuts() == Outcome::Ended) return Outcome::Ended;
+    if (WriteRegistryValues() == Outcome::Ended) return Outcome::Ended;
+    if (WriteProfileEntries() == Outcome::Ended) return Outcome::Ended;
     CollectUninstallLists();
-    if (AssociateFiles() == Outcome::Ended) return;
+    if (AssociateFiles() == Outcome::Ended) return Outcome::Ended;
     InstallCompletion(platform_, profiles_, ops_, context_, view_, state_).Run();
+    return Outcome::Continue;
+}
+
+// Only the registry's own calls, which raise nothing. A run that ends here offers no
+// failure details: after an error the user sees that error, after an abort nothing
+// more, so a key that refuses goes untold.
+void InstallRun::UndoUnrecordedAssociations()
+{
+    UndoAssociations(platform_.registry, state_.unrecordedAssociations, nullptr);
 }
 
 void InstallRun::Start()

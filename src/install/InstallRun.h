@@ -57,6 +57,8 @@ public:
     InstallRun(platform::Platform& platform, ProfileStore& profiles, FileOps& ops, SetupContext& context,
                RunView& view, SharedFiles& shared);
 
+    // A run that ends before its record is written, by an error or the user's abort,
+    // first puts back the associations it changed.
     void Run();
 
     const InstallRunState& State() const { return state_; }
@@ -64,6 +66,8 @@ public:
 private:
     enum class Outcome { Continue, Ended };
 
+    Outcome RunPhases();
+    void UndoUnrecordedAssociations();
     void Start();
     void PreReadRelate();
     Outcome ComputeSizes();
@@ -83,7 +87,7 @@ private:
     Outcome WriteProfileEntries();
     void CollectUninstallLists();
     Outcome AssociateFiles();
-    void SavePreviousAssociation(const std::string& extension);
+    void SavePreviousAssociation(const AssociationBefore& before);
     void WriteAssociation(const Association& association);
     void Stop();
     bool Checkpoint();

@@ -3,8 +3,11 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "platform/Registry.h"
 #include "run/FailureText.h"
 #include "util/ShortcutBoxes.h"
 #include "uninstall/UninstallRecord.h"
@@ -14,6 +17,14 @@ namespace lorvel {
 struct RelatePair {
     std::string name;
     std::string file;
+};
+
+// An association as the machine held it before the run changed it.
+struct AssociationBefore {
+    std::string extension;
+    bool extensionKey = false;                // whether HKCR\.ext was there
+    std::optional<platform::RegValue> type;   // its default value, when it had one
+    bool typeKey = false;                     // whether HKCR\ext_auto_file was there
 };
 
 struct InstallRunState {
@@ -34,6 +45,12 @@ struct InstallRunState {
 
     // What the uninstaller must undo, loaded from an earlier record and added to.
     RecordLists lists;
+
+    // The associations changed since the start, first change first, until the record
+    // that lets the uninstall restore them is written. A run that ends before puts
+    // them back: a second attempt would take this system's own type for the user's,
+    // and keep it on uninstall.
+    std::vector<AssociationBefore> unrecordedAssociations;
 };
 
 }  // namespace lorvel

@@ -1,5 +1,6 @@
 // The settings phases of the install run: registry values, profile entries, the
 // lists the uninstaller is given, and file associations.
+#include "install/AssociationUndo.h"
 #include "install/InstallRun.h"
 #include "install/SettingsEntries.h"
 #include "run/RegistryWrites.h"
@@ -83,21 +84,20 @@ InstallRun::Outcome InstallRun::AssociateFiles()
         const Association a = ParseAssociation(pair.name, ExpandFolderMacros(pair.file, table));
         const std::string question = "拡張子 *." + a.extension + " を\r" + a.program + "\rに関連付けします．よろしいですか？";
         if (view_.Ask(question, "関連付けの確認", box::kQuestionYesNo) != box::kYes) continue;
-        SavePreviousAssociation(a.extension);
+        // Read before the first change, so that what is put back is what the user had.
+        const AssociationBefore before = ReadAssociationBefore(platform_.registry, a.extension);
+        state_.unrecordedAssociations.push_back(before);
+        SavePreviousAssociation(before);
         WriteAssociation(a);
     }
     return Outcome::Continue;
 }
 
-void InstallRun::SavePreviousAssociation(const std::string& extension)
+void InstallRun::SavePreviousAssociation(const AssociationBefore& before)
 {
-    Registry& registry = platform_.registry;
-    const std::string key = "." + extension;
-    CreateKeyOrRaise(registry, RootKey::ClassesRoot, key);
-    if (state_.lists.RelateSaved(extension)) return;
-    const std::string previous = ReadTextOrRaise(registry, RootKey::ClassesRoot, key, "").value_or("");
+    if (state_.lists.RelateSaved(before.extension)) return;
     // With every slot taken the association is still made, only not undone later.
-    state_.lists.AddRelate(extension + "," + previous);
+    state_.lists.AddRelate(before.extension + "," + (before.type ? before.type->data : std::string()));
 }
 
 void InstallRun::WriteAssociation(const Association& a)

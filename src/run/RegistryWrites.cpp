@@ -18,13 +18,15 @@ void WriteValueOrRaise(Registry& registry, RootKey root, const std::string& path
         throw RunError("'" + name + "' の設定に失敗しました");
 }
 
-std::optional<std::string> ReadTextOrRaise(Registry& registry, RootKey root, const std::string& path,
-                                           const std::string& name)
+std::optional<RegValue> ReadTextOrRaise(Registry& registry, RootKey root, const std::string& path,
+                                        const std::string& name)
 {
     RegValue value;
-    if (registry.ReadValue(root, path, name, value) != kErrorSuccess) return std::nullopt;
+    const ErrorCode code = registry.ReadValue(root, path, name, value);
+    if (code == kErrorFileNotFound) return std::nullopt;
+    if (code != kErrorSuccess) throw RunError("'" + name + "' の読み込みに失敗しました");
     if (!value.IsText()) throw RunError("'" + name + "' のﾃﾞｰﾀ型が不正です");
-    return value.data;
+    return value;
 }
 
 }  // namespace lorvel

@@ -16,8 +16,10 @@ namespace lorvel {
 void CreateKeyOrRaise(platform::Registry& registry, platform::RootKey root, const std::string& path);
 void WriteValueOrRaise(platform::Registry& registry, platform::RootKey root, const std::string& path,
                        const std::string& name, const platform::RegValue& value);
-// The value as text, nullopt when there is none; a value of another type raises.
-std::optional<std::string> ReadTextOrRaise(platform::Registry& registry, platform::RootKey root,
-                                           const std::string& path, const std::string& name);
+// The value, which must be text, or nullopt when it or its key is not there; a value
+// of another type raises, and so does a read that fails otherwise: a value that is
+// there but unread must not pass for none.
+std::optional<platform::RegValue> ReadTextOrRaise(platform::Registry& registry, platform::RootKey root,
+                                                  const std::string& path, const std::string& name);
 
 }  // namespace lorvel

@@ -37,30 +37,51 @@ void SharedFiles::LoadTable()
     if (platform_.registry.EnumValues(RootKey::LocalMachine, kSharedDllsKey, values) != kErrorSuccess) return;
     table_.emplace();
     // Names compare without case; the first of two that differ only in case is the one the system reads.
-    for (const auto& [name, value] : values) table_->emplace(UpperCase(name), CountOf(value));
+    for (const auto& [name, value] : values) table_->emplace(UpperCase(name), value);
 }
 
-void SharedFiles::Remember(const std::string& path, std::int32_t count)
+void SharedFiles::Remember(const std::string& path, const std::optional<RegValue>& entry)
 {
     if (!table_) return;
-    if (count > 0)
-        (*table_)[UpperCase(path)] = count;
+    if (entry)
+        (*table_)[UpperCase(path)] = *entry;
     else
         table_->erase(UpperCase(path));
 }
 
-std::int32_t SharedFiles::ReadSharedCount(const std::string& path)
+void SharedFiles::WriteEntry(const std::string& path, const RegValue& entry)
+{
+    const ErrorCode written = platform_.registry.WriteValue(RootKey::LocalMachine, kSharedDllsKey, path, entry);
+    if (written != kErrorSuccess) RegistryFailed("への書き込み", written);
+    Remember(path, entry);
+}
+
+void SharedFiles::DeleteEntry(const std::string& path)
+{
+    // A count left behind would keep the next uninstall from deleting the file.
+    const ErrorCode deleted = platform_.registry.DeleteValue(RootKey::LocalMachine, kSharedDllsKey, path);
+    if (deleted != kErrorSuccess && deleted != kErrorFileNotFound) RegistryFailed("からの削除", deleted);
+    Remember(path, std::nullopt);
+}
+
+std::optional<RegValue> SharedFiles::SharedCountEntry(const std::string& path)
 {
     if (!tableLoaded_) LoadTable();
     if (table_) {
         const auto found = table_->find(UpperCase(path));
-        return found == table_->end() ? 0 : found->second;
+        if (found == table_->end()) return std::nullopt;
+        return found->second;
     }
     RegValue value;
-    if (platform_.registry.ReadValue(RootKey::LocalMachine, kSharedDllsKey, path, value) != kErrorSuccess ||
-        value.type != ValueType::DoubleWord || value.data.size() != 4)
-        return 0;
-    return static_cast<std::int32_t>(value.AsDoubleWord());
+    if (platform_.registry.ReadValue(RootKey::LocalMachine, kSharedDllsKey, path, value) != kErrorSuccess)
+        return std::nullopt;
+    return value;
+}
+
+std::int32_t SharedFiles::ReadSharedCount(const std::string& path)
+{
+    const std::optional<RegValue> entry = SharedCountEntry(path);
+    return entry ? CountOf(*entry) : 0;
 }
 
 std::int32_t SharedFiles::ChangeSharedCount(const std::string& path, bool increment)
@@ -72,25 +93,23 @@ std::int32_t SharedFiles::ChangeSharedCount(const std::string& path, bool increm
         ++count;
         if (const ErrorCode failed = platform_.registry.CreateKey(RootKey::LocalMachine, kSharedDllsKey))
             RegistryFailed("の作成", failed);
-        const ErrorCode written = platform_.registry.WriteValue(RootKey::LocalMachine, kSharedDllsKey, path,
-                                                                RegValue::DoubleWord(static_cast<std::uint32_t>(count)));
-        if (written != kErrorSuccess) RegistryFailed("への書き込み", written);
-        Remember(path, count);
+        WriteEntry(path, RegValue::DoubleWord(static_cast<std::uint32_t>(count)));
         return count;
     }
     const std::int32_t count = ReadSharedCount(path) - 1;
-    if (count > 0) {
-        const ErrorCode written = platform_.registry.WriteValue(RootKey::LocalMachine, kSharedDllsKey, path,
-                                                                RegValue::DoubleWord(static_cast<std::uint32_t>(count)));
-        if (written != kErrorSuccess) RegistryFailed("への書き込み", written);
-        Remember(path, count);
-    } else {
-        // A count left behind would keep the next uninstall from deleting the file.
-        const ErrorCode deleted = platform_.registry.DeleteValue(RootKey::LocalMachine, kSharedDllsKey, path);
-        if (deleted != kErrorSuccess && deleted != kErrorFileNotFound) RegistryFailed("からの削除", deleted);
-        Remember(path, 0);
-    }
+    if (count > 0)
+        WriteEntry(path, RegValue::DoubleWord(static_cast<std::uint32_t>(count)));
+    else
+        DeleteEntry(path);
     return count;
+}
+
+void SharedFiles::RestoreSharedCount(const std::string& path, const std::optional<RegValue>& previous)
+{
+    if (previous)
+        WriteEntry(path, *previous);
+    else
+        DeleteEntry(path);
 }
 
 void SharedFiles::RegisterComponent(const std::string& path, bool registering)

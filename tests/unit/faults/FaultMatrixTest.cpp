@@ -143,25 +143,9 @@ std::string RecordItems(const std::string& bytes)
 
 constexpr const char* kSharedDlls = "HKEY_LOCAL_MACHINE\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\SHAREDDLLS";
 
-// The one difference a second attempt keeps. An install that ended before its record
-// was written (a key it could not make, the record itself refused) has pointed the
-// extension at its own file type; the second attempt reads that as the type before
-// the install, which it cannot tell from a type another install of this system made,
-// and which the uninstall must then keep. Only a record written before the
-// association changes could carry the true previous type.
-bool IsKeptDifference(const std::string& difference)
-{
-    return difference == "C/APP/FT/UNSETUP.INI lost gained [[RestoreRelate]=FTX,FTX_auto_file]";
-}
-
-std::vector<std::string> WithoutKept(std::vector<std::string> differences)
-{
-    std::erase_if(differences, IsKeptDifference);
-    return differences;
-}
-
 // What a second attempt is compared by: a shared count counts every install that
-// got so far (as a reinstall does), and a merged record holds its items in another order.
+// got so far (as a reinstall does; each shared file's count is checked against its
+// copies on its own), and a merged record holds its items in another order.
 Snapshot Normalised(Snapshot shot)
 {
     for (auto& [path, bytes] : shot.files)
@@ -169,6 +153,20 @@ Snapshot Normalised(Snapshot shot)
     for (auto& [item, data] : shot.registry)
         if (item.rfind(std::string(kSharedDlls) + "\t", 0) == 0) data = "<count>";
     return shot;
+}
+
+// The shared files of the script, which the machine does not have before the first
+// install: each install that copies one counts one use of it, and one that does not
+// copy it leaves its count alone.
+constexpr const char* kSharedFiles[] = {"C:\\WINDOWS\\SYSTEM32\\COMMON.DLL", "C:\\WINDOWS\\SYSTEM32\\SHARED.DAT"};
+
+// The file's count in the shared-file table: 0 when it has none, 0xFFFFFFFF when it
+// has a value that is no count.
+std::uint32_t SharedCount(Registry& registry, const std::string& path)
+{
+    RegValue value;
+    if (registry.ReadValue(RootKey::LocalMachine, kSharedDllsKey, path, value) != kErrorSuccess) return 0;
+    return value.type == ValueType::DoubleWord ? value.AsDoubleWord() : 0xFFFFFFFFu;
 }
 
 template <typename Map>
@@ -467,12 +465,19 @@ TEST(FaultMatrixTest, AnInstallUnderAFaultReportsItAndASecondAttemptFinishes)
             const std::vector<std::string> lost = Differences(installed, Normalised(after));
             if (!lost.empty())
                 EXPECT_TRUE(faulted.Reported()) << "the install did less, and said nothing:\n" << Lines(lost);
+            std::map<std::string, bool> copied;
+            for (const char* file : kSharedFiles) {
+                copied[file] = m.vm.platform.files.FileExists(file);
+                EXPECT_EQ(SharedCount(m.vm.platform.registry, file), copied[file] ? 1u : 0u) << file;
+            }
 
             m.vm.machine.ResetOperations();
             const RunResult second = m.Install();
             EXPECT_EQ(second.unexpected, "");
             EXPECT_EQ(second.raised + second.failures, "");
-            EXPECT_EQ(Lines(WithoutKept(Differences(installed, Normalised(Take(m.vm.machine))))), "");
+            EXPECT_EQ(Lines(Differences(installed, Normalised(Take(m.vm.machine)))), "");
+            for (const char* file : kSharedFiles)
+                EXPECT_EQ(SharedCount(m.vm.platform.registry, file), copied[file] ? 2u : 1u) << file;
         }
     }
     std::printf("install fault points: %d\n", points);

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "InstallRunFixture.h"
+#include "SettingsRunFixture.h"
 #include "install/CopyEntry.h"
 #include "util/Szdd.h"
 
@@ -228,6 +229,75 @@ TEST_F(CopyPhaseTest, SharedAndRegisteredFiles)
                                                   "C:\\APP\\TEXT.OCXの読み込みに失敗しました．"}));
     const auto& journal = vm.machine.Journal();
     EXPECT_NE(std::find(journal.begin(), journal.end(), "call C:\\APP\\NEW.DLL DllRegisterServer"), journal.end());
+}
+
+TEST(SharedCopyTest, ACopyThatFailsLeavesTheSharedCountAsItWas)
+{
+    using platform::virt::Fault;
+    using platform::virt::OperationKind;
+    using Entry = std::optional<RegValue>;
+    struct Before {
+        const char* name;
+        bool fileThere;
+        Entry entry;
+    };
+    const Before befores[] = {
+        {"no file, no count", false, std::nullopt},
+        {"a file there without a count", true, std::nullopt},
+        {"a count of 3", true, RegValue::DoubleWord(3)},
+        {"a count of another type", false, RegValue::String("5")},
+    };
+    enum class Ending { Copied, CopyFails, DestinationLocked, BrokenCompressedFile };
+    const std::pair<Ending, const char*> endings[] = {
+        {Ending::Copied, "copied"},
+        {Ending::CopyFails, "the copy fails"},
+        {Ending::DestinationLocked, "the destination is locked"},
+        {Ending::BrokenCompressedFile, "the compressed file is broken"},
+    };
+    // What the increment makes of each state: a file there without a count has one user already.
+    const Entry raised[] = {RegValue::DoubleWord(1), RegValue::DoubleWord(2), RegValue::DoubleWord(4),
+                            RegValue::DoubleWord(1)};
+    constexpr const char* kDestination = "C:\\APP\\S.DLL";
+    const auto shown = [](const Entry& entry) {
+        if (!entry) return std::string("<none>");
+        return entry->type == ValueType::DoubleWord ? "count " + std::to_string(entry->AsDoubleWord())
+                                                     : "text " + entry->data;
+    };
+    for (std::size_t b = 0; b < std::size(befores); ++b) {
+        for (const auto& [ending, endingName] : endings) {
+            const Before& before = befores[b];
+            SCOPED_TRACE(std::string(before.name) + ", " + endingName);
+            testing::SettingsMachine t;
+            if (before.fileThere) {
+                t.vm.Put(kDestination, "MZ an older version");
+                std::filesystem::last_write_time(t.vm.machine.HostPath(kDestination),
+                                                 std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+            }
+            if (before.entry) {
+                t.vm.platform.registry.CreateKey(RootKey::LocalMachine, kSharedDllsKey);
+                t.vm.platform.registry.WriteValue(RootKey::LocalMachine, kSharedDllsKey, kDestination, *before.entry);
+            }
+            std::string source = "S.DLL";
+            if (ending == Ending::BrokenCompressedFile) {
+                const std::string compressed = CompressSzdd(std::string(5000, 'x') + std::string(5000, 'y'), 'L');
+                source = "S.DL_|S.DLL";
+                t.vm.Put("E:\\S.DL_", compressed.substr(0, compressed.size() / 2));
+            } else {
+                t.vm.Put("E:\\S.DLL", "MZ the new version");
+            }
+            if (ending == Ending::DestinationLocked) t.vm.machine.LockFile(kDestination);
+            // The run's only copy is the shared file's.
+            t.vm.machine.ResetOperations();
+            if (ending == Ending::CopyFails) t.vm.machine.FailAt(OperationKind::FileCopy, 1, Fault::DiskFull);
+
+            const InstallRunState state = t.Run("[CopyFile]\r\nFile1=(App)" + source + ",/S\r\n");
+            const bool copied = ending == Ending::Copied;
+            EXPECT_EQ(state.failures.count, copied ? 0 : 1) << state.failures.text;
+            EXPECT_EQ(state.lists.deleteFile.find("C:\\APP\\S.DLL,/S|") != std::string::npos, copied);
+            EXPECT_EQ(shown(t.Value(RootKey::LocalMachine, kSharedDllsKey, kDestination)),
+                      shown(copied ? raised[b] : before.entry));
+        }
+    }
 }
 
 TEST_F(CopyPhaseTest, AbortDuringCopyingKeepsWhatWasCopied)

@@ -59,6 +59,45 @@ TEST_F(SharedFilesTest, AValueOfTheWrongTypeCountsAsNone)
     EXPECT_EQ(value.type, ValueType::DoubleWord);
 }
 
+TEST(SharedCountRestoreTest, AnEntryPutBackIsWhatTheTableHeldAndARefusalRaises)
+{
+    using platform::virt::Fault;
+    using platform::virt::OperationKind;
+    struct Row {
+        const char* name;
+        std::optional<RegValue> previous;
+        std::optional<OperationKind> refused;
+        std::string error;  // what the refusal raises, after the table's name
+    };
+    const Row rows[] = {
+        {"a count", RegValue::DoubleWord(3), std::nullopt, ""},
+        {"no entry", std::nullopt, std::nullopt, ""},
+        {"a write refused", RegValue::DoubleWord(3), OperationKind::RegistryWrite, "への書き込みに失敗しました(エラー 5)"},
+        {"a deletion refused", std::nullopt, OperationKind::RegistryDelete, "からの削除に失敗しました(エラー 5)"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        testing::TestMachine vm;
+        SharedFiles shared(vm.platform, true, nullptr);
+        vm.Put("C:\\APP\\S.DLL", "MZ");
+        EXPECT_EQ(shared.ChangeSharedCount("C:\\APP\\S.DLL", true), 2);
+        vm.machine.ResetOperations();
+        if (row.refused) vm.machine.FailAt(*row.refused, 1, Fault::AccessDenied);
+        std::string error;
+        try {
+            shared.RestoreSharedCount("C:\\APP\\S.DLL", row.previous);
+        } catch (const std::runtime_error& raised) {
+            error = raised.what();
+        }
+        const std::string table = "共有ファイルのレジストリ(HKEY_LOCAL_MACHINE\\" + std::string(kSharedDllsKey) + ")";
+        EXPECT_EQ(error, row.error.empty() ? "" : table + row.error);
+        const std::int32_t expected = row.refused ? 2 : row.previous ? 3 : 0;
+        EXPECT_EQ(shared.ReadSharedCount("C:\\APP\\S.DLL"), expected);
+        EXPECT_EQ(SharedFiles(vm.platform, true, nullptr).ReadSharedCount("C:\\APP\\S.DLL"), expected)
+            << "what the object remembers is what the registry holds";
+    }
+}
+
 TEST_F(SharedFilesTest, RegistrationWarnsInTheInstallOnly)
 {
     vm.Put("C:\\OK.DLL", "MZDllRegisterServer=0\nDllUnregisterServer=0\n");
