@@ -80,8 +80,7 @@ void WriteList(ProfileDocument& document, const std::string& list, const std::st
 
 bool RecordLists::AddRelate(const std::string& value)
 {
-    for (const std::string& slot : restoreRelate)
-        if (!slot.empty() && MBPosText(value, slot) > 0) return false;
+    if (RelateSaved(PathPart(value))) return false;
     for (std::string& slot : restoreRelate) {
         if (!slot.empty()) continue;
         slot = value;
@@ -92,8 +91,9 @@ bool RecordLists::AddRelate(const std::string& value)
 
 bool RecordLists::RelateSaved(const std::string& extension) const
 {
+    const std::string wanted = UpperCase(extension);
     for (const std::string& slot : restoreRelate)
-        if (!slot.empty() && MBPosText(extension, PathPart(slot)) > 0) return true;
+        if (!slot.empty() && UpperCase(PathPart(slot)) == wanted) return true;
     return false;
 }
 

@@ -46,11 +46,12 @@ struct RecordLists {
     std::string addDeleteFile;
     std::array<std::string, kRelateSlots> restoreRelate;
 
-    // Puts an association into the first empty slot unless an occupied slot holds
-    // it already (without case); false when it was not kept.
+    // Puts an association ("ext,previous") into the first empty slot unless a slot
+    // holds its extension already, whose previous type is the earlier and so the
+    // user's own; false when it was not kept.
     bool AddRelate(const std::string& value);
-    // Whether some slot's extension part holds the extension (without case, so a
-    // slot for DOCX also stands for DOC).
+    // Whether a slot holds the extension, without regard to case. Only the whole
+    // extension counts: a slot for DOCX says nothing of what DOC pointed to before.
     bool RelateSaved(const std::string& extension) const;
 };
 

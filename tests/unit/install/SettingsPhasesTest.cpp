@@ -264,6 +264,7 @@ TEST(RelatePhaseTest, SavedSlots)
         std::deque<int> answers;
         std::string firstSlot, lastSlot;
         const char* dotKeyValue;  // the default of ".TXT" afterwards
+        const char* secondSlot = nullptr;  // checked when given
     };
     std::string many = "[Relate]\r\n";
     for (int i = 1; i <= 21; ++i) many += "Name" + std::to_string(i) + "=E" + std::to_string(i) + "\r\nFile" +
@@ -275,8 +276,10 @@ TEST(RelatePhaseTest, SavedSlots)
         {"answered No", "", kViewer, {box::kNo}, "", "", "<none>"},
         {"a reinstall keeps the first type", "[RestoreRelate]\r\nKey1=TXT,txtfile\r\n", kViewer, {box::kYes},
          "TXT,txtfile", "", "TXT_auto_file"},
-        {"a slot for TXTX covers TXT", "[RestoreRelate]\r\nKey1=TXTX,x\r\n", kViewer, {box::kYes}, "TXTX,x", "",
-         "TXT_auto_file"},
+        {"a slot for TXTX says nothing of TXT", "[RestoreRelate]\r\nKey1=TXTX,x\r\n", kViewer, {box::kYes}, "TXTX,x", "",
+         "TXT_auto_file", "TXT,"},
+        {"nor one for ATXT", "[RestoreRelate]\r\nKey1=ATXT,\r\n", kViewer, {box::kYes}, "ATXT,", "", "TXT_auto_file",
+         "TXT,"},
         {"twenty slots taken", twenty, kViewer, {box::kYes}, "OTHER1,", "OTHER20,", "TXT_auto_file"},
         {"only twenty are read", "", many, std::deque<int>(21, box::kYes), "E1,", "E20,", "<none>"},
     };
@@ -289,6 +292,9 @@ TEST(RelatePhaseTest, SavedSlots)
         const InstallRunState state = t.Run(row.relate);
         EXPECT_EQ(state.lists.restoreRelate[0], row.firstSlot);
         EXPECT_EQ(state.lists.restoreRelate[19], row.lastSlot);
+        if (row.secondSlot) {
+            EXPECT_EQ(state.lists.restoreRelate[1], row.secondSlot);
+        }
         EXPECT_EQ(t.Text(RootKey::ClassesRoot, ".TXT"), row.dotKeyValue);
     }
 }

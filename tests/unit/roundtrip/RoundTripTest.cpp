@@ -161,7 +161,8 @@ constexpr const char* kFlags[] = {"", ",/W", ",/S", ",/s/w", ",/R", ",/S/R"};
 constexpr const char* kValues[] = {"(Str)text", "(Exp)%SystemRoot%\\(App)", "(Int)$10", "(Dwd)-1", "(Bin)0A0B",
                                    "", "(Str)(Pdd)(App)", "plain", "(Int)junk", "(Bin)xyz"};
 constexpr const char* kShortcutFolders[] = {"(Smn)", "(Sta)", "(Dsk)", "(Sup)", "(Sen)", "(C_Sta)", "(C_Dsk)"};
-constexpr const char* kExtensions[] = {"RTA", "RTQ", "RTZ"};  // none contains another
+// The first contains the second, which must be saved on its own all the same.
+constexpr const char* kExtensions[] = {"RTAX", "RTA", "RTZ"};
 
 struct Plan {
     std::string script;

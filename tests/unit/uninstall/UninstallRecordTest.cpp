@@ -209,7 +209,7 @@ TEST_F(UninstallRecordTest, LoadingReadsListsFromTheBackupAndAllTwentyRelateKeys
     EXPECT_EQ(lists.deleteShortCut, "C:\\LINK.LNK|");
     EXPECT_EQ(lists.deleteRegistry, "(Local)Software\\Maker|");
     EXPECT_EQ(lists.addDeleteFile, "C:\\APP\\*.LOG|");
-    // "abc," lies inside "abc,old"; "TXT,txtfile" inside "txt,txtfile", ignoring case.
+    // "abc," and "TXT,txtfile" name extensions held already, the second in another case.
     EXPECT_EQ(lists.restoreRelate[1], "txt,txtfile");
     EXPECT_EQ(lists.restoreRelate[2], "doc,Word");
     EXPECT_EQ(lists.restoreRelate[3], "");
