@@ -2,6 +2,7 @@
 #include "install/CopyEntry.h"
 #include "install/InstallRun.h"
 #include "util/FolderMacros.h"
+#include "util/MBUtils.h"
 #include "util/StrOp.h"
 #include "util/FixedNames.h"
 
@@ -117,7 +118,7 @@ InstallRun::Outcome InstallRun::CopyOne(const CopyEntry& entry, std::string sour
 
     const bool destinationExists = platform_.files.FileExists(destination);
     bool copy = DecideCopy(source, destination, destinationExists);
-    const bool shared = entry.HasFlag("/S");
+    const bool shared = entry.HasFlag("/S") && !CountedAlready(destination);
     const std::optional<RegValue> countBefore = shared ? shared_.SharedCountEntry(destination) : std::nullopt;
     if (shared) shared_.ChangeSharedCount(destination, true);
     if (entry.HasFlag("/W")) copy = true;
@@ -143,9 +144,31 @@ InstallRun::Outcome InstallRun::CopyOne(const CopyEntry& entry, std::string sour
     else if (result != kErrorSuccess)
         state_.failures.Add(tag::kFile, destination, ops_.SystemErrorText(result));
     else
-        state_.lists.deleteFile += destination + entry.flags + "|";
+        RecordCopied(entry, destination);
     if (compressed) ops_.DeleteFiles(source);
     return Outcome::Continue;
+}
+
+// The record lists a file once and its uninstall lowers the count once, so this
+// record raises it once: not again for a reinstall into the same folder, nor for a
+// second entry of the same file. A count that has gone meanwhile is raised anew.
+bool InstallRun::CountedAlready(const std::string& destination)
+{
+    return state_.countedShared.count(UpperCase(destination)) && shared_.ReadSharedCount(destination) > 0;
+}
+
+void InstallRun::RecordCopied(const CopyEntry& entry, const std::string& destination)
+{
+    state_.lists.deleteFile += destination + entry.flags + "|";
+    if (entry.HasFlag("/S")) state_.countedShared.insert(UpperCase(destination));
+}
+
+void InstallRun::NoteCountedSharedFiles()
+{
+    for (const std::string& item : ListItems(state_.lists.deleteFile)) {
+        const std::string path = PathPart(item);
+        if (MBPosText("/S", item.substr(path.size())) > 0) state_.countedShared.insert(UpperCase(path));
+    }
 }
 
 InstallRun::Outcome InstallRun::ShowCopyProgress(int index, int processed, const std::optional<FindEntry>& medium)

@@ -67,6 +67,9 @@ private:
     enum class Outcome { Continue, Ended };
 
     Outcome RunPhases();
+    void NoteCountedSharedFiles();
+    bool CountedAlready(const std::string& destination);
+    void RecordCopied(const CopyEntry& entry, const std::string& destination);
     void UndoUnrecordedAssociations();
     void Start();
     void PreReadRelate();

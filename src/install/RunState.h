@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,8 @@ struct InstallRunState {
 
     // What the uninstaller must undo, loaded from an earlier record and added to.
     RecordLists lists;
+    // Upper-case paths of the shared files whose count this record holds already.
+    std::set<std::string> countedShared;
 
     // The associations changed since the start, first change first, until the record
     // that lets the uninstall restore them is written. A run that ends before puts

@@ -465,10 +465,15 @@ TEST(FaultMatrixTest, AnInstallUnderAFaultReportsItAndASecondAttemptFinishes)
             const std::vector<std::string> lost = Differences(installed, Normalised(after));
             if (!lost.empty())
                 EXPECT_TRUE(faulted.Reported()) << "the install did less, and said nothing:\n" << Lines(lost);
-            std::map<std::string, bool> copied;
+            // A count raised for a file that a record written after it lists is raised
+            // once; one raised by an install that ended before its record is the limit
+            // kept: a second attempt cannot tell it from another program's, and counts again.
+            std::map<std::string, bool> countedTwice;
+            const std::string record = m.vm.Get(kRecord);
             for (const char* file : kSharedFiles) {
-                copied[file] = m.vm.platform.files.FileExists(file);
-                EXPECT_EQ(SharedCount(m.vm.platform.registry, file), copied[file] ? 1u : 0u) << file;
+                const bool copied = m.vm.platform.files.FileExists(file);
+                EXPECT_EQ(SharedCount(m.vm.platform.registry, file), copied ? 1u : 0u) << file;
+                countedTwice[file] = copied && record.find(std::string(file) + ",/S") == std::string::npos;
             }
 
             m.vm.machine.ResetOperations();
@@ -477,7 +482,7 @@ TEST(FaultMatrixTest, AnInstallUnderAFaultReportsItAndASecondAttemptFinishes)
             EXPECT_EQ(second.raised + second.failures, "");
             EXPECT_EQ(Lines(Differences(installed, Normalised(Take(m.vm.machine)))), "");
             for (const char* file : kSharedFiles)
-                EXPECT_EQ(SharedCount(m.vm.platform.registry, file), copied[file] ? 2u : 1u) << file;
+                EXPECT_EQ(SharedCount(m.vm.platform.registry, file), countedTwice[file] ? 2u : 1u) << file;
         }
     }
     std::printf("install fault points: %d\n", points);

@@ -300,6 +300,47 @@ TEST(SharedCopyTest, ACopyThatFailsLeavesTheSharedCountAsItWas)
     }
 }
 
+TEST(SharedCopyTest, OneRecordRaisesACountOnce)
+{
+    constexpr const char* kDestination = "C:\\APP\\S.DLL";
+    struct Row {
+        const char* name;
+        const char* earlierRecord;  // in the setup folder before the run; empty for none
+        std::optional<std::uint32_t> countBefore;
+        const char* script;
+        std::optional<std::uint32_t> countAfter;
+    };
+    const char* once = "[CopyFile]\r\nFile1=(App)S.DLL,/S\r\n";
+    const Row rows[] = {
+        {"a first install", "", std::nullopt, once, 1},
+        {"a reinstall into the same folder", "[DeleteFile]\r\nFile1=C:\\APP\\S.DLL,/S\r\n", 1, once, 1},
+        {"a reinstall with another program's count too", "[DeleteFile]\r\nFile1=c:\\app\\s.dll,/R/S\r\n", 2, once, 2},
+        {"the earlier record did not count it", "[DeleteFile]\r\nFile1=C:\\APP\\S.DLL\r\n", 1, once, 2},
+        {"the earlier record's count has gone", "[DeleteFile]\r\nFile1=C:\\APP\\S.DLL,/S\r\n", std::nullopt, once, 2},
+        {"one script naming the file twice", "", std::nullopt,
+         "[CopyFile]\r\nFile1=(App)S.DLL,/S\r\nFile2=(App)S.DLL,/S\r\n", 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        testing::SettingsMachine t;
+        t.vm.Put("E:\\S.DLL", "MZ the library");
+        if (*row.earlierRecord) {
+            t.vm.Put(kDestination, "MZ the library");
+            t.vm.Put("C:\\APP\\UNSETUP.INI", std::string("[SetupFolder]\r\nFolder=C:\\APP\\\r\n") + row.earlierRecord);
+        }
+        if (row.countBefore) {
+            t.vm.platform.registry.CreateKey(RootKey::LocalMachine, kSharedDllsKey);
+            t.vm.platform.registry.WriteValue(RootKey::LocalMachine, kSharedDllsKey, kDestination,
+                                              RegValue::DoubleWord(*row.countBefore));
+        }
+        const InstallRunState state = t.Run(row.script);
+        EXPECT_EQ(state.failures.text, "");
+        const auto count = t.Value(RootKey::LocalMachine, kSharedDllsKey, kDestination);
+        ASSERT_TRUE(count.has_value());
+        EXPECT_EQ(count->AsDoubleWord(), *row.countAfter);
+    }
+}
+
 TEST_F(CopyPhaseTest, AbortDuringCopyingKeepsWhatWasCopied)
 {
     vm.Put("E:\\A.TXT", "a");
