@@ -1,6 +1,7 @@
 #include "install/AssociationUndo.h"
 
 #include "install/SettingsEntries.h"
+#include "run/FailureText.h"
 #include "run/RegistryWrites.h"
 
 namespace lorvel {
@@ -50,9 +51,9 @@ void UndoAssociations(Registry& registry, std::vector<AssociationBefore>& change
 {
     for (auto it = changed.rbegin(); it != changed.rend(); ++it) {
         if (const ErrorCode code = RestoreExtension(registry, *it); code != kErrorSuccess && failed)
-            failed(kClassesRootName + ("." + it->extension), code);
+            failed(tag::kRegistry, kClassesRootName + ("." + it->extension), code);
         if (const ErrorCode code = RemoveAddedType(registry, *it); code != kErrorSuccess && failed)
-            failed(kClassesRootName + AssociationTypeKey(it->extension), code);
+            failed(tag::kRegistry, kClassesRootName + AssociationTypeKey(it->extension), code);
     }
     changed.clear();
 }

@@ -21,8 +21,8 @@ namespace lorvel {
 // the undo must never delete a value it did not see.
 AssociationBefore ReadAssociationBefore(platform::Registry& registry, const std::string& extension);
 
-// Gives a key that refused to be put back, with the system's code.
-using UndoFailed = std::function<void(const std::string& key, platform::ErrorCode code)>;
+// Gives what refused to be put back: the failure's tag, the key or file, the system's code.
+using UndoFailed = std::function<void(const char* tag, const std::string& item, platform::ErrorCode code)>;
 
 // Puts each association back, the last change first, and empties the list. A key
 // that refuses is given to failed (when there is one), and the rest are still put back.

@@ -137,6 +137,7 @@ InstallRun::Outcome InstallRun::CopyOne(const CopyEntry& entry, std::string sour
     // A file left out of the record keeps no count raised for it: no uninstall would
     // lower it, and every attempt to install would raise it again.
     if (shared && (broken || result != kErrorSuccess)) shared_.RestoreSharedCount(destination, countBefore);
+    else if (shared) state_.unrecordedCounts.push_back({destination, countBefore, destinationExists});
     if (broken)
         state_.failures.Add(tag::kFile, destination,
                           expansion == kErrorInvalidData ? std::string("圧縮ファイルが壊れているため展開できません．\r\n")

@@ -1,6 +1,7 @@
 #include "install/InstallCompletion.h"
 
 #include "install/AssociationUndo.h"
+#include "install/SharedCountUndo.h"
 #include "uninstall/UninstallRecord.h"
 #include "util/FolderMacros.h"
 #include "util/MBUtils.h"
@@ -55,8 +56,8 @@ void LoadExistingRecord(Platform& platform, SetupContext& context, FileOps& ops,
 }
 
 InstallCompletion::InstallCompletion(Platform& platform, ProfileStore& profiles, FileOps& ops, SetupContext& context,
-                                     RunView& view, InstallRunState& state)
-    : platform_(platform), profiles_(profiles), ops_(ops), context_(context), view_(view), state_(state)
+                                     RunView& view, InstallRunState& state, SharedFiles& shared)
+    : platform_(platform), profiles_(profiles), ops_(ops), context_(context), view_(view), state_(state), shared_(shared)
 {
 }
 
@@ -78,7 +79,7 @@ void InstallCompletion::Run()
     const std::string uninstaller = InstallUninstaller();
     RememberFolder();
     if (SetupOnly())
-        state_.unrecordedAssociations.clear();  // no record by design: what was made stays
+        ForgetUnrecordedChanges();  // no record by design: what was made stays
     else
         WriteUninstallRecord(uninstaller);
     OfferFailureDetails();
@@ -132,21 +133,28 @@ void InstallCompletion::WriteUninstallRecord(const std::string& uninstaller)
         platform_.files.SetAttributes(recordPath, attributes & ~attr::kReadOnly);
     if (const ErrorCode code = profiles_.ReplaceFile(recordPath, record); code != kErrorSuccess) {
         state_.failures.Add(tag::kSetupFile, recordPath, ops_.SystemErrorText(code));
-        UndoUnrecordedAssociations();
+        UndoUnrecordedChanges();
     }
-    state_.unrecordedAssociations.clear();
+    ForgetUnrecordedChanges();
 
     RegisterUninstallEntry(header.uninstallKey, displayName, uninstaller);
 }
 
-// The record that would let the uninstall restore them is not there; a key that
-// refuses is one more failure to offer.
-void InstallCompletion::UndoUnrecordedAssociations()
+// The record that would let the uninstall undo them is not there; what refuses to
+// be put back is one more failure to offer.
+void InstallCompletion::UndoUnrecordedChanges()
 {
-    UndoAssociations(platform_.registry, state_.unrecordedAssociations,
-                     [this](const std::string& key, ErrorCode code) {
-                         state_.failures.Add(tag::kRegistry, key, ops_.SystemErrorText(code));
-                     });
+    const UndoFailed failed = [this](const char* tag, const std::string& item, ErrorCode code) {
+        state_.failures.Add(tag, item, ops_.SystemErrorText(code));
+    };
+    UndoAssociations(platform_.registry, state_.unrecordedAssociations, failed);
+    UndoSharedCounts(shared_, ops_, state_.unrecordedCounts, failed);
+}
+
+void InstallCompletion::ForgetUnrecordedChanges()
+{
+    state_.unrecordedAssociations.clear();
+    state_.unrecordedCounts.clear();
 }
 
 void InstallCompletion::RegisterUninstallEntry(const std::string& keyPath, const std::string& displayName,

@@ -14,6 +14,7 @@
 #include "util/ProfileStore.h"
 #include "util/SetupContext.h"
 #include "util/FixedNames.h"
+#include "uninstall/SharedFiles.h"
 
 namespace lorvel {
 
@@ -25,7 +26,7 @@ void LoadExistingRecord(platform::Platform& platform, SetupContext& context, Fil
 class InstallCompletion {
 public:
     InstallCompletion(platform::Platform& platform, ProfileStore& profiles, FileOps& ops, SetupContext& context,
-                      RunView& view, InstallRunState& state);
+                      RunView& view, InstallRunState& state, SharedFiles& shared);
 
     // The run's last phase; it ends the run and, with the wizard, the program.
     void Run();
@@ -35,7 +36,8 @@ private:
     std::string InstallUninstaller();
     void RememberFolder();
     void WriteUninstallRecord(const std::string& uninstaller);
-    void UndoUnrecordedAssociations();
+    void UndoUnrecordedChanges();
+    void ForgetUnrecordedChanges();
     void RegisterUninstallEntry(const std::string& keyPath, const std::string& displayName,
                                 const std::string& uninstaller);
     void OfferFailureDetails();
@@ -50,6 +52,7 @@ private:
     SetupContext& context_;
     RunView& view_;
     InstallRunState& state_;
+    SharedFiles& shared_;
 };
 
 }  // namespace lorvel

@@ -1,6 +1,7 @@
 #include "install/InstallRun.h"
 
 #include "install/AssociationUndo.h"
+#include "install/SharedCountUndo.h"
 #include "install/InstallCompletion.h"
 #include "util/MBUtils.h"
 #include "util/StrOp.h"
@@ -83,9 +84,9 @@ void InstallRun::Run()
     // The run's own copy of the script: nothing else writes it while the run reads it.
     const ProfileStore::Steady steadyScript(profiles_, context_.scriptFile);
     try {
-        if (RunPhases() == Outcome::Ended) UndoUnrecordedAssociations();
+        if (RunPhases() == Outcome::Ended) UndoUnrecordedChanges();
     } catch (...) {
-        UndoUnrecordedAssociations();
+        UndoUnrecordedChanges();
         throw;
     }
 }
@@ -106,16 +107,17 @@ InstallRun::Outcome InstallRun::RunPhases()
     if (WriteProfileEntries() == Outcome::Ended) return Outcome::Ended;
     CollectUninstallLists();
     if (AssociateFiles() == Outcome::Ended) return Outcome::Ended;
-    InstallCompletion(platform_, profiles_, ops_, context_, view_, state_).Run();
+    InstallCompletion(platform_, profiles_, ops_, context_, view_, state_, shared_).Run();
     return Outcome::Continue;
 }
 
-// Only the registry's own calls, which raise nothing. A run that ends here offers no
-// failure details: after an error the user sees that error, after an abort nothing
-// more, so a key that refuses goes untold.
-void InstallRun::UndoUnrecordedAssociations()
+// Only calls that raise nothing. A run that ends here offers no failure details:
+// after an error the user sees that error, after an abort nothing more, so what
+// refuses goes untold.
+void InstallRun::UndoUnrecordedChanges()
 {
     UndoAssociations(platform_.registry, state_.unrecordedAssociations, nullptr);
+    UndoSharedCounts(shared_, ops_, state_.unrecordedCounts, nullptr);
 }
 
 void InstallRun::Start()

@@ -58,7 +58,7 @@ public:
                RunView& view, SharedFiles& shared);
 
     // A run that ends before its record is written, by an error or the user's abort,
-    // first puts back the associations it changed.
+    // first puts back the associations it changed and the shared counts it raised.
     void Run();
 
     const InstallRunState& State() const { return state_; }
@@ -70,7 +70,7 @@ private:
     void NoteCountedSharedFiles();
     bool CountedAlready(const std::string& destination);
     void RecordCopied(const CopyEntry& entry, const std::string& destination);
-    void UndoUnrecordedAssociations();
+    void UndoUnrecordedChanges();
     void Start();
     void PreReadRelate();
     Outcome ComputeSizes();

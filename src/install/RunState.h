@@ -28,6 +28,13 @@ struct AssociationBefore {
     bool typeKey = false;                     // whether HKCR\ext_auto_file was there
 };
 
+// A shared count the run raised for a file it copied, and what was there before.
+struct CountRaised {
+    std::string path;
+    std::optional<platform::RegValue> countBefore;  // the entry, none when there was none
+    bool fileBefore = false;                         // whether the file was there before the copy
+};
+
 struct InstallRunState {
     bool overwrite = true;
     std::array<bool, kShortcutBoxCount> shortcutBoxes{};  // by ShortcutBox, as ticked at the start
@@ -54,6 +61,8 @@ struct InstallRunState {
     // them back: a second attempt would take this system's own type for the user's,
     // and keep it on uninstall.
     std::vector<AssociationBefore> unrecordedAssociations;
+    // The same for the shared counts raised since the start.
+    std::vector<CountRaised> unrecordedCounts;
 };
 
 }  // namespace lorvel

@@ -106,10 +106,17 @@ std::int32_t SharedFiles::ChangeSharedCount(const std::string& path, bool increm
 
 void SharedFiles::RestoreSharedCount(const std::string& path, const std::optional<RegValue>& previous)
 {
-    if (previous)
-        WriteEntry(path, *previous);
-    else
-        DeleteEntry(path);
+    if (const ErrorCode code = PutBackSharedCount(path, previous))
+        RegistryFailed(previous ? "への書き込み" : "からの削除", code);
+}
+
+ErrorCode SharedFiles::PutBackSharedCount(const std::string& path, const std::optional<RegValue>& previous)
+{
+    ErrorCode code = previous ? platform_.registry.WriteValue(RootKey::LocalMachine, kSharedDllsKey, path, *previous)
+                              : platform_.registry.DeleteValue(RootKey::LocalMachine, kSharedDllsKey, path);
+    if (!previous && code == kErrorFileNotFound) code = kErrorSuccess;
+    if (code == kErrorSuccess) Remember(path, previous);
+    return code;
 }
 
 void SharedFiles::RegisterComponent(const std::string& path, bool registering)

@@ -36,6 +36,8 @@ public:
     // Puts the entry back as it was read, or deletes it when there was none; throws
     // as ChangeSharedCount does.
     void RestoreSharedCount(const std::string& path, const std::optional<platform::RegValue>& previous);
+    // The same, giving the registry's code instead of throwing.
+    platform::ErrorCode PutBackSharedCount(const std::string& path, const std::optional<platform::RegValue>& previous);
     void RegisterComponent(const std::string& path, bool registering);
 
 private:

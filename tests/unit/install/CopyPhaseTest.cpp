@@ -300,6 +300,81 @@ TEST(SharedCopyTest, ACopyThatFailsLeavesTheSharedCountAsItWas)
     }
 }
 
+// How many statuses a clean run of script shows up to its registry phase's first.
+int StatusesUpToTheRegistry(const std::string& script)
+{
+    testing::SettingsMachine clean;
+    clean.vm.Put("E:\\S.DLL", "MZ the library");
+    clean.vm.Put("E:\\B.TXT", "b");
+    clean.Run(script);
+    const auto& statuses = clean.view.statuses;
+    for (std::size_t i = 0; i < statuses.size(); ++i)
+        if (statuses[i].rfind("レジストリ", 0) == 0) return static_cast<int>(i) + 1;
+    ADD_FAILURE() << "no registry phase";
+    return 0;
+}
+
+// A run that ends before its record leaves each shared file and its count as the
+// machine had them, so that a second attempt counts the file once and the uninstall
+// takes it away again.
+TEST(SharedCopyTest, ARunEndingBeforeItsRecordTakesBackItsCounts)
+{
+    constexpr const char* kDestination = "C:\\APP\\S.DLL";
+    struct Before {
+        const char* name;
+        bool fileThere;
+        std::optional<std::uint32_t> count;
+    };
+    const Before befores[] = {
+        {"no file, no count", false, std::nullopt},
+        {"a file there without a count", true, std::nullopt},
+        {"a count of 3", true, 3},
+    };
+    enum class Ending { KeyDenied, Abort, RecordRefused };
+    const std::pair<Ending, const char*> endings[] = {
+        {Ending::KeyDenied, "a later key denied"},
+        {Ending::Abort, "an abort after the copy"},
+        {Ending::RecordRefused, "the record refused"},
+    };
+    const std::string copies = "[CopyFile]\r\nFile1=(App)S.DLL,/S\r\nFile2=(App)B.TXT\r\n";
+    const std::string script = copies + "[Registry]\r\nKey1=(Local)\\Software\\Later\\\r\nName1=V\r\nValue1=(Str)x\r\n";
+    for (const Before& before : befores) {
+        for (const auto& [ending, endingName] : endings) {
+            SCOPED_TRACE(std::string(before.name) + ", " + endingName);
+            testing::SettingsMachine t;
+            t.vm.Put("E:\\S.DLL", "MZ the library");
+            t.vm.Put("E:\\B.TXT", "b");
+            if (before.fileThere) t.vm.Put(kDestination, "MZ the library");
+            if (before.count) {
+                t.vm.platform.registry.CreateKey(RootKey::LocalMachine, kSharedDllsKey);
+                t.vm.platform.registry.WriteValue(RootKey::LocalMachine, kSharedDllsKey, kDestination,
+                                                  RegValue::DoubleWord(*before.count));
+            }
+            auto count = [&t] {
+                const auto value = t.Value(RootKey::LocalMachine, kSharedDllsKey, kDestination);
+                return value ? std::optional<std::uint32_t>(value->AsDoubleWord()) : std::nullopt;
+            };
+            if (ending == Ending::KeyDenied) t.vm.machine.DenyRegistryWrites(RootKey::LocalMachine, "Software\\Later");
+            if (ending == Ending::Abort) t.view.abortAfterStatuses = StatusesUpToTheRegistry(script);
+            if (ending == Ending::RecordRefused) t.vm.machine.LockFile("C:\\APP\\UNSETUP.INI");
+            const std::string raised = t.RunRaising(script);
+            EXPECT_EQ(raised.empty(), ending != Ending::KeyDenied) << raised;
+            EXPECT_TRUE(t.vm.platform.files.FileExists("C:\\APP\\B.TXT")) << "the run got past the copies";
+            EXPECT_EQ(t.vm.platform.files.FileExists(kDestination), before.fileThere);
+            EXPECT_EQ(count(), before.count);
+
+            // A second attempt with the fault gone (the denied key no longer asked for),
+            // then the uninstall's lowering of the count.
+            t.view.abortAfterStatuses = -1;
+            t.vm.machine.UnlockFile("C:\\APP\\UNSETUP.INI");
+            ASSERT_EQ(t.RunRaising(ending == Ending::KeyDenied ? copies : script), "");
+            SharedFiles shared(t.vm.platform, false, nullptr);
+            const std::int32_t lowered = shared.ChangeSharedCount(kDestination, false);
+            EXPECT_EQ(lowered, before.count ? static_cast<std::int32_t>(*before.count) : before.fileThere ? 1 : 0);
+        }
+    }
+}
+
 TEST(SharedCopyTest, OneRecordRaisesACountOnce)
 {
     constexpr const char* kDestination = "C:\\APP\\S.DLL";

@@ -1,0 +1,23 @@
+#include "install/SharedCountUndo.h"
+
+#include "run/FailureText.h"
+
+namespace lorvel {
+
+using namespace platform;
+
+void UndoSharedCounts(SharedFiles& shared, FileOps& ops, std::vector<CountRaised>& raised, const UndoFailed& failed)
+{
+    for (auto it = raised.rbegin(); it != raised.rend(); ++it) {
+        if (const ErrorCode code = shared.PutBackSharedCount(it->path, it->countBefore); code != kErrorSuccess) {
+            if (failed) failed(tag::kRegistry, "HKEY_LOCAL_MACHINE\\" + std::string(kSharedDllsKey), code);
+            continue;  // a file whose count stays raised is kept for it
+        }
+        if (it->fileBefore) continue;
+        const ErrorCode code = ops.DeleteFiles(it->path);
+        if (code != kErrorSuccess && code != kErrorFileNotFound && failed) failed(tag::kFile, it->path, code);
+    }
+    raised.clear();
+}
+
+}  // namespace lorvel
