@@ -460,8 +460,9 @@ TEST(FaultMatrixTest, AnInstallUnderAFaultReportsItAndASecondAttemptFinishes)
             EXPECT_EQ(RecordProblem(m.vm.Get(kRecord)), "");
             EXPECT_EQ(Lines(named.Outside(before, after)), "");
             const std::vector<std::string> lost = Differences(installed, Normalised(after));
-            if (!lost.empty())
+            if (!lost.empty()) {
                 EXPECT_TRUE(faulted.Reported()) << "the install did less, and said nothing:\n" << Lines(lost);
+            }
             // A count stands only with a record that lists the file, and a shared file
             // brought by a run that ended before its record goes with it.
             for (const char* file : kSharedFiles)
@@ -514,8 +515,9 @@ TEST(FaultMatrixTest, AnUninstallUnderAFaultReportsItAndASecondAttemptFinishes)
             const Snapshot after = Take(m.vm.machine);
             EXPECT_EQ(Lines(named.Outside(installed, after)), "");
             const std::vector<std::string> left = Differences(removed, Normalised(after));
-            if (!left.empty())
+            if (!left.empty()) {
                 EXPECT_TRUE(faulted.Reported()) << "the uninstall left things, and said nothing:\n" << Lines(left);
+            }
 
             m.vm.machine.ResetOperations();
             const RunResult second = m.Uninstall(record);

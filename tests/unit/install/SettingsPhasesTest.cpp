@@ -167,9 +167,10 @@ TEST(RegistryPhaseTest, AKeyOrValueThatCannotBeWrittenEndsTheRunWithItsText)
         }
         EXPECT_EQ(error, row.error);
         const bool ended = !row.error.empty();
-        if (!ended)
+        if (!ended) {
             EXPECT_EQ(failures, "<Registry> (Local)Software\\Locked\\Name\r\n" + t.ops.SystemErrorText(kErrorAccessDenied) +
                                     "\r\n");
+        }
         EXPECT_EQ(t.vm.Get("C:\\APP\\AFTER.INI") == "<missing>", ended) << "nothing after a failure is done";
         EXPECT_EQ(t.vm.Get("C:\\APP\\UNSETUP.INI") == "<missing>", ended) << "nor is the record written";
     }

@@ -120,10 +120,10 @@ TEST(ShortcutPhaseTest, LinkFaults)
     const Row rows[] = {
         {"class missing with a system text",
          [](SettingsMachine& t) { t.vm.machine.SetLinkFault({LinkSave::Outcome::ClassMissing, static_cast<std::int32_t>(0x80040154u)}); },
-         "クラスが登録されていません。\r\n", ""},
+         "クラスが登録されていません。\r\n", "", ""},
         {"class missing without a system text",
          [](SettingsMachine& t) { t.vm.machine.SetLinkFault({LinkSave::Outcome::ClassMissing, static_cast<std::int32_t>(0x8badf00du)}); },
-         "OLE ｴﾗｰ 8badf00d", ""},
+         "OLE ｴﾗｰ 8badf00d", "", ""},
         {"interface missing",
          [](SettingsMachine& t) { t.vm.machine.SetLinkFault({LinkSave::Outcome::InterfaceMissing, 0}); }, "", "",
          notMade},

@@ -66,8 +66,9 @@ TEST(UninstallRunTableTest, EachFlagAndSharedCountDecidesWithItsAnswer)
             if (q.caption != "警告") asked.push_back(q.caption);
         EXPECT_EQ(asked, row.asked);
         EXPECT_EQ(static_cast<int>(t.view.deletionQuestions.size()), row.dialogs);
-        if (row.dialogs > 0)
+        if (row.dialogs > 0) {
             EXPECT_EQ(t.view.deletionQuestions[0].rfind(row.path + "\r\rこの共有ファイルは，", 0), 0u);
+        }
     }
 }
 
@@ -447,7 +448,9 @@ TEST(UninstallRunTableTest, ATamperedRecordDeletesNothingInAProtectedFolder)
             EXPECT_TRUE(t.Exists(kept)) << kept;
         EXPECT_NE(t.failures.text.find(row.entry + "\r\n"), std::string::npos) << "reported: " << t.failures.text;
         EXPECT_NE(t.failures.text.find("削除しませんでした．"), std::string::npos);
-        if (std::string(row.section) != "DeleteFile") EXPECT_FALSE(t.Exists("C:\\APP")) << "the rest goes on";
+        if (std::string(row.section) != "DeleteFile") {
+            EXPECT_FALSE(t.Exists("C:\\APP")) << "the rest goes on";
+        }
     }
 }
 
