@@ -319,7 +319,42 @@ void UninstallRun::RestoreAssociations()
 void UninstallRun::RemoveUninstallEntry()
 {
     const std::string key = Record("UnSetupRegistryKey", "Key");
-    if (!key.empty()) DeleteKey("(Local)", key);
+    if (key.empty()) return;
+    DeleteKey("(Local)", key);
+    RemoveEmptyEntryParents(key);
+}
+
+namespace {
+
+// The key holding key: what comes before its last "" that is no trail byte; empty
+// for a key of one name.
+std::string ParentKeyOf(const std::string& key)
+{
+    for (int i = static_cast<int>(key.size()); i > 0; --i)
+        if (IsPathDelimiter(key, i)) return key.substr(0, static_cast<std::size_t>(i - 1));
+    return {};
+}
+
+}  // namespace
+
+// A title holding "\" made the entry a key within keys of the system's list; the
+// keys that held nothing but the entry go with it, up to the list itself.
+void UninstallRun::RemoveEmptyEntryParents(const std::string& key)
+{
+    Registry& registry = platform_.registry;
+    const std::string list = UpperCase(RemovePathDelim(kUninstallListKey, "B"));
+    if (UpperCase(key).rfind(list + "\\", 0) != 0) return;
+    for (std::string parent = ParentKeyOf(key); parent.size() > list.size(); parent = ParentKeyOf(parent)) {
+        std::vector<std::string> subkeys;
+        std::vector<std::pair<std::string, RegValue>> values;
+        if (registry.EnumSubKeys(RootKey::LocalMachine, parent, subkeys) != kErrorSuccess || !subkeys.empty() ||
+            registry.EnumValues(RootKey::LocalMachine, parent, values) != kErrorSuccess || !values.empty())
+            return;
+        if (const ErrorCode code = registry.DeleteKeyTree(RootKey::LocalMachine, parent)) {
+            failures_.Add(tag::kRegistry, "(Local)" + parent, ops_.SystemErrorText(code));
+            return;
+        }
+    }
 }
 
 bool UninstallRun::IsPartProtectedSetupFolder() const

@@ -56,6 +56,7 @@ private:
     void DeleteRegistryKeys();
     void RestoreAssociations();
     void RemoveUninstallEntry();
+    void RemoveEmptyEntryParents(const std::string& key);
     void RemoveSetupFolder();
     void OfferFailureDetails();
     void Finish();

@@ -347,6 +347,46 @@ TEST_F(UninstallRunTest, RegistryKeysAndTheUninstallEntryAreDeleted)
     EXPECT_EQ(failures.count, 0) << failures.text;
 }
 
+// A title holding "\\" makes the entry a key within keys of the list.
+TEST(UninstallRunTableTest, KeysThatHeldOnlyANestedEntryGoWithIt)
+{
+    const std::string list = kUninstallListKey;
+    struct Row {
+        const char* name;
+        std::string entry;                 // below the list
+        std::vector<std::string> others;   // keys below the list made before, with a value when "=" ends them
+        std::vector<std::string> gone, kept;
+    };
+    const Row rows[] = {
+        {"two levels", "Maker\\Tool", {}, {"Maker\\Tool", "Maker"}, {""}},
+        {"three levels", "A\\B\\C", {}, {"A\\B\\C", "A\\B", "A"}, {""}},
+        {"a parent holding another entry", "Maker\\Tool", {"Maker\\Other"}, {"Maker\\Tool"}, {"Maker", "Maker\\Other"}},
+        {"a parent with a value of its own", "Maker\\Tool", {"Maker="}, {"Maker\\Tool"}, {"Maker"}},
+        // 0x83 0x5C is a katakana whose trail byte is "\\": no level of its own.
+        {"a trail byte of 0x5C", "\x83\x5C\\Tool", {}, {"\x83\x5C\\Tool", "\x83\x5C"}, {""}},
+        {"one level", "Sample", {"Other"}, {"Sample"}, {"", "Other"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        UninstallMachine m;
+        Registry& reg = m.vm.platform.registry;
+        reg.CreateKey(RootKey::LocalMachine, list + row.entry);
+        for (std::string other : row.others) {
+            const bool value = other.back() == '=';
+            if (value) other.pop_back();
+            reg.CreateKey(RootKey::LocalMachine, list + other);
+            if (value) reg.WriteValue(RootKey::LocalMachine, list + other, "DisplayName", RegValue::String("x"));
+        }
+        m.Record("[UnSetupRegistryKey]\r\nKey=" + list + row.entry + "\r\n");
+        m.RunUninstall();
+        for (const std::string& key : row.gone)
+            EXPECT_NE(reg.OpenKey(RootKey::LocalMachine, list + key), kErrorSuccess) << key;
+        for (const std::string& key : row.kept)
+            EXPECT_EQ(reg.OpenKey(RootKey::LocalMachine, RemovePathDelim(list + key, "B")), kErrorSuccess) << key;
+        EXPECT_EQ(m.failures.count, 0) << m.failures.text;
+    }
+}
+
 TEST(UninstallRunTableTest, AssociationsAreRestoredByTheirThreeRules)
 {
     struct Row {
