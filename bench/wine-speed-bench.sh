@@ -7,10 +7,11 @@
 #   bench/wine-speed-bench.sh [SETUP.EXE ...]   several programs are measured side by side
 # Run after a windows (or, without 32-bit Wine, windows64) build.
 #
-# The copy phase is the install's time less that of an install of no files (start-up,
+# The copy phase is the install's time less that of an install of one file (start-up,
 # the fixed pauses, the completion) and less the per-file SetupSpeed pauses, which
-# bare_loop measures as Sleep(1) per file; the uninstall's likewise less an uninstall
-# of no files.
+# bare_loop measures as Sleep(1) per file; the removal likewise the uninstall's time
+# less that of an uninstall of one file. A difference means something only when both
+# runs start alike, so one Wine session stays up for the whole benchmark.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tests/wine-env.sh
@@ -24,6 +25,19 @@ tools=$c/e2e-tools
 mkdir -p "$tools"
 cp "$tree/tests/e2e_driver.exe" "$tools/driver.exe"
 cp "$tree/tests/bare_loop.exe" "$tools/bare_loop.exe"
+# Debian's wineserver (-p0) ends the session, its services and the desktop as soon as
+# its last program ends, and the next program waits a second or more for new ones.
+# Without a holder the one-file uninstall started in the install's dying session and
+# the measured ones after bare_loop, which never joins the desktop, in a new one.
+coproc HOLDER { wine 'C:\e2e-tools\bare_loop.exe' hold; }
+holder_pid=$HOLDER_PID
+holder_input=${HOLDER[1]}
+read -r _ <&"${HOLDER[0]}" || { echo "bare_loop could not hold the Wine session" >&2; exit 1; }
+release_holder() {
+  eval "exec $holder_input>&-"
+  wait "$holder_pid" || true
+}
+trap release_holder EXIT
 key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Bench'
 
 now() { date +%s.%N; }

@@ -4,6 +4,7 @@
 //   bare_loop copy <from folder> <to folder> <count>   F1.DAT ... F<count>.DAT
 //   bare_loop delete <folder> <count>
 //   bare_loop sleep <count>                             Sleep(1) count times
+//   bare_loop hold                                      prints "ready", then waits for its input to end
 // Prints the elapsed milliseconds; exits 1 when a call fails.
 #include <windows.h>
 
@@ -27,6 +28,18 @@ std::wstring FileIn(const std::wstring& folder, int i) { return folder + L"\\F" 
 
 int wmain(int argc, wchar_t** argv)
 {
+    if (argc == 2 && std::wstring(argv[1]) == L"hold") {
+        // Wine as Debian starts it ends the session, its services and the desktop
+        // as soon as the last program ends, and the next program waits a second or
+        // more for new ones. The desktop stays only for a program that joined it,
+        // which the other verbs never do.
+        ::GetDesktopWindow();
+        std::printf("ready\n");
+        std::fflush(stdout);
+        while (std::getchar() != EOF) {
+        }
+        return 0;
+    }
     if (argc < 3) return 2;
     const std::wstring verb = argv[1];
     const double start = Now();
