@@ -51,6 +51,15 @@ struct Win32Backend::Impl {
         std::map<const Control*, HWND> children;
         std::map<const Control*, std::pair<bool, bool>> scrollBars;  // as created
         std::map<int, Control*> byId;
+        // What was last given each child's window of the states only the program
+        // changes, so that a new caption costs no move, show or enable of a window
+        // that already has them: under Wine each is a trip to the server and a repaint.
+        struct Applied {
+            Rect bounds;
+            bool enabled = false;
+            bool showing = false;
+        };
+        std::map<const Control*, Applied> applied;
     };
 
     Win32Backend* backend = nullptr;
@@ -255,6 +264,15 @@ void Win32Backend::Impl::CreateChild(FormWindow& w, Control& control, int id)
     Refresh(w, control);
 }
 
+namespace {
+
+bool SameRect(const Rect& a, const Rect& b)
+{
+    return a.left == b.left && a.top == b.top && a.width == b.width && a.height == b.height;
+}
+
+}  // namespace
+
 void Win32Backend::Impl::Refresh(FormWindow& w, const Control& control)
 {
     if (IsPainted(control)) {
@@ -271,6 +289,7 @@ void Win32Backend::Impl::Refresh(FormWindow& w, const Control& control)
             if (c == &control) id = number;
         ::DestroyWindow(found->second);
         w.children.erase(found);
+        w.applied.erase(&control);
         CreateChild(w, const_cast<Control&>(control), id);
         return;
     }
@@ -284,15 +303,19 @@ void Win32Backend::Impl::Refresh(FormWindow& w, const Control& control)
         if (text != current) ::SetWindowTextW(child, text.c_str());
     }
     updating = false;
-    ::EnableWindow(child, control.Enabled() ? TRUE : FALSE);
+    const Rect b = control.FormBounds();
+    const auto last = w.applied.find(&control);
+    const bool fresh = last == w.applied.end();
+    if (fresh || last->second.enabled != control.Enabled()) ::EnableWindow(child, control.Enabled() ? TRUE : FALSE);
     if (control.Kind() == ControlKind::CheckBox)
         ::SendMessageW(child, BM_SETCHECK, control.Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
     if (control.Kind() == ControlKind::Edit || control.Kind() == ControlKind::Memo)
         ::SendMessageW(child, EM_SETREADONLY, control.ReadOnly() ? TRUE : FALSE, 0);
     if (control.Kind() == ControlKind::ProgressBar) ::SendMessageW(child, PBM_SETPOS, control.Position(), 0);
-    const Rect b = control.FormBounds();
-    ::MoveWindow(child, Scale(b.left), Scale(b.top), Scale(b.width), Scale(b.height), TRUE);
-    ::ShowWindow(child, control.Showing() ? SW_SHOWNA : SW_HIDE);
+    if (fresh || !SameRect(last->second.bounds, b))
+        ::MoveWindow(child, Scale(b.left), Scale(b.top), Scale(b.width), Scale(b.height), TRUE);
+    if (fresh || last->second.showing != control.Showing()) ::ShowWindow(child, control.Showing() ? SW_SHOWNA : SW_HIDE);
+    w.applied[&control] = {b, control.Enabled(), control.Showing()};
     // A frame's visibility and place carry its content along.
     for (const auto& other : w.form->Controls())
         if (other->Parent() == &control) Refresh(w, *other);
