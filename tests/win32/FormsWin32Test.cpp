@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -92,6 +93,61 @@ TEST_F(FormsWin32, EachButtonOfTheDeletionQuestionWritesItsAnswer)
         ASSERT_EQ(Answer(row.button), kModalOk) << "the question or its button never showed";
         EXPECT_EQ(main.lblFormShare.Caption(), row.answer);
         EXPECT_FALSE(dialog.Visible());
+    }
+}
+
+struct FoundChild {
+    const wchar_t* text;
+    HWND child = nullptr;
+};
+
+BOOL CALLBACK MatchTopLevel(HWND window, LPARAM data)
+{
+    auto* found = reinterpret_cast<FoundChild*>(data);
+    FoundButton button{found->text};
+    ::EnumChildWindows(window, MatchButton, reinterpret_cast<LPARAM>(&button));
+    found->child = button.button;
+    return found->child ? FALSE : TRUE;
+}
+
+// The widgets skip what a window has already, so each change and each change back
+// must still reach the window, whatever came between.
+TEST_F(FormsWin32, EveryChangeOfAControlReachesItsWindow)
+{
+    Control& button = main.btnEvent;
+    button.SetCaption("Probe");
+    FoundChild found{L"Probe"};
+    ::EnumThreadWindows(::GetCurrentThreadId(), MatchTopLevel, reinterpret_cast<LPARAM>(&found));
+    ASSERT_NE(found.child, nullptr) << "the button's window was not found";
+    HDC screen = ::GetDC(nullptr);
+    const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+    ::ReleaseDC(nullptr, screen);
+    const Rect start = button.Bounds();
+    const Rect moved{start.left + 8, start.top + 4, start.width + 20, start.height + 6};
+    struct Step {
+        const char* name;
+        std::function<void()> change;
+    };
+    const Step steps[] = {
+        {"disabled", [&] { button.SetEnabled(false); }},
+        {"a caption alone", [&] { button.SetCaption("Probe"); }},
+        {"enabled again", [&] { button.SetEnabled(true); }},
+        {"hidden", [&] { button.SetVisible(false); }},
+        {"disabled while hidden", [&] { button.SetEnabled(false); }},
+        {"shown", [&] { button.SetVisible(true); }},
+        {"moved", [&] { button.SetBounds(moved); }},
+        {"moved back", [&] { button.SetBounds(start); }},
+        {"enabled", [&] { button.SetEnabled(true); }},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        step.change();
+        EXPECT_EQ(::IsWindowEnabled(found.child) != 0, button.Enabled());
+        EXPECT_EQ((::GetWindowLongW(found.child, GWL_STYLE) & WS_VISIBLE) != 0, button.Showing());
+        RECT r{};
+        ::GetWindowRect(found.child, &r);
+        EXPECT_EQ(r.right - r.left, ::MulDiv(button.Bounds().width, dpi, 96));
+        EXPECT_EQ(r.bottom - r.top, ::MulDiv(button.Bounds().height, dpi, 96));
     }
 }
 
