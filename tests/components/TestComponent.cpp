@@ -1,14 +1,14 @@
 // Self-registering test components for the tests under Wine. Built three ways:
 // COMPONENT_FAILS makes DllRegisterServer return 1; COMPONENT_NO_ENTRY exports
-// nothing. A working one notes each call under HKEY_CURRENT_USER\Software\
-// LorvelTestComponents, value = its own path, data "registered" or "unregistered".
+// nothing. A working one notes each call under the current user's key
+// Software\LorvelTestComponents, value = its own path, data "registered" or "unregistered".
 #include <windows.h>
 
 namespace {
 
 HMODULE g_module = nullptr;
 
-void Note(const wchar_t* what)
+[[maybe_unused]] void Note(const wchar_t* what)
 {
     wchar_t path[MAX_PATH] = {};
     ::GetModuleFileNameW(g_module, path, MAX_PATH);

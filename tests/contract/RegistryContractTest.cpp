@@ -82,7 +82,9 @@ TEST_F(RegistryContract, KeyNamesTheSystemRefuses)
     };
     for (const Row& row : rows) {
         const ErrorCode code = reg.CreateKey(kUser, row.path);
-        if (row.wineAgrees || !env->UnderWine()) EXPECT_EQ(code, row.expected) << row.path;
+        if (row.wineAgrees || !env->UnderWine()) {
+            EXPECT_EQ(code, row.expected) << row.path;
+        }
     }
 }
 
