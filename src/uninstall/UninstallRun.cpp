@@ -308,12 +308,34 @@ void UninstallRun::RestoreAssociations()
                 previous.clear();
             }
         }
-        if (previous.empty()) DeleteKey("(Class)", extensionKey);
+        if (previous.empty()) RemoveAddedType(extensionKey);
         // When the extension pointed to this system's own file type before the
         // install, that file type stays.
         if (UpperCase(previous) != UpperCase(relate.extension + "_auto_file"))
             DeleteKey("(Class)", relate.extension + "_auto_file");
     }
+}
+
+// Without a previous type the install made the key, or found it holding no type but
+// other programs' values (a content type, a new-file template): the type it wrote
+// goes, and the key only when nothing else is left in it.
+void UninstallRun::RemoveAddedType(const std::string& extensionKey)
+{
+    const ErrorCode cleared = platform_.registry.DeleteValue(RootKey::ClassesRoot, extensionKey, "");
+    if (cleared != kErrorSuccess && cleared != kErrorFileNotFound) {
+        failures_.Add(tag::kRegistry, "HKEY_CLASSES_ROOT\\" + extensionKey, ops_.SystemErrorText(cleared));
+        return;
+    }
+    if (IsEmptyKey(RootKey::ClassesRoot, extensionKey)) DeleteKey("(Class)", extensionKey);
+}
+
+// A key that is there and holds no value and no key; false when it cannot be read.
+bool UninstallRun::IsEmptyKey(RootKey root, const std::string& path)
+{
+    std::vector<std::string> subkeys;
+    std::vector<std::pair<std::string, RegValue>> values;
+    return platform_.registry.EnumSubKeys(root, path, subkeys) == kErrorSuccess && subkeys.empty() &&
+           platform_.registry.EnumValues(root, path, values) == kErrorSuccess && values.empty();
 }
 
 void UninstallRun::RemoveUninstallEntry()
@@ -345,11 +367,7 @@ void UninstallRun::RemoveEmptyEntryParents(const std::string& key)
     const std::string list = UpperCase(RemovePathDelim(kUninstallListKey, "B"));
     if (UpperCase(key).rfind(list + "\\", 0) != 0) return;
     for (std::string parent = ParentKeyOf(key); parent.size() > list.size(); parent = ParentKeyOf(parent)) {
-        std::vector<std::string> subkeys;
-        std::vector<std::pair<std::string, RegValue>> values;
-        if (registry.EnumSubKeys(RootKey::LocalMachine, parent, subkeys) != kErrorSuccess || !subkeys.empty() ||
-            registry.EnumValues(RootKey::LocalMachine, parent, values) != kErrorSuccess || !values.empty())
-            return;
+        if (!IsEmptyKey(RootKey::LocalMachine, parent)) return;
         if (const ErrorCode code = registry.DeleteKeyTree(RootKey::LocalMachine, parent)) {
             failures_.Add(tag::kRegistry, "(Local)" + parent, ops_.SystemErrorText(code));
             return;

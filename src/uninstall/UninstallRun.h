@@ -57,6 +57,8 @@ private:
     void RestoreAssociations();
     void RemoveUninstallEntry();
     void RemoveEmptyEntryParents(const std::string& key);
+    void RemoveAddedType(const std::string& extensionKey);
+    bool IsEmptyKey(platform::RootKey root, const std::string& path);
     void RemoveSetupFolder();
     void OfferFailureDetails();
     void Finish();

@@ -426,6 +426,38 @@ TEST(UninstallRunTableTest, AssociationsAreRestoredByTheirThreeRules)
     }
 }
 
+// An extension key without a type may hold other programs' values, which stay.
+TEST(UninstallRunTableTest, WithoutAPreviousTypeOnlyWhatTheInstallWroteGoes)
+{
+    struct Row {
+        const char* name;
+        std::function<void(Registry&)> other;  // what else the key holds
+        bool keyAfter;
+    };
+    const Row rows[] = {
+        {"nothing else", [](Registry&) {}, false},
+        {"a content type", [](Registry& r) { r.WriteValue(RootKey::ClassesRoot, ".abc", "Content Type", RegValue::String("text/x-abc")); },
+         true},
+        {"a new-file template", [](Registry& r) { r.CreateKey(RootKey::ClassesRoot, ".abc\\ShellNew"); }, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        UninstallMachine t;
+        Registry& reg = t.vm.platform.registry;
+        reg.CreateKey(RootKey::ClassesRoot, ".abc");
+        reg.WriteValue(RootKey::ClassesRoot, ".abc", "", RegValue::String("abc_auto_file"));
+        row.other(reg);
+        reg.CreateKey(RootKey::ClassesRoot, "abc_auto_file\\shell\\open\\command");
+        t.Record("[RestoreRelate]\r\nKey1=abc,\r\n");
+        t.RunUninstall();
+        EXPECT_EQ(reg.OpenKey(RootKey::ClassesRoot, ".abc") == kErrorSuccess, row.keyAfter);
+        RegValue value;
+        EXPECT_NE(reg.ReadValue(RootKey::ClassesRoot, ".abc", "", value), kErrorSuccess) << "the type it wrote is gone";
+        EXPECT_NE(reg.OpenKey(RootKey::ClassesRoot, "abc_auto_file"), kErrorSuccess);
+        EXPECT_EQ(t.failures.count, 0) << t.failures.text;
+    }
+}
+
 TEST_F(UninstallRunTest, ADeniedAssociationKeyIsReportedAndTheRunGoesOn)
 {
     Registry& reg = vm.platform.registry;
