@@ -18,23 +18,8 @@ std::string Trim(const std::string& text)
     return text.substr(first, last - first);
 }
 
-enum class LineKind { Blank, Header, Entry };
-
-struct Parsed {
-    LineKind kind = LineKind::Blank;
-    std::string name;       // section or key name
-    std::string value;      // entry value, quotes removed
-    bool hasValue = false;  // the entry has an "="
-};
-
-// Names fold ASCII letters only, as the system's profile functions do.
-std::string FoldName(const std::string& name)
-{
-    std::string folded = name;
-    for (char& c : folded)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return folded;
-}
+using LineKind = ProfileLine::Kind;
+using Parsed = ProfileLine;
 
 Parsed ParseLine(const std::string& raw)
 {
@@ -66,7 +51,15 @@ Parsed ParseLine(const std::string& raw)
 
 }  // namespace
 
-std::string ProfileDocument::Normalise(const std::string& name) { return FoldName(Trim(name)); }
+std::string FoldProfileName(const std::string& name)
+{
+    std::string folded = name;
+    for (char& c : folded)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return folded;
+}
+
+std::string ProfileDocument::Normalise(const std::string& name) { return FoldProfileName(Trim(name)); }
 
 ProfileDocument ProfileDocument::Parse(const std::string& bytes)
 {
@@ -102,7 +95,7 @@ void ProfileDocument::Index()
         if (parsed.kind == LineKind::Header) {
             sections_.back().end = i;
             sections_.push_back(Section{i, 0, {}});
-            const std::string name = FoldName(parsed.name);
+            const std::string name = FoldProfileName(parsed.name);
             // Windows reads an explicit "[]" before the lines above the first section;
             // Wine does not, and we follow Windows.
             if (name.empty() && sectionIndex_[name] == 0)
@@ -110,10 +103,18 @@ void ProfileDocument::Index()
             else
                 sectionIndex_.emplace(name, sections_.size() - 1);
         } else if (parsed.kind == LineKind::Entry) {
-            sections_.back().keys.emplace(FoldName(parsed.name), i);
+            sections_.back().keys.emplace(FoldProfileName(parsed.name), i);
         }
     }
     sections_.back().end = lines_.size();
+}
+
+std::vector<ProfileLine> ProfileDocument::ReadLines() const
+{
+    std::vector<ProfileLine> lines;
+    lines.reserve(lines_.size());
+    for (const Line& line : lines_) lines.push_back(ParseLine(line.text));
+    return lines;
 }
 
 std::optional<std::string> ProfileDocument::Read(const std::string& section, const std::string& key) const
@@ -132,10 +133,10 @@ void ProfileDocument::Write(const std::string& section, const std::string& key, 
 {
     const std::string sectionName = Trim(section);
     const std::string keyName = Trim(key);
-    const auto found = sectionIndex_.find(FoldName(sectionName));
+    const auto found = sectionIndex_.find(FoldProfileName(sectionName));
     if (found != sectionIndex_.end()) {
         Section& s = sections_[found->second];
-        const auto entry = s.keys.find(FoldName(keyName));
+        const auto entry = s.keys.find(FoldProfileName(keyName));
         if (entry != s.keys.end()) {
             lines_[entry->second].text = ParseLine(lines_[entry->second].text).name + "=" + value;
             return;
@@ -155,16 +156,16 @@ void ProfileDocument::Write(const std::string& section, const std::string& key, 
             for (auto& entryLine : later.keys) ++entryLine.second;
         }
         ++s.end;
-        s.keys.emplace(FoldName(keyName), at);
+        s.keys.emplace(FoldProfileName(keyName), at);
         return;
     }
     if (!lines_.empty() && lines_.back().ending.empty()) lines_.back().ending = "\r\n";
     sections_.back().end = lines_.size();
     lines_.push_back(Line{"[" + sectionName + "]", "\r\n"});
     sections_.push_back(Section{lines_.size() - 1, 0, {}});
-    sectionIndex_.emplace(FoldName(sectionName), sections_.size() - 1);
+    sectionIndex_.emplace(FoldProfileName(sectionName), sections_.size() - 1);
     lines_.push_back(Line{keyName + "=" + value, "\r\n"});
-    sections_.back().keys.emplace(FoldName(keyName), lines_.size() - 1);
+    sections_.back().keys.emplace(FoldProfileName(keyName), lines_.size() - 1);
     sections_.back().end = lines_.size();
 }
 

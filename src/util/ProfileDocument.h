@@ -26,6 +26,19 @@
 
 namespace lorvel {
 
+// One line as the reading rules see it.
+struct ProfileLine {
+    enum class Kind { Blank, Header, Entry };
+    Kind kind = Kind::Blank;
+    std::string name;       // section or key name, blanks trimmed, case kept
+    std::string value;      // entry value, quotes removed
+    bool hasValue = false;  // the entry has an "="
+};
+
+// A section or key name as names compare: ASCII letters folded, as the system's
+// profile functions do, and nothing else.
+std::string FoldProfileName(const std::string& name);
+
 class ProfileDocument {
 public:
     ProfileDocument() { Index(); }  // an empty file
@@ -40,6 +53,8 @@ public:
     // was none.
     bool RemoveSection(const std::string& section);
     std::string Serialize() const;
+    // Every line of the file, in order, as Read sees it.
+    std::vector<ProfileLine> ReadLines() const;
 
 private:
     struct Line {

@@ -21,24 +21,6 @@ namespace {
 
 // ---- the script's lines, as the profile rules see them ----------------------------
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
-
-std::string Trim(const std::string& text)
-{
-    std::size_t first = 0;
-    while (first < text.size() && IsBlank(text[first])) ++first;
-    std::size_t last = text.size();
-    while (last > first && IsBlank(text[last - 1])) --last;
-    return text.substr(first, last - first);
-}
-
-std::string Fold(std::string name)
-{
-    for (char& c : name)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return name;
-}
-
 struct KeyLine {
     std::string name;  // as written
     int line = 0;
@@ -51,43 +33,21 @@ struct SectionLines {
     std::vector<KeyLine> keys;
 };
 
-// Splits like the profile reader: CR LF, LF or a lone CR end a line.
-std::vector<std::string> SplitLines(const std::string& bytes)
-{
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < bytes.size()) {
-        const auto end = bytes.find_first_of("\r\n", start);
-        if (end == std::string::npos) {
-            lines.push_back(bytes.substr(start));
-            break;
-        }
-        lines.push_back(bytes.substr(start, end - start));
-        start = end + (bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n' ? 2 : 1);
-    }
-    return lines;
-}
-
-std::vector<SectionLines> ScanSections(const std::vector<std::string>& lines)
+std::vector<SectionLines> ScanSections(const ProfileDocument& document)
 {
     std::vector<SectionLines> sections(1);
+    const std::vector<ProfileLine> lines = document.ReadLines();
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        const std::string line = Trim(lines[i]);
+        const ProfileLine& line = lines[i];
         const int number = static_cast<int>(i) + 1;
-        if (line.empty()) continue;
-        if (line[0] == '[') {
-            const auto close = line.rfind(']');
-            if (close != std::string::npos && close > 0) {
-                sections.push_back(SectionLines{Trim(line.substr(1, close - 1)), number, {}});
-                continue;
-            }
+        if (line.kind == ProfileLine::Kind::Header) {
+            sections.push_back(SectionLines{line.name, number, {}});
+            continue;
         }
         // The program has no use for a key whose name starts with ";", so such a
         // line is a comment in all but name.
-        if (line[0] == ';') continue;
-        const auto equals = line.find('=');
-        sections.back().keys.push_back(
-            KeyLine{Trim(equals == std::string::npos ? line : line.substr(0, equals)), number, equals != std::string::npos});
+        if (line.kind == ProfileLine::Kind::Blank || line.name[0] == ';') continue;
+        sections.back().keys.push_back(KeyLine{line.name, number, line.hasValue});
     }
     return sections;
 }
@@ -131,7 +91,7 @@ const std::vector<SectionSpec>& Sections()
 const SectionSpec* FindSection(const std::string& name)
 {
     for (const SectionSpec& spec : Sections())
-        if (Fold(spec.name) == Fold(name)) return &spec;
+        if (FoldProfileName(spec.name) == FoldProfileName(name)) return &spec;
     return nullptr;
 }
 
@@ -139,7 +99,7 @@ const SectionSpec* FindSection(const std::string& name)
 // number from 1 written without leading zeros.
 int KeyNumber(const std::string& name, const std::string& prefix)
 {
-    if (name.size() <= prefix.size() || Fold(name.substr(0, prefix.size())) != Fold(prefix)) return 0;
+    if (name.size() <= prefix.size() || FoldProfileName(name.substr(0, prefix.size())) != FoldProfileName(prefix)) return 0;
     const std::string digits = name.substr(prefix.size());
     if (digits[0] == '0' || digits.size() > 9) return 0;
     if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) return 0;
@@ -206,9 +166,9 @@ namespace {
 class Checker {
 public:
     Checker(const std::string& bytes, const MediumLookup& medium)
-        : document_(ProfileDocument::Parse(bytes)), sections_(ScanSections(SplitLines(bytes))), medium_(medium)
+        : document_(ProfileDocument::Parse(bytes)), sections_(ScanSections(document_)), medium_(medium)
     {
-        for (std::size_t i = 1; i < sections_.size(); ++i) firstSection_.emplace(Fold(sections_[i].name), i);
+        for (std::size_t i = 1; i < sections_.size(); ++i) firstSection_.emplace(FoldProfileName(sections_[i].name), i);
     }
 
     std::vector<Diagnostic> Run()
@@ -245,16 +205,16 @@ private:
     // The line of the key the program reads, or of the section when it has no such key.
     int LineOf(const std::string& section, const std::string& key) const
     {
-        const auto found = firstSection_.find(Fold(section));
+        const auto found = firstSection_.find(FoldProfileName(section));
         if (found == firstSection_.end()) return 0;
         const SectionLines& lines = sections_[found->second];
         for (const KeyLine& k : lines.keys)
-            if (Fold(k.name) == Fold(key)) return k.line;
+            if (FoldProfileName(k.name) == FoldProfileName(key)) return k.line;
         return lines.line;
     }
     const SectionLines* SectionRead(const std::string& section) const
     {
-        const auto found = firstSection_.find(Fold(section));
+        const auto found = firstSection_.find(FoldProfileName(section));
         return found == firstSection_.end() ? nullptr : &sections_[found->second];
     }
 
@@ -266,7 +226,7 @@ private:
         std::map<std::string, int> seen;
         for (std::size_t i = 1; i < sections_.size(); ++i) {
             const SectionLines& section = sections_[i];
-            const auto [first, fresh] = seen.emplace(Fold(section.name), section.line);
+            const auto [first, fresh] = seen.emplace(FoldProfileName(section.name), section.line);
             if (!fresh) {
                 Warn(section.line, "duplicate-section",
                      "section [" + section.name + "] appears again; the program reads only the one on line " +
@@ -284,7 +244,7 @@ private:
             }
             std::map<std::string, int> keys;
             for (const KeyLine& key : section.keys) {
-                const auto [earlier, freshKey] = keys.emplace(Fold(key.name), key.line);
+                const auto [earlier, freshKey] = keys.emplace(FoldProfileName(key.name), key.line);
                 if (!freshKey) {
                     Warn(key.line, "duplicate-key",
                          "key " + key.name + " appears again in [" + section.name +
@@ -301,7 +261,7 @@ private:
         std::vector<std::string> candidates;
         for (const KeySpec& k : spec.keys) {
             if (!k.numbered) {
-                if (Fold(key.name) == Fold(k.name)) return;
+                if (FoldProfileName(key.name) == FoldProfileName(k.name)) return;
                 candidates.push_back(k.name);
                 continue;
             }
@@ -341,8 +301,8 @@ private:
             for (const KeyLine& key : lines->keys) {
                 for (const KeySpec& k : spec.keys) {
                     const int n = KeyNumber(key.name, k.name);
-                    const bool driverItself = n == stop && Fold(k.name) == Fold(spec.driver);
-                    if (n < stop || driverItself || !named.insert(Fold(key.name)).second) continue;
+                    const bool driverItself = n == stop && FoldProfileName(k.name) == FoldProfileName(spec.driver);
+                    if (n < stop || driverItself || !named.insert(FoldProfileName(key.name)).second) continue;
                     unread.push_back(key.name);
                     if (!firstLine) firstLine = key.line;
                 }
@@ -657,11 +617,11 @@ bool LooksLikeUtf8(const std::string& bytes)
 
 std::string NearestName(const std::string& name, const std::vector<std::string>& candidates)
 {
-    const std::string a = Fold(name);
+    const std::string a = FoldProfileName(name);
     std::string best;
     std::size_t bestDistance = std::max<std::size_t>(2, a.size() / 3) + 1;
     for (const std::string& candidate : candidates) {
-        const std::string b = Fold(candidate);
+        const std::string b = FoldProfileName(candidate);
         std::vector<std::size_t> row(b.size() + 1);
         for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
         for (std::size_t i = 1; i <= a.size(); ++i) {
