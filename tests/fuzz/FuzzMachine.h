@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "../unit/SimulatedStartupContext.h"
 #include "platform/virtual/VirtualMachine.h"
 #include "run/RunView.h"
 #include "util/SetupContext.h"
@@ -81,24 +82,8 @@ private:
 
 inline SetupContext FuzzContext(Shell& shell)
 {
-    SetupContext c;
-    const auto folder = [&shell](int id) { return AddPathDelim(shell.GetSpecialFolder(id), "B"); };
-    c.windowsFolder = "C:\\WINDOWS\\";
-    c.systemFolder = "C:\\WINDOWS\\SYSTEM32\\";
-    c.tempFolder = "C:\\WINDOWS\\TEMP\\";
+    SetupContext c = testing::SimulatedStartupContext(shell);
     c.workFolder = "C:\\WINDOWS\\TEMP\\KRTMP1\\";
-    c.programFilesFolder = "C:\\Program Files\\";
-    c.bootDrive = "C:\\";
-    c.setupSpeed = 1;
-    c.startMenuFolder = folder(csidl::kStartMenu);
-    c.programsFolder = folder(csidl::kPrograms);
-    c.desktopFolder = folder(csidl::kDesktopDirectory);
-    c.startupFolder = folder(csidl::kStartup);
-    c.sendToFolder = folder(csidl::kSendTo);
-    c.commonStartMenuFolder = folder(csidl::kCommonStartMenu);
-    c.commonProgramsFolder = folder(csidl::kCommonPrograms);
-    c.commonDesktopFolder = folder(csidl::kCommonDesktopDirectory);
-    c.commonStartupFolder = folder(csidl::kCommonStartup);
     return c;
 }
 

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "SimulatedStartupContext.h"
 #include "util/StrOp.h"
 
 namespace lorvel::testing {
@@ -43,27 +44,25 @@ std::string TestMachine::Get(const std::string& path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-SetupContext TestMachine::StartupContext()
+std::map<std::string, std::string> HostTree(platform::virt::VirtualMachine& machine,
+                                            const std::function<bool(const std::string& relative)>& skip)
 {
-    using namespace platform;
-    SetupContext c;
-    const auto folder = [this](int id) { return AddPathDelim(platform.shell.GetSpecialFolder(id), "B"); };
-    c.windowsFolder = "C:\\WINDOWS\\";
-    c.systemFolder = "C:\\WINDOWS\\SYSTEM32\\";
-    c.tempFolder = "C:\\WINDOWS\\TEMP\\";
-    c.programFilesFolder = "C:\\Program Files\\";
-    c.bootDrive = "C:\\";
-    c.setupSpeed = 1;
-    c.startMenuFolder = folder(csidl::kStartMenu);
-    c.programsFolder = folder(csidl::kPrograms);
-    c.desktopFolder = folder(csidl::kDesktopDirectory);
-    c.startupFolder = folder(csidl::kStartup);
-    c.sendToFolder = folder(csidl::kSendTo);
-    c.commonStartMenuFolder = folder(csidl::kCommonStartMenu);
-    c.commonProgramsFolder = folder(csidl::kCommonPrograms);
-    c.commonDesktopFolder = folder(csidl::kCommonDesktopDirectory);
-    c.commonStartupFolder = folder(csidl::kCommonStartup);
-    return c;
+    machine.Save();
+    std::map<std::string, std::string> tree;
+    const std::filesystem::path& root = machine.Root();
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+        const std::string relative = std::filesystem::relative(entry.path(), root).generic_string();
+        if (skip(relative)) continue;
+        if (entry.is_directory()) {
+            tree[relative] = "<dir>";
+            continue;
+        }
+        std::ifstream in(entry.path(), std::ios::binary);
+        tree[relative] = std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    return tree;
 }
+
+SetupContext TestMachine::StartupContext() { return SimulatedStartupContext(platform.shell); }
 
 }  // namespace lorvel::testing

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -34,5 +36,11 @@ struct TestMachine {
     // shell folder the machine has, each with its "\", and a pause of 1 ms.
     SetupContext StartupContext();
 };
+
+// Every file and folder below the machine's root by its host path there
+// ("C/APP/A.TXT"): a file's bytes, "<dir>" for a folder; what skip names is left out.
+// The machine saves its tables first.
+std::map<std::string, std::string> HostTree(platform::virt::VirtualMachine& machine,
+                                            const std::function<bool(const std::string& relative)>& skip);
 
 }  // namespace lorvel::testing

@@ -107,19 +107,8 @@ void ReadRegistry(const fs::path& file, std::map<std::string, std::string>& into
 Snapshot Take(VirtualMachine& machine)
 {
     Snapshot shot;
-    machine.Save();
-    const fs::path root = machine.Root();
-    for (const auto& entry : fs::recursive_directory_iterator(root)) {
-        const std::string relative = fs::relative(entry.path(), root).generic_string();
-        if (IsBookkeeping(relative)) continue;
-        if (entry.is_directory()) {
-            shot.files[relative] = "<dir>";
-            continue;
-        }
-        std::ifstream in(entry.path(), std::ios::binary);
-        shot.files[relative] = std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-    ReadRegistry(root / "registry.reg", shot.registry);
+    shot.files = HostTree(machine, IsBookkeeping);
+    ReadRegistry(machine.Root() / "registry.reg", shot.registry);
     return shot;
 }
 

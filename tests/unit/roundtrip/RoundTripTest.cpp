@@ -46,19 +46,8 @@ bool IsBookkeeping(const std::string& relative)
 Snapshot Take(VirtualMachine& machine)
 {
     Snapshot shot;
-    machine.Save();
-    const fs::path root = machine.HostPath("C:\\").parent_path();
-    for (const auto& entry : fs::recursive_directory_iterator(root)) {
-        const std::string relative = fs::relative(entry.path(), root).generic_string();
-        if (IsBookkeeping(relative)) continue;
-        if (entry.is_directory()) {
-            shot.files[relative] = "<dir>";
-            continue;
-        }
-        std::ifstream in(entry.path(), std::ios::binary);
-        shot.files[relative] = std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-    std::ifstream in(root / "registry.reg", std::ios::binary);
+    shot.files = HostTree(machine, IsBookkeeping);
+    std::ifstream in(machine.Root() / "registry.reg", std::ios::binary);
     std::string line, key;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
