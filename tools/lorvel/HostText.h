@@ -9,10 +9,10 @@ namespace lorvel::tool {
 
 // nullopt when a character has no Shift-JIS form.
 std::optional<std::string> Utf8ToShiftJis(const std::string& utf8);
-// For the terminal; bytes that do not convert are shown as they are.
+// For the terminal; a text that does not convert is shown as it is.
 std::string ShiftJisToTerminal(const std::string& sjis);
-// For reports, which are UTF-8 on every host; bytes that do not convert stay as
-// they are, for the report's writer to replace.
+// For reports, which are UTF-8 on every host; a text that does not convert stays
+// as it is, for the report's writer to replace its bytes.
 std::string ShiftJisToUtf8(const std::string& sjis);
 // A UTF-8 report for the terminal.
 std::string Utf8ToTerminal(const std::string& utf8);
