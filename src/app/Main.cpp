@@ -1,6 +1,7 @@
 // The entry of the real SETUP.EXE.
 #include "app/Application.h"
 #include "platform/win32/Com.h"
+#include "platform/win32/SystemLibraries.h"
 #include "platform/win32/Win32Platform.h"
 #include "platform/win32/WindowsSupport.h"
 #include "ui/win32/Win32Backend.h"
@@ -31,6 +32,7 @@ int RunProgram()
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    lorvel::win32::RestrictLibrarySearch();
     try {
         RunProgram();
     } catch (const std::exception& error) {

@@ -21,6 +21,7 @@ constexpr ErrorCode kErrorFileExists = 80;
 constexpr ErrorCode kErrorInvalidParameter = 87;
 constexpr ErrorCode kErrorDiskFull = 112;
 constexpr ErrorCode kErrorInvalidName = 123;
+constexpr ErrorCode kErrorModNotFound = 126;
 constexpr ErrorCode kErrorProcNotFound = 127;
 constexpr ErrorCode kErrorDirNotEmpty = 145;
 constexpr ErrorCode kErrorBadPathName = 161;

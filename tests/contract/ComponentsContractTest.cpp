@@ -34,6 +34,20 @@ TEST_F(ComponentsContract, LoadsLibrariesAndCallsTheirEntryPoints)
     EXPECT_EQ(sys.components.Load(dir + "MISSING.DLL"), nullptr);
 }
 
+TEST_F(ComponentsContract, AComponentIsLoadedOnlyByItsFullPath)
+{
+    env->PlaceComponent(Component::Registers, dir + "OK.DLL");
+    ASSERT_EQ(files.SetCurrentFolder(dir), 0u);
+    // Found in the current folder or along the search path, a bare name would load
+    // whatever library of that name is found first.
+    for (const char* name : {"OK.DLL", ".\\OK.DLL", "OK"}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(sys.components.Load(name), nullptr);
+    }
+    EXPECT_EQ(env->ComponentState(dir + "OK.DLL"), "");
+    EXPECT_NE(sys.components.Load(dir + "OK.DLL"), nullptr);
+}
+
 TEST_F(ComponentsContract, LzExpandsCompressedFilesAndCopiesPlainOnes)
 {
     std::string original;

@@ -1,4 +1,5 @@
 // Win32 calls only: component libraries and LZ expansion.
+#include "platform/win32/SystemLibraries.h"
 #include "platform/win32/Win32Platform.h"
 #include "platform/win32/WindowsSupport.h"
 
@@ -31,10 +32,7 @@ class Win32Components final : public Components {
 public:
     std::unique_ptr<ComponentLibrary> Load(const std::string& path) override
     {
-        // A library that cannot be found must not bring up the system's own error box.
-        const UINT previous = ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-        HMODULE module = ::LoadLibraryW(Wide(path).c_str());
-        ::SetErrorMode(previous);
+        HMODULE module = lorvel::win32::LoadComponentLibrary(Wide(path));
         return module ? std::make_unique<Win32Library>(module) : nullptr;
     }
 };
@@ -58,29 +56,32 @@ class Win32Lz final : public LzExpander {
 public:
     std::string ExpandedNameOf(const std::string& path) override
     {
+        const lorvel::win32::LzFunctions& lz = lorvel::win32::Lz();
         std::wstring wide = Wide(path);
         std::wstring buffer(wide.size() + MAX_PATH, L'\0');
         wcscpy(buffer.data(), wide.c_str());
-        if (::GetExpandedNameW(buffer.data(), buffer.data()) != 1) return path;
+        if (!lz.Loaded() || lz.expandedName(buffer.data(), buffer.data()) != 1) return path;
         return Narrow(buffer.c_str());
     }
 
     ErrorCode Expand(const std::string& source, const std::string& destination) override
     {
+        const lorvel::win32::LzFunctions& lz = lorvel::win32::Lz();
+        if (!lz.Loaded()) return kErrorModNotFound;
         const std::wstring from = Wide(source);
         const std::wstring to = Wide(destination);
         OFSTRUCT sourceInfo{};
         OFSTRUCT destinationInfo{};
-        const INT in = ::LZOpenFileW(const_cast<LPWSTR>(from.c_str()), &sourceInfo, OF_READ | OF_SHARE_EXCLUSIVE);
+        const INT in = lz.open(const_cast<LPWSTR>(from.c_str()), &sourceInfo, OF_READ | OF_SHARE_EXCLUSIVE);
         if (in < 0) return kErrorFileNotFound;
-        const INT out = ::LZOpenFileW(const_cast<LPWSTR>(to.c_str()), &destinationInfo, OF_CREATE);
+        const INT out = lz.open(const_cast<LPWSTR>(to.c_str()), &destinationInfo, OF_CREATE);
         if (out < 0) {
-            ::LZClose(in);
+            lz.close(in);
             return kErrorAccessDenied;
         }
-        const LONG copied = ::LZCopy(in, out);
-        ::LZClose(in);
-        ::LZClose(out);
+        const LONG copied = lz.copy(in, out);
+        lz.close(in);
+        lz.close(out);
         if (copied < 0) return kErrorInvalidData;
         // LZ32 reports a truncated file only by a short count.
         const long long stated = StatedLength(from);

@@ -1,6 +1,7 @@
 // Win32 calls only: version, folders, the running program, error texts, mutex, time.
 #include <vector>
 
+#include "platform/win32/SystemLibraries.h"
 #include "platform/win32/Win32Platform.h"
 #include "platform/win32/WindowsSupport.h"
 
@@ -64,16 +65,18 @@ public:
 
     std::optional<std::string> GetFileVersionString(const std::string& path) override
     {
+        const lorvel::win32::VersionFunctions& version = lorvel::win32::Version();
+        if (!version.Loaded()) return std::nullopt;
         const std::wstring file = Wide(path);
         DWORD handle = 0;
-        const DWORD size = ::GetFileVersionInfoSizeW(file.c_str(), &handle);
+        const DWORD size = version.getSize(file.c_str(), &handle);
         if (size == 0) return std::nullopt;
         std::vector<BYTE> data(size);
-        if (!::GetFileVersionInfoW(file.c_str(), 0, size, data.data())) return std::nullopt;
+        if (!version.getInfo(file.c_str(), 0, size, data.data())) return std::nullopt;
         wchar_t* text = nullptr;
         UINT length = 0;
-        if (!::VerQueryValueW(data.data(), L"\\StringFileInfo\\041103a4\\FileVersion",
-                              reinterpret_cast<void**>(&text), &length) ||
+        if (!version.query(data.data(), L"\\StringFileInfo\\041103a4\\FileVersion", reinterpret_cast<void**>(&text),
+                           &length) ||
             !text)
             return std::string();
         return Narrow(text);
