@@ -24,6 +24,10 @@ public:
 
     using ErrorCode = platform::ErrorCode;
     ErrorCode CreateFolder(const std::string& p) override { return Count("CreateFolder"), inner_.CreateFolder(p); }
+    ErrorCode CreatePrivateFolder(const std::string& p) override
+    {
+        return Count("CreatePrivateFolder"), inner_.CreatePrivateFolder(p);
+    }
     ErrorCode RemoveFolder(const std::string& p) override { return Count("RemoveFolder"), inner_.RemoveFolder(p); }
     ErrorCode Copy(const std::string& s, const std::string& d, bool f) override { return Count("Copy"), inner_.Copy(s, d, f); }
     ErrorCode RemoveFile(const std::string& p) override { return Count("RemoveFile"), inner_.RemoveFile(p); }

@@ -88,7 +88,7 @@ void Application::StartUp()
     frmMain_->DisableSystemClose();
     const StartupFacts facts = GatherStartupFacts(platform_, ops_);
     StartupDecision decision = DecideStartup(facts);
-    decision.context.workFolder = PrepareWorkFolder(decision.context.tempFolder, ops_);
+    PrepareWorkFolder(decision, platform_, ops_);
     CopyStartupFiles(decision, platform_, ops_);
     context_ = decision.context;
     if (!decision.fatalText.empty()) {

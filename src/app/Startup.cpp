@@ -124,37 +124,65 @@ StartupDecision DecideStartup(const StartupFacts& facts)
     return decision;
 }
 
-std::string PrepareWorkFolder(const std::string& tempFolder, FileOps& ops)
+namespace {
+
+std::string WorkFolderName(const std::string& tempFolder, int n)
 {
+    return tempFolder + kWorkFolderPrefix + std::to_string(n) + "\\";
+}
+
+}  // namespace
+
+void PrepareWorkFolder(StartupDecision& decision, Platform& platform, FileOps& ops)
+{
+    const std::string& temp = decision.context.tempFolder;
+    ErrorCode last = kErrorSuccess;
     for (int n = 1; n <= kWorkFolderLimit; ++n) {
-        const std::string candidate = tempFolder + kWorkFolderPrefix + std::to_string(n) + "\\";
-        if (ops.FolderExists(candidate)) continue;
-        // A failed creation shows up as the missing-script error a step later.
-        ops.CreateFolderTree(candidate);
-        return candidate;
+        const std::string candidate = WorkFolderName(temp, n);
+        last = platform.files.CreatePrivateFolder(candidate);
+        // The temporary folder itself may be missing; it is made as any folder is.
+        if (last == kErrorPathNotFound && ops.CreateFolderTree(temp)) last = platform.files.CreatePrivateFolder(candidate);
+        if (last == kErrorSuccess) {
+            decision.context.workFolder = candidate;
+            return;
+        }
     }
-    return tempFolder + kWorkFolderPrefix + std::to_string(kWorkFolderLimit) + "\\";
+    decision.context.workFolder.clear();
+    decision.fatalText += std::string(kFatalWorkFolder) + "\r\n" + WorkFolderName(temp, 1) + " ～ " +
+                          WorkFolderName(temp, kWorkFolderLimit) + "\r\n" + ops.SystemErrorText(last);
 }
 
 void CopyStartupFiles(StartupDecision& decision, Platform& platform, FileOps& ops)
 {
     SetupContext& c = decision.context;
+    // Without a work folder of its own the run has nowhere to put the copies.
+    if (c.workFolder.empty()) return;
     ops.CopyFileOverwrite(c.sourceFolder + kProgramName, c.workFolder + kProgramWorkCopyName);
-    if (c.Uninstalling()) {
-        c.scriptFile = c.workFolder + kRecordName;
-        ops.CopyFileOverwrite(decision.firstArgument, c.scriptFile);
-    } else {
-        c.scriptFile = c.workFolder + kScriptName;
-        if (platform.files.FileExists(c.sourceFolder + kScriptName))
-            ops.CopyFileOverwrite(c.sourceFolder + kScriptName, c.scriptFile);
+    const std::string source = c.Uninstalling() ? decision.firstArgument : c.sourceFolder + kScriptName;
+    c.scriptFile = c.workFolder + (c.Uninstalling() ? kRecordName : kScriptName);
+    const auto found = platform.files.Stat(source);
+    // Read whole at every lookup, a file of any size would stall or exhaust the program.
+    if (found && found->size > kMaxScriptBytes) {
+        decision.fatalText += std::string(kFatalScript) + "\r\n" + source + "\r\n" + kScriptTooLarge + "\r\n";
+        return;
     }
+    if (found || c.Uninstalling()) ops.CopyFileOverwrite(source, c.scriptFile);
     if (!platform.files.FileExists(c.scriptFile)) decision.fatalText += std::string(kFatalScript) + "\r\n";
 }
 
 void CleanUpAtProgramEnd(const std::string& tempFolder, Platform& platform, FileOps& ops)
 {
     for (int n = 1; n <= kWorkFolderLimit; ++n) {
-        const std::string folder = tempFolder + kWorkFolderPrefix + std::to_string(n) + "\\";
+        const std::string folder = WorkFolderName(tempFolder, n);
+        // Asked without the final "\\", which would make the system look through a link.
+        const std::string entry = RemovePathDelim(folder, "B");
+        std::uint32_t attributes = 0;
+        if (platform.files.GetAttributes(entry, attributes) != kErrorSuccess) continue;
+        // A link someone left under a work folder's name goes; what it names stays.
+        if (attributes & attr::kReparsePoint) {
+            if (attributes & attr::kDirectory) platform.files.RemoveFolder(entry);
+            continue;
+        }
         if (ops.FolderExists(folder)) ops.RemoveFolder(folder, "*.*");
     }
     platform.shell.ChangeNotify(shcne::kAssocChanged, 0);

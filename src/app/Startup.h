@@ -20,6 +20,8 @@ namespace lorvel {
 constexpr const char* kFatalWindowsFolder = "【致命的エラー  →  Windowsフォルダ取得失敗】";
 constexpr const char* kFatalSystemFolder = "【致命的エラー  →  WindowsSystemフォルダ取得失敗】";
 constexpr const char* kFatalScript = "【致命的エラー  →  iniファイル読み込み失敗】";
+constexpr const char* kFatalWorkFolder = "【致命的エラー  →  作業フォルダ作成失敗】";
+constexpr const char* kScriptTooLarge = "ファイルサイズが上限(4MB)を超えています．";
 constexpr const char* kFatalTrailer = "セットアップ・アンセットアップ(アンインストール)は続行できません．";
 
 struct StartupFacts {
@@ -46,15 +48,18 @@ std::string RunModeFor(const std::string& firstArgument);
 StartupFacts GatherStartupFacts(platform::Platform& platform, FileOps& ops);
 StartupDecision DecideStartup(const StartupFacts& facts);
 
-// The work folder KRTMPn: the first n from 1 to 99 that does not exist is created;
-// when all exist, the 99th is used as it is.
-std::string PrepareWorkFolder(const std::string& tempFolder, FileOps& ops);
+// The work folder KRTMPn: the first n from 1 to 99 that this run can create new,
+// open to its own account alone. A name that is taken, whatever holds it, is passed
+// over: a folder somebody else made may hold anything they put there. When none can
+// be made the work folder stays empty and the fatal lines say why.
+void PrepareWorkFolder(StartupDecision& decision, platform::Platform& platform, FileOps& ops);
 
 // Copies the program and the script (or the record) into the work folder; adds the
-// fatal line when no script arrives there.
+// fatal line when no script arrives there, or when it is larger than a script can be.
 void CopyStartupFiles(StartupDecision& decision, platform::Platform& platform, FileOps& ops);
 
-// Deletes every KRTMP1..99 work folder and tells the shell what may have changed.
+// Deletes every KRTMP1..99 work folder and tells the shell what may have changed. A
+// KRTMPn that is a link is removed as a link: its target is never entered.
 void CleanUpAtProgramEnd(const std::string& tempFolder, platform::Platform& platform, FileOps& ops);
 
 }  // namespace lorvel

@@ -51,7 +51,9 @@ std::string InstallRun::ExpandCompressedFile(const std::string& source, std::str
     if (FileNamePart(destination) == kAutoName)
         destination = FolderWithoutDelimiter(destination) + "\\" +
                       UpperCase(FileNamePart(platform_.lz.ExpandedNameOf(source)));
-    const std::string temporary = context_.tempFolder + kExpansionFileName;
+    // In the run's own work folder: in the temporary folder any program of the user
+    // could put its own file there between the expansion and the copy.
+    const std::string temporary = context_.workFolder + kExpansionFileName;
     if (platform_.files.FileExists(temporary)) ops_.DeleteFiles(temporary);
     result = platform_.lz.Expand(source, temporary);
     return temporary;

@@ -18,6 +18,8 @@ constexpr std::uint32_t kSystem = 0x04;
 constexpr std::uint32_t kDirectory = 0x10;
 constexpr std::uint32_t kArchive = 0x20;
 constexpr std::uint32_t kNormal = 0x80;
+// A link (a junction or a symbolic link): what it names lies elsewhere.
+constexpr std::uint32_t kReparsePoint = 0x400;
 }  // namespace attr
 
 // One entry of a directory search, as FindFirstFile/FindNextFile report it.
@@ -47,7 +49,13 @@ public:
     virtual ~FileSystem() = default;
 
     virtual ErrorCode CreateFolder(const std::string& path) = 0;
-    // Removes an empty folder only (145 when something is left in it).
+    // A new folder for the program's own files, which no other program of a lesser
+    // account may change: when the process runs as administrator, Administrators and
+    // SYSTEM alone have access; otherwise the user alone. 183 when anything is at the
+    // path already, whatever it is, so a folder somebody else made is never taken.
+    virtual ErrorCode CreatePrivateFolder(const std::string& path) = 0;
+    // Removes an empty folder only (145 when something is left in it); a link to a
+    // folder is removed as a link, whatever its target holds.
     virtual ErrorCode RemoveFolder(const std::string& path) = 0;
     virtual ErrorCode Copy(const std::string& source, const std::string& destination,
                                bool failIfExists) = 0;
@@ -71,7 +79,8 @@ public:
 
     // The shell's silent, permanent deletion (no confirmation, no error window): a
     // folder goes with its content; a wildcard in the last part deletes every
-    // matching file and folder. 2 when a plain path names nothing.
+    // matching file and folder. 2 when a plain path names nothing. A link met on the
+    // way is removed as a link and never entered: what it names is left alone.
     virtual ErrorCode ShellDelete(const std::string& path) = 0;
 
     // The process's current folder, which Windows will not let anyone remove; Get

@@ -4,6 +4,8 @@
 // never change.
 #pragma once
 
+#include <cstddef>
+
 namespace lorvel {
 
 #define LORVEL_PRODUCT_TITLE "Lorvel Setup 98"
@@ -24,10 +26,14 @@ constexpr const char* kRecordBackupName = "UNSETUPB.INI";
 // In the Windows folder: the folder memory and the uninstaller.
 constexpr const char* kFolderMemoryName = "KORAT98.INI";
 constexpr const char* kUninstallerName = "UNKORAT.EXE";
-// In the temporary folder: the work folders KRTMP1 to KRTMP99 and the file an LZ
-// expansion passes through.
+// In the temporary folder: the work folders KRTMP1 to KRTMP99.
 constexpr const char* kWorkFolderPrefix = "KRTMP";
 constexpr int kWorkFolderLimit = 99;
+// In the work folder: the file an LZ expansion passes through.
 constexpr const char* kExpansionFileName = "EXPAND.KRT";
+
+// A script or record larger than this is refused unread: no real one comes near it,
+// and the program reads each whole.
+constexpr std::size_t kMaxScriptBytes = 4u << 20;
 
 }  // namespace lorvel

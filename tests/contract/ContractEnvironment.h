@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/Platform.h"
 
@@ -27,6 +28,12 @@ public:
     // Whether the library at the path was last registered ("registered"),
     // unregistered ("unregistered"), or never called ("").
     virtual std::string ComponentState(const std::string& path) = 0;
+
+    // Makes link a link to the folder target, as another program of the user can:
+    // a symbolic link, which Windows and Wine both report as a reparse point.
+    virtual void MakeFolderLink(const std::string& link, const std::string& target) = 0;
+    // The accounts (SID strings) a folder's access list lets in.
+    virtual std::vector<std::string> FolderTrustees(const std::string& folder) = 0;
 };
 
 std::unique_ptr<ContractEnvironment> MakeContractEnvironment();

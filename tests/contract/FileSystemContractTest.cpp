@@ -185,6 +185,95 @@ TEST_F(FileSystemContract, ShellDeleteRemovesWildcardSetsWithFolders)
     EXPECT_FALSE(files.Exists(dir + "TREE"));
 }
 
+// Another program of the user can put a link where the program deletes; what the
+// link names must survive every way of deleting.
+TEST_F(FileSystemContract, ALinkIsReportedAndDeletedAsALinkNeverEntered)
+{
+    ASSERT_EQ(files.CreateFolder(dir + "TARGET"), 0u);
+    ASSERT_EQ(files.CreateFolder(dir + "TARGET\\SUB"), 0u);
+    Write("TARGET\\KEEP.TXT", "keep");
+    Write("TARGET\\SUB\\DEEP.TXT", "deep");
+    ASSERT_EQ(files.CreateFolder(dir + "HOLDER"), 0u);
+    ASSERT_EQ(files.CreateFolder(dir + "HOLDER\\INNER"), 0u);
+    Write("HOLDER\\A.TXT");
+    env->MakeFolderLink(dir + "LINK", dir + "TARGET");
+    env->MakeFolderLink(dir + "HOLDER\\LINK", dir + "TARGET");
+    env->MakeFolderLink(dir + "HOLDER\\INNER\\LINK", dir + "TARGET\\SUB");
+
+    std::uint32_t attributes = 0;
+    ASSERT_EQ(files.GetAttributes(dir + "LINK", attributes), 0u);
+    EXPECT_EQ(attributes & (attr::kReparsePoint | attr::kDirectory), attr::kReparsePoint | attr::kDirectory);
+    std::vector<FindEntry> entries;
+    ASSERT_EQ(files.FindEntries(dir + "L*", entries), 0u);
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_NE(entries[0].attributes & attr::kReparsePoint, 0u);
+    EXPECT_EQ(Read("LINK\\KEEP.TXT"), "keep") << "a path through the link reaches the target";
+
+    const auto targetIntact = [&] {
+        EXPECT_EQ(Read("TARGET\\KEEP.TXT"), "keep");
+        EXPECT_EQ(Read("TARGET\\SUB\\DEEP.TXT"), "deep");
+    };
+    EXPECT_EQ(files.ShellDelete(dir + "LINK\\*.*"), kErrorAccessDenied) << "no wildcard inside a link";
+    targetIntact();
+    // Wine 8 cannot remove a link to a folder at all (it looks into the target and
+    // finds it not empty), so there the links stay; Windows takes them away.
+    const bool removesLinks = !env->UnderWine();
+    const ErrorCode holderContent = files.ShellDelete(dir + "HOLDER\\*.*");
+    targetIntact();
+    EXPECT_FALSE(files.Exists(dir + "HOLDER\\A.TXT")) << "a wildcard over a folder holding links";
+    if (removesLinks) {
+        EXPECT_EQ(holderContent, 0u);
+        EXPECT_FALSE(files.Exists(dir + "HOLDER\\LINK"));
+        EXPECT_FALSE(files.Exists(dir + "HOLDER\\INNER"));
+        env->MakeFolderLink(dir + "HOLDER\\LINK", dir + "TARGET");
+    }
+    const ErrorCode holder = files.ShellDelete(dir + "HOLDER");
+    targetIntact();
+    if (removesLinks) {
+        EXPECT_EQ(holder, 0u) << "a folder with its content";
+        EXPECT_FALSE(files.Exists(dir + "HOLDER"));
+    }
+    const ErrorCode link = files.RemoveFolder(dir + "LINK");
+    targetIntact();
+    if (removesLinks) {
+        EXPECT_EQ(link, 0u) << "a link goes, though its target is not empty";
+        EXPECT_FALSE(files.Exists(dir + "LINK"));
+        env->MakeFolderLink(dir + "LINK", dir + "TARGET");
+    }
+    const ErrorCode named = files.ShellDelete(dir + "LINK");
+    targetIntact();
+    if (removesLinks) {
+        EXPECT_EQ(named, 0u) << "the link named itself";
+        EXPECT_FALSE(files.Exists(dir + "LINK"));
+    }
+}
+
+TEST_F(FileSystemContract, APrivateFolderIsNewAndOpenToTheProgramsAccountAlone)
+{
+    ASSERT_EQ(files.CreatePrivateFolder(dir + "MINE"), 0u);
+    const std::vector<std::string> trustees = env->FolderTrustees(dir + "MINE");
+    ASSERT_FALSE(trustees.empty());
+    for (const std::string& sid : trustees) {
+        SCOPED_TRACE(sid);
+        // Administrators, SYSTEM, or one user's own account; never a group that other
+        // programs of lesser rights run as (Everyone, Users, Authenticated Users, ...).
+        const bool own = sid == "S-1-5-32-544" || sid == "S-1-5-18" || sid.rfind("S-1-5-21-", 0) == 0;
+        EXPECT_TRUE(own);
+    }
+    Write("MINE\\FILE.TXT", "inside");
+    EXPECT_EQ(Read("MINE\\FILE.TXT"), "inside") << "the program itself uses it";
+
+    ASSERT_EQ(files.CreateFolder(dir + "TAKEN"), 0u);
+    Write("FILE");
+    ASSERT_EQ(files.CreateFolder(dir + "ELSEWHERE"), 0u);
+    env->MakeFolderLink(dir + "LINKED", dir + "ELSEWHERE");
+    for (const char* taken : {"TAKEN", "FILE", "LINKED", "MINE"}) {
+        SCOPED_TRACE(taken);
+        EXPECT_EQ(files.CreatePrivateFolder(dir + taken), kErrorAlreadyExists);
+    }
+    EXPECT_EQ(files.CreatePrivateFolder(dir + "MISSING\\NEW"), kErrorPathNotFound);
+}
+
 TEST_F(FileSystemContract, WholeFileWriteReplacesAndKeepsBinaryContent)
 {
     const std::string binary("\0\x01\xFF\r\n\x1A tail", 10);

@@ -33,6 +33,16 @@ public:
         return state;
     }
 
+    void MakeFolderLink(const std::string& link, const std::string& target) override
+    {
+        machine_.machine.MakeFolderLink(link, target);
+    }
+
+    std::vector<std::string> FolderTrustees(const std::string& folder) override
+    {
+        return machine_.machine.FolderTrustees(folder);
+    }
+
 private:
     testing::TestMachine machine_;
     std::string scratch_ = "C:\\SCRATCH\\";

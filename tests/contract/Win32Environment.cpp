@@ -1,9 +1,12 @@
 #include <random>
+#include <stdexcept>
 
 #include "ContractEnvironment.h"
 #include "platform/win32/Com.h"
 #include "platform/win32/Win32Platform.h"
 #include "platform/win32/WindowsSupport.h"
+
+#include <aclapi.h>
 
 namespace lorvel::contract {
 
@@ -46,6 +49,50 @@ public:
         return value.data;
     }
 
+    void MakeFolderLink(const std::string& link, const std::string& target) override
+    {
+        const std::wstring at = lorvel::win32::Wide(link);
+        const std::wstring to = lorvel::win32::Wide(target);
+        using CreateLinkFn = BOOLEAN(WINAPI*)(LPCWSTR, LPCWSTR, DWORD);
+        const auto create = reinterpret_cast<CreateLinkFn>(reinterpret_cast<void*>(
+            ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "CreateSymbolicLinkW")));
+        constexpr DWORD kDirectory = 0x1, kUnprivileged = 0x2;
+        if (create) create(at.c_str(), to.c_str(), kDirectory | kUnprivileged);
+        // Wine 8 answers that call with success and makes nothing; its programs can
+        // start the host's own ln, and Wine reports the link as a reparse point.
+        if (::GetFileAttributesW(at.c_str()) == INVALID_FILE_ATTRIBUTES && UnderWine()) {
+            RunHostLink(HostPath(to), HostPath(at));
+            // Wine cannot wait for a host program: the link appears when ln is done.
+            for (int tries = 0; tries < 500 && ::GetFileAttributesW(at.c_str()) == INVALID_FILE_ATTRIBUTES; ++tries)
+                ::Sleep(10);
+        }
+        if (::GetFileAttributesW(at.c_str()) == INVALID_FILE_ATTRIBUTES)
+            throw std::runtime_error("no link made at " + link + ": error " + std::to_string(::GetLastError()));
+    }
+
+    std::vector<std::string> FolderTrustees(const std::string& folder) override
+    {
+        std::vector<std::string> trustees;
+        PACL dacl = nullptr;
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        std::wstring path = lorvel::win32::Wide(folder);
+        if (::GetNamedSecurityInfoW(path.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                                    nullptr, &descriptor) != ERROR_SUCCESS)
+            return trustees;
+        for (DWORD i = 0; dacl && i < dacl->AceCount; ++i) {
+            void* ace = nullptr;
+            if (!::GetAce(dacl, i, &ace)) continue;
+            const auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
+            if (allowed->Header.AceType != ACCESS_ALLOWED_ACE_TYPE) continue;
+            wchar_t* text = nullptr;
+            if (!::ConvertSidToStringSidW(const_cast<DWORD*>(&allowed->SidStart), &text)) continue;
+            trustees.push_back(lorvel::win32::Narrow(text));
+            ::LocalFree(text);
+        }
+        ::LocalFree(descriptor);
+        return trustees;
+    }
+
     bool UnderWine() const override
     {
         HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
@@ -53,6 +100,33 @@ public:
     }
 
 private:
+    static std::wstring HostPath(const std::wstring& windowsPath)
+    {
+        using UnixNameFn = char*(CDECL*)(LPCWSTR);
+        const auto unixName = reinterpret_cast<UnixNameFn>(reinterpret_cast<void*>(
+            ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+        char* name = unixName ? unixName(windowsPath.c_str()) : nullptr;
+        if (!name) throw std::runtime_error("no host path");
+        std::wstring wide;
+        for (const char* c = name; *c; ++c) wide.push_back(static_cast<unsigned char>(*c));  // the scratch paths are ASCII
+        ::HeapFree(::GetProcessHeap(), 0, name);
+        return wide;
+    }
+
+    static void RunHostLink(const std::wstring& target, const std::wstring& link)
+    {
+        std::wstring command = L"ln -s \"" + target + L"\" \"" + link + L"\"";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process{};
+        if (!::CreateProcessW(L"Z:\\bin\\ln", command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                              &process))
+            return;
+        ::WaitForSingleObject(process.hProcess, 10000);
+        ::CloseHandle(process.hThread);
+        ::CloseHandle(process.hProcess);
+    }
+
     // As in the program's entry: before the services, and gone after them.
     lorvel::win32::ComLibrary com_;
     platform::win32::Win32Platform real_;

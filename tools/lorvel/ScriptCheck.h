@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "util/FixedNames.h"
 #include "util/SetupContext.h"
 
 namespace lorvel::tool {
@@ -24,9 +25,6 @@ struct Diagnostic {
 
 // Whether the medium holds the file on the given disk (1 for the script's own).
 using MediumLookup = std::function<bool(int disk, const std::string& fileName)>;
-
-// A script larger than this is refused unread: no real script comes near it.
-constexpr std::size_t kMaxScriptBytes = 4u << 20;
 
 // Every finding, in line order. Without a lookup, the files are not looked for.
 std::vector<Diagnostic> CheckScript(const std::string& bytes, const MediumLookup& medium = {});

@@ -13,6 +13,7 @@ struct HostStatus {
     bool directory = false;
     std::uint64_t size = 0;       // 0 for a folder
     std::uint64_t writeTime = 0;  // as a FILETIME: 100 ns steps since 1601
+    bool link = false;            // a symbolic link (or junction): the rest is its target's
 };
 
 // The host's path for such a text, and the text of a host path.

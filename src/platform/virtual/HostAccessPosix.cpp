@@ -87,8 +87,18 @@ std::string HostText(const std::filesystem::path& path) { return path.native(); 
 bool StatHost(const std::string& host, HostStatus& status)
 {
     struct stat st {};
-    if (::stat(host.c_str(), &st) != 0) return false;
-    StatusOf(st, status);
+    if (::lstat(host.c_str(), &st) != 0) return false;
+    if (!S_ISLNK(st.st_mode)) {
+        StatusOf(st, status);
+        return true;
+    }
+    // A link whose target is gone is still there, as a link to a folder that is not.
+    struct stat target {};
+    if (::stat(host.c_str(), &target) == 0)
+        StatusOf(target, status);
+    else
+        status = HostStatus{true, 0, 0, false};
+    status.link = true;
     return true;
 }
 

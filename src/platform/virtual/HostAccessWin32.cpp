@@ -74,6 +74,7 @@ bool StatHost(const std::string& host, HostStatus& status)
     status.directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     status.size = status.directory ? 0 : (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     status.writeTime = FileTimeValue(data.ftLastWriteTime);
+    status.link = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     return true;
 }
 

@@ -34,6 +34,7 @@ struct VirtualFileSystem::Target {
     std::string host;
     bool exists = false;
     bool isDirectory = false;
+    bool isLink = false;
     bool parentExists = false;
     std::uint64_t size = 0;
     std::uint64_t writeTime = 0;
@@ -57,6 +58,7 @@ VirtualFileSystem::Target VirtualFileSystem::Locate(const std::string& text) con
     t.parentExists = resolved.parentExists;
     if (t.exists) {
         t.isDirectory = resolved.status.directory;
+        t.isLink = resolved.status.link;
         t.size = resolved.status.size;
         t.writeTime = resolved.status.writeTime;
     }
@@ -95,6 +97,7 @@ void VirtualFileSystem::StatInto(Target& t)
     HostStatus status;
     t.exists = StatHost(t.host, status);
     t.isDirectory = status.directory;
+    t.isLink = status.link;
     t.size = status.size;
     t.writeTime = status.writeTime;
 }
@@ -103,13 +106,17 @@ FindEntry VirtualFileSystem::EntryOf(const Target& t) const
 {
     FindEntry entry;
     entry.name = t.path.parts.empty() ? std::string() : WinName(HostNameOf(t.host));
-    entry.attributes = s_.AttributesOf(t.key, t.isDirectory);
+    entry.attributes = s_.AttributesOf(t.key, t.isDirectory) | (t.isLink ? attr::kReparsePoint : 0u);
     entry.size = t.size;
     entry.lastWriteTime = t.writeTime;
     return entry;
 }
 
-ErrorCode VirtualFileSystem::CreateFolder(const std::string& path)
+ErrorCode VirtualFileSystem::CreateFolder(const std::string& path) { return MakeFolder(path, false); }
+
+ErrorCode VirtualFileSystem::CreatePrivateFolder(const std::string& path) { return MakeFolder(path, true); }
+
+ErrorCode VirtualFileSystem::MakeFolder(const std::string& path, bool privateAccess)
 {
     if (const auto fault = s_.Count(OperationKind::FolderCreate)) return s_.FileErrorOf(*fault);
     const Target t = Locate(path);
@@ -122,6 +129,11 @@ ErrorCode VirtualFileSystem::CreateFolder(const std::string& path)
     if (!fs::create_directory(HostFsPath(t.host), ec)) return kErrorAccessDenied;
     SetHostWriteTime(t.host, s_.NowFileTime());
     s_.Changed(t.path, t.key, t.host, true);
+    if (privateAccess) {
+        const MachineConfig& config = s_.machine.Config();
+        s_.folderTrustees[t.key] = config.elevated ? std::vector<std::string>{"S-1-5-32-544", "S-1-5-18"}
+                                                   : std::vector<std::string>{config.userSid};
+    }
     return kErrorSuccess;
 }
 
@@ -138,7 +150,8 @@ ErrorCode VirtualFileSystem::RemoveFolder(const std::string& path)
     // Windows holds the current folder open, so nobody can remove it.
     if (t.key == s_.currentFolderKey) return kErrorSharingViolation;
     std::error_code ec;
-    if (!fs::is_empty(HostFsPath(t.host), ec)) return kErrorDirNotEmpty;
+    // A link goes as a link, whatever its target holds.
+    if (!t.isLink && !fs::is_empty(HostFsPath(t.host), ec)) return kErrorDirNotEmpty;
     fs::remove(HostFsPath(t.host), ec);
     if (ec) return kErrorAccessDenied;
     s_.Changed(t.path, t.key, t.host, true);
@@ -202,7 +215,7 @@ ErrorCode VirtualFileSystem::GetAttributes(const std::string& path, std::uint32_
     const Target t = Locate(path);
     if (!t.path.valid || t.path.hasWildcard) return kErrorInvalidName;
     if (!t.exists) return t.parentExists ? kErrorFileNotFound : kErrorPathNotFound;
-    attributes = s_.AttributesOf(t.key, t.isDirectory);
+    attributes = s_.AttributesOf(t.key, t.isDirectory) | (t.isLink ? attr::kReparsePoint : 0u);
     return kErrorSuccess;
 }
 
@@ -319,13 +332,13 @@ ErrorCode VirtualFileSystem::WriteWholeFile(const std::string& path, const std::
 ErrorCode VirtualFileSystem::DeleteTree(const Target& t)
 {
     if (const ErrorCode denied = CheckWritable(t)) return denied;
-    if (!t.isDirectory) {
+    if (!t.isDirectory || t.isLink) {
         const std::uint64_t size = HostSize(t.host);
         std::error_code ec;
         fs::remove(HostFsPath(t.host), ec);
         if (ec) return kErrorAccessDenied;
-        s_.Changed(t.path, t.key, t.host, false);
-        Release(t.path.drive, size);
+        s_.Changed(t.path, t.key, t.host, t.isLink);
+        if (!t.isLink) Release(t.path.drive, size);
         s_.ForgetAttributesBelow(t.key);
         return kErrorSuccess;
     }
@@ -340,6 +353,7 @@ ErrorCode VirtualFileSystem::DeleteTree(const Target& t)
         c.host = child;
         c.exists = true;
         c.isDirectory = fs::is_directory(HostFsPath(child), ec);
+        c.isLink = fs::is_symlink(fs::symlink_status(HostFsPath(child), ec));
         c.key = c.path.Key();
         if (const ErrorCode failed = DeleteTree(c)) result = failed;
     }
@@ -363,6 +377,8 @@ ErrorCode VirtualFileSystem::ShellDelete(const std::string& path)
     if (!t.parentExists) return kErrorPathNotFound;
     WinPath folder = t.path;
     folder.parts.pop_back();
+    // A wildcard in a folder that is a link deletes nothing there.
+    if (!folder.parts.empty() && Locate(folder.Text()).isLink) return kErrorAccessDenied;
     std::vector<Target> matches;
     std::error_code ec;
     for (const auto& item : fs::directory_iterator(HostFsPath(HostFolderOf(t.host)), ec)) {
@@ -374,6 +390,7 @@ ErrorCode VirtualFileSystem::ShellDelete(const std::string& path)
         m.host = HostText(item.path());
         m.exists = true;
         m.isDirectory = item.is_directory(ec);
+        m.isLink = item.is_symlink(ec);
         m.key = m.path.Key();
         matches.push_back(m);
     }

@@ -324,10 +324,14 @@ void VirtualMachine::State::SetAttributesOf(const std::string& key, std::uint32_
 void VirtualMachine::State::ForgetAttributesBelow(const std::string& key)
 {
     attributes.erase(key);
+    folderTrustees.erase(key);
     const std::string prefix = key + "\\";
     for (auto it = attributes.lower_bound(prefix);
          it != attributes.end() && it->first.compare(0, prefix.size(), prefix) == 0;)
         it = attributes.erase(it);
+    for (auto it = folderTrustees.lower_bound(prefix);
+         it != folderTrustees.end() && it->first.compare(0, prefix.size(), prefix) == 0;)
+        it = folderTrustees.erase(it);
     dirty = true;
 }
 
@@ -492,6 +496,22 @@ fs::path VirtualMachine::HostPath(const std::string& windowsPath) const
     const std::string host = State::HostFor(path, state_->Resolve(path, path.Key()));
     state_->ForgetHostFolder();
     return HostFsPath(host);
+}
+
+void VirtualMachine::MakeFolderLink(const std::string& link, const std::string& target)
+{
+    const fs::path to = HostPath(target);
+    const fs::path at = HostPath(link);
+    fs::create_directory_symlink(to, at);
+    state_->ForgetHostFolder();
+}
+
+std::vector<std::string> VirtualMachine::FolderTrustees(const std::string& folder) const
+{
+    const WinPath path = ParseWinPath(folder);
+    const auto found = state_->folderTrustees.find(path.Key());
+    if (found != state_->folderTrustees.end()) return found->second;
+    return {"S-1-1-0"};
 }
 
 const std::vector<std::string>& VirtualMachine::Journal() const { return state_->journal; }

@@ -33,6 +33,8 @@ struct MachineConfig {
     int utcOffsetMinutes = 9 * 60;              // local time, Japan by default
     std::map<std::string, std::string> fileVersions;  // path key -> FileVersion string
     std::map<std::uint32_t, std::string> errorTexts;  // system texts beside the built-in ones
+    bool elevated = true;  // the program runs as administrator, as its manifest asks
+    std::string userSid = "S-1-5-21-1004336348-1177238915-682003330-1001";  // the user it runs for
 };
 
 struct DiskConfig {
@@ -115,6 +117,14 @@ public:
     // it changes the folder itself; asking for a host path makes it look again, so
     // whoever changes the folder from outside must have asked for the path first.
     std::filesystem::path HostPath(const std::string& windowsPath) const;
+
+    // Makes link a link to the folder target (a junction, as Windows has it): what is
+    // below the link is what is below the target. Throws when the host cannot.
+    void MakeFolderLink(const std::string& link, const std::string& target);
+    // The accounts (SID strings) a folder's access list lets in. A folder made
+    // without a descriptor takes the access of the folder above, which every program
+    // of the user shares: the machine tells that as Everyone ("S-1-1-0").
+    std::vector<std::string> FolderTrustees(const std::string& folder) const;
 
     // The journal of shell actions: "notify 0x8000000 0", "restart 2", ...
     const std::vector<std::string>& Journal() const;

@@ -10,6 +10,7 @@ public:
     explicit VirtualFileSystem(VirtualMachine::State& state) : s_(state) {}
 
     ErrorCode CreateFolder(const std::string& path) override;
+    ErrorCode CreatePrivateFolder(const std::string& path) override;
     ErrorCode RemoveFolder(const std::string& path) override;
     ErrorCode Copy(const std::string& source, const std::string& destination, bool failIfExists) override;
     ErrorCode RemoveFile(const std::string& path) override;
@@ -31,6 +32,7 @@ private:
     Target Locate(const std::string& path) const;
     ErrorCode CheckWritable(const Target& target) const;
     ErrorCode DeleteTree(const Target& target);
+    ErrorCode MakeFolder(const std::string& path, bool privateAccess);
     ErrorCode Reserve(char drive, std::uint64_t newSize, std::uint64_t oldSize);
     void Release(char drive, std::uint64_t size);
     FindEntry EntryOf(const Target& target) const;

@@ -64,6 +64,7 @@ struct VirtualMachine::State {
     std::vector<std::string> deniedPrefixes;          // path keys
     std::vector<std::string> readDeniedPrefixes;      // path keys
     std::set<std::string> lockedFiles;                // path keys
+    std::map<std::string, std::vector<std::string>> folderTrustees;  // path key -> SIDs, private folders only
     LinkSave linkFault;                               // what every link save gives while set
     std::map<char, DiskConfig> disks;
     std::map<char, std::uint64_t> used;               // bytes written since the disk was set

@@ -1,4 +1,4 @@
-// Win32 calls only: files, folders, shell deletion and disk space.
+// Win32 calls only: files, folders, deletion and disk space.
 #include <vector>
 
 #include "platform/win32/Win32Platform.h"
@@ -23,11 +23,138 @@ ErrorCode Result(BOOL ok) { return ok ? kErrorSuccess : LastError(); }
 
 std::uint64_t Join(DWORD high, DWORD low) { return (static_cast<std::uint64_t>(high) << 32) | low; }
 
+bool IsLink(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
+bool IsFolder(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+
+// Opens a folder so that nobody can rename or remove it, or put a link in its place,
+// while its content is deleted by name; attributes receives what the folder is now.
+// Windows tells a link by the handle opened on the link itself; Wine opens the target
+// through it, but tells the link by its path, so both are asked once it is held.
+UniqueHandle PinFolder(const std::wstring& path, DWORD& attributes)
+{
+    UniqueHandle folder(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!folder.Valid()) return folder;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (::GetFileInformationByHandle(folder.Get(), &info)) attributes = info.dwFileAttributes;
+    const DWORD byPath = ::GetFileAttributesW(path.c_str());
+    if (byPath != INVALID_FILE_ATTRIBUTES) attributes |= byPath & FILE_ATTRIBUTE_REPARSE_POINT;
+    return folder;
+}
+
+// Removes one entry a search found: a link (to a folder or a file) as a link, a
+// folder with what is in it, a file even when it is read-only, as the shell does.
+ErrorCode DeleteEntry(const std::wstring& path, DWORD attributes);
+
+ErrorCode DeleteFolderContent(const std::wstring& folder)
+{
+    WIN32_FIND_DATAW data;
+    UniqueFindHandle find(::FindFirstFileW((folder + L"\\*").c_str(), &data));
+    if (find.Get() == INVALID_HANDLE_VALUE) return LastError();
+    ErrorCode result = kErrorSuccess;
+    do {
+        const std::wstring name = data.cFileName;
+        if (name == L"." || name == L"..") continue;
+        if (const ErrorCode failed = DeleteEntry(folder + L"\\" + name, data.dwFileAttributes)) result = failed;
+    } while (::FindNextFileW(find.Get(), &data));
+    return result;
+}
+
+ErrorCode DeleteEntry(const std::wstring& path, DWORD attributes)
+{
+    if (attributes & FILE_ATTRIBUTE_READONLY) ::SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    if (!IsFolder(attributes)) return Result(::DeleteFileW(path.c_str()));
+    // A junction or a folder's symbolic link goes with RemoveDirectory, which takes
+    // the link away and leaves its target as it is.
+    if (!IsLink(attributes)) {
+        DWORD now = attributes;
+        const UniqueHandle pinned = PinFolder(path, now);
+        if (!pinned.Valid()) return LastError();
+        if (!IsLink(now))
+            if (const ErrorCode failed = DeleteFolderContent(path)) return failed;
+    }
+    return Result(::RemoveDirectoryW(path.c_str()));
+}
+
+// The folder part of a search pattern, without its last "\".
+std::wstring FolderOfPattern(const std::wstring& pattern)
+{
+    const auto slash = pattern.find_last_of(L"\\/");
+    if (slash == std::wstring::npos) return L".";
+    // A drive's root keeps its "\\": "C:" alone would be that drive's current folder.
+    return pattern.substr(0, slash == 2 && pattern[1] == L':' ? 3 : slash);
+}
+
+// Whether the process runs with an administrator's rights: elevated where the
+// system knows elevation, else a member of Administrators.
+bool RunsAsAdministrator()
+{
+    UniqueHandle token;
+    HANDLE raw = nullptr;
+    if (::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &raw)) {
+        token.Reset(raw);
+        TOKEN_ELEVATION elevation{};
+        DWORD size = 0;
+        if (::GetTokenInformation(token.Get(), TokenElevation, &elevation, sizeof elevation, &size))
+            return elevation.TokenIsElevated != 0;
+    }
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    PSID administrators = nullptr;
+    if (!::AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
+                                    &administrators))
+        return false;
+    BOOL member = FALSE;
+    if (!::CheckTokenMembership(nullptr, administrators, &member)) member = FALSE;
+    ::FreeSid(administrators);
+    return member != FALSE;
+}
+
+// The current user's account as an SDDL string ("S-1-5-21-..."); empty when unknown.
+std::wstring CurrentUserSid()
+{
+    HANDLE raw = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &raw)) return {};
+    UniqueHandle token(raw);
+    DWORD size = 0;
+    ::GetTokenInformation(token.Get(), TokenUser, nullptr, 0, &size);
+    std::vector<BYTE> buffer(size);
+    if (size == 0 || !::GetTokenInformation(token.Get(), TokenUser, buffer.data(), size, &size)) return {};
+    wchar_t* text = nullptr;
+    if (!::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text)) return {};
+    std::wstring sid = text;
+    ::LocalFree(text);
+    return sid;
+}
+
+// A protected access list (nothing inherited from the folder above) that grants
+// full access to the accounts named, and to its content through inheritance.
+std::wstring PrivateFolderSddl()
+{
+    if (RunsAsAdministrator()) return L"D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)";
+    const std::wstring user = CurrentUserSid();
+    return user.empty() ? std::wstring() : L"D:P(A;OICI;FA;;;" + user + L")";
+}
+
 class Win32FileSystem final : public FileSystem {
 public:
     ErrorCode CreateFolder(const std::string& path) override
     {
         return Result(::CreateDirectoryW(Wide(path).c_str(), nullptr));
+    }
+
+    ErrorCode CreatePrivateFolder(const std::string& path) override
+    {
+        const std::wstring sddl = PrivateFolderSddl();
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        // Without a descriptor the folder would take the temporary folder's access,
+        // which lets the user's other programs in: better no folder at all.
+        if (sddl.empty() ||
+            !::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr))
+            return LastError();
+        SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+        const ErrorCode result = Result(::CreateDirectoryW(Wide(path).c_str(), &attributes));
+        ::LocalFree(descriptor);
+        return result;
     }
 
     ErrorCode RemoveFolder(const std::string& path) override
@@ -153,21 +280,19 @@ public:
         return result;
     }
 
+    // The shell's own deletion enters a folder's link and empties its target (Wine's
+    // always, older Windows too), so the program walks the folders itself.
     ErrorCode ShellDelete(const std::string& path) override
     {
-        std::wstring from = Wide(path);
-        from.push_back(L'\0');  // the list ends with two NULs
-        SHFILEOPSTRUCTW operation{};
-        operation.wFunc = FO_DELETE;
-        operation.pFrom = from.c_str();
-        operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
-        ::SetLastError(0);
-        const int result = ::SHFileOperationW(&operation);
-        if (result == 0 && !operation.fAnyOperationsAborted) return kErrorSuccess;
-        // The shell's own result codes are not Windows error codes; the thread's
-        // last error is, and the result stands in when the shell left none.
-        const DWORD last = ::GetLastError();
-        return last != 0 ? last : static_cast<ErrorCode>(result != 0 ? result : kErrorAccessDenied);
+        std::wstring pattern = Wide(path);
+        if (pattern.size() > 3 && (pattern.back() == L'\\' || pattern.back() == L'/')) pattern.pop_back();
+        if (pattern.find_first_of(L"*?") == std::wstring::npos) {
+            WIN32_FIND_DATAW data;
+            UniqueFindHandle find(::FindFirstFileW(pattern.c_str(), &data));
+            if (find.Get() == INVALID_HANDLE_VALUE) return LastError();
+            return DeleteEntry(pattern, data.dwFileAttributes);
+        }
+        return DeleteMatches(pattern);
     }
 
     bool HasDiskSpaceEx() override { return FreeSpaceEx() != nullptr; }
@@ -194,6 +319,32 @@ public:
     }
 
 private:
+    // Every entry a wildcard matches, in a folder held in place meanwhile. A wildcard
+    // in a folder that is a link deletes nothing there.
+    static ErrorCode DeleteMatches(const std::wstring& pattern)
+    {
+        const std::wstring folder = FolderOfPattern(pattern);
+        DWORD attributes = 0;
+        const UniqueHandle pinned = PinFolder(folder, attributes);
+        if (!pinned.Valid()) {
+            const ErrorCode missing = LastError();
+            return missing == ERROR_FILE_NOT_FOUND ? kErrorPathNotFound : missing;
+        }
+        if (IsLink(attributes)) return kErrorAccessDenied;
+        WIN32_FIND_DATAW data;
+        UniqueFindHandle find(::FindFirstFileW(pattern.c_str(), &data));
+        // A wildcard that matches nothing deletes nothing, and that is no failure.
+        if (find.Get() == INVALID_HANDLE_VALUE) return ::GetLastError() == ERROR_FILE_NOT_FOUND ? kErrorSuccess : LastError();
+        const std::wstring prefix = folder.back() == L'\\' ? folder : folder + L"\\";
+        ErrorCode result = kErrorSuccess;
+        do {
+            const std::wstring name = data.cFileName;
+            if (name == L"." || name == L"..") continue;
+            if (const ErrorCode failed = DeleteEntry(prefix + name, data.dwFileAttributes)) result = failed;
+        } while (::FindNextFileW(find.Get(), &data));
+        return result;
+    }
+
     using FreeSpaceExFn = BOOL(WINAPI*)(LPCWSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
 
     // The extended query is missing on the first releases of the 95 family.

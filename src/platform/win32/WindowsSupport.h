@@ -19,6 +19,7 @@
 #include <shlobj.h>
 #include <commctrl.h>
 #include <lzexpand.h>
+#include <sddl.h>
 
 #include <string>
 
@@ -40,6 +41,7 @@ public:
     ~UniqueHandle() { Reset(); }
     UniqueHandle(const UniqueHandle&) = delete;
     UniqueHandle& operator=(const UniqueHandle&) = delete;
+    UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
     HANDLE Get() const { return handle_; }
     bool Valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
     void Reset(HANDLE handle = nullptr)

@@ -20,12 +20,17 @@
 //                                   ok, cancel), and leave it open
 //   expect-file <path>              a file or folder exists (%TEMP% etc. expanded)
 //   expect-no-file <path>           nothing exists there
+//   expect-private <folder>         the folder's access list lets in only Administrators,
+//                                   SYSTEM or one user's own account, never a group
+//                                   (Everyone, Users, ...) other programs run as
 //   copy-file <from> <to>           copy a file, as a user inserting the next disk does
 //   snap <name>                     ask the runner for a screenshot and wait for it
 //   sleep <milliseconds>
 //   wait-limit <milliseconds>       how long the steps after it wait (15 s before any)
 //   exit <code>                     wait for the program to end with this code
 #include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -177,6 +182,42 @@ std::vector<std::string> Words(const std::string& line)
         words.push_back(word);
     }
     return words;
+}
+
+std::wstring Expand(const std::wstring& path);
+
+// The string SIDs the folder's access list allows anything.
+std::vector<std::string> AllowedAccounts(const std::wstring& folder)
+{
+    std::vector<std::string> accounts;
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    std::wstring path = folder;
+    if (GetNamedSecurityInfoW(path.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl, nullptr,
+                              &descriptor) != ERROR_SUCCESS)
+        return accounts;
+    for (DWORD i = 0; dacl && i < dacl->AceCount; ++i) {
+        void* ace = nullptr;
+        if (!GetAce(dacl, i, &ace)) continue;
+        auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
+        if (allowed->Header.AceType != ACCESS_ALLOWED_ACE_TYPE) continue;
+        char* text = nullptr;
+        if (!ConvertSidToStringSidA(&allowed->SidStart, &text)) continue;
+        accounts.push_back(text);
+        LocalFree(text);
+    }
+    LocalFree(descriptor);
+    return accounts;
+}
+
+void ExpectPrivate(const std::string& folder)
+{
+    const std::vector<std::string> accounts = AllowedAccounts(Expand(FromUtf8(folder)));
+    if (accounts.empty()) Fail(folder + ": no access list could be read");
+    for (const std::string& sid : accounts) {
+        const bool own = sid == "S-1-5-32-544" || sid == "S-1-5-18" || sid.rfind("S-1-5-21-", 0) == 0;
+        if (!own) Fail(folder + " lets in " + sid);
+    }
 }
 
 std::wstring Expand(const std::wstring& path)
@@ -347,6 +388,8 @@ void Step(const std::vector<std::string>& words, const std::string& line)
     } else if (verb == "expect-file" || verb == "expect-no-file") {
         const bool exists = GetFileAttributesW(Expand(FromUtf8(words.at(1))).c_str()) != INVALID_FILE_ATTRIBUTES;
         if (exists != (verb == "expect-file")) Fail(words[1] + (exists ? " exists" : " does not exist"));
+    } else if (verb == "expect-private") {
+        ExpectPrivate(words.at(1));
     } else if (verb == "copy-file") {
         if (!CopyFileW(Expand(FromUtf8(words.at(1))).c_str(), Expand(FromUtf8(words.at(2))).c_str(), FALSE))
             Fail("cannot copy " + words[1]);

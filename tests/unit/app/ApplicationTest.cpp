@@ -185,12 +185,16 @@ TEST_F(ApplicationTest, TheStartButtonRunsTheInstallWithTheWizardHidden)
     EXPECT_TRUE(app.Back().Enabled()) << "the run's end lets the wizard close without its question";
 }
 
-TEST_F(ApplicationTest, AnUnusableTempFolderEndsInTheScriptError)
+TEST_F(ApplicationTest, AnUnusableTempFolderEndsInTheWorkFolderError)
 {
     WithScript();
     vm.machine.DenyWrites("C:\\WINDOWS\\TEMP");
     ui.Then([&] {
-        EXPECT_EQ(app.Main().lblMessage.Caption(), std::string(kFatalScript) + "\r\n\r\n" + kFatalTrailer);
+        FileOps ops{vm.platform};
+        EXPECT_EQ(app.Main().lblMessage.Caption(),
+                  std::string(kFatalWorkFolder) + "\r\nC:\\WINDOWS\\TEMP\\KRTMP1\\ ～ C:\\WINDOWS\\TEMP\\KRTMP99\\\r\n" +
+                      ops.SystemErrorText(kErrorAccessDenied) + "\r\n" + kFatalTrailer);
+        EXPECT_FALSE(app.Main().btnEvent.Enabled());
         app.Main().btnEnd.Press();
     });
     EXPECT_EQ(app.Run(), 0);

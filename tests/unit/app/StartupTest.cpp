@@ -4,6 +4,7 @@
 
 #include "../VirtualMachineFixture.h"
 #include "app/VersionText.h"
+#include "util/FixedNames.h"
 
 namespace lorvel {
 namespace {
@@ -107,28 +108,167 @@ TEST(DecideStartupTest, MissingSystemFoldersAreFatal)
 struct WorkFolderTest : ::testing::Test {
     testing::TestMachine vm;
     FileOps ops{vm.platform};
+    const std::string temp = "C:\\WINDOWS\\TEMP\\";
+
+    StartupDecision Prepare()
+    {
+        StartupDecision decision;
+        decision.context.tempFolder = temp;
+        PrepareWorkFolder(decision, vm.platform, ops);
+        return decision;
+    }
+    std::string Work(int n) const { return temp + "KRTMP" + std::to_string(n) + "\\"; }
 };
 
-TEST_F(WorkFolderTest, TakesTheFirstFreeNumberAndCleanUpRemovesThemAll)
+// What other programs of the user may have left under the work folders' names.
+enum class Left { Folder, FolderWithFile, File, LinkToDocuments };
+
+TEST_F(WorkFolderTest, OnlyANameThisRunCreatesBecomesTheWorkFolder)
 {
-    const std::string temp = "C:\\WINDOWS\\TEMP\\";
-    vm.Put(temp + "KRTMP1\\OLD.TXT");
-    ASSERT_TRUE(ops.CreateFolderTree(temp + "KRTMP2\\SUB\\"));
-    EXPECT_EQ(PrepareWorkFolder(temp, ops), temp + "KRTMP3\\");
-    EXPECT_TRUE(ops.FolderExists(temp + "KRTMP3"));
-    vm.Put(temp + "KRTMP40\\X.TXT");
+    struct Row {
+        const char* what;
+        std::vector<std::pair<int, Left>> taken;
+        int expected;  // 0: none can be made
+    };
+    const Row rows[] = {
+        {"nothing there", {}, 1},
+        {"folders, one with a file", {{1, Left::Folder}, {2, Left::FolderWithFile}}, 3},
+        {"a file under the name", {{1, Left::File}}, 2},
+        {"a link to the user's documents", {{1, Left::LinkToDocuments}}, 2},
+        {"a gap", {{1, Left::Folder}, {3, Left::Folder}}, 2},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        testing::TestMachine machine;
+        FileOps machineOps{machine.platform};
+        machine.Put("C:\\DOCS\\LETTER.TXT", "mine");
+        ASSERT_TRUE(machineOps.CreateFolderTree(temp));
+        for (const auto& [n, left] : row.taken) {
+            const std::string name = temp + "KRTMP" + std::to_string(n);
+            if (left == Left::Folder) {
+                ASSERT_TRUE(machineOps.CreateFolderTree(name));
+            }
+            if (left == Left::FolderWithFile) machine.Put(name + "\\SETUPB.EXE", "planted");
+            if (left == Left::File) machine.Put(name, "a file");
+            if (left == Left::LinkToDocuments) machine.machine.MakeFolderLink(name, "C:\\DOCS");
+        }
+        StartupDecision decision;
+        decision.context.tempFolder = temp;
+        PrepareWorkFolder(decision, machine.platform, machineOps);
+        EXPECT_EQ(decision.context.workFolder, temp + "KRTMP" + std::to_string(row.expected) + "\\");
+        EXPECT_EQ(decision.fatalText, "");
+        EXPECT_EQ(machine.machine.FolderTrustees(decision.context.workFolder),
+                  (std::vector<std::string>{"S-1-5-32-544", "S-1-5-18"}))
+            << "Administrators and SYSTEM alone";
+        EXPECT_EQ(machine.Get("C:\\DOCS\\LETTER.TXT"), "mine");
+    }
+}
+
+TEST_F(WorkFolderTest, AnUnelevatedRunKeepsItsFolderToItsUser)
+{
+    platform::virt::MachineConfig config;
+    config.elevated = false;
+    config.userSid = "S-1-5-21-7-7-7-1001";
+    testing::TestMachine machine(config);
+    FileOps machineOps{machine.platform};
+    const std::string missing = "C:\\USERS\\ME\\TEMP\\";
+    StartupDecision decision;
+    decision.context.tempFolder = missing;
+    PrepareWorkFolder(decision, machine.platform, machineOps);
+    ASSERT_EQ(decision.context.workFolder, missing + "KRTMP1\\") << "the missing temporary folder is made first";
+    EXPECT_EQ(machine.machine.FolderTrustees(missing + "KRTMP1"), (std::vector<std::string>{"S-1-5-21-7-7-7-1001"}));
+    EXPECT_EQ(machine.machine.FolderTrustees(missing), (std::vector<std::string>{"S-1-1-0"}))
+        << "the temporary folder itself is an ordinary one";
+}
+
+TEST_F(WorkFolderTest, WhenNoNameCanBeMadeStartUpSaysWhyAndCopiesNothing)
+{
+    ASSERT_TRUE(ops.CreateFolderTree(temp));
+    vm.Put("C:\\DOCS\\LETTER.TXT", "mine");
+    for (int n = 1; n <= 99; ++n) ASSERT_TRUE(ops.CreateFolderTree(Work(n)));
+    ASSERT_EQ(vm.platform.files.RemoveFolder(Work(99)), 0u);
+    vm.machine.MakeFolderLink(temp + "KRTMP99", "C:\\DOCS");
+    vm.Put("C:\\SETUP\\SETUP.INI", "[Title]\r\n");
+
+    StartupDecision decision = Prepare();
+    EXPECT_EQ(decision.context.workFolder, "");
+    EXPECT_EQ(decision.fatalText, std::string(kFatalWorkFolder) + "\r\n" + Work(1) + " ～ " + Work(99) + "\r\n" +
+                                      ops.SystemErrorText(kErrorAlreadyExists));
+    decision.context.sourceFolder = "C:\\SETUP\\";
+    CopyStartupFiles(decision, vm.platform, ops);
+    EXPECT_EQ(decision.fatalText.find(kFatalScript), std::string::npos) << "no second, misleading line";
+    EXPECT_EQ(vm.Get("C:\\DOCS\\SETUP.INI"), "<missing>") << "nothing copied through the link";
+
+    testing::TestMachine denied;
+    FileOps deniedOps{denied.platform};
+    ASSERT_TRUE(deniedOps.CreateFolderTree(temp));
+    denied.machine.DenyWrites(temp);
+    StartupDecision refused;
+    refused.context.tempFolder = temp;
+    PrepareWorkFolder(refused, denied.platform, deniedOps);
+    EXPECT_EQ(refused.context.workFolder, "");
+    EXPECT_NE(refused.fatalText.find(deniedOps.SystemErrorText(kErrorAccessDenied)), std::string::npos);
+}
+
+TEST_F(WorkFolderTest, CleanUpRemovesEveryWorkFolderAndNoLinksTarget)
+{
+    vm.Put("C:\\DOCS\\LETTER.TXT", "mine");
+    vm.Put("C:\\DOCS\\SUB\\NOTE.TXT", "mine too");
+    vm.Put(Work(1) + "OLD.TXT");
+    ASSERT_TRUE(ops.CreateFolderTree(Work(2) + "SUB\\"));
+    vm.machine.MakeFolderLink(temp + "KRTMP3", "C:\\DOCS");                  // the work folder's name itself
+    vm.Put(Work(4) + "A.TXT");
+    vm.machine.MakeFolderLink(Work(4) + "DOCS", "C:\\DOCS");                 // a link inside
+    vm.Put(Work(5) + "DEEP\\ER\\B.TXT");
+    vm.machine.MakeFolderLink(Work(5) + "DEEP\\ER\\DOCS", "C:\\DOCS\\SUB");  // further down
+    vm.Put(Work(40) + "X.TXT");
+    ASSERT_EQ(vm.platform.files.SetAttributes(Work(40) + "X.TXT", attr::kReadOnly), 0u);
 
     CleanUpAtProgramEnd(temp, vm.platform, ops);
-    for (const char* n : {"1", "2", "3", "40"}) EXPECT_FALSE(ops.FolderExists(temp + "KRTMP" + n)) << n;
+    for (int n : {1, 2, 3, 4, 5, 40}) EXPECT_FALSE(vm.platform.files.Exists(temp + "KRTMP" + std::to_string(n))) << n;
+    EXPECT_EQ(vm.Get("C:\\DOCS\\LETTER.TXT"), "mine");
+    EXPECT_EQ(vm.Get("C:\\DOCS\\SUB\\NOTE.TXT"), "mine too");
     EXPECT_EQ(vm.machine.Journal(),
               (std::vector<std::string>{"notify 0x8000000 0", "notify 0x2000 0", "notify 0x1000 0"}));
 }
 
-TEST_F(WorkFolderTest, AllNinetyNineTakenReusesTheLast)
+TEST_F(WorkFolderTest, AScriptOrRecordOverTheBoundIsRefusedUnread)
 {
-    const std::string temp = "C:\\WINDOWS\\TEMP\\";
-    for (int n = 1; n <= 99; ++n) ASSERT_TRUE(ops.CreateFolderTree(temp + "KRTMP" + std::to_string(n)));
-    EXPECT_EQ(PrepareWorkFolder(temp, ops), temp + "KRTMP99\\");
+    struct Row {
+        const char* what;
+        bool uninstalling;
+        std::size_t size;
+        bool refused;
+    };
+    const Row rows[] = {
+        {"a script at the bound", false, kMaxScriptBytes, false},
+        {"a script a byte over", false, kMaxScriptBytes + 1, true},
+        {"a record a byte over", true, kMaxScriptBytes + 1, true},
+        {"a record of ordinary size", true, 100, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        testing::TestMachine machine;
+        FileOps machineOps{machine.platform};
+        const std::string source = row.uninstalling ? "C:\\APP\\UNSETUP.INI" : "C:\\SETUP\\SETUP.INI";
+        machine.Put(source, std::string(row.size, ';'));
+        StartupDecision decision;
+        decision.context.tempFolder = temp;
+        decision.context.sourceFolder = "C:\\SETUP\\";
+        decision.context.runMode = row.uninstalling ? "UNSETUP" : "SETUP";
+        decision.firstArgument = row.uninstalling ? source : "";
+        PrepareWorkFolder(decision, machine.platform, machineOps);
+        CopyStartupFiles(decision, machine.platform, machineOps);
+        const std::string copy = decision.context.scriptFile;
+        if (row.refused) {
+            EXPECT_EQ(decision.fatalText,
+                      std::string(kFatalScript) + "\r\n" + source + "\r\n" + kScriptTooLarge + "\r\n");
+            EXPECT_EQ(machine.Get(copy), "<missing>");
+        } else {
+            EXPECT_EQ(decision.fatalText, "");
+            EXPECT_EQ(machine.Get(copy).size(), row.size);
+        }
+    }
 }
 
 TEST(VersionTextTest, BuildsFromTheFileVersion)

@@ -80,7 +80,8 @@ TEST_F(CopyPhaseTest, PlainCompressedAndRenamedFiles)
     EXPECT_EQ(vm.Get("C:\\APP\\PLAIN.TXT"), "plain");
     EXPECT_EQ(vm.Get("C:\\APP\\APP.EXE"), "program bytes");
     EXPECT_EQ(vm.Get("C:\\APP\\NEW.DAT"), "data");
-    EXPECT_FALSE(vm.platform.files.Exists("C:\\TEMP\\EXPAND.KRT")) << "the expansion file is removed";
+    EXPECT_FALSE(vm.platform.files.Exists("C:\\WORK\\EXPAND.KRT")) << "the expansion file is removed";
+    EXPECT_FALSE(vm.platform.files.Exists("C:\\TEMP\\EXPAND.KRT")) << "nor ever made in the temporary folder";
     EXPECT_EQ(state.lists.deleteFile,
               "C:\\APP\\PLAIN.TXT|C:\\APP\\APP.EXE|C:\\APP\\NEW.DAT,/W|C:\\APP\\UNSETUP.INI|");
     EXPECT_EQ(state.failures.count, 0);
@@ -181,7 +182,7 @@ TEST_F(CopyPhaseTest, ATruncatedCompressedFileIsAFailureNotAHalfFile)
     const InstallRunState state = Run(Script("File1=(App)CUT.TX_\r\n"));
     EXPECT_FALSE(vm.platform.files.Exists("C:\\APP\\CUT.TXT"));
     EXPECT_EQ(state.failures.text, "<File> C:\\APP\\CUT.TXT\r\n圧縮ファイルが壊れているため展開できません．\r\n\r\n");
-    EXPECT_FALSE(vm.platform.files.Exists("C:\\TEMP\\EXPAND.KRT"));
+    EXPECT_FALSE(vm.platform.files.Exists("C:\\WORK\\EXPAND.KRT"));
 }
 
 TEST_F(CopyPhaseTest, DiskChangeAsksUntilTheFileIsThere)

@@ -28,6 +28,7 @@ struct InstallRunTest : ::testing::Test {
     InstallRunTest()
     {
         context.sourceFolder = "E:\\";
+        context.workFolder = "C:\\WORK\\";
         context.scriptFile = "C:\\WORK\\SETUP.INI";
         context.setupSpeed = 400;
         vm.machine.SetDisk('E', {});

@@ -1,0 +1,6 @@
+[ "$(cat "$c_drive/e2e-documents/letter.txt" 2>/dev/null)" = "my letter" ] || fail "the documents behind the link were touched"
+[ "$(ls "$c_drive/e2e-documents")" = "letter.txt" ] || fail "something was put into the documents: $(ls "$c_drive/e2e-documents")"
+for n in $(seq 1 98); do [ ! -e "$temp_dir/KRTMP$n" ] || fail "KRTMP$n was left"; done
+# Wine cannot remove a link to a folder; Windows would have taken KRTMP99 away.
+rm -f "$temp_dir/KRTMP99"
+rm -rf "$c_drive/e2e-documents"
