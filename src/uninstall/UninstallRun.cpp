@@ -149,10 +149,39 @@ bool UninstallRun::Start()
 // it comes from.
 bool UninstallRun::Refuse(const std::string& tag, const std::string& path)
 {
-    const ProtectedFolders::Verdict verdict = protected_->CheckDeletion(path);
+    ProtectedFolders::Verdict verdict = protected_->CheckDeletion(path);
+    if (verdict == ProtectedFolders::Verdict::Allowed && ThroughLink(path))
+        verdict = ProtectedFolders::Verdict::ThroughLink;
     if (verdict == ProtectedFolders::Verdict::Allowed) return false;
     failures_.Add(tag, path, ProtectedFolders::ReasonText(verdict));
     return true;
+}
+
+// Whether a folder on the way from the setup folder (itself included) to the entry
+// is a link. Whoever can write the setup folder can put a link in it after the
+// install; an entry recorded below it would then reach whatever the link names.
+bool UninstallRun::ThroughLink(const std::string& path)
+{
+    const auto setup = ResolvePath(context_.setupFolder, context_.tempFolder);
+    const auto full = ResolvePath(path, context_.tempFolder);
+    if (!setup || !full) return false;
+    const std::string root = AddPathDelim(*setup, "B");
+    if (full->compare(0, root.size(), root) != 0) return false;
+    std::string folder = RemovePathDelim(root, "B");
+    std::string rest = full->substr(root.size());
+    for (;;) {
+        auto [known, added] = linkFolders_.try_emplace(folder, false);
+        if (added) {
+            std::uint32_t attributes = 0;
+            known->second = platform_.files.GetAttributes(folder, attributes) == platform::kErrorSuccess &&
+                            (attributes & platform::attr::kReparsePoint) != 0;
+        }
+        if (known->second) return true;
+        const int delimiter = MBPos("\\", rest);
+        if (delimiter == 0) return false;
+        folder += "\\" + StrLeft(rest, delimiter - 1);
+        rest = StrMid(rest, delimiter + 1);
+    }
 }
 
 void UninstallRun::DeleteRecordedFiles(Section section)

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <optional>
+#include <unordered_map>
 #include <string>
 
 #include "platform/Platform.h"
@@ -64,6 +65,7 @@ private:
     void Finish();
 
     bool Refuse(const std::string& tag, const std::string& path);
+    bool ThroughLink(const std::string& path);
     platform::ErrorCode RemoveFolderSafely(const std::string& folder, const std::string& patterns,
                                            const std::string& tag);
     void DeleteKey(const std::string& token, const std::string& path);
@@ -78,6 +80,7 @@ private:
     SharedFiles& shared_;
     DeletionChoice choice_;
     std::optional<ProtectedFolders> protected_;
+    std::unordered_map<std::string, bool> linkFolders_;  // resolved folder -> whether it is a link
     FailureText failures_;
 };
 

@@ -237,6 +237,43 @@ TEST(UninstallRunTableTest, TheSetupFolderFailureTellsWhy)
     }
 }
 
+TEST(UninstallRunTableTest, ALinkInTheSetupFolderGoesAndItsTargetStays)
+{
+    struct Row {
+        const char* name;
+        bool deleteEverything;
+        std::string sections;
+    };
+    const Row rows[] = {
+        {"delete everything", true, ""},
+        {"the *.INI option", false, ""},
+        {"a wildcard through the link", false, "[DeleteFile]\r\nFile1=C:\\APP\\LINK\\*.*\r\n"},
+        {"a named file through the link", false, "[DeleteFile]\r\nFile1=C:\\APP\\LINK\\NOTES.INI\r\n"},
+        {"the link as a recorded folder", false, "[DeleteFolder]\r\nFolder1=C:\\APP\\LINK\\\r\n"},
+        {"a folder holding the link", false, "[DeleteFolder]\r\nFolder1=C:\\APP\\SUB\\\r\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        UninstallMachine t;
+        t.view.options.desktop = row.deleteEverything;
+        t.view.options.startMenuVisible = t.view.options.startupVisible = t.view.options.sendToVisible =
+            !row.deleteEverything;
+        t.vm.Put("C:\\USERS\\ME\\DOCS\\NOTES.INI", "mine");
+        t.vm.Put("C:\\USERS\\ME\\DOCS\\SUB\\LETTER.TXT", "mine");
+        t.vm.Put("C:\\APP\\APP.INI");
+        t.vm.machine.MakeFolderLink("C:\\APP\\LINK", "C:\\USERS\\ME\\DOCS");
+        t.vm.Put("C:\\APP\\SUB\\A.INI");
+        t.vm.machine.MakeFolderLink("C:\\APP\\SUB\\LINK", "C:\\USERS\\ME\\DOCS");
+        t.Record(row.sections);
+        t.RunUninstall();
+        EXPECT_EQ(t.vm.Get("C:\\USERS\\ME\\DOCS\\NOTES.INI"), "mine") << t.failures.text;
+        EXPECT_EQ(t.vm.Get("C:\\USERS\\ME\\DOCS\\SUB\\LETTER.TXT"), "mine");
+        if (row.deleteEverything) {
+            EXPECT_FALSE(t.Exists("C:\\APP")) << "the links went with the folder: " << t.failures.text;
+        }
+    }
+}
+
 TEST_F(UninstallRunTest, FailuresAreOfferedAndShownWithAVerticalScrollBar)
 {
     Record("[DeleteFile]\r\nFile1=C:\\APP\\GONE.TXT\r\n[AddDeleteFile]\r\nFile1=C:\\APP\\ALSO-GONE.TXT\r\n");
