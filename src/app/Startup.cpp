@@ -160,6 +160,7 @@ void CopyStartupFiles(StartupDecision& decision, Platform& platform, FileOps& op
     ops.CopyFileOverwrite(c.sourceFolder + kProgramName, c.workFolder + kProgramWorkCopyName);
     const std::string source = c.Uninstalling() ? decision.firstArgument : c.sourceFolder + kScriptName;
     c.scriptFile = c.workFolder + (c.Uninstalling() ? kRecordName : kScriptName);
+    if (c.Uninstalling()) c.recordPath = decision.firstArgument;
     const auto found = platform.files.Stat(source);
     // Read whole at every lookup, a file of any size would stall or exhaust the program.
     if (found && found->size > kMaxScriptBytes) {

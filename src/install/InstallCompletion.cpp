@@ -2,9 +2,11 @@
 
 #include "install/AssociationUndo.h"
 #include "install/SharedCountUndo.h"
+#include "uninstall/RecordTrust.h"
 #include "uninstall/UninstallRecord.h"
 #include "util/FolderMacros.h"
 #include "util/MBUtils.h"
+#include "util/Sha256.h"
 #include "util/StrOp.h"
 
 namespace lorvel {
@@ -131,13 +133,30 @@ void InstallCompletion::WriteUninstallRecord(const std::string& uninstaller)
     std::uint32_t attributes = 0;
     if (platform_.files.GetAttributes(recordPath, attributes) == kErrorSuccess && (attributes & attr::kReadOnly))
         platform_.files.SetAttributes(recordPath, attributes & ~attr::kReadOnly);
-    if (const ErrorCode code = profiles_.ReplaceFile(recordPath, record); code != kErrorSuccess) {
-        state_.failures.Add(tag::kSetupFile, recordPath, ops_.SystemErrorText(code));
+    const ErrorCode written = profiles_.ReplaceFile(recordPath, record);
+    if (written != kErrorSuccess) {
+        state_.failures.Add(tag::kSetupFile, recordPath, ops_.SystemErrorText(written));
         UndoUnrecordedChanges();
     }
     ForgetUnrecordedChanges();
 
-    RegisterUninstallEntry(header.uninstallKey, displayName, uninstaller);
+    if (RegisterUninstallEntry(header.uninstallKey, displayName, uninstaller) && written == kErrorSuccess)
+        VouchForWrittenRecord(header.uninstallKey, record);
+}
+
+// The uninstall carries out only a record the install vouched for, and loads only
+// the components it registered: their digests go where only administrators write.
+void InstallCompletion::VouchForWrittenRecord(const std::string& keyPath, const std::string& record)
+{
+    std::map<std::string, std::string> components;
+    for (const std::string& item : ListItems(state_.lists.deleteFile)) {
+        const std::string path = PathPart(item);
+        std::string bytes;
+        if (IsComponentFile(path) && platform_.files.ReadWholeFile(path, bytes) == kErrorSuccess)
+            components[UpperCase(path)] = Sha256Hex(bytes);
+    }
+    if (const ErrorCode code = VouchForRecord(platform_.registry, keyPath, record, components))
+        state_.failures.Add(tag::kRegistry, "HKEY_LOCAL_MACHINE\\" + keyPath, ops_.SystemErrorText(code));
 }
 
 // The record that would let the uninstall undo them is not there; what refuses to
@@ -157,7 +176,7 @@ void InstallCompletion::ForgetUnrecordedChanges()
     state_.unrecordedCounts.clear();
 }
 
-void InstallCompletion::RegisterUninstallEntry(const std::string& keyPath, const std::string& displayName,
+bool InstallCompletion::RegisterUninstallEntry(const std::string& keyPath, const std::string& displayName,
                                                const std::string& uninstaller)
 {
     Registry& registry = platform_.registry;
@@ -175,6 +194,7 @@ void InstallCompletion::RegisterUninstallEntry(const std::string& keyPath, const
         if (code == kErrorSuccess) code = registry.WriteValue(root, keyPath, name, value);
     if (code != kErrorSuccess)
         state_.failures.Add(tag::kRegistry, "HKEY_LOCAL_MACHINE\\" + keyPath, ops_.SystemErrorText(code));
+    return code == kErrorSuccess;
 }
 
 void InstallCompletion::OfferFailureDetails()

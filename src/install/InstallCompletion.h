@@ -38,8 +38,9 @@ private:
     void WriteUninstallRecord(const std::string& uninstaller);
     void UndoUnrecordedChanges();
     void ForgetUnrecordedChanges();
-    void RegisterUninstallEntry(const std::string& keyPath, const std::string& displayName,
+    bool RegisterUninstallEntry(const std::string& keyPath, const std::string& displayName,
                                 const std::string& uninstaller);
+    void VouchForWrittenRecord(const std::string& keyPath, const std::string& record);
     void OfferFailureDetails();
     void StartProgramOrRestart();
     void StartProgram(const std::string& value);

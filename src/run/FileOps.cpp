@@ -57,10 +57,14 @@ ErrorCode FileOps::CopyFileOverwrite(const std::string& source, const std::strin
     return result;
 }
 
-ErrorCode FileOps::DeleteFiles(const std::string& path)
+ErrorCode FileOps::DeleteFiles(const std::string& path) { return Delete(path, true); }
+
+ErrorCode FileOps::DeleteFilesUnloaded(const std::string& path) { return Delete(path, false); }
+
+ErrorCode FileOps::Delete(const std::string& path, bool unregister)
 {
     const bool wildcard = MBPos("*", path) > 0 || MBPos("?", path) > 0;
-    const bool component = IsComponentFile(path) && unregistrar_;
+    const bool component = unregister && IsComponentFile(path) && unregistrar_;
     if (!wildcard && !component) {
         // A plain file goes with one deletion; the shell, which costs far more, is
         // asked only for what that cannot remove (a read-only file, a folder).

@@ -36,6 +36,9 @@ public:
     ErrorCode CopyFileOverwrite(const std::string& source, const std::string& destination, bool destinationExists,
                                 std::optional<std::uint32_t> sourceAttributes);
     ErrorCode DeleteFiles(const std::string& path);
+    // The same without loading a component to unregister it first: for a library that
+    // is not the one its registration was made with.
+    ErrorCode DeleteFilesUnloaded(const std::string& path);
     // Deletes folder + each "|"-separated pattern, then removes the folder itself.
     ErrorCode RemoveFolder(const std::string& folder, const std::string& patterns);
     std::string SystemErrorText(ErrorCode code);
@@ -46,6 +49,8 @@ public:
     void SetComponentUnregistrar(ComponentUnregistrar unregistrar) { unregistrar_ = std::move(unregistrar); }
 
 private:
+    ErrorCode Delete(const std::string& path, bool unregister);
+
     platform::Platform& platform_;
     ComponentUnregistrar unregistrar_;
 };

@@ -35,7 +35,7 @@ std::optional<std::string> ResolvePath(const std::string& path, const std::strin
 
 class ProtectedFolders {
 public:
-    enum class Verdict { Allowed, ProtectedFolder, WildcardInProtected, UnsafeWildcard, ThroughLink };
+    enum class Verdict { Allowed, ProtectedFolder, WildcardInProtected, UnsafeWildcard, ThroughLink, OutsideSetupFolder };
 
     ProtectedFolders(const SetupContext& context, std::string currentFolder);
 

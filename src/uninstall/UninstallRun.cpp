@@ -1,10 +1,12 @@
 #include "uninstall/UninstallRun.h"
 
+#include "uninstall/RecordTrust.h"
 #include "uninstall/UninstallRecord.h"
 #include "util/FixedNames.h"
 #include "util/MBUtils.h"
 #include "util/MessageBox.h"
 #include "util/RegistryTokens.h"
+#include "util/Sha256.h"
 #include "util/StrOp.h"
 
 namespace lorvel {
@@ -24,30 +26,6 @@ std::string FolderOf(const std::string& path)
     return StrLeft(path, static_cast<int>(path.size() - FileNamePart(path).size()));
 }
 
-// A key path as the registry reads it: no "\" at either end, none doubled.
-std::vector<std::string> KeyComponents(const std::string& path)
-{
-    std::vector<std::string> parts;
-    std::string part;
-    for (int i = 1; i <= static_cast<int>(path.size()) + 1; ++i) {
-        if (i > static_cast<int>(path.size()) || IsPathDelimiter(path, i)) {
-            if (!part.empty()) parts.push_back(UpperCase(part));
-            part.clear();
-        } else {
-            part.push_back(path[static_cast<std::size_t>(i - 1)]);
-        }
-    }
-    return parts;
-}
-
-bool IsAncestorOrSelf(const std::vector<std::string>& key, const std::vector<std::string>& of)
-{
-    if (key.size() > of.size()) return false;
-    for (std::size_t i = 0; i < key.size(); ++i)
-        if (key[i] != of[i]) return false;
-    return true;
-}
-
 }  // namespace
 
 DeletionChoice DeletionChoiceOf(const RunOptions& options)
@@ -61,27 +39,6 @@ DeletionChoice DeletionChoiceOf(const RunOptions& options)
     }
     if (options.startMenu) choice.patterns += "*.GID|";
     return choice;
-}
-
-bool IsProtectedRegistryKey(RootKey root, const std::string& path)
-{
-    const std::vector<std::string> key = KeyComponents(path);
-    if (key.empty()) return true;
-    if (root == RootKey::ClassesRoot) {
-        static const char* const kShared[] = {"CLSID", "INTERFACE", "TYPELIB", "APPID", "*", "FOLDER", "DIRECTORY",
-                                              "DRIVE"};
-        if (key.size() == 1)
-            for (const char* name : kShared)
-                if (key[0] == name) return true;
-        return false;
-    }
-    if (key.size() == 1) return true;
-    const std::vector<std::string> kept[] = {
-        KeyComponents(kUninstallListKey), KeyComponents(kSharedDllsKey), KeyComponents("SOFTWARE\\Classes"),
-        KeyComponents("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion"), KeyComponents("SYSTEM\\CurrentControlSet")};
-    for (const auto& protectedKey : kept)
-        if (IsAncestorOrSelf(key, protectedKey)) return true;
-    return false;
 }
 
 UninstallRun::UninstallRun(Platform& platform, ProfileStore& profiles, FileOps& ops, SetupContext& context,
@@ -106,7 +63,7 @@ void UninstallRun::Run()
     RemoveRecordedFolders();
     DeleteRegistryKeys();
     RestoreAssociations();
-    RemoveUninstallEntry();
+    RemoveRecordAndEntry();
     RemoveSetupFolder();
     OfferFailureDetails();
     Finish();
@@ -133,23 +90,48 @@ bool UninstallRun::Start()
         return false;
     }
 
+    if (!AcceptRecord()) {
+        view_.CloseProgressWindow();
+        view_.EndWizard();
+        return false;
+    }
     failures_ = FailureText{};
     context_.programId = Record("ProgramID", "ID");
     const std::string memory = context_.windowsFolder + kFolderMemoryName;
-    if (!context_.programId.empty() && !profiles_.RemoveSection(context_.programId, memory))
-        failures_.Add(tag::kSetupFile, memory, ops_.SystemErrorText(profiles_.LastWriteError()));
+    if (!context_.programId.empty() && !guard_->Restricted() && !profiles_.RemoveSection(context_.programId, memory))
+        Failed(tag::kSetupFile, memory, profiles_.LastWriteError());
 
     // The setup folder must not be the current folder when it is removed.
     platform_.files.SetCurrentFolder(context_.tempFolder);
-    protected_.emplace(context_, context_.tempFolder);
     return true;
+}
+
+// A record the install vouched for is carried out as it is; any other only inside
+// the setup folder, and only when the user agrees.
+bool UninstallRun::AcceptRecord()
+{
+    std::string bytes;
+    platform_.files.ReadWholeFile(context_.scriptFile, bytes);
+    RecordTrust trust =
+        ReadRecordTrust(platform_.registry, Record("UnSetupRegistryKey", "Key"), context_.recordPath, bytes);
+    const RecordTrust::State state = trust.state;
+    guard_.emplace(context_, context_.tempFolder, std::move(trust));
+    if (state == RecordTrust::State::Vouched) return true;
+    const std::string why = state == RecordTrust::State::Mismatch
+                                ? "このアンセットアップ情報(UNSETUP.INI)は，セットアップ時に記録された内容と一致しません．\r"
+                                  "書き換えられた可能性があります．"
+                                : "このアンセットアップ情報(UNSETUP.INI)は，セットアップ時の記録と照合できません．\r"
+                                  "古いセットアップで作られたか，書き換えられた可能性があります．";
+    const std::string text = why + "\r\r安全のため，セットアップフォルダの中のファイルとフォルダだけを削除し，\r"
+                                   "レジストリ・関連付け・ショートカットなどは変更しません．\r続行してもよろしいですか？";
+    return view_.Ask(text, "警告", box::kWarningYesNo) == box::kYes;
 }
 
 // An entry that reaches a protected folder is skipped and reported, whatever section
 // it comes from.
 bool UninstallRun::Refuse(const std::string& tag, const std::string& path)
 {
-    ProtectedFolders::Verdict verdict = protected_->CheckDeletion(path);
+    ProtectedFolders::Verdict verdict = guard_->CheckDeletion(path);
     if (verdict == ProtectedFolders::Verdict::Allowed && ThroughLink(path))
         verdict = ProtectedFolders::Verdict::ThroughLink;
     if (verdict == ProtectedFolders::Verdict::Allowed) return false;
@@ -190,11 +172,18 @@ void UninstallRun::DeleteRecordedFiles(Section section)
     for (const std::string& value : ReadNumbered(profiles_, context_.scriptFile, name, "File")) {
         const std::string path = PathPart(value);
         if (path.empty()) break;
+        // The record goes last, with the entry, once nothing is left that a second
+        // attempt could still remove.
+        if (section == Section::DeleteFile && !context_.recordPath.empty() &&
+            UpperCase(path) == UpperCase(context_.recordPath)) {
+            recordListed_ = true;
+            continue;
+        }
         if (Refuse(tag::kFile, path)) continue;
         const ErrorCode code = DecideAndDelete(path, DeleteFileFlags(value));
         // What the author added by pattern may well be gone already.
         if (code != kErrorSuccess && section == Section::DeleteFile)
-            failures_.Add(tag::kFile, path, ops_.SystemErrorText(code));
+            Failed(tag::kFile, path, code);
     }
 }
 
@@ -204,8 +193,9 @@ ErrorCode UninstallRun::DecideAndDelete(const std::string& path, const std::stri
     bool remove = true;
     if (shared_.ReadSharedCount(path) != 0) {
         // The count is lowered before the question: a file the user keeps has lost
-        // this program's use of it all the same.
-        remove = has("/S") && shared_.ChangeSharedCount(path, false) == 0 && ConfirmSharedDeletion(path);
+        // this program's use of it all the same. A record not vouched for changes no
+        // count, and so leaves every shared file where it is.
+        remove = guard_->MayChangeSharedCounts() && has("/S") && shared_.ChangeSharedCount(path, false) == 0 && ConfirmSharedDeletion(path);
     } else if (has("/C")) {
         remove = Confirm(path + "\r\rこのファイルを削除してもよろしいですか？\r\r<<　注意　>>\r"
                                 "DLL/OCXなどは他のプログラムでも使用される可能性があります．\r"
@@ -219,7 +209,21 @@ ErrorCode UninstallRun::DecideAndDelete(const std::string& path, const std::stri
                                 "今後，他のプログラムで使われる可能性があります．\r"
                                 "このファイルを削除してもよろしいですか？");
     }
-    return remove ? ops_.DeleteFiles(path) : kErrorSuccess;
+    if (!remove) return kErrorSuccess;
+    return MayUnregister(path) ? ops_.DeleteFiles(path) : ops_.DeleteFilesUnloaded(path);
+}
+
+// A component is loaded to unregister it only when its bytes are those the install
+// registered: a library put in its place would otherwise run as administrator.
+bool UninstallRun::MayUnregister(const std::string& path)
+{
+    if (!IsComponentFile(path) || MBPos("*", path) > 0 || MBPos("?", path) > 0) return false;
+    std::string bytes;
+    if (platform_.files.ReadWholeFile(path, bytes) != kErrorSuccess) return false;
+    const LibraryVerdict verdict = guard_->CheckLibrary(path, Sha256Hex(bytes));
+    if (verdict == LibraryVerdict::Allowed) return true;
+    failures_.Add(tag::kFile, path, RefusedLibraryText(verdict));
+    return false;
 }
 
 // Compared as Windows reads the path, so that "C:\APP\..\WINDOWS\A.DLL" is asked
@@ -259,17 +263,17 @@ void UninstallRun::DeleteShortcuts()
     for (const std::string& path : ReadNumbered(profiles_, context_.scriptFile, "DeleteShortCut", "File")) {
         if (Refuse(tag::kShortCut, path)) continue;
         if (const ErrorCode code = ops_.DeleteFiles(path); code != kErrorSuccess)
-            failures_.Add(tag::kShortCut, path, ops_.SystemErrorText(code));
+            Failed(tag::kShortCut, path, code);
         // A program group left empty goes; the shell's own folders stay.
         const std::string folder = FolderOf(path);
         bool shellFolder = false;
         for (const std::string* f : shellFolders) shellFolder = shellFolder || folder == *f;
-        if (shellFolder || protected_->IsProtectedFolder(folder)) continue;
+        if (shellFolder || !guard_->MayRemoveFolder(folder)) continue;
         // A group that still holds other shortcuts, or is gone already, is no failure.
         const ErrorCode removed = ops_.RemoveFolder(folder, "");
         if (removed != kErrorSuccess && removed != kErrorDirNotEmpty && removed != kErrorFileNotFound &&
             removed != kErrorPathNotFound)
-            failures_.Add(tag::kFolder, folder, ops_.SystemErrorText(removed));
+            Failed(tag::kFolder, folder, removed);
     }
 }
 
@@ -280,8 +284,10 @@ ErrorCode UninstallRun::RemoveFolderSafely(const std::string& folder, const std:
     const std::string base = AddPathDelim(folder, "B");
     for (const std::string& pattern : ListItems(patterns))
         if (!pattern.empty() && !Refuse(tag, base + pattern)) ops_.DeleteFiles(base + pattern);
-    if (protected_->IsProtectedFolder(base)) {
-        failures_.Add(tag, base, ProtectedFolders::ReasonText(ProtectedFolders::Verdict::ProtectedFolder));
+    if (!guard_->MayRemoveFolder(base)) {
+        const auto verdict = guard_->IsProtectedFolder(base) ? ProtectedFolders::Verdict::ProtectedFolder
+                                                              : ProtectedFolders::Verdict::OutsideSetupFolder;
+        failures_.Add(tag, base, ProtectedFolders::ReasonText(verdict));
         return kErrorSuccess;
     }
     return ops_.RemoveFolder(base, "");
@@ -296,19 +302,19 @@ void UninstallRun::RemoveRecordedFolders()
         ErrorCode code = RemoveFolderSafely(folder, insideSetupFolder ? choice_.patterns : "", tag::kFolder);
         // The setup folder's own removal takes these along.
         if (choice_.deleteEverything && insideSetupFolder) code = kErrorSuccess;
-        if (code != kErrorSuccess) failures_.Add(tag::kFolder, folder, ops_.SystemErrorText(code));
+        if (code != kErrorSuccess) Failed(tag::kFolder, folder, code);
     }
 }
 
 void UninstallRun::DeleteKey(const std::string& token, const std::string& path)
 {
-    if (IsProtectedRegistryKey(RootKeyFromToken(token), path)) {
+    if (!guard_->MayDeleteKey(RootKeyFromToken(token), path)) {
         failures_.Add(tag::kRegistry, token + path,
-                      "システムが使うレジストリキーのため，削除しませんでした．\r\n");
+                      guard_->Restricted() ? OutsideSetupFolderText() : RefusedKeyText());
         return;
     }
     if (const ErrorCode code = DeleteRegistryKey(platform_.registry, token, path))
-        failures_.Add(tag::kRegistry, token + path, ops_.SystemErrorText(code));
+        Failed(tag::kRegistry, token + path, code);
 }
 
 void UninstallRun::DeleteRegistryKeys()
@@ -325,6 +331,11 @@ void UninstallRun::RestoreAssociations()
     for (const std::string& value : ReadNumbered(profiles_, context_.scriptFile, "RestoreRelate", "Key")) {
         const RelateRecord relate = ParseRestoreRelate(value);
         const std::string extensionKey = "." + relate.extension;
+        if (const AssociationVerdict verdict = guard_->CheckRestoreRelate(relate.extension, relate.previous);
+            verdict != AssociationVerdict::Allowed) {
+            failures_.Add(tag::kRegistry, "HKEY_CLASSES_ROOT\\" + extensionKey, RefusedAssociationText(verdict));
+            continue;
+        }
         std::string previous = relate.previous;
         if (!previous.empty()) {
             if (registry.OpenKey(RootKey::ClassesRoot, extensionKey) == kErrorSuccess) {
@@ -332,7 +343,7 @@ void UninstallRun::RestoreAssociations()
                     registry.WriteValue(RootKey::ClassesRoot, extensionKey, "", RegValue::String(previous));
                 // One denied key must not leave the rest of the program installed.
                 if (code != kErrorSuccess)
-                    failures_.Add(tag::kRegistry, "HKEY_CLASSES_ROOT\\" + extensionKey, ops_.SystemErrorText(code));
+                    Failed(tag::kRegistry, "HKEY_CLASSES_ROOT\\" + extensionKey, code);
             } else {
                 previous.clear();
             }
@@ -352,7 +363,7 @@ void UninstallRun::RemoveAddedType(const std::string& extensionKey)
 {
     const ErrorCode cleared = platform_.registry.DeleteValue(RootKey::ClassesRoot, extensionKey, "");
     if (cleared != kErrorSuccess && cleared != kErrorFileNotFound) {
-        failures_.Add(tag::kRegistry, "HKEY_CLASSES_ROOT\\" + extensionKey, ops_.SystemErrorText(cleared));
+        Failed(tag::kRegistry, "HKEY_CLASSES_ROOT\\" + extensionKey, cleared);
         return;
     }
     if (IsEmptyKey(RootKey::ClassesRoot, extensionKey)) DeleteKey("(Class)", extensionKey);
@@ -367,11 +378,54 @@ bool UninstallRun::IsEmptyKey(RootKey root, const std::string& path)
            platform_.registry.EnumValues(root, path, values) == kErrorSuccess && values.empty();
 }
 
+// What could not be removed and is still there can be tried again, with the record
+// as the install vouched for it: both stay. What was gone already, or was refused,
+// is no reason to stay.
+void UninstallRun::Failed(const std::string& tag, const std::string& item, ErrorCode code)
+{
+    failures_.Add(tag, item, ops_.SystemErrorText(code));
+    // A folder that still holds what others put there stays however often it is tried.
+    if (code != kErrorFileNotFound && code != kErrorPathNotFound && code != kErrorDirNotEmpty) leftBehind_ = true;
+}
+
+void UninstallRun::RemoveRecordAndEntry()
+{
+    if (leftBehind_) {
+        failures_.Add(tag::kSetupFile, context_.recordPath,
+                      "削除できなかったものがあるため，アンセットアップ情報を残しました．"
+                      "原因を取り除いてから，もう一度アンセットアップ(アンインストール)してください．\r\n");
+        return;
+    }
+    if (recordListed_ && !Refuse(tag::kFile, context_.recordPath)) {
+        const ErrorCode code = ops_.DeleteFilesUnloaded(context_.recordPath);
+        if (code != kErrorSuccess && code != kErrorFileNotFound) {
+            Failed(tag::kFile, context_.recordPath, code);
+            return;
+        }
+    }
+    RemoveUninstallEntry();
+}
+
+// Only the entry in the list that starts this very record goes, whatever else the
+// record names: one in the list whose command names another record is another
+// program's.
 void UninstallRun::RemoveUninstallEntry()
 {
     const std::string key = Record("UnSetupRegistryKey", "Key");
     if (key.empty()) return;
-    DeleteKey("(Local)", key);
+    const std::string list = UpperCase(kUninstallListKey);
+    RegValue command;
+    const bool inList = UpperCase(key).rfind(list, 0) == 0 && key.size() > list.size();
+    const bool named = platform_.registry.ReadValue(RootKey::LocalMachine, key, "UninstallString", command) ==
+                           kErrorSuccess &&
+                       command.IsText() && UpperCase(RecordPathOfCommand(command.data)) == UpperCase(context_.recordPath);
+    if (!inList || !named) {
+        if (platform_.registry.OpenKey(RootKey::LocalMachine, key) == kErrorSuccess)
+            failures_.Add(tag::kRegistry, "(Local)" + key, RefusedKeyText());
+        return;
+    }
+    if (const ErrorCode code = DeleteRegistryKey(platform_.registry, "(Local)", key))
+        Failed(tag::kRegistry, "(Local)" + key, code);
     RemoveEmptyEntryParents(key);
 }
 
@@ -398,7 +452,7 @@ void UninstallRun::RemoveEmptyEntryParents(const std::string& key)
     for (std::string parent = ParentKeyOf(key); parent.size() > list.size(); parent = ParentKeyOf(parent)) {
         if (!IsEmptyKey(RootKey::LocalMachine, parent)) return;
         if (const ErrorCode code = registry.DeleteKeyTree(RootKey::LocalMachine, parent)) {
-            failures_.Add(tag::kRegistry, "(Local)" + parent, ops_.SystemErrorText(code));
+            Failed(tag::kRegistry, "(Local)" + parent, code);
             return;
         }
     }
@@ -415,7 +469,7 @@ bool UninstallRun::IsPartProtectedSetupFolder() const
 
 void UninstallRun::RemoveSetupFolder()
 {
-    if (IsPartProtectedSetupFolder() || protected_->IsProtectedFolder(context_.setupFolder)) return;
+    if (IsPartProtectedSetupFolder() || guard_->IsProtectedFolder(context_.setupFolder)) return;
     const ErrorCode code =
         RemoveFolderSafely(context_.setupFolder, choice_.deleteEverything ? "*.*|" : choice_.patterns, tag::kSetupFolder);
     if (code == kErrorSuccess) return;

@@ -14,7 +14,7 @@
 #include "run/FailureText.h"
 #include "run/FileOps.h"
 #include "run/RunView.h"
-#include "uninstall/ProtectedFolders.h"
+#include "uninstall/UninstallGuard.h"
 #include "uninstall/SharedFiles.h"
 #include "util/ProfileStore.h"
 #include "util/SetupContext.h"
@@ -28,11 +28,6 @@ struct DeletionChoice {
 };
 DeletionChoice DeletionChoiceOf(const RunOptions& options);
 
-// The registry keys an uninstall never deletes, whatever its record says: a root, a
-// key directly below a root of the machine or a user, the list of installed
-// programs, the shared-file table and what holds them, and the classes root's
-// tables of components and shell objects.
-bool IsProtectedRegistryKey(platform::RootKey root, const std::string& path);
 
 class UninstallRun {
 public:
@@ -47,6 +42,8 @@ private:
     enum class Section { DeleteFile, AddDeleteFile };
 
     bool Start();
+    bool AcceptRecord();
+    bool MayUnregister(const std::string& path);
     void DeleteRecordedFiles(Section section);
     platform::ErrorCode DecideAndDelete(const std::string& path, const std::string& flags);
     bool ConfirmSharedDeletion(const std::string& path);
@@ -56,7 +53,9 @@ private:
     void RemoveRecordedFolders();
     void DeleteRegistryKeys();
     void RestoreAssociations();
+    void RemoveRecordAndEntry();
     void RemoveUninstallEntry();
+    void Failed(const std::string& tag, const std::string& item, platform::ErrorCode code);
     void RemoveEmptyEntryParents(const std::string& key);
     void RemoveAddedType(const std::string& extensionKey);
     bool IsEmptyKey(platform::RootKey root, const std::string& path);
@@ -79,9 +78,11 @@ private:
     RunView& view_;
     SharedFiles& shared_;
     DeletionChoice choice_;
-    std::optional<ProtectedFolders> protected_;
+    std::optional<UninstallGuard> guard_;
     std::unordered_map<std::string, bool> linkFolders_;  // resolved folder -> whether it is a link
     FailureText failures_;
+    bool recordListed_ = false;  // the record is one of its own DeleteFile entries
+    bool leftBehind_ = false;    // a removal failed and what it named is still there
 };
 
 }  // namespace lorvel

@@ -32,6 +32,7 @@ struct SetupContext {
     std::string setupDrive;
     std::string workFolder;
     std::string scriptFile;
+    std::string recordPath;  // uninstall mode: the record named on the command line, as named
     std::int32_t platformId = -1;
 
     std::string setupTitle;

@@ -5,6 +5,8 @@
 #include "../VirtualMachineFixture.h"
 #include "app/Startup.h"
 #include "ui/headless/HeadlessBackend.h"
+#include "uninstall/RecordTrust.h"
+#include "util/Sha256.h"
 
 namespace lorvel {
 namespace {
@@ -17,7 +19,17 @@ struct ApplicationTest : ::testing::Test {
     Application app{vm.platform, ui};
     FileOps ops{vm.platform};
 
+    static constexpr const char* kEntry = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Sample";
+
     void WithScript() { vm.Put("C:\\SETUP\\SETUP.INI", "[Title]\r\nSetupTitle=Sample\r\n"); }
+    // The entry an install of C:\APP\ leaves in the list of installed programs.
+    void VouchAsTheInstallDoes(const std::string& record, const std::map<std::string, std::string>& components)
+    {
+        vm.platform.registry.CreateKey(RootKey::LocalMachine, kEntry);
+        vm.platform.registry.WriteValue(RootKey::LocalMachine, kEntry, "UninstallString",
+                                        RegValue::String("C:\\WINDOWS\\UNKORAT.EXE \"C:\\APP\\UNSETUP.INI\""));
+        ASSERT_EQ(VouchForRecord(vm.platform.registry, kEntry, record, components), 0u);
+    }
     // The forms exist only once the program runs, so the press is looked up then.
     void PressEnd()
     {
@@ -112,8 +124,11 @@ TEST_F(ApplicationTest, TheUninstallStartButtonRemovesWhatTheRecordListsAndEndsT
     vm.platform.registry.CreateKey(RootKey::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs");
     vm.platform.registry.WriteValue(RootKey::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs",
                                     "C:\\APP\\SHARED.DLL", RegValue::DoubleWord(1));
-    vm.Put("C:\\APP\\UNSETUP.INI", "[SetupFolder]\r\nFolder=C:\\APP\\\r\n[DeleteFile]\r\nFile1=C:\\APP\\APP.EXE\r\n"
-                                     "File2=C:\\APP\\SHARED.DLL,/S\r\nFile3=C:\\APP\\UNSETUP.INI\r\n");
+    const std::string record = "[SetupFolder]\r\nFolder=C:\\APP\\\r\n[DeleteFile]\r\nFile1=C:\\APP\\APP.EXE\r\n"
+                               "File2=C:\\APP\\SHARED.DLL,/S\r\nFile3=C:\\APP\\UNSETUP.INI\r\n"
+                               "[UnSetupRegistryKey]\r\nKey=" + std::string(kEntry) + "\r\n";
+    vm.Put("C:\\APP\\UNSETUP.INI", record);
+    VouchAsTheInstallDoes(record, {{"C:\\APP\\SHARED.DLL", Sha256Hex("x")}});
     vm.machine.Config().commandLine = "\"C:\\WINDOWS\\UNKORAT.EXE\" \"C:\\APP\\UNSETUP.INI\"";
     ui.Then([&] {
         EXPECT_TRUE(app.Main().btnEvent.Enabled());
@@ -199,6 +214,44 @@ TEST_F(ApplicationTest, AnUnusableTempFolderEndsInTheWorkFolderError)
     });
     EXPECT_EQ(app.Run(), 0);
     EXPECT_TRUE(ui.Boxes().empty());
+}
+
+TEST_F(ApplicationTest, AnEditedRecordIsCarriedOutOnlyInsideTheSetupFolderAndOnlyIfTheUserAgrees)
+{
+    for (const int answer : {ui::box::kNo, ui::box::kYes}) {
+        SCOPED_TRACE(answer);
+        testing::TestMachine machine;
+        ui::HeadlessBackend person;
+        Application program{machine.platform, person};
+        machine.Put("C:\\APP\\APP.EXE");
+        machine.Put("C:\\USERS\\ME\\LETTER.TXT", "mine");
+        machine.platform.registry.CreateKey(RootKey::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run");
+        const std::string genuine = "[SetupFolder]\r\nFolder=C:\\APP\\\r\n[DeleteFile]\r\nFile1=C:\\APP\\APP.EXE\r\n"
+                                    "File2=C:\\APP\\UNSETUP.INI\r\n[UnSetupRegistryKey]\r\nKey=" + std::string(kEntry) + "\r\n";
+        machine.platform.registry.CreateKey(RootKey::LocalMachine, kEntry);
+        machine.platform.registry.WriteValue(RootKey::LocalMachine, kEntry, "UninstallString",
+                                             RegValue::String("C:\\WINDOWS\\UNKORAT.EXE \"C:\\APP\\UNSETUP.INI\""));
+        ASSERT_EQ(VouchForRecord(machine.platform.registry, kEntry, genuine, {}), 0u);
+        // Edited afterwards by whoever can write the setup folder.
+        machine.Put("C:\\APP\\UNSETUP.INI", genuine + "[AddDeleteFile]\r\nFile1=C:\\USERS\\ME\\LETTER.TXT\r\n"
+                                                "[DeleteRegistry]\r\nKey1=(Local)SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\r\n");
+        machine.machine.Config().commandLine = "\"C:\\WINDOWS\\UNKORAT.EXE\" \"C:\\APP\\UNSETUP.INI\"";
+        person.Then([&] { program.Main().btnEvent.Press(); });
+        person.Answer(answer);            // the warning about the record
+        person.Answer(ui::box::kNo);      // the failure details, when there are any
+        person.Answer(ui::box::kOk);      // the completion
+        program.Run();
+        EXPECT_FALSE(person.Stalled());
+        ASSERT_FALSE(person.Boxes().empty());
+        EXPECT_EQ(person.Boxes()[0].caption, "警告");
+        EXPECT_NE(person.Boxes()[0].text.find("一致しません"), std::string::npos) << person.Boxes()[0].text;
+        EXPECT_EQ(machine.Get("C:\\USERS\\ME\\LETTER.TXT"), "mine");
+        EXPECT_EQ(machine.platform.registry.OpenKey(RootKey::LocalMachine,
+                                                     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"),
+                  kErrorSuccess);
+        EXPECT_EQ(machine.platform.files.Exists("C:\\APP\\APP.EXE"), answer == ui::box::kNo)
+            << "inside the setup folder only when the user agrees";
+    }
 }
 
 TEST_F(ApplicationTest, ASecondInstanceEndsAtOnceShowingNothing)

@@ -135,6 +135,7 @@ void Uninstall(SettingsMachine& t)
     SetupContext context = t.context;
     context.runMode = "UNSETUP";
     context.scriptFile = "C:\\WORK\\UNSETUP.INI";
+    context.recordPath = kRecord;
     RecordingView view;
     view.options.folderText = "C:\\APP\\";
     view.deletionAnswers = {"Delete"};

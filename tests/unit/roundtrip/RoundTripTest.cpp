@@ -361,8 +361,9 @@ public:
         context.runMode = "UNSETUP";
         context.workFolder = "C:\\WINDOWS\\TEMP\\KRTMP1\\";
         context.scriptFile = context.workFolder + "UNSETUP.INI";
+        context.recordPath = AddPathDelim(folder, "B") + "UNSETUP.INI";
         vm.platform.files.CreateFolder("C:\\WINDOWS\\TEMP\\KRTMP1");
-        vm.platform.files.Copy(AddPathDelim(folder, "B") + "UNSETUP.INI", context.scriptFile, false);
+        vm.platform.files.Copy(context.recordPath, context.scriptFile, false);
         RecordingView view;
         view.options.folderText = AddPathDelim(folder, "B");
         view.deletionAnswers = {"Delete"};

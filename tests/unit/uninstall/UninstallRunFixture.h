@@ -8,7 +8,10 @@
 
 #include "../VirtualMachineFixture.h"
 #include "../run/RecordingView.h"
+#include "uninstall/RecordTrust.h"
 #include "uninstall/UninstallRecord.h"
+#include "util/Sha256.h"
+#include "util/StrOp.h"
 #include "uninstall/UninstallRun.h"
 
 namespace lorvel::testing {
@@ -54,10 +57,40 @@ struct UninstallMachine {
         vm.Put(std::string(kDesktop) + "OTHER.LNK", "another program's");
     }
 
-    // The record with the setup folder C:\APP\ and the given sections.
+    static constexpr const char* kEntry = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\TestProgram";
+
+    // The record with the setup folder C:\APP\ and the given sections, as an install
+    // leaves it: vouched for in its entry of the list of installed programs, with the
+    // components it lists that are there now.
     void Record(const std::string& sections, const std::string& setupFolder = "C:\\APP\\")
     {
-        vm.Put(kRecord, "[SetupFolder]\r\nFolder=" + setupFolder + "\r\n" + sections);
+        const std::string key = RecordUnvouched(sections, setupFolder);
+        std::string bytes;
+        ASSERT_EQ(vm.platform.files.ReadWholeFile(kRecord, bytes), 0u);
+        std::map<std::string, std::string> components;
+        for (const std::string& item : ReadNumbered(profiles, kRecord, "DeleteFile", "File")) {
+            std::string file;
+            const std::string path = PathPart(item);
+            if (IsComponentFile(path) && vm.platform.files.ReadWholeFile(path, file) == 0)
+                components[UpperCase(path)] = Sha256Hex(file);
+        }
+        ASSERT_EQ(VouchForRecord(vm.platform.registry, key, bytes, components), 0u);
+    }
+
+    // The same record with its entry but no digest, as an install before digests, or
+    // a hand, left it; the entry's key.
+    std::string RecordUnvouched(const std::string& sections, const std::string& setupFolder = "C:\\APP\\")
+    {
+        std::string text = "[SetupFolder]\r\nFolder=" + setupFolder + "\r\n" + sections;
+        if (sections.find("[UnSetupRegistryKey]") == std::string::npos)
+            text += std::string("[UnSetupRegistryKey]\r\nKey=") + kEntry + "\r\n";
+        vm.Put(kRecord, text);
+        context.recordPath = setupFolder + "UNSETUP.INI";
+        const std::string key = profiles.ReadProfile("UnSetupRegistryKey", "Key", "", kRecord);
+        vm.platform.registry.CreateKey(RootKey::LocalMachine, key);
+        vm.platform.registry.WriteValue(RootKey::LocalMachine, key, "UninstallString",
+                                        RegValue::String("C:\\WINDOWS\\UNKORAT.EXE \"" + context.recordPath + "\""));
+        return key;
     }
 
     void RunUninstall()

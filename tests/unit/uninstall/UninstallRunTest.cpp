@@ -504,7 +504,7 @@ TEST_F(UninstallRunTest, ADeniedAssociationKeyIsReportedAndTheRunGoesOn)
     vm.Put("C:\\APP\\A.TXT");
     Record("[RestoreRelate]\r\nKey1=abc,abcfile\r\nKey2=xyz,\r\n[DeleteFile]\r\nFile1=C:\\APP\\A.TXT\r\n");
     RunUninstall();
-    EXPECT_EQ(failures.count, 1);
+    EXPECT_EQ(failures.count, 2) << "the key, and the record kept for a second attempt";
     EXPECT_EQ(failures.text.rfind("<Registry> HKEY_CLASSES_ROOT\\.abc\r\n", 0), 0u) << failures.text;
     EXPECT_NE(reg.OpenKey(RootKey::ClassesRoot, ".xyz"), kErrorSuccess) << "the next association is restored";
     EXPECT_FALSE(Exists("C:\\APP")) << "and the files are gone";
@@ -660,18 +660,19 @@ TEST(UninstallRunTableTest, WhatCouldNotBeUndoneIsReportedAndTheRestGoes)
         const char* name;
         std::function<void(UninstallMachine&)> fault;
         std::string failure;  // the failure record's first line
+        bool recordKept;      // something is still there that a second attempt can remove
     };
     const Row rows[] = {
         {"a folder memory that cannot be written",
          [](UninstallMachine& m) { m.vm.machine.DenyWrites("C:\\WINDOWS\\KORAT98.INI"); },
-         "<SetupFile> C:\\WINDOWS\\KORAT98.INI\r\n"},
+         "<SetupFile> C:\\WINDOWS\\KORAT98.INI\r\n", true},
         {"an emptied program group that cannot be removed",
          // The file's deletion is the first removal, the shortcut's the second, its group's the third.
          [](UninstallMachine& m) { m.vm.machine.FailAt(OperationKind::FileRemoval, 3, Fault::AccessDenied); },
-         "<Folder> " + group + "\r\n"},
+         "<Folder> " + group + "\r\n", true},
         {"a registry key that cannot be deleted",
          [](UninstallMachine& m) { m.vm.machine.DenyRegistryWrites(RootKey::CurrentUser, "Software\\Sample"); },
-         "<Registry> (Cuser)Software\\Sample\r\n"},
+         "<Registry> (Cuser)Software\\Sample\r\n", true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -685,8 +686,11 @@ TEST(UninstallRunTableTest, WhatCouldNotBeUndoneIsReportedAndTheRestGoes)
         m.vm.machine.ResetOperations();
         row.fault(m);
         m.RunUninstall();
-        EXPECT_EQ(m.failures.count, 1) << m.failures.text;
+        EXPECT_EQ(m.failures.count, row.recordKept ? 2 : 1) << m.failures.text;
         EXPECT_EQ(m.failures.text.rfind(row.failure, 0), 0u) << m.failures.text;
+        EXPECT_EQ(m.failures.text.find("アンセットアップ情報を残しました") != std::string::npos, row.recordKept);
+        EXPECT_EQ(m.vm.platform.registry.OpenKey(RootKey::LocalMachine, UninstallMachine::kEntry) == 0, row.recordKept)
+            << "the entry stays for a second attempt, vouched for as before";
         EXPECT_FALSE(m.Exists("C:\\APP")) << "the rest is done";
     }
 }
