@@ -44,7 +44,7 @@ std::uint64_t WriteTimeOf(FileSystem& files, const std::string& path)
 }  // namespace
 
 void LoadExistingRecord(Platform& platform, SetupContext& context, FileOps& ops, ProfileStore& profiles,
-                        RecordLists& lists)
+                        RecordLists& lists, FailureText& failures)
 {
     context.setupDrive = StrLeft(context.setupFolder, 2) + "\\";
     const std::string record = context.setupFolder + kRecordName;
@@ -52,6 +52,27 @@ void LoadExistingRecord(Platform& platform, SetupContext& context, FileOps& ops,
     // A backup left from an earlier run in a reused work folder is no record of this folder.
     ops.DeleteFiles(backup);
     if (!platform.files.FileExists(record)) return;
+    // An install that leaves no record leaves an existing one as it is.
+    if (MBPosText(kSetupOnly, context.unSetupTitle) > 0) {
+        const bool copied = ops.CopyFileOverwrite(record, backup) == kErrorSuccess;
+        LoadRecordLists(profiles, record, copied ? backup : record, lists);
+        return;
+    }
+    std::string bytes;
+    const ErrorCode read = platform.files.ReadWholeFile(record, bytes);
+    const RecordTrust trust = ReadRecordTrust(
+        platform.registry, profiles.ReadProfile("UnSetupRegistryKey", "Key", "", record), record, bytes);
+    if (read != kErrorSuccess || !trust.Vouched()) {
+        const std::string aside = context.setupFolder + kUnverifiedRecordName;
+        ErrorCode code = read == kErrorSuccess ? platform.files.WriteWholeFile(aside, bytes) : read;
+        if (code == kErrorSuccess) code = ops.DeleteFilesUnloaded(record);
+        failures.Add(tag::kSetupFile, record,
+                     code == kErrorSuccess
+                         ? std::string("セットアップ時の記録と照合できないため，") + kUnverifiedRecordName +
+                               " として残し，アンセットアップ情報を新しく作りました．\r\n"
+                         : ops.SystemErrorText(code));
+        return;
+    }
     // Without its copy the record itself is read: its entries must not be lost.
     const bool copied = ops.CopyFileOverwrite(record, backup) == kErrorSuccess;
     LoadRecordLists(profiles, record, copied ? backup : record, lists);
@@ -133,20 +154,26 @@ void InstallCompletion::WriteUninstallRecord(const std::string& uninstaller)
     std::uint32_t attributes = 0;
     if (platform_.files.GetAttributes(recordPath, attributes) == kErrorSuccess && (attributes & attr::kReadOnly))
         platform_.files.SetAttributes(recordPath, attributes & ~attr::kReadOnly);
+    std::string previous;
+    const bool hadPrevious = platform_.files.ReadWholeFile(recordPath, previous) == kErrorSuccess;
     const ErrorCode written = profiles_.ReplaceFile(recordPath, record);
-    if (written != kErrorSuccess) {
-        state_.failures.Add(tag::kSetupFile, recordPath, ops_.SystemErrorText(written));
-        UndoUnrecordedChanges();
+    if (written != kErrorSuccess) state_.failures.Add(tag::kSetupFile, recordPath, ops_.SystemErrorText(written));
+    const bool entered = RegisterUninstallEntry(header.uninstallKey, displayName, uninstaller);
+    if (written == kErrorSuccess && !(entered && VouchForWrittenRecord(header.uninstallKey, record))) {
+        // A record nobody vouches for would be carried out only in part, and a second
+        // attempt could not merge it: the folder gets back the record it had.
+        if (hadPrevious)
+            profiles_.ReplaceFile(recordPath, previous);
+        else
+            ops_.DeleteFilesUnloaded(recordPath);
     }
+    if (written != kErrorSuccess || !entered || vouchFailed_) UndoUnrecordedChanges();
     ForgetUnrecordedChanges();
-
-    if (RegisterUninstallEntry(header.uninstallKey, displayName, uninstaller) && written == kErrorSuccess)
-        VouchForWrittenRecord(header.uninstallKey, record);
 }
 
 // The uninstall carries out only a record the install vouched for, and loads only
 // the components it registered: their digests go where only administrators write.
-void InstallCompletion::VouchForWrittenRecord(const std::string& keyPath, const std::string& record)
+bool InstallCompletion::VouchForWrittenRecord(const std::string& keyPath, const std::string& record)
 {
     std::map<std::string, std::string> components;
     for (const std::string& item : ListItems(state_.lists.deleteFile)) {
@@ -155,8 +182,12 @@ void InstallCompletion::VouchForWrittenRecord(const std::string& keyPath, const 
         if (IsComponentFile(path) && platform_.files.ReadWholeFile(path, bytes) == kErrorSuccess)
             components[UpperCase(path)] = Sha256Hex(bytes);
     }
-    if (const ErrorCode code = VouchForRecord(platform_.registry, keyPath, record, components))
+    const ErrorCode code = VouchForRecord(platform_.registry, keyPath, record, components);
+    if (code != kErrorSuccess) {
         state_.failures.Add(tag::kRegistry, "HKEY_LOCAL_MACHINE\\" + keyPath, ops_.SystemErrorText(code));
+        vouchFailed_ = true;
+    }
+    return code == kErrorSuccess;
 }
 
 // The record that would let the uninstall undo them is not there; what refuses to

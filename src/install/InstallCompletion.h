@@ -19,9 +19,14 @@
 namespace lorvel {
 
 // Fixes the setup drive, keeps a copy of an existing record in the work folder and
-// appends its lists to the run's lists. A missing record leaves them empty.
+// appends its lists to the run's lists. A missing record leaves them empty, and so
+// does one the earlier install did not vouch for: that one is kept aside under
+// kUnverifiedRecordName, and a failure says so, since the new record is the
+// administrator's own and must not take over entries someone else wrote.
 void LoadExistingRecord(platform::Platform& platform, SetupContext& context, FileOps& ops, ProfileStore& profiles,
-                        RecordLists& lists);
+                        RecordLists& lists, FailureText& failures);
+
+constexpr const char* kUnverifiedRecordName = "UNSETUP_UNVERIFIED.INI";
 
 class InstallCompletion {
 public:
@@ -40,7 +45,7 @@ private:
     void ForgetUnrecordedChanges();
     bool RegisterUninstallEntry(const std::string& keyPath, const std::string& displayName,
                                 const std::string& uninstaller);
-    void VouchForWrittenRecord(const std::string& keyPath, const std::string& record);
+    bool VouchForWrittenRecord(const std::string& keyPath, const std::string& record);
     void OfferFailureDetails();
     void StartProgramOrRestart();
     void StartProgram(const std::string& value);
@@ -54,6 +59,7 @@ private:
     RunView& view_;
     InstallRunState& state_;
     SharedFiles& shared_;
+    bool vouchFailed_ = false;
 };
 
 }  // namespace lorvel

@@ -98,7 +98,7 @@ InstallRun::Outcome InstallRun::RunPhases()
     if (ComputeSizes() == Outcome::Ended) return Outcome::Ended;
     if (state_.sizeKnown && CheckDiskSpace() == Outcome::Ended) return Outcome::Ended;
     if (PrepareSetupFolder() == Outcome::Ended) return Outcome::Ended;
-    LoadExistingRecord(platform_, context_, ops_, profiles_, state_.lists);
+    LoadExistingRecord(platform_, context_, ops_, profiles_, state_.lists, state_.failures);
     NoteCountedSharedFiles();
     if (CreateFolders() == Outcome::Ended) return Outcome::Ended;
     if (CopyFiles() == Outcome::Ended) return Outcome::Ended;

@@ -15,6 +15,7 @@
 #include <sstream>
 
 #include "../VirtualMachineFixture.h"
+#include "../VouchedRecord.h"
 #include "../run/RecordingView.h"
 #include "install/InstallRun.h"
 #include "uninstall/SharedFiles.h"
@@ -238,7 +239,7 @@ public:
         vm.platform.files.CreateFolder("C:\\APP");
         vm.platform.files.CreateFolder("C:\\APP\\FT");
         vm.Put("C:\\APP\\FT\\OLD.TXT", "an earlier version's file");
-        vm.Put(kRecord, kOldRecord);
+        PutVouchedRecord(vm, kRecord, kOldRecord, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\FaultTest");
         vm.Put("C:\\WINDOWS\\EXIST.INI", "[Other]\r\nkeep=1\r\n");
         vm.Put("C:\\WINDOWS\\SYSTEM32\\KERNEL.DLL", "the system's");
         for (RootKey root : {RootKey::CurrentUser, RootKey::LocalMachine})

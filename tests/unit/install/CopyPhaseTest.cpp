@@ -6,6 +6,7 @@
 
 #include "InstallRunFixture.h"
 #include "SettingsRunFixture.h"
+#include "../VouchedRecord.h"
 #include "install/CopyEntry.h"
 #include "util/Szdd.h"
 
@@ -402,7 +403,7 @@ TEST(SharedCopyTest, OneRecordRaisesACountOnce)
         t.vm.Put("E:\\S.DLL", "MZ the library");
         if (*row.earlierRecord) {
             t.vm.Put(kDestination, "MZ the library");
-            t.vm.Put("C:\\APP\\UNSETUP.INI", std::string("[SetupFolder]\r\nFolder=C:\\APP\\\r\n") + row.earlierRecord);
+            PutVouchedRecord(t.vm, "C:\\APP\\UNSETUP.INI", std::string("[SetupFolder]\r\nFolder=C:\\APP\\\r\n") + row.earlierRecord);
         }
         if (row.countBefore) {
             t.vm.platform.registry.CreateKey(RootKey::LocalMachine, kSharedDllsKey);

@@ -5,6 +5,8 @@
 #include <filesystem>
 
 #include "../install/InstallRunFixture.h"
+#include "../VouchedRecord.h"
+#include "uninstall/RecordTrust.h"
 #include "uninstall/UninstallRecord.h"
 
 namespace lorvel {
@@ -200,15 +202,16 @@ TEST_F(InstallCompletionTest, UnwritableWindowsFolderAndRegistryAreReportedAndTh
     EXPECT_NE(state.failures.text.find("<SetupFile> C:\\WINDOWS\\KORAT98.INI\r\n"), std::string::npos);
     EXPECT_NE(state.failures.text.find("<Registry> HKEY_LOCAL_MACHINE\\" + std::string(kEntryKey) + "\r\n"),
               std::string::npos);
-    EXPECT_EQ(Files(), (std::vector<std::string>{"C:\\APP\\A.TXT", "C:\\APP\\UNSETUP.INI"}));
+    // Without its entry nothing vouches for a record: the folder keeps what it had.
+    EXPECT_EQ(vm.Get("C:\\APP\\UNSETUP.INI"), "<missing>");
     EXPECT_EQ(view.questions[0].caption, "警告");
     EXPECT_TRUE(view.ended);
 }
 
 TEST_F(InstallCompletionTest, ARecordThatCannotBeWrittenKeepsTheOldOne)
 {
-    const std::string old = "[DeleteFile]\r\nFile1=C:\\APP\\OLD.TXT\r\n";
-    vm.Put("C:\\APP\\UNSETUP.INI", old);
+    PutVouchedRecord(vm, "C:\\APP\\UNSETUP.INI", "[DeleteFile]\r\nFile1=C:\\APP\\OLD.TXT\r\n");
+    const std::string old = vm.Get("C:\\APP\\UNSETUP.INI");
     vm.machine.LockFile("C:\\APP\\UNSETUP.INI");
     view.answers = {7};
     const InstallRunState state = Install("File1=(App)A.TXT\r\n");
@@ -230,11 +233,50 @@ TEST_F(InstallCompletionTest, OddOldRecordsAreReplacedWithoutLoss)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         vm.platform.files.SetAttributes("C:\\APP\\UNSETUP.INI", attr::kArchive);
-        vm.Put("C:\\APP\\UNSETUP.INI", row.content);
+        PutVouchedRecord(vm, "C:\\APP\\UNSETUP.INI", row.content);
         if (row.readOnly) vm.platform.files.SetAttributes("C:\\APP\\UNSETUP.INI", attr::kReadOnly);
         const InstallRunState state = Install("File1=(App)A.TXT\r\n");
         EXPECT_EQ(state.failures.count, 0) << state.failures.text;
         EXPECT_EQ(Files(), row.files);
+    }
+}
+
+TEST_F(InstallCompletionTest, AReinstallMergesOnlyARecordTheEarlierInstallVouchedFor)
+{
+    struct Row {
+        const char* name;
+        bool edited;
+        bool vouched;
+    };
+    const Row rows[] = {
+        {"as the earlier install left it", false, true},
+        {"edited since", true, true},
+        {"from before digests", false, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        vm.platform.files.SetAttributes("C:\\APP\\UNSETUP.INI", attr::kArchive);
+        vm.platform.files.RemoveFile("C:\\APP\\UNSETUP_UNVERIFIED.INI");
+        const std::string earlier = "[DeleteFile]\r\nFile1=C:\\APP\\OLD.TXT\r\n";
+        if (row.vouched)
+            testing::PutVouchedRecord(vm, "C:\\APP\\UNSETUP.INI", earlier, kEntryKey);
+        else
+            vm.Put("C:\\APP\\UNSETUP.INI", earlier);
+        const std::string edit = "[DeleteFile]\r\nFile1=C:\\APP\\OLD.TXT\r\nFile2=C:\\WINDOWS\\SYSTEM32\\KERNEL32.DLL\r\n";
+        if (row.edited) vm.Put("C:\\APP\\UNSETUP.INI", edit);
+        const std::string before = vm.Get("C:\\APP\\UNSETUP.INI");
+        view.answers = {7};
+        const InstallRunState state = Install("File1=(App)A.TXT\r\n");
+        const bool merged = row.vouched && !row.edited;
+        const std::vector<std::string> mergedFiles = {"C:\\APP\\OLD.TXT", "C:\\APP\\A.TXT", "C:\\APP\\UNSETUP.INI"};
+        const std::vector<std::string> newFiles = {"C:\\APP\\A.TXT", "C:\\APP\\UNSETUP.INI"};
+        EXPECT_EQ(Files(), merged ? mergedFiles : newFiles);
+        EXPECT_EQ(vm.Get("C:\\APP\\UNSETUP_UNVERIFIED.INI"), merged ? "<missing>" : before) << "kept aside, not lost";
+        EXPECT_EQ(state.failures.text.find("UNSETUP_UNVERIFIED.INI") != std::string::npos, !merged) << state.failures.text;
+        std::string bytes;
+        ASSERT_EQ(vm.platform.files.ReadWholeFile("C:\\APP\\UNSETUP.INI", bytes), 0u);
+        EXPECT_TRUE(ReadRecordTrust(vm.platform.registry, kEntryKey, "C:\\APP\\UNSETUP.INI", bytes).Vouched())
+            << "the new record is vouched for";
     }
 }
 

@@ -1,4 +1,5 @@
 #include "SettingsRunFixture.h"
+#include "../VouchedRecord.h"
 #include "install/SettingsEntries.h"
 #include "util/ScriptNumbers.h"
 
@@ -288,7 +289,7 @@ TEST(RelatePhaseTest, SavedSlots)
         SCOPED_TRACE(row.name);
         SettingsMachine t;
         if (!row.earlierRecord.empty())
-            t.vm.Put("C:\\APP\\UNSETUP.INI", "[SetupFolder]\r\nFolder=C:\\APP\\\r\n" + row.earlierRecord);
+            PutVouchedRecord(t.vm, "C:\\APP\\UNSETUP.INI", "[SetupFolder]\r\nFolder=C:\\APP\\\r\n" + row.earlierRecord);
         t.view.answers = row.answers;
         const InstallRunState state = t.Run(row.relate);
         EXPECT_EQ(state.lists.restoreRelate[0], row.firstSlot);

@@ -1,4 +1,5 @@
 #include "SettingsRunFixture.h"
+#include "../VouchedRecord.h"
 #include "util/ShortcutBoxes.h"
 
 namespace lorvel::testing {
@@ -100,7 +101,7 @@ TEST(ShortcutPhaseTest, ASkippedEntryDoesNotEndTheSectionAndTheStatusNamesEachLi
 TEST(ShortcutPhaseTest, EarlierItemsStayAndNewOnesFollow)
 {
     SettingsMachine t;
-    t.vm.Put("C:\\APP\\UNSETUP.INI", "[SetupFolder]\r\nFolder=C:\\APP\\\r\n[DeleteShortCut]\r\nFile1=C:\\MENU\\Old.lnk\r\n");
+    PutVouchedRecord(t.vm, "C:\\APP\\UNSETUP.INI", "[SetupFolder]\r\nFolder=C:\\APP\\\r\n[DeleteShortCut]\r\nFile1=C:\\MENU\\Old.lnk\r\n");
     t.vm.platform.files.CreateFolder("C:\\WINDOWS\\TEMP\\KRTMP1");
     t.context.workFolder = "C:\\WINDOWS\\TEMP\\KRTMP1\\";
     const InstallRunState state = t.Run("[ShortCut]\r\nMake1=(App)A.EXE\r\nName1=(Smn)New\r\n");

@@ -650,6 +650,87 @@ TEST_F(UninstallRunTest, AComponentIsUnregisteredBeforeItIsDeleted)
     EXPECT_FALSE(Exists("C:\\APP\\OWN.OCX"));
 }
 
+TEST(UninstallRunTableTest, OnlyTheComponentTheInstallRegisteredIsLoaded)
+{
+    struct Row {
+        const char* name;
+        std::function<void(UninstallMachine&)> after;  // done after the install vouched for the record
+        bool vouched;
+        bool loaded;
+        std::string why;
+    };
+    const Row rows[] = {
+        {"as registered", [](UninstallMachine&) {}, true, true, ""},
+        {"swapped on disk", [](UninstallMachine& m) { m.vm.Put("C:\\APP\\OWN.DLL", "MZ planted"); }, true, false,
+         RefusedLibraryText(LibraryVerdict::Changed)},
+        {"a record nobody vouches for", [](UninstallMachine&) {}, false, false,
+         RefusedLibraryText(LibraryVerdict::NotVouched)},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        UninstallMachine m;
+        m.vm.Put("C:\\APP\\OWN.DLL", "MZ registered");
+        const std::string sections = "[DeleteFile]\r\nFile1=C:\\APP\\OWN.DLL\r\n";
+        if (row.vouched)
+            m.Record(sections);
+        else
+            m.RecordUnvouched(sections);
+        row.after(m);
+        m.view.answerBy = [](const RecordingView::Question& q) { return q.flags == box::kWarningYesNo ? box::kYes : box::kOk; };
+        m.RunUninstall();
+        EXPECT_EQ(m.unregistered.size(), row.loaded ? 1u : 0u);
+        EXPECT_FALSE(m.Exists("C:\\APP\\OWN.DLL")) << "it goes all the same";
+        if (!row.why.empty()) {
+            EXPECT_NE(m.failures.text.find("<File> C:\\APP\\OWN.DLL\r\n" + row.why), std::string::npos) << m.failures.text;
+        }
+    }
+}
+
+TEST(UninstallRunTableTest, AnEditedRecordTouchesNothingOutsideTheSetupFolder)
+{
+    UninstallMachine m;
+    Registry& reg = m.vm.platform.registry;
+    const std::string run = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+    reg.CreateKey(RootKey::LocalMachine, run);
+    reg.CreateKey(RootKey::CurrentUser, "Software\\Sample");
+    reg.CreateKey(RootKey::ClassesRoot, ".txt");
+    reg.WriteValue(RootKey::ClassesRoot, ".txt", "", RegValue::String("txtfile"));
+    m.vm.Put("C:\\USERS\\ME\\LETTER.TXT", "mine");
+    m.vm.Put("C:\\APP\\A.TXT");
+    m.vm.Put("C:\\APP\\SUB\\B.TXT");
+    m.vm.Put(std::string(UninstallMachine::kPrograms) + "Sample\\APP.LNK");
+    m.RecordUnvouched("[DeleteFile]\r\nFile1=C:\\APP\\A.TXT\r\nFile2=C:\\USERS\\ME\\LETTER.TXT\r\n"
+                      "[AddDeleteFile]\r\nFile1=C:\\APP\\SUB\\*.*\r\n"
+                      "[DeleteShortCut]\r\nFile1=" + std::string(UninstallMachine::kPrograms) + "Sample\\APP.LNK\r\n"
+                      "[DeleteFolder]\r\nFolder1=C:\\APP\\SUB\\\r\nFolder2=C:\\USERS\\ME\\\r\n"
+                      "[DeleteRegistry]\r\nKey1=(Local)" + run + "\r\nKey2=Software\\Sample\r\n"
+                      "[RestoreRelate]\r\nKey1=txt,exefile\r\n");
+    m.view.answers = {box::kYes};
+    m.RunUninstall();
+    ASSERT_FALSE(m.view.questions.empty());
+    EXPECT_EQ(m.view.questions[0].caption, "警告");
+    EXPECT_EQ(m.view.questions[0].flags, box::kWarningYesNo);
+    EXPECT_FALSE(m.Exists("C:\\APP")) << "inside the setup folder all goes";
+    EXPECT_EQ(m.vm.Get("C:\\USERS\\ME\\LETTER.TXT"), "mine");
+    EXPECT_TRUE(m.Exists(std::string(UninstallMachine::kPrograms) + "Sample\\APP.LNK"));
+    EXPECT_EQ(reg.OpenKey(RootKey::LocalMachine, run), kErrorSuccess);
+    EXPECT_EQ(reg.OpenKey(RootKey::CurrentUser, "Software\\Sample"), kErrorSuccess);
+    RegValue type;
+    ASSERT_EQ(reg.ReadValue(RootKey::ClassesRoot, ".txt", "", type), kErrorSuccess);
+    EXPECT_EQ(type.data, "txtfile");
+    EXPECT_NE(reg.OpenKey(RootKey::LocalMachine, UninstallMachine::kEntry), kErrorSuccess)
+        << "the entry that started this very record goes";
+
+    UninstallMachine refused;
+    refused.vm.Put("C:\\APP\\A.TXT");
+    refused.RecordUnvouched("[DeleteFile]\r\nFile1=C:\\APP\\A.TXT\r\n");
+    refused.view.answers = {box::kNo};
+    refused.RunUninstall();
+    EXPECT_TRUE(refused.Exists("C:\\APP\\A.TXT")) << "nothing at all when the user says no";
+    EXPECT_EQ(refused.vm.platform.registry.OpenKey(RootKey::LocalMachine, UninstallMachine::kEntry), kErrorSuccess);
+    EXPECT_TRUE(refused.view.ended);
+}
+
 
 TEST(UninstallRunTableTest, WhatCouldNotBeUndoneIsReportedAndTheRestGoes)
 {
