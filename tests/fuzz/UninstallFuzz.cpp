@@ -1,10 +1,14 @@
-// A fuzzed uninstall record, read and carried out on the simulated machine. Whatever
-// it holds, the run ends without a crash or an error of no standard kind, and it takes
-// away only what the record names: a path it names, a path below a folder it names
-// (never a protected one), a match of a wildcard it names (never in a protected
-// folder, one that holds one, or anything below the Windows folder), or the emptied
-// group of a shortcut it names; never a protected folder itself. A registry key goes
-// only when the record names it or a key above it, and never one the system keeps.
+// A fuzzed uninstall record, read and carried out on the simulated machine, either as
+// one the install vouched for (the first byte's bit 4 and an entry in the list of
+// installed programs) or as one nobody did. Whatever it holds, the run ends without a
+// crash or an error of no standard kind, and it takes away only what the record
+// names: a path it names, a path below a folder it names (never a protected one), a
+// match of a wildcard it names (never in a protected folder, one that holds one, or
+// anything below the Windows folder), or the emptied group of a shortcut it names;
+// never a protected folder itself. A registry key goes only when the record names it
+// or a key above it, and never one the uninstall's own rules protect; no extension is
+// pointed at an executable type, and no executable extension changes. A record nobody
+// vouched for removes nothing outside its setup folder and no key but its own entry.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -12,7 +16,9 @@
 
 #include "FuzzMachine.h"
 #include "run/FileOps.h"
+#include "uninstall/RecordTrust.h"
 #include "uninstall/SharedFiles.h"
+#include "uninstall/UninstallGuard.h"
 #include "uninstall/UninstallRecord.h"
 #include "uninstall/UninstallRun.h"
 #include "util/ProfileStore.h"
@@ -24,6 +30,8 @@ using namespace lorvel::fuzz;
 namespace {
 
 constexpr const char* kRecord = "C:\\WINDOWS\\TEMP\\KRTMP1\\UNSETUP.INI";
+// Where the record lies, as the entry's command names it.
+constexpr const char* kRecordPath = "C:\\APP\\UNSETUP.INI";
 
 // The folders nothing may remove, and below which no wildcard may reach.
 const char* const kProtected[] = {
@@ -165,22 +173,54 @@ bool MayGo(const Named& named, const std::string& path)
     return false;
 }
 
+// "HKEY_LOCAL_MACHINE\\SOFTWARE\\X" as the guard asks it: the root and the path.
+bool IsKeyTheGuardProtects(const std::string& key)
+{
+    const auto slash = key.find('\\');
+    const std::string root = key.substr(0, slash);
+    const std::string path = slash == std::string::npos ? std::string() : key.substr(slash + 1);
+    const RootKey rootKey = root == "HKEY_CLASSES_ROOT"    ? RootKey::ClassesRoot
+                            : root == "HKEY_LOCAL_MACHINE" ? RootKey::LocalMachine
+                            : root == "HKEY_USERS"         ? RootKey::Users
+                                                           : RootKey::CurrentUser;
+    return IsProtectedRegistryKey(rootKey, path);
+}
+
 bool KeyMayGo(const Named& named, const std::string& key)
 {
-    // The keys the system keeps, which the machine below holds.
-    static const char* const kKept[] = {
-        "HKEY_LOCAL_MACHINE\\SOFTWARE", "HKEY_LOCAL_MACHINE\\SOFTWARE\\MICROSOFT",
-        "HKEY_LOCAL_MACHINE\\SOFTWARE\\MICROSOFT\\WINDOWS", "HKEY_LOCAL_MACHINE\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION",
-        "HKEY_LOCAL_MACHINE\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\UNINSTALL",
-        "HKEY_LOCAL_MACHINE\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\SHAREDDLLS",
-        "HKEY_LOCAL_MACHINE\\SOFTWARE\\CLASSES", "HKEY_LOCAL_MACHINE\\SYSTEM", "HKEY_LOCAL_MACHINE\\SYSTEM\\CURRENTCONTROLSET",
-        "HKEY_CURRENT_USER\\SOFTWARE", "HKEY_CLASSES_ROOT\\CLSID", "HKEY_CLASSES_ROOT\\*", "HKEY_CLASSES_ROOT\\FOLDER",
-    };
-    for (const char* kept : kKept)
-        if (key == kept) return false;
+    if (IsKeyTheGuardProtects(key)) return false;
     for (const std::string& n : named.keys)
         if (key == n || (key.size() > n.size() && key.compare(0, n.size(), n) == 0 && key[n.size()] == '\\')) return true;
     return false;
+}
+
+// Each extension's type in the classes root: ".EXE" -> "exefile".
+std::map<std::string, std::string> Types(Registry& registry)
+{
+    std::map<std::string, std::string> types;
+    std::vector<std::string> keys;
+    registry.EnumSubKeys(RootKey::ClassesRoot, "", keys);
+    for (const std::string& key : keys) {
+        RegValue value;
+        if (key.size() > 1 && key[0] == '.' && registry.ReadValue(RootKey::ClassesRoot, key, "", value) == 0)
+            types[UpperCase(key)] = value.data;
+    }
+    return types;
+}
+
+// The entry the record names, made as an install makes it, when the record names one
+// in the list of installed programs; its key as the snapshot spells it, else empty.
+std::string VouchFor(Registry& registry, ProfileStore& profiles, const std::string& record)
+{
+    const std::string entry = profiles.ReadProfile("UnSetupRegistryKey", "Key", "", kRecord);
+    const std::string list = UpperCase(kUninstallListKey);
+    if (UpperCase(entry).rfind(list, 0) != 0 || entry.size() <= list.size() || entry.find('\0') != std::string::npos)
+        return {};
+    if (registry.CreateKey(RootKey::LocalMachine, entry) != 0) return {};
+    registry.WriteValue(RootKey::LocalMachine, entry, "UninstallString",
+                        RegValue::String(std::string("C:\\WINDOWS\\UNKORAT.EXE \"") + kRecordPath + "\""));
+    if (VouchForRecord(registry, entry, record, {}) != 0) return {};
+    return KeyName(RootKey::LocalMachine, entry);
 }
 
 void Prepare(FuzzMachine& fm)
@@ -201,9 +241,17 @@ void Prepare(FuzzMachine& fm)
     reg.CreateKey(RootKey::LocalMachine, kSharedDllsKey);
     reg.WriteValue(RootKey::LocalMachine, kSharedDllsKey, "C:\\WINDOWS\\SYSTEM32\\SHARED.DLL", RegValue::DoubleWord(1));
     for (const char* key : {"Software\\App", "Software\\Other"}) reg.CreateKey(RootKey::CurrentUser, key);
-    for (const char* key : {".app", "app_auto_file\\shell\\open\\command", "CLSID\\{0}", "*\\shell", "Folder", "txtfile"})
+    for (const char* key : {".app", "app_auto_file\\shell\\open\\command", "CLSID\\{0}", "*\\shell", "Folder", "txtfile",
+                            ".txt", ".exe", "exefile\\shell\\open\\command", ".bat", "batfile"})
         reg.CreateKey(RootKey::ClassesRoot, key);
     reg.WriteValue(RootKey::ClassesRoot, ".app", "", RegValue::String("app_auto_file"));
+    reg.WriteValue(RootKey::ClassesRoot, ".txt", "", RegValue::String("txtfile"));
+    reg.WriteValue(RootKey::ClassesRoot, ".exe", "", RegValue::String("exefile"));
+    reg.WriteValue(RootKey::ClassesRoot, ".bat", "", RegValue::String("batfile"));
+    for (const char* key : {"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\Agent",
+                            "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon",
+                            "SOFTWARE\\Policies\\Maker", "SYSTEM\\CurrentControlSet\\Services\\Driver"})
+        reg.CreateKey(RootKey::LocalMachine, key);
 }
 
 }  // namespace
@@ -222,6 +270,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     SetupContext context = FuzzContext(platform.shell);
     context.runMode = "UNSETUP";
     context.scriptFile = kRecord;
+    context.recordPath = kRecordPath;
+    const std::string entry = boxes & 4 ? VouchFor(platform.registry, profiles, record) : std::string();
+    const bool vouched = !entry.empty();
     YesView view;
     // As start-up fills the wizard from the record.
     view.options.folderText = profiles.ReadProfile("SetupFolder", "Folder", "", kRecord);
@@ -231,6 +282,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     view.options.startMenuVisible = view.options.startupVisible = view.options.sendToVisible = !deleteAll;
     const Named named = NamedBy(profiles);
     const Snapshot before = Take(m);
+    const std::map<std::string, std::string> typesBefore = Types(platform.registry);
+    const std::string setupFolder = Normal(view.options.folderText);
 
     FileOps ops(platform);
     SharedFiles shared(platform, false, nullptr);
@@ -246,11 +299,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const auto now = after.files.find(path);
         if (now == after.files.end()) {
             if (!MayGo(named, path)) __builtin_trap();
+            if (!vouched && (setupFolder.empty() || (path != setupFolder && !Below(path, setupFolder)))) __builtin_trap();
         } else if (now->second != bytes && path != "C:\\WINDOWS\\KORAT98.INI") {
             __builtin_trap();  // the uninstall writes no file but the folder memory
         }
     }
-    for (const auto& [key, present] : before.keys)
-        if (!after.keys.count(key) && !KeyMayGo(named, key)) __builtin_trap();
+    for (const auto& [key, present] : before.keys) {
+        if (after.keys.count(key)) continue;
+        // Its own entry, and the components' digests in it, go with the uninstall.
+        const bool ownEntry = !entry.empty() && (key == entry || key.rfind(entry + "\\", 0) == 0);
+        if (ownEntry) continue;
+        if (!vouched || !KeyMayGo(named, key)) __builtin_trap();
+    }
+    const std::map<std::string, std::string> typesAfter = Types(platform.registry);
+    for (const auto& [extension, type] : typesBefore) {
+        const auto now = typesAfter.find(extension);
+        if (IsExecutableExtension(extension.substr(1)) && (now == typesAfter.end() || now->second != type)) __builtin_trap();
+    }
+    for (const auto& [extension, type] : typesAfter) {
+        const auto was = typesBefore.find(extension);
+        if (was != typesBefore.end() && was->second == type) continue;
+        if (!vouched || IsExecutableType(type) || IsExecutableExtension(extension.substr(1))) __builtin_trap();
+    }
     return 0;
 }

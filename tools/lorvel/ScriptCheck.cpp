@@ -14,6 +14,7 @@
 #include "util/ShortcutBoxes.h"
 #include "util/StrOp.h"
 #include "uninstall/ProtectedFolders.h"
+#include "uninstall/UninstallGuard.h"
 
 namespace lorvel::tool {
 
@@ -455,6 +456,11 @@ private:
         });
         ForEachEntry("DeleteRegistry", "Key", [&](int, const std::string& key, const std::string& value, int line) {
             RootToken("DeleteRegistry", key, value, line);
+            const RegistryKeyText split = SplitKeyByRecordRule(value);
+            if (IsProtectedRegistryKey(RootKeyFromToken(split.token), split.path))
+                Warn(line, "protected-delete",
+                     key + ": the uninstaller never deletes '" + value +
+                         "', a key the system or other programs live on, and reports it as not done");
         });
         if (const std::string refer = Value("DefaultFolder", "ReferRegistry"); !refer.empty())
             RootToken("DefaultFolder", "ReferRegistry", refer, LineOf("DefaultFolder", "ReferRegistry"));
@@ -498,6 +504,13 @@ private:
             const std::string name = Value("Relate", nameKey);
             const std::string file = Value("Relate", fileKey);
             if (name.empty()) continue;
+            const int comma = MBPos(",", name);
+            const std::string extension = comma > 0 ? StrLeft(name, comma - 1) : name;
+            if (CheckAssociation(extension, "") != AssociationVerdict::Allowed)
+                Warn(LineOf("Relate", nameKey), "protected-delete",
+                     nameKey + ": '" + extension +
+                         "' is an extension whose association the uninstaller never changes back (it decides what runs, "
+                         "or it is no plain name), so the association stays after the uninstall");
             if (file.empty()) {
                 Warn(LineOf("Relate", nameKey), "relate-file", nameKey + " has no " + fileKey + ", so the association is ignored");
                 continue;

@@ -81,6 +81,12 @@ TEST(ScriptCheckTest, EachRuleHasATriggeringAndACleanScript)
          "[CopyFile]\nFile1=(App)A.DLL\nFile2=(Dch)(App)B.TXT|C.TXT,/W\n"},
         {"protected-delete", "[AddDeleteFile]\nFile1=(Win)*.INI\n", 2, "(Win)*.INI", "[AddDeleteFile]\nFile1=(App)*.INI\n"},
         {"protected-delete", "[AddDeleteFile]\nFile1=(Sys)\n", 2, "(Sys)", "[AddDeleteFile]\nFile1=(Sys)LORVEL.DLL\n"},
+        {"protected-delete", "[DeleteRegistry]\nKey1=(Local)SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\n", 2, "Run",
+         "[DeleteRegistry]\nKey1=(Local)SOFTWARE\\Maker\\App\n"},
+        {"protected-delete", "[DeleteRegistry]\nKey1=(Class)exefile\\shell\n", 2, "exefile",
+         "[DeleteRegistry]\nKey1=(Class)app_auto_file\n"},
+        {"protected-delete", "[Relate]\nName1=exe,Program\nFile1=open,(App)A.EXE,%1,0\n", 2, "'exe'",
+         "[Relate]\nName1=lsmp,Sample\nFile1=open,(App)A.EXE,%1,0\n"},
         {"missing-readme", "[Readme]\nFile=\\LIESMICH.TXT\n", 2, "LIESMICH.TXT", "[Readme]\nFile=\\README.TXT\n"},
     };
     for (const RuleRow& row : rows) {
