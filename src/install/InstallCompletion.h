@@ -40,6 +40,7 @@ private:
     void ForgetUnrecordedChanges();
     void RegisterUninstallEntry(const std::string& keyPath, const std::string& displayName,
                                 const std::string& uninstaller);
+    std::uint32_t InstalledKilobytes();
     void OfferFailureDetails();
     void StartProgramOrRestart();
     void StartProgram(const std::string& value);
