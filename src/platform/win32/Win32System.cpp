@@ -147,7 +147,8 @@ private:
         if (wideLength <= 0) return std::nullopt;
         std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
         ::MultiByteToWideChar(from, MB_ERR_INVALID_CHARS, text.data(), size, wide.data(), wideLength);
-        const DWORD flags = to == 65001 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+        // UTF-8 can hold whatever UTF-16 came from a code page; only the way back can lose.
+        const DWORD flags = to == 65001 ? 0 : WC_NO_BEST_FIT_CHARS;
         BOOL lossy = FALSE;
         BOOL* lossyFlag = to == 65001 ? nullptr : &lossy;
         const int length = ::WideCharToMultiByte(to, flags, wide.data(), wideLength, nullptr, 0, nullptr, lossyFlag);
