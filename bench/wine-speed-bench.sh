@@ -86,6 +86,23 @@ STEPS
   seconds "$start" "$(now)"
 }
 
+# The same install and uninstall started as a deployment tool starts them: /VERYSILENT,
+# no window, no person; the driver's run step fails if a window shows.
+quiet_install_time() {
+  printf 'wait-limit 300000\r\nrun 0 C:\\bench-medium\\SETUP.EXE /VERYSILENT\r\n' > "$tools/bench-quiet-install.steps"
+  local start; start=$(now)
+  wine 'C:\e2e-tools\driver.exe' 'C:\e2e-tools\bench-quiet-install.steps' >/dev/null
+  seconds "$start" "$(now)"
+}
+
+quiet_uninstall_time() {
+  printf 'wait-limit 300000\r\nrun 0 C:\\windows\\UNKORAT.EXE /VERYSILENT "C:\\bench-target\\UNSETUP.INI"\r\n' \
+    > "$tools/bench-quiet-uninstall.steps"
+  local start; start=$(now)
+  wine 'C:\e2e-tools\driver.exe' 'C:\e2e-tools\bench-quiet-uninstall.steps' >/dev/null
+  seconds "$start" "$(now)"
+}
+
 bare() { awk "BEGIN { printf \"%.2f\", $(wine 'C:\e2e-tools\bare_loop.exe' "$@" | tr -d '\r') / 1000 }"; }
 
 # The least of each time over the repetitions: what a run adds is noise (the host's
@@ -95,6 +112,7 @@ least() { printf '%s\n' "$@" | sort -g | head -1; }
 
 printf '%-12s %6s %9s %9s %9s %9s %6s   %9s %9s %9s %6s\n' program files install pauses copying bare ratio \
   uninstall removing bare ratio
+quiet_rows=()
 for program in "${programs[@]}"; do
   label=$(cd "$(dirname "$program")/../../../.." && basename "$(pwd)")
   medium "$program" 1
@@ -133,7 +151,25 @@ for program in "${programs[@]}"; do
     delete_ratio=$(awk "BEGIN { printf \"%.2f\", $removing / $bare_delete }")
     printf '%-12s %6d %8ss %8ss %8ss %8ss %6s   %8ss %8ss %8ss %6s\n' "$label" "$count" "$total" "$pauses" \
       "$copying" "$bare_copy" "$copy_ratio" "$untotal" "$removing" "$bare_delete" "$delete_ratio"
+    quiet_installs=() quiet_uninstalls=()
+    for _ in $(seq 1 "$repeat"); do
+      wine reg delete "$key" /f >/dev/null 2>&1 || true
+      rm -f "$c/windows/UNKORAT.EXE"
+      quiet_installs+=("$(quiet_install_time)")
+      [ "$(find "$c/bench-target" -name 'F*.DAT' | wc -l)" = "$count" ] || { echo "the unattended install copied too few files" >&2; exit 1; }
+      quiet_uninstalls+=("$(quiet_uninstall_time)")
+      [ ! -e "$c/bench-target" ] || { echo "the unattended uninstall left the folder" >&2; exit 1; }
+    done
+    quiet_install=$(least "${quiet_installs[@]}")
+    quiet_uninstall=$(least "${quiet_uninstalls[@]}")
+    quiet_rows+=("$(printf '%-12s %6d %8ss %8ss %6s   %8ss %8ss %6s' "$label" "$count" "$quiet_install" "$total" \
+      "$(awk "BEGIN { printf \"%.2f\", $quiet_install / $total }")" "$quiet_uninstall" "$untotal" \
+      "$(awk "BEGIN { printf \"%.2f\", $quiet_uninstall / $untotal }")")")
   done
 done
+# Unattended (/VERYSILENT) against the wizard's runs above: the same script and pauses,
+# no window, no question.
+printf '\n%-12s %6s %9s %9s %6s   %9s %9s %6s\n' unattended files install wizard ratio uninstall wizard ratio
+printf '%s\n' "${quiet_rows[@]}"
 rm -rf "$c/bench-medium" "$c/bench-target" "$c/bench-bare"
 wine reg delete "$key" /f >/dev/null 2>&1 || true

@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include "app/Startup.h"
+#include "app/UnattendedRunView.h"
 #include "app/VersionText.h"
 #include "app/WizardRunView.h"
 #include "install/InstallRun.h"
@@ -12,7 +13,7 @@ namespace lorvel {
 using namespace platform;
 
 Application::Application(Platform& platform, ui::Backend& backend)
-    : platform_(platform), backend_(backend), ops_(platform), profiles_(platform.files)
+    : platform_(platform), backend_(backend), ops_(platform), profiles_(platform.files), log_(platform)
 {
 }
 
@@ -20,16 +21,181 @@ Application::~Application() = default;
 
 int Application::Run()
 {
-    if (platform_.system.OpenNamedMutex(kMutexName)) return 0;  // another instance runs
+    const CommandLine line = SplitCommandLine(platform_.system.GetProgramCommandLine());
+    switches_ = line.switches;
+    RunEnding ending;
+    ending.unattended = switches_.Unattended();
+    const bool switchesUsable = PrepareSwitches(line);
+    // A deployment tool's mistake ends the run before it changes anything; a person
+    // starting the wizard by hand is not stopped by a switch the program passes over.
+    if (ending.unattended && !switchesUsable) {
+        ending.badSwitches = true;
+        return Finish(ending);
+    }
+    if (platform_.system.OpenNamedMutex(kMutexName)) {  // another instance runs
+        log_.Line("another instance of the program is running", true);
+        ending.otherInstance = true;
+        return Finish(ending);
+    }
     {
         auto mutex = platform_.system.CreateNamedMutex(kMutexName);
         if (!platform_.system.IsDoubleByteSystem()) SetActiveLeadBytes(LeadByteSet::None());
         backend_.SetApplicationTitle(kProductName);
         CreateForms();
-        backend_.RunMainLoop(*frmBack_);
+        if (ending.unattended)
+            RunUnattended(ending);
+        else
+            backend_.RunMainLoop(*frmBack_);
     }
-    OfferRestart();
-    return 0;
+    ending.restartRequested = context_.restartRequested;
+    if (ending.unattended || switches_.noRestart) {
+        if (context_.restartRequested) log_.Line("the system must restart to finish; it is not restarted now", true);
+        if (!ending.unattended && context_.restartRequested)
+            backend_.ShowMessageBox("Windowsを再起動すると，セットアップは完了します．", "警告", ui::box::kWarningOk);
+    } else {
+        OfferRestart();
+    }
+    return Finish(ending);
+}
+
+bool Application::PrepareSwitches(const CommandLine& line)
+{
+    bool usable = true;
+    if (switches_.log) {
+        if (const ErrorCode code = log_.Open(*switches_.log); code != kErrorSuccess) usable = false;
+    }
+    log_.Line("command line: " + platform_.system.GetProgramCommandLine(), true);
+    for (const std::string& text : line.switchTexts) log_.Line("switch: " + text);
+    for (const std::string& bad : switches_.bad)
+        log_.Line((switches_.Unattended() ? "unknown switch or missing value: " : "switch passed over: ") + bad, true);
+    if (!switches_.bad.empty()) usable = false;
+    if (switches_.answers) {
+        std::string problem;
+        std::string bytes;
+        const auto found = platform_.files.Stat(*switches_.answers);
+        if (!found) {
+            problem = "cannot be read";
+        } else if (found->size > kMaxScriptBytes) {
+            problem = "is larger than 4 MB";
+        } else if (const ErrorCode code = platform_.files.ReadWholeFile(*switches_.answers, bytes); code != kErrorSuccess) {
+            problem = "cannot be read: " + ops_.SystemErrorText(code);
+        } else {
+            if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) bytes.erase(0, 3);
+            std::optional<std::string> text = bytes;
+            if (IsUtf8Text(bytes)) text = platform_.system.Utf8ToShiftJis(bytes);
+            if (!text) problem = "is UTF-8 that has no Shift-JIS form";
+            else if (auto parsed = ParseAnswersFile(*text, problem)) answers_ = std::move(*parsed);
+        }
+        if (!problem.empty()) {
+            log_.Line("answers file " + *switches_.answers + ": " + problem, true);
+            usable = false;
+        }
+    }
+    return usable;
+}
+
+int Application::Finish(const RunEnding& ending)
+{
+    const int code = ExitCodeFor(ending);
+    log_.Line("exit code " + std::to_string(code), true);
+    log_.Flush();
+    return code;
+}
+
+void Application::LogContext()
+{
+    const SetupContext& c = context_;
+    log_.Line("run mode: " + std::string(c.Uninstalling() ? "uninstall" : "install"));
+    const std::pair<const char*, const std::string*> folders[] = {
+        {"source folder", &c.sourceFolder},         {"Windows folder", &c.windowsFolder},
+        {"system folder", &c.systemFolder},         {"temporary folder", &c.tempFolder},
+        {"Program Files folder", &c.programFilesFolder}, {"work folder", &c.workFolder},
+        {"script", &c.scriptFile},
+    };
+    for (const auto& [name, value] : folders) log_.Line(std::string(name) + ": " + *value);
+}
+
+void Application::ApplyGivenChoices()
+{
+    ui::MainForm& main = *frmMain_;
+    std::optional<std::string> folder;
+    if (const auto given = answers_.wizard.find("Folder"); given != answers_.wizard.end() && !given->second.empty())
+        folder = given->second;
+    if (switches_.dir) folder = switches_.dir;
+    if (context_.Uninstalling()) {
+        if (folder) log_.Line("the folder given is passed over: an uninstall removes the record's folder");
+        return;
+    }
+    // What the script locks a person cannot change, and neither can a switch.
+    if (folder && main.txtFolder.Enabled())
+        main.txtFolder.SetCaption(*folder);
+    else if (folder)
+        log_.Line("the folder given is passed over: the script fixes the setup folder");
+    const std::pair<const char*, ui::Control*> boxes[] = {{"OverWrite", &main.chkOverWrite},
+                                                          {"Desktop", &main.chkSCutDesktop},
+                                                          {"StartMenu", &main.chkSCutStartMenu},
+                                                          {"StartUp", &main.chkSCutStartUp},
+                                                          {"SendTo", &main.chkSCutSendTo}};
+    for (const auto& [key, control] : boxes)
+        if (const auto given = answers_.wizard.find(key); given != answers_.wizard.end() && control->Enabled())
+            control->SetChecked(AnswerTicks(given->second, control->Checked()));
+    log_.Line("setup folder: " + main.txtFolder.Caption());
+}
+
+void Application::RunUnattended(RunEnding& ending)
+{
+    StartUp();
+    if (!fatalText_.empty()) {
+        ending.fatalStartup = true;
+        log_.Line("fatal: " + fatalText_, true);
+    } else {
+        const RunOptions options =
+            WizardRunView(*frmBack_, *frmMain_, *frmStatus_, *frmCustomDlg_, [](unsigned) {}).ReadOptions();
+        UnattendedAnswers answers(answers_);
+        UnattendedRunView view(options, answers, log_, switches_.verySilent ? nullptr : frmStatus_.get());
+        SharedFiles shared = MakeSharedFiles();
+        try {
+            if (context_.Uninstalling()) {
+                UninstallRun run(platform_, profiles_, ops_, context_, view, shared);
+                run.Run();
+                ending.stopped = run.RecordRefused();
+                ending.failures = run.Failures().count;
+                LogFailures(run.Failures().text);
+            } else {
+                InstallRun run(platform_, profiles_, ops_, context_, view, shared);
+                run.Run();
+                ending.failures = run.State().failures.count;
+                LogFailures(run.State().failures.text);
+            }
+        } catch (const std::exception& error) {
+            ending.error = true;
+            log_.Line(std::string("error: ") + error.what(), true);
+        } catch (...) {
+            ending.error = true;
+            log_.Line(std::string("error: ") + ui::Backend::kUnexpectedError, true);
+        }
+        ending.stopped = ending.stopped || view.Stopped();
+        ending.declined = answers.Declined();
+        const std::string record = context_.setupFolder + kRecordName;
+        if (!context_.Uninstalling() && !ending.stopped && !ending.error && platform_.files.FileExists(record))
+            log_.Line("record written: " + record, true);
+        frmStatus_->Hide();
+    }
+    CleanUpAtProgramEnd(context_.tempFolder, platform_, ops_);
+}
+
+void Application::LogFailures(const std::string& failureText)
+{
+    // Records are separated by an empty line; each becomes one line of the log.
+    std::size_t start = 0;
+    while (start < failureText.size()) {
+        auto end = failureText.find("\r\n\r\n", start);
+        if (end == std::string::npos) end = failureText.size();
+        std::string record = failureText.substr(start, end - start);
+        while (!record.empty() && (record.back() == '\r' || record.back() == '\n')) record.pop_back();
+        if (!record.empty()) log_.Line("failure: " + record, true);
+        start = end + 4;
+    }
 }
 
 void Application::CreateForms()
@@ -51,12 +217,16 @@ void Application::CreateForms()
     frmMain_->cleanUp = [this] { CleanUpAtProgramEnd(context_.tempFolder, platform_, ops_); };
     frmMain_->installRun = [this] {
         RunGuarded([this](RunView& view, SharedFiles& shared) {
-            InstallRun(platform_, profiles_, ops_, context_, view, shared).Run();
+            InstallRun run(platform_, profiles_, ops_, context_, view, shared);
+            run.Run();
+            LogFailures(run.State().failures.text);
         });
     };
     frmMain_->uninstallRun = [this] {
         RunGuarded([this](RunView& view, SharedFiles& shared) {
-            UninstallRun(platform_, profiles_, ops_, context_, view, shared).Run();
+            UninstallRun run(platform_, profiles_, ops_, context_, view, shared);
+            run.Run();
+            LogFailures(run.Failures().text);
         });
     };
 }
@@ -66,8 +236,13 @@ void Application::RunGuarded(const std::function<void(RunView&, SharedFiles&)>& 
     WizardRunView view(*frmBack_, *frmMain_, *frmStatus_, *frmCustomDlg_,
                        [this](unsigned milliseconds) { platform_.system.Sleep(milliseconds); });
     SharedFiles shared = MakeSharedFiles();
+    LoggedRunView logged(view, log_);
     try {
-        run(view, shared);
+        run(log_.IsOpen() ? static_cast<RunView&>(logged) : view, shared);
+    } catch (const std::exception& error) {
+        log_.Line(std::string("error: ") + error.what(), true);
+        view.AbandonRun();
+        throw;
     } catch (...) {
         // The general error report follows; the run ends cleanly behind it, so
         // the user is not left with a progress window and no way out.
@@ -79,7 +254,8 @@ void Application::RunGuarded(const std::function<void(RunView&, SharedFiles&)>& 
 SharedFiles Application::MakeSharedFiles()
 {
     return SharedFiles(platform_, !context_.Uninstalling(), [this](const std::string& text, const std::string& caption) {
-        backend_.ShowMessageBox(text, caption, ui::box::kWarningOk);
+        log_.Line("warning [" + caption + "] " + text, true);
+        if (!switches_.Unattended()) backend_.ShowMessageBox(text, caption, ui::box::kWarningOk);
     });
 }
 
@@ -91,7 +267,9 @@ void Application::StartUp()
     PrepareWorkFolder(decision, platform_, ops_);
     CopyStartupFiles(decision, platform_, ops_);
     context_ = decision.context;
+    LogContext();
     if (!decision.fatalText.empty()) {
+        fatalText_ = decision.fatalText;
         ShowFatalState(decision.fatalText);
         return;
     }
@@ -100,6 +278,7 @@ void Application::StartUp()
     ops_.SetComponentUnregistrar([this](const std::string& path) { MakeSharedFiles().RegisterComponent(path, false); });
     const GeneralKeys keys = ScriptKeyReader(platform_, profiles_).Read(context_);
     FillWizard(keys);
+    ApplyGivenChoices();
 }
 
 void Application::ShowFatalState(const std::string& fatalText)

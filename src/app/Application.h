@@ -5,7 +5,11 @@
 #include <functional>
 #include <memory>
 
+#include "app/CommandLine.h"
+#include "app/ExitCode.h"
+#include "app/RunLog.h"
 #include "app/ScriptKeys.h"
+#include "run/AnswersFile.h"
 #include "util/SetupContext.h"
 #include "run/FileOps.h"
 #include "util/ProfileStore.h"
@@ -24,7 +28,8 @@ public:
     Application(platform::Platform& platform, ui::Backend& backend);
     ~Application();
 
-    // The whole program; the exit code is always 0.
+    // The whole program. Its exit code is 0 for an interactive run; an unattended
+    // one (/SILENT, /VERYSILENT, /SUPPRESSMSGBOXES) ends with the code of ExitCodeFor.
     int Run();
 
     SetupContext& Context() { return context_; }
@@ -42,6 +47,15 @@ private:
     void FillUninstallMode(const GeneralKeys& keys);
     void LoadReadme(const GeneralKeys& keys);
     void OfferRestart();
+    // The switches that need reading before anything runs: the log and the answers
+    // file; false when one of them cannot be used.
+    bool PrepareSwitches(const CommandLine& line);
+    void LogContext();
+    // The folder and boxes given beforehand, over what start-up proposed.
+    void ApplyGivenChoices();
+    void RunUnattended(RunEnding& ending);
+    void LogFailures(const std::string& failureText);
+    int Finish(const RunEnding& ending);
     SharedFiles MakeSharedFiles();
     // Runs a run with the windows' view; an error that escapes it ends the run cleanly.
     void RunGuarded(const std::function<void(RunView&, SharedFiles&)>& run);
@@ -55,6 +69,10 @@ private:
     std::unique_ptr<ui::MainForm> frmMain_;
     std::unique_ptr<ui::StatusForm> frmStatus_;
     std::unique_ptr<ui::CustomDlgForm> frmCustomDlg_;
+    Switches switches_;
+    AnswersFile answers_;
+    RunLog log_;
+    std::string fatalText_;
 };
 
 }  // namespace lorvel

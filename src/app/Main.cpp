@@ -28,16 +28,24 @@ int RunProgram()
     return application.Run();
 }
 
+// Unattended, nobody reads a report: the exit code says it.
+bool Unattended()
+{
+    return lorvel::SplitCommandLine(lorvel::win32::Narrow(::GetCommandLineW())).switches.Unattended();
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     lorvel::win32::RestrictLibrarySearch();
     try {
-        RunProgram();
+        return RunProgram();
     } catch (const std::exception& error) {
+        if (Unattended()) return lorvel::exitcode::kFatal;
         ReportUncaught(error.what());
     } catch (...) {
+        if (Unattended()) return lorvel::exitcode::kFatal;
         ReportUncaught(lorvel::ui::Backend::kUnexpectedError);
     }
     return 0;

@@ -1,5 +1,7 @@
 #include "app/Startup.h"
 
+#include "app/CommandLine.h"
+
 #include "util/MBUtils.h"
 #include "util/StrOp.h"
 #include "util/FixedNames.h"
@@ -9,35 +11,6 @@ namespace lorvel {
 using namespace platform;
 
 namespace {
-
-// The command line's words: blanks separate them, double quotes make blanks part of
-// a word and are removed.
-std::string NthWord(const std::string& commandLine, int wanted)
-{
-    int index = 0;
-    std::size_t i = 0;
-    const std::size_t length = commandLine.size();
-    while (i < length) {
-        while (i < length && (commandLine[i] == ' ' || commandLine[i] == '\t')) ++i;
-        if (i >= length) break;
-        std::string word;
-        bool quoted = false;
-        while (i < length && (quoted || (commandLine[i] != ' ' && commandLine[i] != '\t'))) {
-            const auto byte = static_cast<unsigned char>(commandLine[i]);
-            if (byte == '"') {
-                quoted = !quoted;
-                ++i;
-            } else if (MBIsLeadByte(byte) && i + 1 < length) {
-                word.append(commandLine, i, 2);
-                i += 2;
-            } else {
-                word.push_back(commandLine[i++]);
-            }
-        }
-        if (index++ == wanted) return word;
-    }
-    return {};
-}
 
 std::string FolderOf(const std::string& path)
 {
@@ -53,7 +26,7 @@ std::string DriveRoot(const std::string& folder) { return StrLeft(folder, 2) + "
 
 }  // namespace
 
-std::string FirstArgument(const std::string& commandLine) { return NthWord(commandLine, 1); }
+std::string FirstArgument(const std::string& commandLine) { return SplitCommandLine(commandLine).FirstArgument(); }
 
 std::string RunModeFor(const std::string& firstArgument)
 {

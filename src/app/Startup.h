@@ -4,6 +4,7 @@
 //
 //   FirstArgument("\"C:\\A B\\SETUP.EXE\" C:\\APP\\UNSETUP.INI")  => "C:\\APP\\UNSETUP.INI"
 //   FirstArgument("SETUP.EXE \"C:\\My App\\UNSETUP.INI\" x")      => "C:\\My App\\UNSETUP.INI"
+//   FirstArgument("UNKORAT.EXE /SILENT C:\\APP\\UNSETUP.INI")     => "C:\\APP\\UNSETUP.INI" (switches set aside)
 //   RunModeFor("C:\\APP\\UNSETUP.INI") => "UNSETUP";  RunModeFor("C:\\APP\\unsetup.ini") => "SETUP"
 #pragma once
 

@@ -1,5 +1,8 @@
 #include "install/InstallCompletion.h"
 
+#include <cstdio>
+#include <set>
+
 #include "install/AssociationUndo.h"
 #include "install/SharedCountUndo.h"
 #include "uninstall/RecordTrust.h"
@@ -157,7 +160,10 @@ void InstallCompletion::WriteUninstallRecord(const std::string& uninstaller)
     std::string previous;
     const bool hadPrevious = platform_.files.ReadWholeFile(recordPath, previous) == kErrorSuccess;
     const ErrorCode written = profiles_.ReplaceFile(recordPath, record);
-    if (written != kErrorSuccess) state_.failures.Add(tag::kSetupFile, recordPath, ops_.SystemErrorText(written));
+    if (written != kErrorSuccess) {
+        state_.failures.Add(tag::kSetupFile, recordPath, ops_.SystemErrorText(written));
+        UndoUnrecordedChanges();
+    }
     const bool entered = RegisterUninstallEntry(header.uninstallKey, displayName, uninstaller);
     if (written == kErrorSuccess && !(entered && VouchForWrittenRecord(header.uninstallKey, record))) {
         // A record nobody vouches for would be carried out only in part, and a second
@@ -166,8 +172,8 @@ void InstallCompletion::WriteUninstallRecord(const std::string& uninstaller)
             profiles_.ReplaceFile(recordPath, previous);
         else
             ops_.DeleteFilesUnloaded(recordPath);
+        UndoUnrecordedChanges();
     }
-    if (written != kErrorSuccess || !entered || vouchFailed_) UndoUnrecordedChanges();
     ForgetUnrecordedChanges();
 }
 
@@ -185,7 +191,6 @@ bool InstallCompletion::VouchForWrittenRecord(const std::string& keyPath, const 
     const ErrorCode code = VouchForRecord(platform_.registry, keyPath, record, components);
     if (code != kErrorSuccess) {
         state_.failures.Add(tag::kRegistry, "HKEY_LOCAL_MACHINE\\" + keyPath, ops_.SystemErrorText(code));
-        vouchFailed_ = true;
     }
     return code == kErrorSuccess;
 }
@@ -212,20 +217,63 @@ bool InstallCompletion::RegisterUninstallEntry(const std::string& keyPath, const
 {
     Registry& registry = platform_.registry;
     const RootKey root = RootKey::LocalMachine;
+    const platform::LocalTime today = platform_.system.GetLocalTime();
+    char date[16];
+    std::snprintf(date, sizeof date, "%04d%02d%02d", today.year, today.month, today.day);
     const std::pair<const char*, RegValue> values[] = {
         {"DisplayName", RegValue::String(displayName)},
         {"UninstallString", RegValue::String(uninstaller + " \"" + RecordPath() + "\"")},
+        {"QuietUninstallString", RegValue::String(uninstaller + " /SILENT \"" + RecordPath() + "\"")},
         {"DisplayIcon", RegValue::String(uninstaller)},
         {"InstallLocation", RegValue::String(context_.setupFolder)},
         {"NoModify", RegValue::DoubleWord(1)},
         {"NoRepair", RegValue::DoubleWord(1)},
+        {"EstimatedSize", RegValue::DoubleWord(InstalledKilobytes())},
+        {"InstallDate", RegValue::String(date)},
     };
     ErrorCode code = registry.CreateKey(root, keyPath);
     for (const auto& [name, value] : values)
         if (code == kErrorSuccess) code = registry.WriteValue(root, keyPath, name, value);
+    // The script's own words for the list; a reinstall whose script no longer gives
+    // one leaves no stale value behind.
+    for (const char* name : {"DisplayVersion", "Publisher"}) {
+        if (code != kErrorSuccess) break;
+        const std::string given = Script("Title", name);
+        if (given.empty())
+            registry.DeleteValue(root, keyPath, name);
+        else
+            code = registry.WriteValue(root, keyPath, name, RegValue::String(given));
+    }
     if (code != kErrorSuccess)
         state_.failures.Add(tag::kRegistry, "HKEY_LOCAL_MACHINE\\" + keyPath, ops_.SystemErrorText(code));
     return code == kErrorSuccess;
+}
+
+// What the record's files take on disk, as the list of installed programs shows it:
+// whole kilobytes, rounded up; a file already gone counts nothing. The list may name a
+// file twice (an earlier record's entry and this run's), which the record merges.
+std::uint32_t InstallCompletion::InstalledKilobytes()
+{
+    std::uint64_t bytes = 0;
+    std::set<std::string> counted;
+    std::size_t start = 0;
+    const std::string& list = state_.lists.deleteFile;
+    while (start < list.size()) {
+        std::size_t end = list.find('|', start);
+        if (end == std::string::npos) end = list.size();
+        // An entry may carry its flags after a ",".
+        std::string path = list.substr(start, end - start);
+        if (const int comma = MBPos(",", path); comma > 0) path = StrLeft(path, comma - 1);
+        if (!counted.insert(UpperCase(path)).second) {
+            start = end + 1;
+            continue;
+        }
+        if (const auto stat = platform_.files.Stat(path); stat && !(stat->attributes & attr::kDirectory))
+            bytes += stat->size;
+        start = end + 1;
+    }
+    const std::uint64_t kilobytes = (bytes + 1023) / 1024;
+    return kilobytes > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<std::uint32_t>(kilobytes);
 }
 
 void InstallCompletion::OfferFailureDetails()

@@ -46,6 +46,7 @@ private:
     bool RegisterUninstallEntry(const std::string& keyPath, const std::string& displayName,
                                 const std::string& uninstaller);
     bool VouchForWrittenRecord(const std::string& keyPath, const std::string& record);
+    std::uint32_t InstalledKilobytes();
     void OfferFailureDetails();
     void StartProgramOrRestart();
     void StartProgram(const std::string& value);
@@ -59,7 +60,6 @@ private:
     RunView& view_;
     InstallRunState& state_;
     SharedFiles& shared_;
-    bool vouchFailed_ = false;
 };
 
 }  // namespace lorvel

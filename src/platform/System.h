@@ -11,6 +11,12 @@
 
 namespace lorvel::platform {
 
+// A moment of the local clock, as the system's calendar gives it.
+struct LocalTime {
+    int year = 0, month = 0, day = 0;
+    int hour = 0, minute = 0, second = 0, millisecond = 0;
+};
+
 struct OsVersion {
     std::uint32_t major = 0;
     std::uint32_t minor = 0;
@@ -62,6 +68,16 @@ public:
 
     virtual void Sleep(std::uint32_t milliseconds) = 0;
     virtual std::uint32_t GetTickCount() = 0;
+
+    // Now, on the local clock: the date of an entry in the list of installed programs
+    // and the time of each line of a log.
+    virtual LocalTime GetLocalTime() = 0;
+
+    // Shift-JIS text as UTF-8 and back, for files that other programs read or write
+    // in UTF-8 (a log, an answers file); nullopt where a byte sequence has no
+    // counterpart.
+    virtual std::optional<std::string> ShiftJisToUtf8(const std::string& text) = 0;
+    virtual std::optional<std::string> Utf8ToShiftJis(const std::string& text) = 0;
 };
 
 }  // namespace lorvel::platform

@@ -91,6 +91,7 @@ bool UninstallRun::Start()
     }
 
     if (!AcceptRecord()) {
+        recordRefused_ = true;
         view_.CloseProgressWindow();
         view_.EndWizard();
         return false;

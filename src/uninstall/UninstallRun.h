@@ -37,6 +37,9 @@ public:
     void Run();
 
     const FailureText& Failures() const { return failures_; }
+    // The record was not vouched for and the user (or the answers file) refused it:
+    // nothing was done.
+    bool RecordRefused() const { return recordRefused_; }
 
 private:
     enum class Section { DeleteFile, AddDeleteFile };
@@ -81,6 +84,7 @@ private:
     std::optional<UninstallGuard> guard_;
     std::unordered_map<std::string, bool> linkFolders_;  // resolved folder -> whether it is a link
     FailureText failures_;
+    bool recordRefused_ = false;
     bool recordListed_ = false;  // the record is one of its own DeleteFile entries
     bool leftBehind_ = false;    // a removal failed and what it named is still there
 };

@@ -17,6 +17,7 @@
 #include "platform/virtual/HostAccess.h"
 #include "platform/virtual/VirtualMachine.h"
 #include "ui/headless/HeadlessBackend.h"
+#include "run/AnswersFile.h"
 #include "util/MessageBox.h"
 #include "util/ProfileDocument.h"
 
@@ -28,17 +29,6 @@ using nlohmann::json;
 
 // Texts of the program are Shift-JIS; the report is UTF-8.
 std::string U(const std::string& sjis) { return ShiftJisToUtf8(sjis); }
-
-const char* AnswerWord(int answer)
-{
-    switch (answer) {
-    case box::kOk: return "OK";
-    case box::kCancel: return "Cancel";
-    case box::kYes: return "Yes";
-    case box::kNo: return "No";
-    default: return "?";
-    }
-}
 
 // The headless widgets, with the answers given by caption and the disks swapped in
 // when the program asks for them.
@@ -253,13 +243,6 @@ json RunProgram(platform::virt::VirtualMachine& machine, DryRunBackend& backend,
     return wizard;
 }
 
-bool YesNo(const std::string& text, bool fallback)
-{
-    if (text == "1" || text == "Yes" || text == "yes") return true;
-    if (text == "0" || text == "No" || text == "no") return false;
-    return fallback;
-}
-
 void PrintText(const json& report, std::ostream& out)
 {
     auto printRun = [&](const json& run, const char* title) {
@@ -374,44 +357,17 @@ int RunDryRun(const DryRunOptions& options, std::ostream& out, std::ostream& err
             err << "lorvel dry-run: " << Shown(options.answers) << ": not convertible to Shift-JIS\n";
             return kExitError;
         }
-        // Captions are read line by line, since a profile file cannot list its keys.
-        std::string section;
-        std::size_t start = 0;
-        while (start < raw->size()) {
-            auto end = raw->find_first_of("\r\n", start);
-            if (end == std::string::npos) end = raw->size();
-            const std::string line = raw->substr(start, end - start);
-            start = end + 1;
-            if (line.empty() || line[0] == ';') continue;
-            if (line[0] == '[') {
-                section = line.substr(1, line.find(']') - 1);
-                continue;
-            }
-            const auto equals = line.find('=');
-            if (equals == std::string::npos) continue;
-            const std::string key = line.substr(0, equals);
-            const std::string value = line.substr(equals + 1);
-            if (section == "Answers") {
-                const int answer = value == "Yes" ? box::kYes : value == "No" ? box::kNo : value == "OK" ? box::kOk
-                                   : value == "Cancel" ? box::kCancel : 0;
-                if (!answer) {
-                    err << "lorvel dry-run: " << Shown(options.answers) << ": answer '" << ShiftJisToTerminal(value) << "' for '" << ShiftJisToTerminal(key)
-                        << "' is none of Yes, No, OK, Cancel\n";
-                    return kExitError;
-                }
-                backend.answers[key] = answer;
-            } else if (section == "Wizard") {
-                wizard[key] = value;
-            } else if (section == "Uninstall" && key == "Shared") {
-                static const std::map<std::string, std::string> buttons = {
-                    {"Yes", "btnYes"}, {"No", "btnNo"}, {"Delete", "btnDelete"}, {"Save", "btnSave"}};
-                if (!buttons.count(value)) {
-                    err << "lorvel dry-run: " << Shown(options.answers) << ": Shared is one of Yes, No, Delete, Save\n";
-                    return kExitError;
-                }
-                backend.sharedButton = buttons.at(value);
-            }
+        std::string problem;
+        auto parsed = ParseAnswersFile(*raw, problem);
+        if (!parsed) {
+            err << "lorvel dry-run: " << Shown(options.answers) << ": " << ShiftJisToTerminal(problem) << "\n";
+            return kExitError;
         }
+        backend.answers = parsed->answers;
+        wizard = parsed->wizard;
+        static const std::map<std::string, std::string> buttons = {
+            {"Yes", "btnYes"}, {"No", "btnNo"}, {"Delete", "btnDelete"}, {"Save", "btnSave"}};
+        if (!parsed->shared.empty()) backend.sharedButton = buttons.at(parsed->shared);
     }
 
     std::random_device random;
@@ -458,7 +414,7 @@ int RunDryRun(const DryRunOptions& options, std::ostream& out, std::ostream& err
                                                                   {"SendTo", &main.chkSCutSendTo}};
             // A box the wizard does not enable cannot be ticked by a user either.
             for (const auto& [key, control] : boxes)
-                if (wizard.count(key) && control->Enabled()) control->SetChecked(YesNo(wizard[key], control->Checked()));
+                if (wizard.count(key) && control->Enabled()) control->SetChecked(AnswerTicks(wizard[key], control->Checked()));
         });
         install["phases"] = json::array();
         for (const std::string& s : backend.statuses) install["phases"].push_back(U(s));

@@ -52,7 +52,10 @@ int main(int argc, char** argv)
         ->check(CLI::IsMember({"auto", "all", "none"}));
     packCommand->add_option("--setup-exe", pack.setupExe, "The SETUP.EXE to ship (default: the one in the source folder)")
         ->check(CLI::ExistingFile);
-    packCommand->add_flag("-f,--force", pack.force, "Replace an existing output folder");
+    packCommand->add_flag("-f,--force", pack.force, "Replace an existing output folder (and zip)");
+    packCommand->add_option("--zip", pack.zip,
+                            "Also write this zip of the medium (one folder), for package managers that take a nested"
+                            " installer in a zip");
 
     DryRunOptions dryRun;
     std::string format = "text";

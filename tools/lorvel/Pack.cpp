@@ -1,5 +1,7 @@
 #include "Pack.h"
 
+#include "ZipWriter.h"
+
 #include <algorithm>
 #include <iomanip>
 #include <map>
@@ -164,6 +166,10 @@ int RunPack(const PackOptions& options, std::ostream& out, std::ostream& err)
     if (fs::exists(options.output, ec) && !options.force)
         return fail(Shown(options.output) + " exists; use --force to replace it");
     if (!fs::is_directory(options.sources, ec)) return fail(Shown(options.sources) + ": no such folder");
+    // An unattended run does not wait for a disk: a zip is of a one-folder medium.
+    if (!options.zip.empty() && options.diskSize != 0) return fail("--zip packs a medium of one folder; leave out --disk-size");
+    if (!options.zip.empty() && fs::exists(options.zip, ec) && !options.force)
+        return fail(Shown(options.zip) + " exists; use --force to replace it");
 
     std::string error;
     const auto raw = ReadHostFile(options.script, error, kMaxScriptBytes);
@@ -363,6 +369,22 @@ int RunPack(const PackOptions& options, std::ostream& out, std::ostream& err)
         out << "(" << medium[d].used - (d == 0 ? scriptReserve - OnDisk(finalScript.size()) : 0) << " bytes";
         if (disks) out << " of " << options.diskSize;
         out << ")\n";
+    }
+    if (!options.zip.empty()) {
+        // The medium's own files at the top of the archive, SETUP.EXE among them, as a
+        // package manager unpacks it and starts the nested installer.
+        std::vector<ZipEntry> zipEntries;
+        std::vector<fs::path> files;
+        for (const auto& entry : fs::directory_iterator(absoluteOutput, ec))
+            if (entry.is_regular_file()) files.push_back(entry.path());
+        std::sort(files.begin(), files.end());
+        for (const fs::path& file : files) {
+            const auto name = file.filename().u8string();
+            zipEntries.push_back({std::string(name.begin(), name.end()), file});
+        }
+        std::string zipError;
+        if (!WriteStoredZip(options.zip, zipEntries, zipError)) return fail(zipError);
+        out << "zipped " << Shown(options.zip) << ": " << zipEntries.size() << " files\n";
     }
     for (const std::string& w : warnings) out << "warning: " << ShiftJisToTerminal(w) << "\n";
     if (checked == kExitWarnings) out << checkText;

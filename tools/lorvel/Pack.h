@@ -24,6 +24,7 @@ struct PackOptions {
     CompressMode compress = CompressMode::Auto;
     bool force = false;
     bool progress = false;         // draw a progress bar on the error stream
+    fs::path zip;                  // also this zip of the medium (one folder only); empty: none
 };
 
 // "1.44M", "2.88M", "650M", or a byte count with an optional K, M or G (binary).

@@ -6,6 +6,7 @@
 #include <optional>
 #include <set>
 
+#include "run/AnswersFile.h"
 #include "util/FolderMacros.h"
 #include "util/MBUtils.h"
 #include "util/ProfileDocument.h"
@@ -71,7 +72,7 @@ const std::vector<SectionSpec>& Sections()
 {
     static const std::vector<SectionSpec> specs = {
         {"Extend", {{"SetupSpeed", false, 0}, {"Enabled", false, 0}, {"UnSetupOption", false, 0}}, nullptr},
-        {"Title", {{"Setup", false, 0}, {"UnSetup", false, 0}, {"UnSetupKey", false, 0}, {"UnSetupDisplay", false, 0}}, nullptr},
+        {"Title", {{"Setup", false, 0}, {"UnSetup", false, 0}, {"UnSetupKey", false, 0}, {"UnSetupDisplay", false, 0}, {"DisplayVersion", false, 0}, {"Publisher", false, 0}}, nullptr},
         {"DefaultFolder", {{"Folder", false, 0}, {"ReferRegistry", false, 0}, {"ReferIniFile", false, 0}}, nullptr},
         {"ProgramID", {{"ID", false, 0}}, nullptr},
         {"TopMessage", {{"Message", true, 5}}, nullptr},
@@ -605,28 +606,7 @@ std::size_t FirstInvalidShiftJis(const std::string& bytes)
     return std::string::npos;
 }
 
-bool LooksLikeUtf8(const std::string& bytes)
-{
-    bool beyondAscii = false;
-    for (std::size_t i = 0; i < bytes.size();) {
-        const auto b = static_cast<unsigned char>(bytes[i]);
-        int more = 0;
-        if (b < 0x80) {
-            ++i;
-            continue;
-        }
-        if (b >= 0xC2 && b <= 0xDF) more = 1;
-        else if (b >= 0xE0 && b <= 0xEF) more = 2;
-        else if (b >= 0xF0 && b <= 0xF4) more = 3;
-        else return false;
-        if (i + more >= bytes.size()) return false;
-        for (int k = 1; k <= more; ++k)
-            if ((static_cast<unsigned char>(bytes[i + k]) & 0xC0) != 0x80) return false;
-        beyondAscii = true;
-        i += more + 1;
-    }
-    return beyondAscii;
-}
+bool LooksLikeUtf8(const std::string& bytes) { return IsUtf8Text(bytes); }
 
 std::string NearestName(const std::string& name, const std::vector<std::string>& candidates)
 {

@@ -1,5 +1,6 @@
 #include <cstdio>
 
+#include "platform/virtual/HostAccess.h"
 #include "platform/virtual/VirtualServices.h"
 #include "util/StrOp.h"
 
@@ -105,11 +106,15 @@ std::unique_ptr<NamedMutex> VirtualSystem::CreateNamedMutex(const std::string& n
     return std::make_unique<VirtualMutex>(s_.mutexes, name, created);
 }
 
-std::uint32_t VirtualSystem::ToLocalDosDateTime(std::uint64_t fileTime)
+namespace {
+
+// A FILETIME on the machine's local clock as a calendar moment.
+LocalTime LocalTimeOf(std::uint64_t fileTime, int utcOffsetMinutes)
 {
     constexpr std::int64_t kUnixEpoch = 116444736000000000LL;
-    const std::int64_t seconds = (static_cast<std::int64_t>(fileTime) - kUnixEpoch) / 10000000LL +
-                                 static_cast<std::int64_t>(s_.machine.Config().utcOffsetMinutes) * 60;
+    const std::int64_t sinceEpoch = static_cast<std::int64_t>(fileTime) - kUnixEpoch;
+    const std::int64_t seconds = (sinceEpoch >= 0 ? sinceEpoch / 10000000LL : (sinceEpoch - 9999999LL) / 10000000LL) +
+                                 static_cast<std::int64_t>(utcOffsetMinutes) * 60;
     std::int64_t days = seconds >= 0 ? seconds / 86400 : (seconds - 86399) / 86400;
     const std::int64_t secondOfDay = seconds - days * 86400;
     // Civil date from days since 1970-01-01.
@@ -119,14 +124,47 @@ std::uint32_t VirtualSystem::ToLocalDosDateTime(std::uint64_t fileTime)
     const std::int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
     const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
     const std::int64_t mp = (5 * dayOfYear + 2) / 153;
-    const std::int64_t day = dayOfYear - (153 * mp + 2) / 5 + 1;
-    const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
-    const std::int64_t year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
-    if (year < 1980 || year > 2107) return 0;
-    const auto date = static_cast<std::uint32_t>(((year - 1980) << 9) | (month << 5) | day);
-    const auto time = static_cast<std::uint32_t>(((secondOfDay / 3600) << 11) | (((secondOfDay / 60) % 60) << 5) |
-                                                 ((secondOfDay % 60) / 2));
+    LocalTime time;
+    time.day = static_cast<int>(dayOfYear - (153 * mp + 2) / 5 + 1);
+    time.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    time.year = static_cast<int>(yearOfEra + era * 400 + (time.month <= 2 ? 1 : 0));
+    time.hour = static_cast<int>(secondOfDay / 3600);
+    time.minute = static_cast<int>((secondOfDay / 60) % 60);
+    time.second = static_cast<int>(secondOfDay % 60);
+    time.millisecond = static_cast<int>(((sinceEpoch % 10000000LL + 10000000LL) % 10000000LL) / 10000);
+    return time;
+}
+
+}  // namespace
+
+std::uint32_t VirtualSystem::ToLocalDosDateTime(std::uint64_t fileTime)
+{
+    const LocalTime t = LocalTimeOf(fileTime, s_.machine.Config().utcOffsetMinutes);
+    if (t.year < 1980 || t.year > 2107) return 0;
+    const auto date = static_cast<std::uint32_t>(((t.year - 1980) << 9) | (t.month << 5) | t.day);
+    const auto time = static_cast<std::uint32_t>((t.hour << 11) | (t.minute << 5) | (t.second / 2));
     return (date << 16) | time;
+}
+
+LocalTime VirtualSystem::GetLocalTime()
+{
+    return LocalTimeOf(s_.NowFileTime(), s_.machine.Config().utcOffsetMinutes);
+}
+
+std::optional<std::string> VirtualSystem::ShiftJisToUtf8(const std::string& text)
+{
+    if (text.empty()) return std::string();
+    std::string converted = lorvel::platform::virt::ShiftJisToUtf8(text);
+    if (converted.empty()) return std::nullopt;
+    return converted;
+}
+
+std::optional<std::string> VirtualSystem::Utf8ToShiftJis(const std::string& text)
+{
+    if (text.empty()) return std::string();
+    std::string converted = lorvel::platform::virt::Utf8ToShiftJis(text);
+    if (converted.empty()) return std::nullopt;
+    return converted;
 }
 
 void VirtualSystem::Sleep(std::uint32_t milliseconds) { s_.clockMs += milliseconds; }

@@ -125,6 +125,38 @@ public:
 
     void Sleep(std::uint32_t milliseconds) override { ::Sleep(milliseconds); }
     std::uint32_t GetTickCount() override { return ::GetTickCount(); }
+
+    LocalTime GetLocalTime() override
+    {
+        SYSTEMTIME now{};
+        ::GetLocalTime(&now);
+        return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
+    }
+
+    std::optional<std::string> ShiftJisToUtf8(const std::string& text) override { return Convert(932, 65001, text); }
+    std::optional<std::string> Utf8ToShiftJis(const std::string& text) override { return Convert(65001, 932, text); }
+
+private:
+    // Strictly: a byte sequence either side cannot read, or a character the target
+    // lacks, fails the whole conversion instead of turning into a look-alike.
+    static std::optional<std::string> Convert(UINT from, UINT to, const std::string& text)
+    {
+        if (text.empty()) return std::string();
+        const int size = static_cast<int>(text.size());
+        const int wideLength = ::MultiByteToWideChar(from, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
+        if (wideLength <= 0) return std::nullopt;
+        std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
+        ::MultiByteToWideChar(from, MB_ERR_INVALID_CHARS, text.data(), size, wide.data(), wideLength);
+        // UTF-8 can hold whatever UTF-16 came from a code page; only the way back can lose.
+        const DWORD flags = to == 65001 ? 0 : WC_NO_BEST_FIT_CHARS;
+        BOOL lossy = FALSE;
+        BOOL* lossyFlag = to == 65001 ? nullptr : &lossy;
+        const int length = ::WideCharToMultiByte(to, flags, wide.data(), wideLength, nullptr, 0, nullptr, lossyFlag);
+        if (length <= 0 || lossy) return std::nullopt;
+        std::string converted(static_cast<std::size_t>(length), '\0');
+        ::WideCharToMultiByte(to, flags, wide.data(), wideLength, converted.data(), length, nullptr, lossyFlag);
+        return converted;
+    }
 };
 
 }  // namespace

@@ -28,6 +28,11 @@
 //   sleep <milliseconds>
 //   wait-limit <milliseconds>       how long the steps after it wait (15 s before any)
 //   exit <code>                     wait for the program to end with this code
+//   run <code> <command line>       start the program as a deployment tool does (no
+//                                   person, no step between) and wait for it to end
+//                                   with this code; any window of it fails the step
+//   run-shown <code> <command line> the same, but its progress window ("進行状況")
+//                                   may show; any other window or a message box fails
 #include <windows.h>
 #include <aclapi.h>
 #include <sddl.h>
@@ -45,6 +50,8 @@ namespace {
 DWORD g_timeoutMs = 15000;
 
 PROCESS_INFORMATION g_target{};
+// The program a run step found already running: it is ended too on a failure.
+PROCESS_INFORMATION g_beside{};
 std::wstring g_snapDir;
 int g_line = 0;
 
@@ -71,6 +78,7 @@ std::string ToUtf8(const std::wstring& text)
 {
     std::fprintf(stderr, "driver: line %d: %s\n", g_line, message.c_str());
     if (g_target.hProcess) TerminateProcess(g_target.hProcess, 99);
+    if (g_beside.hProcess) TerminateProcess(g_beside.hProcess, 99);
     std::exit(1);
 }
 
@@ -238,6 +246,35 @@ PROCESS_INFORMATION Launch(const std::wstring& commandLine)
     return process;
 }
 
+// A run started like a deployment tool starts it: nothing is clicked, so any window
+// but the allowed one is a question nobody is there to answer, or a wizard nobody
+// walks; the step fails at once instead of waiting for it.
+void RunUnattended(const std::string& rest, bool progressAllowed)
+{
+    const auto space = rest.find(' ');
+    if (space == std::string::npos) Fail("run needs an exit code and a command line");
+    const DWORD wanted = static_cast<DWORD>(std::stoul(rest.substr(0, space)));
+    PROCESS_INFORMATION process = Launch(FromUtf8(rest.substr(rest.find_first_not_of(' ', space))));
+    g_beside = g_target;
+    g_target = process;  // ended by Fail
+    const DWORD start = GetTickCount();
+    while (WaitForSingleObject(process.hProcess, 20) == WAIT_TIMEOUT) {
+        for (HWND top : TopWindows(process.dwProcessId)) {
+            const std::wstring title = TextOf(top);
+            if (!progressAllowed || ClassOf(top) == L"#32770" || title != L"進行状況")
+                Fail("a window of the program appeared: \"" + ToUtf8(title) + "\" (" + ToUtf8(ClassOf(top)) + ")");
+        }
+        if (GetTickCount() - start > g_timeoutMs) Fail("the program did not end");
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    g_target = g_beside;
+    g_beside = {};
+    if (code != wanted) Fail("the program ended with " + std::to_string(code) + ", not " + std::to_string(wanted));
+}
+
 // The first state the control does not have, or "" when it has them all.
 std::string MissingState(HWND hwnd, const std::vector<std::string>& words)
 {
@@ -352,6 +389,8 @@ void Step(const std::vector<std::string>& words, const std::string& line)
         CloseHandle(second.hThread);
         CloseHandle(second.hProcess);
         if (code != 0) Fail("the second instance ended with " + std::to_string(code));
+    } else if (verb == "run" || verb == "run-shown") {
+        RunUnattended(rest, verb == "run-shown");
     } else if (verb == "window") {
         const std::wstring part = FromUtf8(words.at(1));
         WaitFor("window \"" + words[1] + "\"", [&] {

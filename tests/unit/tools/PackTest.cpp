@@ -4,12 +4,14 @@
 
 #include <fstream>
 #include <random>
+#include <set>
 #include <sstream>
 
 #include "../VirtualMachineFixture.h"
 #include "Commands.h"
 #include "HostText.h"
 #include "ScriptCheck.h"
+#include "ZipWriter.h"
 #include "util/ProfileDocument.h"
 #include "util/Szdd.h"
 
@@ -205,6 +207,82 @@ TEST_F(PackTest, DiskSizes)
         SCOPED_TRACE(row.text);
         EXPECT_EQ(ParseDiskSize(row.text), row.bytes);
     }
+}
+
+}  // namespace
+}  // namespace lorvel::tool
+
+namespace lorvel::tool {
+namespace {
+
+std::uint32_t Read32(const std::string& bytes, std::size_t at)
+{
+    std::uint32_t value = 0;
+    for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<unsigned char>(bytes[at + static_cast<std::size_t>(i)]);
+    return value;
+}
+std::uint16_t Read16(const std::string& bytes, std::size_t at)
+{
+    return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[at]) | (static_cast<unsigned char>(bytes[at + 1]) << 8));
+}
+
+TEST(ZipTest, CrcIsZipsOwn)
+{
+    EXPECT_EQ(Crc32("123456789"), 0xCBF43926u);
+    EXPECT_EQ(Crc32(""), 0u);
+}
+
+// The archive read back the way an unzip reads it: from the end record to the central
+// directory, and from each central entry to its local header and data.
+TEST_F(PackTest, TheZipHoldsTheMediumAsItIsOnDisk)
+{
+    Put(sources / "SETUP.EXE", "MZ program");
+    Put(sources / "TEXT.TXT", Text(4000));
+    Put(sources / "DATA.BIN", Noise(3000, 7));
+    Put(scratch.Path() / "SETUP.INI", "[Title]\nSetup=Zip\n[CopyFile]\nFile1=(App)TEXT.TXT\nFile2=(App)DATA.BIN\n");
+    PackOptions options = Options();
+    options.zip = scratch.Path() / "medium.zip";
+    ASSERT_NE(RunPack(options, out, err), kExitError) << err.str();
+    const std::string zip = Get(options.zip);
+    ASSERT_GE(zip.size(), 22u);
+    const std::size_t end = zip.size() - 22;
+    ASSERT_EQ(Read32(zip, end), 0x06054b50u);
+    const std::uint16_t count = Read16(zip, end + 10);
+    std::size_t at = Read32(zip, end + 16);
+    std::set<std::string> names;
+    for (std::uint16_t i = 0; i < count; ++i) {
+        ASSERT_EQ(Read32(zip, at), 0x02014b50u);
+        const std::uint32_t crc = Read32(zip, at + 16);
+        const std::uint32_t size = Read32(zip, at + 24);
+        const std::uint16_t nameLength = Read16(zip, at + 28);
+        const std::size_t local = Read32(zip, at + 42);
+        const std::string name = zip.substr(at + 46, nameLength);
+        SCOPED_TRACE(name);
+        ASSERT_EQ(Read32(zip, local), 0x04034b50u);
+        EXPECT_EQ(Read16(zip, local + 8), 0) << "stored";
+        const std::string data = zip.substr(local + 30 + Read16(zip, local + 26) + Read16(zip, local + 28), size);
+        EXPECT_EQ(data, Get(medium / name));
+        EXPECT_EQ(Crc32(data), crc);
+        names.insert(name);
+        at += 46 + nameLength + Read16(zip, at + 30) + Read16(zip, at + 32);
+    }
+    std::set<std::string> onDisk;
+    for (const auto& entry : fs::directory_iterator(medium)) onDisk.insert(entry.path().filename().string());
+    EXPECT_EQ(names, onDisk);
+    EXPECT_TRUE(names.count("SETUP.EXE"));
+}
+
+TEST_F(PackTest, AZipOfDisksIsRefusedBeforeAnythingIsWritten)
+{
+    Put(sources / "SETUP.EXE", "MZ");
+    Put(sources / "TEXT.TXT", Text(4000));
+    Put(scratch.Path() / "SETUP.INI", "[CopyFile]\nFile1=(App)TEXT.TXT\n");
+    PackOptions options = Options(1457664);
+    options.zip = scratch.Path() / "medium.zip";
+    EXPECT_EQ(RunPack(options, out, err), kExitError);
+    EXPECT_NE(err.str().find("--disk-size"), std::string::npos) << err.str();
+    EXPECT_FALSE(fs::exists(medium));
+    EXPECT_FALSE(fs::exists(options.zip));
 }
 
 }  // namespace

@@ -1,0 +1,106 @@
+#include "app/UnattendedRunView.h"
+
+#include "util/MessageBox.h"
+
+namespace lorvel {
+
+namespace {
+
+constexpr int kIconMask = 0xF0;
+constexpr int kStopIcon = 0x10;
+
+const char* SourceName(AnswerSource source)
+{
+    return source == AnswerSource::AnswersFile ? "answers file" : "default";
+}
+
+}  // namespace
+
+std::string QuestionLine(const std::string& caption, const std::string& text, const std::string& answer,
+                         const char* source)
+{
+    return "question [" + caption + "] " + text + " -> " + answer + " (" + source + ")";
+}
+
+void UnattendedRunView::ShowProgressWindow()
+{
+    if (progress_) progress_->Show();
+}
+
+void UnattendedRunView::SetStatus(const std::string& text)
+{
+    log_.Line("status: " + text);
+    if (progress_) progress_->SetMessage(text);
+    ProcessMessages();
+}
+
+void UnattendedRunView::ProcessMessages()
+{
+    if (progress_) progress_->Ui().ProcessMessages();
+}
+
+int UnattendedRunView::Ask(const std::string& text, const std::string& caption, int flags)
+{
+    const TakenAnswer taken = answers_.Answer(text, caption, flags);
+    if ((flags & kIconMask) == kStopIcon) stopped_ = true;
+    log_.Line(QuestionLine(caption, text, AnswerWord(taken.answer), SourceName(taken.source)), true);
+    return taken.answer;
+}
+
+void UnattendedRunView::ShowProgress(bool on)
+{
+    if (progress_) progress_->ShowProgress(on);
+}
+
+void UnattendedRunView::SetProgress(int percent, int done, int all)
+{
+    if (progress_) progress_->SetProgress(percent, done, all);
+}
+
+void UnattendedRunView::ShowDetails(const std::string& frameCaption, const std::string&, bool)
+{
+    log_.Line("details [" + frameCaption + "] not shown: the failures are in this log", true);
+}
+
+void UnattendedRunView::AskDeletion(const std::string& message)
+{
+    AnswerSource source = AnswerSource::Default;
+    slot_ = answers_.SharedAnswer(source);
+    log_.Line(QuestionLine("shared file", message, slot_, SourceName(source)), true);
+}
+
+void UnattendedRunView::CloseProgressWindow()
+{
+    if (progress_) progress_->Hide();
+}
+
+void LoggedRunView::SetStatus(const std::string& text)
+{
+    log_.Line("status: " + text);
+    inner_.SetStatus(text);
+}
+
+bool LoggedRunView::Aborted()
+{
+    const bool aborted = inner_.Aborted();
+    if (aborted && !abortLogged_) {
+        abortLogged_ = true;
+        log_.Line("the person aborted the run", true);
+    }
+    return aborted;
+}
+
+int LoggedRunView::Ask(const std::string& text, const std::string& caption, int flags)
+{
+    const int answer = inner_.Ask(text, caption, flags);
+    log_.Line(QuestionLine(caption, text, AnswerWord(answer), "the person"), true);
+    return answer;
+}
+
+void LoggedRunView::AskDeletion(const std::string& message)
+{
+    inner_.AskDeletion(message);
+    log_.Line(QuestionLine("shared file", message, inner_.AnswerSlot(), "the person"), true);
+}
+
+}  // namespace lorvel

@@ -1,0 +1,2 @@
+source "$scenario/cleanup.sh"
+cp "$components/args_writer.exe" "$media/VIEW.EXE"

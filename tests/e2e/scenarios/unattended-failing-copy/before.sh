@@ -1,0 +1,1 @@
+rm -rf "$c_drive/e2e-quiet-failure" "$c_drive/e2e-quiet-failure.log"

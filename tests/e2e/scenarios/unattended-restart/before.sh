@@ -1,0 +1,1 @@
+rm -rf "$c_drive/e2e-quiet-reboot"
