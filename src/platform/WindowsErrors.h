@@ -27,5 +27,6 @@ constexpr ErrorCode kErrorDirNotEmpty = 145;
 constexpr ErrorCode kErrorBadPathName = 161;
 constexpr ErrorCode kErrorAlreadyExists = 183;
 constexpr ErrorCode kErrorMoreData = 234;
+constexpr ErrorCode kErrorNoUnicodeTranslation = 1113;
 
 }  // namespace lorvel::platform
