@@ -12,8 +12,8 @@ namespace {
 // program ends behind it instead of vanishing without a word.
 void ReportUncaught(const std::string& message)
 {
-    ::MessageBoxW(nullptr, lorvel::win32::Wide(lorvel::ui::ErrorReportText(message)).c_str(),
-                  lorvel::win32::Wide(lorvel::kProductName).c_str(), MB_OK | MB_ICONSTOP);
+    ::MessageBoxW(nullptr, lorvel::win32::ShownWide(lorvel::ui::ErrorReportText(message)).c_str(),
+                  lorvel::win32::ShownWide(lorvel::kProductName).c_str(), MB_OK | MB_ICONSTOP);
 }
 
 int RunProgram()

@@ -178,20 +178,10 @@ InstallRun::Outcome InstallRun::ShowCopyProgress(int index, int processed, const
 {
     // The size is the one the source had when the entry began: asking again after the
     // copy would cost a lookup per file and tell the same.
-    if (state_.sizeKnown && medium) {
-        const auto size = static_cast<std::int32_t>(static_cast<std::uint32_t>(medium->size & 0xFFFFFFFFu));
-        if (size < 0)
-            state_.sizeKnown = false;
-        else
-            state_.copiedBytes += size == 0 ? 1 : size;
-    }
-    std::int64_t percent = 0;
-    if (state_.sizeKnown)
-        percent = state_.requiredBytes > 0 ? static_cast<std::int64_t>(state_.copiedBytes) * 100 / state_.requiredBytes
-                                           : 100;
-    else
-        percent = state_.entryCount > 0 ? static_cast<std::int64_t>(index) * 100 / state_.entryCount : 100;
-    view_.SetProgress(static_cast<int>(percent), processed, state_.entryCount);
+    if (state_.sizeKnown && medium && !AddFileBytes(state_.copiedBytes, medium->size)) state_.sizeKnown = false;
+    const int percent = state_.sizeKnown ? PercentOf(state_.copiedBytes, state_.requiredBytes)
+                                         : PercentOf(index, state_.entryCount);
+    view_.SetProgress(percent, processed, state_.entryCount);
     view_.ProcessMessages();
     if (!Checkpoint()) return Outcome::Ended;
     Pause(static_cast<unsigned>(context_.setupSpeed));

@@ -42,6 +42,22 @@ std::string SourceNameOf(const std::string& entry)
     return name;
 }
 
+bool AddFileBytes(std::int64_t& total, std::uint64_t size)
+{
+    const std::uint64_t counted = size == 0 ? 1 : size;
+    if (total < 0 || counted > static_cast<std::uint64_t>(kMaxCountedBytes - total)) return false;
+    total += static_cast<std::int64_t>(counted);
+    return true;
+}
+
+int PercentOf(std::int64_t part, std::int64_t whole)
+{
+    if (whole <= 0 || part >= whole) return 100;
+    if (part <= 0) return 0;
+    // Both are counts of at most kMaxCountedBytes, so part * 100 fits.
+    return static_cast<int>(part * 100 / whole);
+}
+
 DiskQuery GetDiskFreeBytesEx(FileSystem& files, const std::string& drive)
 {
     DiskQuery query;
@@ -162,19 +178,9 @@ InstallRun::Outcome InstallRun::ComputeSizes()
             state_.sizeKnown = false;
             continue;
         }
-        // The size is read as a signed 32-bit count, as the program always has.
-        const auto size = static_cast<std::int32_t>(static_cast<std::uint32_t>(stat->size & 0xFFFFFFFFu));
-        if (size < 0) {
-            state_.sizeKnown = false;
-            continue;
-        }
-        const std::int64_t sum = static_cast<std::int64_t>(state_.requiredBytes) + (size == 0 ? 1 : size);
-        // A total beyond the counter's range is no size the check could trust.
-        if (sum > INT32_MAX) {
-            state_.sizeKnown = false;
-            continue;
-        }
-        state_.requiredBytes = static_cast<std::int32_t>(sum);
+        // The whole size, however large: a file of 2 GB and more, or files that
+        // together pass 4 GB, are counted as they are.
+        if (!AddFileBytes(state_.requiredBytes, stat->size)) state_.sizeKnown = false;
     }
     return Outcome::Continue;
 }

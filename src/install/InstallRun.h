@@ -4,6 +4,7 @@
 // first checkpoint after a confirmed abort.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -27,6 +28,23 @@ struct DiskQuery {
 // part of the entry before any "," or "|", without folder macros in front of it.
 //   SourceNameOf("(App)SUB\\A.TXT|B.TXT,/S") => "A.TXT"   SourceNameOf("(App)APP.EX_") => "APP.EX_"
 std::string SourceNameOf(const std::string& entry);
+
+// The largest byte count a run keeps: a hundred times it still fits in 64 bits, so a
+// percentage of two counts is exact. No disk comes near it.
+constexpr std::int64_t kMaxCountedBytes = INT64_MAX / 100;
+
+// Adds a file of size bytes to a count of the size pass or of the copy's progress;
+// an empty file counts one byte, so that it moves the bar. False, and total as it
+// was, when the sum would pass kMaxCountedBytes: no total a check could trust.
+//   total 0, size 0          => total 1
+//   total 2^31 - 1, size 1   => total 2^31
+//   total 0, size 2^63       => false
+bool AddFileBytes(std::int64_t& total, std::uint64_t size);
+
+// part as a share of whole in percent, rounded down and at most 100; 100 when whole
+// is not above 0.
+//   PercentOf(3 << 30, 6 << 30) => 50     PercentOf(1, 0) => 100
+int PercentOf(std::int64_t part, std::int64_t whole);
 
 // Free bytes on the drive of a path: the extended query when the system has it,
 // else clusters times sectors times bytes.

@@ -43,9 +43,12 @@ struct InstallRunState {
     int relateCount = 0;
 
     std::int32_t entryCount = 0;
-    std::int32_t requiredBytes = 0;
+    // Byte counts are 64-bit: one file, or the files together, may hold more than
+    // the 2 GB a 32-bit count can, and a count that overflows shows a wrong
+    // progress and asks for a wrong amount of space.
+    std::int64_t requiredBytes = 0;
     bool sizeKnown = true;
-    std::int32_t copiedBytes = 0;
+    std::int64_t copiedBytes = 0;
     std::int64_t freeBytes = -1;
     std::int32_t diskNumber = 1;
 

@@ -26,6 +26,8 @@ constexpr ErrorCode kErrorProcNotFound = 127;
 constexpr ErrorCode kErrorDirNotEmpty = 145;
 constexpr ErrorCode kErrorBadPathName = 161;
 constexpr ErrorCode kErrorAlreadyExists = 183;
+constexpr ErrorCode kErrorFilenameExcedRange = 206;
 constexpr ErrorCode kErrorMoreData = 234;
+constexpr ErrorCode kErrorNoUnicodeTranslation = 1113;
 
 }  // namespace lorvel::platform

@@ -29,12 +29,28 @@ bool FileOps::FolderExists(const std::string& folder)
 bool FileOps::CreateFolderTree(const std::string& folder)
 {
     const std::string path = AddPathDelim(folder, "B");
+    const LeadByteSet& leads = ActiveLeadBytes();
     bool result = true;
-    for (int i = 1; i <= static_cast<int>(path.size()); ++i) {
-        if (!IsPathDelimiter(path, i)) continue;
-        const std::string level = StrLeft(path, i);
+    // Each level ends at a "\", found in one walk forward over whole characters (a
+    // trail byte 0x5C is no "\").
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(path[i]);
+        if (leads.Contains(byte)) {
+            ++i;
+            continue;
+        }
+        if (byte != '\\') continue;
+        const std::string level = path.substr(0, i + 1);
         if (FolderExists(level)) continue;
-        result = platform_.files.CreateFolder(level) == kErrorSuccess;
+        const ErrorCode created = platform_.files.CreateFolder(level);
+        result = created == kErrorSuccess;
+        // Below a level whose parent is missing, or whose name no system can take,
+        // no level can be made either: each would fail as this one did. They are not
+        // tried, so a line of thousands of names costs what its levels up to the
+        // system's limits cost, not a search and a creation for every name.
+        if (created == kErrorPathNotFound || created == kErrorInvalidName || created == kErrorBadPathName ||
+            created == kErrorFilenameExcedRange || created == kErrorNoUnicodeTranslation)
+            return false;
     }
     return result;
 }

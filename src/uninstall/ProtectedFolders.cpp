@@ -1,5 +1,7 @@
 #include "uninstall/ProtectedFolders.h"
 
+#include <string_view>
+
 #include "util/MBUtils.h"
 #include "util/StrOp.h"
 
@@ -9,29 +11,33 @@ namespace {
 
 bool HasWildcard(const std::string& text) { return MBPos("*", text) > 0 || MBPos("?", text) > 0; }
 
-// The components between "\" (or "/", never a trail byte in code page 932).
-std::vector<std::string> SplitComponents(const std::string& text)
+// Calls visit with each component between "\" (or "/", never a trail byte in code
+// page 932), in one walk forward that steps over a double-byte character whole: its
+// trail byte may be 0x5C, which is no "\" there. Asking each byte for its type
+// instead would scan back over the run of lead bytes before it every time, and a
+// record line of lead bytes would take time in the square of its length.
+template <typename Visit>
+void ForEachComponent(std::string_view text, Visit visit)
 {
-    std::vector<std::string> parts;
-    std::string part;
-    for (int i = 1; i <= static_cast<int>(text.size()); ++i) {
-        const char c = text[static_cast<std::size_t>(i - 1)];
-        if (MBByteType(text, i) == ByteType::Single && (c == '\\' || c == '/')) {
-            parts.push_back(part);
-            part.clear();
-        } else {
-            part.push_back(c);
+    const LeadByteSet& leads = ActiveLeadBytes();
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (leads.Contains(byte)) {
+            ++i;  // its trail byte, whatever it is
+        } else if (byte == '\\' || byte == '/') {
+            visit(text.substr(start, i - start));
+            start = i + 1;
         }
     }
-    parts.push_back(part);
-    return parts;
+    visit(text.substr(start));
 }
 
 // Windows drops trailing dots and blanks of a name: "WINDOWS." is the Windows folder.
-std::string WindowsName(std::string name)
+std::string_view WindowsName(std::string_view name)
 {
     if (name == "." || name == "..") return name;
-    while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
+    while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.remove_suffix(1);
     return name;
 }
 
@@ -48,19 +54,30 @@ bool StartsWith(const std::string& text, const std::string& prefix)
 
 std::optional<std::string> ResolvePath(const std::string& path, const std::string& currentFolder)
 {
-    std::string root;
-    std::string rest;
+    std::string resolved;  // the root, then the names kept
+    std::string_view rest;
     if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
         // "\\?\" and "\\.\" reach devices and skip the system's own path rules.
         if (path.size() >= 3 && (path[2] == '?' || path[2] == '.')) return std::nullopt;
-        std::vector<std::string> parts = SplitComponents(path.substr(2));
-        if (parts.size() < 2 || parts[0].empty() || parts[1].empty()) return std::nullopt;
-        root = "\\\\" + parts[0] + "\\" + parts[1] + "\\";
-        for (std::size_t i = 2; i < parts.size(); ++i) rest += parts[i] + "\\";
+        // "\\server\share\": the first two names are the root.
+        std::string_view names[2];
+        int count = 0;
+        std::size_t restStart = std::string::npos;
+        const std::string_view text = std::string_view(path).substr(2);
+        ForEachComponent(text, [&](std::string_view name) {
+            if (count < 2)
+                names[count] = name;
+            else if (count == 2)
+                restStart = static_cast<std::size_t>(name.data() - text.data());
+            ++count;
+        });
+        if (count < 2 || names[0].empty() || names[1].empty()) return std::nullopt;
+        resolved.append("\\\\").append(names[0]).append("\\").append(names[1]).append("\\");
+        if (restStart != std::string::npos) rest = text.substr(restStart);
     } else if (path.size() >= 2 && path[1] == ':' && MBByteType(path, 1) == ByteType::Single) {
         if (path.size() == 2 || !IsSeparator(path[2])) return std::nullopt;  // "C:a" is relative to an unknown folder
-        root = path.substr(0, 2) + "\\";
-        rest = path.substr(3);
+        resolved = path.substr(0, 2) + "\\";
+        rest = std::string_view(path).substr(3);
     } else {
         // Relative to the current folder, or to its drive's root after a leading "\".
         const bool drivePath = currentFolder.size() >= 3 && currentFolder[1] == ':' && IsSeparator(currentFolder[2]);
@@ -68,18 +85,24 @@ std::optional<std::string> ResolvePath(const std::string& path, const std::strin
         if (!path.empty() && IsSeparator(path[0])) return ResolvePath(currentFolder.substr(0, 2) + path, {});
         return ResolvePath(WithDelimiter(currentFolder) + path, {});
     }
-    std::vector<std::string> kept;
-    for (const std::string& raw : SplitComponents(rest)) {
-        const std::string name = WindowsName(raw);
-        if (name.empty() || name == ".") continue;
+    // Where each kept name begins, its "\" included: ".." cuts the last one off.
+    const std::size_t rootSize = resolved.size();
+    resolved.reserve(rootSize + rest.size());
+    std::vector<std::size_t> kept;
+    ForEachComponent(rest, [&](std::string_view raw) {
+        const std::string_view name = WindowsName(raw);
+        if (name.empty() || name == ".") return;
         if (name == "..") {
-            if (!kept.empty()) kept.pop_back();
-            continue;
+            if (!kept.empty()) {
+                resolved.resize(kept.back());
+                kept.pop_back();
+            }
+            return;
         }
-        kept.push_back(name);
-    }
-    std::string resolved = root;
-    for (std::size_t i = 0; i < kept.size(); ++i) resolved += (i == 0 ? "" : "\\") + kept[i];
+        kept.push_back(resolved.size());
+        if (resolved.size() > rootSize) resolved += '\\';
+        resolved += name;
+    });
     return UpperCase(resolved);
 }
 
@@ -105,7 +128,11 @@ bool ProtectedFolders::IsProtectedResolved(const std::string& folder) const
 {
     const std::string f = WithDelimiter(folder);
     if (f.size() == 3 && f[1] == ':') return true;
-    if (StartsWith(f, "\\\\") && SplitComponents(f.substr(2)).size() <= 3) return true;
+    if (StartsWith(f, "\\\\")) {
+        int names = 0;
+        ForEachComponent(std::string_view(f).substr(2), [&names](std::string_view) { ++names; });
+        if (names <= 3) return true;
+    }
     for (const std::string& p : folders_)
         if (f == p) return true;
     return false;

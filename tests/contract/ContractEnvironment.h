@@ -18,6 +18,9 @@ public:
     virtual const std::string& Scratch() const = 0;
     // A registry key path under HKEY_CURRENT_USER reserved for this run.
     virtual const std::string& ScratchKey() const = 0;
+    // Makes a file in the folder (which ends in "\") under a name given in UTF-8,
+    // which may be one the program's Shift-JIS has no form for; false when it could not.
+    virtual bool PlaceFileNamedInUtf8(const std::string& folder, const std::string& utf8Name) = 0;
     // Wine differs from Windows in a few measured places; the tests name each one
     // and hold Windows' behaviour everywhere else.
     virtual bool UnderWine() const { return false; }

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <functional>
 #include <set>
 
 #include "ContractFixture.h"
@@ -140,6 +141,74 @@ TEST_F(FileSystemContract, ShiftJisNamesWithABackslashTrailByteRoundTrip)
     std::vector<FindEntry> entries;
     ASSERT_EQ(files.FindEntries(dir + "*.txt", entries), 0u);
     EXPECT_EQ(Names(entries).count(name), 1u);
+}
+
+// Bytes that are no Shift-JIS have no UTF-16 form, and the system's answer to such
+// a name is ERROR_NO_UNICODE_TRANSLATION: a near name (the lone lead byte dropped or
+// made a default character) would be another file.
+TEST_F(FileSystemContract, BytesThatAreNoShiftJisNameNoFile)
+{
+    Write("KEEP.TXT", "kept");
+    const std::string names[] = {
+        "A\x81",              // a lead byte without its trail
+        "\x81\x20.TXT",      // a lead byte before a byte that cannot trail
+        "\x88\x7F.TXT",
+        "SUB\x81\x20\\A.TXT",  // in a folder's name
+    };
+    using Operation = std::function<ErrorCode(const std::string& path)>;
+    struct Row { const char* name; Operation operation; };
+    std::uint32_t attributes = 0;
+    FindEntry info;
+    std::vector<FindEntry> entries;
+    std::string bytes;
+    const Row operations[] = {
+        {"CreateFolder", [&](const std::string& p) { return files.CreateFolder(p); }},
+        {"RemoveFolder", [&](const std::string& p) { return files.RemoveFolder(p); }},
+        {"SetCurrentFolder", [&](const std::string& p) { return files.SetCurrentFolder(p); }},
+        {"Copy from", [&](const std::string& p) { return files.Copy(p, dir + "COPY.TXT", false); }},
+        {"Copy to", [&](const std::string& p) { return files.Copy(dir + "KEEP.TXT", p, false); }},
+        {"RemoveFile", [&](const std::string& p) { return files.RemoveFile(p); }},
+        {"GetAttributes", [&](const std::string& p) { return files.GetAttributes(p, attributes); }},
+        {"QueryFile", [&](const std::string& p) { return files.QueryFile(p, info); }},
+        {"SetAttributes", [&](const std::string& p) { return files.SetAttributes(p, attr::kArchive); }},
+        {"FindEntries", [&](const std::string& p) { return files.FindEntries(p, entries); }},
+        {"FindEntries pattern", [&](const std::string& p) { return files.FindEntries(p + "*", entries); }},
+        {"ReadWholeFile", [&](const std::string& p) { return files.ReadWholeFile(p, bytes); }},
+        {"WriteWholeFile", [&](const std::string& p) { return files.WriteWholeFile(p, "x"); }},
+    };
+    for (const std::string& name : names) {
+        for (const Row& row : operations) {
+            SCOPED_TRACE(std::string(row.name) + " " + name);
+            EXPECT_EQ(row.operation(dir + name), kErrorNoUnicodeTranslation);
+        }
+    }
+    ASSERT_EQ(files.FindEntries(dir + "*", entries), 0u);
+    EXPECT_EQ(Names(entries), (std::set<std::string>{".", "..", "KEEP.TXT"})) << "nothing made in a near name";
+    EXPECT_EQ(Read("KEEP.TXT"), "kept");
+}
+
+// A name the program's Shift-JIS has no form for is left out of a search: a near
+// name in its place would be another file ("Y<U+00A5>N.TXT" read as "Y\N.TXT" is
+// N.TXT in folder Y), and failing the search would hide the names beside it.
+TEST_F(FileSystemContract, NamesWithNoShiftJisFormAreLeftOutOfASearch)
+{
+    Write("KEEP.TXT");
+    const char* const utf8Names[] = {
+        "Y\xC2\xA5N.TXT",        // U+00A5 YEN SIGN, whose best fit is "\"
+        "O\xE2\x80\xBEL.TXT",    // U+203E OVERLINE, whose best fit is "~"
+        "CAF\xC3\xA9.TXT",       // U+00E9
+        "\xED\x95\x9C.TXT",      // U+D55C, a Hangul syllable
+        "\xF0\x9F\x98\x80.TXT",  // U+1F600, beyond the first plane
+    };
+    for (const char* name : utf8Names) ASSERT_TRUE(env->PlaceFileNamedInUtf8(dir, name)) << name;
+    std::vector<FindEntry> entries;
+    ASSERT_EQ(files.FindEntries(dir + "*", entries), 0u);
+    EXPECT_EQ(Names(entries), (std::set<std::string>{".", "..", "KEEP.TXT"}));
+    ASSERT_EQ(files.FindEntries(dir + "*.TXT", entries), 0u);
+    EXPECT_EQ(Names(entries), (std::set<std::string>{"KEEP.TXT"}));
+    EXPECT_EQ(files.FindEntries(dir + "Y*", entries), kErrorFileNotFound) << "as when nothing matches";
+    EXPECT_TRUE(entries.empty());
+    EXPECT_FALSE(files.Exists(dir + "Y")) << "no folder read into the yen sign";
 }
 
 TEST_F(FileSystemContract, DirectorySearch)

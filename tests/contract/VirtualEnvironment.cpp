@@ -1,3 +1,5 @@
+#include <fstream>
+
 #include "../unit/VirtualMachineFixture.h"
 #include "ContractEnvironment.h"
 
@@ -14,6 +16,14 @@ public:
     platform::Platform& Services() override { return machine_.platform; }
     const std::string& Scratch() const override { return scratch_; }
     const std::string& ScratchKey() const override { return key_; }
+
+    bool PlaceFileNamedInUtf8(const std::string& folder, const std::string& utf8Name) override
+    {
+        // The host's names are UTF-8 already.
+        std::ofstream file(machine_.machine.HostPath(folder) / utf8Name, std::ios::binary);
+        file << "x";
+        return static_cast<bool>(file);
+    }
 
     void PlaceComponent(Component kind, const std::string& path) override
     {

@@ -30,6 +30,19 @@ public:
     platform::Platform& Services() override { return services_; }
     const std::string& Scratch() const override { return scratch_; }
     const std::string& ScratchKey() const override { return key_; }
+    bool PlaceFileNamedInUtf8(const std::string& folder, const std::string& utf8Name) override
+    {
+        const int size = static_cast<int>(utf8Name.size());
+        std::wstring name(static_cast<std::size_t>(size), L'\0');
+        name.resize(static_cast<std::size_t>(
+            ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8Name.data(), size, name.data(), size)));
+        if (name.empty()) return false;
+        const lorvel::win32::UniqueHandle file(::CreateFileW((lorvel::win32::Wide(folder) + name).c_str(),
+                                                             GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                                             FILE_ATTRIBUTE_NORMAL, nullptr));
+        return file.Valid();
+    }
+
     void PlaceComponent(Component kind, const std::string& path) override
     {
         const char* name = kind == Component::Registers       ? "component_ok.dll"

@@ -151,6 +151,33 @@ TEST_F(FormsWin32, EveryChangeOfAControlReachesItsWindow)
     }
 }
 
+// What the user types into the folder box becomes the folder the program uses, so a
+// character with no Shift-JIS form is refused rather than read as a near one (the
+// yen sign U+00A5 as "\\", which would put the folder into another).
+TEST_F(FormsWin32, TheFolderBoxRefusesACharacterWithNoShiftJisForm)
+{
+    Control& box = main.txtFolder;
+    box.SetCaption("C:\\APP");
+    FoundChild found{L"C:\\APP"};
+    ::EnumThreadWindows(::GetCurrentThreadId(), MatchTopLevel, reinterpret_cast<LPARAM>(&found));
+    ASSERT_NE(found.child, nullptr) << "the folder box's window was not found";
+    struct Row { const wchar_t* typed; std::string caption; const wchar_t* shown; };
+    const Row rows[] = {
+        {L"C:\\APP\x00A5SUB", "C:\\APP", L"C:\\APP"},
+        {L"C:\\\x8868", "C:\\\x95\x5C", L"C:\\\x8868"},
+        {L"C:\\\x8868\x203E", "C:\\\x95\x5C", L"C:\\\x8868"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.caption);
+        // As typing does: the box changes, and tells its form.
+        ::SendMessageW(found.child, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(row.typed));
+        EXPECT_EQ(box.Caption(), row.caption);
+        wchar_t shown[64] = {};
+        ::GetWindowTextW(found.child, shown, 64);
+        EXPECT_EQ(std::wstring(shown), row.shown);
+    }
+}
+
 TEST_F(FormsWin32, TheDeletionQuestionHasNoSystemMenu)
 {
     ASSERT_EQ(Answer(L"いいえ(&N)"), kModalOk) << "the question never showed";

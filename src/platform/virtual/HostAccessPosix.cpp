@@ -133,6 +133,15 @@ bool ReplaceHostFile(const std::filesystem::path& from, const std::filesystem::p
 
 std::string ShiftJisToUtf8(const std::string& sjis) { return Convert(sjis, "CP932", "UTF-8"); }
 
-std::string Utf8ToShiftJis(const std::string& utf8) { return Convert(utf8, "UTF-8", "CP932"); }
+// The C library's code page 932 takes some characters one way, as the system's best
+// fit does (U+00A5 YEN SIGN to 0x5C, "\"; U+203E OVERLINE to "~"): a name counts as
+// Shift-JIS only when it reads back as itself, else a host file "A<U+00A5>B" would be
+// listed as "A\B", file B in folder A.
+std::string Utf8ToShiftJis(const std::string& utf8)
+{
+    std::string sjis = Convert(utf8, "UTF-8", "CP932");
+    if (sjis.empty() || Convert(sjis, "CP932", "UTF-8") != utf8) return {};
+    return sjis;
+}
 
 }  // namespace lorvel::platform::virt

@@ -39,6 +39,11 @@ struct VirtualFileSystem::Target {
     std::uint64_t size = 0;
     std::uint64_t writeTime = 0;
     std::string key;
+    bool untranslatable = false;  // a name with no UTF-16 reading; the path is then not valid
+
+    // What Windows answers a path it cannot take with: a name that is no Shift-JIS
+    // is refused while it is converted, before anything else is looked at.
+    ErrorCode NameError() const { return untranslatable ? kErrorNoUnicodeTranslation : kErrorInvalidName; }
 };
 
 VirtualFileSystem::Target VirtualFileSystem::Locate(const std::string& text) const
@@ -46,6 +51,14 @@ VirtualFileSystem::Target VirtualFileSystem::Locate(const std::string& text) con
     Target t;
     t.path = ParseWinPath(text);
     if (!t.path.valid) return t;
+    // Such a name has no host name either: looked up, it would stand for its folder.
+    for (const std::string& part : t.path.parts) {
+        if (HostName(part).empty()) {
+            t.path.valid = false;
+            t.untranslatable = true;
+            return t;
+        }
+    }
     t.key = t.path.Key();
     // A medium taken out holds nothing, not even its root.
     if (s_.MediumGone(t.path.drive)) {
@@ -120,7 +133,7 @@ ErrorCode VirtualFileSystem::MakeFolder(const std::string& path, bool privateAcc
 {
     if (const auto fault = s_.Count(OperationKind::FolderCreate)) return s_.FileErrorOf(*fault);
     const Target t = Locate(path);
-    if (!t.path.valid || t.path.hasWildcard) return kErrorInvalidName;
+    if (!t.path.valid || t.path.hasWildcard) return t.NameError();
     if (t.path.parts.empty()) return t.exists ? kErrorAccessDenied : kErrorPathNotFound;
     if (t.exists) return kErrorAlreadyExists;
     if (!t.parentExists) return kErrorPathNotFound;
@@ -141,7 +154,7 @@ ErrorCode VirtualFileSystem::RemoveFolder(const std::string& path)
 {
     if (const auto fault = s_.Count(OperationKind::FileRemoval)) return s_.FileErrorOf(*fault);
     const Target t = Locate(path);
-    if (!t.path.valid || t.path.hasWildcard) return kErrorInvalidName;
+    if (!t.path.valid || t.path.hasWildcard) return t.NameError();
     if (!t.exists) return t.parentExists ? kErrorFileNotFound : kErrorPathNotFound;
     if (!t.isDirectory) return kErrorInvalidName;  // ERROR_DIRECTORY on newer systems
     if (t.path.parts.empty()) return kErrorAccessDenied;
@@ -165,6 +178,7 @@ ErrorCode VirtualFileSystem::Copy(const std::string& source, const std::string& 
     if (const auto fault = s_.Count(OperationKind::FileCopy)) return s_.FileErrorOf(*fault);
     const Target from = Locate(source);
     const Target to = Locate(destination);
+    if (from.untranslatable || to.untranslatable) return kErrorNoUnicodeTranslation;
     if (!from.path.valid || !to.path.valid || from.path.hasWildcard || to.path.hasWildcard)
         return kErrorInvalidName;
     if (!from.exists) return from.parentExists ? kErrorFileNotFound : kErrorPathNotFound;
@@ -196,7 +210,7 @@ ErrorCode VirtualFileSystem::RemoveFile(const std::string& path)
 {
     if (const auto fault = s_.Count(OperationKind::FileRemoval)) return s_.FileErrorOf(*fault);
     const Target t = Locate(path);
-    if (!t.path.valid || t.path.hasWildcard) return kErrorInvalidName;
+    if (!t.path.valid || t.path.hasWildcard) return t.NameError();
     if (!t.exists) return t.parentExists ? kErrorFileNotFound : kErrorPathNotFound;
     if (t.isDirectory) return kErrorAccessDenied;
     if (const ErrorCode denied = CheckWritable(t)) return denied;
@@ -213,7 +227,7 @@ ErrorCode VirtualFileSystem::RemoveFile(const std::string& path)
 ErrorCode VirtualFileSystem::GetAttributes(const std::string& path, std::uint32_t& attributes)
 {
     const Target t = Locate(path);
-    if (!t.path.valid || t.path.hasWildcard) return kErrorInvalidName;
+    if (!t.path.valid || t.path.hasWildcard) return t.NameError();
     if (!t.exists) return t.parentExists ? kErrorFileNotFound : kErrorPathNotFound;
     attributes = s_.AttributesOf(t.key, t.isDirectory) | (t.isLink ? attr::kReparsePoint : 0u);
     return kErrorSuccess;
@@ -222,7 +236,7 @@ ErrorCode VirtualFileSystem::GetAttributes(const std::string& path, std::uint32_
 ErrorCode VirtualFileSystem::QueryFile(const std::string& path, FindEntry& info)
 {
     const Target t = Locate(path);
-    if (!t.path.valid || t.path.hasWildcard) return kErrorInvalidName;
+    if (!t.path.valid || t.path.hasWildcard) return t.NameError();
     if (!t.exists) return t.parentExists ? kErrorFileNotFound : kErrorPathNotFound;
     info = EntryOf(t);
     info.name.clear();
@@ -232,7 +246,7 @@ ErrorCode VirtualFileSystem::QueryFile(const std::string& path, FindEntry& info)
 ErrorCode VirtualFileSystem::SetAttributes(const std::string& path, std::uint32_t attributes)
 {
     const Target t = Locate(path);
-    if (!t.path.valid || t.path.hasWildcard) return kErrorInvalidName;
+    if (!t.path.valid || t.path.hasWildcard) return t.NameError();
     if (!t.exists) return t.parentExists ? kErrorFileNotFound : kErrorPathNotFound;
     if (s_.IsDenied(t.key)) return kErrorAccessDenied;
     const std::uint32_t kept = attributes & (attr::kReadOnly | attr::kHidden | attr::kSystem | attr::kArchive);
@@ -244,7 +258,7 @@ ErrorCode VirtualFileSystem::FindEntries(const std::string& pattern, std::vector
 {
     entries.clear();
     const Target t = Locate(pattern);
-    if (!t.path.valid) return kErrorInvalidName;
+    if (!t.path.valid) return t.NameError();
     if (t.path.parts.empty()) return kErrorFileNotFound;  // a bare drive root names no entry
     if (!t.parentExists) return kErrorPathNotFound;
     if (!t.path.hasWildcard) {
@@ -284,7 +298,7 @@ ErrorCode VirtualFileSystem::FindEntries(const std::string& pattern, std::vector
 ErrorCode VirtualFileSystem::ReadWholeFile(const std::string& path, std::string& bytes)
 {
     const Target t = Locate(path);
-    if (!t.path.valid || t.path.hasWildcard) return kErrorInvalidName;
+    if (!t.path.valid || t.path.hasWildcard) return t.NameError();
     if (!t.exists) return t.parentExists ? kErrorFileNotFound : kErrorPathNotFound;
     if (t.isDirectory) return kErrorAccessDenied;
     if (s_.IsReadDenied(t.key)) return kErrorAccessDenied;
@@ -299,7 +313,7 @@ ErrorCode VirtualFileSystem::WriteWholeFile(const std::string& path, const std::
 {
     if (const auto fault = s_.Count(OperationKind::FileWrite)) return s_.FileErrorOf(*fault);
     const Target t = Locate(path);
-    if (!t.path.valid || t.path.hasWildcard || t.path.parts.empty()) return kErrorInvalidName;
+    if (!t.path.valid || t.path.hasWildcard || t.path.parts.empty()) return t.NameError();
     if (!t.parentExists) return kErrorPathNotFound;
     if (t.isDirectory) return kErrorAccessDenied;
     if (const ErrorCode denied = CheckWritable(t)) return denied;
@@ -403,7 +417,7 @@ ErrorCode VirtualFileSystem::ShellDelete(const std::string& path)
 ErrorCode VirtualFileSystem::SetCurrentFolder(const std::string& path)
 {
     const Target t = Locate(path);
-    if (!t.path.valid || t.path.hasWildcard) return kErrorInvalidName;
+    if (!t.path.valid || t.path.hasWildcard) return t.NameError();
     if (!t.exists) return t.parentExists ? kErrorFileNotFound : kErrorPathNotFound;
     if (!t.isDirectory) return kErrorInvalidName;
     std::string folder = path;

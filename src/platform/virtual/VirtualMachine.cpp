@@ -199,22 +199,49 @@ VirtualMachine::State::Resolved& VirtualMachine::State::Remember(const WinPath& 
 {
     const auto found = known.find(key);
     if (found != known.end()) return found->second;
-    Resolved r;
     if (path.parts.empty()) {
+        Resolved r;
         r.host = HostText(machine.root_ / std::string(1, path.drive));
         r.exists = r.parentExists = StatHost(r.host, r.status);
         return known.emplace(key, std::move(r)).first->second;
     }
+    // The entry name in the folder resolved as folder.
+    auto child = [this](const Resolved& folder, const std::string& name) {
+        Resolved r;
+        r.parentExists = folder.exists && folder.status.directory;
+        const std::string match = r.parentExists ? FindWithoutCase(folder.host, name) : std::string();
+        r.host = folder.host + '/' + (match.empty() ? HostName(name) : match);
+        r.exists = !match.empty() && StatHost(r.host, r.status);
+        return r;
+    };
     // The folder is resolved first, and remembered, so a folder's names are read
     // from the host once however many of them are asked for.
-    WinPath folderPath = path;
-    folderPath.parts.pop_back();
-    const Resolved& folder = Remember(folderPath, ParentKey(path, key));
-    r.parentExists = folder.exists && folder.status.directory;
-    const std::string match = r.parentExists ? FindWithoutCase(folder.host, path.parts.back()) : std::string();
-    r.host = folder.host + '/' + (match.empty() ? HostName(path.parts.back()) : match);
-    r.exists = !match.empty() && StatHost(r.host, r.status);
-    return known.emplace(key, std::move(r)).first->second;
+    if (const auto folder = known.find(ParentKey(path, key)); folder != known.end())
+        return known.emplace(key, child(folder->second, path.parts.back())).first->second;
+    // A folder not known yet is found from the drive down, not by recursion: a path
+    // may hold tens of thousands of names. Below a folder that is missing nothing
+    // exists, so what follows is only spelled out, not remembered, in one host text.
+    WinPath root;
+    root.drive = path.drive;
+    root.valid = true;
+    const Resolved* folder = &Remember(root, key.substr(0, 2) + "\\");
+    Resolved missing;
+    std::size_t end = 2;
+    for (std::size_t i = 0; i + 1 < path.parts.size(); ++i) {
+        end += 1 + path.parts[i].size();
+        if (folder == &missing) {
+            (missing.host += '/') += HostName(path.parts[i]);
+        } else if (!folder->exists) {
+            missing = child(*folder, path.parts[i]);
+            folder = &missing;
+        } else {
+            const std::string levelKey = key.substr(0, end);
+            auto level = known.find(levelKey);
+            if (level == known.end()) level = known.emplace(levelKey, child(*folder, path.parts[i])).first;
+            folder = &level->second;
+        }
+    }
+    return known.emplace(key, child(*folder, path.parts.back())).first->second;
 }
 
 std::string VirtualMachine::State::FindWithoutCase(const std::string& folder, const std::string& name) const

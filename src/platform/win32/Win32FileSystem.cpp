@@ -10,6 +10,7 @@ using lorvel::win32::Narrow;
 using lorvel::win32::UniqueFindHandle;
 using lorvel::win32::UniqueHandle;
 using lorvel::win32::Wide;
+using lorvel::win32::WideName;
 
 namespace {
 
@@ -139,7 +140,9 @@ class Win32FileSystem final : public FileSystem {
 public:
     ErrorCode CreateFolder(const std::string& path) override
     {
-        return Result(::CreateDirectoryW(Wide(path).c_str(), nullptr));
+        const WideName name(path);
+        if (name.Error()) return name.Error();
+        return Result(::CreateDirectoryW(name.Get(), nullptr));
     }
 
     ErrorCode CreatePrivateFolder(const std::string& path) override
@@ -159,12 +162,16 @@ public:
 
     ErrorCode RemoveFolder(const std::string& path) override
     {
-        return Result(::RemoveDirectoryW(Wide(path).c_str()));
+        const WideName name(path);
+        if (name.Error()) return name.Error();
+        return Result(::RemoveDirectoryW(name.Get()));
     }
 
     ErrorCode SetCurrentFolder(const std::string& path) override
     {
-        return Result(::SetCurrentDirectoryW(Wide(path).c_str()));
+        const WideName name(path);
+        if (name.Error()) return name.Error();
+        return Result(::SetCurrentDirectoryW(name.Get()));
     }
 
     std::string GetCurrentFolder() override
@@ -176,19 +183,31 @@ public:
             length = ::GetCurrentDirectoryW(static_cast<DWORD>(buffer.size()), buffer.data());
         }
         buffer.resize(length);
+        // A folder with no Shift-JIS name is told as none, as when the call fails.
         return Narrow(buffer);
     }
 
     ErrorCode Copy(const std::string& source, const std::string& destination, bool failIfExists) override
     {
-        return Result(::CopyFileW(Wide(source).c_str(), Wide(destination).c_str(), failIfExists ? TRUE : FALSE));
+        const WideName from(source);
+        if (from.Error()) return from.Error();
+        const WideName to(destination);
+        if (to.Error()) return to.Error();
+        return Result(::CopyFileW(from.Get(), to.Get(), failIfExists ? TRUE : FALSE));
     }
 
-    ErrorCode RemoveFile(const std::string& path) override { return Result(::DeleteFileW(Wide(path).c_str())); }
+    ErrorCode RemoveFile(const std::string& path) override
+    {
+        const WideName name(path);
+        if (name.Error()) return name.Error();
+        return Result(::DeleteFileW(name.Get()));
+    }
 
     ErrorCode GetAttributes(const std::string& path, std::uint32_t& attributes) override
     {
-        const DWORD value = ::GetFileAttributesW(Wide(path).c_str());
+        const WideName name(path);
+        if (name.Error()) return name.Error();
+        const DWORD value = ::GetFileAttributesW(name.Get());
         if (value == INVALID_FILE_ATTRIBUTES) return LastError();
         attributes = value;
         return kErrorSuccess;
@@ -196,8 +215,10 @@ public:
 
     ErrorCode QueryFile(const std::string& path, FindEntry& info) override
     {
+        const WideName name(path);
+        if (name.Error()) return name.Error();
         WIN32_FILE_ATTRIBUTE_DATA data;
-        if (!::GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data)) return LastError();
+        if (!::GetFileAttributesExW(name.Get(), GetFileExInfoStandard, &data)) return LastError();
         info = FindEntry{};
         info.attributes = data.dwFileAttributes;
         info.size = Join(data.nFileSizeHigh, data.nFileSizeLow);
@@ -207,30 +228,44 @@ public:
 
     ErrorCode SetAttributes(const std::string& path, std::uint32_t attributes) override
     {
-        return Result(::SetFileAttributesW(Wide(path).c_str(), attributes));
+        const WideName name(path);
+        if (name.Error()) return name.Error();
+        return Result(::SetFileAttributesW(name.Get(), attributes));
     }
 
     ErrorCode FindEntries(const std::string& pattern, std::vector<FindEntry>& entries) override
     {
         entries.clear();
+        const WideName name(pattern);
+        if (name.Error()) return name.Error();
         WIN32_FIND_DATAW data;
-        UniqueFindHandle find(::FindFirstFileW(Wide(pattern).c_str(), &data));
+        UniqueFindHandle find(::FindFirstFileW(name.Get(), &data));
         if (find.Get() == INVALID_HANDLE_VALUE) return LastError();
         do {
+            // A name with no Shift-JIS form is left out. Any text put in its place
+            // would name another file ("A<U+00A5>B" read as "A\B" is B in folder A),
+            // which the program could then overwrite or delete; and failing the whole
+            // search would let anyone who can make a file in a folder hide the rest
+            // of that folder from the program. Left out, it is only never touched.
+            std::optional<std::string> found = lorvel::win32::ExactNarrow(data.cFileName);
+            if (!found) continue;
             FindEntry entry;
-            entry.name = Narrow(data.cFileName);
+            entry.name = *std::move(found);
             entry.attributes = data.dwFileAttributes;
             entry.size = Join(data.nFileSizeHigh, data.nFileSizeLow);
             entry.lastWriteTime = Join(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime);
             entries.push_back(entry);
         } while (::FindNextFileW(find.Get(), &data));
-        return kErrorSuccess;
+        // As when nothing matches, which is what the program can see.
+        return entries.empty() ? kErrorFileNotFound : kErrorSuccess;
     }
 
     ErrorCode ReadWholeFile(const std::string& path, std::string& bytes) override
     {
-        UniqueHandle file(::CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        const WideName name(path);
+        if (name.Error()) return name.Error();
+        UniqueHandle file(::CreateFileW(name.Get(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file.Valid()) return LastError();
         LARGE_INTEGER size;
         if (!::GetFileSizeEx(file.Get(), &size)) return LastError();
@@ -250,7 +285,9 @@ public:
 
     ErrorCode WriteWholeFile(const std::string& path, const std::string& bytes) override
     {
-        const std::wstring target = Wide(path);
+        const WideName name(path);
+        if (name.Error()) return name.Error();
+        const std::wstring& target = name.Text();
         const DWORD existing = ::GetFileAttributesW(target.c_str());
         if (existing != INVALID_FILE_ATTRIBUTES &&
             (existing & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
@@ -301,8 +338,10 @@ public:
     {
         const auto query = FreeSpaceEx();
         if (!query) return kErrorProcNotFound;
+        const WideName name(root);
+        if (name.Error()) return name.Error();
         ULARGE_INTEGER caller, total, free;
-        if (!query(Wide(root).c_str(), &caller, &total, &free)) return LastError();
+        if (!query(name.Get(), &caller, &total, &free)) return LastError();
         space.freeToCaller = caller.QuadPart;
         space.total = total.QuadPart;
         space.totalFree = free.QuadPart;
@@ -311,8 +350,10 @@ public:
 
     ErrorCode QueryDiskSpace(const std::string& root, DiskGeometry& geometry) override
     {
+        const WideName name(root);
+        if (name.Error()) return name.Error();
         DWORD sectors = 0, bytes = 0, freeClusters = 0, totalClusters = 0;
-        if (!::GetDiskFreeSpaceW(Wide(root).c_str(), &sectors, &bytes, &freeClusters, &totalClusters))
+        if (!::GetDiskFreeSpaceW(name.Get(), &sectors, &bytes, &freeClusters, &totalClusters))
             return LastError();
         geometry = {sectors, bytes, freeClusters, totalClusters};
         return kErrorSuccess;

@@ -6,9 +6,10 @@
 
 namespace lorvel::platform::win32 {
 
-using lorvel::win32::Narrow;
+using lorvel::win32::ExactNarrow;
+using lorvel::win32::ExactWide;
 using lorvel::win32::UniqueHKey;
-using lorvel::win32::Wide;
+using lorvel::win32::WideName;
 
 namespace {
 
@@ -51,18 +52,30 @@ LONG DeleteTree(HKEY parent, const std::wstring& name)
 }
 
 // A value as the system gave it: texts narrowed without their terminating NULs.
-RegValue ValueOf(DWORD type, const BYTE* data, DWORD size)
+// A text with no Shift-JIS form is ERROR_NO_UNICODE_TRANSLATION: a value such as a
+// folder or a record's path read as a near text would name another file.
+LONG ValueOf(DWORD type, const BYTE* data, DWORD size, RegValue& value)
 {
-    RegValue value;
+    value = RegValue{};
     value.type = static_cast<ValueType>(type);
     if (type == REG_SZ || type == REG_EXPAND_SZ) {
         std::wstring text(reinterpret_cast<const wchar_t*>(data), size / sizeof(wchar_t));
         while (!text.empty() && text.back() == L'\0') text.pop_back();
-        value.data = Narrow(text);
+        std::optional<std::string> narrow = ExactNarrow(text);
+        if (!narrow) return ERROR_NO_UNICODE_TRANSLATION;
+        value.data = *std::move(narrow);
     } else {
         value.data.assign(reinterpret_cast<const char*>(data), size);
     }
-    return value;
+    return ERROR_SUCCESS;
+}
+
+// Opens root\path; the name's own error when the path is none the system can take.
+LONG OpenExisting(RootKey root, const std::string& path, REGSAM access, UniqueHKey& key)
+{
+    const WideName name(path);
+    if (name.Error()) return static_cast<LONG>(name.Error());
+    return ::RegOpenKeyExW(Handle(root), name.Get(), 0, access, key.Out());
 }
 
 class Win32Registry final : public Registry {
@@ -70,22 +83,26 @@ public:
     ErrorCode CreateKey(RootKey root, const std::string& path) override
     {
         if (!ValidRoot(root)) return kErrorInvalidHandle;
+        const WideName name(path);
+        if (name.Error()) return name.Error();
         UniqueHKey key;
-        return static_cast<ErrorCode>(::RegCreateKeyExW(Handle(root), Wide(path).c_str(), 0, nullptr, 0,
-                                                        KEY_ALL_ACCESS, nullptr, key.Out(), nullptr));
+        return static_cast<ErrorCode>(::RegCreateKeyExW(Handle(root), name.Get(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                                        nullptr, key.Out(), nullptr));
     }
 
     ErrorCode OpenKey(RootKey root, const std::string& path) override
     {
         if (!ValidRoot(root)) return kErrorInvalidHandle;
         UniqueHKey key;
-        return static_cast<ErrorCode>(::RegOpenKeyExW(Handle(root), Wide(path).c_str(), 0, KEY_READ, key.Out()));
+        return static_cast<ErrorCode>(OpenExisting(root, path, KEY_READ, key));
     }
 
     ErrorCode DeleteKeyTree(RootKey root, const std::string& path) override
     {
         if (!ValidRoot(root)) return kErrorInvalidHandle;
-        std::wstring name = Wide(path);
+        const WideName wide(path);
+        if (wide.Error()) return wide.Error();
+        std::wstring name = wide.Text();
         while (!name.empty() && name.back() == L'\\') name.pop_back();
         while (!name.empty() && name.front() == L'\\') name.erase(0, 1);
         if (name.empty()) return kErrorAccessDenied;
@@ -96,16 +113,20 @@ public:
     {
         if (!ValidRoot(root)) return kErrorInvalidHandle;
         UniqueHKey key;
-        LONG status = ::RegOpenKeyExW(Handle(root), Wide(path).c_str(), 0, KEY_READ, key.Out());
+        LONG status = OpenExisting(root, path, KEY_READ, key);
         if (status != ERROR_SUCCESS) return static_cast<ErrorCode>(status);
-        const std::wstring valueName = Wide(name);
+        const WideName valueName(name);
+        if (valueName.Error()) return valueName.Error();
         DWORD type = 0, size = 0;
-        status = ::RegQueryValueExW(key.Get(), valueName.c_str(), nullptr, &type, nullptr, &size);
+        status = ::RegQueryValueExW(key.Get(), valueName.Get(), nullptr, &type, nullptr, &size);
         if (status != ERROR_SUCCESS) return static_cast<ErrorCode>(status);
         std::vector<BYTE> data(size + sizeof(wchar_t));
-        status = ::RegQueryValueExW(key.Get(), valueName.c_str(), nullptr, &type, data.data(), &size);
+        status = ::RegQueryValueExW(key.Get(), valueName.Get(), nullptr, &type, data.data(), &size);
         if (status != ERROR_SUCCESS) return static_cast<ErrorCode>(status);
-        value = ValueOf(type, data.data(), size);
+        RegValue read;
+        status = ValueOf(type, data.data(), size, read);
+        if (status != ERROR_SUCCESS) return static_cast<ErrorCode>(status);
+        value = std::move(read);
         return kErrorSuccess;
     }
 
@@ -114,15 +135,18 @@ public:
     {
         if (!ValidRoot(root)) return kErrorInvalidHandle;
         UniqueHKey key;
-        LONG status = ::RegOpenKeyExW(Handle(root), Wide(path).c_str(), 0, KEY_ALL_ACCESS, key.Out());
+        LONG status = OpenExisting(root, path, KEY_ALL_ACCESS, key);
         if (status != ERROR_SUCCESS) return static_cast<ErrorCode>(status);
+        const WideName valueName(name);
+        if (valueName.Error()) return valueName.Error();
         if (value.IsText()) {
-            const std::wstring text = Wide(value.data);
-            status = ::RegSetValueExW(key.Get(), Wide(name).c_str(), 0, static_cast<DWORD>(value.type),
-                                      reinterpret_cast<const BYTE*>(text.c_str()),
-                                      static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+            const std::optional<std::wstring> text = ExactWide(value.data);
+            if (!text) return ERROR_NO_UNICODE_TRANSLATION;
+            status = ::RegSetValueExW(key.Get(), valueName.Get(), 0, static_cast<DWORD>(value.type),
+                                      reinterpret_cast<const BYTE*>(text->c_str()),
+                                      static_cast<DWORD>((text->size() + 1) * sizeof(wchar_t)));
         } else {
-            status = ::RegSetValueExW(key.Get(), Wide(name).c_str(), 0, static_cast<DWORD>(value.type),
+            status = ::RegSetValueExW(key.Get(), valueName.Get(), 0, static_cast<DWORD>(value.type),
                                       reinterpret_cast<const BYTE*>(value.data.data()),
                                       static_cast<DWORD>(value.data.size()));
         }
@@ -133,17 +157,22 @@ public:
     {
         if (!ValidRoot(root)) return kErrorInvalidHandle;
         UniqueHKey key;
-        LONG status = ::RegOpenKeyExW(Handle(root), Wide(path).c_str(), 0, KEY_ALL_ACCESS, key.Out());
+        LONG status = OpenExisting(root, path, KEY_ALL_ACCESS, key);
         if (status != ERROR_SUCCESS) return static_cast<ErrorCode>(status);
-        return static_cast<ErrorCode>(::RegDeleteValueW(key.Get(), Wide(name).c_str()));
+        const WideName valueName(name);
+        if (valueName.Error()) return valueName.Error();
+        return static_cast<ErrorCode>(::RegDeleteValueW(key.Get(), valueName.Get()));
     }
 
+    // A name with no Shift-JIS form fails the whole listing, where a directory search
+    // leaves such a name out: callers take a key's listing as all it holds, and a key
+    // that seems to hold nothing is deleted with everything below it.
     ErrorCode EnumSubKeys(RootKey root, const std::string& path, std::vector<std::string>& names) override
     {
         names.clear();
         if (!ValidRoot(root)) return kErrorInvalidHandle;
         UniqueHKey key;
-        LONG status = ::RegOpenKeyExW(Handle(root), Wide(path).c_str(), 0, KEY_READ, key.Out());
+        LONG status = OpenExisting(root, path, KEY_READ, key);
         if (status != ERROR_SUCCESS) return static_cast<ErrorCode>(status);
         for (DWORD index = 0;; ++index) {
             wchar_t child[256];
@@ -151,7 +180,12 @@ public:
             status = ::RegEnumKeyExW(key.Get(), index, child, &length, nullptr, nullptr, nullptr, nullptr);
             if (status == ERROR_NO_MORE_ITEMS) return kErrorSuccess;
             if (status != ERROR_SUCCESS) return static_cast<ErrorCode>(status);
-            names.push_back(Narrow(std::wstring(child, length)));
+            std::optional<std::string> name = ExactNarrow(std::wstring_view(child, length));
+            if (!name) {
+                names.clear();
+                return ERROR_NO_UNICODE_TRANSLATION;
+            }
+            names.push_back(*std::move(name));
         }
     }
 
@@ -161,7 +195,7 @@ public:
         values.clear();
         if (!ValidRoot(root)) return kErrorInvalidHandle;
         UniqueHKey key;
-        LONG status = ::RegOpenKeyExW(Handle(root), Wide(path).c_str(), 0, KEY_READ, key.Out());
+        LONG status = OpenExisting(root, path, KEY_READ, key);
         if (status != ERROR_SUCCESS) return static_cast<ErrorCode>(status);
         DWORD longestName = 0, longestData = 0;
         status = ::RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
@@ -175,7 +209,14 @@ public:
             status = ::RegEnumValueW(key.Get(), index, name.data(), &nameLength, nullptr, &type, data.data(), &size);
             if (status == ERROR_NO_MORE_ITEMS) return kErrorSuccess;
             if (status != ERROR_SUCCESS) return static_cast<ErrorCode>(status);
-            values.emplace_back(Narrow(std::wstring(name.data(), nameLength)), ValueOf(type, data.data(), size));
+            std::optional<std::string> valueName = ExactNarrow(std::wstring_view(name.data(), nameLength));
+            RegValue value;
+            status = valueName ? ValueOf(type, data.data(), size, value) : ERROR_NO_UNICODE_TRANSLATION;
+            if (status != ERROR_SUCCESS) {
+                values.clear();
+                return static_cast<ErrorCode>(status);
+            }
+            values.emplace_back(*std::move(valueName), std::move(value));
         }
     }
 };

@@ -7,7 +7,7 @@ namespace lorvel::platform::win32 {
 
 using lorvel::win32::ComPtr;
 using lorvel::win32::Narrow;
-using lorvel::win32::Wide;
+using lorvel::win32::WideName;
 
 namespace {
 
@@ -22,6 +22,7 @@ public:
         if (buffer) {
             LPITEMIDLIST list = nullptr;
             if (SUCCEEDED(::SHGetSpecialFolderLocation(::GetDesktopWindow(), id, &list)) && list) {
+                // A folder with no Shift-JIS name is none, as when the call fails.
                 if (::SHGetPathFromIDListW(list, buffer)) result = Narrow(buffer);
                 allocator->Free(list);
             }
@@ -45,16 +46,20 @@ public:
                                          ::GetProcAddress(shell, MAKEINTRESOURCEA(59))))
                                    : nullptr;
         if (!restart) return IDNO;
-        const std::wstring text = Wide(prompt);
+        const std::wstring text = lorvel::win32::ShownWide(prompt);
         return restart(::GetDesktopWindow(), prompt.empty() ? nullptr : text.c_str(), static_cast<DWORD>(exitFlags));
     }
 
     std::intptr_t OpenFile(const std::string& file, const std::string& parameters) override
     {
-        const std::wstring path = Wide(file);
-        const std::wstring arguments = Wide(parameters);
-        const HINSTANCE result = ::ShellExecuteW(::GetDesktopWindow(), L"open", path.c_str(),
-                                                 parameters.empty() ? nullptr : arguments.c_str(), nullptr,
+        // What cannot be converted is not started at all: a near name is another
+        // program, near arguments another file for it. The shell's own code for that
+        // is "file not found".
+        const WideName path(file);
+        const WideName arguments(parameters);
+        if (path.Error() || arguments.Error()) return SE_ERR_FNF;
+        const HINSTANCE result = ::ShellExecuteW(::GetDesktopWindow(), L"open", path.Get(),
+                                                 parameters.empty() ? nullptr : arguments.Get(), nullptr,
                                                  SW_SHOWNORMAL);
         return reinterpret_cast<std::intptr_t>(result);
     }

@@ -5,14 +5,19 @@
 namespace lorvel::platform::win32 {
 
 using lorvel::win32::ComPtr;
-using lorvel::win32::WideFromSystemCodePage;
+using lorvel::win32::ExactWideFromSystemCodePage;
 
 namespace {
 
 // The link object reads its texts through its "A" interface in the system's code
 // page, so the file name is widened the same way: the link and its name agree on
-// any system, and on a Japanese one both are the program's Shift-JIS.
-std::wstring LinkFileName(const std::string& path) { return WideFromSystemCodePage(path); }
+// any system, and on a Japanese one both are the program's Shift-JIS. nullopt for a
+// name that code page cannot read, which names no file.
+std::optional<std::wstring> LinkFileName(const std::string& path)
+{
+    if (path.find('\0') != std::string::npos) return std::nullopt;
+    return ExactWideFromSystemCodePage(path);
+}
 
 // Failures of the system's own calls keep their Windows error; the object's other
 // failures (a file that is no link, a missing interface) say only that.
@@ -75,7 +80,7 @@ public:
         object.link->SetPath(fields.target.c_str());
         object.link->SetWorkingDirectory(fields.workingFolder.c_str());
         if (!fields.arguments.empty()) object.link->SetArguments(fields.arguments.c_str());
-        object.file->Save(LinkFileName(path).c_str(), FALSE);
+        if (const std::optional<std::wstring> name = LinkFileName(path)) object.file->Save(name->c_str(), FALSE);
         return {};
     }
 
@@ -83,7 +88,9 @@ public:
     {
         const LinkObject object = MakeLinkObject();
         if (object.made.outcome != LinkSave::Outcome::Saved) return ErrorOf(object.made.status);
-        if (const HRESULT loaded = object.file->Load(LinkFileName(path).c_str(), STGM_READ); FAILED(loaded))
+        const std::optional<std::wstring> name = LinkFileName(path);
+        if (!name) return kErrorNoUnicodeTranslation;
+        if (const HRESULT loaded = object.file->Load(name->c_str(), STGM_READ); FAILED(loaded))
             return ErrorOf(loaded);
         IShellLinkA& link = *object.link.Get();
         LinkFields read;

@@ -20,6 +20,9 @@ private:
     lorvel::win32::UniqueHandle handle_;
 };
 
+// A folder with no Shift-JIS name is told as none, as when the call fails: start-up
+// takes "" for a folder the system did not give, where a near name would be another
+// folder, perhaps one anybody may write.
 template <typename Query>
 std::string Folder(Query query)
 {
@@ -58,9 +61,12 @@ public:
     {
         std::vector<wchar_t> buffer(32768);
         const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        return Narrow(std::wstring(buffer.data(), length));
+        if (length == 0 || length >= buffer.size()) return {};
+        return Narrow(std::wstring_view(buffer.data(), length));  // "" as for a folder
     }
 
+    // A command line that has no Shift-JIS form is taken as none: its record path
+    // would otherwise be read as a near path, another file.
     std::string GetProgramCommandLine() override { return Narrow(::GetCommandLineW()); }
 
     std::optional<std::string> GetFileVersionString(const std::string& path) override
@@ -87,7 +93,7 @@ public:
         wchar_t buffer[257] = {};
         const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                                               code, 0, buffer, 256, nullptr);
-        return Narrow(std::wstring(buffer, length));
+        return lorvel::win32::ShownNarrow(std::wstring_view(buffer, length));
     }
 
     bool IsDoubleByteSystem() override { return ::GetSystemMetrics(SM_DBCSENABLED) != 0; }
@@ -104,13 +110,17 @@ public:
 
     std::unique_ptr<NamedMutex> OpenNamedMutex(const std::string& name) override
     {
-        HANDLE handle = ::OpenMutexW(MUTEX_ALL_ACCESS, FALSE, Wide(name).c_str());
+        const lorvel::win32::WideName wide(name);
+        if (wide.Error()) return nullptr;
+        HANDLE handle = ::OpenMutexW(MUTEX_ALL_ACCESS, FALSE, wide.Get());
         return handle ? std::make_unique<Win32Mutex>(handle) : nullptr;
     }
 
     std::unique_ptr<NamedMutex> CreateNamedMutex(const std::string& name) override
     {
-        HANDLE handle = ::CreateMutexW(nullptr, FALSE, Wide(name).c_str());
+        const lorvel::win32::WideName wide(name);
+        if (wide.Error()) return nullptr;
+        HANDLE handle = ::CreateMutexW(nullptr, FALSE, wide.Get());
         return handle ? std::make_unique<Win32Mutex>(handle) : nullptr;
     }
 

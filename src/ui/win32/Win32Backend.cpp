@@ -8,8 +8,7 @@
 
 namespace lorvel::ui {
 
-using lorvel::win32::Narrow;
-using lorvel::win32::Wide;
+using lorvel::win32::ShownWide;
 
 namespace {
 
@@ -20,7 +19,7 @@ constexpr int kFirstControlId = 100;
 // Static controls break lines at CR LF only; the program's texts use a lone CR too.
 std::wstring DisplayText(const std::string& text)
 {
-    std::wstring wide = Wide(text);
+    std::wstring wide = ShownWide(text);
     std::wstring out;
     for (std::size_t i = 0; i < wide.size(); ++i) {
         if (wide[i] == L'\r' && (i + 1 >= wide.size() || wide[i + 1] != L'\n')) {
@@ -96,7 +95,7 @@ struct Win32Backend::Impl {
         log.lfWeight = FW_NORMAL;
         log.lfCharSet = font.shiftJis ? SHIFTJIS_CHARSET : DEFAULT_CHARSET;
         log.lfQuality = DEFAULT_QUALITY;
-        const std::wstring face = Wide(font.face);
+        const std::wstring face = ShownWide(font.face);
         wcsncpy(log.lfFaceName, face.c_str(), LF_FACESIZE - 1);
         // A missing design font falls back to whatever the font mapper finds for the
         // character set, which renders Japanese where a Japanese font is installed.
@@ -149,12 +148,20 @@ LRESULT Win32Backend::Impl::Handle(FormWindow& w, UINT message, WPARAM wParam, L
             return 0;
         }
         if (HIWORD(wParam) == EN_CHANGE && control.Kind() == ControlKind::Edit && !updating) {
-            wchar_t buffer[1024] = {};
-            ::GetWindowTextW(reinterpret_cast<HWND>(lParam), buffer, 1023);
+            const HWND edit = reinterpret_cast<HWND>(lParam);
+            std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(edit)) + 1, L'\0');
+            text.resize(static_cast<std::size_t>(::GetWindowTextW(edit, text.data(), static_cast<int>(text.size()))));
+            const std::optional<std::string> typed = lorvel::win32::ExactNarrow(text);
             updating = true;
-            control.SetCaption(Narrow(buffer));
+            // A character with no Shift-JIS form cannot be part of the text the
+            // program holds (a folder, mostly): the box takes back what it showed,
+            // so the text on the screen is the one the program will use.
+            if (typed)
+                control.SetCaption(*typed);
+            else
+                ::SetWindowTextW(edit, DisplayText(control.Caption()).c_str());
             updating = false;
-            if (control.onChange) form.Dispatch(control.onChange);
+            if (typed && control.onChange) form.Dispatch(control.onChange);
             return 0;
         }
         break;
@@ -389,7 +396,7 @@ void Win32Backend::Realise(Form& form)
     const int top = (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
     HWND owner = impl_->windows.empty() ? nullptr : impl_->windows.front()->hwnd;
     window->hwnd = ::CreateWindowExW(form.dialogFrame ? WS_EX_DLGMODALFRAME : 0, kFormClass,
-                                     Wide(form.Caption()).c_str(), style, left, top, width, height, owner, nullptr,
+                                     ShownWide(form.Caption()).c_str(), style, left, top, width, height, owner, nullptr,
                                      ::GetModuleHandleW(nullptr), nullptr);
     if (form.background && !impl_->backgroundBrush)
         impl_->backgroundBrush = ::CreateSolidBrush(RGB(form.background->r, form.background->g, form.background->b));
@@ -404,7 +411,7 @@ void Win32Backend::Update(Form& form)
 {
     Impl::FormWindow* w = impl_->Find(form);
     if (!w) return;
-    ::SetWindowTextW(w->hwnd, Wide(form.Caption()).c_str());
+    ::SetWindowTextW(w->hwnd, ShownWide(form.Caption()).c_str());
     ::EnableWindow(w->hwnd, form.Enabled() ? TRUE : FALSE);
     if (form.SystemCloseDisabled())
         ::EnableMenuItem(::GetSystemMenu(w->hwnd, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_DISABLED | MF_GRAYED);
@@ -471,7 +478,7 @@ void Win32Backend::ProcessMessages()
 int Win32Backend::ShowMessageBox(const std::string& text, const std::string& caption, int flags)
 {
     HWND owner = ::GetActiveWindow();
-    return ::MessageBoxW(owner, Wide(text).c_str(), Wide(caption).c_str(), static_cast<UINT>(flags));
+    return ::MessageBoxW(owner, ShownWide(text).c_str(), ShownWide(caption).c_str(), static_cast<UINT>(flags));
 }
 
 namespace {
@@ -490,7 +497,7 @@ bool Win32Backend::BrowseForFolder(Form& owner, FolderBrowse& browse)
 {
     Impl::FormWindow* w = impl_->Find(owner);
     wchar_t display[MAX_PATH + 1] = {};
-    const std::wstring wideTitle = Wide(browse.title);
+    const std::wstring wideTitle = ShownWide(browse.title);
     BROWSEINFOW info{};
     info.hwndOwner = w ? w->hwnd : nullptr;
     info.pidlRoot = static_cast<PCIDLIST_ABSOLUTE>(browse.root);
@@ -507,7 +514,11 @@ bool Win32Backend::BrowseForFolder(Form& owner, FolderBrowse& browse)
     const BOOL ok = ::SHGetPathFromIDListW(list, path);
     ::CoTaskMemFree(list);
     if (!ok) return false;
-    browse.folder = Narrow(path);
+    // A folder with no Shift-JIS name is one the program cannot name: chosen, it
+    // would be a near folder, another one; so the choice is as if cancelled.
+    std::optional<std::string> folder = lorvel::win32::ExactNarrow(path);
+    if (!folder) return false;
+    browse.folder = *std::move(folder);
     browse.imageIndex = info.iImage;
     return true;
 }

@@ -110,6 +110,38 @@ TEST_F(CopyPhaseTest, ProgressBySizeWhenEverySizeIsKnown)
     EXPECT_EQ(view.progress, (std::vector<std::string>{"74%(1/3)", "75%(2/3)", "100%(3/3)"}));
 }
 
+// The copied total passes 2^31 and then 2^32, where a 32-bit count turned negative
+// and then wrapped, and one file alone holds more than 4 GB. The sources are sparse
+// on the host and none is copied: each destination is there, and the overwrite
+// question is answered no; the progress counts each source all the same.
+TEST_F(CopyPhaseTest, ProgressBySizePastTwoAndFourGibibytes)
+{
+    constexpr std::uint64_t kGiB = 1ull << 30;
+    const std::pair<std::string, std::uint64_t> files[] = {
+        {"A.BIN", kGiB}, {"B.BIN", kGiB + kGiB / 2}, {"C.BIN", 4 * kGiB + kGiB / 2}, {"D.BIN", kGiB}};
+    std::string copyFile;
+    int number = 0;
+    for (const auto& [name, size] : files) {
+        vm.Put("E:\\" + name, "");
+        std::filesystem::resize_file(vm.machine.HostPath("E:\\" + name), size);
+        vm.Put("C:\\APP\\" + name, "old");
+        copyFile += "File" + std::to_string(++number) + "=(App)" + name + "\r\n";
+    }
+    vm.machine.SetDisk('C', {64 * kGiB, 16 * kGiB});
+    view.options.overwrite = false;
+    view.answers = {7, 7, 7, 7};
+    const InstallRunState state = Run(Script(copyFile));
+    EXPECT_TRUE(state.sizeKnown);
+    EXPECT_EQ(state.requiredBytes, static_cast<std::int64_t>(8 * kGiB));
+    EXPECT_EQ(state.copiedBytes, static_cast<std::int64_t>(8 * kGiB));
+    // 1, 2.5, 7 and 8 GB of 8; counted by entries it would be 25, 50, 75 and 100.
+    EXPECT_EQ(view.progress, (std::vector<std::string>{"12%(1/4)", "31%(2/4)", "87%(3/4)", "100%(4/4)"}));
+    const auto questions = view.RunQuestions();
+    ASSERT_EQ(questions.size(), 4u);
+    for (const auto& question : questions) EXPECT_EQ(question.caption, "上書き確認");
+    EXPECT_EQ(vm.Get("C:\\APP\\C.BIN"), "old");
+}
+
 TEST_F(CopyPhaseTest, TheOverwriteRuleByQuestionOrByTime)
 {
     vm.Put("E:\\A.TXT", "new");

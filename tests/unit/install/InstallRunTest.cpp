@@ -18,7 +18,7 @@ TEST_F(InstallRunTest, SizesCountEachSourceByItsFileName)
     vm.Put("E:\\A.TXT", std::string(100, 'a'));
     vm.Put("E:\\EMPTY.DAT", "");
     vm.Put("E:\\B.EX_", std::string(50, 'b'));
-    struct Row { std::string copyFile; std::int32_t entries; std::int32_t bytes; bool known; };
+    struct Row { std::string copyFile; std::int32_t entries; std::int64_t bytes; bool known; };
     const Row rows[] = {
         {"", 0, 0, true},
         {"File1=(App)A.TXT\r\n", 1, 100, true},
@@ -53,15 +53,75 @@ TEST(SourceNameTest, TakesTheNameWithoutMacrosOrMarkers)
     }
 }
 
-TEST_F(InstallRunTest, AThreeGibibyteFileReadsAsNegativeAndSkipsTheCheck)
+// Sizes are 64-bit: a file of 3 GB, which a signed 32-bit count read as negative, and
+// one of 4 GB and more, of which it kept the low 32 bits, count whole, and the disk
+// space question weighs what they need.
+TEST_F(InstallRunTest, FilesOfGibibytesCountWholeAndAreCheckedAgainstTheFreeSpace)
 {
-    vm.Put("E:\\HUGE.BIN", "");
-    std::filesystem::resize_file(vm.machine.HostPath("E:\\HUGE.BIN"), 3ull << 30);  // sparse on the host
-    vm.machine.SetDisk('C', {10, 0});
-    const InstallRunState state = Run("[CopyFile]\r\nFile1=(App)HUGE.BIN\r\n");
-    EXPECT_EQ(state.requiredBytes, 0);
-    EXPECT_FALSE(state.sizeKnown);
-    for (const auto& question : view.questions) EXPECT_NE(question.caption, "空き容量不足");
+    struct Row { std::uint64_t size; std::uint64_t free; bool asked; };
+    const Row rows[] = {
+        {3ull << 30, 0, true},
+        {3ull << 30, 4ull << 30, false},
+        {(4ull << 30) + 10, 100, true},
+        {(4ull << 30) + 10, (4ull << 30) + 10, true},  // exactly enough is not enough
+        {(4ull << 30) + 10, (4ull << 30) + 11, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::to_string(row.size) + " in " + std::to_string(row.free));
+        vm.Put("E:\\HUGE.BIN", "");
+        std::filesystem::resize_file(vm.machine.HostPath("E:\\HUGE.BIN"), row.size);  // sparse on the host
+        vm.machine.SetDisk('C', {64ull << 30, row.free});
+        view = RecordingView{};
+        view.options.folderText = "C:\\APP";
+        view.answers = {7};  // no to the space question, else to making C:\APP: nothing is copied
+        const InstallRunState state = Run("[CopyFile]\r\nFile1=(App)HUGE.BIN\r\n");
+        EXPECT_EQ(state.requiredBytes, static_cast<std::int64_t>(row.size));
+        EXPECT_TRUE(state.sizeKnown);
+        const bool asked = !view.questions.empty() && view.questions[0].caption == "空き容量不足";
+        EXPECT_EQ(asked, row.asked);
+    }
+}
+
+TEST(ByteCountTest, FileSizesAddUpTo64Bits)
+{
+    struct Row { std::int64_t total; std::uint64_t size; bool added; std::int64_t after; };
+    const Row rows[] = {
+        {0, 0, true, 1},  // an empty file counts one byte
+        {0, 5, true, 5},
+        {INT32_MAX, 1, true, 1ll << 31},
+        {UINT32_MAX, 1, true, 1ll << 32},
+        {1ll << 31, 3ull << 30, true, (1ll << 31) + (3ll << 30)},
+        {0, (5ull << 30) + 7, true, (5ll << 30) + 7},
+        {0, 1ull << 63, false, 0},
+        {0, UINT64_MAX, false, 0},
+        {kMaxCountedBytes - 1, 1, true, kMaxCountedBytes},
+        {kMaxCountedBytes, 1, false, kMaxCountedBytes},
+        {kMaxCountedBytes, 0, false, kMaxCountedBytes},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::to_string(row.total) + " + " + std::to_string(row.size));
+        std::int64_t total = row.total;
+        EXPECT_EQ(AddFileBytes(total, row.size), row.added);
+        EXPECT_EQ(total, row.after);
+    }
+}
+
+TEST(ByteCountTest, PercentagesOfLargeCountsAreExact)
+{
+    struct Row { std::int64_t part, whole; int percent; };
+    const Row rows[] = {
+        {0, 0, 100}, {1, 0, 100}, {0, 10, 0}, {1, 3, 33}, {2, 3, 66},
+        {3ll << 30, 6ll << 30, 50},
+        {(1ll << 32) + 1, 1ll << 33, 50},
+        {7ll << 30, 8ll << 30, 87},
+        {(1ll << 31) - 1, 1ll << 32, 49},
+        {kMaxCountedBytes - 1, kMaxCountedBytes, 99},
+        {11, 10, 100},  // a file that grew since its size was counted
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::to_string(row.part) + " of " + std::to_string(row.whole));
+        EXPECT_EQ(PercentOf(row.part, row.whole), row.percent);
+    }
 }
 
 TEST_F(InstallRunTest, RelateReadsAllTwentyAndDropsNamesWithoutFiles)

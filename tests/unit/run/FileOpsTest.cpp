@@ -44,10 +44,13 @@ TEST_F(FileOpsTest, CreateFolderTreeCreatesEveryLevelInOrder)
     const std::string hyo = "C:\\\x95\x5C\\SUB";
     EXPECT_TRUE(ops.CreateFolderTree(hyo));
     EXPECT_TRUE(ops.FolderExists("C:\\\x95\x5C"));
+    // A lead byte alone is no Shift-JIS and no pattern: the names are looked through.
     std::vector<FindEntry> entries;
-    vm.platform.files.FindEntries("C:\\\x95*", entries);
-    ASSERT_EQ(entries.size(), 1u);
-    EXPECT_EQ(entries[0].name, "\x95\x5C");
+    ASSERT_EQ(vm.platform.files.FindEntries("C:\\*", entries), 0u);
+    std::vector<std::string> names;
+    for (const FindEntry& entry : entries)
+        if (entry.name[0] == '\x95') names.push_back(entry.name);
+    EXPECT_EQ(names, std::vector<std::string>{"\x95\x5C"});
 }
 
 TEST_F(FileOpsTest, CreateFolderTreeReportsTheLastAttempt)
@@ -55,6 +58,47 @@ TEST_F(FileOpsTest, CreateFolderTreeReportsTheLastAttempt)
     vm.machine.DenyWrites("C:\\LOCKED");
     EXPECT_FALSE(ops.CreateFolderTree("C:\\LOCKED\\A\\"));
     EXPECT_FALSE(ops.CreateFolderTree("Q:\\A\\"));
+}
+
+// Which folders are made, and the answer, which is whether the last level tried was
+// made: a level the search cannot see (an empty drive's root) or cannot read is tried
+// and the levels below it still are; below a level that cannot be, none is.
+TEST_F(FileOpsTest, CreateFolderTreeTriesEveryLevelThatCouldBeMade)
+{
+    vm.machine.SetDisk('D', {});
+    vm.machine.DenyWrites("C:\\LOCKED");
+    const std::string leads(39999, '\x81');
+    struct Row { std::string folder; bool result; std::vector<std::string> made, notMade; };
+    const Row rows[] = {
+        {"D:\\SUB\\DEEP", true, {"D:\\SUB", "D:\\SUB\\DEEP"}, {}},
+        {"C:\\LOCKED\\A\\B\\", false, {}, {"C:\\LOCKED", "C:\\LOCKED\\A"}},
+        {"C:\\BAD|NAME\\A\\B", false, {}, {"C:\\BAD|NAME"}},
+        {"C:\\BAD\x81\x20NAME\\A", false, {}, {"C:\\BAD\x81\x20NAME"}},
+        // An odd run of lead bytes takes the "\" after it: one name of 40,003 bytes.
+        {"C:\\RUN\\" + leads + "\\A\\B", false, {"C:\\RUN"}, {"C:\\RUN\\" + leads + "\\A"}},
+        {"C:\\RUN2\\" + leads + "\x81\\A\\B", false, {"C:\\RUN2"}, {"C:\\RUN2\\" + leads + "\x81"}},
+        {"C:\\TRAIL\\\x81\x5C\x81\x5C\\A", true, {"C:\\TRAIL\\\x81\x5C\x81\x5C", "C:\\TRAIL\\\x81\x5C\x81\x5C\\A"}, {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.folder.substr(0, 40));
+        EXPECT_EQ(ops.CreateFolderTree(row.folder), row.result);
+        for (const std::string& folder : row.made) EXPECT_TRUE(ops.FolderExists(folder)) << folder.substr(0, 40);
+        for (const std::string& folder : row.notMade) EXPECT_FALSE(vm.platform.files.Exists(folder)) << folder.substr(0, 40);
+    }
+}
+
+// Twenty thousand names after one longer than any system takes: the levels above it
+// are made, and the answer is that the folder could not be.
+TEST_F(FileOpsTest, CreateFolderTreeOfThousandsOfNamesBelowAnImpossibleOne)
+{
+    const std::string tooLong(300, 'L');
+    std::string folder = "C:\\MANY\\N\\" + tooLong;
+    for (int i = 0; i < 20000; ++i) folder += "\\N";
+    EXPECT_FALSE(ops.CreateFolderTree(folder));
+    EXPECT_TRUE(ops.FolderExists("C:\\MANY\\N"));
+    std::vector<FindEntry> entries;
+    ASSERT_EQ(vm.platform.files.FindEntries("C:\\MANY\\N\\*", entries), 0u);
+    EXPECT_EQ(entries.size(), 2u) << "only its dot entries";
 }
 
 TEST_F(FileOpsTest, CopyFileOverwriteReplacesReadOnlyAndLeavesArchive)

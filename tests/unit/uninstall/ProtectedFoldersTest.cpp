@@ -27,9 +27,53 @@ TEST(ProtectedFoldersTest, PathsResolveAsWindowsReadsThem)
         // A trail byte 0x5C is no separator: "表" is 0x95 0x5C.
         {"C:\\\x95\x5C\\..\\A", "C:\\A"},
         {"C:\\\x95\x5C\\A", "C:\\\x95\x5C\\A"},
+        // A lead byte at the end stands alone, and no "\\" is made up to trail it.
+        {"C:\\x\x81", "C:\\X\x81"},
+        {"\\\\srv\\share\\x\x81", "\\\\SRV\\SHARE\\X\x81"},
     };
     for (const auto& [path, expected] : rows) {
         SCOPED_TRACE(path);
+        EXPECT_EQ(ResolvePath(path, "C:\\TEMP\\"), expected);
+    }
+}
+
+std::string Leads(std::size_t count) { return std::string(count, '\x81'); }
+
+std::string Repeat(const std::string& unit, std::size_t times)
+{
+    std::string text;
+    for (std::size_t i = 0; i < times; ++i) text += unit;
+    return text;
+}
+
+// A record line may hold tens of thousands of lead bytes; each one owns the byte after
+// it, so the parity of a run decides whether the "\" after it is a separator.
+TEST(ProtectedFoldersTest, LongRunsOfLeadBytesResolveByTheirParity)
+{
+    const std::string joined = Repeat("\x81\x81\\", 14998) + "\x81\x81";  // 14,999 names
+    const std::pair<std::string, std::optional<std::string>> rows[] = {
+        {"C:\\APP\\" + Leads(40000), "C:\\APP\\" + Leads(40000)},
+        {"C:\\APP\\" + Leads(40000) + "\\..\\A", "C:\\APP\\A"},
+        // The last lead byte of an odd run takes the "\", so ".." ends a name there.
+        {"C:\\APP\\" + Leads(40001) + "\\..\\A", "C:\\APP\\" + Leads(40001) + "\\\\A"},
+        {"C:\\" + Leads(40000) + "\\..\\..\\WINDOWS", "C:\\WINDOWS"},
+        {"C:\\" + Leads(39999) + "\\..\\..\\WINDOWS", "C:\\WINDOWS"},
+        {"C:\\" + Leads(40001) + "\\..\\..\\WINDOWS", "C:\\WINDOWS"},
+        {"C:\\" + Leads(40001) + "\\..\\WINDOWS", "C:\\" + Leads(40001) + "\\\\WINDOWS"},
+        // Every 0x5C is the trail of the lead byte before it: one name, no separator.
+        {"C:\\" + Repeat("\x81\x5C", 20000) + "\\A", "C:\\" + Repeat("\x81\x5C", 20000) + "\\A"},
+        {"C:\\" + Repeat("\x81\x5C", 20000) + "..\\A", "C:\\" + Repeat("\x81\x5C", 20000) + "\\A"},
+        {"C:\\" + Repeat("\x81\x81\\", 15000) + "..", "C:\\" + joined},
+        {"C:/" + Repeat("\x81\x81/", 15000) + "..", "C:\\" + joined},
+        {"\\\\" + Leads(40000) + "\\S\\X", "\\\\" + Leads(40000) + "\\S\\X"},
+        // The server's name takes the "\" and "S": "X" is the share.
+        {"\\\\" + Leads(40001) + "\\S\\X", "\\\\" + Leads(40001) + "\\S\\X\\"},
+        {"\\\\" + Leads(39999) + "\\S", std::nullopt},  // no share name
+        {Leads(40000) + "\\..\\A.TXT", "C:\\TEMP\\A.TXT"},
+        {"C:\\APP\\" + Leads(39999), "C:\\APP\\" + Leads(39999)},  // a lead byte at the very end
+    };
+    for (const auto& [path, expected] : rows) {
+        SCOPED_TRACE(path.substr(0, 16) + "... (" + std::to_string(path.size()) + " bytes)");
         EXPECT_EQ(ResolvePath(path, "C:\\TEMP\\"), expected);
     }
 }
@@ -79,6 +123,24 @@ TEST(ProtectedFoldersTest, DeletionsAreCheckedAgainstEveryProtectedFolder)
         SCOPED_TRACE(path);
         EXPECT_EQ(folders.CheckDeletion(path), verdict);
     }
+    // Long runs of lead bytes, whose parity decides where a name ends.
+    const std::pair<std::string, V> longRows[] = {
+        {"C:\\APP\\" + Leads(40000) + "\\..\\..\\WINDOWS\\*.*", V::WildcardInProtected},
+        {"C:\\APP\\" + Leads(40001) + "\\..\\..\\WINDOWS\\*.*", V::Allowed},  // C:\APP\WINDOWS\*.*
+        {"C:\\WINDOWS\\" + Repeat("\x81\x5C", 20000) + "\\*.*", V::WildcardInProtected},
+        {"C:\\APP\\" + Repeat("\x81\x5C", 20000) + "\\*.*", V::Allowed},
+        {"C:\\APP\\" + Leads(40000) + "\\..\\..", V::ProtectedFolder},
+        {"C:\\APP\\" + Leads(40000) + "*\\A.TXT", V::UnsafeWildcard},
+        {"C:\\APP\\" + Leads(40001) + "*\\A.TXT", V::Allowed},  // "*" is a trail byte
+    };
+    for (const auto& [path, verdict] : longRows) {
+        SCOPED_TRACE(path.substr(0, 16) + "... (" + std::to_string(path.size()) + " bytes)");
+        EXPECT_EQ(folders.CheckDeletion(path), verdict);
+    }
+    EXPECT_TRUE(folders.IsProtectedFolder("C:\\APP\\" + Leads(40000) + "\\..\\.."));
+    EXPECT_FALSE(folders.IsProtectedFolder("C:\\APP\\" + Leads(40001) + "\\..\\.."));
+    EXPECT_TRUE(folders.IsProtectedFolder("C:\\" + Leads(40000) + "\\.."));
+    EXPECT_FALSE(folders.IsProtectedFolder("C:\\" + Leads(40001) + "\\.."));
     EXPECT_TRUE(folders.IsProtectedFolder("c:\\users\\u\\sendto"));
     EXPECT_TRUE(folders.IsProtectedFolder("E:\\"));
     EXPECT_FALSE(folders.IsProtectedFolder("C:\\Users\\"));
