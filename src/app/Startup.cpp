@@ -130,7 +130,10 @@ void CopyStartupFiles(StartupDecision& decision, Platform& platform, FileOps& op
     SetupContext& c = decision.context;
     // Without a work folder of its own the run has nowhere to put the copies.
     if (c.workFolder.empty()) return;
-    ops.CopyFileOverwrite(c.sourceFolder + kProgramName, c.workFolder + kProgramWorkCopyName);
+    // Without the program's own folder "\\" would be the current drive's root, and
+    // a script found there somebody else's.
+    const bool sourceKnown = c.sourceFolder.size() > 1;
+    if (sourceKnown) ops.CopyFileOverwrite(c.sourceFolder + kProgramName, c.workFolder + kProgramWorkCopyName);
     const std::string source = c.Uninstalling() ? decision.firstArgument : c.sourceFolder + kScriptName;
     c.scriptFile = c.workFolder + (c.Uninstalling() ? kRecordName : kScriptName);
     if (c.Uninstalling()) c.recordPath = decision.firstArgument;
@@ -140,7 +143,7 @@ void CopyStartupFiles(StartupDecision& decision, Platform& platform, FileOps& op
         decision.fatalText += std::string(kFatalScript) + "\r\n" + source + "\r\n" + kScriptTooLarge + "\r\n";
         return;
     }
-    if (found || c.Uninstalling()) ops.CopyFileOverwrite(source, c.scriptFile);
+    if ((found && sourceKnown) || c.Uninstalling()) ops.CopyFileOverwrite(source, c.scriptFile);
     if (!platform.files.FileExists(c.scriptFile)) decision.fatalText += std::string(kFatalScript) + "\r\n";
 }
 

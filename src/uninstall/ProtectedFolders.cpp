@@ -190,6 +190,8 @@ std::string ProtectedFolders::ReasonText(Verdict verdict)
         return "場所を特定できないワイルドカードの指定のため，削除しませんでした．\r\n";
     case Verdict::OutsideSetupFolder:
         return "セットアップ時の記録と照合できないアンセットアップ情報のため，セットアップフォルダの外は削除しませんでした．\r\n";
+    case Verdict::NotAbsolute:
+        return "ドライブから始まる完全なパスではないため，削除しませんでした．\r\n";
     case Verdict::ThroughLink:
         return "セットアップフォルダの中のリンク(ジャンクション)を経由する指定のため，削除しませんでした．\r\n";
     case Verdict::Allowed:

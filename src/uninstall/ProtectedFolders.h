@@ -35,7 +35,8 @@ std::optional<std::string> ResolvePath(const std::string& path, const std::strin
 
 class ProtectedFolders {
 public:
-    enum class Verdict { Allowed, ProtectedFolder, WildcardInProtected, UnsafeWildcard, ThroughLink, OutsideSetupFolder };
+    enum class Verdict { Allowed, ProtectedFolder, WildcardInProtected, UnsafeWildcard, ThroughLink, OutsideSetupFolder,
+                         NotAbsolute };
 
     ProtectedFolders(const SetupContext& context, std::string currentFolder);
 

@@ -176,8 +176,25 @@ bool UninstallGuard::InsideSetupFolder(const std::string& path) const
     return full.compare(0, setupFolder_.size(), setupFolder_) == 0;
 }
 
+namespace {
+
+// "C:\..." or "\\server\share\...": what an install records. Anything else is read
+// from a current folder, which whoever started the program chose, or reaches a device.
+bool IsAbsolutePath(const std::string& path)
+{
+    const auto isSeparator = [](char c) { return c == '\\' || c == '/'; };
+    if (path.size() >= 3 && path[1] == ':' && isSeparator(path[2]) &&
+        ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')))
+        return true;
+    return path.size() >= 3 && isSeparator(path[0]) && isSeparator(path[1]) && path[2] != '?' && path[2] != '.' &&
+           !isSeparator(path[2]);
+}
+
+}  // namespace
+
 ProtectedFolders::Verdict UninstallGuard::CheckDeletion(const std::string& path) const
 {
+    if (!IsAbsolutePath(path)) return ProtectedFolders::Verdict::NotAbsolute;
     const ProtectedFolders::Verdict verdict = folders_.CheckDeletion(path);
     if (verdict == ProtectedFolders::Verdict::Allowed && Restricted() && !InsideSetupFolder(path))
         return ProtectedFolders::Verdict::OutsideSetupFolder;
@@ -188,7 +205,7 @@ bool UninstallGuard::IsProtectedFolder(const std::string& folder) const { return
 
 bool UninstallGuard::MayRemoveFolder(const std::string& folder) const
 {
-    return !folders_.IsProtectedFolder(folder) && (!Restricted() || InsideSetupFolder(folder));
+    return IsAbsolutePath(folder) && !folders_.IsProtectedFolder(folder) && (!Restricted() || InsideSetupFolder(folder));
 }
 
 bool UninstallGuard::MayDeleteKey(RootKey root, const std::string& path) const

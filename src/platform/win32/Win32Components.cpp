@@ -32,7 +32,9 @@ class Win32Components final : public Components {
 public:
     std::unique_ptr<ComponentLibrary> Load(const std::string& path) override
     {
-        HMODULE module = lorvel::win32::LoadComponentLibrary(Wide(path));
+        const lorvel::win32::WideName name(path);
+        if (name.Error()) return nullptr;
+        HMODULE module = lorvel::win32::LoadComponentLibrary(name.Text());
         return module ? std::make_unique<Win32Library>(module) : nullptr;
     }
 };
@@ -68,8 +70,12 @@ public:
     {
         const lorvel::win32::LzFunctions& lz = lorvel::win32::Lz();
         if (!lz.Loaded()) return kErrorModNotFound;
-        const std::wstring from = Wide(source);
-        const std::wstring to = Wide(destination);
+        const lorvel::win32::WideName fromName(source);
+        const lorvel::win32::WideName toName(destination);
+        if (fromName.Error()) return fromName.Error();
+        if (toName.Error()) return toName.Error();
+        const std::wstring& from = fromName.Text();
+        const std::wstring& to = toName.Text();
         OFSTRUCT sourceInfo{};
         OFSTRUCT destinationInfo{};
         const INT in = lz.open(const_cast<LPWSTR>(from.c_str()), &sourceInfo, OF_READ | OF_SHARE_EXCLUSIVE);

@@ -155,7 +155,8 @@ public:
             !::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr))
             return LastError();
         SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
-        const ErrorCode result = Result(::CreateDirectoryW(Wide(path).c_str(), &attributes));
+        const WideName name(path);
+        const ErrorCode result = name.Error() ? name.Error() : Result(::CreateDirectoryW(name.Get(), &attributes));
         ::LocalFree(descriptor);
         return result;
     }
@@ -321,7 +322,9 @@ public:
     // always, older Windows too), so the program walks the folders itself.
     ErrorCode ShellDelete(const std::string& path) override
     {
-        std::wstring pattern = Wide(path);
+        const WideName name(path);
+        if (name.Error()) return name.Error();
+        std::wstring pattern = name.Text();
         if (pattern.size() > 3 && (pattern.back() == L'\\' || pattern.back() == L'/')) pattern.pop_back();
         if (pattern.find_first_of(L"*?") == std::wstring::npos) {
             WIN32_FIND_DATAW data;

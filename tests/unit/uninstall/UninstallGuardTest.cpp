@@ -185,6 +185,13 @@ TEST_F(RecordTrustTest, ARestrictedRecordReachesOnlyTheSetupFolder)
     EXPECT_EQ(guard.CheckDeletion("C:\\APP\\..\\USERS\\ME\\LETTER.TXT"), ProtectedFolders::Verdict::OutsideSetupFolder);
     EXPECT_EQ(guard.CheckDeletion("C:\\APPLE\\A.TXT"), ProtectedFolders::Verdict::OutsideSetupFolder);
     EXPECT_EQ(guard.CheckDeletion("C:\\WINDOWS\\*.*"), ProtectedFolders::Verdict::WildcardInProtected);
+    for (const char* unplaced : {"A.TXT", "..\\A.TXT", "\\APP\\A.TXT", "C:A.TXT", "\\\\?\\C:\\APP\\A.TXT", "\\\\.\\C:\\APP\\A.TXT"}) {
+        SCOPED_TRACE(unplaced);
+        EXPECT_EQ(guard.CheckDeletion(unplaced), ProtectedFolders::Verdict::NotAbsolute);
+        EXPECT_EQ(UninstallGuard(context, "C:\\APP\\", RecordTrust{RecordTrust::State::Vouched, {}}).CheckDeletion(unplaced),
+                  ProtectedFolders::Verdict::NotAbsolute)
+            << "whatever the current folder, and however genuine the record";
+    }
     EXPECT_TRUE(guard.MayRemoveFolder("C:\\APP\\SUB\\"));
     EXPECT_FALSE(guard.MayRemoveFolder("C:\\DATA\\"));
     EXPECT_FALSE(guard.MayDeleteKey(RootKey::CurrentUser, "Software\\Maker\\App"));
