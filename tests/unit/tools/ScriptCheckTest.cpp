@@ -43,6 +43,8 @@ TEST(ScriptCheckTest, EachRuleHasATriggeringAndACleanScript)
         {"duplicate-key", "[Title]\nSetup=a\nsetup=b\n", 3, "line 2", "[Title]\nSetup=a\n"},
         {"unknown-section", "[CopyFiles]\nFile1=(App)A.TXT\n", 1, "[CopyFile]", "[CopyFile]\nFile1=(App)A.TXT\n"},
         {"unknown-key", "[Title]\nSetpu=a\n", 2, "Setup", "[Title]\nSetup=a\n"},
+        {"unknown-key", "[Title]\nPublsher=Lorvel Works\n", 2, "Publisher",
+         "[Title]\nPublisher=Lorvel Works\nDisplayVersion=1.2\n"},
         {"unknown-key", "[CopyFile]\nFile01=(App)A.TXT\n", 2, "File1", "[CopyFile]\nFile1=(App)A.TXT\n"},
         {"unknown-key", "[TopMessage]\nMessage6=x\n", 2, "Message5", "[TopMessage]\nMessage5=x\n"},
         {"numbering-gap", "[CopyFile]\nFile1=(App)A.TXT\nFile3=(App)A.DLL\n", 3, "File3",
