@@ -46,6 +46,29 @@ std::uint64_t WriteTimeOf(FileSystem& files, const std::string& path)
 
 }  // namespace
 
+namespace {
+
+// A record the earlier install did not vouch for goes aside, kept; false when it stays.
+bool SetAsideUnvouchedRecord(Platform& platform, const SetupContext& context, FileOps& ops, ProfileStore& profiles,
+                             const std::string& record, FailureText& failures)
+{
+    std::string bytes;
+    const ErrorCode read = platform.files.ReadWholeFile(record, bytes);
+    const RecordTrust trust = ReadRecordTrust(
+        platform.registry, profiles.ReadProfile("UnSetupRegistryKey", "Key", "", record), record, bytes);
+    if (read == kErrorSuccess && trust.Vouched()) return false;
+    ErrorCode code = read == kErrorSuccess ? platform.files.WriteWholeFile(context.setupFolder + kUnverifiedRecordName, bytes)
+                                           : read;
+    if (code == kErrorSuccess) code = ops.DeleteFilesUnloaded(record);
+    failures.Add(tag::kSetupFile, record,
+                 code == kErrorSuccess ? std::string("セットアップ時の記録と照合できないため，") + kUnverifiedRecordName +
+                                             " として残し，アンセットアップ情報を新しく作りました．\r\n"
+                                       : ops.SystemErrorText(code));
+    return true;
+}
+
+}  // namespace
+
 void LoadExistingRecord(Platform& platform, SetupContext& context, FileOps& ops, ProfileStore& profiles,
                         RecordLists& lists, FailureText& failures)
 {
@@ -56,26 +79,8 @@ void LoadExistingRecord(Platform& platform, SetupContext& context, FileOps& ops,
     ops.DeleteFiles(backup);
     if (!platform.files.FileExists(record)) return;
     // An install that leaves no record leaves an existing one as it is.
-    if (MBPosText(kSetupOnly, context.unSetupTitle) > 0) {
-        const bool copied = ops.CopyFileOverwrite(record, backup) == kErrorSuccess;
-        LoadRecordLists(profiles, record, copied ? backup : record, lists);
-        return;
-    }
-    std::string bytes;
-    const ErrorCode read = platform.files.ReadWholeFile(record, bytes);
-    const RecordTrust trust = ReadRecordTrust(
-        platform.registry, profiles.ReadProfile("UnSetupRegistryKey", "Key", "", record), record, bytes);
-    if (read != kErrorSuccess || !trust.Vouched()) {
-        const std::string aside = context.setupFolder + kUnverifiedRecordName;
-        ErrorCode code = read == kErrorSuccess ? platform.files.WriteWholeFile(aside, bytes) : read;
-        if (code == kErrorSuccess) code = ops.DeleteFilesUnloaded(record);
-        failures.Add(tag::kSetupFile, record,
-                     code == kErrorSuccess
-                         ? std::string("セットアップ時の記録と照合できないため，") + kUnverifiedRecordName +
-                               " として残し，アンセットアップ情報を新しく作りました．\r\n"
-                         : ops.SystemErrorText(code));
-        return;
-    }
+    const bool writesRecord = MBPosText(kSetupOnly, context.unSetupTitle) == 0;
+    if (writesRecord && SetAsideUnvouchedRecord(platform, context, ops, profiles, record, failures)) return;
     // Without its copy the record itself is read: its entries must not be lost.
     const bool copied = ops.CopyFileOverwrite(record, backup) == kErrorSuccess;
     LoadRecordLists(profiles, record, copied ? backup : record, lists);

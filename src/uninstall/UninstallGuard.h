@@ -58,6 +58,8 @@ public:
     // A record that is not vouched for is carried out only inside the setup folder:
     // its files and folders there, by the protected-folder rules; nothing else.
     bool Restricted() const { return !trust_.Vouched(); }
+    // The setup folder as the path rules read it, ending in "\"; empty when it has no place.
+    const std::string& SetupFolder() const { return setupFolder_; }
     const RecordTrust& Trust() const { return trust_; }
 
     ProtectedFolders::Verdict CheckDeletion(const std::string& path) const;

@@ -145,10 +145,9 @@ bool UninstallRun::Refuse(const std::string& tag, const std::string& path)
 // install; an entry recorded below it would then reach whatever the link names.
 bool UninstallRun::ThroughLink(const std::string& path)
 {
-    const auto setup = ResolvePath(context_.setupFolder, context_.tempFolder);
+    const std::string& root = guard_->SetupFolder();
     const auto full = ResolvePath(path, context_.tempFolder);
-    if (!setup || !full) return false;
-    const std::string root = AddPathDelim(*setup, "B");
+    if (root.empty() || !full) return false;
     if (full->compare(0, root.size(), root) != 0) return false;
     std::string folder = RemovePathDelim(root, "B");
     std::string rest = full->substr(root.size());
