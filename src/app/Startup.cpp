@@ -42,6 +42,8 @@ StartupFacts GatherStartupFacts(Platform& platform, FileOps& ops)
     facts.tempPath = platform.system.GetTempFolder();
     facts.windowsFolder = platform.system.GetWindowsFolder();
     facts.systemFolder = platform.system.GetSystemFolder();
+    facts.systemWow64Folder = platform.system.GetSystemWow64Folder();
+    facts.otherProgramFilesFolder = platform.system.GetOtherProgramFilesFolder();
 
     const std::string versionKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
     platform.registry.CreateKey(RootKey::LocalMachine, versionKey);
@@ -71,6 +73,8 @@ StartupDecision DecideStartup(const StartupFacts& facts)
     if (facts.windowsFolder.empty()) decision.fatalText += std::string(kFatalWindowsFolder) + "\r\n";
     c.systemFolder = WithDelimiter(facts.systemFolder);
     if (facts.systemFolder.empty()) decision.fatalText += std::string(kFatalSystemFolder) + "\r\n";
+    c.systemWow64Folder = WithDelimiter(facts.systemWow64Folder);
+    c.otherProgramFilesFolder = WithDelimiter(facts.otherProgramFilesFolder);
     c.setupFolder = "(App)";
 
     const std::string programFiles = WithDelimiter(facts.programFilesDir);

@@ -32,6 +32,8 @@ struct StartupFacts {
     std::string tempPath;       // empty: the system gave none
     std::string windowsFolder;  // empty: the system gave none
     std::string systemFolder;   // empty: the system gave none
+    std::string systemWow64Folder;        // empty on 32-bit Windows
+    std::string otherProgramFilesFolder;  // empty on 32-bit Windows
     std::string programFilesDir;
     bool programFilesExists = false;
     std::map<int, std::string> specialFolders;  // CSIDL -> path as the shell gives it

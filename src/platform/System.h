@@ -39,6 +39,12 @@ public:
     virtual std::string GetWindowsFolder() = 0;
     virtual std::string GetSystemFolder() = 0;
     virtual std::string GetTempFolder() = 0;
+    // What a program on 64-bit Windows sees beside its own system and Program Files
+    // folders: the 32-bit system folder (SysWOW64), and the Program Files folder of
+    // the other kind of program (the 64-bit one for a 32-bit program, the "(x86)" one
+    // for a 64-bit program). Empty on 32-bit Windows.
+    virtual std::string GetSystemWow64Folder() = 0;
+    virtual std::string GetOtherProgramFilesFolder() = 0;
 
     virtual std::string GetProgramPath() = 0;
     virtual std::string GetProgramCommandLine() = 0;

@@ -117,7 +117,13 @@ ProtectedFolders::ProtectedFolders(const SetupContext& c, std::string currentFol
         if (deep) deep_.push_back(WithDelimiter(*resolved));
     };
     for (const std::string* folder : {&c.windowsFolder, &c.systemFolder, &c.tempFolder}) add(*folder, true);
-    for (const std::string* folder : {&c.programFilesFolder, &c.startMenuFolder, &c.programsFolder, &c.desktopFolder,
+    // On 64-bit Windows a 32-bit program reaches three system folders and both
+    // Program Files folders, whichever its macros name.
+    if (c.systemWow64Folder != "\\" && !c.systemWow64Folder.empty()) {
+        add(c.systemWow64Folder, true);
+        add(WithDelimiter(c.windowsFolder) + "SYSNATIVE\\", true);
+    }
+    for (const std::string* folder : {&c.programFilesFolder, &c.otherProgramFilesFolder, &c.startMenuFolder, &c.programsFolder, &c.desktopFolder,
                                       &c.startupFolder, &c.sendToFolder, &c.commonStartMenuFolder,
                                       &c.commonProgramsFolder, &c.commonDesktopFolder, &c.commonStartupFolder})
         add(*folder, false);

@@ -3,7 +3,8 @@
 // runs with administrator rights, so an edited entry such as "C:\WINDOWS\*.*" would
 // otherwise empty the Windows folder.
 //
-// Protected: the Windows, system, temporary and Program Files folders, the shell
+// Protected: the Windows, system, temporary and Program Files folders (on 64-bit
+// Windows all three system folders and both Program Files folders), the shell
 // folders (start menu, programs, desktop, startup, send-to and their common forms)
 // and every drive root. Paths are compared after "/" is read as "\", "." and ".."
 // are resolved, trailing dots and blanks of a name are dropped (as Windows does) and

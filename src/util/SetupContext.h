@@ -19,6 +19,11 @@ struct SetupContext {
     std::string systemFolder;
     std::string bootDrive;
     std::string programFilesFolder;
+    // On 64-bit Windows: the 32-bit system folder and the other kind of program's
+    // Program Files folder (see System::GetSystemWow64Folder); "\" on 32-bit Windows.
+    // No macro names them; the uninstall protects them.
+    std::string systemWow64Folder;
+    std::string otherProgramFilesFolder;
     std::string startMenuFolder;
     std::string programsFolder;
     std::string desktopFolder;

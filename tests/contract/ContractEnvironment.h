@@ -24,6 +24,8 @@ public:
     // Wine differs from Windows in a few measured places; the tests name each one
     // and hold Windows' behaviour everywhere else.
     virtual bool UnderWine() const { return false; }
+    // A 32-bit program on 64-bit Windows, seeing the system through WoW64.
+    virtual bool Wow64() const = 0;
 
     enum class Component { Registers, RegisterFails, NoEntryPoints };
     // Puts a self-registering library of that kind at the path.

@@ -9,7 +9,8 @@ namespace {
 
 class VirtualEnvironment final : public ContractEnvironment {
 public:
-    VirtualEnvironment()
+    // The machine the shipped 32-bit program mostly meets: 64-bit Windows.
+    VirtualEnvironment() : machine_(Wow64Machine())
     {
         machine_.platform.files.CreateFolder("C:\\SCRATCH");
     }
@@ -53,7 +54,16 @@ public:
         return machine_.machine.FolderTrustees(folder);
     }
 
+    bool Wow64() const override { return true; }
+
 private:
+    static platform::virt::MachineConfig Wow64Machine()
+    {
+        platform::virt::MachineConfig config;
+        config.wow64 = true;
+        return config;
+    }
+
     testing::TestMachine machine_;
     std::string scratch_ = "C:\\SCRATCH\\";
     std::string key_ = "Software\\LorvelContract\\Run";

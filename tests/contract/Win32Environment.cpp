@@ -106,6 +106,12 @@ public:
         return trustees;
     }
 
+    bool Wow64() const override
+    {
+        BOOL wow64 = FALSE;
+        return sizeof(void*) == 4 && ::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64;
+    }
+
     bool UnderWine() const override
     {
         HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");

@@ -51,6 +51,7 @@ VirtualFileSystem::Target VirtualFileSystem::Locate(const std::string& text) con
     Target t;
     t.path = ParseWinPath(text);
     if (!t.path.valid) return t;
+    s_.RedirectForProgram(t.path);
     // Such a name has no host name either: looked up, it would stand for its folder.
     for (const std::string& part : t.path.parts) {
         if (HostName(part).empty()) {

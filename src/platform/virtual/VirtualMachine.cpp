@@ -158,6 +158,37 @@ VirtualMachine::State::~State() = default;
 
 namespace {
 
+// Whether path starts with the components of folder, without regard to case.
+bool StartsWithFolder(const WinPath& path, const WinPath& folder)
+{
+    if (!folder.valid || path.drive != folder.drive || path.parts.size() < folder.parts.size()) return false;
+    for (std::size_t i = 0; i < folder.parts.size(); ++i)
+        if (UpperCase(path.parts[i]) != UpperCase(folder.parts[i])) return false;
+    return true;
+}
+
+void ReplaceFolder(WinPath& path, const WinPath& from, const WinPath& to)
+{
+    path.parts.erase(path.parts.begin(), path.parts.begin() + static_cast<std::ptrdiff_t>(from.parts.size()));
+    path.parts.insert(path.parts.begin(), to.parts.begin(), to.parts.end());
+}
+
+}  // namespace
+
+void VirtualMachine::State::RedirectForProgram(WinPath& path) const
+{
+    const MachineConfig& config = machine.Config();
+    if (!config.wow64 || !path.valid) return;
+    const WinPath system = ParseWinPath(config.systemFolder);
+    const WinPath native = ParseWinPath(config.windowsFolder + "\\SYSNATIVE");
+    if (StartsWithFolder(path, system))
+        ReplaceFolder(path, system, ParseWinPath(config.windowsFolder + "\\SYSWOW64"));
+    else if (StartsWithFolder(path, native))
+        ReplaceFolder(path, native, system);
+}
+
+namespace {
+
 // The key of the folder holding path, whose own key is key. Upper-casing keeps the
 // length, so the folder's key is a prefix of it.
 std::string ParentKey(const WinPath& path, const std::string& key)
@@ -417,7 +448,8 @@ VirtualMachine::VirtualMachine(fs::path root, MachineConfig config)
     setDefault(csidl::kCommonDesktopDirectory, (std::string(all) + "\\デスクトップ").c_str());
 
     state_->files = std::make_unique<VirtualFileSystem>(*state_);
-    state_->registry = std::make_unique<VirtualRegistry>(*state_);
+    state_->registry = std::make_unique<VirtualRegistry>(*state_, true);
+    state_->nativeRegistry = std::make_unique<VirtualRegistry>(*state_, false);
     state_->system = std::make_unique<VirtualSystem>(*state_);
     state_->shell = std::make_unique<VirtualShell>(*state_);
     state_->components = std::make_unique<VirtualComponents>(*state_);
@@ -428,15 +460,25 @@ VirtualMachine::VirtualMachine(fs::path root, MachineConfig config)
     state_->LoadRegistry(root_ / "registry.reg");
     state_->LoadAttributes(root_ / "attributes.txt");
     for (const std::string& folder : {config_.windowsFolder, config_.systemFolder, config_.tempFolder,
-                                      std::string("C:\\Program Files")}) {
+                                      std::string(kNativeProgramFiles)}) {
         if (!folder.empty()) fs::create_directories(HostPath(folder));
+    }
+    if (config_.wow64) {
+        fs::create_directories(HostPath(config_.windowsFolder + "\\SYSWOW64"));
+        fs::create_directories(HostPath(kX86ProgramFiles));
     }
     for (const auto& [id, folder] : config_.specialFolders)
         if (!folder.empty()) fs::create_directories(HostPath(folder));
     if (state_->registryRoots[2].subkeys.empty()) {
-        Reg().CreateKey(RootKey::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion");
-        Reg().WriteValue(RootKey::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
-                         "ProgramFilesDir", RegValue::String("C:\\Program Files"));
+        const std::string version = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+        NativeReg().CreateKey(RootKey::LocalMachine, version);
+        NativeReg().WriteValue(RootKey::LocalMachine, version, "ProgramFilesDir", RegValue::String(kNativeProgramFiles));
+        if (config_.wow64) {
+            const std::string wow64Version = "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion";
+            NativeReg().CreateKey(RootKey::LocalMachine, wow64Version);
+            NativeReg().WriteValue(RootKey::LocalMachine, wow64Version, "ProgramFilesDir",
+                                   RegValue::String(kX86ProgramFiles));
+        }
     }
     ResetOperations();
 }
@@ -447,6 +489,7 @@ Platform VirtualMachine::AsPlatform() { return Platform{Files(), Reg(), Sys(), S
 ShellLinks& VirtualMachine::Links() { return *state_->links; }
 FileSystem& VirtualMachine::Files() { return *state_->files; }
 Registry& VirtualMachine::Reg() { return *state_->registry; }
+Registry& VirtualMachine::NativeReg() { return *state_->nativeRegistry; }
 System& VirtualMachine::Sys() { return *state_->system; }
 Shell& VirtualMachine::Sh() { return *state_->shell; }
 Components& VirtualMachine::Comps() { return *state_->components; }

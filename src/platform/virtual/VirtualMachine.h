@@ -18,6 +18,11 @@
 
 namespace lorvel::platform::virt {
 
+// The two Program Files folders of 64-bit Windows: the one 64-bit programs see,
+// and the "(x86)" one a 32-bit program sees under WoW64.
+constexpr const char* kNativeProgramFiles = "C:\\Program Files";
+constexpr const char* kX86ProgramFiles = "C:\\Program Files (x86)";
+
 struct MachineConfig {
     std::uint32_t platformId = 2;
     bool versionQueryFails = false;
@@ -35,6 +40,11 @@ struct MachineConfig {
     std::map<std::uint32_t, std::string> errorTexts;  // system texts beside the built-in ones
     bool elevated = true;  // the program runs as administrator, as its manifest asks
     std::string userSid = "S-1-5-21-1004336348-1177238915-682003330-1001";  // the user it runs for
+    // The program is a 32-bit one on 64-bit Windows (WoW64): what it names in its
+    // system folder is in SYSWOW64 on disk, SYSNATIVE reaches the real system
+    // folder, its HKLM\SOFTWARE is HKLM\SOFTWARE\Wow6432Node (the Classes key
+    // shared), and its Program Files folder is the "(x86)" one.
+    bool wow64 = false;
 };
 
 struct DiskConfig {
@@ -82,6 +92,8 @@ public:
     Platform AsPlatform();
     FileSystem& Files();
     Registry& Reg();
+    // The registry as a 64-bit program sees it, whatever the program's own view.
+    Registry& NativeReg();
     System& Sys();
     Shell& Sh();
     Components& Comps();

@@ -129,6 +129,22 @@ std::string Unhex(const std::string& text)
 
 }  // namespace
 
+// Where a key the program names is kept: a 32-bit program on 64-bit Windows reaches
+// HKLM\SOFTWARE\Wow6432Node for HKLM\SOFTWARE, all but the Classes key, which
+// both kinds of program share.
+std::string VirtualRegistry::Stored(RootKey root, const std::string& named) const
+{
+    if (!wow64View_ || !s_.machine.Config().wow64 || root != RootKey::LocalMachine) return named;
+    if (!named.empty() && named.front() == '\\') return named;  // refused as it is
+    const auto parts = SplitKeyPath(named);
+    if (parts.size() < 2 || UpperCase(parts[0]) != "SOFTWARE") return named;
+    const std::string second = UpperCase(parts[1]);
+    if (second == "WOW6432NODE" || second == "CLASSES") return named;
+    std::string stored = parts[0] + "\\WOW6432Node";
+    for (std::size_t i = 1; i < parts.size(); ++i) stored += "\\" + parts[i];
+    return stored;
+}
+
 RegKey* VirtualRegistry::Find(RootKey root, const std::string& path)
 {
     if (!ValidRoot(root)) return nullptr;
@@ -154,8 +170,9 @@ bool VirtualRegistry::IsDenied(RootKey root, const std::string& path) const
     return false;
 }
 
-ErrorCode VirtualRegistry::CreateKey(RootKey root, const std::string& path)
+ErrorCode VirtualRegistry::CreateKey(RootKey root, const std::string& named)
 {
+    const std::string path = Stored(root, named);
     if (s_.Count(OperationKind::RegistryCreate)) return kErrorAccessDenied;
     if (!ValidRoot(root)) return kErrorInvalidHandle;
     if (!path.empty() && path.front() == '\\') return kErrorBadPathName;
@@ -174,14 +191,16 @@ ErrorCode VirtualRegistry::CreateKey(RootKey root, const std::string& path)
     return kErrorSuccess;
 }
 
-ErrorCode VirtualRegistry::OpenKey(RootKey root, const std::string& path)
+ErrorCode VirtualRegistry::OpenKey(RootKey root, const std::string& named)
 {
+    const std::string path = Stored(root, named);
     if (!ValidRoot(root)) return kErrorInvalidHandle;
     return Find(root, path) ? kErrorSuccess : kErrorFileNotFound;
 }
 
-ErrorCode VirtualRegistry::DeleteKeyTree(RootKey root, const std::string& path)
+ErrorCode VirtualRegistry::DeleteKeyTree(RootKey root, const std::string& named)
 {
+    const std::string path = Stored(root, named);
     if (s_.Count(OperationKind::RegistryDelete)) return kErrorAccessDenied;
     if (!ValidRoot(root)) return kErrorInvalidHandle;
     const auto parts = SplitKeyPath(path);
@@ -195,9 +214,10 @@ ErrorCode VirtualRegistry::DeleteKeyTree(RootKey root, const std::string& path)
     return kErrorSuccess;
 }
 
-ErrorCode VirtualRegistry::ReadValue(RootKey root, const std::string& path, const std::string& name,
+ErrorCode VirtualRegistry::ReadValue(RootKey root, const std::string& named, const std::string& name,
                                      RegValue& value)
 {
+    const std::string path = Stored(root, named);
     RegKey* key = Find(root, path);
     if (!key) return kErrorFileNotFound;
     const auto found = key->values.find(name);
@@ -206,9 +226,10 @@ ErrorCode VirtualRegistry::ReadValue(RootKey root, const std::string& path, cons
     return kErrorSuccess;
 }
 
-ErrorCode VirtualRegistry::WriteValue(RootKey root, const std::string& path, const std::string& name,
+ErrorCode VirtualRegistry::WriteValue(RootKey root, const std::string& named, const std::string& name,
                                       const RegValue& value)
 {
+    const std::string path = Stored(root, named);
     if (s_.Count(OperationKind::RegistryWrite)) return kErrorAccessDenied;
     RegKey* key = Find(root, path);
     if (!key) return kErrorFileNotFound;
@@ -219,8 +240,9 @@ ErrorCode VirtualRegistry::WriteValue(RootKey root, const std::string& path, con
     return kErrorSuccess;
 }
 
-ErrorCode VirtualRegistry::DeleteValue(RootKey root, const std::string& path, const std::string& name)
+ErrorCode VirtualRegistry::DeleteValue(RootKey root, const std::string& named, const std::string& name)
 {
+    const std::string path = Stored(root, named);
     if (s_.Count(OperationKind::RegistryDelete)) return kErrorAccessDenied;
     RegKey* key = Find(root, path);
     if (!key) return kErrorFileNotFound;
@@ -231,8 +253,9 @@ ErrorCode VirtualRegistry::DeleteValue(RootKey root, const std::string& path, co
     return kErrorSuccess;
 }
 
-ErrorCode VirtualRegistry::EnumSubKeys(RootKey root, const std::string& path, std::vector<std::string>& names)
+ErrorCode VirtualRegistry::EnumSubKeys(RootKey root, const std::string& named, std::vector<std::string>& names)
 {
+    const std::string path = Stored(root, named);
     names.clear();
     RegKey* key = Find(root, path);
     if (!key) return kErrorFileNotFound;
@@ -240,9 +263,10 @@ ErrorCode VirtualRegistry::EnumSubKeys(RootKey root, const std::string& path, st
     return kErrorSuccess;
 }
 
-ErrorCode VirtualRegistry::EnumValues(RootKey root, const std::string& path,
+ErrorCode VirtualRegistry::EnumValues(RootKey root, const std::string& named,
                                       std::vector<std::pair<std::string, RegValue>>& values)
 {
+    const std::string path = Stored(root, named);
     values.clear();
     RegKey* key = Find(root, path);
     if (!key) return kErrorFileNotFound;

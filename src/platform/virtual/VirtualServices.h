@@ -43,7 +43,9 @@ private:
 
 class VirtualRegistry final : public Registry {
 public:
-    explicit VirtualRegistry(VirtualMachine::State& state) : s_(state) {}
+    // wow64View: the program's view, redirected as a 32-bit program's is where the
+    // machine says so; otherwise the keys as they are stored.
+    VirtualRegistry(VirtualMachine::State& state, bool wow64View) : s_(state), wow64View_(wow64View) {}
 
     ErrorCode CreateKey(RootKey root, const std::string& path) override;
     ErrorCode OpenKey(RootKey root, const std::string& path) override;
@@ -59,8 +61,10 @@ public:
 private:
     RegKey* Find(RootKey root, const std::string& path);
     bool IsDenied(RootKey root, const std::string& path) const;
+    std::string Stored(RootKey root, const std::string& named) const;
 
     VirtualMachine::State& s_;
+    bool wow64View_;
 };
 
 class VirtualSystem final : public System {
@@ -70,6 +74,8 @@ public:
     std::optional<OsVersion> GetVersion() override;
     std::string GetWindowsFolder() override;
     std::string GetSystemFolder() override;
+    std::string GetSystemWow64Folder() override;
+    std::string GetOtherProgramFilesFolder() override;
     std::string GetTempFolder() override;
     std::string GetProgramPath() override;
     std::string GetProgramCommandLine() override;

@@ -89,6 +89,7 @@ struct VirtualMachine::State {
 
     std::unique_ptr<VirtualFileSystem> files;
     std::unique_ptr<VirtualRegistry> registry;
+    std::unique_ptr<VirtualRegistry> nativeRegistry;
     std::unique_ptr<VirtualSystem> system;
     std::unique_ptr<VirtualShell> shell;
     std::unique_ptr<VirtualComponents> components;
@@ -122,6 +123,10 @@ struct VirtualMachine::State {
     void Changed(const WinPath& path, const std::string& key, const std::string& host, bool folder,
                  const HostStatus* status = nullptr);
     void ForgetHostFolder();
+    // A path the program named, as the machine keeps it: a 32-bit program on 64-bit
+    // Windows reaches SYSWOW64 through its system folder and the real system folder
+    // through SYSNATIVE in the Windows folder.
+    void RedirectForProgram(WinPath& path) const;
 
     mutable std::unordered_map<std::string, Resolved> known;  // path key -> how it resolved
     // Host folder -> its names by their upper-case Windows spelling -> host name.

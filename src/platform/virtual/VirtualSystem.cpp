@@ -58,6 +58,17 @@ std::optional<OsVersion> VirtualSystem::GetVersion()
 std::string VirtualSystem::GetWindowsFolder() { return s_.machine.Config().windowsFolder; }
 std::string VirtualSystem::GetSystemFolder() { return s_.machine.Config().systemFolder; }
 
+std::string VirtualSystem::GetSystemWow64Folder()
+{
+    const MachineConfig& config = s_.machine.Config();
+    return config.wow64 ? config.windowsFolder + "\\SYSWOW64" : std::string();
+}
+
+std::string VirtualSystem::GetOtherProgramFilesFolder()
+{
+    return s_.machine.Config().wow64 ? std::string(kNativeProgramFiles) : std::string();
+}
+
 std::string VirtualSystem::GetTempFolder()
 {
     const std::string& temp = s_.machine.Config().tempFolder;
@@ -70,7 +81,9 @@ std::string VirtualSystem::GetProgramCommandLine() { return s_.machine.Config().
 std::optional<std::string> VirtualSystem::GetFileVersionString(const std::string& path)
 {
     const auto& versions = s_.machine.Config().fileVersions;
-    const auto found = versions.find(ParseWinPath(path).Key());
+    WinPath named = ParseWinPath(path);
+    s_.RedirectForProgram(named);
+    const auto found = versions.find(named.Key());
     if (found == versions.end()) return std::nullopt;
     return found->second;
 }

@@ -52,6 +52,23 @@ public:
         return Folder([](wchar_t* b, UINT n) { return ::GetSystemDirectoryW(b, n); });
     }
 
+    std::string GetSystemWow64Folder() override
+    {
+        // Looked up: older 32-bit systems have no such call, and no such folder.
+        using Query = UINT(WINAPI*)(LPWSTR, UINT);
+        const auto query = reinterpret_cast<Query>(
+            reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "GetSystemWow64DirectoryW")));
+        if (!query) return {};
+        return Folder([query](wchar_t* b, UINT n) { return query(b, n); });
+    }
+
+    std::string GetOtherProgramFilesFolder() override
+    {
+        // Windows sets both for every process on 64-bit Windows, and neither on 32-bit.
+        const wchar_t* name = sizeof(void*) == 8 ? L"ProgramFiles(x86)" : L"ProgramW6432";
+        return Folder([name](wchar_t* b, UINT n) { return ::GetEnvironmentVariableW(name, b, n); });
+    }
+
     std::string GetTempFolder() override
     {
         return Folder([](wchar_t* b, UINT n) { return static_cast<UINT>(::GetTempPathW(n, b)); });

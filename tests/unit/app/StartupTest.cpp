@@ -4,6 +4,7 @@
 
 #include "../VirtualMachineFixture.h"
 #include "app/VersionText.h"
+#include "uninstall/ProtectedFolders.h"
 #include "util/FixedNames.h"
 
 namespace lorvel {
@@ -103,6 +104,53 @@ TEST(DecideStartupTest, MissingSystemFoldersAreFatal)
     EXPECT_EQ(decision.fatalText,
               std::string(kFatalWindowsFolder) + "\r\n" + kFatalSystemFolder + "\r\n");
     EXPECT_EQ(decision.context.windowsFolder, "\\");
+}
+
+// A 32-bit program on 64-bit Windows is shown its own Program Files ("(x86)") and
+// system folder; the uninstall must still keep its hands off the other Program Files
+// and every system folder it can reach.
+TEST(Wow64StartupTest, A32BitProgramOn64BitWindowsProtectsBothViews)
+{
+    platform::virt::MachineConfig config;
+    config.wow64 = true;
+    testing::TestMachine vm(config);
+    FileOps ops{vm.platform};
+    const SetupContext c = DecideStartup(GatherStartupFacts(vm.platform, ops)).context;
+    EXPECT_EQ(c.programFilesFolder, "C:\\Program Files (x86)\\");
+    EXPECT_EQ(c.systemFolder, "C:\\WINDOWS\\SYSTEM32\\");
+    EXPECT_EQ(c.systemWow64Folder, "C:\\WINDOWS\\SYSWOW64\\");
+    EXPECT_EQ(c.otherProgramFilesFolder, "C:\\Program Files\\");
+
+    const ProtectedFolders folders(c, c.tempFolder);
+    using V = ProtectedFolders::Verdict;
+    const std::pair<std::string, V> rows[] = {
+        {"C:\\Program Files\\*.*", V::WildcardInProtected},
+        {"C:\\Program Files", V::ProtectedFolder},
+        {"C:\\Program Files (x86)\\*", V::WildcardInProtected},
+        {"C:\\Program Files (x86)", V::ProtectedFolder},
+        {"C:\\WINDOWS\\SYSWOW64", V::ProtectedFolder},
+        {"C:\\WINDOWS\\Sysnative\\", V::ProtectedFolder},
+        {"C:\\WINDOWS\\SysWOW64\\..\\SYSTEM32", V::ProtectedFolder},
+        {"C:\\Program Files\\App\\*.INI", V::Allowed},
+        {"C:\\Program Files (x86)\\App\\*.INI", V::Allowed},
+        {"C:\\WINDOWS\\SYSWOW64\\LIB.DLL", V::Allowed},  // a named file keeps its own rules
+    };
+    for (const auto& [path, verdict] : rows) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(folders.CheckDeletion(path), verdict);
+    }
+}
+
+TEST(Wow64StartupTest, On32BitWindowsThereIsNoOtherView)
+{
+    testing::TestMachine vm;
+    FileOps ops{vm.platform};
+    const SetupContext c = DecideStartup(GatherStartupFacts(vm.platform, ops)).context;
+    EXPECT_EQ(c.programFilesFolder, "C:\\Program Files\\");
+    EXPECT_EQ(c.systemWow64Folder, "\\");
+    EXPECT_EQ(c.otherProgramFilesFolder, "\\");
+    EXPECT_EQ(ProtectedFolders(c, c.tempFolder).CheckDeletion("C:\\Program Files (x86)\\*.*"),
+              ProtectedFolders::Verdict::Allowed);
 }
 
 struct WorkFolderTest : ::testing::Test {

@@ -73,26 +73,40 @@ struct Kept {
 
 bool StartsWith(const std::string& text, const std::string& prefix) { return text.rfind(prefix, 0) == 0; }
 
+// A key of the system's below HKLM\SOFTWARE, as a 64-bit or a 32-bit program keeps it.
+bool IsSystemKey(const std::string& k, const std::string& below)
+{
+    return k == "[HKEY_LOCAL_MACHINE\\SOFTWARE\\" + below + "]" ||
+           k == "[HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432NODE\\" + below + "]";
+}
+
+bool InSystemKey(const std::string& k, const std::string& below, const std::string& line)
+{
+    return StartsWith(k, "[HKEY_LOCAL_MACHINE\\SOFTWARE\\" + below + "]\t" + line) ||
+           StartsWith(k, "[HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432NODE\\" + below + "]\t" + line);
+}
+
 const Kept kKeptFiles[] = {
     {"C:\\WINDOWS\\UNKORAT.EXE", "the uninstaller serves every program installed on the machine",
      [](const std::string& p) { return p == "C/WINDOWS/UNKORAT.EXE"; }},
     {"C:\\WINDOWS\\KORAT98.INI", "the folder memory is shared by every install; only the program's section goes",
      [](const std::string& p) { return p == "C/WINDOWS/KORAT98.INI"; }},
     {"C:\\WINDOWS\\SYSTEM32\\PRESENT.DLL", "a shared library an install replaced stays, newer, for the programs that use it",
-     [](const std::string& p) { return p == "C/WINDOWS/SYSTEM32/PRESENT.DLL"; }},
+     [](const std::string& p) { return p == "C/WINDOWS/SYSTEM32/PRESENT.DLL" || p == "C/WINDOWS/SYSWOW64/PRESENT.DLL"; }},
     {"C:\\WINDOWS\\EXIST.INI", "[IniFile] entries in a file other programs own are not recorded for removal",
      [](const std::string& p) { return p == "C/WINDOWS/EXIST.INI"; }},
 };
 
 const Kept kKeptKeys[] = {
     {"SharedDLLs", "the system's list of shared counts outlives the counts in it",
-     [](const std::string& k) { return k == "[HKEY_LOCAL_MACHINE\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\SHAREDDLLS]"; }},
+     [](const std::string& k) { return IsSystemKey(k, "MICROSOFT\\WINDOWS\\CURRENTVERSION\\SHAREDDLLS"); }},
     {"PRESENT.DLL's count", "a library that was there before the install without a count is counted for its earlier user too",
      [](const std::string& k) {
-         return StartsWith(k, "[HKEY_LOCAL_MACHINE\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\SHAREDDLLS]\t\"C:\\\\WINDOWS\\\\SYSTEM32\\\\PRESENT.DLL\"=");
+         return InSystemKey(k, "MICROSOFT\\WINDOWS\\CURRENTVERSION\\SHAREDDLLS",
+                            "\"C:\\\\WINDOWS\\\\SYSTEM32\\\\PRESENT.DLL\"=");
      }},
     {"the Uninstall key", "the system's list of installed programs outlives its entries",
-     [](const std::string& k) { return k == "[HKEY_LOCAL_MACHINE\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\UNINSTALL]"; }},
+     [](const std::string& k) { return IsSystemKey(k, "MICROSOFT\\WINDOWS\\CURRENTVERSION\\UNINSTALL"); }},
     {"Software\\RTKeep", "[Registry] values under a key the script does not list in [DeleteRegistry]",
      [](const std::string& k) { return StartsWith(k, "[HKEY_CURRENT_USER\\SOFTWARE\\RTKEEP"); }},
 };
@@ -293,7 +307,7 @@ private:
 
 class RoundTripMachine {
 public:
-    RoundTripMachine()
+    explicit RoundTripMachine(bool wow64 = false) : vm(Machine(wow64))
     {
         vm.machine.SetDisk('E', {});
         // The setup folder's parent is there, as "Program Files" is; the install
@@ -384,6 +398,13 @@ public:
     std::string failures;
 
 private:
+    static platform::virt::MachineConfig Machine(bool wow64)
+    {
+        platform::virt::MachineConfig config;
+        config.wow64 = wow64;
+        return config;
+    }
+
     void RemoveWorkFolder() { vm.platform.files.ShellDelete("C:\\WINDOWS\\TEMP\\KRTMP1"); }
 };
 
@@ -393,9 +414,9 @@ struct Outcome {
     std::size_t installed = 0;  // the differences the install made, so a run that did nothing shows
 };
 
-Outcome RoundTrip(const Plan& plan)
+Outcome RoundTrip(const Plan& plan, bool wow64 = false)
 {
-    RoundTripMachine m;
+    RoundTripMachine m(wow64);
     m.Prepare(plan);
     m.RemoveMedium(plan);
     const Snapshot before = Take(m.vm.machine);
@@ -526,6 +547,53 @@ TEST(RoundTripTest, ASharedLibraryGoesWithTheLastOfTwoPrograms)
         EXPECT_TRUE(differences.empty()) << Printable(differences.empty() ? "" : differences.front());
         EXPECT_EQ(m.failures, "");
     }
+}
+
+// The shipped program is a 32-bit one, and most machines run 64-bit Windows: there
+// its system files and its HKLM\SOFTWARE land in the 32-bit places, and the record
+// names them as the program saw them. The uninstall must find them all the same.
+TEST(RoundTripTest, A32BitProgramOn64BitWindowsRoundTripsToo)
+{
+    for (int seed = 1; seed <= 60; ++seed) {
+        SCOPED_TRACE(seed);
+        const Outcome outcome = RoundTrip(Generator(static_cast<std::uint32_t>(seed)).Make(), true);
+        EXPECT_GE(outcome.installed, 4u);
+        EXPECT_TRUE(outcome.differences.empty()) << Printable(outcome.differences.empty() ? "" : outcome.differences.front());
+        EXPECT_EQ(outcome.failures, "");
+    }
+}
+
+TEST(RoundTripTest, A32BitProgramLeavesItsTracesWhere32BitProgramsLook)
+{
+    Plan program;
+    program.medium["COMMON.DLL"] = "MZ\nDllRegisterServer=0\nDllUnregisterServer=0\n";
+    program.script = "[Extend]\r\nSetupSpeed=1\r\n[CopyFile]\r\nFile1=(Sys)COMMON.DLL,/S/R\r\n";
+    RoundTripMachine m(true);
+    m.Prepare(program);
+    m.Install(program, "C:\\P1");
+    m.RemoveMedium(program);
+    ASSERT_EQ(m.failures, "");
+    auto& machine = m.vm.machine;
+    EXPECT_TRUE(std::filesystem::exists(machine.HostPath("C:\\WINDOWS\\SYSWOW64\\COMMON.DLL")));
+    EXPECT_FALSE(std::filesystem::exists(machine.HostPath("C:\\WINDOWS\\SYSTEM32\\COMMON.DLL")));
+
+    const std::string version = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\";
+    const std::string wow64Version = "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\";
+    platform::Registry& native = machine.NativeReg();
+    RegValue count;
+    EXPECT_EQ(native.ReadValue(RootKey::LocalMachine, wow64Version + "SharedDLLs", "C:\\WINDOWS\\SYSTEM32\\COMMON.DLL",
+                               count),
+              0u);
+    EXPECT_NE(native.ReadValue(RootKey::LocalMachine, version + "SharedDLLs", "C:\\WINDOWS\\SYSTEM32\\COMMON.DLL",
+                               count),
+              0u);
+    EXPECT_EQ(native.OpenKey(RootKey::LocalMachine, wow64Version + "Uninstall\\RT P1"), 0u);
+    EXPECT_NE(native.OpenKey(RootKey::LocalMachine, version + "Uninstall\\RT P1"), 0u);
+
+    m.Uninstall("C:\\P1");
+    EXPECT_EQ(m.failures, "");
+    EXPECT_FALSE(std::filesystem::exists(machine.HostPath("C:\\WINDOWS\\SYSWOW64\\COMMON.DLL")));
+    EXPECT_NE(native.OpenKey(RootKey::LocalMachine, wow64Version + "Uninstall\\RT P1"), 0u);
 }
 
 }  // namespace
