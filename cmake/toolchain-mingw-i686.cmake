@@ -7,7 +7,8 @@ set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-# Test programs run under Wine in the project's own 32-bit prefix.
-set(LORVEL_WINE_ARCH win32)
+# Test programs run under Wine in a 64-bit prefix, as a 32-bit program runs on the
+# 64-bit Windows most users have (WoW64).
+set(LORVEL_WINE_ARCH wow64)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tests/wine-run.sh)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")

@@ -2,15 +2,13 @@
 # Runs one e2e scenario under Xvfb and saves a screenshot into docs/screenshots/ at
 # each of its "snap" steps, named after the step.
 #   scripts/e2e-screenshots.sh <scenario name>
-# Needs the Windows-side build of the test command (the kind scripts/wine-arch.sh picks).
+# Needs the 32-bit build of the test command; it runs as in the tests, under WoW64.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$(pwd)
 name=$1
-LORVEL_WINE_ARCH=${LORVEL_WINE_ARCH:-$(scripts/wine-arch.sh)}
-export LORVEL_WINE_ARCH
+export LORVEL_WINE_ARCH=wow64
 tree=build/windows
-[ "$LORVEL_WINE_ARCH" = win32 ] || tree=build/windows64
 source tests/wine-env.sh
 wine_prefix_ready
 

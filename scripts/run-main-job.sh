@@ -5,28 +5,26 @@
 # entry in the system's list of installed programs.
 # Headless by default; with --screenshots it runs under Xvfb and saves a screenshot
 # of each window into docs/screenshots/.
-# Where the machine cannot run 32-bit programs, and so not 32-bit Wine, the shipping
-# 32-bit SETUP.EXE is built but the run uses the 64-bit build, and says so.
+# The shipping 32-bit SETUP.EXE runs as most users run it, on 64-bit Windows
+# (WoW64, in a 64-bit prefix); where the kernel has no 32-bit user mode, Wine's
+# 32-bit processes run under qemu-i386.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$(pwd)
-LORVEL_WINE_ARCH=${LORVEL_WINE_ARCH:-$(scripts/wine-arch.sh)}
-export LORVEL_WINE_ARCH
 ./scripts/setup-machine.sh
-if [ "$LORVEL_WINE_ARCH" = win32 ]; then
-  ./scripts/build.sh windows
-  tree=build/windows
-  bits=32
-else
-  cmake --preset windows >/dev/null
-  cmake --build --preset windows -j 2 --target SETUP
-  ./scripts/build.sh windows64
-  tree=build/windows64
-  bits=64
-  echo "main job: this machine cannot run 32-bit programs, so 32-bit Wine cannot start."
-  echo "main job: the shipping 32-bit program is build/windows/src/app/SETUP.EXE, built but not run;"
-  echo "main job: the run below is of the 64-bit build, $tree/src/app/SETUP.EXE, under 64-bit Wine."
-fi
+export LORVEL_WINE_ARCH=wow64
+./scripts/build.sh windows
+tree=build/windows
+bits=32
+# What a 32-bit program on 64-bit Windows is shown: the "(x86)" Program Files
+# folder, and HKLM\SOFTWARE in the registry's 32-bit view.
+program_files='Program Files (x86)'
+# (HKCR and HKCU keys are shared by both views; see tests/e2e/run-scenario.sh.)
+wine_reg() {
+  local view=()
+  case $2 in HKLM\\* | HKEY_LOCAL_MACHINE\\*) view=(/reg:32) ;; esac
+  wine reg "$@" "${view[@]}"
+}
 
 # The medium is laid out by the script author's tool, a host program.
 cmake --preset host >/dev/null
@@ -38,16 +36,17 @@ medium=$WINEPREFIX/drive_c/SampleMedium
 # Work folders left by a run that was killed would shift the one this run takes.
 rm -rf "$WINEPREFIX/drive_c/users/$(whoami)/Temp"/KRTMP*
 # A fresh target, so the run meets the sample's setup folder as a new user would.
-rm -rf "$WINEPREFIX/drive_c/Program Files/Lorvel Sample"
+rm -rf "$WINEPREFIX/drive_c/$program_files/Lorvel Sample"
 rm -f "$WINEPREFIX/drive_c/windows/UNKORAT.EXE" "$WINEPREFIX/drive_c/windows/LORVELSAMPLE.INI"
 # What an earlier main job that stopped halfway may have left in the registry.
 for key in 'HKCU\Software\Lorvel Sample' 'HKCR\.LSMP' 'HKCR\LSMP_auto_file'; do
-  wine reg delete "$key" /f >/dev/null 2>&1 || true
+  wine_reg delete "$key" /f >/dev/null 2>&1 || true
 done
 samples/layout-medium.sh samples/sample-app "$tree/src/app/SETUP.EXE" "$medium"
 mkdir -p "$WINEPREFIX/drive_c/e2e-tools"
 cp "$tree/tests/e2e_driver.exe" "$WINEPREFIX/drive_c/e2e-tools/driver.exe"
-cp samples/main-job.steps "$WINEPREFIX/drive_c/e2e-tools/main-job.steps"
+steps=$(<samples/main-job.steps)
+printf '%s\n' "${steps//\{ProgramFiles\}/C:\\$program_files}" > "$WINEPREFIX/drive_c/e2e-tools/main-job.steps"
 
 snap_dir=()
 if [ "${1:-}" = "--screenshots" ]; then
@@ -57,7 +56,7 @@ if [ "${1:-}" = "--screenshots" ]; then
 fi
 
 wine 'C:\e2e-tools\driver.exe' 'C:\e2e-tools\main-job.steps' "${snap_dir[@]}"
-target="$WINEPREFIX/drive_c/Program Files/Lorvel Sample"
+target="$WINEPREFIX/drive_c/$program_files/Lorvel Sample"
 for file in README.TXT DATA/SAMPLE.DAT; do
   [ -f "$target/$file" ] || { echo "main job: $file was not installed" >&2; exit 1; }
 done
@@ -67,14 +66,14 @@ cmp -s "$target/DATA/SAMPLE.DAT" samples/sample-app/compress/SAMPLE.DAT ||
 [ -f "$WINEPREFIX/drive_c/windows/UNKORAT.EXE" ] || { echo "main job: the uninstaller was not installed" >&2; exit 1; }
 entry='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\サンプルアプリケーション アンセットアップ'
 echo "main job: the sample medium ran from C:\\SampleMedium with the $bits-bit $tree/src/app/SETUP.EXE;"
-echo "the wizard was walked and the install completed into C:\\Program Files\\Lorvel Sample\\:"
+echo "the wizard was walked and the install completed into C:\\$program_files\\Lorvel Sample\\:"
 (cd "$target" && find . -type f | sort | sed 's|^\./|  |')
 echo
 echo "The uninstall record UNSETUP.INI:"
 iconv -f CP932 -t UTF-8 < "$target/UNSETUP.INI" | tr -d '\r' | sed 's/^/  /'
 echo
 echo "The entry in the list of installed programs:"
-wine reg query "$entry" 2>/dev/null | iconv -f CP932 -t UTF-8 | tr -d '\r' |
+wine_reg query "$entry" 2>/dev/null | iconv -f CP932 -t UTF-8 | tr -d '\r' |
   sed '/^$/d; s/^/  /'
 
 # The uninstall, as a user starts it from the list of installed programs.
@@ -85,22 +84,22 @@ link=$(find "$WINEPREFIX/drive_c/users" -name 'お読みください.lnk' -print
 echo "  the shortcut ${link#"$WINEPREFIX/drive_c/"}, as the shell's link object reads it:"
 cp "$tree/tests/link_reader.exe" "$WINEPREFIX/drive_c/e2e-tools/link_reader.exe"
 wine 'C:\e2e-tools\link_reader.exe' "$(winepath -w "$link" 2>/dev/null)" | tr -d '\r' | sed 's/^/    /'
-wine 'C:\e2e-tools\link_reader.exe' "$(winepath -w "$link" 2>/dev/null)" | grep -q 'Target=C:\\Program Files\\Lorvel Sample\\README.TXT' ||
+wine 'C:\e2e-tools\link_reader.exe' "$(winepath -w "$link" 2>/dev/null)" | grep -qF "Target=C:\\$program_files\\Lorvel Sample\\README.TXT" ||
   { echo "main job: the shortcut does not point to the readme" >&2; exit 1; }
 settings_key='HKCU\Software\Lorvel Sample'
-wine reg query "$settings_key" 2>/dev/null | iconv -f CP932 -t UTF-8 | tr -d '\r' | sed '/^$/d; s/^/  /'
-wine reg query "$settings_key" /v InstallFolder >/dev/null 2>&1 ||
+wine_reg query "$settings_key" 2>/dev/null | iconv -f CP932 -t UTF-8 | tr -d '\r' | sed '/^$/d; s/^/  /'
+wine_reg query "$settings_key" /v InstallFolder >/dev/null 2>&1 ||
   { echo "main job: the registry value was not written" >&2; exit 1; }
 profile=$WINEPREFIX/drive_c/windows/LORVELSAMPLE.INI
 [ -f "$profile" ] || { echo "main job: the INI entry was not written" >&2; exit 1; }
 echo "  C:\\windows\\LORVELSAMPLE.INI:"
 iconv -f CP932 -t UTF-8 < "$profile" | tr -d '\r' | sed 's/^/    /'
 for key in 'HKCR\.LSMP' 'HKCR\LSMP_auto_file' 'HKCR\LSMP_auto_file\shell\open\command'; do
-  wine reg query "$key" >/dev/null 2>&1 || { echo "main job: the association key $key is missing" >&2; exit 1; }
-  wine reg query "$key" 2>/dev/null | iconv -f CP932 -t UTF-8 | tr -d '\r' | sed '/^$/d; s/^/  /'
+  wine_reg query "$key" >/dev/null 2>&1 || { echo "main job: the association key $key is missing" >&2; exit 1; }
+  wine_reg query "$key" 2>/dev/null | iconv -f CP932 -t UTF-8 | tr -d '\r' | sed '/^$/d; s/^/  /'
 done
 
-uninstall=$(wine reg query "$entry" /v UninstallString 2>/dev/null | iconv -f CP932 -t UTF-8 | tr -d '\r' |
+uninstall=$(wine_reg query "$entry" /v UninstallString 2>/dev/null | iconv -f CP932 -t UTF-8 | tr -d '\r' |
   sed -n 's/^ *UninstallString *REG_SZ *//p')
 [ -n "$uninstall" ] || { echo "main job: the entry has no UninstallString" >&2; exit 1; }
 steps=$(cat samples/main-job-uninstall.steps.in)
@@ -112,11 +111,11 @@ left=0
 for gone in "$target" "$target/UNSETUP.INI"; do
   if [ -e "$gone" ]; then echo "  still there: $gone" >&2; left=1; fi
 done
-if wine reg query "$entry" >/dev/null 2>&1; then echo "  still listed: $entry" >&2; left=1; fi
+if wine_reg query "$entry" >/dev/null 2>&1; then echo "  still listed: $entry" >&2; left=1; fi
 if [ -e "$link" ]; then echo "  still there: $link" >&2; left=1; fi
 if [ -e "$profile" ]; then echo "  still there: $profile" >&2; left=1; fi
 for key in "$settings_key" 'HKCR\.LSMP' 'HKCR\LSMP_auto_file'; do
-  if wine reg query "$key" >/dev/null 2>&1; then echo "  still in the registry: $key" >&2; left=1; fi
+  if wine_reg query "$key" >/dev/null 2>&1; then echo "  still in the registry: $key" >&2; left=1; fi
 done
 memory=$WINEPREFIX/drive_c/windows/KORAT98.INI
 if [ -f "$memory" ] && iconv -f CP932 -t UTF-8 < "$memory" | grep -q '^\[LORVELSAMPLE\]'; then

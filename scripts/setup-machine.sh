@@ -1,39 +1,58 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian 12 machine lacks for building and testing SETUP.EXE.
 # Idempotent: when everything is present it only checks and returns in a second.
-# The tests under Wine need 32-bit Wine where the kernel runs 32-bit programs, else
-# 64-bit Wine and the 64-bit build (scripts/wine-arch.sh tells which); the shipping
-# 32-bit program is cross-built on either kind of machine.
+# The shipping 32-bit program runs its tests in a 64-bit prefix (WoW64), as on the
+# 64-bit Windows most users have; the 64-bit build has a run of its own. Where the
+# kernel runs 32-bit programs (scripts/wine-arch.sh says win32) 32-bit Wine runs
+# natively and a pure 32-bit prefix is tested too; elsewhere Wine's 32-bit processes
+# run under qemu-i386 (tests/wow64/register-binfmt.sh).
 set -euo pipefail
-kind=${LORVEL_WINE_ARCH:-$("$(dirname "$0")/wine-arch.sh")}
+here=$(cd "$(dirname "$0")" && pwd)
+# What the kernel runs, whatever kind of Wine a caller asks for.
+kind=$("$here/wine-arch.sh")
 
 need=()
+backports=()
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
 packages=(
   cmake ninja-build g++ pkg-config
   googletest libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
-  g++-mingw-w64-i686 binutils-mingw-w64-i686
-  wine mscompress locales
+  g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
+  wine wine64 libwine:i386 mscompress locales
   xvfb xdotool imagemagick fonts-ipafont-gothic fonts-wine
   clang libclang-rt-14-dev
 )
 case $kind in
   win32) packages+=(wine32:i386) ;;
-  win64) packages+=(wine64 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64) ;;
+  # qemu 10: the 7.2 of Debian 12 cannot run 32-bit Wine soundly.
+  win64) backports+=(qemu-user) ;;
   *) echo "setup-machine: unknown Wine kind '$kind' (win32 or win64)" >&2; exit 1 ;;
 esac
 
-if [ "$kind" = win32 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386
 fi
+sources=/etc/apt/sources.list.d/lorvel-backports.sources
+if [ "${#backports[@]}" -gt 0 ] && [ ! -f "$sources" ]; then
+  printf '%s\n' 'Types: deb' 'URIs: http://deb.debian.org/debian' 'Suites: bookworm-backports' \
+    'Components: main' 'Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg' > "$sources"
+fi
 for p in "${packages[@]}"; do have_pkg "$p" || need+=("$p"); done
+missing_backports=()
+for p in "${backports[@]}"; do
+  [ -x /usr/bin/qemu-i386 ] && /usr/bin/qemu-i386 --version | grep -q 'version [1-9][0-9]\.' || missing_backports+=("$p")
+done
 
-if [ "${#need[@]}" -gt 0 ]; then
+if [ "${#need[@]}" -gt 0 ] || [ "${#missing_backports[@]}" -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${need[@]}"
+  if [ "${#need[@]}" -gt 0 ]; then apt-get install -y -qq --no-install-recommends "${need[@]}"; fi
+  if [ "${#missing_backports[@]}" -gt 0 ]; then
+    apt-get install -y -qq --no-install-recommends -t bookworm-backports "${missing_backports[@]}"
+  fi
 fi
+if [ "$kind" = win64 ]; then "$here/../tests/wow64/register-binfmt.sh"; fi
 
 # Wine's ANSI code page follows the locale; without a generated ja_JP locale
 # non-ASCII file names fail with error 2.

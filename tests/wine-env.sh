@@ -5,20 +5,42 @@ repo_dir=$(cd "$here_dir/.." && pwd)
 # A build tree's tests name the Wine their programs need (CMake sets it from the
 # toolchain: win32 for the i686 build, win64 for x86_64); run by hand, the machine
 # decides. Each kind keeps its own prefix, as Wine cannot turn one into the other.
-wine_arch=${LORVEL_WINE_ARCH:-$("$repo_dir/scripts/wine-arch.sh")}
+# wow64 is the 32-bit build in a 64-bit prefix, as a 32-bit installer runs on 64-bit
+# Windows; on a kernel without 32-bit user mode its 32-bit processes run under
+# qemu-i386 (tests/wow64/). LORVEL_WINE_ARCH_FORCE puts a run in another kind: the
+# 32-bit build in a pure 32-bit prefix (win32) where the kernel allows it.
+wine_arch=${LORVEL_WINE_ARCH_FORCE:-${LORVEL_WINE_ARCH:-$("$repo_dir/scripts/wine-arch.sh")}}
+wine_overrides="winemenubuilder.exe=d;mscoree=;mshtml="
+use_wine64_bin() {
+  case ":$PATH:" in *":$here_dir/wine64-bin:"*) ;; *) export PATH=$here_dir/wine64-bin:$PATH ;; esac
+}
 case $wine_arch in
   win32) wine_root=${LORVEL_WINE_ROOT:-$repo_dir/build/wine} ;;
   win64)
     wine_root=${LORVEL_WINE_ROOT:-$repo_dir/build/wine64}
-    case ":$PATH:" in *":$here_dir/wine64-bin:"*) ;; *) export PATH=$here_dir/wine64-bin:$PATH ;; esac
+    use_wine64_bin
     ;;
-  *) echo "wine-env: unknown Wine kind '$wine_arch' (win32 or win64)" >&2; return 1 ;;
+  wow64)
+    wine_root=${LORVEL_WINE_ROOT:-$repo_dir/build/wow64}
+    "$here_dir/wow64/prepare.sh" "$wine_root" || return 1
+    use_wine64_bin
+    export LORVEL_WINE_LOADER=$wine_root/loader/lib/wine/wine64
+    # Debian keeps the one i386 zlib1.dll, which every 32-bit user32 needs, among
+    # the 64-bit package's files.
+    export WINEDLLPATH=/usr/lib/x86_64-linux-gnu/wine
+    if [ "$("$repo_dir/scripts/wine-arch.sh")" = win64 ]; then
+      # An emulated process that crashes would start the debugger, which hangs
+      # under the emulator and keeps the server from ever ending.
+      wine_overrides+=";winedbg.exe=d"
+    fi
+    ;;
+  *) echo "wine-env: unknown Wine kind '$wine_arch' (win32, win64 or wow64)" >&2; return 1 ;;
 esac
 export LORVEL_WINE_ARCH=$wine_arch
 export WINEPREFIX=$wine_root/prefix
-export WINEARCH=$wine_arch
+export WINEARCH=${wine_arch/wow64/win64}
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=;mshtml="
+export WINEDLLOVERRIDES=$wine_overrides
 export HOME=$wine_root/home
 export LC_ALL=ja_JP.UTF-8
 export LANG=ja_JP.UTF-8

@@ -3,7 +3,8 @@
 # SETUP.EXE, lets the driver walk the steps like a user, then checks files and the
 # registry from the Linux side.
 #   run-scenario.sh <scenario folder> <SETUP.EXE> <driver.exe> [test components folder]
-# A scenario folder holds steps.txt (the driver's script), optionally medium/ (the
+# A scenario folder holds steps.txt (the driver's script, where "{ProgramFiles}"
+# stands for the Program Files folder the program sees), optionally medium/ (the
 # files beside SETUP.EXE; "*.utf8" files are converted to Shift-JIS, "*.lzc" files are
 # compressed by lorvel compress the conventional way: "README.TXT.lzc" becomes
 # README.TX_ with "T" stored in its header), before.sh and check.sh (sourced, with
@@ -24,14 +25,27 @@ media=$c_drive/e2e/$name
 temp_dir=$c_drive/users/$(whoami)/Temp
 
 fail() { echo "e2e $name: $*" >&2; exit 1; }
+# The registry command in the view the program under test has: a 32-bit program on
+# 64-bit Windows (wow64) writes HKLM\SOFTWARE into the 32-bit view, where other
+# 32-bit installers look too. HKCR and HKCU keys are named without a view: Windows
+# shares the ones the program writes between both views, and Wine's reg.exe looks
+# for an HKCR key given /reg:32 only in the 32-bit classes, where the program's are not.
+reg_view=()
+# The 32-bit system folder on disk, for checks that it is kept; none elsewhere.
+wow64_system=
+if [ "$LORVEL_WINE_ARCH" = wow64 ]; then reg_view=(/reg:32); wow64_system=syswow64; fi
+wine_reg() {
+  local view=()
+  case $2 in HKLM\\* | HKEY_LOCAL_MACHINE\\*) view=("${reg_view[@]}") ;; esac
+  wine reg "$@" "${view[@]}"
+}
 # The registry as the program left it, in UTF-8.
-reg_query() { wine reg query "$@" 2>/dev/null | iconv -f CP932 -t UTF-8 | tr -d '\r'; }
-# Deletes registry keys (full root names) with all below them, in one call: a
-# REGEDIT4 file of "[-key]" entries, in Shift-JIS as the registry editor reads it. A
-# missing key is no error.
+reg_query() { wine_reg query "$@" 2>/dev/null | iconv -f CP932 -t UTF-8 | tr -d '\r'; }
+# Deletes registry keys (full root names) with all below them; a missing key is no
+# error.
 reg_delete() {
-  { printf 'REGEDIT4\r\n'; printf '\r\n[-%s]\r\n' "$@"; } | iconv -f UTF-8 -t CP932 > "$tools/delete.reg"
-  wine regedit /s 'C:\e2e-tools\delete.reg' >/dev/null 2>&1 || true
+  local key
+  for key in "$@"; do wine_reg delete "$key" /f >/dev/null 2>&1 || true; done
 }
 # The lines of one section of a Shift-JIS profile file (a record, say), in UTF-8.
 ini_section() {
@@ -80,7 +94,12 @@ done < <(find "$media" -name '*.lzc' -print0)
 # A scenario without steps is started from check.sh alone, as a deployment tool
 # starts the program: no driver, only the exit code.
 if [ -f "$scenario/steps.txt" ]; then
-  cp "$scenario/steps.txt" "$tools/$name.steps"
+  # "{ProgramFiles}" in the steps is the Program Files folder the program is shown:
+  # the "(x86)" one for a 32-bit program on 64-bit Windows.
+  program_files='C:\Program Files'
+  if [ "$LORVEL_WINE_ARCH" = wow64 ]; then program_files='C:\Program Files (x86)'; fi
+  steps=$(<"$scenario/steps.txt")
+  printf '%s\n' "${steps//\{ProgramFiles\}/$program_files}" > "$tools/$name.steps"
   snap_args=()
   if [ -n "${LORVEL_SNAP_DIR:-}" ]; then snap_args=("$(winepath -w "$LORVEL_SNAP_DIR" 2>/dev/null)"); fi
   wine 'C:\e2e-tools\driver.exe' "C:\\e2e-tools\\$name.steps" "${snap_args[@]}" || fail "the driver failed"

@@ -10,7 +10,7 @@ expected=$(printf '%s\t%s\n' \
 [ "$written" = "$expected" ] || fail "the association reads:
 $written"
 for key in .LVB LVB_auto_file; do
-  if wine reg query "HKCR\\$key" >/dev/null 2>&1; then fail "HKCR\\$key was written although the answer was No"; fi
+  if wine_reg query "HKCR\\$key" >/dev/null 2>&1; then fail "HKCR\\$key was written although the answer was No"; fi
 done
 for record in "$media/FIRST.INI" "$c_drive/e2e relate/UNSETUP.INI"; do
   restore=$(ini_section "$record" RestoreRelate)

@@ -24,5 +24,5 @@ cmp -s "$c_drive/windows/UNKORAT.EXE" "$media/SETUP.EXE" || fail "UNKORAT.EXE is
 memory=$(iconv -f CP932 -t UTF-8 < "$c_drive/windows/KORAT98.INI" | tr -d '\r')
 [ "$memory" = '[LORVELCOMPLETE]
 Folder=C:\e2e-complete\' ] || fail "KORAT98.INI holds: $memory"
-wine reg delete "$key" /f >/dev/null 2>&1
+wine_reg delete "$key" /f >/dev/null 2>&1
 rm -rf "$target"

@@ -8,5 +8,5 @@ grep -qF 'failure: <File> C:\e2e\unattended-failing-copy\MISSING.TXT | ' "$log" 
 $(cat "$log")"
 grep -qF 'question [警告] ' "$log" || fail "the log lacks the details question"
 grep -qF 'exit code 1603' "$log" || fail "the log lacks the exit code"
-wine reg delete 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\LorvelE2EQuietFailure' /f >/dev/null 2>&1 || true
+wine_reg delete 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\LorvelE2EQuietFailure' /f >/dev/null 2>&1 || true
 rm -rf "$c_drive/e2e-quiet-failure" "$log"

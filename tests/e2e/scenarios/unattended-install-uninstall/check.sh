@@ -39,8 +39,8 @@ record=${record%\"}
 code=$(run_unattended "$uninstaller" /SILENT "$record" '/LOG=C:\e2e-quiet-uninstall.log')
 [ "$code" = "$(wine_code 0)" ] || fail "the silent uninstall ended with $code: $(cat "$c_drive/e2e-quiet-uninstall.log" 2>/dev/null)"
 [ ! -e "$target" ] || fail "the setup folder is still there: $(ls -R "$target")"
-if wine reg query "$key" >/dev/null 2>&1; then fail "the entry is still listed"; fi
-if wine reg query 'HKCU\Software\LorvelE2EQuiet' >/dev/null 2>&1; then fail "the registry key is still there"; fi
+if wine_reg query "$key" >/dev/null 2>&1; then fail "the entry is still listed"; fi
+if wine_reg query 'HKCU\Software\LorvelE2EQuiet' >/dev/null 2>&1; then fail "the registry key is still there"; fi
 grep -qF 'run mode: uninstall' "$c_drive/e2e-quiet-uninstall.log" || fail "the uninstall's log lacks its mode"
 grep -qF 'exit code 0' "$c_drive/e2e-quiet-uninstall.log" || fail "the uninstall's log lacks its exit code"
 rm -f "$c_drive/e2e-quiet-install.log" "$c_drive/e2e-quiet-uninstall.log"

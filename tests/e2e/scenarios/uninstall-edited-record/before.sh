@@ -4,8 +4,8 @@
 rm -rf "$c_drive/e2e-edited" "$c_drive/e2e-planted"
 cp "$components/component_ok.dll" "$media/OWN.DLL"
 cp "$components/planted_VERSION.dll" "$media/DROPPED.DLL"
-wine reg delete 'HKCU\Software\LorvelTestComponents' /f >/dev/null 2>&1 || true
-wine reg add 'HKLM\Software\Microsoft\Windows\CurrentVersion\Run' /v LorvelE2EMarker /d kept /f >/dev/null 2>&1
+wine_reg delete 'HKCU\Software\LorvelTestComponents' /f >/dev/null 2>&1 || true
+wine_reg add 'HKLM\Software\Microsoft\Windows\CurrentVersion\Run' /v LorvelE2EMarker /d kept /f >/dev/null 2>&1
 # A fresh prefix has neither type; Windows has both.
-wine reg add 'HKCR\.txt' /ve /d txtfile /f >/dev/null 2>&1
-wine reg add 'HKCR\.exe' /ve /d exefile /f >/dev/null 2>&1
+wine_reg add 'HKCR\.txt' /ve /d txtfile /f >/dev/null 2>&1
+wine_reg add 'HKCR\.exe' /ve /d exefile /f >/dev/null 2>&1

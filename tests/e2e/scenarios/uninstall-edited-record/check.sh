@@ -4,8 +4,8 @@ reg_query 'HKCR\.txt' /ve | grep -q 'REG_SZ *txtfile$' || fail ".txt changed: $(
 reg_query 'HKCR\.exe' /ve | grep -q 'REG_SZ *exefile$' || fail ".exe changed: $(reg_query 'HKCR\.exe' /ve)"
 if reg_query 'HKCU\Software\LorvelTestComponents' | grep -q unregistered; then fail "OWN.DLL was loaded to unregister it"; fi
 [ ! -e "$c_drive/e2e-edited" ] || fail "the setup folder is still there: $(ls "$c_drive/e2e-edited")"
-if wine reg query 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\LorvelE2EEdited' >/dev/null 2>&1; then
+if wine_reg query 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\LorvelE2EEdited' >/dev/null 2>&1; then
   fail "the entry that started this record is still listed"
 fi
-wine reg delete 'HKLM\Software\Microsoft\Windows\CurrentVersion\Run' /v LorvelE2EMarker /f >/dev/null 2>&1 || true
-wine reg delete 'HKCU\Software\LorvelTestComponents' /f >/dev/null 2>&1 || true
+wine_reg delete 'HKLM\Software\Microsoft\Windows\CurrentVersion\Run' /v LorvelE2EMarker /f >/dev/null 2>&1 || true
+wine_reg delete 'HKCU\Software\LorvelTestComponents' /f >/dev/null 2>&1 || true

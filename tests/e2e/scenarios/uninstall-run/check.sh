@@ -7,11 +7,11 @@ done
 shared='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\SharedDLLs'
 reg_query "$shared" | grep -q 'C:\\e2e-uninstall\\TWO.DLL *REG_DWORD *0x1$' || fail "TWO.DLL's count is not 1: $(reg_query "$shared")"
 if reg_query "$shared" | grep -q 'ONE.DLL'; then fail "ONE.DLL still has a count"; fi
-if wine reg query 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\LorvelE2EUninstall' >/dev/null 2>&1; then
+if wine_reg query 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\LorvelE2EUninstall' >/dev/null 2>&1; then
   fail "the uninstall entry is still listed"
 fi
 if [ -f "$c_drive/windows/KORAT98.INI" ] && iconv -f CP932 -t UTF-8 < "$c_drive/windows/KORAT98.INI" | grep -q LORVELUNINSTALL; then
   fail "the folder memory still holds the program"
 fi
-wine reg delete "$shared" /v 'C:\e2e-uninstall\TWO.DLL' /f >/dev/null 2>&1 || true
+wine_reg delete "$shared" /v 'C:\e2e-uninstall\TWO.DLL' /f >/dev/null 2>&1 || true
 rm -rf "$target"

@@ -3,4 +3,4 @@
 rm -rf "$c_drive/e2e-swapped" "$c_drive/e2e-planted"
 cp "$components/component_ok.dll" "$media/OWN.DLL"
 cp "$components/planted_VERSION.dll" "$media/SWAP.DLL"
-wine reg delete 'HKCU\Software\LorvelTestComponents' /f >/dev/null 2>&1 || true
+wine_reg delete 'HKCU\Software\LorvelTestComponents' /f >/dev/null 2>&1 || true

@@ -1,4 +1,4 @@
 target=$c_drive/e2e-reboot
 [ -f "$target/UNSETUP.INI" ] || fail "no record was written"
-wine reg delete 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\LorvelE2EReboot' /f >/dev/null 2>&1
+wine_reg delete 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\LorvelE2EReboot' /f >/dev/null 2>&1
 rm -rf "$target"
