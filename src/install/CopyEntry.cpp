@@ -15,8 +15,7 @@ bool CopyEntry::HasFlag(const char* flag) const { return MBPosText(flag, flags) 
 
 std::string FolderWithoutDelimiter(const std::string& path)
 {
-    const std::string name = FileNamePart(path);
-    return RemovePathDelim(path.substr(0, path.size() - name.size()), "B");
+    return RemovePathDelim(FolderPart(path), "B");
 }
 
 CopyEntry ParseCopyEntry(const std::string& expandedValue)

@@ -20,12 +20,6 @@ constexpr const char* kAnswerYes = "Yes";
 constexpr const char* kAnswerDelete = "Delete";
 constexpr const char* kAnswerSave = "Save";
 
-// The folder part of a path with its trailing "\": "C:\\A\\B.LNK" => "C:\\A\\".
-std::string FolderOf(const std::string& path)
-{
-    return StrLeft(path, static_cast<int>(path.size() - FileNamePart(path).size()));
-}
-
 }  // namespace
 
 DeletionChoice DeletionChoiceOf(const RunOptions& options)
@@ -265,7 +259,7 @@ void UninstallRun::DeleteShortcuts()
         if (const ErrorCode code = ops_.DeleteFiles(path); code != kErrorSuccess)
             Failed(tag::kShortCut, path, code);
         // A program group left empty goes; the shell's own folders stay.
-        const std::string folder = FolderOf(path);
+        const std::string folder = FolderPart(path);
         bool shellFolder = false;
         for (const std::string* f : shellFolders) shellFolder = shellFolder || folder == *f;
         if (shellFolder || !guard_->MayRemoveFolder(folder)) continue;

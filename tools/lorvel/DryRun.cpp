@@ -20,6 +20,7 @@
 #include "run/AnswersFile.h"
 #include "util/MessageBox.h"
 #include "util/ProfileDocument.h"
+#include "util/StrOp.h"
 
 namespace lorvel::tool {
 
@@ -160,8 +161,7 @@ json Difference(const Snapshot& before, const Snapshot& after, platform::virt::V
         const auto old = before.files.find(path);
         if (old != before.files.end() && old->second == content) continue;
         files.push_back({{"path", path}, {"size", content.size()}, {"change", old == before.files.end() ? "added" : "changed"}});
-        std::string upper = path;
-        for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        const std::string upper = AsciiUpperCase(path);
         if (upper.size() > 4 && upper.compare(upper.size() - 4, 4, ".LNK") == 0) {
             platform::LinkFields fields;
             const auto windowsPath = Utf8ToShiftJis(path);
@@ -441,11 +441,7 @@ int RunDryRun(const DryRunOptions& options, std::ostream& out, std::ostream& err
                 const CopyEntryParts parts = SplitCopyEntry(value);
                 if (parts.diskChange) ++disk;
                 for (auto& file : install["changes"]["files"]) {
-                    std::string a = file["path"].get<std::string>();
-                    std::string b = targets[i];
-                    for (char& c : a) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-                    for (char& c : b) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-                    if (a == b) file["source"] = "disk " + std::to_string(disk) + ": " + U(parts.sourceName);
+                    if (EqualsAsciiNoCase(file["path"].get<std::string>(), targets[i])) file["source"] = "disk " + std::to_string(disk) + ": " + U(parts.sourceName);
                 }
             }
         }
