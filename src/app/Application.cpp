@@ -6,6 +6,7 @@
 #include "app/WizardRunView.h"
 #include "install/InstallRun.h"
 #include "uninstall/UninstallRun.h"
+#include "ui/ProductName.h"
 #include "util/MBUtils.h"
 
 namespace lorvel {

@@ -6,11 +6,12 @@
 #include <string>
 
 #include "util/ShortcutBoxes.h"
-#include "util/SetupContext.h"
+#include "run/SetupContext.h"
 #include "platform/Platform.h"
 #include "util/FolderMacros.h"
-#include "util/ProfileStore.h"
-#include "util/FixedNames.h"
+#include "run/ProfileStore.h"
+#include "run/FixedNames.h"
+#include "ui/ProductName.h"
 
 namespace lorvel {
 

@@ -4,7 +4,7 @@
 #include "util/FolderMacros.h"
 #include "util/MBUtils.h"
 #include "util/StrOp.h"
-#include "util/FixedNames.h"
+#include "run/FixedNames.h"
 
 namespace lorvel {
 

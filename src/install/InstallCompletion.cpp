@@ -6,6 +6,7 @@
 #include "install/AssociationUndo.h"
 #include "install/SharedCountUndo.h"
 #include "uninstall/RecordTrust.h"
+#include "ui/ProductName.h"
 #include "uninstall/UninstallRecord.h"
 #include "util/FolderMacros.h"
 #include "util/MBUtils.h"

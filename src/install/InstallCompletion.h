@@ -11,9 +11,9 @@
 #include "install/RunState.h"
 #include "run/RunView.h"
 #include "platform/Platform.h"
-#include "util/ProfileStore.h"
-#include "util/SetupContext.h"
-#include "util/FixedNames.h"
+#include "run/ProfileStore.h"
+#include "run/SetupContext.h"
+#include "run/FixedNames.h"
 #include "uninstall/SharedFiles.h"
 
 namespace lorvel {

@@ -14,8 +14,8 @@
 #include "run/RunView.h"
 #include "platform/Platform.h"
 #include "uninstall/SharedFiles.h"
-#include "util/ProfileStore.h"
-#include "util/SetupContext.h"
+#include "run/ProfileStore.h"
+#include "run/SetupContext.h"
 
 namespace lorvel {
 

@@ -6,6 +6,7 @@
 #include "run/RegistryWrites.h"
 #include "util/FolderMacros.h"
 #include "util/MBUtils.h"
+#include "run/RegistryKeys.h"
 #include "util/RegistryTokens.h"
 #include "util/StrOp.h"
 

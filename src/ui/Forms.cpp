@@ -1,7 +1,7 @@
 #include "ui/Forms.h"
 
 #include "util/StrOp.h"
-#include "util/FixedNames.h"
+#include "ui/ProductName.h"
 
 namespace lorvel::ui {
 

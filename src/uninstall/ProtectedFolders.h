@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "util/SetupContext.h"
+#include "run/SetupContext.h"
 
 namespace lorvel {
 

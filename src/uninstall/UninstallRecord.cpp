@@ -2,6 +2,7 @@
 
 #include <unordered_map>
 
+#include "ui/ProductName.h"
 #include "util/MBUtils.h"
 #include "util/StrOp.h"
 

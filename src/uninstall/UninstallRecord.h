@@ -28,8 +28,8 @@
 #include <vector>
 
 #include "util/ProfileDocument.h"
-#include "util/ProfileStore.h"
-#include "util/FixedNames.h"
+#include "run/ProfileStore.h"
+#include "run/FixedNames.h"
 
 namespace lorvel {
 

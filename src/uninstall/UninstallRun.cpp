@@ -2,9 +2,10 @@
 
 #include "uninstall/RecordTrust.h"
 #include "uninstall/UninstallRecord.h"
-#include "util/FixedNames.h"
+#include "run/FixedNames.h"
 #include "util/MBUtils.h"
 #include "util/MessageBox.h"
+#include "run/RegistryKeys.h"
 #include "util/RegistryTokens.h"
 #include "util/Sha256.h"
 #include "util/StrOp.h"

@@ -16,8 +16,8 @@
 #include "run/RunView.h"
 #include "uninstall/UninstallGuard.h"
 #include "uninstall/SharedFiles.h"
-#include "util/ProfileStore.h"
-#include "util/SetupContext.h"
+#include "run/ProfileStore.h"
+#include "run/SetupContext.h"
 
 namespace lorvel {
 

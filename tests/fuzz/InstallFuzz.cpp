@@ -11,7 +11,7 @@
 #include "install/InstallRun.h"
 #include "run/FileOps.h"
 #include "uninstall/SharedFiles.h"
-#include "util/ProfileStore.h"
+#include "run/ProfileStore.h"
 #include "util/Szdd.h"
 
 using namespace lorvel;

@@ -21,7 +21,8 @@
 #include "uninstall/UninstallGuard.h"
 #include "uninstall/UninstallRecord.h"
 #include "uninstall/UninstallRun.h"
-#include "util/ProfileStore.h"
+#include "run/ProfileStore.h"
+#include "run/RegistryKeys.h"
 #include "util/RegistryTokens.h"
 
 using namespace lorvel;

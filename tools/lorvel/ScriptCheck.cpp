@@ -10,6 +10,7 @@
 #include "util/FolderMacros.h"
 #include "util/MBUtils.h"
 #include "util/ProfileDocument.h"
+#include "run/RegistryKeys.h"
 #include "util/RegistryTokens.h"
 #include "util/ScriptNumbers.h"
 #include "util/ShortcutBoxes.h"

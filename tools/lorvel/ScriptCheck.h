@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "util/FixedNames.h"
-#include "util/SetupContext.h"
+#include "run/FixedNames.h"
+#include "run/SetupContext.h"
 
 namespace lorvel::tool {
 

@@ -4,7 +4,7 @@
 
 #include "../VirtualMachineFixture.h"
 #include "app/VersionText.h"
-#include "util/FixedNames.h"
+#include "run/FixedNames.h"
 
 namespace lorvel {
 namespace {
