@@ -15,7 +15,7 @@ InstallRun::Outcome InstallRun::CreateFolders()
     view_.EnableAbort(true);
     const FolderTable table = FolderTableOf(context_);
     for (int i = 1;; ++i) {
-        const std::string value = Script("MakeFolder", "Folder" + std::to_string(i));
+        const std::string value = Script(script::Key::MakeFolder, i);
         if (value.empty()) break;
         const std::string folder = ExpandFolderMacros(AddPathDelim(value, "B"), table);
         view_.SetStatus("フォルダを作成しています．．．\r\nCreating -> " + folder);
@@ -81,7 +81,7 @@ InstallRun::Outcome InstallRun::CopyFiles()
     const FolderTable table = FolderTableOf(context_);
     int processed = 0;
     for (int i = 1;; ++i) {
-        const std::string value = Script("CopyFile", "File" + std::to_string(i));
+        const std::string value = Script(script::Key::CopyFile, i);
         if (value.empty()) break;
         const CopyEntry entry = ParseCopyEntry(ExpandFolderMacros(value, table));
         std::string source = context_.sourceFolder + entry.sourceName;

@@ -93,11 +93,6 @@ InstallCompletion::InstallCompletion(Platform& platform, ProfileStore& profiles,
 {
 }
 
-std::string InstallCompletion::Script(const std::string& section, const std::string& key)
-{
-    return profiles_.ReadProfile(section, key, "", context_.scriptFile);
-}
-
 std::string InstallCompletion::RecordPath() const { return context_.setupFolder + kRecordName; }
 
 // "Setup Only." anywhere in the uninstall title, in any case: an install that leaves
@@ -146,14 +141,13 @@ void InstallCompletion::RememberFolder()
 void InstallCompletion::WriteUninstallRecord(const std::string& uninstaller)
 {
     const std::string recordPath = RecordPath();
-    const std::string keyName = SafeKeyName(
-        profiles_.ReadProfile("Title", "UnSetupKey", context_.unSetupTitle, context_.scriptFile));
-    const std::string displayName = profiles_.ReadProfile("Title", "UnSetupDisplay", keyName, context_.scriptFile);
+    const std::string keyName = SafeKeyName(Script(script::Key::TitleUnSetupKey, context_.unSetupTitle));
+    const std::string displayName = Script(script::Key::TitleUnSetupDisplay, keyName);
 
     RecordHeader header;
     header.unSetupTitle = context_.unSetupTitle;
     header.setupFolder = context_.setupFolder;
-    header.checkBox = Script("Extend", "UnSetupOption");
+    header.checkBox = Script(script::Key::ExtendUnSetupOption);
     header.uninstallKey = std::string(kUninstallListKey) + keyName;
     header.programId = context_.programId;
     const std::string record =
@@ -241,10 +235,11 @@ bool InstallCompletion::RegisterUninstallEntry(const std::string& keyPath, const
     for (const auto& [name, value] : values)
         if (code == kErrorSuccess) code = registry.WriteValue(root, keyPath, name, value);
     // The script's own words for the list; a reinstall whose script no longer gives
-    // one leaves no stale value behind.
-    for (const char* name : {"DisplayVersion", "Publisher"}) {
+    // one leaves no stale value behind. The script's keys are named as the values.
+    for (const script::Key key : {script::Key::TitleDisplayVersion, script::Key::TitlePublisher}) {
         if (code != kErrorSuccess) break;
-        const std::string given = Script("Title", name);
+        const std::string name = script::NameOf(key);
+        const std::string given = Script(key);
         if (given.empty())
             registry.DeleteValue(root, keyPath, name);
         else
@@ -293,7 +288,7 @@ void InstallCompletion::OfferFailureDetails()
 
 void InstallCompletion::StartProgramOrRestart()
 {
-    const std::string value = Script("ExecuteFile", "File");
+    const std::string value = Script(script::Key::ExecuteFile);
     if (value == "WINDOWS_REBOOT") {
         context_.restartRequested = true;
         return;

@@ -12,6 +12,7 @@
 #include "run/RunView.h"
 #include "platform/Platform.h"
 #include "run/ProfileStore.h"
+#include "run/ScriptReader.h"
 #include "run/SetupContext.h"
 #include "run/FixedNames.h"
 #include "uninstall/SharedFiles.h"
@@ -37,7 +38,10 @@ public:
     void Run();
 
 private:
-    std::string Script(const std::string& section, const std::string& key);
+    std::string Script(script::Key key, const std::string& fallback = {}) const
+    {
+        return ScriptReader(profiles_, context_.scriptFile)(key, fallback);
+    }
     std::string InstallUninstaller();
     void RememberFolder();
     void WriteUninstallRecord(const std::string& uninstaller);

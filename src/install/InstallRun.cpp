@@ -86,11 +86,6 @@ InstallRun::InstallRun(Platform& platform, ProfileStore& profiles, FileOps& ops,
 {
 }
 
-std::string InstallRun::Script(const std::string& section, const std::string& key)
-{
-    return profiles_.ReadProfile(section, key, "", context_.scriptFile);
-}
-
 void InstallRun::Pause(unsigned milliseconds) { platform_.system.Sleep(milliseconds); }
 
 bool InstallRun::Checkpoint() { return !view_.Aborted(); }
@@ -153,10 +148,10 @@ void InstallRun::Start()
 
 void InstallRun::PreReadRelate()
 {
-    for (int i = 1; i <= 20; ++i) {
-        const std::string name = Script("Relate", "Name" + std::to_string(i));
+    for (int i = 1; i <= script::kRelateSlots; ++i) {
+        const std::string name = Script(script::Key::RelateName, i);
         if (name.empty()) continue;
-        const std::string file = Script("Relate", "File" + std::to_string(i));
+        const std::string file = Script(script::Key::RelateFile, i);
         if (file.empty()) continue;  // a name without a file is ignored
         state_.relate[static_cast<std::size_t>(state_.relateCount++)] = {name, file};
     }
@@ -169,7 +164,7 @@ InstallRun::Outcome InstallRun::ComputeSizes()
     if (!Checkpoint()) return Outcome::Ended;
     Pause(static_cast<unsigned>(context_.setupSpeed));
     for (int i = 1;; ++i) {
-        const std::string entry = Script("CopyFile", "File" + std::to_string(i));
+        const std::string entry = Script(script::Key::CopyFile, i);
         if (entry.empty()) break;
         ++state_.entryCount;
         const std::string source = context_.sourceFolder + SourceNameOf(entry);

@@ -15,6 +15,7 @@
 #include "platform/Platform.h"
 #include "uninstall/SharedFiles.h"
 #include "run/ProfileStore.h"
+#include "run/ScriptReader.h"
 #include "run/SetupContext.h"
 
 namespace lorvel {
@@ -113,7 +114,11 @@ private:
     void Stop();
     bool Checkpoint();
     void Pause(unsigned milliseconds);
-    std::string Script(const std::string& section, const std::string& key);
+    std::string Script(script::Key key) const { return ScriptReader(profiles_, context_.scriptFile)(key); }
+    std::string Script(script::Key key, int number) const
+    {
+        return ScriptReader(profiles_, context_.scriptFile)(key, number);
+    }
 
     platform::Platform& platform_;
     ProfileStore& profiles_;

@@ -18,11 +18,10 @@ InstallRun::Outcome InstallRun::WriteRegistryValues()
 {
     const FolderTable table = FolderTableOf(context_);
     for (int i = 1;; ++i) {
-        const std::string n = std::to_string(i);
-        const std::string keyText = Script("Registry", "Key" + n);
+        const std::string keyText = Script(script::Key::RegistryKey, i);
         if (keyText.empty()) break;
-        const std::string name = Script("Registry", "Name" + n);
-        const std::string valueText = Script("Registry", "Value" + n);
+        const std::string name = Script(script::Key::RegistryName, i);
+        const std::string valueText = Script(script::Key::RegistryValue, i);
         view_.SetStatus("レジストリを設定しています．．．");
         if (!Checkpoint()) return Outcome::Ended;
         const RegistryKeyText key = SplitKeyByScriptRule(keyText);
@@ -47,7 +46,7 @@ InstallRun::Outcome InstallRun::WriteProfileEntries()
 {
     const FolderTable table = FolderTableOf(context_);
     for (int i = 1;; ++i) {
-        const std::string data = Script("IniFile", "Data" + std::to_string(i));
+        const std::string data = Script(script::Key::IniFileData, i);
         if (data.empty()) break;
         view_.SetStatus("Iniファイルを設定しています．．．");
         if (!Checkpoint()) return Outcome::Ended;
@@ -63,13 +62,13 @@ InstallRun::Outcome InstallRun::WriteProfileEntries()
 void InstallRun::CollectUninstallLists()
 {
     for (int i = 1;; ++i) {
-        const std::string key = Script("DeleteRegistry", "Key" + std::to_string(i));
+        const std::string key = Script(script::Key::DeleteRegistryKey, i);
         if (key.empty()) break;
         state_.lists.deleteRegistry += key + "|";
     }
     const FolderTable table = FolderTableOf(context_);
     for (int i = 1;; ++i) {
-        const std::string file = Script("AddDeleteFile", "File" + std::to_string(i));
+        const std::string file = Script(script::Key::AddDeleteFile, i);
         if (file.empty()) break;
         state_.lists.addDeleteFile += ExpandFolderMacros(file, table) + "|";
     }

@@ -71,10 +71,9 @@ InstallRun::Outcome InstallRun::CreateShortcuts()
     view_.ShowProgress(false);
     const FolderTable table = FolderTableOf(context_);
     for (int i = 1;; ++i) {
-        const std::string n = std::to_string(i);
-        const std::string make = Script("ShortCut", "Make" + n);
+        const std::string make = Script(script::Key::ShortCutMake, i);
         if (make.empty()) break;
-        const std::string name = profiles_.ReadProfile("ShortCut", "Name" + n, kDefaultShortcutName, context_.scriptFile);
+        const std::string name = ScriptReader(profiles_, context_.scriptFile)(script::Key::ShortCutName, i, kDefaultShortcutName);
         const ShortcutBox box = GoverningBox(name);
         if (box != ShortcutBox::None && !state_.shortcutBoxes[static_cast<std::size_t>(box)]) continue;
         if (make == kNotSelected) continue;

@@ -13,6 +13,7 @@
 #include "run/RegistryKeys.h"
 #include "util/RegistryTokens.h"
 #include "util/ScriptNumbers.h"
+#include "util/ScriptVocabulary.h"
 #include "util/ShortcutBoxes.h"
 #include "util/StrOp.h"
 #include "uninstall/ProtectedFolders.h"
@@ -57,37 +58,26 @@ std::vector<SectionLines> ScanSections(const ProfileDocument& document)
 
 // ---- what the program reads ----------------------------------------------------------
 
-struct KeySpec {
-    const char* name;  // a fixed key, or the prefix of numbered ones
-    bool numbered;
-    int highest;       // numbered keys above it are never read; 0 for no bound
-};
-
 struct SectionSpec {
     const char* name;
-    std::vector<KeySpec> keys;
+    std::vector<script::KeySpec> keys;
     const char* driver;  // the numbered key whose first missing or empty value ends the section
 };
 
+// The program's own vocabulary, grouped by section in the order of its table.
 const std::vector<SectionSpec>& Sections()
 {
-    static const std::vector<SectionSpec> specs = {
-        {"Extend", {{"SetupSpeed", false, 0}, {"Enabled", false, 0}, {"UnSetupOption", false, 0}}, nullptr},
-        {"Title", {{"Setup", false, 0}, {"UnSetup", false, 0}, {"UnSetupKey", false, 0}, {"UnSetupDisplay", false, 0}, {"DisplayVersion", false, 0}, {"Publisher", false, 0}}, nullptr},
-        {"DefaultFolder", {{"Folder", false, 0}, {"ReferRegistry", false, 0}, {"ReferIniFile", false, 0}}, nullptr},
-        {"ProgramID", {{"ID", false, 0}}, nullptr},
-        {"TopMessage", {{"Message", true, 5}}, nullptr},
-        {"Readme", {{"File", false, 0}, {"Title", false, 0}, {"ScrollBars", false, 0}}, nullptr},
-        {"Relate", {{"Name", true, 20}, {"File", true, 20}}, nullptr},
-        {"CopyFile", {{"File", true, 0}}, "File"},
-        {"MakeFolder", {{"Folder", true, 0}}, "Folder"},
-        {"ShortCut", {{"Make", true, 0}, {"Name", true, 0}}, "Make"},
-        {"Registry", {{"Key", true, 0}, {"Name", true, 0}, {"Value", true, 0}}, "Key"},
-        {"IniFile", {{"Data", true, 0}}, "Data"},
-        {"DeleteRegistry", {{"Key", true, 0}}, "Key"},
-        {"AddDeleteFile", {{"File", true, 0}}, "File"},
-        {"ExecuteFile", {{"File", false, 0}}, nullptr},
-    };
+    static const std::vector<SectionSpec> specs = [] {
+        std::vector<SectionSpec> grouped;
+        for (const script::KeySpec& key : script::kKeys) {
+            auto section = std::find_if(grouped.begin(), grouped.end(),
+                                        [&](const SectionSpec& s) { return std::string(s.name) == key.section; });
+            if (section == grouped.end()) section = grouped.insert(grouped.end(), SectionSpec{key.section, {}, nullptr});
+            section->keys.push_back(key);
+            if (key.drives) section->driver = key.name;
+        }
+        return grouped;
+    }();
     return specs;
 }
 
@@ -262,7 +252,7 @@ private:
     void KnownKey(const SectionSpec& spec, const std::string& section, const KeyLine& key)
     {
         std::vector<std::string> candidates;
-        for (const KeySpec& k : spec.keys) {
+        for (const script::KeySpec& k : spec.keys) {
             if (!k.numbered) {
                 if (FoldProfileName(key.name) == FoldProfileName(k.name)) return;
                 candidates.push_back(k.name);
@@ -302,7 +292,7 @@ private:
             int firstLine = 0;
             std::set<std::string> named;
             for (const KeyLine& key : lines->keys) {
-                for (const KeySpec& k : spec.keys) {
+                for (const script::KeySpec& k : spec.keys) {
                     const int n = KeyNumber(key.name, k.name);
                     const bool driverItself = n == stop && FoldProfileName(k.name) == FoldProfileName(spec.driver);
                     if (n < stop || driverItself || !named.insert(FoldProfileName(key.name)).second) continue;
@@ -407,8 +397,8 @@ private:
         each("ShortCut", "Make");
         each("IniFile", "Data");
         each("AddDeleteFile", "File");
-        for (int n = 1; n <= 20; ++n) {
-            const std::string key = "File" + std::to_string(n);
+        for (int n = 1; n <= script::kRelateSlots; ++n) {
+            const std::string key = script::NameOf(script::Key::RelateFile, n);
             if (const std::string v = Value("Relate", key); !v.empty()) scan("Relate", key, v, LineOf("Relate", key));
         }
         ForEachEntry("ShortCut", "Make", [&](int n, const std::string&, const std::string&, int) {
@@ -500,9 +490,9 @@ private:
 
     void Relate()
     {
-        for (int n = 1; n <= 20; ++n) {
-            const std::string nameKey = "Name" + std::to_string(n);
-            const std::string fileKey = "File" + std::to_string(n);
+        for (int n = 1; n <= script::kRelateSlots; ++n) {
+            const std::string nameKey = script::NameOf(script::Key::RelateName, n);
+            const std::string fileKey = script::NameOf(script::Key::RelateFile, n);
             const std::string name = Value("Relate", nameKey);
             const std::string file = Value("Relate", fileKey);
             if (name.empty()) continue;

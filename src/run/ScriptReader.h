@@ -1,0 +1,37 @@
+// A setup script read key by key through the profile store, each key named by its
+// entry in the script's vocabulary, so no run spells a section or key of its own.
+//
+//   ScriptReader(profiles, "C:\\TEMP\\KRTMP1\\SETUP.INI")(script::Key::CopyFile, 3)
+//     => the value of [CopyFile] File3, or "" when there is none
+#pragma once
+
+#include <string>
+
+#include "run/ProfileStore.h"
+#include "util/ScriptVocabulary.h"
+
+namespace lorvel {
+
+class ScriptReader {
+public:
+    // file: the script as the profile store names it; read at each call, so the
+    // reader follows a context whose script is chosen later.
+    ScriptReader(ProfileStore& profiles, const std::string& file) : profiles_(profiles), file_(file) {}
+
+    // A fixed key's value, or the fallback when it is missing.
+    std::string operator()(script::Key key, const std::string& fallback = {}) const
+    {
+        return profiles_.ReadProfile(script::SectionOf(key), script::NameOf(key), fallback, file_);
+    }
+    // A numbered key's value, or the fallback when it is missing.
+    std::string operator()(script::Key key, int number, const std::string& fallback = {}) const
+    {
+        return profiles_.ReadProfile(script::SectionOf(key), script::NameOf(key, number), fallback, file_);
+    }
+
+private:
+    ProfileStore& profiles_;
+    const std::string& file_;
+};
+
+}  // namespace lorvel
