@@ -1,5 +1,5 @@
 // The folder and copy phases of the install run.
-#include "install/CopyEntry.h"
+#include "util/CopyEntry.h"
 #include "install/InstallRun.h"
 #include "util/FolderMacros.h"
 #include "util/MBUtils.h"
@@ -83,7 +83,7 @@ InstallRun::Outcome InstallRun::CopyFiles()
     for (int i = 1;; ++i) {
         const std::string value = Script(script::Key::CopyFile, i);
         if (value.empty()) break;
-        const CopyEntry entry = ParseCopyEntry(ExpandFolderMacros(value, table));
+        const CopyEntry entry = ParseCopyEntry(value, table);
         std::string source = context_.sourceFolder + entry.sourceName;
         const std::string medium = source;
         std::string destination = entry.destination;

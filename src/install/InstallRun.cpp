@@ -10,38 +10,6 @@ namespace lorvel {
 
 using namespace platform;
 
-namespace {
-
-// The text before the first separator, found where a character begins.
-std::string Before(const std::string& text, const char* separator)
-{
-    const int at = MBPos(separator, text);
-    return at > 0 ? StrLeft(text, at - 1) : text;
-}
-
-}  // namespace
-
-std::string SourceNameOf(const std::string& entry)
-{
-    std::string name = FileNamePart(Before(Before(entry, ","), "|"));
-    // "(App)APP.EX_" has no "\" before its name; the macros in front are no part of it.
-    for (bool stripped = true; stripped;) {
-        stripped = false;
-        for (const char* macro : kFolderMacros) {
-            const std::string_view token = macro;
-            if (StartsWithMacro(name, token)) {
-                name = StrMid(name, static_cast<int>(token.size()) + 1);
-                stripped = true;
-            }
-        }
-        if (StartsWithMacro(name, "(Dch)")) {
-            name = StrMid(name, 6);
-            stripped = true;
-        }
-    }
-    return name;
-}
-
 bool AddFileBytes(std::int64_t& total, std::uint64_t size)
 {
     const std::uint64_t counted = size == 0 ? 1 : size;
@@ -163,11 +131,17 @@ InstallRun::Outcome InstallRun::ComputeSizes()
     view_.SetStatus("セットアップに必要な容量を調べています．．．");
     if (!Checkpoint()) return Outcome::Ended;
     Pause(static_cast<unsigned>(context_.setupSpeed));
+    // Each entry names its source as the copy phase will read it, with the setup
+    // folder the wizard shows, which that phase takes for (App) and (Set).
+    SetupContext chosen = context_;
+    chosen.setupFolder = AddPathDelim(view_.ReadOptions().folderText, "B");
+    chosen.setupDrive = StrLeft(chosen.setupFolder, 2) + "\\";
+    const FolderTable table = FolderTableOf(chosen);
     for (int i = 1;; ++i) {
         const std::string entry = Script(script::Key::CopyFile, i);
         if (entry.empty()) break;
         ++state_.entryCount;
-        const std::string source = context_.sourceFolder + SourceNameOf(entry);
+        const std::string source = context_.sourceFolder + ParseCopyEntry(entry, table).sourceName;
         const auto stat = platform_.files.Stat(source);
         if (!stat || (stat->attributes & attr::kDirectory)) {
             state_.sizeKnown = false;

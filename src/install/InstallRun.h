@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "install/CopyEntry.h"
+#include "util/CopyEntry.h"
 #include "run/FileOps.h"
 #include "install/RunState.h"
 #include "run/RunView.h"
@@ -24,11 +24,6 @@ struct DiskQuery {
     bool ok = false;
     std::int64_t bytes = -1;
 };
-
-// The name under which a [CopyFile] entry's source lies on the medium: the file-name
-// part of the entry before any "," or "|", without folder macros in front of it.
-//   SourceNameOf("(App)SUB\\A.TXT|B.TXT,/S") => "A.TXT"   SourceNameOf("(App)APP.EX_") => "APP.EX_"
-std::string SourceNameOf(const std::string& entry);
 
 // The largest byte count a run keeps: a hundred times it still fits in 64 bits, so a
 // percentage of two counts is exact. No disk comes near it.

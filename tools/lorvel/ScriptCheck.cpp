@@ -127,29 +127,7 @@ SetupContext TypicalMachine()
 
 CopyEntryParts SplitCopyEntry(const std::string& value)
 {
-    CopyEntryParts parts;
-    std::string rest = value;
-    if (rest.compare(0, 5, "(Dch)") == 0) {
-        parts.diskChange = true;
-        rest = rest.substr(5);
-    }
-    if (const int comma = MBPos(",", rest); comma > 0) {
-        parts.flags = rest.substr(static_cast<std::size_t>(comma - 1));
-        rest = rest.substr(0, static_cast<std::size_t>(comma - 1));
-    }
-    if (const int bar = MBPos("|", rest); bar > 0) {
-        parts.newName = rest.substr(static_cast<std::size_t>(bar - 1));
-        rest = rest.substr(0, static_cast<std::size_t>(bar - 1));
-    }
-    parts.target = rest;
-    // The copy phase expands the macros before it takes the file-name part.
-    parts.sourceName = FileNamePart(ExpandFolderMacros(rest, FolderTableOf(TypicalMachine())));
-    return parts;
-}
-
-std::string JoinCopyEntry(const CopyEntryParts& parts)
-{
-    return (parts.diskChange ? "(Dch)" : "") + parts.target + parts.newName + parts.flags;
+    return lorvel::SplitCopyEntry(value, FolderTableOf(TypicalMachine()));
 }
 
 namespace {
@@ -325,14 +303,11 @@ private:
 
     void CopyFiles()
     {
-        const FolderTable folders = FolderTableOf(TypicalMachine());
         int disk = 1;
         ForEachEntry("CopyFile", "File", [&](int, const std::string& key, const std::string& value, int line) {
-            std::string rest = value;
-            if (rest.compare(0, 5, "(Dch)") == 0) {
-                ++disk;
-                rest = rest.substr(5);
-            }
+            const CopyEntryParts parts = SplitCopyEntry(value);
+            if (parts.diskChange) ++disk;
+            const std::string rest = parts.target + parts.newName + parts.flags;
             const int dch = MBPosText("(Dch)", rest);
             if (dch > 0)
                 Warn(line, "disk-change",
@@ -340,9 +315,7 @@ private:
                          (rest.compare(static_cast<std::size_t>(dch - 1), 5, "(Dch)") == 0 ? "not at the start"
                                                                                               : "not written \"(Dch)\"") +
                          ", so no disk change is asked for here");
-            const int comma = MBPos(",", rest);
-            if (comma > 0) {
-                const std::string flags = rest.substr(static_cast<std::size_t>(comma - 1));
+            if (const std::string& flags = parts.flags; !flags.empty()) {
                 const std::string seen = flags.substr(0, 5);
                 for (const char* flag : {"/S", "/C", "/L", "/F"}) {
                     if (MBPosText(flag, flags) > 0 && MBPosText(flag, seen) == 0)
@@ -351,11 +324,8 @@ private:
                                  " is not seen there" +
                                  (std::string(flag) == "/S" ? " (the install raises the shared count, the uninstall never lowers it)" : ""));
                 }
-                rest = rest.substr(0, static_cast<std::size_t>(comma - 1));
             }
-            if (const int bar = MBPos("|", rest); bar > 0) rest = rest.substr(0, static_cast<std::size_t>(bar - 1));
-            // The copy phase expands the macros before it takes the file-name part.
-            const std::string name = FileNamePart(ExpandFolderMacros(rest, folders));
+            const std::string& name = parts.sourceName;
             if (medium_ && !name.empty() && !medium_(disk, name))
                 Report(line, Severity::Error, "missing-source",
                        key + ": " + name + " is not on " + (disk == 1 ? std::string("the medium") : "disk " + std::to_string(disk)) +

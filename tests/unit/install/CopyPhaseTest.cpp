@@ -7,7 +7,7 @@
 #include "InstallRunFixture.h"
 #include "SettingsRunFixture.h"
 #include "../VouchedRecord.h"
-#include "install/CopyEntry.h"
+#include "util/CopyEntry.h"
 #include "util/Szdd.h"
 
 namespace lorvel {
