@@ -16,7 +16,7 @@
 #include "platform/Platform.h"
 #include "run/RunView.h"
 #include "ui/Forms.h"
-#include "uninstall/SharedFiles.h"
+#include "run/SharedFiles.h"
 #include "run/FixedNames.h"
 
 namespace lorvel {

@@ -12,12 +12,6 @@ namespace lorvel {
 
 using namespace platform;
 
-std::string ScriptKeyReader::Key(const SetupContext& context, const std::string& section, const std::string& key,
-                                 const std::string& fallback)
-{
-    return profiles_.ReadProfile(section, key, fallback, context.scriptFile);
-}
-
 std::string ScriptKeyReader::FolderFromRegistry(const std::string& reference, const std::string& current)
 {
     const RegistryKeyText key = SplitKeyByScriptRule(GetField(reference, ",", 1));

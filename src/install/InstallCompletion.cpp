@@ -87,9 +87,9 @@ void LoadExistingRecord(Platform& platform, SetupContext& context, FileOps& ops,
     LoadRecordLists(profiles, record, copied ? backup : record, lists);
 }
 
-InstallCompletion::InstallCompletion(Platform& platform, ProfileStore& profiles, FileOps& ops, SetupContext& context,
-                                     RunView& view, InstallRunState& state, SharedFiles& shared)
-    : platform_(platform), profiles_(profiles), ops_(ops), context_(context), view_(view), state_(state), shared_(shared)
+InstallCompletion::InstallCompletion(const RunServices& services, InstallRunState& state)
+    : services_(services), platform_(services.platform), profiles_(services.profiles), ops_(services.ops),
+      context_(services.context), view_(services.view), state_(state), shared_(services.shared)
 {
 }
 

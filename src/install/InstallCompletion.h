@@ -12,10 +12,10 @@
 #include "run/RunView.h"
 #include "platform/Platform.h"
 #include "run/ProfileStore.h"
-#include "run/ScriptReader.h"
+#include "run/RunServices.h"
 #include "run/SetupContext.h"
 #include "run/FixedNames.h"
-#include "uninstall/SharedFiles.h"
+#include "run/SharedFiles.h"
 
 namespace lorvel {
 
@@ -31,17 +31,13 @@ constexpr const char* kUnverifiedRecordName = "UNSETUP_UNVERIFIED.INI";
 
 class InstallCompletion {
 public:
-    InstallCompletion(platform::Platform& platform, ProfileStore& profiles, FileOps& ops, SetupContext& context,
-                      RunView& view, InstallRunState& state, SharedFiles& shared);
+    InstallCompletion(const RunServices& services, InstallRunState& state);
 
     // The run's last phase; it ends the run and, with the wizard, the program.
     void Run();
 
 private:
-    std::string Script(script::Key key, const std::string& fallback = {}) const
-    {
-        return ScriptReader(profiles_, context_.scriptFile)(key, fallback);
-    }
+    std::string Script(script::Key key, const std::string& fallback = {}) const { return services_.Script()(key, fallback); }
     std::string InstallUninstaller();
     void RememberFolder();
     void WriteUninstallRecord(const std::string& uninstaller);
@@ -57,6 +53,7 @@ private:
     std::string RecordPath() const;
     bool SetupOnly() const;
 
+    RunServices services_;
     platform::Platform& platform_;
     ProfileStore& profiles_;
     FileOps& ops_;

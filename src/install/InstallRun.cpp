@@ -48,9 +48,9 @@ DiskQuery GetDiskFreeBytes(FileSystem& files, const std::string& drive)
     return query;
 }
 
-InstallRun::InstallRun(Platform& platform, ProfileStore& profiles, FileOps& ops, SetupContext& context,
-                       RunView& view, SharedFiles& shared)
-    : platform_(platform), profiles_(profiles), ops_(ops), context_(context), view_(view), shared_(shared)
+InstallRun::InstallRun(const RunServices& services)
+    : services_(services), platform_(services.platform), profiles_(services.profiles), ops_(services.ops),
+      context_(services.context), view_(services.view), shared_(services.shared)
 {
 }
 
@@ -86,7 +86,7 @@ InstallRun::Outcome InstallRun::RunPhases()
     if (WriteProfileEntries() == Outcome::Ended) return Outcome::Ended;
     CollectUninstallLists();
     if (AssociateFiles() == Outcome::Ended) return Outcome::Ended;
-    InstallCompletion(platform_, profiles_, ops_, context_, view_, state_, shared_).Run();
+    InstallCompletion(services_, state_).Run();
     return Outcome::Continue;
 }
 

@@ -13,9 +13,9 @@
 #include "install/RunState.h"
 #include "run/RunView.h"
 #include "platform/Platform.h"
-#include "uninstall/SharedFiles.h"
+#include "run/SharedFiles.h"
 #include "run/ProfileStore.h"
-#include "run/ScriptReader.h"
+#include "run/RunServices.h"
 #include "run/SetupContext.h"
 
 namespace lorvel {
@@ -68,8 +68,7 @@ struct Association;
 
 class InstallRun {
 public:
-    InstallRun(platform::Platform& platform, ProfileStore& profiles, FileOps& ops, SetupContext& context,
-               RunView& view, SharedFiles& shared);
+    explicit InstallRun(const RunServices& services);
 
     // A run that ends before its record is written, by an error or the user's abort,
     // first puts back the associations it changed and the shared counts it raised.
@@ -109,12 +108,10 @@ private:
     void Stop();
     bool Checkpoint();
     void Pause(unsigned milliseconds);
-    std::string Script(script::Key key) const { return ScriptReader(profiles_, context_.scriptFile)(key); }
-    std::string Script(script::Key key, int number) const
-    {
-        return ScriptReader(profiles_, context_.scriptFile)(key, number);
-    }
+    std::string Script(script::Key key) const { return services_.Script()(key); }
+    std::string Script(script::Key key, int number) const { return services_.Script()(key, number); }
 
+    RunServices services_;
     platform::Platform& platform_;
     ProfileStore& profiles_;
     FileOps& ops_;

@@ -1,5 +1,7 @@
 // A setup script read key by key through the profile store, each key named by its
-// entry in the script's vocabulary, so no run spells a section or key of its own.
+// entry in the script's vocabulary, so no run spells a section or key of its own;
+// the one reader of the script, and of the record that uninstall mode reads in its
+// place.
 //
 //   ScriptReader(profiles, "C:\\TEMP\\KRTMP1\\SETUP.INI")(script::Key::CopyFile, 3)
 //     => the value of [CopyFile] File3, or "" when there is none
@@ -27,6 +29,12 @@ public:
     std::string operator()(script::Key key, int number, const std::string& fallback = {}) const
     {
         return profiles_.ReadProfile(script::SectionOf(key), script::NameOf(key, number), fallback, file_);
+    }
+    // A key of the uninstall record, which uninstall mode reads in place of the
+    // script; the record's keys are written down with its format.
+    std::string Record(const std::string& section, const std::string& key, const std::string& fallback = {}) const
+    {
+        return profiles_.ReadProfile(section, key, fallback, file_);
     }
 
 private:

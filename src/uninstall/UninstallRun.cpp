@@ -36,15 +36,10 @@ DeletionChoice DeletionChoiceOf(const RunOptions& options)
     return choice;
 }
 
-UninstallRun::UninstallRun(Platform& platform, ProfileStore& profiles, FileOps& ops, SetupContext& context,
-                           RunView& view, SharedFiles& shared)
-    : platform_(platform), profiles_(profiles), ops_(ops), context_(context), view_(view), shared_(shared)
+UninstallRun::UninstallRun(const RunServices& services)
+    : services_(services), platform_(services.platform), profiles_(services.profiles), ops_(services.ops),
+      context_(services.context), view_(services.view), shared_(services.shared)
 {
-}
-
-std::string UninstallRun::Record(const std::string& section, const std::string& key)
-{
-    return profiles_.ReadProfile(section, key, "", context_.scriptFile);
 }
 
 void UninstallRun::Run()

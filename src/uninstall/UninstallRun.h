@@ -13,9 +13,10 @@
 #include "platform/Platform.h"
 #include "run/FailureText.h"
 #include "run/FileOps.h"
+#include "run/RunServices.h"
 #include "run/RunView.h"
 #include "uninstall/UninstallGuard.h"
-#include "uninstall/SharedFiles.h"
+#include "run/SharedFiles.h"
 #include "run/ProfileStore.h"
 #include "run/SetupContext.h"
 
@@ -31,8 +32,7 @@ DeletionChoice DeletionChoiceOf(const RunOptions& options);
 
 class UninstallRun {
 public:
-    UninstallRun(platform::Platform& platform, ProfileStore& profiles, FileOps& ops, SetupContext& context,
-                 RunView& view, SharedFiles& shared);
+    explicit UninstallRun(const RunServices& services);
 
     void Run();
 
@@ -72,8 +72,12 @@ private:
                                            const std::string& tag);
     void DeleteKey(const std::string& token, const std::string& path);
     bool IsPartProtectedSetupFolder() const;
-    std::string Record(const std::string& section, const std::string& key);
+    std::string Record(const std::string& section, const std::string& key) const
+    {
+        return services_.Script().Record(section, key);
+    }
 
+    RunServices services_;
     platform::Platform& platform_;
     ProfileStore& profiles_;
     FileOps& ops_;

@@ -17,7 +17,7 @@
 #include "FuzzMachine.h"
 #include "run/FileOps.h"
 #include "uninstall/RecordTrust.h"
-#include "uninstall/SharedFiles.h"
+#include "run/SharedFiles.h"
 #include "uninstall/UninstallGuard.h"
 #include "uninstall/UninstallRecord.h"
 #include "uninstall/UninstallRun.h"
@@ -290,7 +290,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     SharedFiles shared(platform, false, nullptr);
     ops.SetComponentUnregistrar([&shared](const std::string& path) { shared.RegisterComponent(path, false); });
     try {
-        UninstallRun(platform, profiles, ops, context, view, shared).Run();
+        UninstallRun({platform, profiles, ops, context, view, shared}).Run();
     } catch (const std::exception&) {
         // The general error report: the run ends there, which is allowed.
     }
