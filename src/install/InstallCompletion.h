@@ -54,13 +54,7 @@ private:
     bool SetupOnly() const;
 
     RunServices services_;
-    platform::Platform& platform_;
-    ProfileStore& profiles_;
-    FileOps& ops_;
-    SetupContext& context_;
-    RunView& view_;
     InstallRunState& state_;
-    SharedFiles& shared_;
 };
 
 }  // namespace lorvel

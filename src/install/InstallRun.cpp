@@ -49,19 +49,18 @@ DiskQuery GetDiskFreeBytes(FileSystem& files, const std::string& drive)
 }
 
 InstallRun::InstallRun(const RunServices& services)
-    : services_(services), platform_(services.platform), profiles_(services.profiles), ops_(services.ops),
-      context_(services.context), view_(services.view), shared_(services.shared)
+    : services_(services)
 {
 }
 
-void InstallRun::Pause(unsigned milliseconds) { platform_.system.Sleep(milliseconds); }
+void InstallRun::Pause(unsigned milliseconds) { services_.platform.system.Sleep(milliseconds); }
 
-bool InstallRun::Checkpoint() { return !view_.Aborted(); }
+bool InstallRun::Checkpoint() { return !services_.view.Aborted(); }
 
 void InstallRun::Run()
 {
     // The run's own copy of the script: nothing else writes it while the run reads it.
-    const ProfileStore::Steady steadyScript(profiles_, context_.scriptFile);
+    const ProfileStore::Steady steadyScript(services_.profiles, services_.context.scriptFile);
     try {
         if (RunPhases() == Outcome::Ended) UndoUnrecordedChanges();
     } catch (...) {
@@ -77,7 +76,7 @@ InstallRun::Outcome InstallRun::RunPhases()
     if (ComputeSizes() == Outcome::Ended) return Outcome::Ended;
     if (state_.sizeKnown && CheckDiskSpace() == Outcome::Ended) return Outcome::Ended;
     if (PrepareSetupFolder() == Outcome::Ended) return Outcome::Ended;
-    LoadExistingRecord(platform_, context_, ops_, profiles_, state_.lists, state_.failures);
+    LoadExistingRecord(services_.platform, services_.context, services_.ops, services_.profiles, state_.lists, state_.failures);
     NoteCountedSharedFiles();
     if (CreateFolders() == Outcome::Ended) return Outcome::Ended;
     if (CopyFiles() == Outcome::Ended) return Outcome::Ended;
@@ -95,23 +94,23 @@ InstallRun::Outcome InstallRun::RunPhases()
 // refuses goes untold.
 void InstallRun::UndoUnrecordedChanges()
 {
-    UndoAssociations(platform_.registry, state_.unrecordedAssociations, nullptr);
-    UndoSharedCounts(shared_, ops_, state_.unrecordedCounts, nullptr);
+    UndoAssociations(services_.platform.registry, state_.unrecordedAssociations, nullptr);
+    UndoSharedCounts(services_.shared, services_.ops, state_.unrecordedCounts, nullptr);
 }
 
 void InstallRun::Start()
 {
-    context_.restartRequested = false;
+    services_.context.restartRequested = false;
     state_ = InstallRunState{};
-    const RunOptions options = view_.ReadOptions();
+    const RunOptions options = services_.view.ReadOptions();
     state_.overwrite = options.overwrite;
     state_.shortcutBoxes = {options.desktop, options.startMenu, options.startup, options.sendTo};
-    view_.HideWizard();
+    services_.view.HideWizard();
     Pause(500);
-    view_.ShowProgressWindow();
-    view_.SetStatus("セットアップを開始します．．．");
+    services_.view.ShowProgressWindow();
+    services_.view.SetStatus("セットアップを開始します．．．");
     Pause(1000);
-    view_.SetStatus("セットアップの情報を作成しています．．．");
+    services_.view.SetStatus("セットアップの情報を作成しています．．．");
 }
 
 void InstallRun::PreReadRelate()
@@ -123,26 +122,26 @@ void InstallRun::PreReadRelate()
         if (file.empty()) continue;  // a name without a file is ignored
         state_.relate[static_cast<std::size_t>(state_.relateCount++)] = {name, file};
     }
-    Pause(static_cast<unsigned>(context_.setupSpeed));
+    Pause(static_cast<unsigned>(services_.context.setupSpeed));
 }
 
 InstallRun::Outcome InstallRun::ComputeSizes()
 {
-    view_.SetStatus("セットアップに必要な容量を調べています．．．");
+    services_.view.SetStatus("セットアップに必要な容量を調べています．．．");
     if (!Checkpoint()) return Outcome::Ended;
-    Pause(static_cast<unsigned>(context_.setupSpeed));
+    Pause(static_cast<unsigned>(services_.context.setupSpeed));
     // Each entry names its source as the copy phase will read it, with the setup
     // folder the wizard shows, which that phase takes for (App) and (Set).
-    SetupContext chosen = context_;
-    chosen.setupFolder = AddPathDelim(view_.ReadOptions().folderText, "B");
+    SetupContext chosen = services_.context;
+    chosen.setupFolder = AddPathDelim(services_.view.ReadOptions().folderText, "B");
     chosen.setupDrive = StrLeft(chosen.setupFolder, 2) + "\\";
     const FolderTable table = FolderTableOf(chosen);
     for (int i = 1;; ++i) {
         const std::string entry = Script(script::Key::CopyFile, i);
         if (entry.empty()) break;
         ++state_.entryCount;
-        const std::string source = context_.sourceFolder + ParseCopyEntry(entry, table).sourceName;
-        const auto stat = platform_.files.Stat(source);
+        const std::string source = services_.context.sourceFolder + ParseCopyEntry(entry, table).sourceName;
+        const auto stat = services_.platform.files.Stat(source);
         if (!stat || (stat->attributes & attr::kDirectory)) {
             state_.sizeKnown = false;
             continue;
@@ -156,10 +155,10 @@ InstallRun::Outcome InstallRun::ComputeSizes()
 
 InstallRun::Outcome InstallRun::CheckDiskSpace()
 {
-    view_.SetStatus("ディスクの空き容量をチェックしています．．．");
-    const std::string drive = DrivePart(view_.ReadOptions().folderText);
-    DiskQuery query = GetDiskFreeBytesEx(platform_.files, drive);
-    if (!query.ok) query = GetDiskFreeBytes(platform_.files, drive);
+    services_.view.SetStatus("ディスクの空き容量をチェックしています．．．");
+    const std::string drive = DrivePart(services_.view.ReadOptions().folderText);
+    DiskQuery query = GetDiskFreeBytesEx(services_.platform.files, drive);
+    if (!query.ok) query = GetDiskFreeBytes(services_.platform.files, drive);
     state_.freeBytes = query.bytes;
     if (query.bytes <= state_.requiredBytes) {
         const std::string question =
@@ -172,38 +171,38 @@ InstallRun::Outcome InstallRun::CheckDiskSpace()
                            "空き容量があるようであれば，セットアップを続行してください．\r"
                            "\r"
                            "セットアップを続行しますか？";
-        context_.messageResult = view_.Ask(question, "空き容量不足", box::kQuestionYesNo);
-        if (context_.messageResult != box::kYes) {
-            view_.Ask("セットアップを続行できませんでした．", "セットアップ中止", box::kStopOk);
+        services_.context.messageResult = services_.view.Ask(question, "空き容量不足", box::kQuestionYesNo);
+        if (services_.context.messageResult != box::kYes) {
+            services_.view.Ask("セットアップを続行できませんでした．", "セットアップ中止", box::kStopOk);
             Stop();
             return Outcome::Ended;
         }
     }
-    Pause(static_cast<unsigned>(context_.setupSpeed));
+    Pause(static_cast<unsigned>(services_.context.setupSpeed));
     return Outcome::Continue;
 }
 
 InstallRun::Outcome InstallRun::PrepareSetupFolder()
 {
-    view_.SetStatus("セットアップフォルダをチェックしています．．．");
+    services_.view.SetStatus("セットアップフォルダをチェックしています．．．");
     if (!Checkpoint()) return Outcome::Ended;
-    context_.setupFolder = AddPathDelim(view_.ReadOptions().folderText, "B");
-    if (ops_.FolderExists(context_.setupFolder)) return Outcome::Continue;
-    context_.messageResult = view_.Ask(context_.setupFolder + "\r\rこのフォルダは存在しません．作成してもよろしいですか？",
+    services_.context.setupFolder = AddPathDelim(services_.view.ReadOptions().folderText, "B");
+    if (services_.ops.FolderExists(services_.context.setupFolder)) return Outcome::Continue;
+    services_.context.messageResult = services_.view.Ask(services_.context.setupFolder + "\r\rこのフォルダは存在しません．作成してもよろしいですか？",
                                        "フォルダ作成", box::kQuestionYesNo);
     bool created = false;
-    if (context_.messageResult == box::kYes) {
-        created = ops_.CreateFolderTree(context_.setupFolder);
+    if (services_.context.messageResult == box::kYes) {
+        created = services_.ops.CreateFolderTree(services_.context.setupFolder);
         if (!created)
-            view_.Ask("セットアップフォルダの作成に失敗しました．\r\rプログラム作者へご報告ください．", "致命的エラー",
+            services_.view.Ask("セットアップフォルダの作成に失敗しました．\r\rプログラム作者へご報告ください．", "致命的エラー",
                       box::kStopOk);
     }
     if (created) return Outcome::Continue;
-    view_.Ask("セットアップを続行できませんでした．", "セットアップ中止", box::kStopOk);
+    services_.view.Ask("セットアップを続行できませんでした．", "セットアップ中止", box::kStopOk);
     Stop();
     return Outcome::Ended;
 }
 
-void InstallRun::Stop() { view_.EndWizard(); }
+void InstallRun::Stop() { services_.view.EndWizard(); }
 
 }  // namespace lorvel

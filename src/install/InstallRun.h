@@ -112,12 +112,6 @@ private:
     std::string Script(script::Key key, int number) const { return services_.Script()(key, number); }
 
     RunServices services_;
-    platform::Platform& platform_;
-    ProfileStore& profiles_;
-    FileOps& ops_;
-    SetupContext& context_;
-    RunView& view_;
-    SharedFiles& shared_;
     InstallRunState state_;
 };
 

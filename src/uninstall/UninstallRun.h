@@ -78,12 +78,6 @@ private:
     }
 
     RunServices services_;
-    platform::Platform& platform_;
-    ProfileStore& profiles_;
-    FileOps& ops_;
-    SetupContext& context_;
-    RunView& view_;
-    SharedFiles& shared_;
     DeletionChoice choice_;
     std::optional<UninstallGuard> guard_;
     std::unordered_map<std::string, bool> linkFolders_;  // resolved folder -> whether it is a link
