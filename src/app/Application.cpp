@@ -6,8 +6,8 @@
 #include "app/WizardRunView.h"
 #include "install/InstallRun.h"
 #include "uninstall/UninstallRun.h"
-#include "ui/ProductName.h"
 #include "util/MBUtils.h"
+#include "util/ProductName.h"
 
 namespace lorvel {
 

@@ -4,8 +4,8 @@
 #include "platform/win32/SystemLibraries.h"
 #include "platform/win32/Win32Platform.h"
 #include "platform/win32/WindowsSupport.h"
-#include "ui/ProductName.h"
 #include "ui/win32/Win32Backend.h"
+#include "util/ProductName.h"
 
 namespace {
 

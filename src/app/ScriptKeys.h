@@ -9,10 +9,10 @@
 #include "run/SetupContext.h"
 #include "platform/Platform.h"
 #include "util/FolderMacros.h"
+#include "util/ProductName.h"
 #include "run/ProfileStore.h"
 #include "run/ScriptReader.h"
 #include "run/FixedNames.h"
-#include "ui/ProductName.h"
 
 namespace lorvel {
 

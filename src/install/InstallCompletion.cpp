@@ -6,10 +6,10 @@
 #include "install/AssociationUndo.h"
 #include "install/SharedCountUndo.h"
 #include "uninstall/RecordTrust.h"
-#include "ui/ProductName.h"
 #include "uninstall/UninstallRecord.h"
 #include "util/FolderMacros.h"
 #include "util/MBUtils.h"
+#include "util/ProductName.h"
 #include "util/Sha256.h"
 #include "util/StrOp.h"
 

@@ -1,7 +1,7 @@
 #include "ui/Forms.h"
 
+#include "util/ProductName.h"
 #include "util/StrOp.h"
-#include "ui/ProductName.h"
 
 namespace lorvel::ui {
 

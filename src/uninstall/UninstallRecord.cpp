@@ -2,8 +2,8 @@
 
 #include <unordered_map>
 
-#include "ui/ProductName.h"
 #include "util/MBUtils.h"
+#include "util/ProductName.h"
 #include "util/StrOp.h"
 
 namespace lorvel {
