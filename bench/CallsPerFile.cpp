@@ -48,7 +48,7 @@ std::map<std::string, long> Install(testing::TestMachine& vm, int count)
     context.setupSpeed = 1;
     QuietView view;
     SharedFiles shared(counted, true, nullptr);
-    InstallRun(counted, profiles, ops, context, view, shared).Run();
+    InstallRun({counted, profiles, ops, context, view, shared}).Run();
     return counting.calls;
 }
 
@@ -69,7 +69,7 @@ std::map<std::string, long> Uninstall(testing::TestMachine& vm)
     QuietView view;
     view.folder = "C:\\APP\\";
     SharedFiles shared(counted, false, nullptr);
-    UninstallRun(counted, profiles, ops, context, view, shared).Run();
+    UninstallRun({counted, profiles, ops, context, view, shared}).Run();
     return counting.calls;
 }
 

@@ -89,7 +89,7 @@ void InstallSmallFiles(benchmark::State& state)
         SharedFiles shared(vm.platform, true, nullptr);
         state.ResumeTiming();
         const auto before = ProcessorTime();
-        InstallRun run(vm.platform, profiles, ops, context, view, shared);
+        InstallRun run({vm.platform, profiles, ops, context, view, shared});
         run.Run();
         const auto after = ProcessorTime();
         userTime += after.first - before.first;

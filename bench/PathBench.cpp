@@ -140,7 +140,7 @@ void UninstallRecordLine(benchmark::State& state, const Line& line)
         view.folder = "C:\\APP\\";
         SharedFiles shared(vm.platform, false, nullptr);
         state.ResumeTiming();
-        UninstallRun run(vm.platform, profiles, ops, context, view, shared);
+        UninstallRun run({vm.platform, profiles, ops, context, view, shared});
         run.Run();
     }
     PerByte(state, bytes);

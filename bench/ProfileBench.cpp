@@ -6,7 +6,7 @@
 #include <string>
 
 #include "../tests/unit/VirtualMachineFixture.h"
-#include "util/ProfileStore.h"
+#include "run/ProfileStore.h"
 
 namespace lorvel {
 namespace {

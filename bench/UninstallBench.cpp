@@ -59,7 +59,7 @@ void UninstallSmallFiles(benchmark::State& state)
         SharedFiles shared(vm.platform, false, nullptr);
         state.ResumeTiming();
         const double before = ProcessorMicroseconds();
-        UninstallRun run(vm.platform, profiles, ops, context, view, shared);
+        UninstallRun run({vm.platform, profiles, ops, context, view, shared});
         run.Run();
         runTime += ProcessorMicroseconds() - before;
         if (run.Failures().count != 0) state.SkipWithError(run.Failures().text.c_str());

@@ -7,6 +7,7 @@
 #include "install/InstallRun.h"
 #include "uninstall/UninstallRun.h"
 #include "util/MBUtils.h"
+#include "util/ProductName.h"
 
 namespace lorvel {
 
@@ -156,13 +157,13 @@ void Application::RunUnattended(RunEnding& ending)
         SharedFiles shared = MakeSharedFiles();
         try {
             if (context_.Uninstalling()) {
-                UninstallRun run(platform_, profiles_, ops_, context_, view, shared);
+                UninstallRun run({platform_, profiles_, ops_, context_, view, shared});
                 run.Run();
                 ending.stopped = run.RecordRefused();
                 ending.failures = run.Failures().count;
                 LogFailures(run.Failures().text);
             } else {
-                InstallRun run(platform_, profiles_, ops_, context_, view, shared);
+                InstallRun run({platform_, profiles_, ops_, context_, view, shared});
                 run.Run();
                 ending.failures = run.State().failures.count;
                 LogFailures(run.State().failures.text);
@@ -217,14 +218,14 @@ void Application::CreateForms()
     frmMain_->cleanUp = [this] { CleanUpAtProgramEnd(context_.tempFolder, platform_, ops_); };
     frmMain_->installRun = [this] {
         RunGuarded([this](RunView& view, SharedFiles& shared) {
-            InstallRun run(platform_, profiles_, ops_, context_, view, shared);
+            InstallRun run({platform_, profiles_, ops_, context_, view, shared});
             run.Run();
             LogFailures(run.State().failures.text);
         });
     };
     frmMain_->uninstallRun = [this] {
         RunGuarded([this](RunView& view, SharedFiles& shared) {
-            UninstallRun run(platform_, profiles_, ops_, context_, view, shared);
+            UninstallRun run({platform_, profiles_, ops_, context_, view, shared});
             run.Run();
             LogFailures(run.Failures().text);
         });

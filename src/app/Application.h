@@ -10,14 +10,14 @@
 #include "app/RunLog.h"
 #include "app/ScriptKeys.h"
 #include "run/AnswersFile.h"
-#include "util/SetupContext.h"
+#include "run/SetupContext.h"
 #include "run/FileOps.h"
-#include "util/ProfileStore.h"
+#include "run/ProfileStore.h"
 #include "platform/Platform.h"
 #include "run/RunView.h"
 #include "ui/Forms.h"
-#include "uninstall/SharedFiles.h"
-#include "util/FixedNames.h"
+#include "run/SharedFiles.h"
+#include "run/FixedNames.h"
 
 namespace lorvel {
 

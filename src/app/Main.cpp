@@ -5,6 +5,7 @@
 #include "platform/win32/Win32Platform.h"
 #include "platform/win32/WindowsSupport.h"
 #include "ui/win32/Win32Backend.h"
+#include "util/ProductName.h"
 
 namespace {
 

@@ -1,21 +1,16 @@
 #include "app/ScriptKeys.h"
 
 #include "util/MBUtils.h"
+#include "run/RegistryKeys.h"
 #include "util/RegistryTokens.h"
 #include "util/ScriptNumbers.h"
 #include "util/ShortcutBoxes.h"
 #include "util/StrOp.h"
-#include "util/FixedNames.h"
+#include "run/FixedNames.h"
 
 namespace lorvel {
 
 using namespace platform;
-
-std::string ScriptKeyReader::Key(const SetupContext& context, const std::string& section, const std::string& key,
-                                 const std::string& fallback)
-{
-    return profiles_.ReadProfile(section, key, fallback, context.scriptFile);
-}
 
 std::string ScriptKeyReader::FolderFromRegistry(const std::string& reference, const std::string& current)
 {
@@ -33,13 +28,13 @@ std::string ScriptKeyReader::FolderFromRegistry(const std::string& reference, co
 
 std::string ScriptKeyReader::ProposedFolder(const SetupContext& context, const std::string& programId)
 {
-    std::string folder = Key(context, "DefaultFolder", "Folder", "(Prg)\\");
+    std::string folder = Key(context, script::Key::DefaultFolder, "(Prg)\\");
     if (!programId.empty())
         folder = profiles_.ReadProfile(programId, "Folder", folder, context.windowsFolder + kFolderMemoryName);
-    const std::string referRegistry = Key(context, "DefaultFolder", "ReferRegistry", "");
+    const std::string referRegistry = Key(context, script::Key::DefaultFolderReferRegistry, "");
     if (!referRegistry.empty()) folder = FolderFromRegistry(referRegistry, folder);
     const FolderTable table = FolderTableOf(context);
-    const std::string referIniFile = ExpandFolderMacros(Key(context, "DefaultFolder", "ReferIniFile", ""), table);
+    const std::string referIniFile = ExpandFolderMacros(Key(context, script::Key::DefaultFolderReferIniFile, ""), table);
     if (!referIniFile.empty()) {
         const std::string value = profiles_.ReadProfile(GetField(referIniFile, ",", 1), GetField(referIniFile, ",", 2),
                                                         "", GetField(referIniFile, ",", 3));
@@ -51,7 +46,7 @@ std::string ScriptKeyReader::ProposedFolder(const SetupContext& context, const s
 void ScriptKeyReader::ScanShortcutNames(const SetupContext& context, GeneralKeys& keys)
 {
     for (int n = 1;; ++n) {
-        const std::string name = Key(context, "ShortCut", "Name" + std::to_string(n), "");
+        const std::string name = Key(context, script::Key::ShortCutName, n, "");
         if (name.empty()) break;
         const auto named = NamedBoxes(name);
         for (std::size_t box = 0; box < kShortcutBoxCount; ++box) keys.shortcutBoxes[box] = keys.shortcutBoxes[box] || named[box];
@@ -61,10 +56,10 @@ void ScriptKeyReader::ScanShortcutNames(const SetupContext& context, GeneralKeys
 GeneralKeys ScriptKeyReader::Read(const SetupContext& context)
 {
     GeneralKeys keys;
-    const int speed = ConvertScriptInteger(Key(context, "Extend", "SetupSpeed", "400")).value_or(kDefaultSetupSpeed);
+    const int speed = ConvertScriptInteger(Key(context, script::Key::ExtendSetupSpeed, "400")).value_or(kDefaultSetupSpeed);
     keys.setupSpeed = speed < 1 ? 1 : speed;
-    keys.setupTitle = Key(context, "Title", "Setup", kDefaultTitle);
-    keys.unSetupTitle = Key(context, "Title", "UnSetup", keys.setupTitle);
+    keys.setupTitle = Key(context, script::Key::TitleSetup, kDefaultTitle);
+    keys.unSetupTitle = Key(context, script::Key::TitleUnSetup, keys.setupTitle);
 
     if (context.Uninstalling()) {
         keys.folder = AddPathDelim(ExpandFolderMacros(Key(context, "SetupFolder", "Folder", ""), FolderTableOf(context)),
@@ -73,21 +68,21 @@ GeneralKeys ScriptKeyReader::Read(const SetupContext& context)
         return keys;
     }
 
-    keys.enabled = Key(context, "Extend", "Enabled", "") != "False";
-    keys.programId = Key(context, "ProgramID", "ID", "");
+    keys.enabled = Key(context, script::Key::ExtendEnabled, "") != "False";
+    keys.programId = Key(context, script::Key::ProgramId, "");
     keys.folder = ProposedFolder(context, keys.programId);
 
     std::string message;
-    for (int n = 1; n <= 5; ++n) message += Key(context, "TopMessage", "Message" + std::to_string(n), "") + "\r\n";
+    for (int n = 1; n <= script::kTopMessageLines; ++n) message += Key(context, script::Key::TopMessage, n, "") + "\r\n";
     keys.messageText = message == "\r\n\r\n\r\n\r\n\r\n" ? std::string("セットアップを行います．\r\n") : message;
 
-    const std::string readme = Key(context, "Readme", "File", "");
+    const std::string readme = Key(context, script::Key::ReadmeFile, "");
     if (!readme.empty()) {
         const std::string path = context.sourceFolder + RemovePathDelim(readme, "T");
         if (platform_.files.FileExists(path)) keys.readmePath = path;
     }
-    keys.readmeTitle = Key(context, "Readme", "Title", "");
-    keys.scrollBars = Key(context, "Readme", "ScrollBars", "ssVertical");
+    keys.readmeTitle = Key(context, script::Key::ReadmeTitle, "");
+    keys.scrollBars = Key(context, script::Key::ReadmeScrollBars, "ssVertical");
     ScanShortcutNames(context, keys);
     return keys;
 }

@@ -6,11 +6,13 @@
 #include <string>
 
 #include "util/ShortcutBoxes.h"
-#include "util/SetupContext.h"
+#include "run/SetupContext.h"
 #include "platform/Platform.h"
 #include "util/FolderMacros.h"
-#include "util/ProfileStore.h"
-#include "util/FixedNames.h"
+#include "util/ProductName.h"
+#include "run/ProfileStore.h"
+#include "run/ScriptReader.h"
+#include "run/FixedNames.h"
 
 namespace lorvel {
 
@@ -43,8 +45,20 @@ public:
     std::string ProposedFolder(const SetupContext& context, const std::string& programId);
 
 private:
+    // A key of the record, which uninstall mode reads in place of the script.
     std::string Key(const SetupContext& context, const std::string& section, const std::string& key,
-                    const std::string& fallback);
+                    const std::string& fallback)
+    {
+        return ScriptReader(profiles_, context.scriptFile).Record(section, key, fallback);
+    }
+    std::string Key(const SetupContext& context, script::Key key, const std::string& fallback)
+    {
+        return ScriptReader(profiles_, context.scriptFile)(key, fallback);
+    }
+    std::string Key(const SetupContext& context, script::Key key, int number, const std::string& fallback)
+    {
+        return ScriptReader(profiles_, context.scriptFile)(key, number, fallback);
+    }
     std::string FolderFromRegistry(const std::string& reference, const std::string& current);
     void ScanShortcutNames(const SetupContext& context, GeneralKeys& keys);
 

@@ -4,21 +4,13 @@
 
 #include "util/MBUtils.h"
 #include "util/StrOp.h"
-#include "util/FixedNames.h"
+#include "run/FixedNames.h"
 
 namespace lorvel {
 
 using namespace platform;
 
 namespace {
-
-std::string FolderOf(const std::string& path)
-{
-    for (int i = static_cast<int>(path.size()); i >= 1; --i)
-        if (IsPathDelimiter(path, i) || (path[i - 1] == ':' && MBByteType(path, i) == ByteType::Single))
-            return StrLeft(path, i);
-    return {};
-}
 
 std::string WithDelimiter(const std::string& folder) { return AddPathDelim(folder, "B"); }
 
@@ -67,7 +59,7 @@ StartupDecision DecideStartup(const StartupFacts& facts)
     SetupContext& c = decision.context;
     decision.firstArgument = FirstArgument(facts.commandLine);
     c.platformId = facts.version ? static_cast<std::int32_t>(facts.version->platformId) : -1;
-    c.sourceFolder = WithDelimiter(FolderOf(facts.programPath));
+    c.sourceFolder = WithDelimiter(FolderPart(facts.programPath));
     c.tempFolder = facts.tempPath.empty() ? c.sourceFolder : WithDelimiter(facts.tempPath);
     c.windowsFolder = WithDelimiter(facts.windowsFolder);
     if (facts.windowsFolder.empty()) decision.fatalText += std::string(kFatalWindowsFolder) + "\r\n";

@@ -12,7 +12,7 @@
 #include <optional>
 #include <string>
 
-#include "util/SetupContext.h"
+#include "run/SetupContext.h"
 #include "run/FileOps.h"
 #include "platform/Platform.h"
 

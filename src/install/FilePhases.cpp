@@ -1,10 +1,10 @@
 // The folder and copy phases of the install run.
-#include "install/CopyEntry.h"
+#include "util/CopyEntry.h"
 #include "install/InstallRun.h"
 #include "util/FolderMacros.h"
 #include "util/MBUtils.h"
 #include "util/StrOp.h"
-#include "util/FixedNames.h"
+#include "run/FixedNames.h"
 
 namespace lorvel {
 
@@ -12,22 +12,22 @@ using namespace platform;
 
 InstallRun::Outcome InstallRun::CreateFolders()
 {
-    view_.EnableAbort(true);
-    const FolderTable table = FolderTableOf(context_);
+    services_.view.EnableAbort(true);
+    const FolderTable table = FolderTableOf(services_.context);
     for (int i = 1;; ++i) {
-        const std::string value = Script("MakeFolder", "Folder" + std::to_string(i));
+        const std::string value = Script(script::Key::MakeFolder, i);
         if (value.empty()) break;
         const std::string folder = ExpandFolderMacros(AddPathDelim(value, "B"), table);
-        view_.SetStatus("フォルダを作成しています．．．\r\nCreating -> " + folder);
+        services_.view.SetStatus("フォルダを作成しています．．．\r\nCreating -> " + folder);
         if (!Checkpoint()) return Outcome::Ended;
-        const ErrorCode code = platform_.files.CreateFolder(folder);
+        const ErrorCode code = services_.platform.files.CreateFolder(folder);
         if (code == kErrorSuccess || code == kErrorAlreadyExists)
             state_.lists.deleteFolder += folder + "|";
         else
-            state_.failures.Add(tag::kFolder, folder, ops_.SystemErrorText(code));
-        Pause(static_cast<unsigned>(context_.setupSpeed));
+            state_.failures.Add(tag::kFolder, folder, services_.ops.SystemErrorText(code));
+        Pause(static_cast<unsigned>(services_.context.setupSpeed));
     }
-    view_.ShowProgress(true);
+    services_.view.ShowProgress(true);
     return Outcome::Continue;
 }
 
@@ -35,14 +35,14 @@ bool InstallRun::WaitForDisk(const std::string& source)
 {
     ++state_.diskNumber;
     do {
-        context_.messageResult = view_.Ask(std::to_string(state_.diskNumber) + "枚目のディスクに交換してください．",
+        services_.context.messageResult = services_.view.Ask(std::to_string(state_.diskNumber) + "枚目のディスクに交換してください．",
                                            "ディスク交換", box::kInformationOkCancel);
-        if (context_.messageResult == box::kCancel) {
-            view_.Ask("セットアップを続行できませんでした．", "致命的エラー", box::kStopOk);
+        if (services_.context.messageResult == box::kCancel) {
+            services_.view.Ask("セットアップを続行できませんでした．", "致命的エラー", box::kStopOk);
             Stop();
             return false;
         }
-    } while (!platform_.files.FileExists(source));
+    } while (!services_.platform.files.FileExists(source));
     return true;
 }
 
@@ -50,12 +50,12 @@ std::string InstallRun::ExpandCompressedFile(const std::string& source, std::str
 {
     if (FileNamePart(destination) == kAutoName)
         destination = FolderWithoutDelimiter(destination) + "\\" +
-                      UpperCase(FileNamePart(platform_.lz.ExpandedNameOf(source)));
+                      UpperCase(FileNamePart(services_.platform.lz.ExpandedNameOf(source)));
     // In the run's own work folder: in the temporary folder any program of the user
     // could put its own file there between the expansion and the copy.
-    const std::string temporary = context_.workFolder + kExpansionFileName;
-    if (platform_.files.FileExists(temporary)) ops_.DeleteFiles(temporary);
-    result = platform_.lz.Expand(source, temporary);
+    const std::string temporary = services_.context.workFolder + kExpansionFileName;
+    if (services_.platform.files.FileExists(temporary)) services_.ops.DeleteFiles(temporary);
+    result = services_.platform.lz.Expand(source, temporary);
     return temporary;
 }
 
@@ -63,38 +63,38 @@ bool InstallRun::DecideCopy(const std::string& source, const std::string& destin
 {
     if (!destinationExists) return true;
     if (!state_.overwrite) {
-        context_.messageResult = view_.Ask(destination + "\r\rこのファイルは既に存在します．\r上書きしてもよろしいですか？",
+        services_.context.messageResult = services_.view.Ask(destination + "\r\rこのファイルは既に存在します．\r上書きしてもよろしいですか？",
                                            "上書き確認", box::kQuestionYesNo);
-        return context_.messageResult != box::kNo;
+        return services_.context.messageResult != box::kNo;
     }
     // Newer only, by the local MS-DOS times both files carry (two-second steps).
-    const auto from = platform_.files.Stat(source);
-    const auto to = platform_.files.Stat(destination);
+    const auto from = services_.platform.files.Stat(source);
+    const auto to = services_.platform.files.Stat(destination);
     if (!from || !to) return true;
-    const auto sourceTime = static_cast<std::int32_t>(platform_.system.ToLocalDosDateTime(from->lastWriteTime));
-    const auto destinationTime = static_cast<std::int32_t>(platform_.system.ToLocalDosDateTime(to->lastWriteTime));
+    const auto sourceTime = static_cast<std::int32_t>(services_.platform.system.ToLocalDosDateTime(from->lastWriteTime));
+    const auto destinationTime = static_cast<std::int32_t>(services_.platform.system.ToLocalDosDateTime(to->lastWriteTime));
     return sourceTime > destinationTime;
 }
 
 InstallRun::Outcome InstallRun::CopyFiles()
 {
-    const FolderTable table = FolderTableOf(context_);
+    const FolderTable table = FolderTableOf(services_.context);
     int processed = 0;
     for (int i = 1;; ++i) {
-        const std::string value = Script("CopyFile", "File" + std::to_string(i));
+        const std::string value = Script(script::Key::CopyFile, i);
         if (value.empty()) break;
-        const CopyEntry entry = ParseCopyEntry(ExpandFolderMacros(value, table));
-        std::string source = context_.sourceFolder + entry.sourceName;
+        const CopyEntry entry = ParseCopyEntry(value, table);
+        std::string source = services_.context.sourceFolder + entry.sourceName;
         const std::string medium = source;
         std::string destination = entry.destination;
         if (entry.diskChange && !WaitForDisk(source)) return Outcome::Ended;
 
         // One query answers whether the source is there, its attributes and its size.
         FindEntry sourceInfo;
-        const bool missing = platform_.files.QueryFile(source, sourceInfo) != kErrorSuccess ||
+        const bool missing = services_.platform.files.QueryFile(source, sourceInfo) != kErrorSuccess ||
                              (sourceInfo.attributes & attr::kDirectory) != 0;
         if (missing) {
-            view_.SetStatus("ファイルが存在しないためコピーをスキップしています．．．\r\nSkipping -> " + destination);
+            services_.view.SetStatus("ファイルが存在しないためコピーをスキップしています．．．\r\nSkipping -> " + destination);
             if (!Checkpoint()) return Outcome::Ended;
             state_.failures.Add(tag::kFile, source, "コピー元のファイルが見つかりません．\r\n");
             ++processed;
@@ -104,8 +104,8 @@ InstallRun::Outcome InstallRun::CopyFiles()
         const std::optional<FindEntry> mediumInfo = missing ? std::nullopt : std::optional<FindEntry>(sourceInfo);
         if (ShowCopyProgress(i, processed, mediumInfo) == Outcome::Ended) return Outcome::Ended;
     }
-    view_.ShowProgress(false);
-    state_.lists.deleteFile += context_.setupFolder + kRecordName + "|";
+    services_.view.ShowProgress(false);
+    state_.lists.deleteFile += services_.context.setupFolder + kRecordName + "|";
     return Outcome::Continue;
 }
 
@@ -115,14 +115,14 @@ InstallRun::Outcome InstallRun::CopyOne(const CopyEntry& entry, std::string sour
     const bool compressed = EndsWithUnderscore(source);
     ErrorCode expansion = kErrorSuccess;
     if (compressed) source = ExpandCompressedFile(source, destination, expansion);
-    view_.SetStatus("ファイルをコピーしています．．．\r\nCopying -> " + destination);
+    services_.view.SetStatus("ファイルをコピーしています．．．\r\nCopying -> " + destination);
     if (!Checkpoint()) return Outcome::Ended;
 
-    const bool destinationExists = platform_.files.FileExists(destination);
+    const bool destinationExists = services_.platform.files.FileExists(destination);
     bool copy = DecideCopy(source, destination, destinationExists);
     const bool shared = entry.HasFlag("/S") && !CountedAlready(destination);
-    const std::optional<RegValue> countBefore = shared ? shared_.SharedCountEntry(destination) : std::nullopt;
-    if (shared) shared_.ChangeSharedCount(destination, true);
+    const std::optional<RegValue> countBefore = shared ? services_.shared.SharedCountEntry(destination) : std::nullopt;
+    if (shared) services_.shared.ChangeSharedCount(destination, true);
     if (entry.HasFlag("/W")) copy = true;
     ErrorCode result = kErrorSuccess;
     // A compressed file that did not expand whole is not copied half: it is reported.
@@ -132,23 +132,23 @@ InstallRun::Outcome InstallRun::CopyOne(const CopyEntry& entry, std::string sour
         compressed ? std::nullopt : std::optional<std::uint32_t>(sourceAttributes);
     // The shared count and the overwrite question do not change whether the
     // destination is there; only a component registration could, and it follows.
-    if (copy && !broken) result = ops_.CopyFileOverwrite(source, destination, destinationExists, copiedAttributes);
+    if (copy && !broken) result = services_.ops.CopyFileOverwrite(source, destination, destinationExists, copiedAttributes);
     ++processed;
-    if (entry.HasFlag("/R") && platform_.files.FileExists(destination)) shared_.RegisterComponent(destination, true);
+    if (entry.HasFlag("/R") && services_.platform.files.FileExists(destination)) services_.shared.RegisterComponent(destination, true);
 
     // A file left out of the record keeps no count raised for it: no uninstall would
     // lower it, and every attempt to install would raise it again.
-    if (shared && (broken || result != kErrorSuccess)) shared_.RestoreSharedCount(destination, countBefore);
+    if (shared && (broken || result != kErrorSuccess)) services_.shared.RestoreSharedCount(destination, countBefore);
     else if (shared) state_.unrecordedCounts.push_back({destination, countBefore, destinationExists});
     if (broken)
         state_.failures.Add(tag::kFile, destination,
                           expansion == kErrorInvalidData ? std::string("圧縮ファイルが壊れているため展開できません．\r\n")
-                                                         : ops_.SystemErrorText(expansion));
+                                                         : services_.ops.SystemErrorText(expansion));
     else if (result != kErrorSuccess)
-        state_.failures.Add(tag::kFile, destination, ops_.SystemErrorText(result));
+        state_.failures.Add(tag::kFile, destination, services_.ops.SystemErrorText(result));
     else
         RecordCopied(entry, destination);
-    if (compressed) ops_.DeleteFiles(source);
+    if (compressed) services_.ops.DeleteFiles(source);
     return Outcome::Continue;
 }
 
@@ -157,7 +157,7 @@ InstallRun::Outcome InstallRun::CopyOne(const CopyEntry& entry, std::string sour
 // second entry of the same file. A count that has gone meanwhile is raised anew.
 bool InstallRun::CountedAlready(const std::string& destination)
 {
-    return state_.countedShared.count(UpperCase(destination)) && shared_.ReadSharedCount(destination) > 0;
+    return state_.countedShared.count(UpperCase(destination)) && services_.shared.ReadSharedCount(destination) > 0;
 }
 
 void InstallRun::RecordCopied(const CopyEntry& entry, const std::string& destination)
@@ -181,10 +181,10 @@ InstallRun::Outcome InstallRun::ShowCopyProgress(int index, int processed, const
     if (state_.sizeKnown && medium && !AddFileBytes(state_.copiedBytes, medium->size)) state_.sizeKnown = false;
     const int percent = state_.sizeKnown ? PercentOf(state_.copiedBytes, state_.requiredBytes)
                                          : PercentOf(index, state_.entryCount);
-    view_.SetProgress(percent, processed, state_.entryCount);
-    view_.ProcessMessages();
+    services_.view.SetProgress(percent, processed, state_.entryCount);
+    services_.view.ProcessMessages();
     if (!Checkpoint()) return Outcome::Ended;
-    Pause(static_cast<unsigned>(context_.setupSpeed));
+    Pause(static_cast<unsigned>(services_.context.setupSpeed));
     return Outcome::Continue;
 }
 

@@ -9,6 +9,7 @@
 #include "uninstall/UninstallRecord.h"
 #include "util/FolderMacros.h"
 #include "util/MBUtils.h"
+#include "util/ProductName.h"
 #include "util/Sha256.h"
 #include "util/StrOp.h"
 
@@ -86,27 +87,21 @@ void LoadExistingRecord(Platform& platform, SetupContext& context, FileOps& ops,
     LoadRecordLists(profiles, record, copied ? backup : record, lists);
 }
 
-InstallCompletion::InstallCompletion(Platform& platform, ProfileStore& profiles, FileOps& ops, SetupContext& context,
-                                     RunView& view, InstallRunState& state, SharedFiles& shared)
-    : platform_(platform), profiles_(profiles), ops_(ops), context_(context), view_(view), state_(state), shared_(shared)
+InstallCompletion::InstallCompletion(const RunServices& services, InstallRunState& state)
+    : services_(services), state_(state)
 {
 }
 
-std::string InstallCompletion::Script(const std::string& section, const std::string& key)
-{
-    return profiles_.ReadProfile(section, key, "", context_.scriptFile);
-}
-
-std::string InstallCompletion::RecordPath() const { return context_.setupFolder + kRecordName; }
+std::string InstallCompletion::RecordPath() const { return services_.context.setupFolder + kRecordName; }
 
 // "Setup Only." anywhere in the uninstall title, in any case: an install that leaves
 // nothing to uninstall.
-bool InstallCompletion::SetupOnly() const { return MBPosText(kSetupOnly, context_.unSetupTitle) > 0; }
+bool InstallCompletion::SetupOnly() const { return MBPosText(kSetupOnly, services_.context.unSetupTitle) > 0; }
 
 void InstallCompletion::Run()
 {
-    view_.SetStatus("アンセットアップ情報を更新しています．しばらくお待ちください．．．");
-    view_.EnableAbort(false);
+    services_.view.SetStatus("アンセットアップ情報を更新しています．しばらくお待ちください．．．");
+    services_.view.EnableAbort(false);
     const std::string uninstaller = InstallUninstaller();
     RememberFolder();
     if (SetupOnly())
@@ -115,29 +110,29 @@ void InstallCompletion::Run()
         WriteUninstallRecord(uninstaller);
     OfferFailureDetails();
     StartProgramOrRestart();
-    view_.CloseProgressWindow();
-    view_.EndWizard();
+    services_.view.CloseProgressWindow();
+    services_.view.EndWizard();
 }
 
 // The uninstaller is shared by every program installed with this system: it is only
 // ever replaced by a newer copy.
 std::string InstallCompletion::InstallUninstaller()
 {
-    const std::string source = context_.workFolder + kProgramWorkCopyName;
-    const std::string target = context_.windowsFolder + kUninstallerName;
-    if (WriteTimeOf(platform_.files, source) > WriteTimeOf(platform_.files, target)) {
-        const ErrorCode code = ops_.CopyFileOverwrite(source, target);
-        if (code != kErrorSuccess) state_.failures.Add(tag::kSetupFile, target, ops_.SystemErrorText(code));
+    const std::string source = services_.context.workFolder + kProgramWorkCopyName;
+    const std::string target = services_.context.windowsFolder + kUninstallerName;
+    if (WriteTimeOf(services_.platform.files, source) > WriteTimeOf(services_.platform.files, target)) {
+        const ErrorCode code = services_.ops.CopyFileOverwrite(source, target);
+        if (code != kErrorSuccess) state_.failures.Add(tag::kSetupFile, target, services_.ops.SystemErrorText(code));
     }
     return target;
 }
 
 void InstallCompletion::RememberFolder()
 {
-    if (context_.programId.empty()) return;
-    const std::string memory = context_.windowsFolder + kFolderMemoryName;
-    if (!profiles_.WriteProfile(context_.programId, "Folder", context_.setupFolder, memory))
-        state_.failures.Add(tag::kSetupFile, memory, ops_.SystemErrorText(profiles_.LastWriteError()));
+    if (services_.context.programId.empty()) return;
+    const std::string memory = services_.context.windowsFolder + kFolderMemoryName;
+    if (!services_.profiles.WriteProfile(services_.context.programId, "Folder", services_.context.setupFolder, memory))
+        state_.failures.Add(tag::kSetupFile, memory, services_.ops.SystemErrorText(services_.profiles.LastWriteError()));
 }
 
 // Built whole in memory and written once, so the folder holds either the old record
@@ -145,28 +140,27 @@ void InstallCompletion::RememberFolder()
 void InstallCompletion::WriteUninstallRecord(const std::string& uninstaller)
 {
     const std::string recordPath = RecordPath();
-    const std::string keyName = SafeKeyName(
-        profiles_.ReadProfile("Title", "UnSetupKey", context_.unSetupTitle, context_.scriptFile));
-    const std::string displayName = profiles_.ReadProfile("Title", "UnSetupDisplay", keyName, context_.scriptFile);
+    const std::string keyName = SafeKeyName(Script(script::Key::TitleUnSetupKey, services_.context.unSetupTitle));
+    const std::string displayName = Script(script::Key::TitleUnSetupDisplay, keyName);
 
     RecordHeader header;
-    header.unSetupTitle = context_.unSetupTitle;
-    header.setupFolder = context_.setupFolder;
-    header.checkBox = Script("Extend", "UnSetupOption");
+    header.unSetupTitle = services_.context.unSetupTitle;
+    header.setupFolder = services_.context.setupFolder;
+    header.checkBox = Script(script::Key::ExtendUnSetupOption);
     header.uninstallKey = std::string(kUninstallListKey) + keyName;
-    header.programId = context_.programId;
+    header.programId = services_.context.programId;
     const std::string record =
-        BuildRecord(header, state_.lists, [this](int list) { view_.SetStatus(kListMessages[list - 1]); });
+        BuildRecord(header, state_.lists, [this](int list) { services_.view.SetStatus(kListMessages[list - 1]); });
 
     // The old record was always replaced, read-only or not.
     std::uint32_t attributes = 0;
-    if (platform_.files.GetAttributes(recordPath, attributes) == kErrorSuccess && (attributes & attr::kReadOnly))
-        platform_.files.SetAttributes(recordPath, attributes & ~attr::kReadOnly);
+    if (services_.platform.files.GetAttributes(recordPath, attributes) == kErrorSuccess && (attributes & attr::kReadOnly))
+        services_.platform.files.SetAttributes(recordPath, attributes & ~attr::kReadOnly);
     std::string previous;
-    const bool hadPrevious = platform_.files.ReadWholeFile(recordPath, previous) == kErrorSuccess;
-    const ErrorCode written = profiles_.ReplaceFile(recordPath, record);
+    const bool hadPrevious = services_.platform.files.ReadWholeFile(recordPath, previous) == kErrorSuccess;
+    const ErrorCode written = services_.profiles.ReplaceFile(recordPath, record);
     if (written != kErrorSuccess) {
-        state_.failures.Add(tag::kSetupFile, recordPath, ops_.SystemErrorText(written));
+        state_.failures.Add(tag::kSetupFile, recordPath, services_.ops.SystemErrorText(written));
         UndoUnrecordedChanges();
     }
     const bool entered = RegisterUninstallEntry(header.uninstallKey, displayName, uninstaller);
@@ -174,9 +168,9 @@ void InstallCompletion::WriteUninstallRecord(const std::string& uninstaller)
         // A record nobody vouches for would be carried out only in part, and a second
         // attempt could not merge it: the folder gets back the record it had.
         if (hadPrevious)
-            profiles_.ReplaceFile(recordPath, previous);
+            services_.profiles.ReplaceFile(recordPath, previous);
         else
-            ops_.DeleteFilesUnloaded(recordPath);
+            services_.ops.DeleteFilesUnloaded(recordPath);
         UndoUnrecordedChanges();
     }
     ForgetUnrecordedChanges();
@@ -190,12 +184,12 @@ bool InstallCompletion::VouchForWrittenRecord(const std::string& keyPath, const 
     for (const std::string& item : ListItems(state_.lists.deleteFile)) {
         const std::string path = PathPart(item);
         std::string bytes;
-        if (IsComponentFile(path) && platform_.files.ReadWholeFile(path, bytes) == kErrorSuccess)
+        if (IsComponentFile(path) && services_.platform.files.ReadWholeFile(path, bytes) == kErrorSuccess)
             components[UpperCase(path)] = Sha256Hex(bytes);
     }
-    const ErrorCode code = VouchForRecord(platform_.registry, keyPath, record, components);
+    const ErrorCode code = VouchForRecord(services_.platform.registry, keyPath, record, components);
     if (code != kErrorSuccess) {
-        state_.failures.Add(tag::kRegistry, "HKEY_LOCAL_MACHINE\\" + keyPath, ops_.SystemErrorText(code));
+        state_.failures.Add(tag::kRegistry, "HKEY_LOCAL_MACHINE\\" + keyPath, services_.ops.SystemErrorText(code));
     }
     return code == kErrorSuccess;
 }
@@ -205,10 +199,10 @@ bool InstallCompletion::VouchForWrittenRecord(const std::string& keyPath, const 
 void InstallCompletion::UndoUnrecordedChanges()
 {
     const UndoFailed failed = [this](const char* tag, const std::string& item, ErrorCode code) {
-        state_.failures.Add(tag, item, ops_.SystemErrorText(code));
+        state_.failures.Add(tag, item, services_.ops.SystemErrorText(code));
     };
-    UndoAssociations(platform_.registry, state_.unrecordedAssociations, failed);
-    UndoSharedCounts(shared_, ops_, state_.unrecordedCounts, failed);
+    UndoAssociations(services_.platform.registry, state_.unrecordedAssociations, failed);
+    UndoSharedCounts(services_.shared, services_.ops, state_.unrecordedCounts, failed);
 }
 
 void InstallCompletion::ForgetUnrecordedChanges()
@@ -220,9 +214,9 @@ void InstallCompletion::ForgetUnrecordedChanges()
 bool InstallCompletion::RegisterUninstallEntry(const std::string& keyPath, const std::string& displayName,
                                                const std::string& uninstaller)
 {
-    Registry& registry = platform_.registry;
+    Registry& registry = services_.platform.registry;
     const RootKey root = RootKey::LocalMachine;
-    const platform::LocalTime today = platform_.system.GetLocalTime();
+    const platform::LocalTime today = services_.platform.system.GetLocalTime();
     char date[16];
     std::snprintf(date, sizeof date, "%04d%02d%02d", today.year, today.month, today.day);
     const std::pair<const char*, RegValue> values[] = {
@@ -230,7 +224,7 @@ bool InstallCompletion::RegisterUninstallEntry(const std::string& keyPath, const
         {"UninstallString", RegValue::String(uninstaller + " \"" + RecordPath() + "\"")},
         {"QuietUninstallString", RegValue::String(uninstaller + " /SILENT \"" + RecordPath() + "\"")},
         {"DisplayIcon", RegValue::String(uninstaller)},
-        {"InstallLocation", RegValue::String(context_.setupFolder)},
+        {"InstallLocation", RegValue::String(services_.context.setupFolder)},
         {"NoModify", RegValue::DoubleWord(1)},
         {"NoRepair", RegValue::DoubleWord(1)},
         {"EstimatedSize", RegValue::DoubleWord(InstalledKilobytes())},
@@ -240,17 +234,18 @@ bool InstallCompletion::RegisterUninstallEntry(const std::string& keyPath, const
     for (const auto& [name, value] : values)
         if (code == kErrorSuccess) code = registry.WriteValue(root, keyPath, name, value);
     // The script's own words for the list; a reinstall whose script no longer gives
-    // one leaves no stale value behind.
-    for (const char* name : {"DisplayVersion", "Publisher"}) {
+    // one leaves no stale value behind. The script's keys are named as the values.
+    for (const script::Key key : {script::Key::TitleDisplayVersion, script::Key::TitlePublisher}) {
         if (code != kErrorSuccess) break;
-        const std::string given = Script("Title", name);
+        const std::string name = script::NameOf(key);
+        const std::string given = Script(key);
         if (given.empty())
             registry.DeleteValue(root, keyPath, name);
         else
             code = registry.WriteValue(root, keyPath, name, RegValue::String(given));
     }
     if (code != kErrorSuccess)
-        state_.failures.Add(tag::kRegistry, "HKEY_LOCAL_MACHINE\\" + keyPath, ops_.SystemErrorText(code));
+        state_.failures.Add(tag::kRegistry, "HKEY_LOCAL_MACHINE\\" + keyPath, services_.ops.SystemErrorText(code));
     return code == kErrorSuccess;
 }
 
@@ -273,7 +268,7 @@ std::uint32_t InstallCompletion::InstalledKilobytes()
             start = end + 1;
             continue;
         }
-        if (const auto stat = platform_.files.Stat(path); stat && !(stat->attributes & attr::kDirectory))
+        if (const auto stat = services_.platform.files.Stat(path); stat && !(stat->attributes & attr::kDirectory))
             bytes += stat->size;
         start = end + 1;
     }
@@ -284,36 +279,36 @@ std::uint32_t InstallCompletion::InstalledKilobytes()
 void InstallCompletion::OfferFailureDetails()
 {
     if (state_.failures.count == 0) return;
-    view_.SetStatus("セットアップで一部の処理が失敗しました．");
-    context_.messageText = "フォルダの作成・ファイルのコピーで，一部の処理が失敗しました．\r詳細を表示しますか？";
-    context_.messageResult = view_.Ask(context_.messageText, "警告", box::kWarningYesNo);
-    if (context_.messageResult == box::kYes) view_.ShowDetails("作成・コピー処理失敗　詳細表示", state_.failures.text, false);
+    services_.view.SetStatus("セットアップで一部の処理が失敗しました．");
+    services_.context.messageText = "フォルダの作成・ファイルのコピーで，一部の処理が失敗しました．\r詳細を表示しますか？";
+    services_.context.messageResult = services_.view.Ask(services_.context.messageText, "警告", box::kWarningYesNo);
+    if (services_.context.messageResult == box::kYes) services_.view.ShowDetails("作成・コピー処理失敗　詳細表示", state_.failures.text, false);
 }
 
 void InstallCompletion::StartProgramOrRestart()
 {
-    const std::string value = Script("ExecuteFile", "File");
+    const std::string value = Script(script::Key::ExecuteFile);
     if (value == "WINDOWS_REBOOT") {
-        context_.restartRequested = true;
+        services_.context.restartRequested = true;
         return;
     }
-    context_.messageText = "セットアップが完了しました．";
-    view_.SetStatus(context_.messageText);
+    services_.context.messageText = "セットアップが完了しました．";
+    services_.view.SetStatus(services_.context.messageText);
     if (!SetupOnly())
-        context_.messageText += "\r\rプログラムのアンセットアップ(アンインストール)は，\r"
+        services_.context.messageText += "\r\rプログラムのアンセットアップ(アンインストール)は，\r"
                                 "「アプリケーションの追加と削除」から行ってください．";
-    view_.Ask(context_.messageText, "完了", box::kInformationOk);
+    services_.view.Ask(services_.context.messageText, "完了", box::kInformationOk);
     if (!value.empty()) StartProgram(value);
 }
 
 void InstallCompletion::StartProgram(const std::string& value)
 {
-    const std::string expanded = ExpandFolderMacros(value, FolderTableOf(context_));
+    const std::string expanded = ExpandFolderMacros(value, FolderTableOf(services_.context));
     const int comma = MBPos(",", expanded);
     const std::string file = comma > 0 ? StrLeft(expanded, comma - 1) : expanded;
     const std::string parameters = comma > 0 ? StrMid(expanded, comma + 1) : std::string();
-    if (platform_.shell.OpenFile(file, parameters) <= kShellFailureLimit)
-        view_.Ask("終了後プログラムの起動に失敗しました．\r"
+    if (services_.platform.shell.OpenFile(file, parameters) <= kShellFailureLimit)
+        services_.view.Ask("終了後プログラムの起動に失敗しました．\r"
                   "iniファイルの記述ミスの可能性があります．\r"
                   "プログラム提供者へご報告ください．",
                   "警告", box::kWarningOk);

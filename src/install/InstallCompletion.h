@@ -11,10 +11,11 @@
 #include "install/RunState.h"
 #include "run/RunView.h"
 #include "platform/Platform.h"
-#include "util/ProfileStore.h"
-#include "util/SetupContext.h"
-#include "util/FixedNames.h"
-#include "uninstall/SharedFiles.h"
+#include "run/ProfileStore.h"
+#include "run/RunServices.h"
+#include "run/SetupContext.h"
+#include "run/FixedNames.h"
+#include "run/SharedFiles.h"
 
 namespace lorvel {
 
@@ -30,14 +31,13 @@ constexpr const char* kUnverifiedRecordName = "UNSETUP_UNVERIFIED.INI";
 
 class InstallCompletion {
 public:
-    InstallCompletion(platform::Platform& platform, ProfileStore& profiles, FileOps& ops, SetupContext& context,
-                      RunView& view, InstallRunState& state, SharedFiles& shared);
+    InstallCompletion(const RunServices& services, InstallRunState& state);
 
     // The run's last phase; it ends the run and, with the wizard, the program.
     void Run();
 
 private:
-    std::string Script(const std::string& section, const std::string& key);
+    std::string Script(script::Key key, const std::string& fallback = {}) const { return services_.Script()(key, fallback); }
     std::string InstallUninstaller();
     void RememberFolder();
     void WriteUninstallRecord(const std::string& uninstaller);
@@ -53,13 +53,8 @@ private:
     std::string RecordPath() const;
     bool SetupOnly() const;
 
-    platform::Platform& platform_;
-    ProfileStore& profiles_;
-    FileOps& ops_;
-    SetupContext& context_;
-    RunView& view_;
+    RunServices services_;
     InstallRunState& state_;
-    SharedFiles& shared_;
 };
 
 }  // namespace lorvel

@@ -10,38 +10,6 @@ namespace lorvel {
 
 using namespace platform;
 
-namespace {
-
-// The text before the first separator, found where a character begins.
-std::string Before(const std::string& text, const char* separator)
-{
-    const int at = MBPos(separator, text);
-    return at > 0 ? StrLeft(text, at - 1) : text;
-}
-
-}  // namespace
-
-std::string SourceNameOf(const std::string& entry)
-{
-    std::string name = FileNamePart(Before(Before(entry, ","), "|"));
-    // "(App)APP.EX_" has no "\" before its name; the macros in front are no part of it.
-    for (bool stripped = true; stripped;) {
-        stripped = false;
-        for (const char* macro : kFolderMacros) {
-            const std::string_view token = macro;
-            if (StartsWithMacro(name, token)) {
-                name = StrMid(name, static_cast<int>(token.size()) + 1);
-                stripped = true;
-            }
-        }
-        if (StartsWithMacro(name, "(Dch)")) {
-            name = StrMid(name, 6);
-            stripped = true;
-        }
-    }
-    return name;
-}
-
 bool AddFileBytes(std::int64_t& total, std::uint64_t size)
 {
     const std::uint64_t counted = size == 0 ? 1 : size;
@@ -80,25 +48,19 @@ DiskQuery GetDiskFreeBytes(FileSystem& files, const std::string& drive)
     return query;
 }
 
-InstallRun::InstallRun(Platform& platform, ProfileStore& profiles, FileOps& ops, SetupContext& context,
-                       RunView& view, SharedFiles& shared)
-    : platform_(platform), profiles_(profiles), ops_(ops), context_(context), view_(view), shared_(shared)
+InstallRun::InstallRun(const RunServices& services)
+    : services_(services)
 {
 }
 
-std::string InstallRun::Script(const std::string& section, const std::string& key)
-{
-    return profiles_.ReadProfile(section, key, "", context_.scriptFile);
-}
+void InstallRun::Pause(unsigned milliseconds) { services_.platform.system.Sleep(milliseconds); }
 
-void InstallRun::Pause(unsigned milliseconds) { platform_.system.Sleep(milliseconds); }
-
-bool InstallRun::Checkpoint() { return !view_.Aborted(); }
+bool InstallRun::Checkpoint() { return !services_.view.Aborted(); }
 
 void InstallRun::Run()
 {
     // The run's own copy of the script: nothing else writes it while the run reads it.
-    const ProfileStore::Steady steadyScript(profiles_, context_.scriptFile);
+    const ProfileStore::Steady steadyScript(services_.profiles, services_.context.scriptFile);
     try {
         if (RunPhases() == Outcome::Ended) UndoUnrecordedChanges();
     } catch (...) {
@@ -114,7 +76,7 @@ InstallRun::Outcome InstallRun::RunPhases()
     if (ComputeSizes() == Outcome::Ended) return Outcome::Ended;
     if (state_.sizeKnown && CheckDiskSpace() == Outcome::Ended) return Outcome::Ended;
     if (PrepareSetupFolder() == Outcome::Ended) return Outcome::Ended;
-    LoadExistingRecord(platform_, context_, ops_, profiles_, state_.lists, state_.failures);
+    LoadExistingRecord(services_.platform, services_.context, services_.ops, services_.profiles, state_.lists, state_.failures);
     NoteCountedSharedFiles();
     if (CreateFolders() == Outcome::Ended) return Outcome::Ended;
     if (CopyFiles() == Outcome::Ended) return Outcome::Ended;
@@ -123,7 +85,7 @@ InstallRun::Outcome InstallRun::RunPhases()
     if (WriteProfileEntries() == Outcome::Ended) return Outcome::Ended;
     CollectUninstallLists();
     if (AssociateFiles() == Outcome::Ended) return Outcome::Ended;
-    InstallCompletion(platform_, profiles_, ops_, context_, view_, state_, shared_).Run();
+    InstallCompletion(services_, state_).Run();
     return Outcome::Continue;
 }
 
@@ -132,48 +94,54 @@ InstallRun::Outcome InstallRun::RunPhases()
 // refuses goes untold.
 void InstallRun::UndoUnrecordedChanges()
 {
-    UndoAssociations(platform_.registry, state_.unrecordedAssociations, nullptr);
-    UndoSharedCounts(shared_, ops_, state_.unrecordedCounts, nullptr);
+    UndoAssociations(services_.platform.registry, state_.unrecordedAssociations, nullptr);
+    UndoSharedCounts(services_.shared, services_.ops, state_.unrecordedCounts, nullptr);
 }
 
 void InstallRun::Start()
 {
-    context_.restartRequested = false;
+    services_.context.restartRequested = false;
     state_ = InstallRunState{};
-    const RunOptions options = view_.ReadOptions();
+    const RunOptions options = services_.view.ReadOptions();
     state_.overwrite = options.overwrite;
     state_.shortcutBoxes = {options.desktop, options.startMenu, options.startup, options.sendTo};
-    view_.HideWizard();
+    services_.view.HideWizard();
     Pause(500);
-    view_.ShowProgressWindow();
-    view_.SetStatus("セットアップを開始します．．．");
+    services_.view.ShowProgressWindow();
+    services_.view.SetStatus("セットアップを開始します．．．");
     Pause(1000);
-    view_.SetStatus("セットアップの情報を作成しています．．．");
+    services_.view.SetStatus("セットアップの情報を作成しています．．．");
 }
 
 void InstallRun::PreReadRelate()
 {
-    for (int i = 1; i <= 20; ++i) {
-        const std::string name = Script("Relate", "Name" + std::to_string(i));
+    for (int i = 1; i <= script::kRelateSlots; ++i) {
+        const std::string name = Script(script::Key::RelateName, i);
         if (name.empty()) continue;
-        const std::string file = Script("Relate", "File" + std::to_string(i));
+        const std::string file = Script(script::Key::RelateFile, i);
         if (file.empty()) continue;  // a name without a file is ignored
         state_.relate[static_cast<std::size_t>(state_.relateCount++)] = {name, file};
     }
-    Pause(static_cast<unsigned>(context_.setupSpeed));
+    Pause(static_cast<unsigned>(services_.context.setupSpeed));
 }
 
 InstallRun::Outcome InstallRun::ComputeSizes()
 {
-    view_.SetStatus("セットアップに必要な容量を調べています．．．");
+    services_.view.SetStatus("セットアップに必要な容量を調べています．．．");
     if (!Checkpoint()) return Outcome::Ended;
-    Pause(static_cast<unsigned>(context_.setupSpeed));
+    Pause(static_cast<unsigned>(services_.context.setupSpeed));
+    // Each entry names its source as the copy phase will read it, with the setup
+    // folder the wizard shows, which that phase takes for (App) and (Set).
+    SetupContext chosen = services_.context;
+    chosen.setupFolder = AddPathDelim(services_.view.ReadOptions().folderText, "B");
+    chosen.setupDrive = StrLeft(chosen.setupFolder, 2) + "\\";
+    const FolderTable table = FolderTableOf(chosen);
     for (int i = 1;; ++i) {
-        const std::string entry = Script("CopyFile", "File" + std::to_string(i));
+        const std::string entry = Script(script::Key::CopyFile, i);
         if (entry.empty()) break;
         ++state_.entryCount;
-        const std::string source = context_.sourceFolder + SourceNameOf(entry);
-        const auto stat = platform_.files.Stat(source);
+        const std::string source = services_.context.sourceFolder + ParseCopyEntry(entry, table).sourceName;
+        const auto stat = services_.platform.files.Stat(source);
         if (!stat || (stat->attributes & attr::kDirectory)) {
             state_.sizeKnown = false;
             continue;
@@ -187,10 +155,10 @@ InstallRun::Outcome InstallRun::ComputeSizes()
 
 InstallRun::Outcome InstallRun::CheckDiskSpace()
 {
-    view_.SetStatus("ディスクの空き容量をチェックしています．．．");
-    const std::string drive = DrivePart(view_.ReadOptions().folderText);
-    DiskQuery query = GetDiskFreeBytesEx(platform_.files, drive);
-    if (!query.ok) query = GetDiskFreeBytes(platform_.files, drive);
+    services_.view.SetStatus("ディスクの空き容量をチェックしています．．．");
+    const std::string drive = DrivePart(services_.view.ReadOptions().folderText);
+    DiskQuery query = GetDiskFreeBytesEx(services_.platform.files, drive);
+    if (!query.ok) query = GetDiskFreeBytes(services_.platform.files, drive);
     state_.freeBytes = query.bytes;
     if (query.bytes <= state_.requiredBytes) {
         const std::string question =
@@ -203,38 +171,38 @@ InstallRun::Outcome InstallRun::CheckDiskSpace()
                            "空き容量があるようであれば，セットアップを続行してください．\r"
                            "\r"
                            "セットアップを続行しますか？";
-        context_.messageResult = view_.Ask(question, "空き容量不足", box::kQuestionYesNo);
-        if (context_.messageResult != box::kYes) {
-            view_.Ask("セットアップを続行できませんでした．", "セットアップ中止", box::kStopOk);
+        services_.context.messageResult = services_.view.Ask(question, "空き容量不足", box::kQuestionYesNo);
+        if (services_.context.messageResult != box::kYes) {
+            services_.view.Ask("セットアップを続行できませんでした．", "セットアップ中止", box::kStopOk);
             Stop();
             return Outcome::Ended;
         }
     }
-    Pause(static_cast<unsigned>(context_.setupSpeed));
+    Pause(static_cast<unsigned>(services_.context.setupSpeed));
     return Outcome::Continue;
 }
 
 InstallRun::Outcome InstallRun::PrepareSetupFolder()
 {
-    view_.SetStatus("セットアップフォルダをチェックしています．．．");
+    services_.view.SetStatus("セットアップフォルダをチェックしています．．．");
     if (!Checkpoint()) return Outcome::Ended;
-    context_.setupFolder = AddPathDelim(view_.ReadOptions().folderText, "B");
-    if (ops_.FolderExists(context_.setupFolder)) return Outcome::Continue;
-    context_.messageResult = view_.Ask(context_.setupFolder + "\r\rこのフォルダは存在しません．作成してもよろしいですか？",
+    services_.context.setupFolder = AddPathDelim(services_.view.ReadOptions().folderText, "B");
+    if (services_.ops.FolderExists(services_.context.setupFolder)) return Outcome::Continue;
+    services_.context.messageResult = services_.view.Ask(services_.context.setupFolder + "\r\rこのフォルダは存在しません．作成してもよろしいですか？",
                                        "フォルダ作成", box::kQuestionYesNo);
     bool created = false;
-    if (context_.messageResult == box::kYes) {
-        created = ops_.CreateFolderTree(context_.setupFolder);
+    if (services_.context.messageResult == box::kYes) {
+        created = services_.ops.CreateFolderTree(services_.context.setupFolder);
         if (!created)
-            view_.Ask("セットアップフォルダの作成に失敗しました．\r\rプログラム作者へご報告ください．", "致命的エラー",
+            services_.view.Ask("セットアップフォルダの作成に失敗しました．\r\rプログラム作者へご報告ください．", "致命的エラー",
                       box::kStopOk);
     }
     if (created) return Outcome::Continue;
-    view_.Ask("セットアップを続行できませんでした．", "セットアップ中止", box::kStopOk);
+    services_.view.Ask("セットアップを続行できませんでした．", "セットアップ中止", box::kStopOk);
     Stop();
     return Outcome::Ended;
 }
 
-void InstallRun::Stop() { view_.EndWizard(); }
+void InstallRun::Stop() { services_.view.EndWizard(); }
 
 }  // namespace lorvel

@@ -8,14 +8,15 @@
 #include <functional>
 #include <string>
 
-#include "install/CopyEntry.h"
+#include "util/CopyEntry.h"
 #include "run/FileOps.h"
 #include "install/RunState.h"
 #include "run/RunView.h"
 #include "platform/Platform.h"
-#include "uninstall/SharedFiles.h"
-#include "util/ProfileStore.h"
-#include "util/SetupContext.h"
+#include "run/SharedFiles.h"
+#include "run/ProfileStore.h"
+#include "run/RunServices.h"
+#include "run/SetupContext.h"
 
 namespace lorvel {
 
@@ -23,11 +24,6 @@ struct DiskQuery {
     bool ok = false;
     std::int64_t bytes = -1;
 };
-
-// The name under which a [CopyFile] entry's source lies on the medium: the file-name
-// part of the entry before any "," or "|", without folder macros in front of it.
-//   SourceNameOf("(App)SUB\\A.TXT|B.TXT,/S") => "A.TXT"   SourceNameOf("(App)APP.EX_") => "APP.EX_"
-std::string SourceNameOf(const std::string& entry);
 
 // The largest byte count a run keeps: a hundred times it still fits in 64 bits, so a
 // percentage of two counts is exact. No disk comes near it.
@@ -72,8 +68,7 @@ struct Association;
 
 class InstallRun {
 public:
-    InstallRun(platform::Platform& platform, ProfileStore& profiles, FileOps& ops, SetupContext& context,
-               RunView& view, SharedFiles& shared);
+    explicit InstallRun(const RunServices& services);
 
     // A run that ends before its record is written, by an error or the user's abort,
     // first puts back the associations it changed and the shared counts it raised.
@@ -113,14 +108,10 @@ private:
     void Stop();
     bool Checkpoint();
     void Pause(unsigned milliseconds);
-    std::string Script(const std::string& section, const std::string& key);
+    std::string Script(script::Key key) const { return services_.Script()(key); }
+    std::string Script(script::Key key, int number) const { return services_.Script()(key, number); }
 
-    platform::Platform& platform_;
-    ProfileStore& profiles_;
-    FileOps& ops_;
-    SetupContext& context_;
-    RunView& view_;
-    SharedFiles& shared_;
+    RunServices services_;
     InstallRunState state_;
 };
 

@@ -39,7 +39,7 @@ struct InstallRunState {
     bool overwrite = true;
     std::array<bool, kShortcutBoxCount> shortcutBoxes{};  // by ShortcutBox, as ticked at the start
 
-    std::array<RelatePair, 20> relate;
+    std::array<RelatePair, kRelateSlots> relate;
     int relateCount = 0;
 
     std::int32_t entryCount = 0;

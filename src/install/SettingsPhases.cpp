@@ -6,6 +6,7 @@
 #include "run/RegistryWrites.h"
 #include "util/FolderMacros.h"
 #include "util/MBUtils.h"
+#include "run/RegistryKeys.h"
 #include "util/RegistryTokens.h"
 #include "util/StrOp.h"
 
@@ -15,28 +16,27 @@ using namespace platform;
 
 InstallRun::Outcome InstallRun::WriteRegistryValues()
 {
-    const FolderTable table = FolderTableOf(context_);
+    const FolderTable table = FolderTableOf(services_.context);
     for (int i = 1;; ++i) {
-        const std::string n = std::to_string(i);
-        const std::string keyText = Script("Registry", "Key" + n);
+        const std::string keyText = Script(script::Key::RegistryKey, i);
         if (keyText.empty()) break;
-        const std::string name = Script("Registry", "Name" + n);
-        const std::string valueText = Script("Registry", "Value" + n);
-        view_.SetStatus("レジストリを設定しています．．．");
+        const std::string name = Script(script::Key::RegistryName, i);
+        const std::string valueText = Script(script::Key::RegistryValue, i);
+        services_.view.SetStatus("レジストリを設定しています．．．");
         if (!Checkpoint()) return Outcome::Ended;
         const RegistryKeyText key = SplitKeyByScriptRule(keyText);
         const RootKey root = RootKeyFromToken(key.token);
         const std::string path = RemovePathDelim(RemovePathDelim(key.path, "T"), "B");
-        CreateKeyOrRaise(platform_.registry, root, path);
+        CreateKeyOrRaise(services_.platform.registry, root, path);
         bool pdd = false;
         const std::string value = ExpandFolderMacros(RemovePddMarker(valueText, pdd), table);
         const RegistryWrite write = RegistryValueOf(value, pdd);
         if (write.kind == RegistryWrite::Kind::Raising)
-            WriteValueOrRaise(platform_.registry, root, path, name, *write.value);
+            WriteValueOrRaise(services_.platform.registry, root, path, name, *write.value);
         else if (write.kind == RegistryWrite::Kind::Quiet && write.value) {
             // The run goes on, as it always has for a binary value, but the user is told.
-            if (const ErrorCode code = platform_.registry.WriteValue(root, path, name, *write.value))
-                state_.failures.Add(tag::kRegistry, key.token + path + "\\" + name, ops_.SystemErrorText(code));
+            if (const ErrorCode code = services_.platform.registry.WriteValue(root, path, name, *write.value))
+                state_.failures.Add(tag::kRegistry, key.token + path + "\\" + name, services_.ops.SystemErrorText(code));
         }
     }
     return Outcome::Continue;
@@ -44,17 +44,17 @@ InstallRun::Outcome InstallRun::WriteRegistryValues()
 
 InstallRun::Outcome InstallRun::WriteProfileEntries()
 {
-    const FolderTable table = FolderTableOf(context_);
+    const FolderTable table = FolderTableOf(services_.context);
     for (int i = 1;; ++i) {
-        const std::string data = Script("IniFile", "Data" + std::to_string(i));
+        const std::string data = Script(script::Key::IniFileData, i);
         if (data.empty()) break;
-        view_.SetStatus("Iniファイルを設定しています．．．");
+        services_.view.SetStatus("Iniファイルを設定しています．．．");
         if (!Checkpoint()) return Outcome::Ended;
         const IniEntry entry = SplitIniEntry(ExpandFolderMacros(data, table));
         // A file that cannot be written keeps what it had; the entry is passed over,
         // and the user is told, since the program will not find it.
-        if (!profiles_.WriteProfile(entry.section, entry.key, entry.value, entry.file))
-            state_.failures.Add(tag::kFile, entry.file, ops_.SystemErrorText(profiles_.LastWriteError()));
+        if (!services_.profiles.WriteProfile(entry.section, entry.key, entry.value, entry.file))
+            state_.failures.Add(tag::kFile, entry.file, services_.ops.SystemErrorText(services_.profiles.LastWriteError()));
     }
     return Outcome::Continue;
 }
@@ -62,13 +62,13 @@ InstallRun::Outcome InstallRun::WriteProfileEntries()
 void InstallRun::CollectUninstallLists()
 {
     for (int i = 1;; ++i) {
-        const std::string key = Script("DeleteRegistry", "Key" + std::to_string(i));
+        const std::string key = Script(script::Key::DeleteRegistryKey, i);
         if (key.empty()) break;
         state_.lists.deleteRegistry += key + "|";
     }
-    const FolderTable table = FolderTableOf(context_);
+    const FolderTable table = FolderTableOf(services_.context);
     for (int i = 1;; ++i) {
-        const std::string file = Script("AddDeleteFile", "File" + std::to_string(i));
+        const std::string file = Script(script::Key::AddDeleteFile, i);
         if (file.empty()) break;
         state_.lists.addDeleteFile += ExpandFolderMacros(file, table) + "|";
     }
@@ -76,16 +76,16 @@ void InstallRun::CollectUninstallLists()
 
 InstallRun::Outcome InstallRun::AssociateFiles()
 {
-    const FolderTable table = FolderTableOf(context_);
+    const FolderTable table = FolderTableOf(services_.context);
     for (int i = 0; i < state_.relateCount; ++i) {
         const RelatePair& pair = state_.relate[static_cast<std::size_t>(i)];
-        view_.SetStatus("関連付けを設定しています．．．");
+        services_.view.SetStatus("関連付けを設定しています．．．");
         if (!Checkpoint()) return Outcome::Ended;
         const Association a = ParseAssociation(pair.name, ExpandFolderMacros(pair.file, table));
         const std::string question = "拡張子 *." + a.extension + " を\r" + a.program + "\rに関連付けします．よろしいですか？";
-        if (view_.Ask(question, "関連付けの確認", box::kQuestionYesNo) != box::kYes) continue;
+        if (services_.view.Ask(question, "関連付けの確認", box::kQuestionYesNo) != box::kYes) continue;
         // Read before the first change, so that what is put back is what the user had.
-        const AssociationBefore before = ReadAssociationBefore(platform_.registry, a.extension);
+        const AssociationBefore before = ReadAssociationBefore(services_.platform.registry, a.extension);
         state_.unrecordedAssociations.push_back(before);
         SavePreviousAssociation(before);
         WriteAssociation(a);
@@ -110,8 +110,8 @@ void InstallRun::WriteAssociation(const Association& a)
         {type + "\\shell\\" + a.verb + "\\command", a.command},
     };
     for (const auto& [key, value] : keys) {
-        CreateKeyOrRaise(platform_.registry, RootKey::ClassesRoot, key);
-        WriteValueOrRaise(platform_.registry, RootKey::ClassesRoot, key, "", RegValue::String(value));
+        CreateKeyOrRaise(services_.platform.registry, RootKey::ClassesRoot, key);
+        WriteValueOrRaise(services_.platform.registry, RootKey::ClassesRoot, key, "", RegValue::String(value));
     }
 }
 

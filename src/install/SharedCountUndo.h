@@ -13,7 +13,7 @@
 #include "install/AssociationUndo.h"
 #include "install/RunState.h"
 #include "run/FileOps.h"
-#include "uninstall/SharedFiles.h"
+#include "run/SharedFiles.h"
 
 namespace lorvel {
 

@@ -68,13 +68,12 @@ std::string CreateShortcut(Platform& platform, FileOps& ops, const ShortcutReque
 
 InstallRun::Outcome InstallRun::CreateShortcuts()
 {
-    view_.ShowProgress(false);
-    const FolderTable table = FolderTableOf(context_);
+    services_.view.ShowProgress(false);
+    const FolderTable table = FolderTableOf(services_.context);
     for (int i = 1;; ++i) {
-        const std::string n = std::to_string(i);
-        const std::string make = Script("ShortCut", "Make" + n);
+        const std::string make = Script(script::Key::ShortCutMake, i);
         if (make.empty()) break;
-        const std::string name = profiles_.ReadProfile("ShortCut", "Name" + n, kDefaultShortcutName, context_.scriptFile);
+        const std::string name = ScriptReader(services_.profiles, services_.context.scriptFile)(script::Key::ShortCutName, i, kDefaultShortcutName);
         const ShortcutBox box = GoverningBox(name);
         if (box != ShortcutBox::None && !state_.shortcutBoxes[static_cast<std::size_t>(box)]) continue;
         if (make == kNotSelected) continue;
@@ -83,11 +82,11 @@ InstallRun::Outcome InstallRun::CreateShortcuts()
         std::string link = name == kDefaultShortcutName ? FileNamePart(request.target) : name;
         if (MBPos("(", link) == 0 && MBPos(")", link) == 0) link = "(Sta)" + link;
         std::tie(request.link, request.workingFolder) = SplitAtComma(ExpandFolderMacros(link, table));
-        view_.SetStatus("ショートカットを作成しています．．．\r\nCreateTarget -> " + request.target +
+        services_.view.SetStatus("ショートカットを作成しています．．．\r\nCreateTarget -> " + request.target +
                         "\r\nCreating -> " + RemovePathDelim(request.link, "T"));
         if (!Checkpoint()) return Outcome::Ended;
-        const std::string file = CreateShortcut(platform_, ops_, request);
-        Pause(static_cast<unsigned>(context_.setupSpeed));
+        const std::string file = CreateShortcut(services_.platform, services_.ops, request);
+        Pause(static_cast<unsigned>(services_.context.setupSpeed));
         // An empty item would end the record's list there, and the uninstall would
         // keep every shortcut after it.
         if (file.empty())

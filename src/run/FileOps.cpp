@@ -79,7 +79,7 @@ ErrorCode FileOps::DeleteFilesUnloaded(const std::string& path) { return Delete(
 
 ErrorCode FileOps::Delete(const std::string& path, bool unregister)
 {
-    const bool wildcard = MBPos("*", path) > 0 || MBPos("?", path) > 0;
+    const bool wildcard = HasWildcard(path);
     const bool component = unregister && IsComponentFile(path) && unregistrar_;
     if (!wildcard && !component) {
         // A plain file goes with one deletion; the shell, which costs far more, is

@@ -1,7 +1,7 @@
 #include "ui/Forms.h"
 
+#include "util/ProductName.h"
 #include "util/StrOp.h"
-#include "util/FixedNames.h"
 
 namespace lorvel::ui {
 
@@ -289,6 +289,7 @@ void StatusForm::btnAbortClick()
         "本当にセットアップを中断しますか？",
         "中断の確認", box::kQuestionYesNo);
     if (messageResult != box::kYes) return;
+    abortConfirmed_ = true;
     main_.SetEnabled(false);
     back_.SetEnabled(true);
     Close();

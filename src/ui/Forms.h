@@ -104,8 +104,9 @@ public:
     // The bar keeps the percent within 0 to 100; the label shows the bar's position.
     void SetProgress(int percent, int done, int all);
     void EnableAbort(bool on) { btnAbort.SetEnabled(on); }
-    // True once the user confirmed an abort: the wizard window is then disabled.
-    bool AbortSignal() const { return !main_.Enabled(); }
+    // True once the user confirmed an abort (the wizard window is disabled then too,
+    // but the run asks this flag, not the window).
+    bool AbortSignal() const { return abortConfirmed_; }
     int messageResult = 0;
 
     Control& grpMessage;
@@ -120,6 +121,7 @@ private:
 
     MainForm& main_;
     BackForm& back_;
+    bool abortConfirmed_ = false;
 };
 
 // The four-answer question before a shared file is deleted.

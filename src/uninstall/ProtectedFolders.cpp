@@ -9,7 +9,6 @@ namespace lorvel {
 
 namespace {
 
-bool HasWildcard(const std::string& text) { return MBPos("*", text) > 0 || MBPos("?", text) > 0; }
 
 // Calls visit with each component between "\" (or "/", never a trail byte in code
 // page 932), in one walk forward that steps over a double-byte character whole: its

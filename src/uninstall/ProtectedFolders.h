@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "util/SetupContext.h"
+#include "run/SetupContext.h"
 
 namespace lorvel {
 

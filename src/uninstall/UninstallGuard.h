@@ -17,7 +17,7 @@
 
 #include "platform/Registry.h"
 #include "uninstall/ProtectedFolders.h"
-#include "util/SetupContext.h"
+#include "run/SetupContext.h"
 
 namespace lorvel {
 

@@ -3,6 +3,7 @@
 #include <unordered_map>
 
 #include "util/MBUtils.h"
+#include "util/ProductName.h"
 #include "util/StrOp.h"
 
 namespace lorvel {

@@ -28,14 +28,15 @@
 #include <vector>
 
 #include "util/ProfileDocument.h"
-#include "util/ProfileStore.h"
-#include "util/FixedNames.h"
+#include "util/ScriptVocabulary.h"
+#include "run/ProfileStore.h"
+#include "run/FixedNames.h"
 
 namespace lorvel {
 
 constexpr const char* kUninstallListKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 constexpr const char* kSetupOnly = "Setup Only.";
-constexpr int kRelateSlots = 20;
+using script::kRelateSlots;
 
 // The lists an install run builds: items each followed by "|", and 20 slots.
 struct RecordLists {

@@ -2,9 +2,10 @@
 
 #include "uninstall/RecordTrust.h"
 #include "uninstall/UninstallRecord.h"
-#include "util/FixedNames.h"
+#include "run/FixedNames.h"
 #include "util/MBUtils.h"
 #include "util/MessageBox.h"
+#include "run/RegistryKeys.h"
 #include "util/RegistryTokens.h"
 #include "util/Sha256.h"
 #include "util/StrOp.h"
@@ -19,12 +20,6 @@ constexpr const char* kCaptionConfirm = "ファイル削除の確認";
 constexpr const char* kAnswerYes = "Yes";
 constexpr const char* kAnswerDelete = "Delete";
 constexpr const char* kAnswerSave = "Save";
-
-// The folder part of a path with its trailing "\": "C:\\A\\B.LNK" => "C:\\A\\".
-std::string FolderOf(const std::string& path)
-{
-    return StrLeft(path, static_cast<int>(path.size() - FileNamePart(path).size()));
-}
 
 }  // namespace
 
@@ -41,21 +36,15 @@ DeletionChoice DeletionChoiceOf(const RunOptions& options)
     return choice;
 }
 
-UninstallRun::UninstallRun(Platform& platform, ProfileStore& profiles, FileOps& ops, SetupContext& context,
-                           RunView& view, SharedFiles& shared)
-    : platform_(platform), profiles_(profiles), ops_(ops), context_(context), view_(view), shared_(shared)
+UninstallRun::UninstallRun(const RunServices& services)
+    : services_(services)
 {
-}
-
-std::string UninstallRun::Record(const std::string& section, const std::string& key)
-{
-    return profiles_.ReadProfile(section, key, "", context_.scriptFile);
 }
 
 void UninstallRun::Run()
 {
     // The run's own copy of the record: nothing else writes it while the run reads it.
-    const ProfileStore::Steady steadyRecord(profiles_, context_.scriptFile);
+    const ProfileStore::Steady steadyRecord(services_.profiles, services_.context.scriptFile);
     if (!Start()) return;
     DeleteRecordedFiles(Section::DeleteFile);
     DeleteRecordedFiles(Section::AddDeleteFile);
@@ -71,39 +60,39 @@ void UninstallRun::Run()
 
 bool UninstallRun::Start()
 {
-    view_.DisableOptions();
-    const RunOptions options = view_.ReadOptions();
+    services_.view.DisableOptions();
+    const RunOptions options = services_.view.ReadOptions();
     choice_ = DeletionChoiceOf(options);
-    view_.HideWizard();
-    view_.ShowProgressWindow();
-    view_.SetStatus("アンセットアップ(アンインストール)を行っています．．．");
+    services_.view.HideWizard();
+    services_.view.ShowProgressWindow();
+    services_.view.SetStatus("アンセットアップ(アンインストール)を行っています．．．");
 
-    context_.setupFolder = options.folderText;
-    if (context_.setupFolder.empty() || context_.setupFolder == "\\" || Record("SetupFolder", "Folder").empty()) {
-        view_.Ask("アンセットアップ(アンインストール)フォルダが不明です．\r\n"
+    services_.context.setupFolder = options.folderText;
+    if (services_.context.setupFolder.empty() || services_.context.setupFolder == "\\" || Record("SetupFolder", "Folder").empty()) {
+        services_.view.Ask("アンセットアップ(アンインストール)フォルダが不明です．\r\n"
                   "アンセットアップ(アンインストール)は続行できません．",
                   "致命的エラー", box::kStopOk);
         // Nothing is removed; the program ends, as the install run does when it
         // cannot go on, so that the user is not left without a usable button.
-        view_.CloseProgressWindow();
-        view_.EndWizard();
+        services_.view.CloseProgressWindow();
+        services_.view.EndWizard();
         return false;
     }
 
     if (!AcceptRecord()) {
         recordRefused_ = true;
-        view_.CloseProgressWindow();
-        view_.EndWizard();
+        services_.view.CloseProgressWindow();
+        services_.view.EndWizard();
         return false;
     }
     failures_ = FailureText{};
-    context_.programId = Record("ProgramID", "ID");
-    const std::string memory = context_.windowsFolder + kFolderMemoryName;
-    if (!context_.programId.empty() && !guard_->Restricted() && !profiles_.RemoveSection(context_.programId, memory))
-        Failed(tag::kSetupFile, memory, profiles_.LastWriteError());
+    services_.context.programId = Record("ProgramID", "ID");
+    const std::string memory = services_.context.windowsFolder + kFolderMemoryName;
+    if (!services_.context.programId.empty() && !guard_->Restricted() && !services_.profiles.RemoveSection(services_.context.programId, memory))
+        Failed(tag::kSetupFile, memory, services_.profiles.LastWriteError());
 
     // The setup folder must not be the current folder when it is removed.
-    platform_.files.SetCurrentFolder(context_.tempFolder);
+    services_.platform.files.SetCurrentFolder(services_.context.tempFolder);
     return true;
 }
 
@@ -112,11 +101,11 @@ bool UninstallRun::Start()
 bool UninstallRun::AcceptRecord()
 {
     std::string bytes;
-    platform_.files.ReadWholeFile(context_.scriptFile, bytes);
+    services_.platform.files.ReadWholeFile(services_.context.scriptFile, bytes);
     RecordTrust trust =
-        ReadRecordTrust(platform_.registry, Record("UnSetupRegistryKey", "Key"), context_.recordPath, bytes);
+        ReadRecordTrust(services_.platform.registry, Record("UnSetupRegistryKey", "Key"), services_.context.recordPath, bytes);
     const RecordTrust::State state = trust.state;
-    guard_.emplace(context_, context_.tempFolder, std::move(trust));
+    guard_.emplace(services_.context, services_.context.tempFolder, std::move(trust));
     if (state == RecordTrust::State::Vouched) return true;
     const std::string why = state == RecordTrust::State::Mismatch
                                 ? "このアンセットアップ情報(UNSETUP.INI)は，セットアップ時に記録された内容と一致しません．\r"
@@ -125,7 +114,7 @@ bool UninstallRun::AcceptRecord()
                                   "古いセットアップで作られたか，書き換えられた可能性があります．";
     const std::string text = why + "\r\r安全のため，セットアップフォルダの中のファイルとフォルダだけを削除し，\r"
                                    "レジストリ・関連付け・ショートカットなどは変更しません．\r続行してもよろしいですか？";
-    return view_.Ask(text, "警告", box::kWarningYesNo) == box::kYes;
+    return services_.view.Ask(text, "警告", box::kWarningYesNo) == box::kYes;
 }
 
 // An entry that reaches a protected folder is skipped and reported, whatever section
@@ -146,7 +135,7 @@ bool UninstallRun::Refuse(const std::string& tag, const std::string& path)
 bool UninstallRun::ThroughLink(const std::string& path)
 {
     const std::string& root = guard_->SetupFolder();
-    const auto full = ResolvePath(path, context_.tempFolder);
+    const auto full = ResolvePath(path, services_.context.tempFolder);
     if (root.empty() || !full) return false;
     if (full->compare(0, root.size(), root) != 0) return false;
     std::string folder = RemovePathDelim(root, "B");
@@ -155,7 +144,7 @@ bool UninstallRun::ThroughLink(const std::string& path)
         auto [known, added] = linkFolders_.try_emplace(folder, false);
         if (added) {
             std::uint32_t attributes = 0;
-            known->second = platform_.files.GetAttributes(folder, attributes) == platform::kErrorSuccess &&
+            known->second = services_.platform.files.GetAttributes(folder, attributes) == platform::kErrorSuccess &&
                             (attributes & platform::attr::kReparsePoint) != 0;
         }
         if (known->second) return true;
@@ -169,13 +158,13 @@ bool UninstallRun::ThroughLink(const std::string& path)
 void UninstallRun::DeleteRecordedFiles(Section section)
 {
     const char* name = section == Section::DeleteFile ? "DeleteFile" : "AddDeleteFile";
-    for (const std::string& value : ReadNumbered(profiles_, context_.scriptFile, name, "File")) {
+    for (const std::string& value : ReadNumbered(services_.profiles, services_.context.scriptFile, name, "File")) {
         const std::string path = PathPart(value);
         if (path.empty()) break;
         // The record goes last, with the entry, once nothing is left that a second
         // attempt could still remove.
-        if (section == Section::DeleteFile && !context_.recordPath.empty() &&
-            UpperCase(path) == UpperCase(context_.recordPath)) {
+        if (section == Section::DeleteFile && !services_.context.recordPath.empty() &&
+            UpperCase(path) == UpperCase(services_.context.recordPath)) {
             recordListed_ = true;
             continue;
         }
@@ -191,11 +180,11 @@ ErrorCode UninstallRun::DecideAndDelete(const std::string& path, const std::stri
 {
     auto has = [&flags](const char* flag) { return MBPosText(flag, flags) > 0; };
     bool remove = true;
-    if (shared_.ReadSharedCount(path) != 0) {
+    if (services_.shared.ReadSharedCount(path) != 0) {
         // The count is lowered before the question: a file the user keeps has lost
         // this program's use of it all the same. A record not vouched for changes no
         // count, and so leaves every shared file where it is.
-        remove = guard_->MayChangeSharedCounts() && has("/S") && shared_.ChangeSharedCount(path, false) == 0 && ConfirmSharedDeletion(path);
+        remove = guard_->MayChangeSharedCounts() && has("/S") && services_.shared.ChangeSharedCount(path, false) == 0 && ConfirmSharedDeletion(path);
     } else if (has("/C")) {
         remove = Confirm(path + "\r\rこのファイルを削除してもよろしいですか？\r\r<<　注意　>>\r"
                                 "DLL/OCXなどは他のプログラムでも使用される可能性があります．\r"
@@ -210,7 +199,7 @@ ErrorCode UninstallRun::DecideAndDelete(const std::string& path, const std::stri
                                 "このファイルを削除してもよろしいですか？");
     }
     if (!remove) return kErrorSuccess;
-    return MayUnregister(path) ? ops_.DeleteFiles(path) : ops_.DeleteFilesUnloaded(path);
+    return MayUnregister(path) ? services_.ops.DeleteFiles(path) : services_.ops.DeleteFilesUnloaded(path);
 }
 
 // A component is loaded to unregister it only when its bytes are those the install
@@ -219,7 +208,7 @@ bool UninstallRun::MayUnregister(const std::string& path)
 {
     if (!IsComponentFile(path) || MBPos("*", path) > 0 || MBPos("?", path) > 0) return false;
     std::string bytes;
-    if (platform_.files.ReadWholeFile(path, bytes) != kErrorSuccess) return false;
+    if (services_.platform.files.ReadWholeFile(path, bytes) != kErrorSuccess) return false;
     const LibraryVerdict verdict = guard_->CheckLibrary(path, Sha256Hex(bytes));
     if (verdict == LibraryVerdict::Allowed) return true;
     failures_.Add(tag::kFile, path, RefusedLibraryText(verdict));
@@ -230,47 +219,47 @@ bool UninstallRun::MayUnregister(const std::string& path)
 // about like "C:\WINDOWS\A.DLL".
 bool UninstallRun::InSystemFolders(const std::string& path) const
 {
-    const std::string upper = ResolvePath(path, context_.tempFolder).value_or(UpperCase(path));
-    return MBPos(UpperCase(context_.windowsFolder), upper) > 0 || MBPos(UpperCase(context_.systemFolder), upper) > 0;
+    const std::string upper = ResolvePath(path, services_.context.tempFolder).value_or(UpperCase(path));
+    return MBPos(UpperCase(services_.context.windowsFolder), upper) > 0 || MBPos(UpperCase(services_.context.systemFolder), upper) > 0;
 }
 
 bool UninstallRun::ConfirmSharedDeletion(const std::string& path)
 {
-    const std::string slot = view_.AnswerSlot();
+    const std::string slot = services_.view.AnswerSlot();
     if (slot != kAnswerDelete && slot != kAnswerSave) {
-        view_.SetAnswerSlot("");
-        view_.AskDeletion(path +
+        services_.view.SetAnswerSlot("");
+        services_.view.AskDeletion(path +
                           "\r\rこの共有ファイルは，現在，他のどのプログラムからも使われていません．\r"
                           "しかし，今後，他のプログラムで使われる可能性があります．\r"
                           "このファイルを削除してもよろしいですか？");
     }
-    const std::string answer = view_.AnswerSlot();
+    const std::string answer = services_.view.AnswerSlot();
     // A dialog closed without an answer keeps the file.
     return answer == kAnswerYes || answer == kAnswerDelete;
 }
 
 bool UninstallRun::Confirm(const std::string& text)
 {
-    return view_.Ask(text, kCaptionConfirm, box::kQuestionYesNo) == box::kYes;
+    return services_.view.Ask(text, kCaptionConfirm, box::kQuestionYesNo) == box::kYes;
 }
 
 void UninstallRun::DeleteShortcuts()
 {
     const std::string* const shellFolders[] = {
-        &context_.programsFolder,       &context_.desktopFolder,        &context_.startupFolder,
-        &context_.sendToFolder,         &context_.commonProgramsFolder, &context_.commonDesktopFolder,
-        &context_.commonStartupFolder};
-    for (const std::string& path : ReadNumbered(profiles_, context_.scriptFile, "DeleteShortCut", "File")) {
+        &services_.context.programsFolder,       &services_.context.desktopFolder,        &services_.context.startupFolder,
+        &services_.context.sendToFolder,         &services_.context.commonProgramsFolder, &services_.context.commonDesktopFolder,
+        &services_.context.commonStartupFolder};
+    for (const std::string& path : ReadNumbered(services_.profiles, services_.context.scriptFile, "DeleteShortCut", "File")) {
         if (Refuse(tag::kShortCut, path)) continue;
-        if (const ErrorCode code = ops_.DeleteFiles(path); code != kErrorSuccess)
+        if (const ErrorCode code = services_.ops.DeleteFiles(path); code != kErrorSuccess)
             Failed(tag::kShortCut, path, code);
         // A program group left empty goes; the shell's own folders stay.
-        const std::string folder = FolderOf(path);
+        const std::string folder = FolderPart(path);
         bool shellFolder = false;
         for (const std::string* f : shellFolders) shellFolder = shellFolder || folder == *f;
         if (shellFolder || !guard_->MayRemoveFolder(folder)) continue;
         // A group that still holds other shortcuts, or is gone already, is no failure.
-        const ErrorCode removed = ops_.RemoveFolder(folder, "");
+        const ErrorCode removed = services_.ops.RemoveFolder(folder, "");
         if (removed != kErrorSuccess && removed != kErrorDirNotEmpty && removed != kErrorFileNotFound &&
             removed != kErrorPathNotFound)
             Failed(tag::kFolder, folder, removed);
@@ -283,22 +272,22 @@ ErrorCode UninstallRun::RemoveFolderSafely(const std::string& folder, const std:
 {
     const std::string base = AddPathDelim(folder, "B");
     for (const std::string& pattern : ListItems(patterns))
-        if (!pattern.empty() && !Refuse(tag, base + pattern)) ops_.DeleteFiles(base + pattern);
+        if (!pattern.empty() && !Refuse(tag, base + pattern)) services_.ops.DeleteFiles(base + pattern);
     if (!guard_->MayRemoveFolder(base)) {
         const auto verdict = guard_->IsProtectedFolder(base) ? ProtectedFolders::Verdict::ProtectedFolder
                                                               : ProtectedFolders::Verdict::OutsideSetupFolder;
         failures_.Add(tag, base, ProtectedFolders::ReasonText(verdict));
         return kErrorSuccess;
     }
-    return ops_.RemoveFolder(base, "");
+    return services_.ops.RemoveFolder(base, "");
 }
 
 void UninstallRun::RemoveRecordedFolders()
 {
-    const std::vector<std::string> folders = ReadNumbered(profiles_, context_.scriptFile, "DeleteFolder", "Folder");
+    const std::vector<std::string> folders = ReadNumbered(services_.profiles, services_.context.scriptFile, "DeleteFolder", "Folder");
     for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
         const std::string& folder = *it;
-        const bool insideSetupFolder = MBPosText(context_.setupFolder, folder) > 0;
+        const bool insideSetupFolder = MBPosText(services_.context.setupFolder, folder) > 0;
         ErrorCode code = RemoveFolderSafely(folder, insideSetupFolder ? choice_.patterns : "", tag::kFolder);
         // The setup folder's own removal takes these along.
         if (choice_.deleteEverything && insideSetupFolder) code = kErrorSuccess;
@@ -313,13 +302,13 @@ void UninstallRun::DeleteKey(const std::string& token, const std::string& path)
                       guard_->Restricted() ? OutsideSetupFolderText() : RefusedKeyText());
         return;
     }
-    if (const ErrorCode code = DeleteRegistryKey(platform_.registry, token, path))
+    if (const ErrorCode code = DeleteRegistryKey(services_.platform.registry, token, path))
         Failed(tag::kRegistry, token + path, code);
 }
 
 void UninstallRun::DeleteRegistryKeys()
 {
-    for (const std::string& value : ReadNumbered(profiles_, context_.scriptFile, "DeleteRegistry", "Key")) {
+    for (const std::string& value : ReadNumbered(services_.profiles, services_.context.scriptFile, "DeleteRegistry", "Key")) {
         const RegistryKeyText key = SplitKeyByRecordRule(value);
         if (!key.path.empty()) DeleteKey(key.token, key.path);
     }
@@ -327,8 +316,8 @@ void UninstallRun::DeleteRegistryKeys()
 
 void UninstallRun::RestoreAssociations()
 {
-    Registry& registry = platform_.registry;
-    for (const std::string& value : ReadNumbered(profiles_, context_.scriptFile, "RestoreRelate", "Key")) {
+    Registry& registry = services_.platform.registry;
+    for (const std::string& value : ReadNumbered(services_.profiles, services_.context.scriptFile, "RestoreRelate", "Key")) {
         const RelateRecord relate = ParseRestoreRelate(value);
         const std::string extensionKey = "." + relate.extension;
         if (const AssociationVerdict verdict = guard_->CheckRestoreRelate(relate.extension, relate.previous);
@@ -361,7 +350,7 @@ void UninstallRun::RestoreAssociations()
 // goes, and the key only when nothing else is left in it.
 void UninstallRun::RemoveAddedType(const std::string& extensionKey)
 {
-    const ErrorCode cleared = platform_.registry.DeleteValue(RootKey::ClassesRoot, extensionKey, "");
+    const ErrorCode cleared = services_.platform.registry.DeleteValue(RootKey::ClassesRoot, extensionKey, "");
     if (cleared != kErrorSuccess && cleared != kErrorFileNotFound) {
         Failed(tag::kRegistry, "HKEY_CLASSES_ROOT\\" + extensionKey, cleared);
         return;
@@ -374,8 +363,8 @@ bool UninstallRun::IsEmptyKey(RootKey root, const std::string& path)
 {
     std::vector<std::string> subkeys;
     std::vector<std::pair<std::string, RegValue>> values;
-    return platform_.registry.EnumSubKeys(root, path, subkeys) == kErrorSuccess && subkeys.empty() &&
-           platform_.registry.EnumValues(root, path, values) == kErrorSuccess && values.empty();
+    return services_.platform.registry.EnumSubKeys(root, path, subkeys) == kErrorSuccess && subkeys.empty() &&
+           services_.platform.registry.EnumValues(root, path, values) == kErrorSuccess && values.empty();
 }
 
 // What could not be removed and is still there can be tried again, with the record
@@ -383,7 +372,7 @@ bool UninstallRun::IsEmptyKey(RootKey root, const std::string& path)
 // is no reason to stay.
 void UninstallRun::Failed(const std::string& tag, const std::string& item, ErrorCode code)
 {
-    failures_.Add(tag, item, ops_.SystemErrorText(code));
+    failures_.Add(tag, item, services_.ops.SystemErrorText(code));
     // A folder that still holds what others put there stays however often it is tried.
     if (code != kErrorFileNotFound && code != kErrorPathNotFound && code != kErrorDirNotEmpty) leftBehind_ = true;
 }
@@ -391,15 +380,15 @@ void UninstallRun::Failed(const std::string& tag, const std::string& item, Error
 void UninstallRun::RemoveRecordAndEntry()
 {
     if (leftBehind_) {
-        failures_.Add(tag::kSetupFile, context_.recordPath,
+        failures_.Add(tag::kSetupFile, services_.context.recordPath,
                       "削除できなかったものがあるため，アンセットアップ情報を残しました．"
                       "原因を取り除いてから，もう一度アンセットアップ(アンインストール)してください．\r\n");
         return;
     }
-    if (recordListed_ && !Refuse(tag::kFile, context_.recordPath)) {
-        const ErrorCode code = ops_.DeleteFilesUnloaded(context_.recordPath);
+    if (recordListed_ && !Refuse(tag::kFile, services_.context.recordPath)) {
+        const ErrorCode code = services_.ops.DeleteFilesUnloaded(services_.context.recordPath);
         if (code != kErrorSuccess && code != kErrorFileNotFound) {
-            Failed(tag::kFile, context_.recordPath, code);
+            Failed(tag::kFile, services_.context.recordPath, code);
             return;
         }
     }
@@ -416,15 +405,15 @@ void UninstallRun::RemoveUninstallEntry()
     const std::string list = UpperCase(kUninstallListKey);
     RegValue command;
     const bool inList = UpperCase(key).rfind(list, 0) == 0 && key.size() > list.size();
-    const bool named = platform_.registry.ReadValue(RootKey::LocalMachine, key, "UninstallString", command) ==
+    const bool named = services_.platform.registry.ReadValue(RootKey::LocalMachine, key, "UninstallString", command) ==
                            kErrorSuccess &&
-                       command.IsText() && UpperCase(RecordPathOfCommand(command.data)) == UpperCase(context_.recordPath);
+                       command.IsText() && UpperCase(RecordPathOfCommand(command.data)) == UpperCase(services_.context.recordPath);
     if (!inList || !named) {
-        if (platform_.registry.OpenKey(RootKey::LocalMachine, key) == kErrorSuccess)
+        if (services_.platform.registry.OpenKey(RootKey::LocalMachine, key) == kErrorSuccess)
             failures_.Add(tag::kRegistry, "(Local)" + key, RefusedKeyText());
         return;
     }
-    if (const ErrorCode code = DeleteRegistryKey(platform_.registry, "(Local)", key))
+    if (const ErrorCode code = DeleteRegistryKey(services_.platform.registry, "(Local)", key))
         Failed(tag::kRegistry, "(Local)" + key, code);
     RemoveEmptyEntryParents(key);
 }
@@ -446,7 +435,7 @@ std::string ParentKeyOf(const std::string& key)
 // keys that held nothing but the entry go with it, up to the list itself.
 void UninstallRun::RemoveEmptyEntryParents(const std::string& key)
 {
-    Registry& registry = platform_.registry;
+    Registry& registry = services_.platform.registry;
     const std::string list = UpperCase(RemovePathDelim(kUninstallListKey, "B"));
     if (UpperCase(key).rfind(list + "\\", 0) != 0) return;
     for (std::string parent = ParentKeyOf(key); parent.size() > list.size(); parent = ParentKeyOf(parent)) {
@@ -460,26 +449,26 @@ void UninstallRun::RemoveEmptyEntryParents(const std::string& key)
 
 bool UninstallRun::IsPartProtectedSetupFolder() const
 {
-    const std::string folder = UpperCase(context_.setupFolder);
-    for (const std::string* f : {&context_.tempFolder, &context_.windowsFolder, &context_.systemFolder,
-                                 &context_.programFilesFolder})
+    const std::string folder = UpperCase(services_.context.setupFolder);
+    for (const std::string* f : {&services_.context.tempFolder, &services_.context.windowsFolder, &services_.context.systemFolder,
+                                 &services_.context.programFilesFolder})
         if (folder == UpperCase(*f)) return true;
-    return context_.setupFolder.size() == 3;
+    return services_.context.setupFolder.size() == 3;
 }
 
 void UninstallRun::RemoveSetupFolder()
 {
-    if (IsPartProtectedSetupFolder() || guard_->IsProtectedFolder(context_.setupFolder)) return;
+    if (IsPartProtectedSetupFolder() || guard_->IsProtectedFolder(services_.context.setupFolder)) return;
     const ErrorCode code =
-        RemoveFolderSafely(context_.setupFolder, choice_.deleteEverything ? "*.*|" : choice_.patterns, tag::kSetupFolder);
+        RemoveFolderSafely(services_.context.setupFolder, choice_.deleteEverything ? "*.*|" : choice_.patterns, tag::kSetupFolder);
     if (code == kErrorSuccess) return;
-    std::string record = std::string(tag::kSetupFolder) + context_.setupFolder + "\r\n";
+    std::string record = std::string(tag::kSetupFolder) + services_.context.setupFolder + "\r\n";
     if (code == kErrorDirNotEmpty || code == kErrorAccessDenied) {
         record += choice_.deleteEverything ? "全ファイル・フォルダの削除を試みましたが，エラーが発生したため，"
                                            : "フォルダにファイルが残っているため，";
         record += "セットアップフォルダを削除できませんでした．エクスプローラなどから，直接削除してください．\r\n";
     } else {
-        record += ops_.SystemErrorText(code) + "\r\n";
+        record += services_.ops.SystemErrorText(code) + "\r\n";
     }
     failures_.AddRecord(record);
 }
@@ -487,19 +476,19 @@ void UninstallRun::RemoveSetupFolder()
 void UninstallRun::OfferFailureDetails()
 {
     if (failures_.Empty()) return;
-    view_.SetStatus("一部の処理に失敗しました．");
-    context_.messageText = "アンセットアップ(アンインストール)の過程で，一部の処理が失敗しました．\r詳細を表示しますか？";
-    context_.messageResult = view_.Ask(context_.messageText, "警告", box::kWarningYesNo);
-    if (context_.messageResult == box::kYes) view_.ShowDetails("削除処理失敗　詳細表示", failures_.text, true);
+    services_.view.SetStatus("一部の処理に失敗しました．");
+    services_.context.messageText = "アンセットアップ(アンインストール)の過程で，一部の処理が失敗しました．\r詳細を表示しますか？";
+    services_.context.messageResult = services_.view.Ask(services_.context.messageText, "警告", box::kWarningYesNo);
+    if (services_.context.messageResult == box::kYes) services_.view.ShowDetails("削除処理失敗　詳細表示", failures_.text, true);
 }
 
 void UninstallRun::Finish()
 {
     const std::string done = "アンセットアップを完了しました．";
-    view_.SetStatus(done);
-    view_.Ask(done, "完了", box::kInformationOk);
-    view_.CloseProgressWindow();
-    view_.EndWizard();
+    services_.view.SetStatus(done);
+    services_.view.Ask(done, "完了", box::kInformationOk);
+    services_.view.CloseProgressWindow();
+    services_.view.EndWizard();
 }
 
 }  // namespace lorvel

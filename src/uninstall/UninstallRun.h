@@ -13,11 +13,12 @@
 #include "platform/Platform.h"
 #include "run/FailureText.h"
 #include "run/FileOps.h"
+#include "run/RunServices.h"
 #include "run/RunView.h"
 #include "uninstall/UninstallGuard.h"
-#include "uninstall/SharedFiles.h"
-#include "util/ProfileStore.h"
-#include "util/SetupContext.h"
+#include "run/SharedFiles.h"
+#include "run/ProfileStore.h"
+#include "run/SetupContext.h"
 
 namespace lorvel {
 
@@ -31,8 +32,7 @@ DeletionChoice DeletionChoiceOf(const RunOptions& options);
 
 class UninstallRun {
 public:
-    UninstallRun(platform::Platform& platform, ProfileStore& profiles, FileOps& ops, SetupContext& context,
-                 RunView& view, SharedFiles& shared);
+    explicit UninstallRun(const RunServices& services);
 
     void Run();
 
@@ -72,14 +72,12 @@ private:
                                            const std::string& tag);
     void DeleteKey(const std::string& token, const std::string& path);
     bool IsPartProtectedSetupFolder() const;
-    std::string Record(const std::string& section, const std::string& key);
+    std::string Record(const std::string& section, const std::string& key) const
+    {
+        return services_.Script().Record(section, key);
+    }
 
-    platform::Platform& platform_;
-    ProfileStore& profiles_;
-    FileOps& ops_;
-    SetupContext& context_;
-    RunView& view_;
-    SharedFiles& shared_;
+    RunServices services_;
     DeletionChoice choice_;
     std::optional<UninstallGuard> guard_;
     std::unordered_map<std::string, bool> linkFolders_;  // resolved folder -> whether it is a link

@@ -1,7 +1,5 @@
 #include "util/FolderMacros.h"
 
-#include <cctype>
-
 #include "util/MBUtils.h"
 #include "util/StrOp.h"
 
@@ -27,13 +25,7 @@ bool StartsWithMacro(std::string_view text, std::string_view macro)
 {
     // Macros are ASCII: a double-byte character in text differs at its lead byte,
     // before its trail byte could be compared.
-    if (text.size() < macro.size()) return false;
-    for (std::size_t i = 0; i < macro.size(); ++i) {
-        const auto a = static_cast<unsigned char>(text[i]);
-        const auto b = static_cast<unsigned char>(macro[i]);
-        if (a != b && (a >= 0x80 || std::toupper(a) != std::toupper(b))) return false;
-    }
-    return true;
+    return text.size() >= macro.size() && EqualsAsciiNoCase(text.substr(0, macro.size()), macro);
 }
 
 std::string ExpandFolderMacros(const std::string& text, const FolderTable& folders)

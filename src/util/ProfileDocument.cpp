@@ -1,5 +1,6 @@
 #include "util/ProfileDocument.h"
 
+#include "util/StrOp.h"
 
 namespace lorvel {
 
@@ -51,13 +52,7 @@ Parsed ParseLine(const std::string& raw)
 
 }  // namespace
 
-std::string FoldProfileName(const std::string& name)
-{
-    std::string folded = name;
-    for (char& c : folded)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return folded;
-}
+std::string FoldProfileName(const std::string& name) { return AsciiUpperCase(name); }
 
 std::string ProfileDocument::Normalise(const std::string& name) { return FoldProfileName(Trim(name)); }
 

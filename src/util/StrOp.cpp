@@ -229,6 +229,34 @@ std::string FileNamePart(const std::string& path)
     return path;
 }
 
+std::string FolderPart(const std::string& path)
+{
+    return StrLeft(path, static_cast<int>(path.size() - FileNamePart(path).size()));
+}
+
+bool HasWildcard(const std::string& text) { return MBPos("*", text) > 0 || MBPos("?", text) > 0; }
+
+namespace {
+
+char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+}  // namespace
+
+std::string AsciiUpperCase(std::string_view text)
+{
+    std::string folded(text);
+    for (char& c : folded) c = AsciiUpper(c);
+    return folded;
+}
+
+bool EqualsAsciiNoCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
+    return true;
+}
+
 std::string DrivePart(const std::string& path)
 {
     if (path.size() >= 2 && path[1] == ':') return path.substr(0, 2);

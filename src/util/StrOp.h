@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace lorvel {
 
@@ -51,6 +52,21 @@ std::string GetField(const std::string& text, const std::string& delimiter, int 
 // second byte of a double-byte character.
 //   FileNamePart("C:\\APP\\UNSETUP.INI") => "UNSETUP.INI"    FileNamePart("C:A.TXT") => "A.TXT"
 std::string FileNamePart(const std::string& path);
+
+// The folder part of a path: what FileNamePart leaves, its last "\" or ":" kept.
+//   FolderPart("C:\\APP\\A.LNK") => "C:\\APP\\"    FolderPart("C:A.EXE") => "C:"    FolderPart("A.EXE") => ""
+std::string FolderPart(const std::string& path);
+
+// Whether the text holds "*" or "?" where a character begins: a pattern, not a name.
+//   HasWildcard("C:\\APP\\*.TMP") => true    HasWildcard("\x83\x3F") => false (0x3F there is a trail byte)
+bool HasWildcard(const std::string& text);
+
+// ASCII letters in upper case, every other byte as it is, a trail byte included:
+// how names compare that the system folds without the code page (profile section
+// and key names, folder macros, the medium's disk folders).
+//   AsciiUpperCase("(app)ｱa") => "(APP)ｱA"
+std::string AsciiUpperCase(std::string_view text);
+bool EqualsAsciiNoCase(std::string_view a, std::string_view b);
 
 // The drive part: "C:" of a drive path, "\\server\share" of a network path, else "".
 std::string DrivePart(const std::string& path);

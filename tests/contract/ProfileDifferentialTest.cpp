@@ -12,7 +12,7 @@
 #include "platform/win32/Win32Platform.h"
 #include "platform/win32/WindowsSupport.h"
 #include "util/ProfileDocument.h"
-#include "util/ProfileStore.h"
+#include "run/ProfileStore.h"
 
 namespace lorvel {
 namespace {

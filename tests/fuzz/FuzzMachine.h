@@ -15,7 +15,7 @@
 #include "../unit/SimulatedStartupContext.h"
 #include "platform/virtual/VirtualMachine.h"
 #include "run/RunView.h"
-#include "util/SetupContext.h"
+#include "run/SetupContext.h"
 #include "util/StrOp.h"
 
 namespace lorvel::fuzz {

@@ -10,8 +10,8 @@
 #include "FuzzMachine.h"
 #include "install/InstallRun.h"
 #include "run/FileOps.h"
-#include "uninstall/SharedFiles.h"
-#include "util/ProfileStore.h"
+#include "run/SharedFiles.h"
+#include "run/ProfileStore.h"
 #include "util/Szdd.h"
 
 using namespace lorvel;
@@ -61,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FileOps ops(platform);
     SharedFiles shared(platform, true, nullptr);
     try {
-        InstallRun(platform, profiles, ops, context, view, shared).Run();
+        InstallRun({platform, profiles, ops, context, view, shared}).Run();
     } catch (const std::exception&) {
         // The general error report: the run ends there, which is allowed.
     }

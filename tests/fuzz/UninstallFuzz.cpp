@@ -17,11 +17,12 @@
 #include "FuzzMachine.h"
 #include "run/FileOps.h"
 #include "uninstall/RecordTrust.h"
-#include "uninstall/SharedFiles.h"
+#include "run/SharedFiles.h"
 #include "uninstall/UninstallGuard.h"
 #include "uninstall/UninstallRecord.h"
 #include "uninstall/UninstallRun.h"
-#include "util/ProfileStore.h"
+#include "run/ProfileStore.h"
+#include "run/RegistryKeys.h"
 #include "util/RegistryTokens.h"
 
 using namespace lorvel;
@@ -289,7 +290,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     SharedFiles shared(platform, false, nullptr);
     ops.SetComponentUnregistrar([&shared](const std::string& path) { shared.RegisterComponent(path, false); });
     try {
-        UninstallRun(platform, profiles, ops, context, view, shared).Run();
+        UninstallRun({platform, profiles, ops, context, view, shared}).Run();
     } catch (const std::exception&) {
         // The general error report: the run ends there, which is allowed.
     }

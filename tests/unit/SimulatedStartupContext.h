@@ -4,7 +4,7 @@
 #pragma once
 
 #include "platform/Shell.h"
-#include "util/SetupContext.h"
+#include "run/SetupContext.h"
 #include "util/StrOp.h"
 
 namespace lorvel::testing {

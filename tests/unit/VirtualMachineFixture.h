@@ -8,7 +8,7 @@
 #include <string>
 
 #include "platform/virtual/VirtualMachine.h"
-#include "util/SetupContext.h"
+#include "run/SetupContext.h"
 
 namespace lorvel::testing {
 

@@ -1,6 +1,7 @@
 #include "Medium.h"
 
 #include "HostText.h"
+#include "util/StrOp.h"
 
 namespace lorvel::tool {
 
@@ -8,11 +9,7 @@ namespace {
 
 bool IsDiskFolderName(const std::string& name, int disk)
 {
-    const std::string wanted = "DISK" + std::to_string(disk);
-    if (name.size() != wanted.size()) return false;
-    for (std::size_t i = 0; i < name.size(); ++i)
-        if (std::toupper(static_cast<unsigned char>(name[i])) != wanted[i]) return false;
-    return true;
+    return EqualsAsciiNoCase(name, "DISK" + std::to_string(disk));
 }
 
 }  // namespace

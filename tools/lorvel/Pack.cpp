@@ -16,6 +16,7 @@
 #include "Medium.h"
 #include "ScriptCheck.h"
 #include "util/ProfileDocument.h"
+#include "util/StrOp.h"
 #include "util/Szdd.h"
 
 namespace lorvel::tool {
@@ -27,12 +28,8 @@ namespace {
 constexpr std::uint64_t kSector = 512;
 std::uint64_t OnDisk(std::uint64_t bytes) { return (bytes + kSector - 1) / kSector * kSector; }
 
-std::string Fold(std::string name)
-{
-    for (char& c : name)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return name;
-}
+// Names on a medium compare as the system compares them: ASCII letters folded.
+std::string Fold(const std::string& name) { return AsciiUpperCase(name); }
 
 bool FitsEightThree(const std::string& name)
 {
@@ -156,226 +153,295 @@ std::optional<std::uint64_t> ParseDiskSize(const std::string& text)
     return value ? std::optional<std::uint64_t>(value) : std::nullopt;
 }
 
-int RunPack(const PackOptions& options, std::ostream& out, std::ostream& err)
-{
-    auto fail = [&](const std::string& message) {
-        err << "lorvel pack: " << message << "\n";
-        return kExitError;
-    };
-    std::error_code ec;
-    if (fs::exists(options.output, ec) && !options.force)
-        return fail(Shown(options.output) + " exists; use --force to replace it");
-    if (!fs::is_directory(options.sources, ec)) return fail(Shown(options.sources) + ": no such folder");
-    // An unattended run does not wait for a disk: a zip is of a one-folder medium.
-    if (!options.zip.empty() && options.diskSize != 0) return fail("--zip packs a medium of one folder; leave out --disk-size");
-    if (!options.zip.empty() && fs::exists(options.zip, ec) && !options.force)
-        return fail(Shown(options.zip) + " exists; use --force to replace it");
+namespace {
 
-    std::string error;
-    const auto raw = ReadHostFile(options.script, error, kMaxScriptBytes);
-    if (!raw) return fail(error);
-    auto script = ScriptForMedium(*raw, error);
-    if (!script) return fail(Shown(options.script) + ": " + error);
-    const fs::path setupExePath = FindSetupExe(options, error);
-    if (setupExePath.empty()) return fail(error);
-    const auto setupExe = ReadHostFile(setupExePath, error);
-    if (!setupExe) return fail(error);
+// One pack, step by step; each step that fails leaves the reason in failure_ and
+// nothing written under the output's name.
+class Packer {
+public:
+    Packer(const PackOptions& options, std::ostream& out, std::ostream& err) : options_(options), out_(out), err_(err) {}
 
-    ProfileDocument document = ProfileDocument::Parse(*script);
+    int Run()
+    {
+        if (!CheckOptions() || !ReadInputs() || !FindSources() || !LayFirstDisk() || !PackEntries() || !WriteStaging() ||
+            !CheckStaged() || !Publish())
+            return Fail();
+        PrintSummary();
+        if (!options_.zip.empty() && !WriteZip()) return Fail();
+        for (const std::string& w : warnings_) out_ << "warning: " << ShiftJisToTerminal(w) << "\n";
+        if (checked_ == kExitWarnings) out_ << checkText_;
+        return warnings_.empty() && checked_ == kExitClean ? kExitClean : kExitWarnings;
+    }
+
+private:
     struct Entry {
         std::string key;
         CopyEntryParts parts;
         fs::path source;
     };
-    std::vector<Entry> entries;
-    std::vector<std::string> missing;
-    std::uint64_t totalBytes = 0;
-    for (int n = 1;; ++n) {
-        const std::string key = "File" + std::to_string(n);
-        const std::string value = document.Read("CopyFile", key).value_or("");
-        if (value.empty()) break;
-        Entry entry{key, SplitCopyEntry(value), {}};
-        if (auto found = FindInFolder(options.sources, ShiftJisToHostName(entry.parts.sourceName));
-            found && fs::is_regular_file(*found, ec)) {
-            entry.source = *found;
-            totalBytes += fs::file_size(*found, ec);
-        } else {
-            missing.push_back(key + ": " + entry.parts.sourceName);
-        }
-        entries.push_back(std::move(entry));
+
+    int Fail()
+    {
+        err_ << "lorvel pack: " << failure_ << "\n";
+        return kExitError;
     }
-    if (!missing.empty()) {
-        for (const std::string& m : missing) err << "lorvel pack: not in " << Shown(options.sources) << ": " << ShiftJisToTerminal(m) << "\n";
-        return fail(std::to_string(missing.size()) + " source file" + (missing.size() == 1 ? "" : "s") + " missing; nothing written");
+    bool Failed(std::string message)
+    {
+        failure_ = std::move(message);
+        return false;
+    }
+    bool Disks() const { return options_.diskSize > 0; }
+
+    bool CheckOptions()
+    {
+        std::error_code ec;
+        if (fs::exists(options_.output, ec) && !options_.force)
+            return Failed(Shown(options_.output) + " exists; use --force to replace it");
+        if (!fs::is_directory(options_.sources, ec)) return Failed(Shown(options_.sources) + ": no such folder");
+        // An unattended run does not wait for a disk: a zip is of a one-folder medium.
+        if (!options_.zip.empty() && options_.diskSize != 0)
+            return Failed("--zip packs a medium of one folder; leave out --disk-size");
+        if (!options_.zip.empty() && fs::exists(options_.zip, ec) && !options_.force)
+            return Failed(Shown(options_.zip) + " exists; use --force to replace it");
+        return true;
     }
 
-    // The readme is read from the first disk as it is, so it is never compressed.
-    std::string readme = document.Read("Readme", "File").value_or("");
-    if (!readme.empty() && readme[0] == '\\') readme.erase(0, 1);
-
-    const bool disks = options.diskSize > 0;
-    std::vector<Disk> medium(1);
-    // The script grows by "(Dch)" where disks change: reserve the most it can grow by.
-    const std::uint64_t scriptReserve = OnDisk(script->size() + 5 * entries.size());
-    medium[0].used = OnDisk(setupExe->size()) + scriptReserve;
-    medium[0].names = {"SETUP.EXE", "SETUP.INI"};
-    if (!readme.empty()) {
-        const auto found = FindInFolder(options.sources, ShiftJisToHostName(readme));
-        if (found) {
-            auto bytes = ReadHostFile(*found, error);
-            if (!bytes) return fail(error);
-            medium[0].used += OnDisk(bytes->size());
-            medium[0].names.insert(Fold(readme));
-            const std::uint64_t size = bytes->size();
-            medium[0].files.push_back(MediumFile{readme, std::move(*bytes), size});
-        }
+    bool ReadInputs()
+    {
+        std::string error;
+        const auto raw = ReadHostFile(options_.script, error, kMaxScriptBytes);
+        if (!raw) return Failed(error);
+        auto script = ScriptForMedium(*raw, error);
+        if (!script) return Failed(Shown(options_.script) + ": " + error);
+        script_ = std::move(*script);
+        const fs::path setupExePath = FindSetupExe(options_, error);
+        if (setupExePath.empty()) return Failed(error);
+        auto setupExe = ReadHostFile(setupExePath, error);
+        if (!setupExe) return Failed(error);
+        setupExe_ = std::move(*setupExe);
+        document_ = ProfileDocument::Parse(script_);
+        return true;
     }
-    if (disks && medium[0].used > options.diskSize)
-        return fail("SETUP.EXE, the script and the readme need " + std::to_string(medium[0].used) +
-                    " bytes, more than a disk of " + std::to_string(options.diskSize));
 
-    std::vector<std::string> warnings;
-    std::size_t droppedMarks = 0;
-    Progress progress(err, options.progress, totalBytes);
-    std::map<std::string, std::pair<std::string, std::string>> packedOnce;  // folded source -> (medium name, bytes)
-    for (Entry& entry : entries) {
-        auto source = ReadHostFile(entry.source, error);
-        if (!source) return fail(error);
-        // Names as the script gives them, in Shift-JIS; the host spells them its own way.
-        const std::string name = entry.parts.sourceName;
-        std::string mediumName = name;
-        // Only a target that ends in the file's name can be given the compressed name.
-        const std::string& target = entry.parts.target;
-        const bool renamable = target.size() >= name.size() && Fold(target.substr(target.size() - name.size())) == Fold(name);
-        std::string bytes = *source;
-        const bool isReadme = !readme.empty() && Fold(name) == Fold(readme);
-        const bool alreadyCompressed = !name.empty() && name.back() == '_';
-        const auto naming = CompressedName(name);
-        if (const auto cached = packedOnce.find(Fold(name)); cached != packedOnce.end()) {
-            mediumName = cached->second.first;
-            bytes = cached->second.second;
-        } else if (options.compress != CompressMode::None && !isReadme && !alreadyCompressed && naming && renamable) {
-            std::string compressed = CompressSzdd(*source, naming->lastCharacter);
-            if (options.compress == CompressMode::All || compressed.size() < source->size()) {
-                mediumName = naming->name;
-                bytes = std::move(compressed);
+    // Every entry's source among the sources; all that are missing are told at once.
+    bool FindSources()
+    {
+        std::error_code ec;
+        std::vector<std::string> missing;
+        for (int n = 1;; ++n) {
+            const std::string key = "File" + std::to_string(n);
+            const std::string value = document_.Read("CopyFile", key).value_or("");
+            if (value.empty()) break;
+            Entry entry{key, SplitCopyEntry(value), {}};
+            if (auto found = FindInFolder(options_.sources, ShiftJisToHostName(entry.parts.sourceName));
+                found && fs::is_regular_file(*found, ec)) {
+                entry.source = *found;
+                totalBytes_ += fs::file_size(*found, ec);
+            } else {
+                missing.push_back(key + ": " + entry.parts.sourceName);
             }
-        } else if (options.compress == CompressMode::All && !isReadme && !alreadyCompressed && !naming) {
-            warnings.push_back(entry.parts.sourceName + " is stored as it is: a compressed name could not give its name back");
+            entries_.push_back(std::move(entry));
         }
-        packedOnce.emplace(Fold(name), std::make_pair(mediumName, bytes));
-        progress.Advance(source->size(), name);
-
-        // A disk change the author wrote starts a new disk; one folder needs none.
-        if (entry.parts.diskChange && !disks) {
-            entry.parts.diskChange = false;
-            ++droppedMarks;
-        } else if (entry.parts.diskChange) {
-            medium.emplace_back();
-        }
-        if (Fold(mediumName) != Fold(name) && medium.back().names.count(Fold(mediumName)) &&
-            !medium.back().names.count(Fold(name))) {
-            // Another file already has this compressed name on the disk.
-            mediumName = name;
-            bytes = *source;
-        }
-        if (!medium.back().names.count(Fold(mediumName))) {
-            const std::uint64_t need = OnDisk(bytes.size());
-            if (disks && need > options.diskSize)
-                return fail(entry.parts.sourceName + " needs " + std::to_string(need) + " bytes on a disk, more than the disk size of " +
-                            std::to_string(options.diskSize));
-            if (disks && medium.back().used + need > options.diskSize) {
-                medium.emplace_back();
-                entry.parts.diskChange = true;
-            }
-            if (disks && !FitsEightThree(mediumName))
-                warnings.push_back(mediumName + " does not fit in 8.3, which a disk's file system may need");
-            medium.back().used += need;
-            medium.back().names.insert(Fold(mediumName));
-            medium.back().files.push_back(MediumFile{mediumName, std::move(bytes), source->size()});
-        }
-        // The entry names the compressed file; the target's own name gives way to it.
-        if (Fold(mediumName) != Fold(name)) entry.parts.target = target.substr(0, target.size() - name.size()) + mediumName;
-        document.Write("CopyFile", entry.key, JoinCopyEntry(entry.parts));
+        if (missing.empty()) return true;
+        for (const std::string& m : missing)
+            err_ << "lorvel pack: not in " << Shown(options_.sources) << ": " << ShiftJisToTerminal(m) << "\n";
+        return Failed(std::to_string(missing.size()) + " source file" + (missing.size() == 1 ? "" : "s") +
+                      " missing; nothing written");
     }
-    progress.Finish();
-    if (droppedMarks)
-        warnings.push_back(std::to_string(droppedMarks) + " \"(Dch)\" mark" + (droppedMarks == 1 ? "" : "s") +
-                           " dropped: a one-folder medium has no disks to change");
+
+    // The first disk holds SETUP.EXE, the script and the readme, which is read from
+    // there as it is, so it is never compressed.
+    bool LayFirstDisk()
+    {
+        readme_ = document_.Read("Readme", "File").value_or("");
+        if (!readme_.empty() && readme_[0] == '\\') readme_.erase(0, 1);
+        medium_.resize(1);
+        // The script grows by "(Dch)" where disks change: reserve the most it can grow by.
+        scriptReserve_ = OnDisk(script_.size() + 5 * entries_.size());
+        medium_[0].used = OnDisk(setupExe_.size()) + scriptReserve_;
+        medium_[0].names = {"SETUP.EXE", "SETUP.INI"};
+        if (!readme_.empty()) {
+            if (const auto found = FindInFolder(options_.sources, ShiftJisToHostName(readme_))) {
+                std::string error;
+                auto bytes = ReadHostFile(*found, error);
+                if (!bytes) return Failed(error);
+                medium_[0].used += OnDisk(bytes->size());
+                medium_[0].names.insert(Fold(readme_));
+                const std::uint64_t size = bytes->size();
+                medium_[0].files.push_back(MediumFile{readme_, std::move(*bytes), size});
+            }
+        }
+        if (Disks() && medium_[0].used > options_.diskSize)
+            return Failed("SETUP.EXE, the script and the readme need " + std::to_string(medium_[0].used) +
+                          " bytes, more than a disk of " + std::to_string(options_.diskSize));
+        return true;
+    }
+
+    bool PackEntries()
+    {
+        std::size_t droppedMarks = 0;
+        Progress progress(err_, options_.progress, totalBytes_);
+        std::map<std::string, std::pair<std::string, std::string>> packedOnce;  // folded source -> (medium name, bytes)
+        for (Entry& entry : entries_) {
+            std::string error;
+            auto source = ReadHostFile(entry.source, error);
+            if (!source) return Failed(error);
+            // Names as the script gives them, in Shift-JIS; the host spells them its own way.
+            const std::string name = entry.parts.sourceName;
+            std::string mediumName = name;
+            // Only a target that ends in the file's name can be given the compressed name.
+            const std::string& target = entry.parts.target;
+            const bool renamable = target.size() >= name.size() && Fold(target.substr(target.size() - name.size())) == Fold(name);
+            std::string bytes = *source;
+            const bool isReadme = !readme_.empty() && Fold(name) == Fold(readme_);
+            const bool alreadyCompressed = !name.empty() && name.back() == '_';
+            const auto naming = CompressedName(name);
+            if (const auto cached = packedOnce.find(Fold(name)); cached != packedOnce.end()) {
+                mediumName = cached->second.first;
+                bytes = cached->second.second;
+            } else if (options_.compress != CompressMode::None && !isReadme && !alreadyCompressed && naming && renamable) {
+                std::string compressed = CompressSzdd(*source, naming->lastCharacter);
+                if (options_.compress == CompressMode::All || compressed.size() < source->size()) {
+                    mediumName = naming->name;
+                    bytes = std::move(compressed);
+                }
+            } else if (options_.compress == CompressMode::All && !isReadme && !alreadyCompressed && !naming) {
+                warnings_.push_back(entry.parts.sourceName + " is stored as it is: a compressed name could not give its name back");
+            }
+            packedOnce.emplace(Fold(name), std::make_pair(mediumName, bytes));
+            progress.Advance(source->size(), name);
+
+            // A disk change the author wrote starts a new disk; one folder needs none.
+            if (entry.parts.diskChange && !Disks()) {
+                entry.parts.diskChange = false;
+                ++droppedMarks;
+            } else if (entry.parts.diskChange) {
+                medium_.emplace_back();
+            }
+            if (Fold(mediumName) != Fold(name) && medium_.back().names.count(Fold(mediumName)) &&
+                !medium_.back().names.count(Fold(name))) {
+                // Another file already has this compressed name on the disk.
+                mediumName = name;
+                bytes = *source;
+            }
+            if (!medium_.back().names.count(Fold(mediumName)) && !Place(entry, mediumName, std::move(bytes), source->size()))
+                return false;
+            // The entry names the compressed file; the target's own name gives way to it.
+            if (Fold(mediumName) != Fold(name)) entry.parts.target = target.substr(0, target.size() - name.size()) + mediumName;
+            document_.Write("CopyFile", entry.key, JoinCopyEntry(entry.parts));
+        }
+        progress.Finish();
+        if (droppedMarks)
+            warnings_.push_back(std::to_string(droppedMarks) + " \"(Dch)\" mark" + (droppedMarks == 1 ? "" : "s") +
+                                " dropped: a one-folder medium has no disks to change");
+        return true;
+    }
+
+    // The file onto the last disk, or onto a new one (a disk change for its entry)
+    // when it does not fit there.
+    bool Place(Entry& entry, const std::string& mediumName, std::string bytes, std::uint64_t original)
+    {
+        const std::uint64_t need = OnDisk(bytes.size());
+        if (Disks() && need > options_.diskSize)
+            return Failed(entry.parts.sourceName + " needs " + std::to_string(need) +
+                          " bytes on a disk, more than the disk size of " + std::to_string(options_.diskSize));
+        if (Disks() && medium_.back().used + need > options_.diskSize) {
+            medium_.emplace_back();
+            entry.parts.diskChange = true;
+        }
+        if (Disks() && !FitsEightThree(mediumName))
+            warnings_.push_back(mediumName + " does not fit in 8.3, which a disk's file system may need");
+        medium_.back().used += need;
+        medium_.back().names.insert(Fold(mediumName));
+        medium_.back().files.push_back(MediumFile{mediumName, std::move(bytes), original});
+        return true;
+    }
 
     // Everything goes into a folder beside the output, which takes the output's name
     // only when it is complete and checked.
-    std::random_device random;
-    const fs::path absoluteOutput = fs::absolute(options.output, ec);
-    const fs::path staging = absoluteOutput.parent_path() / ("." + absoluteOutput.filename().string() + ".lorvel-" + std::to_string(random()));
-    struct Cleanup {
-        fs::path path;
-        ~Cleanup()
-        {
-            std::error_code ignored;
-            if (!path.empty()) fs::remove_all(path, ignored);
+    bool WriteStaging()
+    {
+        std::error_code ec;
+        std::random_device random;
+        output_ = fs::absolute(options_.output, ec);
+        staging_.path = output_.parent_path() / ("." + output_.filename().string() + ".lorvel-" + std::to_string(random()));
+        finalScript_ = document_.Serialize();
+        std::string error;
+        for (std::size_t d = 0; d < medium_.size(); ++d) {
+            const fs::path folder = Disks() ? staging_.path / ("DISK" + std::to_string(d + 1)) : staging_.path;
+            fs::create_directories(folder, ec);
+            if (ec) return Failed(Shown(folder) + ": " + ec.message());
+            if (d == 0) {
+                if (!WriteHostFileAtomic(folder / "SETUP.EXE", setupExe_, error) ||
+                    !WriteHostFileAtomic(folder / "SETUP.INI", finalScript_, error))
+                    return Failed(error);
+            }
+            for (const MediumFile& file : medium_[d].files)
+                if (!WriteHostFileAtomic(folder / ShiftJisToHostName(file.name), file.bytes, error)) return Failed(error);
         }
-    } cleanup{staging};
-    const std::string finalScript = document.Serialize();
-    for (std::size_t d = 0; d < medium.size(); ++d) {
-        const fs::path folder = disks ? staging / ("DISK" + std::to_string(d + 1)) : staging;
-        fs::create_directories(folder, ec);
-        if (ec) return fail(Shown(folder) + ": " + ec.message());
-        if (d == 0) {
-            if (!WriteHostFileAtomic(folder / "SETUP.EXE", *setupExe, error) ||
-                !WriteHostFileAtomic(folder / "SETUP.INI", finalScript, error))
-                return fail(error);
-        }
-        for (const MediumFile& file : medium[d].files)
-            if (!WriteHostFileAtomic(folder / ShiftJisToHostName(file.name), file.bytes, error)) return fail(error);
+        return true;
     }
 
-    std::ostringstream checkOut;
-    std::ostringstream checkErr;
-    const int checked = RunCheck({staging, false}, checkOut, checkErr);
-    // The check names the staging folder; the author knows the medium by its own name.
-    std::string checkText = checkOut.str();
-    const std::string stagingShown = Shown(staging);
-    for (std::size_t at; (at = checkText.find(stagingShown)) != std::string::npos;)
-        checkText.replace(at, stagingShown.size(), Shown(absoluteOutput));
-    if (checked == kExitError) {
-        out << checkText << checkErr.str();
-        return fail("the packed medium does not pass the check; nothing written");
+    bool CheckStaged()
+    {
+        std::ostringstream checkOut;
+        std::ostringstream checkErr;
+        checked_ = RunCheck({staging_.path, false}, checkOut, checkErr);
+        // The check names the staging folder; the author knows the medium by its own name.
+        checkText_ = checkOut.str();
+        const std::string stagingShown = Shown(staging_.path);
+        for (std::size_t at; (at = checkText_.find(stagingShown)) != std::string::npos;)
+            checkText_.replace(at, stagingShown.size(), Shown(output_));
+        if (checked_ != kExitError) return true;
+        out_ << checkText_ << checkErr.str();
+        return Failed("the packed medium does not pass the check; nothing written");
     }
 
-    if (fs::exists(absoluteOutput, ec)) fs::remove_all(absoluteOutput, ec);
-    if (ec) return fail(Shown(options.output) + ": cannot be replaced: " + ec.message());
-    fs::rename(staging, absoluteOutput, ec);
-    if (ec) return fail(Shown(options.output) + ": " + ec.message());
-    cleanup.path.clear();
+    // The checked medium takes the output's name.
+    bool Publish()
+    {
+        std::error_code ec;
+        if (fs::exists(output_, ec)) fs::remove_all(output_, ec);
+        if (ec) return Failed(Shown(options_.output) + ": cannot be replaced: " + ec.message());
+        fs::rename(staging_.path, output_, ec);
+        if (ec) return Failed(Shown(options_.output) + ": " + ec.message());
+        staging_.path.clear();
+        return true;
+    }
 
-    std::uint64_t before = 0;
-    std::uint64_t after = 0;
-    std::size_t files = 0;
-    for (const Disk& disk : medium) {
-        for (const MediumFile& file : disk.files) {
-            before += file.original;
-            after += file.bytes.size();
-            ++files;
+    void PrintSummary()
+    {
+        std::uint64_t before = 0;
+        std::uint64_t after = 0;
+        std::size_t files = 0;
+        for (const Disk& disk : medium_) {
+            for (const MediumFile& file : disk.files) {
+                before += file.original;
+                after += file.bytes.size();
+                ++files;
+            }
+        }
+        out_ << "packed " << Shown(options_.output) << ": " << entries_.size() << " entries, " << files << " files, " << before
+             << " -> " << after << " bytes (" << Ratio(after, before) << "), " << medium_.size()
+             << (medium_.size() == 1 ? " disk" : " disks") << "\n";
+        for (std::size_t d = 0; d < medium_.size(); ++d) {
+            out_ << "  " << (Disks() ? "DISK" + std::to_string(d + 1) : std::string(".")) << ": ";
+            if (d == 0) out_ << "SETUP.EXE SETUP.INI ";
+            for (const MediumFile& file : medium_[d].files) out_ << ShiftJisToTerminal(file.name) << " ";
+            out_ << "(" << medium_[d].used - (d == 0 ? scriptReserve_ - OnDisk(finalScript_.size()) : 0) << " bytes";
+            if (Disks()) out_ << " of " << options_.diskSize;
+            out_ << ")\n";
         }
     }
-    out << "packed " << Shown(options.output) << ": " << entries.size() << " entries, " << files << " files, " << before
-        << " -> " << after << " bytes (" << Ratio(after, before) << "), " << medium.size() << (medium.size() == 1 ? " disk" : " disks")
-        << "\n";
-    for (std::size_t d = 0; d < medium.size(); ++d) {
-        out << "  " << (disks ? "DISK" + std::to_string(d + 1) : std::string(".")) << ": ";
-        if (d == 0) out << "SETUP.EXE SETUP.INI ";
-        for (const MediumFile& file : medium[d].files) out << ShiftJisToTerminal(file.name) << " ";
-        out << "(" << medium[d].used - (d == 0 ? scriptReserve - OnDisk(finalScript.size()) : 0) << " bytes";
-        if (disks) out << " of " << options.diskSize;
-        out << ")\n";
-    }
-    if (!options.zip.empty()) {
-        // The medium's own files at the top of the archive, SETUP.EXE among them, as a
-        // package manager unpacks it and starts the nested installer.
+
+    // The medium's own files at the top of the archive, SETUP.EXE among them, as a
+    // package manager unpacks it and starts the nested installer.
+    bool WriteZip()
+    {
+        std::error_code ec;
         std::vector<ZipEntry> zipEntries;
         std::vector<fs::path> files;
-        for (const auto& entry : fs::directory_iterator(absoluteOutput, ec))
+        for (const auto& entry : fs::directory_iterator(output_, ec))
             if (entry.is_regular_file()) files.push_back(entry.path());
         std::sort(files.begin(), files.end());
         for (const fs::path& file : files) {
@@ -383,12 +449,43 @@ int RunPack(const PackOptions& options, std::ostream& out, std::ostream& err)
             zipEntries.push_back({std::string(name.begin(), name.end()), file});
         }
         std::string zipError;
-        if (!WriteStoredZip(options.zip, zipEntries, zipError)) return fail(zipError);
-        out << "zipped " << Shown(options.zip) << ": " << zipEntries.size() << " files\n";
+        if (!WriteStoredZip(options_.zip, zipEntries, zipError)) return Failed(zipError);
+        out_ << "zipped " << Shown(options_.zip) << ": " << zipEntries.size() << " files\n";
+        return true;
     }
-    for (const std::string& w : warnings) out << "warning: " << ShiftJisToTerminal(w) << "\n";
-    if (checked == kExitWarnings) out << checkText;
-    return warnings.empty() && checked == kExitClean ? kExitClean : kExitWarnings;
-}
+
+    // The staging folder goes unless it became the output.
+    struct Staging {
+        fs::path path;
+        ~Staging()
+        {
+            std::error_code ignored;
+            if (!path.empty()) fs::remove_all(path, ignored);
+        }
+    };
+
+    const PackOptions& options_;
+    std::ostream& out_;
+    std::ostream& err_;
+    std::string failure_;
+    std::string script_;
+    std::string setupExe_;
+    ProfileDocument document_;
+    std::vector<Entry> entries_;
+    std::uint64_t totalBytes_ = 0;
+    std::string readme_;
+    std::vector<Disk> medium_;
+    std::uint64_t scriptReserve_ = 0;
+    std::vector<std::string> warnings_;
+    fs::path output_;
+    Staging staging_;
+    std::string finalScript_;
+    int checked_ = kExitClean;
+    std::string checkText_;
+};
+
+}  // namespace
+
+int RunPack(const PackOptions& options, std::ostream& out, std::ostream& err) { return Packer(options, out, err).Run(); }
 
 }  // namespace lorvel::tool

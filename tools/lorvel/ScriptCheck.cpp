@@ -10,8 +10,10 @@
 #include "util/FolderMacros.h"
 #include "util/MBUtils.h"
 #include "util/ProfileDocument.h"
+#include "run/RegistryKeys.h"
 #include "util/RegistryTokens.h"
 #include "util/ScriptNumbers.h"
+#include "util/ScriptVocabulary.h"
 #include "util/ShortcutBoxes.h"
 #include "util/StrOp.h"
 #include "uninstall/ProtectedFolders.h"
@@ -56,37 +58,26 @@ std::vector<SectionLines> ScanSections(const ProfileDocument& document)
 
 // ---- what the program reads ----------------------------------------------------------
 
-struct KeySpec {
-    const char* name;  // a fixed key, or the prefix of numbered ones
-    bool numbered;
-    int highest;       // numbered keys above it are never read; 0 for no bound
-};
-
 struct SectionSpec {
     const char* name;
-    std::vector<KeySpec> keys;
+    std::vector<script::KeySpec> keys;
     const char* driver;  // the numbered key whose first missing or empty value ends the section
 };
 
+// The program's own vocabulary, grouped by section in the order of its table.
 const std::vector<SectionSpec>& Sections()
 {
-    static const std::vector<SectionSpec> specs = {
-        {"Extend", {{"SetupSpeed", false, 0}, {"Enabled", false, 0}, {"UnSetupOption", false, 0}}, nullptr},
-        {"Title", {{"Setup", false, 0}, {"UnSetup", false, 0}, {"UnSetupKey", false, 0}, {"UnSetupDisplay", false, 0}, {"DisplayVersion", false, 0}, {"Publisher", false, 0}}, nullptr},
-        {"DefaultFolder", {{"Folder", false, 0}, {"ReferRegistry", false, 0}, {"ReferIniFile", false, 0}}, nullptr},
-        {"ProgramID", {{"ID", false, 0}}, nullptr},
-        {"TopMessage", {{"Message", true, 5}}, nullptr},
-        {"Readme", {{"File", false, 0}, {"Title", false, 0}, {"ScrollBars", false, 0}}, nullptr},
-        {"Relate", {{"Name", true, 20}, {"File", true, 20}}, nullptr},
-        {"CopyFile", {{"File", true, 0}}, "File"},
-        {"MakeFolder", {{"Folder", true, 0}}, "Folder"},
-        {"ShortCut", {{"Make", true, 0}, {"Name", true, 0}}, "Make"},
-        {"Registry", {{"Key", true, 0}, {"Name", true, 0}, {"Value", true, 0}}, "Key"},
-        {"IniFile", {{"Data", true, 0}}, "Data"},
-        {"DeleteRegistry", {{"Key", true, 0}}, "Key"},
-        {"AddDeleteFile", {{"File", true, 0}}, "File"},
-        {"ExecuteFile", {{"File", false, 0}}, nullptr},
-    };
+    static const std::vector<SectionSpec> specs = [] {
+        std::vector<SectionSpec> grouped;
+        for (const script::KeySpec& key : script::kKeys) {
+            auto section = std::find_if(grouped.begin(), grouped.end(),
+                                        [&](const SectionSpec& s) { return std::string(s.name) == key.section; });
+            if (section == grouped.end()) section = grouped.insert(grouped.end(), SectionSpec{key.section, {}, nullptr});
+            section->keys.push_back(key);
+            if (key.drives) section->driver = key.name;
+        }
+        return grouped;
+    }();
     return specs;
 }
 
@@ -136,29 +127,7 @@ SetupContext TypicalMachine()
 
 CopyEntryParts SplitCopyEntry(const std::string& value)
 {
-    CopyEntryParts parts;
-    std::string rest = value;
-    if (rest.compare(0, 5, "(Dch)") == 0) {
-        parts.diskChange = true;
-        rest = rest.substr(5);
-    }
-    if (const int comma = MBPos(",", rest); comma > 0) {
-        parts.flags = rest.substr(static_cast<std::size_t>(comma - 1));
-        rest = rest.substr(0, static_cast<std::size_t>(comma - 1));
-    }
-    if (const int bar = MBPos("|", rest); bar > 0) {
-        parts.newName = rest.substr(static_cast<std::size_t>(bar - 1));
-        rest = rest.substr(0, static_cast<std::size_t>(bar - 1));
-    }
-    parts.target = rest;
-    // The copy phase expands the macros before it takes the file-name part.
-    parts.sourceName = FileNamePart(ExpandFolderMacros(rest, FolderTableOf(TypicalMachine())));
-    return parts;
-}
-
-std::string JoinCopyEntry(const CopyEntryParts& parts)
-{
-    return (parts.diskChange ? "(Dch)" : "") + parts.target + parts.newName + parts.flags;
+    return lorvel::SplitCopyEntry(value, FolderTableOf(TypicalMachine()));
 }
 
 namespace {
@@ -261,7 +230,7 @@ private:
     void KnownKey(const SectionSpec& spec, const std::string& section, const KeyLine& key)
     {
         std::vector<std::string> candidates;
-        for (const KeySpec& k : spec.keys) {
+        for (const script::KeySpec& k : spec.keys) {
             if (!k.numbered) {
                 if (FoldProfileName(key.name) == FoldProfileName(k.name)) return;
                 candidates.push_back(k.name);
@@ -301,7 +270,7 @@ private:
             int firstLine = 0;
             std::set<std::string> named;
             for (const KeyLine& key : lines->keys) {
-                for (const KeySpec& k : spec.keys) {
+                for (const script::KeySpec& k : spec.keys) {
                     const int n = KeyNumber(key.name, k.name);
                     const bool driverItself = n == stop && FoldProfileName(k.name) == FoldProfileName(spec.driver);
                     if (n < stop || driverItself || !named.insert(FoldProfileName(key.name)).second) continue;
@@ -334,14 +303,11 @@ private:
 
     void CopyFiles()
     {
-        const FolderTable folders = FolderTableOf(TypicalMachine());
         int disk = 1;
         ForEachEntry("CopyFile", "File", [&](int, const std::string& key, const std::string& value, int line) {
-            std::string rest = value;
-            if (rest.compare(0, 5, "(Dch)") == 0) {
-                ++disk;
-                rest = rest.substr(5);
-            }
+            const CopyEntryParts parts = SplitCopyEntry(value);
+            if (parts.diskChange) ++disk;
+            const std::string rest = parts.target + parts.newName + parts.flags;
             const int dch = MBPosText("(Dch)", rest);
             if (dch > 0)
                 Warn(line, "disk-change",
@@ -349,9 +315,7 @@ private:
                          (rest.compare(static_cast<std::size_t>(dch - 1), 5, "(Dch)") == 0 ? "not at the start"
                                                                                               : "not written \"(Dch)\"") +
                          ", so no disk change is asked for here");
-            const int comma = MBPos(",", rest);
-            if (comma > 0) {
-                const std::string flags = rest.substr(static_cast<std::size_t>(comma - 1));
+            if (const std::string& flags = parts.flags; !flags.empty()) {
                 const std::string seen = flags.substr(0, 5);
                 for (const char* flag : {"/S", "/C", "/L", "/F"}) {
                     if (MBPosText(flag, flags) > 0 && MBPosText(flag, seen) == 0)
@@ -360,11 +324,8 @@ private:
                                  " is not seen there" +
                                  (std::string(flag) == "/S" ? " (the install raises the shared count, the uninstall never lowers it)" : ""));
                 }
-                rest = rest.substr(0, static_cast<std::size_t>(comma - 1));
             }
-            if (const int bar = MBPos("|", rest); bar > 0) rest = rest.substr(0, static_cast<std::size_t>(bar - 1));
-            // The copy phase expands the macros before it takes the file-name part.
-            const std::string name = FileNamePart(ExpandFolderMacros(rest, folders));
+            const std::string& name = parts.sourceName;
             if (medium_ && !name.empty() && !medium_(disk, name))
                 Report(line, Severity::Error, "missing-source",
                        key + ": " + name + " is not on " + (disk == 1 ? std::string("the medium") : "disk " + std::to_string(disk)) +
@@ -406,8 +367,8 @@ private:
         each("ShortCut", "Make");
         each("IniFile", "Data");
         each("AddDeleteFile", "File");
-        for (int n = 1; n <= 20; ++n) {
-            const std::string key = "File" + std::to_string(n);
+        for (int n = 1; n <= script::kRelateSlots; ++n) {
+            const std::string key = script::NameOf(script::Key::RelateFile, n);
             if (const std::string v = Value("Relate", key); !v.empty()) scan("Relate", key, v, LineOf("Relate", key));
         }
         ForEachEntry("ShortCut", "Make", [&](int n, const std::string&, const std::string&, int) {
@@ -499,9 +460,9 @@ private:
 
     void Relate()
     {
-        for (int n = 1; n <= 20; ++n) {
-            const std::string nameKey = "Name" + std::to_string(n);
-            const std::string fileKey = "File" + std::to_string(n);
+        for (int n = 1; n <= script::kRelateSlots; ++n) {
+            const std::string nameKey = script::NameOf(script::Key::RelateName, n);
+            const std::string fileKey = script::NameOf(script::Key::RelateFile, n);
             const std::string name = Value("Relate", nameKey);
             const std::string file = Value("Relate", fileKey);
             if (name.empty()) continue;

@@ -8,8 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "util/FixedNames.h"
-#include "util/SetupContext.h"
+#include "run/FixedNames.h"
+#include "util/CopyEntry.h"
+#include "run/SetupContext.h"
 
 namespace lorvel::tool {
 
@@ -39,16 +40,9 @@ bool LooksLikeUtf8(const std::string& bytes);
 // [CopyFile] entry takes from the medium, which folders a pattern reaches.
 SetupContext TypicalMachine();
 
-// A [CopyFile] value in its parts, as the copy phase splits it.
-struct CopyEntryParts {
-    bool diskChange = false;  // "(Dch)" as its first five characters
-    std::string target;       // the target path, macros not expanded
-    std::string newName;      // after "|", with the "|"; empty for none
-    std::string flags;        // from the first ",", with the ","; empty for none
-    std::string sourceName;   // the file the copy phase takes from the medium
-};
+// A [CopyFile] value in its parts, with the file the copy phase takes from the
+// medium on a typical machine.
 CopyEntryParts SplitCopyEntry(const std::string& value);
-std::string JoinCopyEntry(const CopyEntryParts& parts);
 
 // The nearest of the candidates by edit distance (letter case ignored), or empty
 // when none is close enough to be a likely typo.

@@ -4,8 +4,8 @@
 
 #include "../VirtualMachineFixture.h"
 #include "app/VersionText.h"
+#include "run/FixedNames.h"
 #include "uninstall/ProtectedFolders.h"
-#include "util/FixedNames.h"
 
 namespace lorvel {
 namespace {

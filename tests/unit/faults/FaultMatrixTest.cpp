@@ -18,7 +18,7 @@
 #include "../VouchedRecord.h"
 #include "../run/RecordingView.h"
 #include "install/InstallRun.h"
-#include "uninstall/SharedFiles.h"
+#include "run/SharedFiles.h"
 #include "uninstall/UninstallRun.h"
 #include "util/Sha256.h"
 #include "util/StrOp.h"
@@ -270,7 +270,7 @@ public:
         FileOps ops(vm.platform);
         SharedFiles shared(vm.platform, true,
                            [&](const std::string& text, const std::string&) { result.warnings.push_back(text); });
-        InstallRun run(vm.platform, profiles, ops, context, view, shared);
+        InstallRun run({vm.platform, profiles, ops, context, view, shared});
         Guarded(result, view, [&] { run.Run(); });
         result.failures = run.State().failures.text;
         return result;
@@ -292,7 +292,7 @@ public:
         SharedFiles shared(vm.platform, false, nullptr);
         ops.SetComponentUnregistrar([&](const std::string& path) { shared.RegisterComponent(path, false); });
         Guarded(result, view, [&] {
-            UninstallRun run(vm.platform, profiles, ops, context, view, shared);
+            UninstallRun run({vm.platform, profiles, ops, context, view, shared});
             run.Run();
             result.failures = run.Failures().text;
         });

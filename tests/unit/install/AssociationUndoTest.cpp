@@ -140,7 +140,7 @@ void Uninstall(SettingsMachine& t)
     view.options.folderText = "C:\\APP\\";
     view.deletionAnswers = {"Delete"};
     SharedFiles shared(t.vm.platform, false, nullptr);
-    UninstallRun(t.vm.platform, t.profiles, t.ops, context, view, shared).Run();
+    UninstallRun({t.vm.platform, t.profiles, t.ops, context, view, shared}).Run();
 }
 
 TEST(AssociationUndoTest, ARunEndingBeforeItsRecordLeavesTheClassesAsTheyWere)
@@ -281,7 +281,7 @@ TEST(AssociationUndoTest, APreviousTypeThatCannotBeReadEndsTheRunAndIsKept)
         t.vm.Put(t.context.scriptFile, "[Relate]\r\nName1=ZZZ\r\nFile1=open,(App)VIEW.EXE,%1,0\r\n"
                                        "Name2=TXT\r\nFile2=open,(App)VIEW.EXE,%1,0\r\n");
         AnswerAssociations(t, std::nullopt);
-        InstallRun run(unreadable, t.profiles, t.ops, t.context, t.view, t.shared);
+        InstallRun run({unreadable, t.profiles, t.ops, t.context, t.view, t.shared});
         std::string raised;
         try {
             run.Run();

@@ -7,7 +7,7 @@
 #include "InstallRunFixture.h"
 #include "SettingsRunFixture.h"
 #include "../VouchedRecord.h"
-#include "install/CopyEntry.h"
+#include "util/CopyEntry.h"
 #include "util/Szdd.h"
 
 namespace lorvel {
@@ -491,7 +491,7 @@ TEST_F(CopyPhaseTest, ADeniedSharedFileTableEndsTheRunWithAnError)
     vm.machine.DenyRegistryWrites(RootKey::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs");
     vm.platform.registry.CreateKey(RootKey::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs");
     vm.Put(context.scriptFile, Script("File1=(App)S.DLL,/S\r\n"));
-    InstallRun run(vm.platform, profiles, ops, context, view, shared);
+    InstallRun run({vm.platform, profiles, ops, context, view, shared});
     EXPECT_THROW(run.Run(), std::runtime_error);
 }
 

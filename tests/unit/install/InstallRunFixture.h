@@ -38,7 +38,7 @@ struct InstallRunTest : ::testing::Test {
     InstallRunState Run(const std::string& script)
     {
         vm.Put(context.scriptFile, script);
-        InstallRun run(vm.platform, profiles, ops, context, view, shared);
+        InstallRun run({vm.platform, profiles, ops, context, view, shared});
         run.Run();
         return run.State();
     }

@@ -39,6 +39,11 @@ TEST_F(InstallRunTest, SizesCountEachSourceByItsFileName)
 
 TEST(SourceNameTest, TakesTheNameWithoutMacrosOrMarkers)
 {
+    SetupContext context;
+    context.setupFolder = "C:\\Program Files\\App\\";
+    context.systemFolder = "C:\\WINDOWS\\SYSTEM\\";
+    context.windowsFolder = "C:\\WINDOWS\\";
+    const FolderTable table = FolderTableOf(context);
     struct Row { std::string entry, expected; };
     const Row rows[] = {
         {"(App)APP.EX_", "APP.EX_"},           {"(App)SUB\\A.TXT|B.TXT,/S", "A.TXT"},
@@ -49,7 +54,7 @@ TEST(SourceNameTest, TakesTheNameWithoutMacrosOrMarkers)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.entry);
-        EXPECT_EQ(SourceNameOf(row.entry), row.expected);
+        EXPECT_EQ(ParseCopyEntry(row.entry, table).sourceName, row.expected);
     }
 }
 

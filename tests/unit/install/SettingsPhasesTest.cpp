@@ -214,7 +214,7 @@ TEST(IniFilePhaseTest, AFileThatCannotBeWrittenIsPassedOverWithNothingLost)
         row.fault(t);
         t.vm.Put(t.context.scriptFile, "[IniFile]\r\nData1=Options,Path,(App)," + row.file +
                                            "\r\nData2=S,K,V,(App)AFTER.INI\r\n");
-        InstallRun run(t.vm.platform, t.profiles, t.ops, t.context, t.view, t.shared);
+        InstallRun run({t.vm.platform, t.profiles, t.ops, t.context, t.view, t.shared});
         run.Run();
         EXPECT_EQ(run.State().failures.text, "<File> " + row.file + "\r\n" + t.ops.SystemErrorText(row.reason) + "\r\n");
         EXPECT_NE(t.ops.SystemErrorText(row.reason), "");

@@ -54,7 +54,7 @@ struct SettingsMachine {
     InstallRunState Run(const std::string& script)
     {
         vm.Put(context.scriptFile, script);
-        InstallRun run(vm.platform, profiles, ops, context, view, shared);
+        InstallRun run({vm.platform, profiles, ops, context, view, shared});
         run.Run();
         return run.State();
     }

@@ -17,7 +17,7 @@
 #include "../VirtualMachineFixture.h"
 #include "../run/RecordingView.h"
 #include "install/InstallRun.h"
-#include "uninstall/SharedFiles.h"
+#include "run/SharedFiles.h"
 #include "uninstall/UninstallRun.h"
 #include "util/StrOp.h"
 
@@ -362,7 +362,7 @@ public:
         ProfileStore profiles(vm.platform.files, "C:\\WINDOWS");
         FileOps ops(vm.platform);
         SharedFiles shared(vm.platform, true, nullptr);
-        InstallRun run(vm.platform, profiles, ops, context, view, shared);
+        InstallRun run({vm.platform, profiles, ops, context, view, shared});
         run.Run();
         failures += run.State().failures.text;
         if (plan.appWritesLog) vm.Put(AddPathDelim(folder, "B") + "RUN.LOG", "the program ran");
@@ -388,7 +388,7 @@ public:
         FileOps ops(vm.platform);
         SharedFiles shared(vm.platform, false, nullptr);
         ops.SetComponentUnregistrar([&](const std::string& path) { shared.RegisterComponent(path, false); });
-        UninstallRun run(vm.platform, profiles, ops, context, view, shared);
+        UninstallRun run({vm.platform, profiles, ops, context, view, shared});
         run.Run();
         failures += run.Failures().text;
         RemoveWorkFolder();

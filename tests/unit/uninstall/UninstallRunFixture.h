@@ -95,7 +95,7 @@ struct UninstallMachine {
 
     void RunUninstall()
     {
-        UninstallRun run(vm.platform, profiles, ops, context, view, shared);
+        UninstallRun run({vm.platform, profiles, ops, context, view, shared});
         run.Run();
         failures = run.Failures();
     }

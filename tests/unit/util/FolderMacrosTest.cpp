@@ -2,6 +2,7 @@
 
 #include "../VirtualMachineFixture.h"
 #include "util/FolderMacros.h"
+#include "run/RegistryKeys.h"
 #include "util/RegistryTokens.h"
 
 namespace lorvel {

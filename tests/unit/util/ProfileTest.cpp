@@ -4,7 +4,7 @@
 
 #include "../VirtualMachineFixture.h"
 #include "util/ProfileDocument.h"
-#include "util/ProfileStore.h"
+#include "run/ProfileStore.h"
 
 namespace lorvel {
 namespace {

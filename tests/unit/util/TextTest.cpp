@@ -153,5 +153,53 @@ TEST(GetFieldTest, CountsEveryDelimiter)
     }
 }
 
+TEST(PathPartsTest, FolderPartIsWhatTheFileNameLeaves)
+{
+    struct Row { std::string path, folder; };
+    const Row rows[] = {
+        {"C:\\APP\\A.LNK", "C:\\APP\\"}, {"C:A.EXE", "C:"},     {"A.EXE", ""},
+        {"C:\\", "C:\\"},                  {"", ""},                {"\\\\S\\SH\\X", "\\\\S\\SH\\"},
+        {"C:\\" + kHyo, "C:\\"},           // the trail byte 0x5C ends no folder
+        {"C:\\" + kHyo + "\\A", "C:\\" + kHyo + "\\"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.path);
+        EXPECT_EQ(FolderPart(row.path), row.folder);
+        EXPECT_EQ(FolderPart(row.path) + FileNamePart(row.path), row.path);
+    }
+}
+
+TEST(WildcardTest, OnlyWhereACharacterBegins)
+{
+    struct Row { std::string text; bool wildcard; };
+    const Row rows[] = {
+        {"C:\\APP\\*.TMP", true}, {"A?.TXT", true}, {"C:\\APP\\A.TXT", false}, {"", false},
+        {"\x83\x3F", false},  // a double-byte character whose trail byte is "?"
+        {"\x83\x3F?", true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        EXPECT_EQ(HasWildcard(row.text), row.wildcard);
+    }
+}
+
+TEST(AsciiCaseTest, FoldsAsciiLettersOnly)
+{
+    struct Row { std::string a, b; bool equal; std::string upperA; };
+    const Row rows[] = {
+        {"(app)", "(App)", true, "(APP)"},
+        {"Disk2", "DISK2", true, "DISK2"},
+        {"\x82\x61", "\x82\x41", true, "\x82\x41"},  // a trail byte is folded too, as the profile functions do
+        {"\xE0", "\xC0", false, "\xE0"},                  // no letter beyond ASCII
+        {"abc", "abcd", false, "ABC"},
+        {"", "", true, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.a + " " + row.b);
+        EXPECT_EQ(EqualsAsciiNoCase(row.a, row.b), row.equal);
+        EXPECT_EQ(AsciiUpperCase(row.a), row.upperA);
+    }
+}
+
 }  // namespace
 }  // namespace lorvel

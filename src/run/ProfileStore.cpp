@@ -1,4 +1,4 @@
-#include "util/ProfileStore.h"
+#include "run/ProfileStore.h"
 
 #include "util/MBUtils.h"
 #include "util/StrOp.h"

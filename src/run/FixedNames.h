@@ -1,18 +1,11 @@
-// The system's fixed file names and its title, each named once. They are shared with
-// every install this system ever made on a machine (the record's name selects the
-// uninstall mode, the folder memory and the uninstaller are common to all), so they
-// never change.
+// The system's fixed file names, each named once. They are shared with every install
+// this system ever made on a machine (the record's name selects the uninstall mode,
+// the folder memory and the uninstaller are common to all), so they never change.
 #pragma once
 
 #include <cstddef>
 
 namespace lorvel {
-
-#define LORVEL_PRODUCT_TITLE "Lorvel Setup 98"
-
-// The title of the product, and its name with the edition, as the windows show them.
-constexpr const char* kProductTitle = LORVEL_PRODUCT_TITLE;
-constexpr const char* kProductName = LORVEL_PRODUCT_TITLE " Standard";
 
 // On the medium: the program and its script.
 constexpr const char* kProgramName = "SETUP.EXE";

@@ -1,6 +1,6 @@
 // The program-wide values that start-up fills and every run reads. Every folder
 // value ends with "\"; a folder the system does not give is the text "\". Plain
-// data shared by start-up and both runs, so it sits below all of them.
+// data shared by start-up and both runs, so it sits with what the runs share.
 #pragma once
 
 #include <cstdint>

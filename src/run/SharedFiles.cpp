@@ -1,4 +1,4 @@
-#include "uninstall/SharedFiles.h"
+#include "run/SharedFiles.h"
 
 #include <stdexcept>
 

@@ -1,0 +1,45 @@
+// A setup script read key by key through the profile store, each key named by its
+// entry in the script's vocabulary, so no run spells a section or key of its own;
+// the one reader of the script, and of the record that uninstall mode reads in its
+// place.
+//
+//   ScriptReader(profiles, "C:\\TEMP\\KRTMP1\\SETUP.INI")(script::Key::CopyFile, 3)
+//     => the value of [CopyFile] File3, or "" when there is none
+#pragma once
+
+#include <string>
+
+#include "run/ProfileStore.h"
+#include "util/ScriptVocabulary.h"
+
+namespace lorvel {
+
+class ScriptReader {
+public:
+    // file: the script as the profile store names it; read at each call, so the
+    // reader follows a context whose script is chosen later.
+    ScriptReader(ProfileStore& profiles, const std::string& file) : profiles_(profiles), file_(file) {}
+
+    // A fixed key's value, or the fallback when it is missing.
+    std::string operator()(script::Key key, const std::string& fallback = {}) const
+    {
+        return profiles_.ReadProfile(script::SectionOf(key), script::NameOf(key), fallback, file_);
+    }
+    // A numbered key's value, or the fallback when it is missing.
+    std::string operator()(script::Key key, int number, const std::string& fallback = {}) const
+    {
+        return profiles_.ReadProfile(script::SectionOf(key), script::NameOf(key, number), fallback, file_);
+    }
+    // A key of the uninstall record, which uninstall mode reads in place of the
+    // script; the record's keys are written down with its format.
+    std::string Record(const std::string& section, const std::string& key, const std::string& fallback = {}) const
+    {
+        return profiles_.ReadProfile(section, key, fallback, file_);
+    }
+
+private:
+    ProfileStore& profiles_;
+    const std::string& file_;
+};
+
+}  // namespace lorvel
