@@ -60,7 +60,7 @@ std::map<std::string, long> Uninstall(testing::TestMachine& vm)
     ProfileStore profiles(counting, "C:\\WINDOWS");
     FileOps ops(counted);
     SetupContext context;
-    context.runMode = "UNSETUP";
+    context.runMode = RunMode::Unsetup;
     context.windowsFolder = "C:\\WINDOWS\\";
     context.systemFolder = "C:\\WINDOWS\\SYSTEM32\\";
     context.tempFolder = "C:\\WINDOWS\\TEMP\\";

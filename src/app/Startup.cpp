@@ -20,9 +20,9 @@ std::string DriveRoot(const std::string& folder) { return StrLeft(folder, 2) + "
 
 std::string FirstArgument(const std::string& commandLine) { return SplitCommandLine(commandLine).FirstArgument(); }
 
-std::string RunModeFor(const std::string& firstArgument)
+RunMode RunModeFor(const std::string& firstArgument)
 {
-    return FileNamePart(firstArgument) == kRecordName ? "UNSETUP" : "SETUP";
+    return FileNamePart(firstArgument) == kRecordName ? RunMode::Unsetup : RunMode::Setup;
 }
 
 StartupFacts GatherStartupFacts(Platform& platform, FileOps& ops)

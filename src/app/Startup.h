@@ -5,7 +5,7 @@
 //   FirstArgument("\"C:\\A B\\SETUP.EXE\" C:\\APP\\UNSETUP.INI")  => "C:\\APP\\UNSETUP.INI"
 //   FirstArgument("SETUP.EXE \"C:\\My App\\UNSETUP.INI\" x")      => "C:\\My App\\UNSETUP.INI"
 //   FirstArgument("UNKORAT.EXE /SILENT C:\\APP\\UNSETUP.INI")     => "C:\\APP\\UNSETUP.INI" (switches set aside)
-//   RunModeFor("C:\\APP\\UNSETUP.INI") => "UNSETUP";  RunModeFor("C:\\APP\\unsetup.ini") => "SETUP"
+//   RunModeFor("C:\\APP\\UNSETUP.INI") => RunMode::Unsetup;  RunModeFor("C:\\APP\\unsetup.ini") => RunMode::Setup
 #pragma once
 
 #include <map>
@@ -46,7 +46,7 @@ struct StartupDecision {
 };
 
 std::string FirstArgument(const std::string& commandLine);
-std::string RunModeFor(const std::string& firstArgument);
+RunMode RunModeFor(const std::string& firstArgument);
 
 StartupFacts GatherStartupFacts(platform::Platform& platform, FileOps& ops);
 StartupDecision DecideStartup(const StartupFacts& facts);

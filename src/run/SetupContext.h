@@ -10,8 +10,12 @@
 
 namespace lorvel {
 
+// Started plainly the program installs; started with the path of a record named
+// exactly "UNSETUP.INI" it uninstalls what that record lists.
+enum class RunMode { Setup, Unsetup };
+
 struct SetupContext {
-    std::string runMode = "SETUP";  // "SETUP" or "UNSETUP"
+    RunMode runMode = RunMode::Setup;
     std::string sourceFolder;
     std::string sourceDrive;
     std::string tempFolder;
@@ -48,7 +52,7 @@ struct SetupContext {
     bool restartRequested = false;
     std::int32_t messageResult = 0;
 
-    bool Uninstalling() const { return runMode == "UNSETUP"; }
+    bool Uninstalling() const { return runMode == RunMode::Unsetup; }
 };
 
 // The folder of each macro, in the order of kFolderMacros.

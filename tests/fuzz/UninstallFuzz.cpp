@@ -269,7 +269,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Platform platform = m.AsPlatform();
     ProfileStore profiles(platform.files, "C:\\WINDOWS");
     SetupContext context = FuzzContext(platform.shell);
-    context.runMode = "UNSETUP";
+    context.runMode = RunMode::Unsetup;
     context.scriptFile = kRecord;
     context.recordPath = kRecordPath;
     const std::string entry = boxes & 4 ? VouchFor(platform.registry, profiles, record) : std::string();

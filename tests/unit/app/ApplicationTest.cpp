@@ -106,7 +106,7 @@ TEST_F(ApplicationTest, TheRecordOnTheCommandLineSelectsUninstallMode)
     vm.Put("C:\\Program Files\\App\\UNSETUP.INI", "[UnSetupOption]\r\n");
     vm.machine.Config().commandLine = "\"C:\\SETUP\\SETUP.EXE\" \"C:\\Program Files\\App\\UNSETUP.INI\"";
     ui.Then([&] {
-        EXPECT_EQ(app.Context().runMode, "UNSETUP");
+        EXPECT_EQ(app.Context().runMode, RunMode::Unsetup);
         EXPECT_EQ(app.Context().scriptFile, "C:\\WINDOWS\\TEMP\\KRTMP1\\UNSETUP.INI");
         EXPECT_EQ(vm.Get(app.Context().scriptFile), "[UnSetupOption]\r\n");
         EXPECT_EQ(app.Main().btnEvent.Caption(), "アンセットアップ開始(&S)");
@@ -154,7 +154,7 @@ TEST_F(ApplicationTest, AMissingRecordIsFatalInUninstallMode)
 {
     vm.machine.Config().commandLine = "SETUP.EXE C:\\GONE\\UNSETUP.INI";
     ui.Then([&] {
-        EXPECT_EQ(app.Context().runMode, "UNSETUP");
+        EXPECT_EQ(app.Context().runMode, RunMode::Unsetup);
         EXPECT_EQ(app.Main().btnEnd.Caption(), "終了(&E)");
         app.Main().btnEnd.Press();
     });

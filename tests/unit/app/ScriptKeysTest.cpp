@@ -126,7 +126,7 @@ TEST_F(ScriptKeysTest, MessageReadmeAndShortcutNames)
 
 TEST_F(ScriptKeysTest, UninstallModeReadsTheRecord)
 {
-    context.runMode = "UNSETUP";
+    context.runMode = RunMode::Unsetup;
     context.scriptFile = "C:\\WINDOWS\\TEMP\\KRTMP1\\UNSETUP.INI";
     GeneralKeys keys = ReadScript("[Title]\r\nUnSetup=Remove App\r\n[SetupFolder]\r\nFolder=(Prg)App\r\n"
                                   "[UnSetupOption]\r\nCheckBox=1,0,1,1\r\n");

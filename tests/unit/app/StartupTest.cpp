@@ -31,11 +31,12 @@ TEST(FirstArgumentTest, SplitsAtBlanksOutsideQuotes)
 
 TEST(RunModeTest, OnlyTheExactRecordNameUninstalls)
 {
-    struct Row { std::string argument, expected; };
+    struct Row { std::string argument; RunMode expected; };
+    constexpr RunMode kUnsetup = RunMode::Unsetup, kSetup = RunMode::Setup;
     const Row rows[] = {
-        {"C:\\APP\\UNSETUP.INI", "UNSETUP"}, {"UNSETUP.INI", "UNSETUP"},  {"C:UNSETUP.INI", "UNSETUP"},
-        {"C:\\APP\\unsetup.ini", "SETUP"},   {"C:\\APP\\UNSETUP.TXT", "SETUP"}, {"", "SETUP"},
-        {"C:\\UNSETUP.INI\\X", "SETUP"},     {"C:\\\x95\x5C" "UNSETUP.INI", "SETUP"},
+        {"C:\\APP\\UNSETUP.INI", kUnsetup}, {"UNSETUP.INI", kUnsetup},  {"C:UNSETUP.INI", kUnsetup},
+        {"C:\\APP\\unsetup.ini", kSetup},   {"C:\\APP\\UNSETUP.TXT", kSetup}, {"", kSetup},
+        {"C:\\UNSETUP.INI\\X", kSetup},     {"C:\\\x95\x5C" "UNSETUP.INI", kSetup},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.argument);
@@ -303,7 +304,7 @@ TEST_F(WorkFolderTest, AScriptOrRecordOverTheBoundIsRefusedUnread)
         StartupDecision decision;
         decision.context.tempFolder = temp;
         decision.context.sourceFolder = "C:\\SETUP\\";
-        decision.context.runMode = row.uninstalling ? "UNSETUP" : "SETUP";
+        decision.context.runMode = row.uninstalling ? RunMode::Unsetup : RunMode::Setup;
         decision.firstArgument = row.uninstalling ? source : "";
         PrepareWorkFolder(decision, machine.platform, machineOps);
         CopyStartupFiles(decision, machine.platform, machineOps);

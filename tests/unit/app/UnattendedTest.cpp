@@ -60,10 +60,10 @@ TEST(CommandLineTest, TheRecordPathDecidesTheRunModeInEveryPosition)
                              "UNKORAT.EXE /LOG=C:\\L.TXT C:\\APP\\UNSETUP.INI /VERYSILENT",
                              "UNKORAT.EXE \"C:\\APP\\UNSETUP.INI\""}) {
         SCOPED_TRACE(line);
-        EXPECT_EQ(RunModeFor(FirstArgument(line)), "UNSETUP");
+        EXPECT_EQ(RunModeFor(FirstArgument(line)), RunMode::Unsetup);
     }
-    EXPECT_EQ(RunModeFor(FirstArgument("SETUP.EXE /SILENT")), "SETUP");
-    EXPECT_EQ(RunModeFor(FirstArgument("SETUP.EXE /SILENT C:\\APP\\unsetup.ini")), "SETUP");
+    EXPECT_EQ(RunModeFor(FirstArgument("SETUP.EXE /SILENT")), RunMode::Setup);
+    EXPECT_EQ(RunModeFor(FirstArgument("SETUP.EXE /SILENT C:\\APP\\unsetup.ini")), RunMode::Setup);
 }
 
 TEST(UnattendedAnswersTest, EachQuestionTakesItsDefault)

@@ -279,7 +279,7 @@ public:
     RunResult Uninstall(const std::string& record)
     {
         SetupContext context = BaseContext();
-        context.runMode = "UNSETUP";
+        context.runMode = RunMode::Unsetup;
         context.scriptFile = std::string(kWorkFolder) + "UNSETUP.INI";
         context.recordPath = kRecord;
         vm.Put(context.scriptFile, record);

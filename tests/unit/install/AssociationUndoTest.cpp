@@ -133,7 +133,7 @@ void Uninstall(SettingsMachine& t)
 {
     t.vm.Put("C:\\WORK\\UNSETUP.INI", t.vm.Get(kRecord));
     SetupContext context = t.context;
-    context.runMode = "UNSETUP";
+    context.runMode = RunMode::Unsetup;
     context.scriptFile = "C:\\WORK\\UNSETUP.INI";
     context.recordPath = kRecord;
     RecordingView view;

@@ -372,7 +372,7 @@ public:
     void Uninstall(const std::string& folder)
     {
         SetupContext context = vm.StartupContext();
-        context.runMode = "UNSETUP";
+        context.runMode = RunMode::Unsetup;
         context.workFolder = "C:\\WINDOWS\\TEMP\\KRTMP1\\";
         context.scriptFile = context.workFolder + "UNSETUP.INI";
         context.recordPath = AddPathDelim(folder, "B") + "UNSETUP.INI";

@@ -34,7 +34,7 @@ struct UninstallMachine {
 
     UninstallMachine()
     {
-        context.runMode = "UNSETUP";
+        context.runMode = RunMode::Unsetup;
         context.windowsFolder = "C:\\WINDOWS\\";
         context.systemFolder = "C:\\WINDOWS\\SYSTEM32\\";
         context.tempFolder = "C:\\WINDOWS\\TEMP\\";
