@@ -24,8 +24,8 @@ struct QuietView final : RunView {
     void SetProgress(int, int, int) override {}
     void EnableAbort(bool) override {}
     void ShowDetails(const std::string&, const std::string&, bool) override {}
-    std::string AnswerSlot() override { return "Delete"; }
-    void SetAnswerSlot(const std::string&) override {}
+    DeletionAnswer AnswerSlot() override { return DeletionAnswer::Delete; }
+    void SetAnswerSlot(DeletionAnswer) override {}
     void AskDeletion(const std::string&) override {}
     void CloseProgressWindow() override {}
     void EndWizard() override {}

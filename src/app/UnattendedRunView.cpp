@@ -65,8 +65,9 @@ void UnattendedRunView::ShowDetails(const std::string& frameCaption, const std::
 void UnattendedRunView::AskDeletion(const std::string& message)
 {
     AnswerSource source = AnswerSource::Default;
-    slot_ = answers_.SharedAnswer(source);
-    log_.Line(QuestionLine("shared file", message, slot_, SourceName(source)), true);
+    const std::string word = answers_.SharedAnswer(source);
+    slot_ = AnswerOfWord(word);
+    log_.Line(QuestionLine("shared file", message, word, SourceName(source)), true);
 }
 
 void UnattendedRunView::CloseProgressWindow()
@@ -100,7 +101,7 @@ int LoggedRunView::Ask(const std::string& text, const std::string& caption, int 
 void LoggedRunView::AskDeletion(const std::string& message)
 {
     inner_.AskDeletion(message);
-    log_.Line(QuestionLine("shared file", message, inner_.AnswerSlot(), "the person"), true);
+    log_.Line(QuestionLine("shared file", message, AnswerWord(inner_.AnswerSlot()), "the person"), true);
 }
 
 }  // namespace lorvel

@@ -32,8 +32,8 @@ public:
     void SetProgress(int percent, int done, int all) override;
     void EnableAbort(bool) override {}
     void ShowDetails(const std::string& frameCaption, const std::string& text, bool verticalScrollBar) override;
-    std::string AnswerSlot() override { return slot_; }
-    void SetAnswerSlot(const std::string& answer) override { slot_ = answer; }
+    DeletionAnswer AnswerSlot() override { return slot_; }
+    void SetAnswerSlot(DeletionAnswer answer) override { slot_ = answer; }
     void AskDeletion(const std::string& message) override;
     void CloseProgressWindow() override;
     void EndWizard() override { ended_ = true; }
@@ -46,7 +46,7 @@ private:
     UnattendedAnswers& answers_;
     RunLog& log_;
     ui::StatusForm* progress_;
-    std::string slot_ = "Can't Delete";
+    DeletionAnswer slot_ = DeletionAnswer::None;
     bool stopped_ = false;
     bool ended_ = false;
 };
@@ -70,8 +70,8 @@ public:
     {
         inner_.ShowDetails(frameCaption, text, verticalScrollBar);
     }
-    std::string AnswerSlot() override { return inner_.AnswerSlot(); }
-    void SetAnswerSlot(const std::string& answer) override { inner_.SetAnswerSlot(answer); }
+    DeletionAnswer AnswerSlot() override { return inner_.AnswerSlot(); }
+    void SetAnswerSlot(DeletionAnswer answer) override { inner_.SetAnswerSlot(answer); }
     void AskDeletion(const std::string& message) override;
     void CloseProgressWindow() override { inner_.CloseProgressWindow(); }
     void EndWizard() override { inner_.EndWizard(); }

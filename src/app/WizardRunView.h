@@ -29,8 +29,9 @@ public:
     void SetProgress(int percent, int done, int all) override { status_.SetProgress(percent, done, all); }
     void EnableAbort(bool on) override { status_.EnableAbort(on); }
     void ShowDetails(const std::string& frameCaption, const std::string& text, bool verticalScrollBar) override;
-    std::string AnswerSlot() override { return main_.lblFormShare.Caption(); }
-    void SetAnswerSlot(const std::string& answer) override { main_.lblFormShare.SetCaption(answer); }
+    // The slot is the wizard's hidden label, where the deletion dialog writes its word.
+    DeletionAnswer AnswerSlot() override { return AnswerOfWord(main_.lblFormShare.Caption()); }
+    void SetAnswerSlot(DeletionAnswer answer) override { main_.lblFormShare.SetCaption(AnswerWord(answer)); }
     void AskDeletion(const std::string& message) override;
     void CloseProgressWindow() override { status_.Hide(); }
     void EndWizard() override;

@@ -9,6 +9,33 @@
 
 namespace lorvel {
 
+// The answer slot of the four-answer deletion question: nothing yet (or a dialog
+// closed without an answer), this file, not this file, every such file, none.
+enum class DeletionAnswer { None, Yes, No, Delete, Save };
+
+// The words the slot holds for them in the wizard's hidden label and in an answers
+// file: "Yes", "No", "Delete", "Save"; "" for none. Any other word, the label's
+// design text "Can't Delete" among them, is none.
+inline std::string AnswerWord(DeletionAnswer answer)
+{
+    switch (answer) {
+    case DeletionAnswer::Yes: return "Yes";
+    case DeletionAnswer::No: return "No";
+    case DeletionAnswer::Delete: return "Delete";
+    case DeletionAnswer::Save: return "Save";
+    case DeletionAnswer::None: break;
+    }
+    return "";
+}
+
+inline DeletionAnswer AnswerOfWord(const std::string& word)
+{
+    for (const DeletionAnswer answer :
+         {DeletionAnswer::Yes, DeletionAnswer::No, DeletionAnswer::Delete, DeletionAnswer::Save})
+        if (word == AnswerWord(answer)) return answer;
+    return DeletionAnswer::None;
+}
+
 struct RunOptions {
     bool overwrite = true;
     bool desktop = false;
@@ -50,8 +77,8 @@ public:
     // The four-answer deletion question. Its answer is not returned: the dialog
     // writes "Yes", "No", "Delete" or "Save" into the answer slot, which keeps it for
     // the rest of the program, so "Delete" and "Save" can answer later questions.
-    virtual std::string AnswerSlot() = 0;
-    virtual void SetAnswerSlot(const std::string& answer) = 0;
+    virtual DeletionAnswer AnswerSlot() = 0;
+    virtual void SetAnswerSlot(DeletionAnswer answer) = 0;
     virtual void AskDeletion(const std::string& message) = 0;
     virtual void CloseProgressWindow() = 0;
     // The wizard closes without its question and the program ends.

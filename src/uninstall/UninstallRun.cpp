@@ -17,9 +17,6 @@ using namespace platform;
 namespace {
 
 constexpr const char* kCaptionConfirm = "ファイル削除の確認";
-constexpr const char* kAnswerYes = "Yes";
-constexpr const char* kAnswerDelete = "Delete";
-constexpr const char* kAnswerSave = "Save";
 
 }  // namespace
 
@@ -225,17 +222,17 @@ bool UninstallRun::InSystemFolders(const std::string& path) const
 
 bool UninstallRun::ConfirmSharedDeletion(const std::string& path)
 {
-    const std::string slot = services_.view.AnswerSlot();
-    if (slot != kAnswerDelete && slot != kAnswerSave) {
-        services_.view.SetAnswerSlot("");
+    const DeletionAnswer slot = services_.view.AnswerSlot();
+    if (slot != DeletionAnswer::Delete && slot != DeletionAnswer::Save) {
+        services_.view.SetAnswerSlot(DeletionAnswer::None);
         services_.view.AskDeletion(path +
                           "\r\rこの共有ファイルは，現在，他のどのプログラムからも使われていません．\r"
                           "しかし，今後，他のプログラムで使われる可能性があります．\r"
                           "このファイルを削除してもよろしいですか？");
     }
-    const std::string answer = services_.view.AnswerSlot();
+    const DeletionAnswer answer = services_.view.AnswerSlot();
     // A dialog closed without an answer keeps the file.
-    return answer == kAnswerYes || answer == kAnswerDelete;
+    return answer == DeletionAnswer::Yes || answer == DeletionAnswer::Delete;
 }
 
 bool UninstallRun::Confirm(const std::string& text)

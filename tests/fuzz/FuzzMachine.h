@@ -92,7 +92,7 @@ inline SetupContext FuzzContext(Shell& shell)
 struct YesView final : RunView {
     RunOptions options;
     int questions = 0;
-    std::string slot = "Delete";
+    DeletionAnswer slot = DeletionAnswer::Delete;
 
     RunOptions ReadOptions() override { return options; }
     void DisableOptions() override {}
@@ -113,9 +113,9 @@ struct YesView final : RunView {
     void SetProgress(int, int, int) override {}
     void EnableAbort(bool) override {}
     void ShowDetails(const std::string&, const std::string&, bool) override {}
-    std::string AnswerSlot() override { return slot; }
-    void SetAnswerSlot(const std::string& answer) override { slot = answer; }
-    void AskDeletion(const std::string&) override { slot = "Delete"; }
+    DeletionAnswer AnswerSlot() override { return slot; }
+    void SetAnswerSlot(DeletionAnswer answer) override { slot = answer; }
+    void AskDeletion(const std::string&) override { slot = DeletionAnswer::Delete; }
     void CloseProgressWindow() override {}
     void EndWizard() override {}
 };

@@ -82,8 +82,8 @@ struct RecordingView final : RunView {
     std::string answerSlot = "Can't Delete";
     std::deque<std::string> deletionAnswers;
     std::vector<std::string> deletionQuestions;
-    std::string AnswerSlot() override { return answerSlot; }
-    void SetAnswerSlot(const std::string& answer) override { answerSlot = answer; }
+    DeletionAnswer AnswerSlot() override { return AnswerOfWord(answerSlot); }
+    void SetAnswerSlot(DeletionAnswer answer) override { answerSlot = AnswerWord(answer); }
     void AskDeletion(const std::string& message) override
     {
         deletionQuestions.push_back(message);

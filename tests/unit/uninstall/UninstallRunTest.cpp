@@ -107,6 +107,26 @@ TEST(UninstallRunTableTest, DeleteAllAndSaveAllAnswerTheRestOfTheRunWhileOtherQu
     }
 }
 
+// The wizard keeps the slot as a word in its hidden label and an answers file names
+// it by the same words; any other word leaves the question unanswered, which keeps
+// the file.
+TEST(DeletionAnswerTest, WordsAndAnswersMapBothWays)
+{
+    const std::pair<std::string, DeletionAnswer> rows[] = {
+        {"Yes", DeletionAnswer::Yes},       {"No", DeletionAnswer::No},     {"Delete", DeletionAnswer::Delete},
+        {"Save", DeletionAnswer::Save},     {"", DeletionAnswer::None},     {"Can't Delete", DeletionAnswer::None},
+        {"delete", DeletionAnswer::None},   {"Delete ", DeletionAnswer::None},
+    };
+    for (const auto& [word, answer] : rows) {
+        SCOPED_TRACE(word);
+        EXPECT_EQ(AnswerOfWord(word), answer);
+        if (answer != DeletionAnswer::None) {
+            EXPECT_EQ(AnswerWord(answer), word);
+        }
+    }
+    EXPECT_EQ(AnswerWord(DeletionAnswer::None), "");
+}
+
 TEST_F(UninstallRunTest, AnAnswerSlotLeftFromEarlierAnswersAtOnce)
 {
     vm.Put("C:\\APP\\S.DLL");
