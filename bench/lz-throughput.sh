@@ -102,5 +102,6 @@ row() {
 row lz32 "system LZ32 (LZCopy), as SETUP.EXE, in Wine"
 row ours "our expander, Windows build, in Wine"
 row exe "lorvel.exe expand, in Wine, with start-up"
-[ -n "${times[host]:-}" ] && row host "lorvel expand, host build"
+host_type=$(sed -n 's/^CMAKE_BUILD_TYPE:STRING=//p' build/host/CMakeCache.txt 2>/dev/null || true)
+[ -n "${times[host]:-}" ] && row host "lorvel expand, host build (${host_type:-?})"
 row msexpand "msexpand (mscompress), host, one run"

@@ -77,6 +77,17 @@ measure() {
 measure 1
 measure "$files"
 fresh
+
+# The same per-file work priced without relay by bare loops on the same files: a
+# lookup of a file's attributes, the copy (an existence check and CopyFileW), and the
+# progress window's texts, bar, pending messages and pause.
+lay_out "$files"
+bare() { wine 'C:\bench-profile-tools\bare_loop.exe' "$@" | tr -d '\r'; }
+stat_ms=$(bare stat 'C:\bench-profile' "$files")
+mkdir -p "$c/bench-profile-target"
+copy_ms=$(bare copy 'C:\bench-profile' 'C:\bench-profile-target' "$files")
+read -r texts_ms bar_ms messages_ms sleep_ms <<< "$(bare window "$files")"
+fresh
 n=$((files - 1))
 read -r w1 s1 < "$out/cpu.1"
 read -r wn sn < "$out/cpu.$files"
@@ -84,6 +95,21 @@ printf 'SETUP.EXE /SILENT, %d files less 1 file, per file (no relay):\n' "$files
 awk -v n="$n" -v w="$wn" -v w1="$w1" -v s="$sn" -v s1="$s1" 'BEGIN {
   printf "  wall %.3f ms   Wine server CPU %.3f ms   the rest (program, pauses, waiting) %.3f ms\n",
     (w - w1) * 1000 / n, (s - s1) * 1000 / n, ((w - w1) - (s - s1)) * 1000 / n }'
+awk -v n="$files" -v w="$wn" -v w1="$w1" -v st="$stat_ms" -v cp="$copy_ms" -v tx="$texts_ms" -v bar="$bar_ms" \
+    -v msg="$messages_ms" -v sl="$sleep_ms" 'BEGIN {
+  wall = (w - w1) * 1000 / (n - 1)
+  printf "\npriced by bare loops, ms per file (the program makes these calls per file; see the relay counts):\n"
+  printf "  %-52s %7.3f\n", "attributes lookup (GetFileAttributesExW), each", st / n
+  printf "  %-52s %7.3f\n", "copy (GetFileAttributesW + CopyFileW)", cp / n
+  printf "  %-52s %7.3f\n", "two label texts (SetWindowTextW x2)", tx / n
+  printf "  %-52s %7.3f\n", "bar position (PBM_SETPOS)", bar / n
+  printf "  %-52s %7.3f\n", "pending messages, twice (PeekMessageW, paints)", msg / n
+  printf "  %-52s %7.3f\n", "pause (Sleep(1))", sl / n
+  known = 2 * st / n + cp / n + tx / n + bar / n + msg / n + sl / n
+  printf "  %-52s %7.3f\n", "sum, with two attribute lookups", known
+  printf "  %-52s %7.3f\n", "SETUP.EXE wall per file", wall
+  printf "  %-52s %7.3f\n", "left: the program'"'"'s own work and what is not priced", wall - known
+}'
 printf '\nthe calls the program makes, per file (under relay), the largest time first:\n'
 printf '  %-44s %10s %12s\n' call calls/file "relay ms/file"
 awk -v n="$n" -v top="$top" '

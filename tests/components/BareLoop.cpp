@@ -3,6 +3,7 @@
 // run makes, timed inside the process so process start-up is not counted.
 //   bare_loop copy <from folder> <to folder> <count>   F1.DAT ... F<count>.DAT
 //   bare_loop delete <folder> <count>
+//   bare_loop stat <folder> <count>                     one GetFileAttributesExW per file
 //   bare_loop sleep <count>                             Sleep(1) count times
 //   bare_loop hold                                      prints "ready", then waits for its input to end
 //   bare_loop window <count>                            what a progress window costs per file: count times
@@ -111,6 +112,11 @@ int wmain(int argc, wchar_t** argv)
     } else if (verb == L"delete" && argc == 4) {
         const int count = _wtoi(argv[3]);
         for (int i = 1; i <= count && ok; ++i) ok = ::DeleteFileW(FileIn(argv[2], i).c_str()) != 0;
+    } else if (verb == L"stat" && argc == 4) {
+        const int count = _wtoi(argv[3]);
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        for (int i = 1; i <= count && ok; ++i)
+            ok = ::GetFileAttributesExW(FileIn(argv[2], i).c_str(), GetFileExInfoStandard, &data) != 0;
     } else if (verb == L"sleep" && argc == 3) {
         const int count = _wtoi(argv[2]);
         for (int i = 1; i <= count; ++i) ::Sleep(1);
