@@ -232,8 +232,16 @@ printf '\n%-12s %6s %9s %9s %6s   %9s %9s %6s\n' unattended files install wizard
 printf '%s\n' "${quiet_rows[@]}"
 
 if [ "${LORVEL_BENCH_PEERS:-1}" != 0 ]; then
-  command -v makensis >/dev/null && command -v wixl >/dev/null ||
-    { echo "the peers need makensis and wixl (Debian packages nsis and wixl)" >&2; exit 1; }
+  # The peers come from Debian (a few MB); only the benchmark needs them, so it installs
+  # them itself rather than every machine's set-up.
+  if ! command -v makensis >/dev/null || ! command -v wixl >/dev/null; then
+    if [ "$(id -u)" = 0 ]; then
+      DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends nsis wixl >/dev/null ||
+        { apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends nsis wixl >/dev/null; }
+    fi
+    command -v makensis >/dev/null && command -v wixl >/dev/null ||
+      { echo "the peers need makensis and wixl (Debian packages nsis and wixl)" >&2; exit 1; }
+  fi
   peers=$c/bench-peers
   # The peers' own media: the same flat files, packed as each installer packs them.
   peer_media() {
