@@ -3,10 +3,16 @@
 // run makes, timed inside the process so process start-up is not counted.
 //   bare_loop copy <from folder> <to folder> <count>   F1.DAT ... F<count>.DAT
 //   bare_loop delete <folder> <count>
+//   bare_loop stat <folder> <count>                     one GetFileAttributesExW per file
 //   bare_loop sleep <count>                             Sleep(1) count times
 //   bare_loop hold                                      prints "ready", then waits for its input to end
-// Prints the elapsed milliseconds; exits 1 when a call fails.
+//   bare_loop window <count>                            what a progress window costs per file: count times
+//                                                       two label texts, a bar position, the pending
+//                                                       messages, and Sleep(1), each timed apart
+// Prints the elapsed milliseconds (window: "texts bar messages sleep"); exits 1 when
+// a call fails.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cwchar>
@@ -24,6 +30,56 @@ double Now()
 
 std::wstring FileIn(const std::wstring& folder, int i) { return folder + L"\\F" + std::to_wstring(i) + L".DAT"; }
 
+void Pump()
+{
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+    }
+}
+
+// A shown window with a status label, a count label and a bar, as a progress window
+// has, updated the way a copy loop updates it for each file.
+int WindowCosts(int count)
+{
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
+    ::InitCommonControlsEx(&controls);
+    HWND window = ::CreateWindowExW(0, L"STATIC", L"progress", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 200,
+                                    nullptr, nullptr, nullptr, nullptr);
+    HWND status = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 10, 10, 380, 40, window, nullptr,
+                                    nullptr, nullptr);
+    HWND counter = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_CENTER, 10, 60, 380, 20, window,
+                                     nullptr, nullptr, nullptr);
+    HWND bar = ::CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, 10, 90, 380, 20, window, nullptr,
+                                 nullptr, nullptr);
+    if (!window || !status || !counter || !bar) return 1;
+    Pump();
+    double texts = 0, position = 0, messages = 0, pauses = 0;
+    for (int i = 1; i <= count; ++i) {
+        const std::wstring copying = L"Copying -> C:\\bench-target\\F" + std::to_wstring(i) + L".DAT";
+        const std::wstring done = std::to_wstring(i * 100 / count) + L"%(" + std::to_wstring(i) + L"/" +
+                                  std::to_wstring(count) + L")";
+        double t = Now();
+        ::SetWindowTextW(status, copying.c_str());
+        ::SetWindowTextW(counter, done.c_str());
+        texts += Now() - t;
+        t = Now();
+        ::SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(i * 100 / count), 0);
+        position += Now() - t;
+        t = Now();
+        Pump();
+        Pump();
+        messages += Now() - t;
+        t = Now();
+        ::Sleep(1);
+        pauses += Now() - t;
+    }
+    ::DestroyWindow(window);
+    std::printf("%.1f %.1f %.1f %.1f\n", texts, position, messages, pauses);
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -40,6 +96,7 @@ int wmain(int argc, wchar_t** argv)
         }
         return 0;
     }
+    if (argc == 3 && std::wstring(argv[1]) == L"window") return WindowCosts(_wtoi(argv[2]));
     if (argc < 3) return 2;
     const std::wstring verb = argv[1];
     const double start = Now();
@@ -55,6 +112,11 @@ int wmain(int argc, wchar_t** argv)
     } else if (verb == L"delete" && argc == 4) {
         const int count = _wtoi(argv[3]);
         for (int i = 1; i <= count && ok; ++i) ok = ::DeleteFileW(FileIn(argv[2], i).c_str()) != 0;
+    } else if (verb == L"stat" && argc == 4) {
+        const int count = _wtoi(argv[3]);
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        for (int i = 1; i <= count && ok; ++i)
+            ok = ::GetFileAttributesExW(FileIn(argv[2], i).c_str(), GetFileExInfoStandard, &data) != 0;
     } else if (verb == L"sleep" && argc == 3) {
         const int count = _wtoi(argv[2]);
         for (int i = 1; i <= count; ++i) ::Sleep(1);
