@@ -12,6 +12,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tests/wine-env.sh
+source bench/flat-medium.sh
 wine_prefix_ready
 tree=build/windows
 [ "$LORVEL_WINE_ARCH" = win64 ] && tree=build/windows64
@@ -20,7 +21,7 @@ top=${LORVEL_PROFILE_TOP:-30}
 c=$WINEPREFIX/drive_c
 medium=$c/bench-profile
 out=$(mktemp -d)
-key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Profile'
+key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Bench'
 
 mkdir -p "$c/bench-profile-tools"
 cp "$tree/tests/bare_loop.exe" "$c/bench-profile-tools/"
@@ -39,15 +40,8 @@ done
 ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 
 lay_out() {
-  local count=$1 i
-  rm -rf "$medium" "$c/bench-profile-target"
-  mkdir -p "$medium"
-  cp "$tree/src/app/SETUP.EXE" "$medium/"
-  {
-    printf '[Title]\r\nSetup=Profile\r\n[Extend]\r\nSetupSpeed=1\r\n[DefaultFolder]\r\nFolder=C:\\bench-profile-target\r\n[CopyFile]\r\n'
-    for i in $(seq 1 "$count"); do printf 'File%d=(App)F%d.DAT\r\n' "$i" "$i"; done
-  } > "$medium/SETUP.INI"
-  for i in $(seq 1 "$count"); do echo "small file $i" > "$medium/F$i.DAT"; done
+  rm -rf "$c/bench-profile-target"
+  lay_out_flat_medium "$medium" "$tree/src/app/SETUP.EXE" "$1" 'C:\bench-profile-target'
 }
 fresh() {
   wine reg delete "$key" /f >/dev/null 2>&1 || true

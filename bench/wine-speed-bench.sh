@@ -24,6 +24,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tests/wine-env.sh
+source bench/flat-medium.sh
 wine_prefix_ready
 tree=build/windows
 [ "$LORVEL_WINE_ARCH" = win64 ] && tree=build/windows64
@@ -54,15 +55,8 @@ seconds() { awk "BEGIN { printf \"%.2f\", $2 - $1 }"; }
 
 # Lays out a medium of count files beside the program.
 medium() {
-  local program=$1 count=$2
-  rm -rf "$c/bench-medium" "$c/bench-target"
-  mkdir -p "$c/bench-medium"
-  cp "$program" "$c/bench-medium/SETUP.EXE"
-  {
-    printf '[Title]\r\nSetup=Bench\r\n[Extend]\r\nSetupSpeed=1\r\n[DefaultFolder]\r\nFolder=C:\\bench-target\r\n[CopyFile]\r\n'
-    for i in $(seq 1 "$count"); do printf 'File%d=(App)F%d.DAT\r\n' "$i" "$i"; done
-  } > "$c/bench-medium/SETUP.INI"
-  for i in $(seq 1 "$count"); do echo "small file $i" > "$c/bench-medium/F$i.DAT"; done
+  rm -rf "$c/bench-target"
+  lay_out_flat_medium "$c/bench-medium" "$1" "$2" 'C:\bench-target'
 }
 
 install_time() {

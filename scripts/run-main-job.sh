@@ -16,22 +16,14 @@ export LORVEL_WINE_ARCH=wow64
 ./scripts/build.sh windows
 tree=build/windows
 bits=32
-# What a 32-bit program on 64-bit Windows is shown: the "(x86)" Program Files
-# folder, and HKLM\SOFTWARE in the registry's 32-bit view.
-program_files='Program Files (x86)'
-# (HKCR and HKCU keys are shared by both views; see tests/e2e/run-scenario.sh.)
-wine_reg() {
-  local view=()
-  case $2 in HKLM\\* | HKEY_LOCAL_MACHINE\\*) view=(/reg:32) ;; esac
-  wine reg "$@" "${view[@]}"
-}
-
 # The medium is laid out by the script author's tool, a host program.
 cmake --preset host >/dev/null
 cmake --build --preset host -j 2 --target lorvel
 
 source tests/wine-env.sh
 wine_prefix_ready
+# The "(x86)" folder the 32-bit program is shown (wine_program_files), below C:\.
+program_files=${wine_program_files#C:\\}
 medium=$WINEPREFIX/drive_c/SampleMedium
 # Work folders left by a run that was killed would shift the one this run takes.
 rm -rf "$WINEPREFIX/drive_c/users/$(whoami)/Temp"/KRTMP*
@@ -46,7 +38,7 @@ samples/layout-medium.sh samples/sample-app "$tree/src/app/SETUP.EXE" "$medium"
 mkdir -p "$WINEPREFIX/drive_c/e2e-tools"
 cp "$tree/tests/e2e_driver.exe" "$WINEPREFIX/drive_c/e2e-tools/driver.exe"
 steps=$(<samples/main-job.steps)
-printf '%s\n' "${steps//\{ProgramFiles\}/C:\\$program_files}" > "$WINEPREFIX/drive_c/e2e-tools/main-job.steps"
+printf '%s\n' "${steps//\{ProgramFiles\}/$wine_program_files}" > "$WINEPREFIX/drive_c/e2e-tools/main-job.steps"
 
 snap_dir=()
 if [ "${1:-}" = "--screenshots" ]; then

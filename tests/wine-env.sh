@@ -78,3 +78,21 @@ wine_prefix_fresh() {
 wine_prefix_ready() {
   [ -f "$WINEPREFIX/system.reg" ] || wine_prefix_fresh
 }
+
+# What the program under test is shown: a 32-bit program on 64-bit Windows (wow64)
+# gets the "(x86)" Program Files folder and keeps HKLM\SOFTWARE in the registry's
+# 32-bit view, where other 32-bit installers look too. wine_reg is reg.exe in the
+# program's view for HKLM keys; HKCR and HKCU keys are named without a view, as
+# Windows shares the ones the program writes between both, and Wine's reg.exe looks
+# for an HKCR key given /reg:32 only in the 32-bit classes, where those are not.
+wine_program_files='C:\Program Files'
+wine_reg_view=()
+if [ "$wine_arch" = wow64 ]; then
+  wine_program_files='C:\Program Files (x86)'
+  wine_reg_view=(/reg:32)
+fi
+wine_reg() {
+  local view=()
+  case $2 in HKLM\\* | HKEY_LOCAL_MACHINE\\*) view=("${wine_reg_view[@]}") ;; esac
+  wine reg "$@" "${view[@]}"
+}

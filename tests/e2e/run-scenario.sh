@@ -25,20 +25,9 @@ media=$c_drive/e2e/$name
 temp_dir=$c_drive/users/$(whoami)/Temp
 
 fail() { echo "e2e $name: $*" >&2; exit 1; }
-# The registry command in the view the program under test has: a 32-bit program on
-# 64-bit Windows (wow64) writes HKLM\SOFTWARE into the 32-bit view, where other
-# 32-bit installers look too. HKCR and HKCU keys are named without a view: Windows
-# shares the ones the program writes between both views, and Wine's reg.exe looks
-# for an HKCR key given /reg:32 only in the 32-bit classes, where the program's are not.
-reg_view=()
 # The 32-bit system folder on disk, for checks that it is kept; none elsewhere.
 wow64_system=
-if [ "$LORVEL_WINE_ARCH" = wow64 ]; then reg_view=(/reg:32); wow64_system=syswow64; fi
-wine_reg() {
-  local view=()
-  case $2 in HKLM\\* | HKEY_LOCAL_MACHINE\\*) view=("${reg_view[@]}") ;; esac
-  wine reg "$@" "${view[@]}"
-}
+if [ "$LORVEL_WINE_ARCH" = wow64 ]; then wow64_system=syswow64; fi
 # The registry as the program left it, in UTF-8.
 reg_query() { wine_reg query "$@" 2>/dev/null | iconv -f CP932 -t UTF-8 | tr -d '\r'; }
 # Deletes registry keys (full root names) with all below them; a missing key is no
@@ -96,10 +85,8 @@ done < <(find "$media" -name '*.lzc' -print0)
 if [ -f "$scenario/steps.txt" ]; then
   # "{ProgramFiles}" in the steps is the Program Files folder the program is shown:
   # the "(x86)" one for a 32-bit program on 64-bit Windows.
-  program_files='C:\Program Files'
-  if [ "$LORVEL_WINE_ARCH" = wow64 ]; then program_files='C:\Program Files (x86)'; fi
   steps=$(<"$scenario/steps.txt")
-  printf '%s\n' "${steps//\{ProgramFiles\}/$program_files}" > "$tools/$name.steps"
+  printf '%s\n' "${steps//\{ProgramFiles\}/$wine_program_files}" > "$tools/$name.steps"
   snap_args=()
   if [ -n "${LORVEL_SNAP_DIR:-}" ]; then snap_args=("$(winepath -w "$LORVEL_SNAP_DIR" 2>/dev/null)"); fi
   wine 'C:\e2e-tools\driver.exe' "C:\\e2e-tools\\$name.steps" "${snap_args[@]}" || fail "the driver failed"

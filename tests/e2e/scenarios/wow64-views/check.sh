@@ -2,9 +2,8 @@
 # uninstall keeps its hands off the Program Files folder it is not shown: the record
 # asks for "C:\Program Files\*.*", the folder of 64-bit programs there. The 64-bit
 # build (win64) and a pure 32-bit prefix (win32) take their own places.
-program_files='Program Files'
-system=system32
-if [ "$LORVEL_WINE_ARCH" = wow64 ]; then program_files='Program Files (x86)'; system=syswow64; fi
+program_files=${wine_program_files#C:\\}
+system=${wow64_system:-system32}
 target="$c_drive/$program_files/LorvelE2EWow"
 key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\LorvelE2EWow'
 trap 'rm -rf "$sentinel" "$target" "$c_drive/e2e-wow-install.log" "$c_drive/e2e-wow-uninstall.log"; rm -f "$c_drive/windows/$system/LORVELWOW.TXT"; reg_delete "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\LorvelE2EWow"' EXIT
