@@ -204,6 +204,7 @@ void Application::CreateForms()
     frmBack_ = std::make_unique<ui::BackForm>(backend_);
     frmMain_ = std::make_unique<ui::MainForm>(backend_, *frmBack_);
     frmStatus_ = std::make_unique<ui::StatusForm>(backend_, *frmMain_, *frmBack_);
+    frmStatus_->refreshClock = [this] { return platform_.system.GetMicroseconds(); };
     frmCustomDlg_ = std::make_unique<ui::CustomDlgForm>(backend_, frmMain_->lblFormShare);
     for (ui::Form* form : std::initializer_list<ui::Form*>{frmBack_.get(), frmMain_.get(), frmStatus_.get(),
                                                            frmCustomDlg_.get()})

@@ -34,6 +34,13 @@ void UnattendedRunView::SetStatus(const std::string& text)
     ProcessMessages();
 }
 
+void UnattendedRunView::SetItemStatus(const std::string& text, bool lasting)
+{
+    log_.Line("status: " + text);
+    if (progress_) progress_->SetItemMessage(text, lasting);
+    ProcessMessages();
+}
+
 void UnattendedRunView::ProcessMessages()
 {
     if (progress_) progress_->Ui().ProcessMessages();
@@ -79,6 +86,12 @@ void LoggedRunView::SetStatus(const std::string& text)
 {
     log_.Line("status: " + text);
     inner_.SetStatus(text);
+}
+
+void LoggedRunView::SetItemStatus(const std::string& text, bool lasting)
+{
+    log_.Line("status: " + text);
+    inner_.SetItemStatus(text, lasting);
 }
 
 bool LoggedRunView::Aborted()

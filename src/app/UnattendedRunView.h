@@ -23,7 +23,9 @@ public:
     void DisableOptions() override {}
     void HideWizard() override {}
     void ShowProgressWindow() override;
+    bool ShowsWindows() override { return progress_ != nullptr; }
     void SetStatus(const std::string& text) override;
+    void SetItemStatus(const std::string& text, bool lasting) override;
     void ProcessMessages() override;
     // Nobody can abort: the abort button stays disabled.
     bool Aborted() override { return false; }
@@ -59,7 +61,9 @@ public:
     void DisableOptions() override { inner_.DisableOptions(); }
     void HideWizard() override { inner_.HideWizard(); }
     void ShowProgressWindow() override { inner_.ShowProgressWindow(); }
+    bool ShowsWindows() override { return inner_.ShowsWindows(); }
     void SetStatus(const std::string& text) override;
+    void SetItemStatus(const std::string& text, bool lasting) override;
     void ProcessMessages() override { inner_.ProcessMessages(); }
     bool Aborted() override;
     int Ask(const std::string& text, const std::string& caption, int flags) override;

@@ -44,6 +44,12 @@ void WizardRunView::SetStatus(const std::string& text)
     main_.Ui().ProcessMessages();
 }
 
+void WizardRunView::SetItemStatus(const std::string& text, bool lasting)
+{
+    status_.SetItemMessage(text, lasting);
+    main_.Ui().ProcessMessages();
+}
+
 void WizardRunView::ShowDetails(const std::string& frameCaption, const std::string& text, bool verticalScrollBar)
 {
     if (verticalScrollBar) {

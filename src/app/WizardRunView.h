@@ -19,10 +19,12 @@ public:
     void HideWizard() override;
     void ShowProgressWindow() override { status_.Show(); }
     void SetStatus(const std::string& text) override;
+    void SetItemStatus(const std::string& text, bool lasting) override;
     void ProcessMessages() override { main_.Ui().ProcessMessages(); }
     bool Aborted() override { return status_.AbortSignal(); }
     int Ask(const std::string& text, const std::string& caption, int flags) override
     {
+        status_.Refresh();
         return main_.Ui().ShowMessageBox(text, caption, flags);
     }
     void ShowProgress(bool on) override { status_.ShowProgress(on); }

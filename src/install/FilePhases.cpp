@@ -94,11 +94,12 @@ InstallRun::Outcome InstallRun::CopyFiles()
         const bool missing = services_.platform.files.QueryFile(source, sourceInfo) != kErrorSuccess ||
                              (sourceInfo.attributes & attr::kDirectory) != 0;
         if (missing) {
-            services_.view.SetStatus("ファイルが存在しないためコピーをスキップしています．．．\r\nSkipping -> " + destination);
+            services_.view.SetItemStatus("ファイルが存在しないためコピーをスキップしています．．．\r\nSkipping -> " + destination,
+                                         false);
             if (!Checkpoint()) return Outcome::Ended;
             state_.failures.Add(tag::kFile, source, "コピー元のファイルが見つかりません．\r\n");
             ++processed;
-        } else if (CopyOne(entry, source, sourceInfo.attributes, destination, processed) == Outcome::Ended) {
+        } else if (CopyOne(entry, source, sourceInfo, destination, processed) == Outcome::Ended) {
             return Outcome::Ended;
         }
         const std::optional<FindEntry> mediumInfo = missing ? std::nullopt : std::optional<FindEntry>(sourceInfo);
@@ -109,13 +110,14 @@ InstallRun::Outcome InstallRun::CopyFiles()
     return Outcome::Continue;
 }
 
-InstallRun::Outcome InstallRun::CopyOne(const CopyEntry& entry, std::string source, std::uint32_t sourceAttributes,
+InstallRun::Outcome InstallRun::CopyOne(const CopyEntry& entry, std::string source, const FindEntry& sourceInfo,
                                         std::string destination, int& processed)
 {
     const bool compressed = EndsWithUnderscore(source);
     ErrorCode expansion = kErrorSuccess;
     if (compressed) source = ExpandCompressedFile(source, destination, expansion);
-    services_.view.SetStatus("ファイルをコピーしています．．．\r\nCopying -> " + destination);
+    services_.view.SetItemStatus("ファイルをコピーしています．．．\r\nCopying -> " + destination,
+                                 sourceInfo.size >= kLongCopyBytes);
     if (!Checkpoint()) return Outcome::Ended;
 
     const bool destinationExists = services_.platform.files.FileExists(destination);
@@ -129,10 +131,12 @@ InstallRun::Outcome InstallRun::CopyOne(const CopyEntry& entry, std::string sour
     const bool broken = compressed && expansion != kErrorSuccess;
     // The expanded file is a file of our own, whose attributes were never asked.
     const std::optional<std::uint32_t> copiedAttributes =
-        compressed ? std::nullopt : std::optional<std::uint32_t>(sourceAttributes);
+        compressed ? std::nullopt : std::optional<std::uint32_t>(sourceInfo.attributes);
     // The shared count and the overwrite question do not change whether the
     // destination is there; only a component registration could, and it follows.
     if (copy && !broken) result = services_.ops.CopyFileOverwrite(source, destination, destinationExists, copiedAttributes);
+    if (copy && !broken) NoteCopiedSize(destination, compressed || result != kErrorSuccess ? std::nullopt
+                                                                                        : std::optional(sourceInfo.size));
     ++processed;
     if (entry.HasFlag("/R") && services_.platform.files.FileExists(destination)) services_.shared.RegisterComponent(destination, true);
 
@@ -164,6 +168,14 @@ void InstallRun::RecordCopied(const CopyEntry& entry, const std::string& destina
 {
     state_.lists.deleteFile += destination + entry.flags + "|";
     if (entry.HasFlag("/S")) state_.countedShared.insert(UpperCase(destination));
+}
+
+// An expanded file's size, or that of a copy that failed, is looked up when the
+// installed size is summed; a file left as it was keeps what was known of it.
+void InstallRun::NoteCopiedSize(const std::string& destination, std::optional<std::uint64_t> size)
+{
+    if (size) state_.copiedSizes[UpperCase(destination)] = *size;
+    else state_.copiedSizes.erase(UpperCase(destination));
 }
 
 void InstallRun::NoteCountedSharedFiles()

@@ -49,11 +49,11 @@ DiskQuery GetDiskFreeBytes(FileSystem& files, const std::string& drive)
 }
 
 InstallRun::InstallRun(const RunServices& services)
-    : services_(services)
+    : services_(services), pacer_(services.platform.system)
 {
 }
 
-void InstallRun::Pause(unsigned milliseconds) { services_.platform.system.Sleep(milliseconds); }
+void InstallRun::Pause(unsigned milliseconds) { pacer_.Pace(milliseconds); }
 
 bool InstallRun::Checkpoint() { return !services_.view.Aborted(); }
 
@@ -106,10 +106,11 @@ void InstallRun::Start()
     state_.overwrite = options.overwrite;
     state_.shortcutBoxes = {options.desktop, options.startMenu, options.startup, options.sendTo};
     services_.view.HideWizard();
-    Pause(500);
+    const bool shown = services_.view.ShowsWindows();
+    pacer_.Hold(shown ? 500 : 0);
     services_.view.ShowProgressWindow();
     services_.view.SetStatus("セットアップを開始します．．．");
-    Pause(1000);
+    pacer_.Hold(shown ? 1000 : 0);
     services_.view.SetStatus("セットアップの情報を作成しています．．．");
 }
 

@@ -15,6 +15,7 @@
 #include "platform/Platform.h"
 #include "run/SharedFiles.h"
 #include "run/ProfileStore.h"
+#include "run/Pacer.h"
 #include "run/RunServices.h"
 #include "run/SetupContext.h"
 
@@ -24,6 +25,10 @@ struct DiskQuery {
     bool ok = false;
     std::int64_t bytes = -1;
 };
+
+// A file at least this large takes long enough to copy that the progress window
+// names it at once, whatever it showed a moment before.
+constexpr std::uint64_t kLongCopyBytes = 1u << 20;
 
 // The largest byte count a run keeps: a hundred times it still fits in 64 bits, so a
 // percentage of two counts is exact. No disk comes near it.
@@ -81,6 +86,7 @@ private:
 
     Outcome RunPhases();
     void NoteCountedSharedFiles();
+    void NoteCopiedSize(const std::string& destination, std::optional<std::uint64_t> size);
     bool CountedAlready(const std::string& destination);
     void RecordCopied(const CopyEntry& entry, const std::string& destination);
     void UndoUnrecordedChanges();
@@ -91,7 +97,7 @@ private:
     Outcome PrepareSetupFolder();
     Outcome CreateFolders();
     Outcome CopyFiles();
-    Outcome CopyOne(const CopyEntry& entry, std::string source, std::uint32_t sourceAttributes, std::string destination,
+    Outcome CopyOne(const CopyEntry& entry, std::string source, const platform::FindEntry& sourceInfo, std::string destination,
                     int& processed);
     // medium: the source as it was queried, when it was there.
     Outcome ShowCopyProgress(int index, int processed, const std::optional<platform::FindEntry>& medium);
@@ -113,6 +119,7 @@ private:
 
     RunServices services_;
     InstallRunState state_;
+    Pacer pacer_;
 };
 
 }  // namespace lorvel

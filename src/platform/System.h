@@ -74,6 +74,9 @@ public:
 
     virtual void Sleep(std::uint32_t milliseconds) = 0;
     virtual std::uint32_t GetTickCount() = 0;
+    // A steady clock in microseconds from an arbitrary start, finer than the tick
+    // count, which moves in steps of about 16 ms on Windows.
+    virtual std::uint64_t GetMicroseconds() = 0;
 
     // Now, on the local clock: the date of an entry in the list of installed programs
     // and the time of each line of a log.

@@ -60,8 +60,18 @@ public:
     // The wizard hides; its end button is hidden and its event button centred.
     virtual void HideWizard() = 0;
     virtual void ShowProgressWindow() = 0;
+    // Whether the run shows any window at all; the fixed pauses that let a person
+    // follow the windows change are left out of a run that shows none.
+    virtual bool ShowsWindows() { return true; }
     // Shows the status text and lets pending window messages run.
     virtual void SetStatus(const std::string& text) = 0;
+    // The status text of one item of a long list (a file being copied): a window may
+    // show it together with the ones after it, unless the item will take a while.
+    virtual void SetItemStatus(const std::string& text, bool lasting)
+    {
+        (void)lasting;
+        SetStatus(text);
+    }
     virtual void ProcessMessages() = 0;
     // True once the user has confirmed an abort.
     virtual bool Aborted() = 0;

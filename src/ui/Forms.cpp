@@ -274,7 +274,49 @@ StatusForm::StatusForm(Backend& backend, MainForm& main, BackForm& back)
     btnAbort.onClick = [this] { btnAbortClick(); };
 }
 
+void StatusForm::SetMessage(const std::string& text)
+{
+    waitingMessage_.reset();
+    Refresh();
+    lblMessage.SetCaption(text);
+}
+
+void StatusForm::ShowProgress(bool on)
+{
+    Refresh();
+    fraStatus.SetVisible(on);
+}
+
+bool StatusForm::RefreshDue(bool atOnce)
+{
+    if (!refreshClock) return true;
+    const std::uint64_t now = refreshClock();
+    if (!atOnce && lastRefresh_ && now - *lastRefresh_ < kRefreshMicroseconds) return false;
+    lastRefresh_ = now;
+    return true;
+}
+
+void StatusForm::SetItemMessage(const std::string& text, bool lasting)
+{
+    waitingMessage_ = text;
+    if (RefreshDue(lasting)) Refresh();
+}
+
 void StatusForm::SetProgress(int percent, int done, int all)
+{
+    waitingProgress_ = Progress{percent, done, all};
+    if (RefreshDue(false)) Refresh();
+}
+
+void StatusForm::Refresh()
+{
+    if (waitingMessage_) lblMessage.SetCaption(*waitingMessage_);
+    if (waitingProgress_) ShowProgressNow(waitingProgress_->percent, waitingProgress_->done, waitingProgress_->all);
+    waitingMessage_.reset();
+    waitingProgress_.reset();
+}
+
+void StatusForm::ShowProgressNow(int percent, int done, int all)
 {
     prgStatus.SetPosition(percent);
     lblStatus.SetCaption(std::to_string(prgStatus.Position()) + "%(" + std::to_string(done) + "/" +

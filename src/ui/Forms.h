@@ -3,7 +3,9 @@
 // application through the hooks.
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "ui/FolderDialog.h"
@@ -99,10 +101,22 @@ class StatusForm final : public Form {
 public:
     StatusForm(Backend& backend, MainForm& main, BackForm& back);
 
-    void SetMessage(const std::string& text) { lblMessage.SetCaption(text); }
-    void ShowProgress(bool on) { fraStatus.SetVisible(on); }
+    // A text that shows at once, with whatever waits to show before it.
+    void SetMessage(const std::string& text);
+    void ShowProgress(bool on);
+    // The texts of a run's items and its bar can come faster than anyone reads them,
+    // and each change costs a repaint: they show at most every kRefreshMicroseconds,
+    // the latest one winning, and otherwise wait until the next one or the next other
+    // change to the window. An item that will stay a while (a large file) shows at
+    // once, so the window does not name the one before it meanwhile.
+    static constexpr std::uint64_t kRefreshMicroseconds = 40000;
+    void SetItemMessage(const std::string& text, bool lasting);
     // The bar keeps the percent within 0 to 100; the label shows the bar's position.
     void SetProgress(int percent, int done, int all);
+    // Shows what waits to show.
+    void Refresh();
+    // Microseconds on a steady clock; with none, every change shows at once.
+    std::function<std::uint64_t()> refreshClock;
     void EnableAbort(bool on) { btnAbort.SetEnabled(on); }
     // True once the user confirmed an abort (the wizard window is disabled then too,
     // but the run asks this flag, not the window).
@@ -119,9 +133,19 @@ public:
 private:
     void btnAbortClick();
 
+    // Whether a change may show now; when it may, the next one waits from now.
+    bool RefreshDue(bool atOnce);
+    void ShowProgressNow(int percent, int done, int all);
+
     MainForm& main_;
     BackForm& back_;
     bool abortConfirmed_ = false;
+    std::optional<std::uint64_t> lastRefresh_;
+    std::optional<std::string> waitingMessage_;
+    struct Progress {
+        int percent, done, all;
+    };
+    std::optional<Progress> waitingProgress_;
 };
 
 // The four-answer question before a shared file is deleted.

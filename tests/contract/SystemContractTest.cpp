@@ -56,8 +56,12 @@ TEST_F(SystemContract, NamedMutexIsSeenUntilReleased)
 TEST_F(SystemContract, SleepAdvancesTheClock)
 {
     const std::uint32_t before = sys.system.GetTickCount();
+    const std::uint64_t beforeMicroseconds = sys.system.GetMicroseconds();
     sys.system.Sleep(100);
     EXPECT_GE(sys.system.GetTickCount() - before, 80u);
+    const std::uint64_t elapsed = sys.system.GetMicroseconds() - beforeMicroseconds;
+    EXPECT_GE(elapsed, 80000u);
+    EXPECT_LT(elapsed, 60000000u);  // in microseconds, not in counter ticks
 }
 
 // The program maps text with its own copy of the code page 932 rules; every

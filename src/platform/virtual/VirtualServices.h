@@ -88,6 +88,7 @@ public:
     std::uint32_t ToLocalDosDateTime(std::uint64_t fileTime) override;
     void Sleep(std::uint32_t milliseconds) override;
     std::uint32_t GetTickCount() override;
+    std::uint64_t GetMicroseconds() override;
     LocalTime GetLocalTime() override;
     std::optional<std::string> ShiftJisToUtf8(const std::string& text) override;
     std::optional<std::string> Utf8ToShiftJis(const std::string& text) override;

@@ -184,6 +184,8 @@ void VirtualSystem::Sleep(std::uint32_t milliseconds) { s_.clockMs += millisecon
 
 std::uint32_t VirtualSystem::GetTickCount() { return static_cast<std::uint32_t>(s_.clockMs); }
 
+std::uint64_t VirtualSystem::GetMicroseconds() { return s_.clockMs * 1000u; }
+
 std::string VirtualShell::GetSpecialFolder(int csidl)
 {
     const auto& folders = s_.machine.Config().specialFolders;

@@ -153,6 +153,18 @@ public:
     void Sleep(std::uint32_t milliseconds) override { ::Sleep(milliseconds); }
     std::uint32_t GetTickCount() override { return ::GetTickCount(); }
 
+    std::uint64_t GetMicroseconds() override
+    {
+        LARGE_INTEGER frequency{}, count{};
+        ::QueryPerformanceFrequency(&frequency);
+        ::QueryPerformanceCounter(&count);
+        const auto ticks = static_cast<std::uint64_t>(count.QuadPart);
+        const auto perSecond = static_cast<std::uint64_t>(frequency.QuadPart);
+        if (perSecond == 0) return static_cast<std::uint64_t>(::GetTickCount()) * 1000u;  // before XP only
+        // In two parts, so the product cannot overflow after a long uptime.
+        return ticks / perSecond * 1000000u + ticks % perSecond * 1000000u / perSecond;
+    }
+
     LocalTime GetLocalTime() override
     {
         SYSTEMTIME now{};

@@ -246,6 +246,27 @@ struct UnattendedRunTest : ::testing::Test {
     std::string InLog(const std::string& sjis) { return vm.platform.system.ShiftJisToUtf8(sjis).value_or("?"); }
 };
 
+// The two fixed pauses at the start (500 ms before the progress window shows, 1000
+// ms after its first text) are there for a person to follow the windows; a run that
+// shows none leaves them out. The script's pauses stay in every run: 7 ms after the
+// pre-read, the size text, the space check and each of the two files.
+TEST_F(UnattendedRunTest, OnlyARunWithoutWindowsLeavesOutTheFixedPauses)
+{
+    struct Row { const char* arguments; std::uint32_t pausedAtLeast, pausedBelow; };
+    const Row rows[] = {
+        {"/VERYSILENT", 5 * 7, 500},
+        {"/SILENT", 1500 + 5 * 7, 2000},
+    };
+    for (const Row& row : rows) {
+        Script("[Extend]\r\nSetupSpeed=7\r\n");
+        const std::uint32_t before = vm.platform.system.GetTickCount();
+        ASSERT_EQ(RunWith(row.arguments), 0) << row.arguments;
+        const std::uint32_t paused = vm.platform.system.GetTickCount() - before;
+        EXPECT_GE(paused, row.pausedAtLeast) << row.arguments;
+        EXPECT_LT(paused, row.pausedBelow) << row.arguments;
+    }
+}
+
 TEST_F(UnattendedRunTest, AVerySilentInstallShowsNothingAndEndsWithZero)
 {
     Script("Publisher=Lorvel Works\r\nDisplayVersion=1.2\r\n");

@@ -101,6 +101,18 @@ TEST_F(CopyPhaseTest, AMissingSourceIsSkippedAndCountedByEntries)
     EXPECT_EQ(state.lists.deleteFile, "C:\\APP\\A.TXT|C:\\APP\\C.TXT|C:\\APP\\UNSETUP.INI|");
 }
 
+// A file large enough to take a while is named at once, whatever the window showed a
+// moment before; the others may wait for the window's next refresh.
+TEST_F(CopyPhaseTest, OnlyALargeFileIsNamedAtOnce)
+{
+    vm.Put("E:\\SMALL.TXT", "s");
+    vm.Put("E:\\LARGE.DAT", std::string(kLongCopyBytes, 'l'));
+    vm.Put("E:\\ALMOST.DAT", std::string(kLongCopyBytes - 1, 'a'));
+    Run(Script("File1=(App)SMALL.TXT\r\nFile2=(App)LARGE.DAT\r\nFile3=(App)GONE.TXT\r\nFile4=(App)ALMOST.DAT\r\n"));
+    EXPECT_EQ(view.itemsLasting, (std::vector<bool>{false, true, false, false}));
+    EXPECT_EQ(vm.Get("C:\\APP\\LARGE.DAT").size(), kLongCopyBytes);
+}
+
 TEST_F(CopyPhaseTest, ProgressBySizeWhenEverySizeIsKnown)
 {
     vm.Put("E:\\A.TXT", std::string(300, 'a'));

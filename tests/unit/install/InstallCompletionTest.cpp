@@ -8,6 +8,7 @@
 #include "../VouchedRecord.h"
 #include "uninstall/RecordTrust.h"
 #include "uninstall/UninstallRecord.h"
+#include "util/Szdd.h"
 
 namespace lorvel {
 namespace {
@@ -95,6 +96,41 @@ TEST_F(InstallCompletionTest, AReinstallMergesIntoTheSameKeys)
     EXPECT_EQ(Files(), (std::vector<std::string>{"C:\\APP\\A.TXT", "C:\\APP\\B.DLL,/S", "C:\\APP\\UNSETUP.INI",
                                                  "C:\\APP\\C.TXT"}));
     EXPECT_FALSE(vm.platform.files.FileExists("C:\\APP\\.~UNSETUP.INI.tmp"));
+}
+
+// The installed size the list entry shows is what the recorded files hold on disk:
+// the run's own copies by the sizes it copied, the rest as they are, whether an
+// expanded file, a file kept because it was newer, or one copied twice.
+TEST_F(InstallCompletionTest, TheEstimatedSizeIsWhatTheRecordedFilesHold)
+{
+    const auto expectSizeOnDisk = [this](std::uint64_t atLeast) {
+        std::uint64_t bytes = 0;
+        for (const std::string& item : Files()) {
+            const auto stat = vm.platform.files.Stat(item.substr(0, item.find(',')));
+            ASSERT_TRUE(stat) << item;
+            bytes += stat->size;
+        }
+        EXPECT_GT(bytes, atLeast);
+        EXPECT_EQ(Value("EstimatedSize"), std::to_string((bytes + 1023) / 1024));
+    };
+    vm.Put("E:\\BIG.TXT", std::string(3000, 'b'));
+    vm.Put("E:\\PACK.DA_", CompressSzdd(std::string(5000, 'p'), 'T'));
+    vm.Put("E:\\KEEP.TXT", std::string(10, 'k'));
+    vm.Put("C:\\APP\\KEEP.TXT", std::string(7000, 'K'));
+    SetTime("E:\\KEEP.TXT", fs::file_time_type::clock::now() - std::chrono::hours(48));
+    SetTime("C:\\APP\\KEEP.TXT", fs::file_time_type::clock::now());
+    vm.Put("E:\\TWICE.TXT", std::string(100, 't'));
+    vm.Put("E:\\TWICE.DA_", CompressSzdd(std::string(2500, 'T'), 'T'));
+    InstallRunState state = Install("File1=(App)BIG.TXT\r\nFile2=(App)PACK.DA_|\\PACK.DAT\r\nFile3=(App)KEEP.TXT\r\n"
+                                    "File4=(App)TWICE.TXT\r\nFile5=(App)TWICE.DA_|\\TWICE.TXT,/W\r\n");
+    ASSERT_EQ(state.failures.count, 0) << state.failures.text;
+    ASSERT_EQ(vm.Get("C:\\APP\\KEEP.TXT"), std::string(7000, 'K'));
+    ASSERT_EQ(vm.Get("C:\\APP\\TWICE.TXT"), std::string(2500, 'T'));
+    expectSizeOnDisk(3000u + 5000 + 7000 + 2500);
+    vm.Put("E:\\C.TXT", std::string(1500, 'c'));
+    state = Install("File1=(App)C.TXT\r\n");  // the earlier files, from the record, by lookup
+    ASSERT_EQ(state.failures.count, 0) << state.failures.text;
+    expectSizeOnDisk(3000u + 5000 + 7000 + 2500 + 1500);
 }
 
 TEST_F(InstallCompletionTest, TheUninstallerIsReplacedOnlyByANewerCopy)

@@ -37,6 +37,12 @@ struct RecordingView final : RunView {
     void HideWizard() override { wizardHidden = true; }
     void ShowProgressWindow() override {}
     void SetStatus(const std::string& text) override { statuses.push_back(text); }
+    std::vector<bool> itemsLasting;  // for each item status, whether it was to show at once
+    void SetItemStatus(const std::string& text, bool lasting) override
+    {
+        statuses.push_back(text);
+        itemsLasting.push_back(lasting);
+    }
     void ProcessMessages() override {}
     bool Aborted() override
     {

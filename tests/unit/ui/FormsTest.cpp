@@ -39,6 +39,54 @@ TEST_F(FormsTest, ProgressClampsTheBarAndLabelsWhatItShows)
     EXPECT_TRUE(status.fraStatus.Showing());
 }
 
+// Item texts and the bar show at most every 40 ms, the latest winning; a lasting
+// item, a plain status text, the bar's hiding and an explicit refresh show at once.
+TEST_F(FormsTest, ItemTextsAndTheBarShowAtMostEveryFortyMilliseconds)
+{
+    std::uint64_t now = 5000000;
+    status.refreshClock = [&now] { return now; };
+    enum class Call { Item, LastingItem, Bar, Status, HideBar, Refresh };
+    struct Step {
+        std::uint64_t at;  // microseconds after the start
+        Call call;
+        std::string text;  // the item or status text; for the bar, what its label reads
+        std::string message, bar;  // what the window shows afterwards
+    };
+    const Step steps[] = {
+        {0, Call::Item, "Copying -> A", "Copying -> A", "0%(0/0)"},  // the first change shows at once
+        {1000, Call::Bar, "10%(1/10)", "Copying -> A", "0%(0/0)"},
+        {2000, Call::Item, "Copying -> B", "Copying -> A", "0%(0/0)"},
+        {3000, Call::Bar, "20%(2/10)", "Copying -> A", "0%(0/0)"},
+        {4000, Call::Item, "Copying -> C", "Copying -> A", "0%(0/0)"},
+        {40000, Call::Bar, "30%(3/10)", "Copying -> C", "30%(3/10)"},  // 40 ms on: the latest of both
+        {41000, Call::Item, "Copying -> D", "Copying -> C", "30%(3/10)"},
+        {42000, Call::LastingItem, "Copying -> BIG", "Copying -> BIG", "30%(3/10)"},
+        {43000, Call::Bar, "40%(4/10)", "Copying -> BIG", "30%(3/10)"},
+        {44000, Call::Item, "Copying -> E", "Copying -> BIG", "30%(3/10)"},
+        {45000, Call::Refresh, "", "Copying -> E", "40%(4/10)"},
+        {46000, Call::Bar, "50%(5/10)", "Copying -> E", "40%(4/10)"},
+        {47000, Call::HideBar, "", "Copying -> E", "50%(5/10)"},  // the last value, before it hides
+        {48000, Call::Item, "Copying -> F", "Copying -> E", "50%(5/10)"},
+        {49000, Call::Status, "Registry", "Registry", "50%(5/10)"},  // F's text is over: not shown after it
+        {200000, Call::Refresh, "", "Registry", "50%(5/10)"},
+    };
+    const std::uint64_t start = now;
+    for (const Step& step : steps) {
+        now = start + step.at;
+        const int done = step.call == Call::Bar ? std::stoi(step.text.substr(step.text.find('(') + 1)) : 0;
+        switch (step.call) {
+        case Call::Item: status.SetItemMessage(step.text, false); break;
+        case Call::LastingItem: status.SetItemMessage(step.text, true); break;
+        case Call::Bar: status.SetProgress(done * 10, done, 10); break;
+        case Call::Status: status.SetMessage(step.text); break;
+        case Call::HideBar: status.ShowProgress(false); break;
+        case Call::Refresh: status.Refresh(); break;
+        }
+        EXPECT_EQ(status.lblMessage.Caption(), step.message) << "at " << step.at;
+        EXPECT_EQ(status.lblStatus.Caption(), step.bar) << "at " << step.at;
+    }
+}
+
 TEST_F(FormsTest, TheProgressWindowCannotBeClosedFromItsMenu)
 {
     EXPECT_TRUE(status.SystemCloseDisabled());
