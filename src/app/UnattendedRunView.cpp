@@ -37,8 +37,7 @@ void UnattendedRunView::SetStatus(const std::string& text)
 void UnattendedRunView::SetItemStatus(const std::string& text, bool lasting)
 {
     log_.Line("status: " + text);
-    if (progress_) progress_->SetItemMessage(text, lasting);
-    ProcessMessages();
+    if (progress_ && progress_->SetItemMessage(text, lasting)) ProcessMessages();
 }
 
 void UnattendedRunView::ProcessMessages()

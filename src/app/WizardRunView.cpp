@@ -46,8 +46,9 @@ void WizardRunView::SetStatus(const std::string& text)
 
 void WizardRunView::SetItemStatus(const std::string& text, bool lasting)
 {
-    status_.SetItemMessage(text, lasting);
-    main_.Ui().ProcessMessages();
+    // A text that waits changed nothing to paint; the run lets the messages run
+    // after the item all the same.
+    if (status_.SetItemMessage(text, lasting)) main_.Ui().ProcessMessages();
 }
 
 void WizardRunView::ShowDetails(const std::string& frameCaption, const std::string& text, bool verticalScrollBar)

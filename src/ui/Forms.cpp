@@ -296,10 +296,12 @@ bool StatusForm::RefreshDue(bool atOnce)
     return true;
 }
 
-void StatusForm::SetItemMessage(const std::string& text, bool lasting)
+bool StatusForm::SetItemMessage(const std::string& text, bool lasting)
 {
     waitingMessage_ = text;
-    if (RefreshDue(lasting)) Refresh();
+    if (!RefreshDue(lasting)) return false;
+    Refresh();
+    return true;
 }
 
 void StatusForm::SetProgress(int percent, int done, int all)

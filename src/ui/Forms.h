@@ -110,7 +110,8 @@ public:
     // change to the window. An item that will stay a while (a large file) shows at
     // once, so the window does not name the one before it meanwhile.
     static constexpr std::uint64_t kRefreshMicroseconds = 40000;
-    void SetItemMessage(const std::string& text, bool lasting);
+    // True when the text showed now.
+    bool SetItemMessage(const std::string& text, bool lasting);
     // The bar keeps the percent within 0 to 100; the label shows the bar's position.
     void SetProgress(int percent, int done, int all);
     // Shows what waits to show.

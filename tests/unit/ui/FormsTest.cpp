@@ -75,8 +75,11 @@ TEST_F(FormsTest, ItemTextsAndTheBarShowAtMostEveryFortyMilliseconds)
         now = start + step.at;
         const int done = step.call == Call::Bar ? std::stoi(step.text.substr(step.text.find('(') + 1)) : 0;
         switch (step.call) {
-        case Call::Item: status.SetItemMessage(step.text, false); break;
-        case Call::LastingItem: status.SetItemMessage(step.text, true); break;
+        case Call::Item:
+        case Call::LastingItem:
+            EXPECT_EQ(status.SetItemMessage(step.text, step.call == Call::LastingItem), step.message == step.text)
+                << "whether it showed, at " << step.at;
+            break;
         case Call::Bar: status.SetProgress(done * 10, done, 10); break;
         case Call::Status: status.SetMessage(step.text); break;
         case Call::HideBar: status.ShowProgress(false); break;
