@@ -1,26 +1,22 @@
 #!/usr/bin/env bash
-# The real SETUP.EXE under Wine against the bare loops, in one run: 1,000 and 4,000
-# small files in one flat folder installed (SetupSpeed=1) through to the completion
-# message, then uninstalled from the record, each beside bare_loop doing the least a
-# copy (one existence check and one copy per file) or a delete (one deletion per
-# file) can do on the same files in the same prefix.
-#   bench/wine-speed-bench.sh [SETUP.EXE ...]   several programs are measured side by side
-#   LORVEL_BENCH_COUNTS="1000 4000"  LORVEL_BENCH_REPEAT=3 (each figure the least of as many runs)
-#   LORVEL_BENCH_PEERS=0 leaves out the peers' table (the peers need Debian's nsis and wixl)
+# The real SETUP.EXE under Wine beside the bare loops and its peers, in one Wine
+# session: N small files in one flat folder (SetupSpeed=1) installed and uninstalled
+# by SETUP.EXE (by the wizard, /SILENT and /VERYSILENT), by an NSIS installer (amd64
+# stub, stored, silent /S) and by an MSI package (wixl, one component per file) under
+# Wine's msiexec /qn, each with its own uninstaller; beside bare_loop doing the least
+# a copy (one existence check and one CopyFileW per file) or a delete (one DeleteFileW
+# per file) can do on the same files in the same prefix.
+#   bench/wine-speed-bench.sh [SETUP.EXE]
+#   LORVEL_BENCH_COUNTS="1000 4000 10000"  LORVEL_BENCH_REPEAT=3 (each figure the least of as many runs)
+#   LORVEL_BENCH_MSI_COUNTS="1000 4000" (the counts the MSI runs at)
+#   LORVEL_BENCH_PEERS=0 leaves out the peers (they need Debian's nsis and wixl)
 # Run after a windows (or, without 32-bit Wine, windows64) build.
 #
-# The peers' table puts the first program's runs beside other installers of the same
-# files in the same session: an NSIS installer (amd64 stub, stored, silent /S) and an
-# MSI package (wixl, one component per file) under Wine's msiexec /qn, each with its
-# own uninstaller, and SETUP.EXE by the wizard and unattended (/SILENT). Each figure is
-# the install of N files less the same installer's install of one file, against the
-# bare loop's own clock.
-#
-# The copy phase is the install's time less that of an install of one file (start-up,
-# the fixed pauses, the completion) and less the per-file SetupSpeed pauses, which
-# bare_loop measures as Sleep(1) per file; the removal likewise the uninstall's time
-# less that of an uninstall of one file. A difference means something only when both
-# runs start alike, so one Wine session stays up for the whole benchmark.
+# Each installer's row: its whole run of N files from the shell, the same less its run
+# of one file ("less one", which takes out start-up and completion), and that against
+# the bare loop's own clock; for the unattended runs also the time from the start to
+# the first file on disk and from the last one to the end. A difference means
+# something only when both runs start alike, so one Wine session stays up throughout.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tests/wine-env.sh
@@ -88,39 +84,37 @@ STEPS
   seconds "$start" "$(now)"
 }
 
+# One driver step, run and timed from the shell: prints its whole time, the time from
+# its start to the first of the files landing in folder, and from the last of them to
+# its end ("total start finish"; "-" for the two without a folder). A file's change
+# time is when the copy wrote it; the copy keeps the medium's time of last change.
+unattended_time() {
+  printf 'wait-limit 300000\r\n%s\r\n' "$1" > "$tools/bench-unattended.steps"
+  local start end; start=$(now)
+  wine 'C:\e2e-tools\driver.exe' 'C:\e2e-tools\bench-unattended.steps' >/dev/null
+  end=$(now)
+  if [ -n "${2:-}" ]; then
+    find "$2" -name 'F*.DAT' -printf '%C@\n' | sort -g |
+      awk -v s="$start" -v e="$end" 'NR == 1 { first = $1 } { last = $1 } END { printf "%.2f %.2f %.2f\n", e - s, first - s, e - last }'
+  else
+    awk -v s="$start" -v e="$end" 'BEGIN { printf "%.2f - -\n", e - s }'
+  fi
+}
+
 # The same install and uninstall started as a deployment tool starts them: /VERYSILENT,
 # no window, no person; the driver's run step fails if a window shows.
 quiet_install_time() {
-  printf 'wait-limit 300000\r\nrun 0 C:\\bench-medium\\SETUP.EXE /VERYSILENT\r\n' > "$tools/bench-quiet-install.steps"
-  local start; start=$(now)
-  wine 'C:\e2e-tools\driver.exe' 'C:\e2e-tools\bench-quiet-install.steps' >/dev/null
-  seconds "$start" "$(now)"
+  unattended_time 'run 0 C:\bench-medium\SETUP.EXE /VERYSILENT' "$c/bench-target"
 }
-
 quiet_uninstall_time() {
-  printf 'wait-limit 300000\r\nrun 0 C:\\windows\\UNKORAT.EXE /VERYSILENT "C:\\bench-target\\UNSETUP.INI"\r\n' \
-    > "$tools/bench-quiet-uninstall.steps"
-  local start; start=$(now)
-  wine 'C:\e2e-tools\driver.exe' 'C:\e2e-tools\bench-quiet-uninstall.steps' >/dev/null
-  seconds "$start" "$(now)"
+  unattended_time 'run 0 C:\windows\UNKORAT.EXE /VERYSILENT "C:\bench-target\UNSETUP.INI"'
 }
-
 # /SILENT: the progress window alone, as the peers' silent runs show theirs or none.
 silent_install_time() {
-  unattended_time 'run-shown 0 C:\bench-medium\SETUP.EXE /SILENT'
-  [ -e "$c/bench-target/F1.DAT" ] || { echo "the /SILENT install copied nothing" >&2; exit 1; }
+  unattended_time 'run-shown 0 C:\bench-medium\SETUP.EXE /SILENT' "$c/bench-target"
 }
 silent_uninstall_time() {
   unattended_time 'run-shown 0 C:\windows\UNKORAT.EXE /SILENT "C:\bench-target\UNSETUP.INI"'
-  [ ! -e "$c/bench-target" ] || { echo "the /SILENT uninstall left the folder" >&2; exit 1; }
-}
-
-# One driver step (run or run-shown) timed from the shell, as the quiet runs are.
-unattended_time() {
-  printf 'wait-limit 300000\r\n%s\r\n' "$1" > "$tools/bench-unattended.steps"
-  local start; start=$(now)
-  wine 'C:\e2e-tools\driver.exe' 'C:\e2e-tools\bench-unattended.steps' >/dev/null
-  seconds "$start" "$(now)"
 }
 
 bare() { awk "BEGIN { printf \"%.2f\", $(wine 'C:\e2e-tools\bare_loop.exe' "$@" | tr -d '\r') / 1000 }"; }
@@ -128,102 +122,85 @@ bare() { awk "BEGIN { printf \"%.2f\", $(wine 'C:\e2e-tools\bare_loop.exe' "$@" 
 # The least of each time over the repetitions: what a run adds is noise (the host's
 # disk, its other work), never a saving, so the minimum is the truest figure.
 repeat=${LORVEL_BENCH_REPEAT:-3}
-least() { printf '%s\n' "$@" | sort -g | head -1; }
-
-printf '%-12s %6s %9s %9s %9s %9s %6s   %9s %9s %9s %6s\n' program files install pauses copying bare ratio \
-  uninstall removing bare ratio
-quiet_rows=()
-declare -A bare_copy_of bare_delete_of pauses_of peer_rows
-
-# A row of the peers' table: the N-file run less the one-file run ("net" also less the
-# per-file pauses the script asked for), and the ratios to the bare loops.
-peer_row() {
-  local name=$1 count=$2 install=$3 base=$4 pauses=$5 uninstall=$6 unbase=$7
-  awk -v n="$name" -v count="$count" -v i="$install" -v b="$base" -v p="$pauses" -v bc="${bare_copy_of[$count]}" \
-      -v u="$uninstall" -v ub="$unbase" -v bd="${bare_delete_of[$count]}" 'BEGIN {
-    if (u == "") line = sprintf("%9s %9s %6s", "-", "-", "-")
-    else line = sprintf("%8.2fs %8.2fs %6.2f", u, u - ub, (u - ub) / bd)
-    printf "%-14s %6d %8.2fs %8.2fs %8.2fs %6.2f %6.2f   %s\n", n, count, i, i - b, i - b - p, (i - b) / bc, (i - b - p) / bc, line
-  }'
+least() { printf '%s\n' "$@" | grep -v '^-$' | sort -g | head -1 | grep . || echo -; }
+# The least of each field of "total start finish" lines, field by field.
+least_fields() {
+  local lines=("$@")
+  echo "$(least "${lines[@]%% *}") $(least $(printf '%s\n' "${lines[@]}" | cut -d' ' -f2)) $(least "${lines[@]##* }")"
 }
-for program in "${programs[@]}"; do
-  label=$(cd "$(dirname "$program")/../../../.." && basename "$(pwd)")
-  medium "$program" 1
-  base_installs=() base_uninstalls=() base_silent_installs=() base_silent_uninstalls=()
+
+counts=${LORVEL_BENCH_COUNTS:-1000 4000 10000}
+declare -A bare_copy_of bare_delete_of rows_of
+runs_of() { # kind: prints the install and uninstall functions of a way of running SETUP.EXE
+  case $1 in
+    wizard) echo "install_time uninstall_time" ;;
+    silent) echo "silent_install_time silent_uninstall_time" ;;
+    quiet) echo "quiet_install_time quiet_uninstall_time" ;;
+  esac
+}
+# One way of running SETUP.EXE, count files, the least of the repetitions:
+# "install start finish uninstall"; the wizard's start and finish are "-".
+setup_least() {
+  local kind=$1 count=$2 installs=() uninstalls=() run
+  read -r install_run uninstall_run <<<"$(runs_of "$kind")"
   for _ in $(seq 1 "$repeat"); do
     wine reg delete "$key" /f >/dev/null 2>&1 || true
     rm -f "$c/windows/UNKORAT.EXE"
-    base_installs+=("$(install_time)")
-    base_uninstalls+=("$(uninstall_time)")
-    wine reg delete "$key" /f >/dev/null 2>&1 || true
-    rm -f "$c/windows/UNKORAT.EXE"
-    base_silent_installs+=("$(silent_install_time)")
-    base_silent_uninstalls+=("$(silent_uninstall_time)")
+    run=$($install_run)
+    [ "$kind" = wizard ] && run="$run - -"
+    installs+=("$run")
+    [ "$(find "$c/bench-target" -name 'F*.DAT' | wc -l)" = "$count" ] ||
+      { echo "the $kind install copied too few files" >&2; exit 1; }
+    run=$($uninstall_run)
+    uninstalls+=("${run%% *}")
+    [ ! -e "$c/bench-target" ] || { echo "the $kind uninstall left the folder" >&2; exit 1; }
   done
-  base_install=$(least "${base_installs[@]}")
-  base_uninstall=$(least "${base_uninstalls[@]}")
-  base_silent_install=$(least "${base_silent_installs[@]}")
-  base_silent_uninstall=$(least "${base_silent_uninstalls[@]}")
-  for count in ${LORVEL_BENCH_COUNTS:-1000 4000}; do
-    medium "$program" "$count"
-    totals=() pause_times=() bare_copies=() untotals=() bare_deletes=()
-    for _ in $(seq 1 "$repeat"); do
-      wine reg delete "$key" /f >/dev/null 2>&1 || true
-      rm -f "$c/windows/UNKORAT.EXE"
-      totals+=("$(install_time)")
-      [ "$(find "$c/bench-target" -name 'F*.DAT' | wc -l)" = "$count" ] || { echo "the install copied too few files" >&2; exit 1; }
-      pause_times+=("$(bare sleep "$count")")
-      rm -rf "$c/bench-bare"; mkdir -p "$c/bench-bare"
-      bare_copies+=("$(bare copy 'C:\bench-medium' 'C:\bench-bare' "$count")")
-      untotals+=("$(uninstall_time)")
-      [ ! -e "$c/bench-target" ] || { echo "the uninstall left the folder" >&2; exit 1; }
-      bare_deletes+=("$(bare delete 'C:\bench-bare' "$count")")
-    done
-    total=$(least "${totals[@]}")
-    pauses=$(least "${pause_times[@]}")
-    bare_copy=$(least "${bare_copies[@]}")
-    untotal=$(least "${untotals[@]}")
-    bare_delete=$(least "${bare_deletes[@]}")
-    copying=$(awk "BEGIN { printf \"%.2f\", $total - $base_install - $pauses }")
-    copy_ratio=$(awk "BEGIN { printf \"%.2f\", $copying / $bare_copy }")
-    removing=$(awk "BEGIN { printf \"%.2f\", $untotal - $base_uninstall }")
-    delete_ratio=$(awk "BEGIN { printf \"%.2f\", $removing / $bare_delete }")
-    if [ "$program" = "${programs[0]}" ]; then
-      silent_installs=() silent_uninstalls=()
-      for _ in $(seq 1 "$repeat"); do
-        wine reg delete "$key" /f >/dev/null 2>&1 || true
-        rm -f "$c/windows/UNKORAT.EXE"
-        silent_installs+=("$(silent_install_time)")
-        [ "$(find "$c/bench-target" -name 'F*.DAT' | wc -l)" = "$count" ] || { echo "the /SILENT install copied too few files" >&2; exit 1; }
-        silent_uninstalls+=("$(silent_uninstall_time)")
-      done
-      bare_copy_of[$count]=$bare_copy bare_delete_of[$count]=$bare_delete pauses_of[$count]=$pauses
-      peer_rows[$count]="$(peer_row "SETUP wizard" "$count" "$total" "$base_install" "$pauses" "$untotal" "$base_uninstall")"
-      peer_rows[$count]+=$'\n'"$(peer_row "SETUP /SILENT" "$count" "$(least "${silent_installs[@]}")" \
-        "$base_silent_install" "$pauses" "$(least "${silent_uninstalls[@]}")" "$base_silent_uninstall")"
-    fi
-    printf '%-12s %6d %8ss %8ss %8ss %8ss %6s   %8ss %8ss %8ss %6s\n' "$label" "$count" "$total" "$pauses" \
-      "$copying" "$bare_copy" "$copy_ratio" "$untotal" "$removing" "$bare_delete" "$delete_ratio"
-    quiet_installs=() quiet_uninstalls=()
-    for _ in $(seq 1 "$repeat"); do
-      wine reg delete "$key" /f >/dev/null 2>&1 || true
-      rm -f "$c/windows/UNKORAT.EXE"
-      quiet_installs+=("$(quiet_install_time)")
-      [ "$(find "$c/bench-target" -name 'F*.DAT' | wc -l)" = "$count" ] || { echo "the unattended install copied too few files" >&2; exit 1; }
-      quiet_uninstalls+=("$(quiet_uninstall_time)")
-      [ ! -e "$c/bench-target" ] || { echo "the unattended uninstall left the folder" >&2; exit 1; }
-    done
-    quiet_install=$(least "${quiet_installs[@]}")
-    quiet_uninstall=$(least "${quiet_uninstalls[@]}")
-    quiet_rows+=("$(printf '%-12s %6d %8ss %8ss %6s   %8ss %8ss %6s' "$label" "$count" "$quiet_install" "$total" \
-      "$(awk "BEGIN { printf \"%.2f\", $quiet_install / $total }")" "$quiet_uninstall" "$untotal" \
-      "$(awk "BEGIN { printf \"%.2f\", $quiet_uninstall / $untotal }")")")
+  echo "$(least_fields "${installs[@]}") $(least "${uninstalls[@]}")"
+}
+# A row of the table: the N-file run, the same less its one-file run ("less one",
+# which takes out start-up and completion), the ratio of that to the bare loop, and
+# the start-up and finish of the N-file run where the files' times tell them.
+row() {
+  local name=$1 count=$2 run=$3 base=$4
+  read -r i s f u <<<"$run"
+  read -r bi _ _ bu <<<"$base"
+  awk -v n="$name" -v count="$count" -v i="$i" -v bi="$bi" -v s="$s" -v f="$f" -v u="$u" -v bu="$bu" \
+      -v bc="${bare_copy_of[$count]}" -v bd="${bare_delete_of[$count]}" 'BEGIN {
+    if (s == "-") sf = sprintf("%7s %7s", "-", "-"); else sf = sprintf("%6.2fs %6.2fs", s, f)
+    if (u == "-") un = sprintf("%9s %9s %6s", "-", "-", "-")
+    else un = sprintf("%8.2fs %8.2fs %6.2f", u, u - bu, (u - bu) / bd)
+    printf "%-16s %6d %8.2fs %8.2fs %6.2f %s   %s\n", n, count, i, i - bi, (i - bi) / bc, sf, un
+  }'
+}
+
+program=${programs[0]}
+medium "$program" 1
+declare -A setup_base
+for kind in wizard silent quiet; do setup_base[$kind]=$(setup_least "$kind" 1); done
+for count in $counts; do
+  medium "$program" "$count"
+  bare_copies=() bare_deletes=() own_copies=() write_onlies=()
+  for _ in $(seq 1 "$repeat"); do
+    rm -rf "$c/bench-bare"; mkdir -p "$c/bench-bare"
+    bare_copies+=("$(bare copy 'C:\bench-medium' 'C:\bench-bare' "$count")")
+    bare_deletes+=("$(bare delete 'C:\bench-bare' "$count")")
+    own_copies+=("$(bare rawcopy 'C:\bench-medium' 'C:\bench-bare' "$count")")
+    rm -rf "$c/bench-bare"; mkdir -p "$c/bench-bare"
+    write_onlies+=("$(bare writeonly 'C:\bench-medium' 'C:\bench-bare' "$count")")
+  done
+  bare_copy_of[$count]=$(least "${bare_copies[@]}") bare_delete_of[$count]=$(least "${bare_deletes[@]}")
+  # The bare loop's two cheaper kin: the copy written out by hand, and the writes alone
+  # of an installer that carries its files inside itself (no source file to open).
+  rows_of[$count]=$(awk -v count="$count" -v b="${bare_copy_of[$count]}" -v d="${bare_delete_of[$count]}" \
+      -v o="$(least "${own_copies[@]}")" -v w="$(least "${write_onlies[@]}")" 'BEGIN {
+    printf "%-16s %6d %9s %8.2fs %6.2f %7s %7s   %9s %8.2fs %6.2f\n", "bare loop", count, "-", b, 1, "-", "-", "-", d, 1
+    printf "%-16s %6d %9s %8.2fs %6.2f\n", "  own copy", count, "-", o, o / b
+    printf "%-16s %6d %9s %8.2fs %6.2f", "  writes only", count, "-", w, w / b }')
+  for kind in wizard silent quiet; do
+    name="SETUP wizard"; [ "$kind" = silent ] && name="SETUP /SILENT"; [ "$kind" = quiet ] && name="SETUP /VERYSILENT"
+    rows_of[$count]+=$'\n'"$(row "$name" "$count" "$(setup_least "$kind" "$count")" "${setup_base[$kind]}")"
   done
 done
-# Unattended (/VERYSILENT) against the wizard's runs above: the same script and pauses,
-# no window, no question.
-printf '\n%-12s %6s %9s %9s %6s   %9s %9s %6s\n' unattended files install wizard ratio uninstall wizard ratio
-printf '%s\n' "${quiet_rows[@]}"
 
 if [ "${LORVEL_BENCH_PEERS:-1}" != 0 ]; then
   # The peers come from Debian (a few MB); only the benchmark needs them, so it installs
@@ -271,13 +248,13 @@ if [ "${LORVEL_BENCH_PEERS:-1}" != 0 ]; then
       { echo "wixl could not build the package" >&2; exit 1; }
   }
   landed() { find "$1" -name 'F*.DAT' 2>/dev/null | wc -l; }
-  # One peer's install and uninstall of count files; prints "install uninstall".
+  # One peer's install and uninstall of count files: "install start finish uninstall".
   peer_run() {
     local peer=$1 count=$2 install uninstall
     case $peer in
       nsis)
         rm -rf "$c/bench-nsis"
-        install=$(unattended_time 'run 0 C:\bench-peers\nsis.exe /S')
+        install=$(unattended_time 'run 0 C:\bench-peers\nsis.exe /S' "$c/bench-nsis")
         [ "$(landed "$c/bench-nsis")" = "$count" ] || { echo "the NSIS install copied too few files" >&2; exit 1; }
         # _?= keeps the uninstaller where it is and waits for it, instead of a copy in
         # the temporary folder that the shell could not wait for.
@@ -286,40 +263,41 @@ if [ "${LORVEL_BENCH_PEERS:-1}" != 0 ]; then
         rm -rf "$c/bench-nsis"
         ;;
       msi)
-        install=$(unattended_time 'run 0 msiexec /i C:\bench-peers\bench.msi /qn TARGETDIR=C:\')
+        install=$(unattended_time 'run 0 msiexec /i C:\bench-peers\bench.msi /qn TARGETDIR=C:\' "$c/bench-msi")
         [ "$(landed "$c/bench-msi")" = "$count" ] || { echo "the MSI install copied too few files" >&2; exit 1; }
         uninstall=$(unattended_time 'run 0 msiexec /x C:\bench-peers\bench.msi /qn')
         [ "$(landed "$c/bench-msi")" = 0 ] || { echo "the MSI uninstall left files" >&2; exit 1; }
         ;;
     esac
-    echo "$install $uninstall"
+    echo "$install ${uninstall%% *}"
   }
-  # The least install and the least uninstall over the repetitions.
+  # The least of each figure over the repetitions.
   peer_least() {
-    local peer=$1 count=$2 installs=() uninstalls=() pair
+    local peer=$1 count=$2 installs=() uninstalls=() run
     for _ in $(seq 1 "$repeat"); do
-      pair=$(peer_run "$peer" "$count")
-      installs+=("${pair% *}") uninstalls+=("${pair#* }")
+      run=$(peer_run "$peer" "$count")
+      installs+=("${run% *}") uninstalls+=("${run##* }")
     done
-    echo "$(least "${installs[@]}") $(least "${uninstalls[@]}")"
+    echo "$(least_fields "${installs[@]}") $(least "${uninstalls[@]}")"
   }
+  # msiexec with one component per file takes minutes at 10,000 files.
+  msi_counts=" ${LORVEL_BENCH_MSI_COUNTS:-1000 4000} "
   declare -A peer_base
   peer_media 1
   for peer in nsis msi; do peer_base[$peer]=$(peer_least "$peer" 1); done
-  printf '\n%-14s %6s %9s %9s %9s %6s %6s   %9s %9s %6s\n' peers files install "less one" net ratio "net r." \
-    uninstall "less one" ratio
-  for count in ${LORVEL_BENCH_COUNTS:-1000 4000}; do
-    awk -v count="$count" -v b="${bare_copy_of[$count]}" -v d="${bare_delete_of[$count]}" 'BEGIN {
-      printf "%-14s %6d %9s %8.2fs %8.2fs %6.2f %6.2f   %9s %8.2fs %6.2f\n", "bare loop", count, "-", b, b, 1, 1, "-", d, 1 }'
+  for count in $counts; do
     peer_media "$count"
     for peer in nsis msi; do
-      pair=$(peer_least "$peer" "$count") base=${peer_base[$peer]}
-      peer_row "$( [ "$peer" = nsis ] && echo "NSIS /S" || echo "MSI /qn")" "$count" "${pair% *}" "${base% *}" 0 \
-        "${pair#* }" "${base#* }"
+      [ "$peer" = msi ] && [[ $msi_counts != *" $count "* ]] && continue
+      rows_of[$count]+=$'\n'"$(row "$( [ "$peer" = nsis ] && echo "NSIS /S" || echo "MSI /qn")" "$count" \
+        "$(peer_least "$peer" "$count")" "${peer_base[$peer]}")"
     done
-    printf '%s\n' "${peer_rows[$count]}"
   done
   rm -rf "$peers" "$c/bench-nsis" "$c/bench-msi"
 fi
+
+printf '%-16s %6s %9s %9s %6s %7s %7s   %9s %9s %6s\n' installer files install "less one" ratio start finish \
+  uninstall "less one" ratio
+for count in $counts; do printf '%s\n' "${rows_of[$count]}"; done
 rm -rf "$c/bench-medium" "$c/bench-target" "$c/bench-bare"
 wine reg delete "$key" /f >/dev/null 2>&1 || true

@@ -2,6 +2,11 @@
 // existence check and one copy per file, or one deletion per file, or the pauses a
 // run makes, timed inside the process so process start-up is not counted.
 //   bare_loop copy <from folder> <to folder> <count>   F1.DAT ... F<count>.DAT
+//   bare_loop rawcopy <from> <to> <count>              the same with the copy written out: open, read,
+//                                                       create, write, the source's time, close
+//   bare_loop writeonly <from> <to> <count>            as an installer that carries its files inside
+//                                                       itself: no source file, only the existence check,
+//                                                       create, write and close
 //   bare_loop delete <folder> <count>
 //   bare_loop stat <folder> <count>                     one GetFileAttributesExW per file
 //   bare_loop sleep <count>                             Sleep(1) count times
@@ -37,6 +42,37 @@ void Pump()
         ::TranslateMessage(&message);
         ::DispatchMessageW(&message);
     }
+}
+
+// One file written by hand: from the source when one is named (its bytes and its time
+// of last change), else the bytes of a small file from memory.
+bool WriteOne(const std::wstring& from, const std::wstring& to)
+{
+    static char buffer[65536] = "small file data";
+    ::GetFileAttributesW(to.c_str());
+    HANDLE in = INVALID_HANDLE_VALUE;
+    FILETIME written{};
+    DWORD got = 15, put = 0;
+    if (!from.empty()) {
+        in = ::CreateFileW(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
+                           nullptr);
+        if (in == INVALID_HANDLE_VALUE || !::GetFileTime(in, nullptr, nullptr, &written) ||
+            !::ReadFile(in, buffer, sizeof buffer, &got, nullptr)) {
+            if (in != INVALID_HANDLE_VALUE) ::CloseHandle(in);
+            return false;
+        }
+    }
+    HANDLE out = ::CreateFileW(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    bool ok = out != INVALID_HANDLE_VALUE;
+    while (ok && got > 0) {
+        ok = ::WriteFile(out, buffer, got, &put, nullptr) && put == got;
+        if (ok && !from.empty() && got == sizeof buffer) ok = ::ReadFile(in, buffer, sizeof buffer, &got, nullptr) != 0;
+        else got = 0;
+    }
+    ok = ok && (from.empty() || ::SetFileTime(out, nullptr, nullptr, &written));
+    if (out != INVALID_HANDLE_VALUE) ::CloseHandle(out);
+    if (in != INVALID_HANDLE_VALUE) ::CloseHandle(in);
+    return ok;
 }
 
 // A shown window with a status label, a count label and a bar, as a progress window
@@ -109,6 +145,10 @@ int wmain(int argc, wchar_t** argv)
             ::GetFileAttributesW(to.c_str());
             ok = ::CopyFileW(FileIn(argv[2], i).c_str(), to.c_str(), FALSE) != 0;
         }
+    } else if ((verb == L"rawcopy" || verb == L"writeonly") && argc == 5) {
+        const int count = _wtoi(argv[4]);
+        const bool read = verb == L"rawcopy";
+        for (int i = 1; i <= count && ok; ++i) ok = WriteOne(read ? FileIn(argv[2], i) : L"", FileIn(argv[3], i));
     } else if (verb == L"delete" && argc == 4) {
         const int count = _wtoi(argv[3]);
         for (int i = 1; i <= count && ok; ++i) ok = ::DeleteFileW(FileIn(argv[2], i).c_str()) != 0;
