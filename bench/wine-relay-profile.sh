@@ -6,7 +6,8 @@
 #  - without relay: the wall time and the Wine server's CPU time, per file (the
 #    program's own process is started apart from the shell's child, so its CPU time
 #    is not read here).
-#   bench/wine-relay-profile.sh        LORVEL_PROFILE_FILES=1000  LORVEL_PROFILE_TOP=30
+#   bench/wine-relay-profile.sh [SETUP.EXE]   LORVEL_PROFILE_FILES=1000  LORVEL_PROFILE_TOP=30
+# (another build of SETUP.EXE, an older one say, is profiled beside the same bare loops)
 # Run after a windows64 (or windows) build. A diagnostic, not a benchmark: relay
 # multiplies every call's cost, so its times rank the calls, they do not price them.
 set -euo pipefail
@@ -16,6 +17,7 @@ source bench/flat-medium.sh
 wine_prefix_ready
 tree=build/windows
 [ "$LORVEL_WINE_ARCH" = win64 ] && tree=build/windows64
+program=${1:-$tree/src/app/SETUP.EXE}
 files=${LORVEL_PROFILE_FILES:-1000}
 top=${LORVEL_PROFILE_TOP:-30}
 c=$WINEPREFIX/drive_c
@@ -41,7 +43,7 @@ ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 
 lay_out() {
   rm -rf "$c/bench-profile-target"
-  lay_out_flat_medium "$medium" "$tree/src/app/SETUP.EXE" "$1" 'C:\bench-profile-target'
+  lay_out_flat_medium "$medium" "$program" "$1" 'C:\bench-profile-target'
 }
 fresh() {
   wine reg delete "$key" /f >/dev/null 2>&1 || true
@@ -89,24 +91,31 @@ printf 'SETUP.EXE /SILENT, %d files less 1 file, per file (no relay):\n' "$files
 awk -v n="$n" -v w="$wn" -v w1="$w1" -v s="$sn" -v s1="$s1" 'BEGIN {
   printf "  wall %.3f ms   Wine server CPU %.3f ms   the rest (program, pauses, waiting) %.3f ms\n",
     (w - w1) * 1000 / n, (s - s1) * 1000 / n, ((w - w1) - (s - s1)) * 1000 / n }'
-# How many lookups the program makes per file, from the relay counts.
-lookups=$(awk -v n="$((files - 1))" 'FNR == NR { if ($1 == "KERNEL32.GetFileAttributesExW") b = $2; next }
-  $1 == "KERNEL32.GetFileAttributesExW" { a = $2 } END { printf "%.0f", (a - b) / n }' "$out/relay.1" "$out/relay.$files")
-awk -v n="$files" -v w="$wn" -v w1="$w1" -v lookups="$lookups" -v st="$stat_ms" -v cp="$copy_ms" -v tx="$texts_ms" -v bar="$bar_ms" \
-    -v msg="$messages_ms" -v sl="$sleep_ms" 'BEGIN {
+# How often the program makes a call per file, from the relay counts: each bare price
+# below is weighed by it, since the progress window refreshes only every few files.
+per_file() {
+  awk -v n="$n" -v call="$1" 'FNR == NR { if ($1 == call) b = $2; next }
+    $1 == call { a = $2 } END { printf "%.3f", (a - b) / n }' "$out/relay.1" "$out/relay.$files"
+}
+awk -v n="$files" -v w="$wn" -v w1="$w1" -v st="$stat_ms" -v cp="$copy_ms" -v tx="$texts_ms" -v bar="$bar_ms" \
+    -v msg="$messages_ms" -v sl="$sleep_ms" -v lookups="$(per_file KERNEL32.GetFileAttributesExW)" \
+    -v texts="$(per_file user32.SetWindowTextW)" -v bars="$(per_file user32.SendMessageW)" \
+    -v peeks="$(per_file user32.PeekMessageW)" -v sleeps="$(per_file KERNEL32.Sleep)" 'BEGIN {
   wall = (w - w1) * 1000 / (n - 1)
-  printf "\npriced by bare loops, ms per file (the program makes these calls per file; see the relay counts):\n"
-  printf "  %-52s %7.3f\n", "attributes lookup (GetFileAttributesExW), each", st / n
-  printf "  %-52s %7.3f\n", "copy (GetFileAttributesW + CopyFileW)", cp / n
-  printf "  %-52s %7.3f\n", "two label texts (SetWindowTextW x2)", tx / n
-  printf "  %-52s %7.3f\n", "bar position (PBM_SETPOS)", bar / n
-  printf "  %-52s %7.3f\n", "pending messages, twice (PeekMessageW, paints)", msg / n
-  printf "  %-52s %7.3f\n", "pause (Sleep(1))", sl / n
-  known = lookups * st / n + cp / n + tx / n + bar / n + msg / n + sl / n
-  printf "  %-52s %7.3f\n", "sum, with " lookups " attribute lookups", known
-  printf "  %-52s %7.3f\n", "SETUP.EXE wall per file", wall
-  printf "  %-52s %7.3f\n", "left: the program'"'"'s own work and what is not priced", wall - known
-}'
+  printf "\npriced by bare loops, ms per file: the price of one call (or one copy) times the calls per file\n"
+  printf "(counted in the traced run, which is slower, so the window, refreshed by the clock, is counted high)\n"
+  printf "  %-44s %7s %7s %7s\n", "", "each", "a file", "ms"
+  row("attributes lookup (GetFileAttributesExW)", st / n, lookups)
+  row("copy (GetFileAttributesW + CopyFileW)", cp / n, 1)
+  row("label text (SetWindowTextW)", tx / n / 2, texts)
+  row("bar position (PBM_SETPOS)", bar / n, bars)
+  row("pending messages (PeekMessageW, paints)", msg / n / 2, peeks)
+  row("pause (Sleep(1))", sl / n, sleeps)
+  printf "  %-44s %23.3f\n", "sum", known
+  printf "  %-44s %23.3f\n", "SETUP.EXE wall per file", wall
+  printf "  %-44s %23.3f\n", "left: the program'"'"'s own work and the unpriced", wall - known
+}
+function row(name, each, times) { printf "  %-44s %7.3f %7.2f %7.3f\n", name, each, times, each * times; known += each * times }'
 printf '\nthe calls the program makes, per file (under relay), the largest time first:\n'
 printf '  %-44s %10s %12s\n' call calls/file "relay ms/file"
 awk -v n="$n" -v top="$top" '

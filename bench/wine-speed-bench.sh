@@ -169,7 +169,7 @@ row() {
     if (s == "-") sf = sprintf("%7s %7s", "-", "-"); else sf = sprintf("%6.2fs %6.2fs", s, f)
     if (u == "-") un = sprintf("%9s %9s %6s", "-", "-", "-")
     else un = sprintf("%8.2fs %8.2fs %6.2f", u, u - bu, (u - bu) / bd)
-    printf "%-16s %6d %8.2fs %8.2fs %6.2f %s   %s\n", n, count, i, i - bi, (i - bi) / bc, sf, un
+    printf "%-18s %6d %8.2fs %8.2fs %6.2f %s   %s\n", n, count, i, i - bi, (i - bi) / bc, sf, un
   }'
 }
 
@@ -193,9 +193,9 @@ for count in $counts; do
   # of an installer that carries its files inside itself (no source file to open).
   rows_of[$count]=$(awk -v count="$count" -v b="${bare_copy_of[$count]}" -v d="${bare_delete_of[$count]}" \
       -v o="$(least "${own_copies[@]}")" -v w="$(least "${write_onlies[@]}")" 'BEGIN {
-    printf "%-16s %6d %9s %8.2fs %6.2f %7s %7s   %9s %8.2fs %6.2f\n", "bare loop", count, "-", b, 1, "-", "-", "-", d, 1
-    printf "%-16s %6d %9s %8.2fs %6.2f\n", "  own copy", count, "-", o, o / b
-    printf "%-16s %6d %9s %8.2fs %6.2f", "  writes only", count, "-", w, w / b }')
+    printf "%-18s %6d %9s %8.2fs %6.2f %7s %7s   %9s %8.2fs %6.2f\n", "bare loop", count, "-", b, 1, "-", "-", "-", d, 1
+    printf "%-18s %6d %9s %8.2fs %6.2f\n", "  own copy", count, "-", o, o / b
+    printf "%-18s %6d %9s %8.2fs %6.2f", "  writes only", count, "-", w, w / b }')
   for kind in wizard silent quiet; do
     name="SETUP wizard"; [ "$kind" = silent ] && name="SETUP /SILENT"; [ "$kind" = quiet ] && name="SETUP /VERYSILENT"
     rows_of[$count]+=$'\n'"$(row "$name" "$count" "$(setup_least "$kind" "$count")" "${setup_base[$kind]}")"
@@ -229,6 +229,7 @@ if [ "${LORVEL_BENCH_PEERS:-1}" != 0 ]; then
       printf 'Delete "$INSTDIR\\uninst.exe"\nRMDir "$INSTDIR"\nSectionEnd\n'
     } > "$peers/bench.nsi"
     makensis -V1 "$peers/bench.nsi" >/dev/null || { echo "makensis could not build the installer" >&2; exit 1; }
+    [ "$count" = 1 ] || [[ $msi_counts == *" $count "* ]] || return 0
     {
       printf '<?xml version="1.0" encoding="utf-8"?>\n<Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">\n'
       printf '<Product Id="*" Name="Bench" Language="1033" Version="1.0.0" Manufacturer="Bench" UpgradeCode="6b1f3c1e-6a8e-4c1d-9a3e-2f7d1b0c4a11">\n'
@@ -296,7 +297,7 @@ if [ "${LORVEL_BENCH_PEERS:-1}" != 0 ]; then
   rm -rf "$peers" "$c/bench-nsis" "$c/bench-msi"
 fi
 
-printf '%-16s %6s %9s %9s %6s %7s %7s   %9s %9s %6s\n' installer files install "less one" ratio start finish \
+printf '%-18s %6s %9s %9s %6s %7s %7s   %9s %9s %6s\n' installer files install "less one" ratio start finish \
   uninstall "less one" ratio
 for count in $counts; do printf '%s\n' "${rows_of[$count]}"; done
 rm -rf "$c/bench-medium" "$c/bench-target" "$c/bench-bare"

@@ -155,11 +155,14 @@ public:
 
     std::uint64_t GetMicroseconds() override
     {
-        LARGE_INTEGER frequency{}, count{};
-        ::QueryPerformanceFrequency(&frequency);
+        // The counter's frequency is fixed at boot.
+        static const auto perSecond = [] {
+            LARGE_INTEGER frequency{};
+            return ::QueryPerformanceFrequency(&frequency) ? static_cast<std::uint64_t>(frequency.QuadPart) : 0u;
+        }();
+        LARGE_INTEGER count{};
         ::QueryPerformanceCounter(&count);
         const auto ticks = static_cast<std::uint64_t>(count.QuadPart);
-        const auto perSecond = static_cast<std::uint64_t>(frequency.QuadPart);
         if (perSecond == 0) return static_cast<std::uint64_t>(::GetTickCount()) * 1000u;  // before XP only
         // In two parts, so the product cannot overflow after a long uptime.
         return ticks / perSecond * 1000000u + ticks % perSecond * 1000000u / perSecond;
