@@ -168,9 +168,10 @@ row() {
       -v bc="${bare_copy_of[$count]}" -v bd="${bare_delete_of[$count]}" 'BEGIN {
     if (s == "-") sf = sprintf("%7s %7s", "-", "-"); else sf = sprintf("%6.2fs %6.2fs", s, f)
     if (u == "-") un = sprintf("%9s %9s %6s", "-", "-", "-")
-    else un = sprintf("%8.2fs %8.2fs %6.2f", u, u - bu, (u - bu) / bd)
-    printf "%-18s %6d %8.2fs %8.2fs %6.2f %s   %s\n", n, count, i, i - bi, (i - bi) / bc, sf, un
-  }'
+    else un = sprintf("%8.2fs %8.2fs %s", u, u - bu, ratio(u - bu, bd))
+    printf "%-18s %6d %8.2fs %8.2fs %s %s   %s\n", n, count, i, i - bi, ratio(i - bi, bc), sf, un
+  }
+  function ratio(a, b) { return b > 0 ? sprintf("%6.2f", a / b) : sprintf("%6s", "-") }'
 }
 
 program=${programs[0]}
@@ -194,8 +195,9 @@ for count in $counts; do
   rows_of[$count]=$(awk -v count="$count" -v b="${bare_copy_of[$count]}" -v d="${bare_delete_of[$count]}" \
       -v o="$(least "${own_copies[@]}")" -v w="$(least "${write_onlies[@]}")" 'BEGIN {
     printf "%-18s %6d %9s %8.2fs %6.2f %7s %7s   %9s %8.2fs %6.2f\n", "bare loop", count, "-", b, 1, "-", "-", "-", d, 1
-    printf "%-18s %6d %9s %8.2fs %6.2f\n", "  own copy", count, "-", o, o / b
-    printf "%-18s %6d %9s %8.2fs %6.2f", "  writes only", count, "-", w, w / b }')
+    printf "%-18s %6d %9s %8.2fs %s\n", "  own copy", count, "-", o, ratio(o, b)
+    printf "%-18s %6d %9s %8.2fs %s", "  writes only", count, "-", w, ratio(w, b) }
+    function ratio(a, b) { return b > 0 ? sprintf("%6.2f", a / b) : sprintf("%6s", "-") }')
   for kind in wizard silent quiet; do
     name="SETUP wizard"; [ "$kind" = silent ] && name="SETUP /SILENT"; [ "$kind" = quiet ] && name="SETUP /VERYSILENT"
     rows_of[$count]+=$'\n'"$(row "$name" "$count" "$(setup_least "$kind" "$count")" "${setup_base[$kind]}")"

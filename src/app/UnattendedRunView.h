@@ -27,6 +27,10 @@ public:
     void SetStatus(const std::string& text) override;
     void SetItemStatus(const std::string& text, bool lasting) override;
     void ProcessMessages() override;
+    void BeforePause(unsigned milliseconds) override
+    {
+        if (progress_ && progress_->RefreshBeforePause(milliseconds)) ProcessMessages();
+    }
     // Nobody can abort: the abort button stays disabled.
     bool Aborted() override { return false; }
     int Ask(const std::string& text, const std::string& caption, int flags) override;
@@ -65,6 +69,7 @@ public:
     void SetStatus(const std::string& text) override;
     void SetItemStatus(const std::string& text, bool lasting) override;
     void ProcessMessages() override { inner_.ProcessMessages(); }
+    void BeforePause(unsigned milliseconds) override { inner_.BeforePause(milliseconds); }
     bool Aborted() override;
     int Ask(const std::string& text, const std::string& caption, int flags) override;
     void ShowProgress(bool on) override { inner_.ShowProgress(on); }

@@ -21,6 +21,10 @@ public:
     void SetStatus(const std::string& text) override;
     void SetItemStatus(const std::string& text, bool lasting) override;
     void ProcessMessages() override { main_.Ui().ProcessMessages(); }
+    void BeforePause(unsigned milliseconds) override
+    {
+        if (status_.RefreshBeforePause(milliseconds)) main_.Ui().ProcessMessages();
+    }
     bool Aborted() override { return status_.AbortSignal(); }
     int Ask(const std::string& text, const std::string& caption, int flags) override
     {

@@ -135,8 +135,6 @@ InstallRun::Outcome InstallRun::CopyOne(const CopyEntry& entry, std::string sour
     // The shared count and the overwrite question do not change whether the
     // destination is there; only a component registration could, and it follows.
     if (copy && !broken) result = services_.ops.CopyFileOverwrite(source, destination, destinationExists, copiedAttributes);
-    if (copy && !broken) NoteCopiedSize(destination, compressed || result != kErrorSuccess ? std::nullopt
-                                                                                        : std::optional(sourceInfo.size));
     ++processed;
     if (entry.HasFlag("/R") && services_.platform.files.FileExists(destination)) services_.shared.RegisterComponent(destination, true);
 
@@ -168,14 +166,6 @@ void InstallRun::RecordCopied(const CopyEntry& entry, const std::string& destina
 {
     state_.lists.deleteFile += destination + entry.flags + "|";
     if (entry.HasFlag("/S")) state_.countedShared.insert(UpperCase(destination));
-}
-
-// An expanded file's size, or that of a copy that failed, is looked up when the
-// installed size is summed; a file left as it was keeps what was known of it.
-void InstallRun::NoteCopiedSize(const std::string& destination, std::optional<std::uint64_t> size)
-{
-    if (size) state_.copiedSizes[UpperCase(destination)] = *size;
-    else state_.copiedSizes.erase(UpperCase(destination));
 }
 
 void InstallRun::NoteCountedSharedFiles()

@@ -264,14 +264,11 @@ std::uint32_t InstallCompletion::InstalledKilobytes()
         // An entry may carry its flags after a ",".
         std::string path = list.substr(start, end - start);
         if (const int comma = MBPos(",", path); comma > 0) path = StrLeft(path, comma - 1);
-        const std::string key = UpperCase(path);
-        if (!counted.insert(key).second) {
+        if (!counted.insert(UpperCase(path)).second) {
             start = end + 1;
             continue;
         }
-        if (const auto known = state_.copiedSizes.find(key); known != state_.copiedSizes.end())
-            bytes += known->second;
-        else if (const auto stat = services_.platform.files.Stat(path); stat && !(stat->attributes & attr::kDirectory))
+        if (const auto stat = services_.platform.files.Stat(path); stat && !(stat->attributes & attr::kDirectory))
             bytes += stat->size;
         start = end + 1;
     }

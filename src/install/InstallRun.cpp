@@ -51,6 +51,7 @@ DiskQuery GetDiskFreeBytes(FileSystem& files, const std::string& drive)
 InstallRun::InstallRun(const RunServices& services)
     : services_(services), pacer_(services.platform.system)
 {
+    pacer_.beforeSleep = [this](std::uint32_t milliseconds) { services_.view.BeforePause(milliseconds); };
 }
 
 void InstallRun::Pause(unsigned milliseconds) { pacer_.Pace(milliseconds); }

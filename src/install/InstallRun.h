@@ -74,6 +74,9 @@ struct Association;
 class InstallRun {
 public:
     explicit InstallRun(const RunServices& services);
+    // Its pacer tells this run's view before each pause.
+    InstallRun(const InstallRun&) = delete;
+    InstallRun& operator=(const InstallRun&) = delete;
 
     // A run that ends before its record is written, by an error or the user's abort,
     // first puts back the associations it changed and the shared counts it raised.
@@ -86,7 +89,6 @@ private:
 
     Outcome RunPhases();
     void NoteCountedSharedFiles();
-    void NoteCopiedSize(const std::string& destination, std::optional<std::uint64_t> size);
     bool CountedAlready(const std::string& destination);
     void RecordCopied(const CopyEntry& entry, const std::string& destination);
     void UndoUnrecordedChanges();

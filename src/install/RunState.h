@@ -3,7 +3,6 @@
 
 #include <array>
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -59,9 +58,6 @@ struct InstallRunState {
     RecordLists lists;
     // Upper-case paths of the shared files whose count this record holds already.
     std::set<std::string> countedShared;
-    // The sizes of the files this run copied whole from the medium, by upper-case
-    // path, so the installed size need not look each one up again.
-    std::map<std::string, std::uint64_t> copiedSizes;
 
     // The associations changed since the start, first change first, until the record
     // that lets the uninstall restore them is written. A run that ends before puts

@@ -4,8 +4,9 @@
 // step that ran over its time, or a pause the system made longer than asked, leaves
 // a credit of at most kCreditMicroseconds that shortens the next pauses, so short
 // steps are not each rounded up to a whole millisecond (or, on Windows, to a whole
-// timer tick of about 16 ms). With a simulated clock that only a pause moves, every
-// pause is exactly the time asked.
+// timer tick of about 16 ms). A clock that went back counts as one that stood still,
+// and no pause is longer than its step asks. With a simulated clock that only a
+// pause moves, every pause is exactly the time asked.
 //
 //   Pacer pacer(system);
 //   pacer.Hold(500);        // a fixed pause: always the whole 500 ms
@@ -33,6 +34,9 @@ public:
 
     // Ends a step that asks for milliseconds of reading time.
     void Pace(unsigned milliseconds);
+    // Told how long each pause will be, before it begins: what waits to be shown can
+    // be shown then.
+    std::function<void(std::uint32_t milliseconds)> beforeSleep;
     // A pause of its own, whole, after which the next step starts afresh.
     void Hold(unsigned milliseconds);
 

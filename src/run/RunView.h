@@ -73,6 +73,9 @@ public:
         SetStatus(text);
     }
     virtual void ProcessMessages() = 0;
+    // The run is about to wait this long: a window shows what waits to be shown, when
+    // the wait is long enough for a person to see it.
+    virtual void BeforePause(unsigned milliseconds) { (void)milliseconds; }
     // True once the user has confirmed an abort.
     virtual bool Aborted() = 0;
     // A message box with the system's flags (box::); the system's answer.

@@ -310,12 +310,21 @@ void StatusForm::SetProgress(int percent, int done, int all)
     if (RefreshDue(false)) Refresh();
 }
 
-void StatusForm::Refresh()
+bool StatusForm::Refresh()
 {
+    const bool waiting = waitingMessage_ || waitingProgress_;
     if (waitingMessage_) lblMessage.SetCaption(*waitingMessage_);
     if (waitingProgress_) ShowProgressNow(waitingProgress_->percent, waitingProgress_->done, waitingProgress_->all);
     waitingMessage_.reset();
     waitingProgress_.reset();
+    return waiting;
+}
+
+bool StatusForm::RefreshBeforePause(unsigned milliseconds)
+{
+    if (std::uint64_t{milliseconds} * 1000 < kRefreshMicroseconds) return false;
+    if (refreshClock) lastRefresh_ = refreshClock();
+    return Refresh();
 }
 
 void StatusForm::ShowProgressNow(int percent, int done, int all)

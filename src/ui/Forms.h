@@ -114,8 +114,12 @@ public:
     bool SetItemMessage(const std::string& text, bool lasting);
     // The bar keeps the percent within 0 to 100; the label shows the bar's position.
     void SetProgress(int percent, int done, int all);
-    // Shows what waits to show.
-    void Refresh();
+    // Shows what waits to show; true when something did.
+    bool Refresh();
+    // Before the run waits for milliseconds: what waits to show shows when the wait
+    // is as long as the window's refresh interval, long enough to be seen. True when
+    // something did.
+    bool RefreshBeforePause(unsigned milliseconds);
     // Microseconds on a steady clock; with none, every change shows at once.
     std::function<std::uint64_t()> refreshClock;
     void EnableAbort(bool on) { btnAbort.SetEnabled(on); }

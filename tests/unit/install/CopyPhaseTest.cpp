@@ -113,6 +113,21 @@ TEST_F(CopyPhaseTest, OnlyALargeFileIsNamedAtOnce)
     EXPECT_EQ(vm.Get("C:\\APP\\LARGE.DAT").size(), kLongCopyBytes);
 }
 
+// Before the pause after each file, long enough to be seen at the default speed, the
+// view is told, so the window shows that file's count through the pause.
+TEST_F(CopyPhaseTest, TheViewIsToldBeforeThePauseAfterEachFile)
+{
+    context.setupSpeed = 400;
+    vm.Put("E:\\A.TXT", "a");
+    vm.Put("E:\\B.TXT", "b");
+    Run(Script("File1=(App)A.TXT\r\nFile2=(App)B.TXT\r\n"));
+    const auto told = [this](const std::string& pause) {
+        return std::find(view.pauses.begin(), view.pauses.end(), pause) != view.pauses.end();
+    };
+    EXPECT_TRUE(told("400 ms after 50%(1/2)")) << ::testing::PrintToString(view.pauses);
+    EXPECT_TRUE(told("400 ms after 100%(2/2)")) << ::testing::PrintToString(view.pauses);
+}
+
 TEST_F(CopyPhaseTest, ProgressBySizeWhenEverySizeIsKnown)
 {
     vm.Put("E:\\A.TXT", std::string(300, 'a'));

@@ -98,9 +98,9 @@ TEST_F(InstallCompletionTest, AReinstallMergesIntoTheSameKeys)
     EXPECT_FALSE(vm.platform.files.FileExists("C:\\APP\\.~UNSETUP.INI.tmp"));
 }
 
-// The installed size the list entry shows is what the recorded files hold on disk:
-// the run's own copies by the sizes it copied, the rest as they are, whether an
-// expanded file, a file kept because it was newer, or one copied twice.
+// The installed size the list entry shows is what the recorded files hold on disk
+// at the end: an expanded file, a file kept because it was newer, one copied twice,
+// one a later step wrote to.
 TEST_F(InstallCompletionTest, TheEstimatedSizeIsWhatTheRecordedFilesHold)
 {
     const auto expectSizeOnDisk = [this](std::uint64_t atLeast) {
@@ -121,16 +121,19 @@ TEST_F(InstallCompletionTest, TheEstimatedSizeIsWhatTheRecordedFilesHold)
     SetTime("C:\\APP\\KEEP.TXT", fs::file_time_type::clock::now());
     vm.Put("E:\\TWICE.TXT", std::string(100, 't'));
     vm.Put("E:\\TWICE.DA_", CompressSzdd(std::string(2500, 'T'), 'T'));
+    vm.Put("E:\\APP.INI", "[S]\r\n");
+    const std::string longValue(3000, 'v');  // the profile entry makes the copied file grow after the copy
     InstallRunState state = Install("File1=(App)BIG.TXT\r\nFile2=(App)PACK.DA_|\\PACK.DAT\r\nFile3=(App)KEEP.TXT\r\n"
-                                    "File4=(App)TWICE.TXT\r\nFile5=(App)TWICE.DA_|\\TWICE.TXT,/W\r\n");
+                                    "File4=(App)TWICE.TXT\r\nFile5=(App)TWICE.DA_|\\TWICE.TXT,/W\r\nFile6=(App)APP.INI\r\n",
+                                    "[IniFile]\r\nData1=S,K," + longValue + ",(App)APP.INI\r\n");
     ASSERT_EQ(state.failures.count, 0) << state.failures.text;
     ASSERT_EQ(vm.Get("C:\\APP\\KEEP.TXT"), std::string(7000, 'K'));
     ASSERT_EQ(vm.Get("C:\\APP\\TWICE.TXT"), std::string(2500, 'T'));
-    expectSizeOnDisk(3000u + 5000 + 7000 + 2500);
+    expectSizeOnDisk(3000u + 5000 + 7000 + 2500 + 3000);
     vm.Put("E:\\C.TXT", std::string(1500, 'c'));
     state = Install("File1=(App)C.TXT\r\n");  // the earlier files, from the record, by lookup
     ASSERT_EQ(state.failures.count, 0) << state.failures.text;
-    expectSizeOnDisk(3000u + 5000 + 7000 + 2500 + 1500);
+    expectSizeOnDisk(3000u + 5000 + 7000 + 2500 + 3000 + 1500);
 }
 
 TEST_F(InstallCompletionTest, TheUninstallerIsReplacedOnlyByANewerCopy)

@@ -71,10 +71,28 @@ TEST(PacerTest, StepsTakeWhatTheScriptAsksAndNoMore)
     }
 }
 
+// A clock that jumps back (a counter on another core, a tick count that wrapped)
+// counts as one that stood still: no pause grows past what its step asks.
+TEST(PacerTest, AClockThatGoesBackMakesNoLongerPause)
+{
+    FakeClock clock;
+    Pacer pacer = clock.MakePacer();
+    pacer.Hold(0);
+    clock.sleeps.clear();
+    for (const std::int64_t jump : {-5000000ll, -1ll, -4294967296000ll + 5000000000ll}) {
+        clock.now = static_cast<std::uint64_t>(static_cast<std::int64_t>(clock.now) + jump);
+        pacer.Pace(7);
+    }
+    for (const std::uint32_t ms : clock.sleeps) EXPECT_LE(ms, 7u);
+    EXPECT_EQ(clock.sleeps.size(), 3u);
+}
+
 TEST(PacerTest, AFixedPauseIsWholeAndStartsTheNextStepAfresh)
 {
     FakeClock clock;
     Pacer pacer = clock.MakePacer();
+    std::vector<std::uint32_t> told;
+    pacer.beforeSleep = [&told](std::uint32_t ms) { told.push_back(ms); };
     clock.now += 3000000;  // a question the person took three seconds to answer
     pacer.Pace(400);       // the first step of a run waits its whole time
     EXPECT_EQ(clock.sleeps, (std::vector<std::uint32_t>{400}));
@@ -82,6 +100,7 @@ TEST(PacerTest, AFixedPauseIsWholeAndStartsTheNextStepAfresh)
     pacer.Hold(1000);  // no credit from the two seconds before carries over it
     pacer.Pace(400);
     EXPECT_EQ(clock.sleeps, (std::vector<std::uint32_t>{400, 1000, 400}));
+    EXPECT_EQ(told, clock.sleeps) << "each pause is told before it begins";
 }
 
 }  // namespace

@@ -44,6 +44,11 @@ struct RecordingView final : RunView {
         itemsLasting.push_back(lasting);
     }
     void ProcessMessages() override {}
+    std::vector<std::string> pauses;  // each pause the view was told of, and the bar's text then
+    void BeforePause(unsigned milliseconds) override
+    {
+        pauses.push_back(std::to_string(milliseconds) + " ms after " + (progress.empty() ? "-" : progress.back()));
+    }
     bool Aborted() override
     {
         return abortAfterStatuses >= 0 && static_cast<int>(statuses.size()) >= abortAfterStatuses;

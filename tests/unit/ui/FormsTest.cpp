@@ -90,6 +90,23 @@ TEST_F(FormsTest, ItemTextsAndTheBarShowAtMostEveryFortyMilliseconds)
     }
 }
 
+// Before a pause as long as the refresh interval, what waits shows; before a shorter
+// one it keeps waiting.
+TEST_F(FormsTest, WhatWaitsShowsBeforeAPauseLongEnoughToBeSeen)
+{
+    std::uint64_t now = 5000000;
+    status.refreshClock = [&now] { return now; };
+    status.SetProgress(10, 1, 10);
+    now += 1000;
+    status.SetProgress(20, 2, 10);
+    EXPECT_EQ(status.lblStatus.Caption(), "10%(1/10)");
+    EXPECT_FALSE(status.RefreshBeforePause(39));
+    EXPECT_EQ(status.lblStatus.Caption(), "10%(1/10)");
+    EXPECT_TRUE(status.RefreshBeforePause(40));
+    EXPECT_EQ(status.lblStatus.Caption(), "20%(2/10)");
+    EXPECT_FALSE(status.RefreshBeforePause(400)) << "nothing waits any more";
+}
+
 TEST_F(FormsTest, TheProgressWindowCannotBeClosedFromItsMenu)
 {
     EXPECT_TRUE(status.SystemCloseDisabled());
