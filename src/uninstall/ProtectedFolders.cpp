@@ -53,6 +53,9 @@ bool StartsWith(const std::string& text, const std::string& prefix)
 
 std::optional<std::string> ResolvePath(const std::string& path, const std::string& currentFolder)
 {
+    // The system ends a path at its first NUL, so a check of the rest would not be of
+    // the path used.
+    if (path.find('\0') != std::string::npos) return std::nullopt;
     std::string resolved;  // the root, then the names kept
     std::string_view rest;
     if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {

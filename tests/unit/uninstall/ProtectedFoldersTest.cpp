@@ -30,6 +30,10 @@ TEST(ProtectedFoldersTest, PathsResolveAsWindowsReadsThem)
         // A lead byte at the end stands alone, and no "\\" is made up to trail it.
         {"C:\\x\x81", "C:\\X\x81"},
         {"\\\\srv\\share\\x\x81", "\\\\SRV\\SHARE\\X\x81"},
+        // The system ends a path at a NUL: what follows would be checked, not used.
+        {std::string("C:\\\0\0WINDOWS\\", 12), std::nullopt},
+        {std::string("C:\\APP\\\0", 8), std::nullopt},
+        {std::string("\0", 1), std::nullopt},
     };
     for (const auto& [path, expected] : rows) {
         SCOPED_TRACE(path);
