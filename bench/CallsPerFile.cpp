@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <string>
 
+#include "../tests/unit/CountingFileSystem.h"
 #include "../tests/unit/VirtualMachineFixture.h"
-#include "CountingFileSystem.h"
 #include "QuietView.h"
 #include "install/InstallRun.h"
 #include "uninstall/UninstallRun.h"
@@ -35,7 +35,7 @@ std::map<std::string, long> Install(testing::TestMachine& vm, int count)
     vm.Put("C:\\WORK\\SETUP.INI", script);
     vm.Put("C:\\WORK\\SETUPB.EXE", "MZ");
     vm.platform.files.CreateFolder("C:\\APP");
-    bench::CountingFileSystem counting(vm.platform.files);
+    testing::CountingFileSystem counting(vm.platform.files);
     platform::Platform counted = WithFiles(vm.platform, counting);
     ProfileStore profiles(counting, "C:\\WINDOWS");
     FileOps ops(counted);
@@ -55,7 +55,7 @@ std::map<std::string, long> Install(testing::TestMachine& vm, int count)
 std::map<std::string, long> Uninstall(testing::TestMachine& vm)
 {
     vm.platform.files.Copy("C:\\APP\\UNSETUP.INI", "C:\\WORK\\UNSETUP.INI", false);
-    bench::CountingFileSystem counting(vm.platform.files);
+    testing::CountingFileSystem counting(vm.platform.files);
     platform::Platform counted = WithFiles(vm.platform, counting);
     ProfileStore profiles(counting, "C:\\WINDOWS");
     FileOps ops(counted);

@@ -120,21 +120,29 @@ InstallRun::Outcome InstallRun::CopyOne(const CopyEntry& entry, std::string sour
                                  sourceInfo.size >= kLongCopyBytes);
     if (!Checkpoint()) return Outcome::Ended;
 
-    const bool destinationExists = services_.platform.files.FileExists(destination);
-    bool copy = DecideCopy(source, destination, destinationExists);
-    const bool shared = entry.HasFlag("/S") && !CountedAlready(destination);
-    const std::optional<RegValue> countBefore = shared ? services_.shared.SharedCountEntry(destination) : std::nullopt;
-    if (shared) services_.shared.ChangeSharedCount(destination, true);
-    if (entry.HasFlag("/W")) copy = true;
-    ErrorCode result = kErrorSuccess;
     // A compressed file that did not expand whole is not copied half: it is reported.
     const bool broken = compressed && expansion != kErrorSuccess;
     // The expanded file is a file of our own, whose attributes were never asked.
     const std::optional<std::uint32_t> copiedAttributes =
         compressed ? std::nullopt : std::optional<std::uint32_t>(sourceInfo.attributes);
+    // Where nothing is at the destination there is nothing to decide: the copy that
+    // only creates ends the step, and whether it could is all a lookup first would
+    // have told (under Wine that lookup reads the whole folder). A shared file's count
+    // must see the destination before anything is copied, so that one is looked up.
+    ErrorCode result = kErrorFileExists;
+    if (!broken && !entry.HasFlag("/S")) result = services_.ops.CopyFileToNew(source, destination, copiedAttributes);
+    const bool decided = result != kErrorFileExists;
+    const bool destinationExists = !decided && services_.platform.files.FileExists(destination);
+    bool copy = decided || DecideCopy(source, destination, destinationExists);
+    const bool shared = entry.HasFlag("/S") && !CountedAlready(destination);
+    const std::optional<RegValue> countBefore = shared ? services_.shared.SharedCountEntry(destination) : std::nullopt;
+    if (shared) services_.shared.ChangeSharedCount(destination, true);
+    if (entry.HasFlag("/W")) copy = true;
+    if (!decided) result = kErrorSuccess;
     // The shared count and the overwrite question do not change whether the
     // destination is there; only a component registration could, and it follows.
-    if (copy && !broken) result = services_.ops.CopyFileOverwrite(source, destination, destinationExists, copiedAttributes);
+    if (!decided && copy && !broken)
+        result = services_.ops.CopyFileOverwrite(source, destination, destinationExists, copiedAttributes);
     ++processed;
     if (entry.HasFlag("/R") && services_.platform.files.FileExists(destination)) services_.shared.RegisterComponent(destination, true);
 

@@ -64,13 +64,36 @@ ErrorCode FileOps::CopyFileOverwrite(const std::string& source, const std::strin
                                      std::optional<std::uint32_t> sourceAttributes)
 {
     FileSystem& files = platform_.files;
+    if (!destinationExists) {
+        const ErrorCode created = CopyFileToNew(source, destination, sourceAttributes);
+        if (created != kErrorFileExists) return created;
+        // Something has come there since the caller looked: it is replaced as any
+        // existing file is. A folder of that name stays as it is and fails the copy.
+        destinationExists = files.FileExists(destination);
+    }
     // An existing file loses read-only, hidden and system first, so the copy can replace it.
     if (destinationExists) files.SetAttributes(destination, attr::kArchive);
     const ErrorCode result = files.Copy(source, destination, false);
+    if (result == kErrorSuccess) LeaveWritable(destination, sourceAttributes);
+    return result;
+}
+
+ErrorCode FileOps::CopyFileToNew(const std::string& source, const std::string& destination,
+                                 std::optional<std::uint32_t> sourceAttributes)
+{
+    // A copy that may replace looks the destination up before it creates it; under
+    // Wine each lookup of a name a folder lacks reads the whole folder, so a copy
+    // into a large folder costs twice what one that only creates costs.
+    const ErrorCode result = platform_.files.Copy(source, destination, true);
+    if (result == kErrorSuccess) LeaveWritable(destination, sourceAttributes);
+    return result;
+}
+
+void FileOps::LeaveWritable(const std::string& destination, std::optional<std::uint32_t> sourceAttributes)
+{
     // A copy from a read-only medium is left writable. The copy takes the source's
     // attributes, so a source with the archive attribute alone needs nothing more.
-    if (result == kErrorSuccess && sourceAttributes != attr::kArchive) files.SetAttributes(destination, attr::kArchive);
-    return result;
+    if (sourceAttributes != attr::kArchive) platform_.files.SetAttributes(destination, attr::kArchive);
 }
 
 ErrorCode FileOps::DeleteFiles(const std::string& path) { return Delete(path, true); }

@@ -35,6 +35,10 @@ public:
     // attributes the source has (nullopt: not known), which spares those questions.
     ErrorCode CopyFileOverwrite(const std::string& source, const std::string& destination, bool destinationExists,
                                 std::optional<std::uint32_t> sourceAttributes);
+    // A copy that only creates: 80 (file exists), with nothing changed, when
+    // anything of that name is there already.
+    ErrorCode CopyFileToNew(const std::string& source, const std::string& destination,
+                            std::optional<std::uint32_t> sourceAttributes);
     ErrorCode DeleteFiles(const std::string& path);
     // The same without loading a component to unregister it first: for a library that
     // is not the one its registration was made with.
@@ -49,6 +53,7 @@ public:
     void SetComponentUnregistrar(ComponentUnregistrar unregistrar) { unregistrar_ = std::move(unregistrar); }
 
 private:
+    void LeaveWritable(const std::string& destination, std::optional<std::uint32_t> sourceAttributes);
     ErrorCode Delete(const std::string& path, bool unregister);
 
     platform::Platform& platform_;

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "InstallRunFixture.h"
+#include "../CountingFileSystem.h"
 #include "SettingsRunFixture.h"
 #include "../VouchedRecord.h"
 #include "util/CopyEntry.h"
@@ -290,6 +291,46 @@ TEST_F(CopyPhaseTest, SharedAndRegisteredFiles)
                                                   "C:\\APP\\TEXT.OCXの読み込みに失敗しました．"}));
     const auto& journal = vm.machine.Journal();
     EXPECT_NE(std::find(journal.begin(), journal.end(), "call C:\\APP\\NEW.DLL DllRegisterServer"), journal.end());
+}
+
+// Under Wine a lookup of a name the folder lacks reads the whole folder, so a new
+// file is created by its copy without being looked for first. A shared file's count
+// must see the destination as it was, and a folder there is still no file to replace.
+TEST_F(CopyPhaseTest, ANewDestinationIsCreatedWithoutBeingLookedFor)
+{
+    vm.Put("E:\\A.TXT", "a");
+    vm.Put("E:\\S.DLL", "MZ");
+    vm.Put("E:\\SUB", "not a folder");
+    vm.platform.files.CreateFolder("C:\\APP\\SUB");
+    testing::CountingFileSystem counting(vm.platform.files);
+    counting.logPaths = true;
+    Platform counted{counting, vm.platform.registry, vm.platform.system, vm.platform.shell,
+                     vm.platform.components, vm.platform.lz, vm.platform.links};
+    FileOps countedOps(counted);
+    vm.Put(context.scriptFile, Script("File1=(App)A.TXT\r\nFile2=(App)S.DLL,/S\r\nFile3=(App)SUB\r\n"));
+    InstallRun run({counted, profiles, countedOps, context, view, shared});
+    run.Run();
+
+    const auto callsOn = [&](const std::string& path) {
+        std::vector<std::string> calls;
+        for (const std::string& line : counting.log)
+            if (line.size() > path.size() && line.compare(line.size() - path.size() - 1, std::string::npos, " " + path) == 0)
+                calls.push_back(line.substr(0, line.size() - path.size() - 1));
+        return calls;
+    };
+    EXPECT_EQ(callsOn("C:\\APP\\A.TXT"), (std::vector<std::string>{"CopyToNew", "QueryFile"}))
+        << "the copy, then the completion's size";
+    const std::vector<std::string> sharedCalls = callsOn("C:\\APP\\S.DLL");
+    ASSERT_FALSE(sharedCalls.empty());
+    EXPECT_EQ(sharedCalls.front(), "GetAttributes");
+    EXPECT_EQ(SharedFiles(vm.platform, true, nullptr).ReadSharedCount("C:\\APP\\S.DLL"), 1);
+    EXPECT_EQ(vm.Get("C:\\APP\\A.TXT"), "a");
+    EXPECT_TRUE(FileOps(vm.platform).FolderExists("C:\\APP\\SUB"));
+    for (const auto& question : view.questions) EXPECT_NE(question.caption, "上書き確認") << question.text;
+    const InstallRunState& state = run.State();
+    EXPECT_EQ(state.failures.count, 1);
+    EXPECT_EQ(state.failures.text.rfind("<File> C:\\APP\\SUB\r\n", 0), 0u) << state.failures.text;
+    EXPECT_EQ(state.lists.deleteFile, "C:\\APP\\A.TXT|C:\\APP\\S.DLL,/S|C:\\APP\\UNSETUP.INI|");
 }
 
 TEST(SharedCopyTest, ACopyThatFailsLeavesTheSharedCountAsItWas)

@@ -135,6 +135,39 @@ TEST_F(FileOpsTest, CopyFileOverwriteReturnsTheCopyError)
     EXPECT_FALSE(vm.platform.files.Exists("C:\\DST\\FULL.TXT"));
 }
 
+// A caller that saw nothing at the destination has the copy only create it; what
+// came there since is treated as what was there: a file is replaced, a folder stays.
+TEST_F(FileOpsTest, ACopyToWhatWasNotThereMeetsWhatCameSince)
+{
+    vm.Put("C:\\SRC\\A.TXT", "new");
+    vm.platform.files.CreateFolder("C:\\DST");
+    struct Row { std::string name, there; bool toNewOnly; ErrorCode expected; std::string content; std::uint32_t attributes; };
+    const Row rows[] = {
+        {"nothing, overwrite", "", false, 0, "new", attr::kArchive},
+        {"nothing, to new", "", true, 0, "new", attr::kArchive},
+        {"a read-only file, overwrite", "file", false, 0, "new", attr::kArchive},
+        {"a read-only file, to new", "file", true, 80, "old", attr::kReadOnly | attr::kHidden},
+        {"a hidden folder, overwrite", "folder", false, 5, "", attr::kDirectory | attr::kHidden},
+        {"a hidden folder, to new", "folder", true, 80, "", attr::kDirectory | attr::kHidden},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string to = "C:\\DST\\" + std::to_string(&row - rows) + ".TXT";
+        if (row.there == "file") vm.Put(to, "old");
+        if (row.there == "folder") vm.platform.files.CreateFolder(to);
+        if (!row.there.empty()) vm.platform.files.SetAttributes(to, row.there == "file" ? attr::kReadOnly | attr::kHidden : attr::kHidden);
+        const ErrorCode result = row.toNewOnly ? ops.CopyFileToNew("C:\\SRC\\A.TXT", to, std::nullopt)
+                                               : ops.CopyFileOverwrite("C:\\SRC\\A.TXT", to, false, std::nullopt);
+        EXPECT_EQ(result, row.expected);
+        if (row.there != "folder") {
+            EXPECT_EQ(vm.Get(to), row.content);
+        }
+        std::uint32_t attributes = 0;
+        ASSERT_EQ(vm.platform.files.GetAttributes(to, attributes), 0u);
+        EXPECT_EQ(attributes, row.attributes);
+    }
+}
+
 TEST_F(FileOpsTest, DeleteFilesSkipsTheShellForAMissingPlainPath)
 {
     vm.Put("C:\\D\\A.TXT");

@@ -5,16 +5,20 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include "platform/FileSystem.h"
 
-namespace lorvel::bench {
+namespace lorvel::testing {
 
 class CountingFileSystem final : public platform::FileSystem {
 public:
     explicit CountingFileSystem(platform::FileSystem& inner) : inner_(inner) {}
 
     std::map<std::string, long> calls;
+    // Each call as its kind, a space and the path it named, when asked for.
+    bool logPaths = false;
+    std::vector<std::string> log;
     long Total() const
     {
         long total = 0;
@@ -23,42 +27,45 @@ public:
     }
 
     using ErrorCode = platform::ErrorCode;
-    ErrorCode CreateFolder(const std::string& p) override { return Count("CreateFolder"), inner_.CreateFolder(p); }
+    ErrorCode CreateFolder(const std::string& p) override { return Count("CreateFolder", p), inner_.CreateFolder(p); }
     ErrorCode CreatePrivateFolder(const std::string& p) override
     {
-        return Count("CreatePrivateFolder"), inner_.CreatePrivateFolder(p);
+        return Count("CreatePrivateFolder", p), inner_.CreatePrivateFolder(p);
     }
-    ErrorCode RemoveFolder(const std::string& p) override { return Count("RemoveFolder"), inner_.RemoveFolder(p); }
-    ErrorCode Copy(const std::string& s, const std::string& d, bool f) override { return Count("Copy"), inner_.Copy(s, d, f); }
-    ErrorCode RemoveFile(const std::string& p) override { return Count("RemoveFile"), inner_.RemoveFile(p); }
+    ErrorCode RemoveFolder(const std::string& p) override { return Count("RemoveFolder", p), inner_.RemoveFolder(p); }
+    ErrorCode Copy(const std::string& s, const std::string& d, bool f) override
+    {
+        return Count(f ? "CopyToNew" : "Copy", d), inner_.Copy(s, d, f);
+    }
+    ErrorCode RemoveFile(const std::string& p) override { return Count("RemoveFile", p), inner_.RemoveFile(p); }
     ErrorCode GetAttributes(const std::string& p, std::uint32_t& a) override
     {
-        return Count("GetAttributes"), inner_.GetAttributes(p, a);
+        return Count("GetAttributes", p), inner_.GetAttributes(p, a);
     }
     ErrorCode SetAttributes(const std::string& p, std::uint32_t a) override
     {
-        return Count("SetAttributes"), inner_.SetAttributes(p, a);
+        return Count("SetAttributes", p), inner_.SetAttributes(p, a);
     }
     ErrorCode QueryFile(const std::string& p, platform::FindEntry& i) override
     {
-        return Count("QueryFile"), inner_.QueryFile(p, i);
+        return Count("QueryFile", p), inner_.QueryFile(p, i);
     }
     ErrorCode FindEntries(const std::string& p, std::vector<platform::FindEntry>& e) override
     {
-        return Count("FindEntries"), inner_.FindEntries(p, e);
+        return Count("FindEntries", p), inner_.FindEntries(p, e);
     }
     ErrorCode ReadWholeFile(const std::string& p, std::string& b) override
     {
-        return Count("ReadWholeFile"), inner_.ReadWholeFile(p, b);
+        return Count("ReadWholeFile", p), inner_.ReadWholeFile(p, b);
     }
     ErrorCode WriteWholeFile(const std::string& p, const std::string& b) override
     {
-        return Count("WriteWholeFile"), inner_.WriteWholeFile(p, b);
+        return Count("WriteWholeFile", p), inner_.WriteWholeFile(p, b);
     }
-    ErrorCode ShellDelete(const std::string& p) override { return Count("ShellDelete"), inner_.ShellDelete(p); }
+    ErrorCode ShellDelete(const std::string& p) override { return Count("ShellDelete", p), inner_.ShellDelete(p); }
     ErrorCode SetCurrentFolder(const std::string& p) override
     {
-        return Count("SetCurrentFolder"), inner_.SetCurrentFolder(p);
+        return Count("SetCurrentFolder", p), inner_.SetCurrentFolder(p);
     }
     std::string GetCurrentFolder() override { return Count("GetCurrentFolder"), inner_.GetCurrentFolder(); }
     bool HasDiskSpaceEx() override { return Count("HasDiskSpaceEx"), inner_.HasDiskSpaceEx(); }
@@ -72,8 +79,12 @@ public:
     }
 
 private:
-    void Count(const char* kind) { ++calls[kind]; }
+    void Count(const char* kind, const std::string& path = std::string())
+    {
+        ++calls[kind];
+        if (logPaths) log.push_back(std::string(kind) + " " + path);
+    }
     platform::FileSystem& inner_;
 };
 
-}  // namespace lorvel::bench
+}  // namespace lorvel::testing
