@@ -129,8 +129,18 @@ least_fields() {
   echo "$(least "${lines[@]%% *}") $(least $(printf '%s\n' "${lines[@]}" | cut -d' ' -f2)) $(least "${lines[@]##* }")"
 }
 
+# "total start finish uninstall" lines, the least of each field.
+least_runs() {
+  local lines=() line
+  while IFS= read -r line; do [ -n "$line" ] && lines+=("${line% *}"); done <<<"$1"
+  echo "$(least_fields "${lines[@]}") $(least $(printf '%s\n' "$1" | awk 'NF { print $4 }'))"
+}
+
 counts=${LORVEL_BENCH_COUNTS:-1000 4000 10000}
-declare -A bare_copy_of bare_delete_of rows_of
+peers_on=${LORVEL_BENCH_PEERS:-1}
+# msiexec with one component per file takes minutes at 10,000 files.
+msi_counts=" ${LORVEL_BENCH_MSI_COUNTS:-1000 4000} "
+peers=$c/bench-peers
 runs_of() { # kind: prints the install and uninstall functions of a way of running SETUP.EXE
   case $1 in
     wizard) echo "install_time uninstall_time" ;;
@@ -138,73 +148,34 @@ runs_of() { # kind: prints the install and uninstall functions of a way of runni
     quiet) echo "quiet_install_time quiet_uninstall_time" ;;
   esac
 }
-# One way of running SETUP.EXE, count files, the least of the repetitions:
+# One install and uninstall of count files by one way of running SETUP.EXE:
 # "install start finish uninstall"; the wizard's start and finish are "-".
-setup_least() {
-  local kind=$1 count=$2 installs=() uninstalls=() run
+setup_run() {
+  local kind=$1 count=$2 run install
   read -r install_run uninstall_run <<<"$(runs_of "$kind")"
-  for _ in $(seq 1 "$repeat"); do
-    wine reg delete "$key" /f >/dev/null 2>&1 || true
-    rm -f "$c/windows/UNKORAT.EXE"
-    run=$($install_run)
-    [ "$kind" = wizard ] && run="$run - -"
-    installs+=("$run")
-    [ "$(find "$c/bench-target" -name 'F*.DAT' | wc -l)" = "$count" ] ||
-      { echo "the $kind install copied too few files" >&2; exit 1; }
-    run=$($uninstall_run)
-    uninstalls+=("${run%% *}")
-    [ ! -e "$c/bench-target" ] || { echo "the $kind uninstall left the folder" >&2; exit 1; }
-  done
-  echo "$(least_fields "${installs[@]}") $(least "${uninstalls[@]}")"
+  wine reg delete "$key" /f >/dev/null 2>&1 || true
+  rm -f "$c/windows/UNKORAT.EXE"
+  install=$($install_run)
+  [ "$kind" = wizard ] && install="$install - -"
+  [ "$(find "$c/bench-target" -name 'F*.DAT' | wc -l)" = "$count" ] ||
+    { echo "the $kind install copied too few files" >&2; exit 1; }
+  run=$($uninstall_run)
+  [ ! -e "$c/bench-target" ] || { echo "the $kind uninstall left the folder" >&2; exit 1; }
+  echo "$install ${run%% *}"
 }
-# A row of the table: the N-file run, the same less its one-file run ("less one",
-# which takes out start-up and completion), the ratio of that to the bare loop, and
-# the start-up and finish of the N-file run where the files' times tell them.
-row() {
-  local name=$1 count=$2 run=$3 base=$4
-  read -r i s f u <<<"$run"
-  read -r bi _ _ bu <<<"$base"
-  awk -v n="$name" -v count="$count" -v i="$i" -v bi="$bi" -v s="$s" -v f="$f" -v u="$u" -v bu="$bu" \
-      -v bc="${bare_copy_of[$count]}" -v bd="${bare_delete_of[$count]}" 'BEGIN {
-    if (s == "-") sf = sprintf("%7s %7s", "-", "-"); else sf = sprintf("%6.2fs %6.2fs", s, f)
-    if (u == "-") un = sprintf("%9s %9s %6s", "-", "-", "-")
-    else un = sprintf("%8.2fs %8.2fs %s", u, u - bu, ratio(u - bu, bd))
-    printf "%-18s %6d %8.2fs %8.2fs %s %s   %s\n", n, count, i, i - bi, ratio(i - bi, bc), sf, un
-  }
-  function ratio(a, b) { return b > 0 ? sprintf("%6.2f", a / b) : sprintf("%6s", "-") }'
+# The bare loops on count files: "copy delete own-copy writes-only", in seconds.
+bare_run() {
+  local count=$1 copy delete own
+  rm -rf "$c/bench-bare"; mkdir -p "$c/bench-bare"
+  copy=$(bare copy 'C:\bench-medium' 'C:\bench-bare' "$count")
+  delete=$(bare delete 'C:\bench-bare' "$count")
+  own=$(bare rawcopy 'C:\bench-medium' 'C:\bench-bare' "$count")
+  rm -rf "$c/bench-bare"; mkdir -p "$c/bench-bare"
+  echo "$copy $delete $own $(bare writeonly 'C:\bench-medium' 'C:\bench-bare' "$count")"
+  rm -rf "$c/bench-bare"
 }
 
-program=${programs[0]}
-medium "$program" 1
-declare -A setup_base
-for kind in wizard silent quiet; do setup_base[$kind]=$(setup_least "$kind" 1); done
-for count in $counts; do
-  medium "$program" "$count"
-  bare_copies=() bare_deletes=() own_copies=() write_onlies=()
-  for _ in $(seq 1 "$repeat"); do
-    rm -rf "$c/bench-bare"; mkdir -p "$c/bench-bare"
-    bare_copies+=("$(bare copy 'C:\bench-medium' 'C:\bench-bare' "$count")")
-    bare_deletes+=("$(bare delete 'C:\bench-bare' "$count")")
-    own_copies+=("$(bare rawcopy 'C:\bench-medium' 'C:\bench-bare' "$count")")
-    rm -rf "$c/bench-bare"; mkdir -p "$c/bench-bare"
-    write_onlies+=("$(bare writeonly 'C:\bench-medium' 'C:\bench-bare' "$count")")
-  done
-  bare_copy_of[$count]=$(least "${bare_copies[@]}") bare_delete_of[$count]=$(least "${bare_deletes[@]}")
-  # The bare loop's two cheaper kin: the copy written out by hand, and the writes alone
-  # of an installer that carries its files inside itself (no source file to open).
-  rows_of[$count]=$(awk -v count="$count" -v b="${bare_copy_of[$count]}" -v d="${bare_delete_of[$count]}" \
-      -v o="$(least "${own_copies[@]}")" -v w="$(least "${write_onlies[@]}")" 'BEGIN {
-    printf "%-18s %6d %9s %8.2fs %6.2f %7s %7s   %9s %8.2fs %6.2f\n", "bare loop", count, "-", b, 1, "-", "-", "-", d, 1
-    printf "%-18s %6d %9s %8.2fs %s\n", "  own copy", count, "-", o, ratio(o, b)
-    printf "%-18s %6d %9s %8.2fs %s", "  writes only", count, "-", w, ratio(w, b) }
-    function ratio(a, b) { return b > 0 ? sprintf("%6.2f", a / b) : sprintf("%6s", "-") }')
-  for kind in wizard silent quiet; do
-    name="SETUP wizard"; [ "$kind" = silent ] && name="SETUP /SILENT"; [ "$kind" = quiet ] && name="SETUP /VERYSILENT"
-    rows_of[$count]+=$'\n'"$(row "$name" "$count" "$(setup_least "$kind" "$count")" "${setup_base[$kind]}")"
-  done
-done
-
-if [ "${LORVEL_BENCH_PEERS:-1}" != 0 ]; then
+if [ "$peers_on" != 0 ]; then
   # The peers come from Debian (a few MB); only the benchmark needs them, so it installs
   # them itself rather than every machine's set-up.
   if ! command -v makensis >/dev/null || ! command -v wixl >/dev/null; then
@@ -215,92 +186,147 @@ if [ "${LORVEL_BENCH_PEERS:-1}" != 0 ]; then
     command -v makensis >/dev/null && command -v wixl >/dev/null ||
       { echo "the peers need makensis and wixl (Debian packages nsis and wixl)" >&2; exit 1; }
   fi
-  peers=$c/bench-peers
-  # The peers' own media: the same flat files, packed as each installer packs them.
-  peer_media() {
-    local count=$1 i
-    rm -rf "$peers"
-    mkdir -p "$peers/files"
-    for i in $(seq 1 "$count"); do echo "small file $i" > "$peers/files/F$i.DAT"; done
-    {
-      printf 'Unicode true\nTarget amd64-unicode\nSetCompress off\nName "Bench"\nOutFile "%s"\n' "$peers/nsis.exe"
-      printf 'InstallDir "C:\\bench-nsis"\nRequestExecutionLevel admin\nSection\nSetOutPath "$INSTDIR"\n'
-      for i in $(seq 1 "$count"); do printf 'File "%s/files/F%d.DAT"\n' "$peers" "$i"; done
-      printf 'WriteUninstaller "$INSTDIR\\uninst.exe"\nSectionEnd\nSection "Uninstall"\n'
-      for i in $(seq 1 "$count"); do printf 'Delete "$INSTDIR\\F%d.DAT"\n' "$i"; done
-      printf 'Delete "$INSTDIR\\uninst.exe"\nRMDir "$INSTDIR"\nSectionEnd\n'
-    } > "$peers/bench.nsi"
-    makensis -V1 "$peers/bench.nsi" >/dev/null || { echo "makensis could not build the installer" >&2; exit 1; }
-    [ "$count" = 1 ] || [[ $msi_counts == *" $count "* ]] || return 0
-    {
-      printf '<?xml version="1.0" encoding="utf-8"?>\n<Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">\n'
-      printf '<Product Id="*" Name="Bench" Language="1033" Version="1.0.0" Manufacturer="Bench" UpgradeCode="6b1f3c1e-6a8e-4c1d-9a3e-2f7d1b0c4a11">\n'
-      printf '<Package InstallerVersion="200" Compressed="yes" InstallScope="perMachine"/>\n'
-      printf '<Media Id="1" Cabinet="bench.cab" EmbedCab="yes"/>\n'
-      printf '<Directory Id="TARGETDIR" Name="SourceDir"><Directory Id="INSTALLDIR" Name="bench-msi">\n'
-      for i in $(seq 1 "$count"); do
-        printf '<Component Id="C%d" Guid="*" Win64="yes"><File Id="F%d" Source="files/F%d.DAT" KeyPath="yes"/></Component>\n' \
-          "$i" "$i" "$i"
-      done
-      printf '</Directory></Directory>\n<Feature Id="All" Level="1">\n'
-      for i in $(seq 1 "$count"); do printf '<ComponentRef Id="C%d"/>\n' "$i"; done
-      printf '</Feature>\n</Product>\n</Wix>\n'
-    } > "$peers/bench.wxs"
-    # wixl takes the files' paths relative to where it runs.
-    (cd "$peers" && wixl -a x64 -o bench.msi bench.wxs 2>/dev/null) ||
-      { echo "wixl could not build the package" >&2; exit 1; }
-  }
-  landed() { find "$1" -name 'F*.DAT' 2>/dev/null | wc -l; }
-  # One peer's install and uninstall of count files: "install start finish uninstall".
-  peer_run() {
-    local peer=$1 count=$2 install uninstall
-    case $peer in
-      nsis)
-        rm -rf "$c/bench-nsis"
-        install=$(unattended_time 'run 0 C:\bench-peers\nsis.exe /S' "$c/bench-nsis")
-        [ "$(landed "$c/bench-nsis")" = "$count" ] || { echo "the NSIS install copied too few files" >&2; exit 1; }
-        # _?= keeps the uninstaller where it is and waits for it, instead of a copy in
-        # the temporary folder that the shell could not wait for.
-        uninstall=$(unattended_time 'run 0 C:\bench-nsis\uninst.exe /S _?=C:\bench-nsis')
-        [ "$(landed "$c/bench-nsis")" = 0 ] || { echo "the NSIS uninstall left files" >&2; exit 1; }
-        rm -rf "$c/bench-nsis"
-        ;;
-      msi)
-        install=$(unattended_time 'run 0 msiexec /i C:\bench-peers\bench.msi /qn TARGETDIR=C:\' "$c/bench-msi")
-        [ "$(landed "$c/bench-msi")" = "$count" ] || { echo "the MSI install copied too few files" >&2; exit 1; }
-        uninstall=$(unattended_time 'run 0 msiexec /x C:\bench-peers\bench.msi /qn')
-        [ "$(landed "$c/bench-msi")" = 0 ] || { echo "the MSI uninstall left files" >&2; exit 1; }
-        ;;
-    esac
-    echo "$install ${uninstall%% *}"
-  }
-  # The least of each figure over the repetitions.
-  peer_least() {
-    local peer=$1 count=$2 installs=() uninstalls=() run
-    for _ in $(seq 1 "$repeat"); do
-      run=$(peer_run "$peer" "$count")
-      installs+=("${run% *}") uninstalls+=("${run##* }")
+fi
+# The peers' own media: the same flat files, packed as each installer packs them.
+peer_media() {
+  local count=$1 i
+  rm -rf "$peers"
+  mkdir -p "$peers/files"
+  for i in $(seq 1 "$count"); do echo "small file $i" > "$peers/files/F$i.DAT"; done
+  {
+    printf 'Unicode true\nTarget amd64-unicode\nSetCompress off\nName "Bench"\nOutFile "%s"\n' "$peers/nsis.exe"
+    printf 'InstallDir "C:\\bench-nsis"\nRequestExecutionLevel admin\nSection\nSetOutPath "$INSTDIR"\n'
+    for i in $(seq 1 "$count"); do printf 'File "%s/files/F%d.DAT"\n' "$peers" "$i"; done
+    printf 'WriteUninstaller "$INSTDIR\\uninst.exe"\nSectionEnd\nSection "Uninstall"\n'
+    for i in $(seq 1 "$count"); do printf 'Delete "$INSTDIR\\F%d.DAT"\n' "$i"; done
+    printf 'Delete "$INSTDIR\\uninst.exe"\nRMDir "$INSTDIR"\nSectionEnd\n'
+  } > "$peers/bench.nsi"
+  makensis -V1 "$peers/bench.nsi" >/dev/null || { echo "makensis could not build the installer" >&2; exit 1; }
+  [ "$count" = 1 ] || [[ $msi_counts == *" $count "* ]] || return 0
+  {
+    printf '<?xml version="1.0" encoding="utf-8"?>\n<Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">\n'
+    printf '<Product Id="*" Name="Bench" Language="1033" Version="1.0.0" Manufacturer="Bench" UpgradeCode="6b1f3c1e-6a8e-4c1d-9a3e-2f7d1b0c4a11">\n'
+    printf '<Package InstallerVersion="200" Compressed="yes" InstallScope="perMachine"/>\n'
+    printf '<Media Id="1" Cabinet="bench.cab" EmbedCab="yes"/>\n'
+    printf '<Directory Id="TARGETDIR" Name="SourceDir"><Directory Id="INSTALLDIR" Name="bench-msi">\n'
+    for i in $(seq 1 "$count"); do
+      printf '<Component Id="C%d" Guid="*" Win64="yes"><File Id="F%d" Source="files/F%d.DAT" KeyPath="yes"/></Component>\n' \
+        "$i" "$i" "$i"
     done
-    echo "$(least_fields "${installs[@]}") $(least "${uninstalls[@]}")"
-  }
-  # msiexec with one component per file takes minutes at 10,000 files.
-  msi_counts=" ${LORVEL_BENCH_MSI_COUNTS:-1000 4000} "
-  declare -A peer_base
-  peer_media 1
-  for peer in nsis msi; do peer_base[$peer]=$(peer_least "$peer" 1); done
-  for count in $counts; do
-    peer_media "$count"
-    for peer in nsis msi; do
-      [ "$peer" = msi ] && [[ $msi_counts != *" $count "* ]] && continue
-      rows_of[$count]+=$'\n'"$(row "$( [ "$peer" = nsis ] && echo "NSIS /S" || echo "MSI /qn")" "$count" \
-        "$(peer_least "$peer" "$count")" "${peer_base[$peer]}")"
+    printf '</Directory></Directory>\n<Feature Id="All" Level="1">\n'
+    for i in $(seq 1 "$count"); do printf '<ComponentRef Id="C%d"/>\n' "$i"; done
+    printf '</Feature>\n</Product>\n</Wix>\n'
+  } > "$peers/bench.wxs"
+  # wixl takes the files' paths relative to where it runs.
+  (cd "$peers" && wixl -a x64 -o bench.msi bench.wxs 2>/dev/null) ||
+    { echo "wixl could not build the package" >&2; exit 1; }
+}
+landed() { find "$1" -name 'F*.DAT' 2>/dev/null | wc -l; }
+# One peer's install and uninstall of count files: "install start finish uninstall".
+peer_run() {
+  local peer=$1 count=$2 install uninstall
+  case $peer in
+    nsis)
+      rm -rf "$c/bench-nsis"
+      install=$(unattended_time 'run 0 C:\bench-peers\nsis.exe /S' "$c/bench-nsis")
+      [ "$(landed "$c/bench-nsis")" = "$count" ] || { echo "the NSIS install copied too few files" >&2; exit 1; }
+      # _?= keeps the uninstaller where it is and waits for it, instead of a copy in
+      # the temporary folder that the shell could not wait for.
+      uninstall=$(unattended_time 'run 0 C:\bench-nsis\uninst.exe /S _?=C:\bench-nsis')
+      [ "$(landed "$c/bench-nsis")" = 0 ] || { echo "the NSIS uninstall left files" >&2; exit 1; }
+      rm -rf "$c/bench-nsis"
+      ;;
+    msi)
+      install=$(unattended_time 'run 0 msiexec /i C:\bench-peers\bench.msi /qn TARGETDIR=C:\' "$c/bench-msi")
+      [ "$(landed "$c/bench-msi")" = "$count" ] || { echo "the MSI install copied too few files" >&2; exit 1; }
+      uninstall=$(unattended_time 'run 0 msiexec /x C:\bench-peers\bench.msi /qn')
+      [ "$(landed "$c/bench-msi")" = 0 ] || { echo "the MSI uninstall left files" >&2; exit 1; }
+      ;;
+  esac
+  echo "$install ${uninstall%% *}"
+}
+
+# Each round runs every installer once, in turn, and the next round starts one
+# installer later, so what the host's disk does meanwhile (writing back the last
+# run's files, say) falls on each of them alike and no installer always follows the
+# same one. The figures are the least of each installer's rounds.
+declare -A runs_of_installer
+installers_at() { # count: the installers that run at that count
+  local list="bare wizard silent quiet"
+  if [ "$peers_on" != 0 ]; then
+    list+=" nsis"
+    [ "$1" = 1 ] || [[ $msi_counts == *" $1 "* ]] && list+=" msi"
+  fi
+  echo "$list"
+}
+run_installer() { # installer count
+  case $1 in
+    bare) bare_run "$2" ;;
+    wizard | silent | quiet) setup_run "$1" "$2" ;;
+    *) peer_run "$1" "$2" ;;
+  esac
+}
+rounds() { # count
+  local count=$1 list round i n
+  read -r -a list <<<"$(installers_at "$count")"
+  n=${#list[@]}
+  for round in $(seq 0 $((repeat - 1))); do
+    for i in $(seq 0 $((n - 1))); do
+      local installer=${list[$(((i + round) % n))]}
+      [ "$count" = 1 ] && [ "$installer" = bare ] && continue
+      runs_of_installer["$count $installer"]+="$(run_installer "$installer" "$count")"$'\n'
     done
   done
-  rm -rf "$peers" "$c/bench-nsis" "$c/bench-msi"
-fi
+}
+
+program=${programs[0]}
+for count in 1 $counts; do
+  medium "$program" "$count"
+  [ "$peers_on" != 0 ] && peer_media "$count"
+  rounds "$count"
+done
+
+# A row of the table: the N-file run, the same less its one-file run ("less one",
+# which takes out start-up and completion), the ratio of that to the bare loop, and
+# the start-up and finish of the N-file run where the files' times tell them.
+row() {
+  local name=$1 count=$2 run=$3 base=$4 bc=$5 bd=$6
+  read -r i s f u <<<"$run"
+  read -r bi _ _ bu <<<"$base"
+  awk -v n="$name" -v count="$count" -v i="$i" -v bi="$bi" -v s="$s" -v f="$f" -v u="$u" -v bu="$bu" \
+      -v bc="$bc" -v bd="$bd" 'BEGIN {
+    if (s == "-") sf = sprintf("%7s %7s", "-", "-"); else sf = sprintf("%6.2fs %6.2fs", s, f)
+    if (u == "-") un = sprintf("%9s %9s %6s", "-", "-", "-")
+    else un = sprintf("%8.2fs %8.2fs %s", u, u - bu, ratio(u - bu, bd))
+    printf "%-18s %6d %8.2fs %8.2fs %s %s   %s\n", n, count, i, i - bi, ratio(i - bi, bc), sf, un
+  }
+  function ratio(a, b) { return b > 0 ? sprintf("%6.2f", a / b) : sprintf("%6s", "-") }'
+}
+name_of() {
+  case $1 in
+    wizard) echo "SETUP wizard" ;; silent) echo "SETUP /SILENT" ;; quiet) echo "SETUP /VERYSILENT" ;;
+    nsis) echo "NSIS /S" ;; msi) echo "MSI /qn" ;;
+  esac
+}
 
 printf '%-18s %6s %9s %9s %6s %7s %7s   %9s %9s %6s\n' installer files install "less one" ratio start finish \
   uninstall "less one" ratio
-for count in $counts; do printf '%s\n' "${rows_of[$count]}"; done
-rm -rf "$c/bench-medium" "$c/bench-target" "$c/bench-bare"
+for count in $counts; do
+  bares=${runs_of_installer["$count bare"]}
+  least_of() { least $(printf '%s\n' "$bares" | awk -v f="$1" 'NF { print $f }'); }
+  b=$(least_of 1) d=$(least_of 2) o=$(least_of 3) w=$(least_of 4)
+  # The bare loop's two cheaper kin: the copy written out by hand, and the writes alone
+  # of an installer that carries its files inside itself (no source file to open).
+  awk -v count="$count" -v b="$b" -v d="$d" -v o="$o" -v w="$w" 'BEGIN {
+    printf "%-18s %6d %9s %8.2fs %6.2f %7s %7s   %9s %8.2fs %6.2f\n", "bare loop", count, "-", b, 1, "-", "-", "-", d, 1
+    printf "%-18s %6d %9s %8.2fs %s\n", "  own copy", count, "-", o, ratio(o, b)
+    printf "%-18s %6d %9s %8.2fs %s\n", "  writes only", count, "-", w, ratio(w, b) }
+    function ratio(a, b) { return b > 0 ? sprintf("%6.2f", a / b) : sprintf("%6s", "-") }'
+  for installer in $(installers_at "$count"); do
+    [ "$installer" = bare ] && continue
+    row "$(name_of "$installer")" "$count" "$(least_runs "${runs_of_installer["$count $installer"]}")" \
+      "$(least_runs "${runs_of_installer["1 $installer"]}")" "$b" "$d"
+  done
+done
+rm -rf "$c/bench-medium" "$c/bench-target" "$c/bench-bare" "$peers" "$c/bench-nsis" "$c/bench-msi"
 wine reg delete "$key" /f >/dev/null 2>&1 || true
