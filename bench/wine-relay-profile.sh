@@ -75,13 +75,16 @@ measure "$files"
 fresh
 
 # The same per-file work priced without relay by bare loops on the same files: a
-# lookup of a file's attributes, the copy (an existence check and CopyFileW), and the
-# progress window's texts, bar, pending messages and pause.
+# lookup of a file's attributes, the copy that only creates (CopyFileW failing if the
+# file is there), what an existence check and a copy that may replace cost beyond it,
+# and the progress window's texts, bar, pending messages and pause.
 lay_out "$files"
 bare() { wine 'C:\bench-profile-tools\bare_loop.exe' "$@" | tr -d '\r'; }
 stat_ms=$(bare stat 'C:\bench-profile' "$files")
 mkdir -p "$c/bench-profile-target"
 copy_ms=$(bare copy 'C:\bench-profile' 'C:\bench-profile-target' "$files")
+rm -rf "$c/bench-profile-target"; mkdir -p "$c/bench-profile-target"
+copy_new_ms=$(bare copynew 'C:\bench-profile' 'C:\bench-profile-target' "$files")
 read -r texts_ms bar_ms messages_ms sleep_ms <<< "$(bare window "$files")"
 fresh
 n=$((files - 1))
@@ -97,16 +100,18 @@ per_file() {
   awk -v n="$n" -v call="$1" 'FNR == NR { if ($1 == call) b = $2; next }
     $1 == call { a = $2 } END { printf "%.3f", (a - b) / n }' "$out/relay.1" "$out/relay.$files"
 }
-awk -v n="$files" -v w="$wn" -v w1="$w1" -v st="$stat_ms" -v cp="$copy_ms" -v tx="$texts_ms" -v bar="$bar_ms" \
+awk -v n="$files" -v w="$wn" -v w1="$w1" -v st="$stat_ms" -v cp="$copy_ms" -v cpn="$copy_new_ms" -v tx="$texts_ms" -v bar="$bar_ms" \
     -v msg="$messages_ms" -v sl="$sleep_ms" -v lookups="$(per_file KERNEL32.GetFileAttributesExW)" \
     -v texts="$(per_file user32.SetWindowTextW)" -v bars="$(per_file user32.SendMessageW)" \
+    -v copies="$(per_file KERNEL32.CopyFileW)" -v checks="$(per_file KERNEL32.GetFileAttributesW)" \
     -v peeks="$(per_file user32.PeekMessageW)" -v sleeps="$(per_file KERNEL32.Sleep)" 'BEGIN {
   wall = (w - w1) * 1000 / (n - 1)
   printf "\npriced by bare loops, ms per file: the price of one call (or one copy) times the calls per file\n"
   printf "(counted in the traced run, which is slower, so the window, refreshed by the clock, is counted high)\n"
   printf "  %-44s %7s %7s %7s\n", "", "each", "a file", "ms"
   row("attributes lookup (GetFileAttributesExW)", st / n, lookups)
-  row("copy (GetFileAttributesW + CopyFileW)", cp / n, 1)
+  row("copy that only creates (CopyFileW)", cpn / n, copies)
+  row("check and replacing copy, beyond that", (cp - cpn) / n, checks)
   row("label text (SetWindowTextW)", tx / n / 2, texts)
   row("bar position (PBM_SETPOS)", bar / n, bars)
   row("pending messages (PeekMessageW, paints)", msg / n / 2, peeks)

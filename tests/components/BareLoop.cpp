@@ -2,6 +2,8 @@
 // existence check and one copy per file, or one deletion per file, or the pauses a
 // run makes, timed inside the process so process start-up is not counted.
 //   bare_loop copy <from folder> <to folder> <count>   F1.DAT ... F<count>.DAT
+//   bare_loop copynew <from folder> <to folder> <count> one CopyFileW per file that only creates (fails
+//                                                       if the file is there), with no check before it
 //   bare_loop rawcopy <from> <to> <count>              the same with the copy written out: open, read,
 //                                                       create, write, the source's time, close
 //   bare_loop writeonly <from> <to> <count>            as an installer that carries its files inside
@@ -145,6 +147,9 @@ int wmain(int argc, wchar_t** argv)
             ::GetFileAttributesW(to.c_str());
             ok = ::CopyFileW(FileIn(argv[2], i).c_str(), to.c_str(), FALSE) != 0;
         }
+    } else if (verb == L"copynew" && argc == 5) {
+        const int count = _wtoi(argv[4]);
+        for (int i = 1; i <= count && ok; ++i) ok = ::CopyFileW(FileIn(argv[2], i).c_str(), FileIn(argv[3], i).c_str(), TRUE) != 0;
     } else if ((verb == L"rawcopy" || verb == L"writeonly") && argc == 5) {
         const int count = _wtoi(argv[4]);
         const bool read = verb == L"rawcopy";
