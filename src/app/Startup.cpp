@@ -1,5 +1,8 @@
 #include "app/Startup.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "app/CommandLine.h"
 
 #include "util/MBUtils.h"
@@ -143,9 +146,34 @@ void CopyStartupFiles(StartupDecision& decision, Platform& platform, FileOps& op
     if (!platform.files.FileExists(c.scriptFile)) decision.fatalText += std::string(kFatalScript) + "\r\n";
 }
 
+namespace {
+
+// The numbers of the work folders the temporary folder holds, found by one listing:
+// under Wine each lookup of a name a folder lacks reads the whole folder, and a
+// user's temporary folder may hold thousands of entries. Where the folder cannot be
+// listed, every number is tried.
+std::vector<int> WorkFolderNumbersIn(const std::string& tempFolder, FileSystem& files)
+{
+    std::vector<int> numbers;
+    std::vector<FindEntry> entries;
+    const ErrorCode listed = files.FindEntries(tempFolder + kWorkFolderPrefix + "*", entries);
+    if (listed != kErrorSuccess && listed != kErrorFileNotFound && listed != kErrorPathNotFound) {
+        for (int n = 1; n <= kWorkFolderLimit; ++n) numbers.push_back(n);
+        return numbers;
+    }
+    for (int n = 1; n <= kWorkFolderLimit; ++n) {
+        const std::string name = kWorkFolderPrefix + std::to_string(n);
+        const auto named = [&](const FindEntry& entry) { return AsciiUpperCase(entry.name) == name; };
+        if (std::any_of(entries.begin(), entries.end(), named)) numbers.push_back(n);
+    }
+    return numbers;
+}
+
+}  // namespace
+
 void CleanUpAtProgramEnd(const std::string& tempFolder, Platform& platform, FileOps& ops)
 {
-    for (int n = 1; n <= kWorkFolderLimit; ++n) {
+    for (int n : WorkFolderNumbersIn(tempFolder, platform.files)) {
         const std::string folder = WorkFolderName(tempFolder, n);
         // Asked without the final "\\", which would make the system look through a link.
         const std::string entry = RemovePathDelim(folder, "B");

@@ -19,6 +19,9 @@ public:
     // Each call as its kind, a space and the path it named, when asked for.
     bool logPaths = false;
     std::vector<std::string> log;
+    // Listings the system refuses, by pattern (a folder whose contents the user may
+    // not read), with the error it gives.
+    std::map<std::string, platform::ErrorCode> refusedListings;
     long Total() const
     {
         long total = 0;
@@ -52,7 +55,9 @@ public:
     }
     ErrorCode FindEntries(const std::string& p, std::vector<platform::FindEntry>& e) override
     {
-        return Count("FindEntries", p), inner_.FindEntries(p, e);
+        Count("FindEntries", p);
+        if (const auto refused = refusedListings.find(p); refused != refusedListings.end()) return refused->second;
+        return inner_.FindEntries(p, e);
     }
     ErrorCode ReadWholeFile(const std::string& p, std::string& b) override
     {

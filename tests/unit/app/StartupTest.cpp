@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "../CountingFileSystem.h"
 #include "../VirtualMachineFixture.h"
 #include "app/VersionText.h"
 #include "run/FixedNames.h"
@@ -279,6 +280,43 @@ TEST_F(WorkFolderTest, CleanUpRemovesEveryWorkFolderAndNoLinksTarget)
     EXPECT_EQ(vm.Get("C:\\DOCS\\SUB\\NOTE.TXT"), "mine too");
     EXPECT_EQ(vm.machine.Journal(),
               (std::vector<std::string>{"notify 0x8000000 0", "notify 0x2000 0", "notify 0x1000 0"}));
+}
+
+// Under Wine each lookup of a name a folder lacks reads the whole folder, and a
+// user's temporary folder may hold thousands of entries: the work folders are found
+// by one listing, and named one by one only where the folder cannot be listed.
+TEST_F(WorkFolderTest, CleanUpFindsTheWorkFoldersByOneListing)
+{
+    struct Row { const char* what; std::optional<ErrorCode> listing; int lookups; };
+    const Row rows[] = {
+        {"listed", std::nullopt, 3},
+        {"the listing refused", kErrorAccessDenied, kWorkFolderLimit},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        testing::TestMachine machine;
+        // KRTMP2X, KRTMP100 and KRTMP05 are no work folder's names.
+        for (const std::string& path : {Work(1) + "A.TXT", Work(40) + "B.TXT", temp + "KRTMP2X\\C.TXT",
+                                        temp + "KRTMP100\\D.TXT", temp + "KRTMP05\\E.TXT"})
+            machine.Put(path);
+        machine.platform.files.CreateFolder(temp + "krtmp7");
+        testing::CountingFileSystem counting(machine.platform.files);
+        if (row.listing) counting.refusedListings[temp + "KRTMP*"] = *row.listing;
+        counting.logPaths = true;
+        Platform counted{counting, machine.platform.registry, machine.platform.system, machine.platform.shell,
+                         machine.platform.components, machine.platform.lz, machine.platform.links};
+        FileOps countedOps(counted);
+        CleanUpAtProgramEnd(temp, counted, countedOps);
+        int lookups = 0;
+        for (const std::string& line : counting.log)
+            if (line.rfind("GetAttributes " + temp + "KRTMP", 0) == 0 && line.find('\\', 14 + temp.size()) == std::string::npos)
+                ++lookups;
+        EXPECT_EQ(lookups, row.lookups);
+        for (const std::string& gone : {Work(1), Work(40), temp + "krtmp7\\"})
+            EXPECT_FALSE(machine.platform.files.Exists(gone)) << gone;
+        for (const std::string& kept : {temp + "KRTMP2X\\C.TXT", temp + "KRTMP100\\D.TXT", temp + "KRTMP05\\E.TXT"})
+            EXPECT_TRUE(machine.platform.files.Exists(kept)) << kept;
+    }
 }
 
 TEST_F(WorkFolderTest, AScriptOrRecordOverTheBoundIsRefusedUnread)
