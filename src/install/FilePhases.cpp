@@ -59,6 +59,18 @@ std::string InstallRun::ExpandCompressedFile(const std::string& source, std::str
     return temporary;
 }
 
+namespace {
+
+// The failures of a copy that opens its source before it creates the destination,
+// and that no write can give: gone, not found, denied, held open by another program.
+bool FailsBeforeCreating(ErrorCode code)
+{
+    return code == kErrorFileNotFound || code == kErrorPathNotFound || code == kErrorAccessDenied ||
+           code == kErrorSharingViolation;
+}
+
+}  // namespace
+
 bool InstallRun::DecideCopy(const std::string& source, const std::string& destination, bool destinationExists)
 {
     if (!destinationExists) return true;
@@ -131,6 +143,9 @@ InstallRun::Outcome InstallRun::CopyOne(const CopyEntry& entry, std::string sour
     // must see the destination before anything is copied, so that one is looked up.
     ErrorCode result = kErrorFileExists;
     if (!broken && !entry.HasFlag("/S")) result = services_.ops.CopyFileToNew(source, destination, copiedAttributes);
+    // A copy that could not open its source failed before it made anything, so a file
+    // at the destination now was there before, and is met as any existing file is.
+    if (FailsBeforeCreating(result) && services_.platform.files.FileExists(destination)) result = kErrorFileExists;
     const bool decided = result != kErrorFileExists;
     const bool destinationExists = !decided && services_.platform.files.FileExists(destination);
     bool copy = decided || DecideCopy(source, destination, destinationExists);

@@ -184,6 +184,10 @@ ErrorCode VirtualFileSystem::Copy(const std::string& source, const std::string& 
         return kErrorInvalidName;
     if (!from.exists) return from.parentExists ? kErrorFileNotFound : kErrorPathNotFound;
     if (from.isDirectory) return kErrorAccessDenied;
+    // The system opens the source first: one it may not read fails the copy before
+    // anything is made at the destination.
+    if (s_.IsReadDenied(from.key)) return kErrorAccessDenied;
+    if (s_.IsLocked(from.key)) return kErrorSharingViolation;
     if (!to.parentExists) return kErrorPathNotFound;
     if (to.exists && failIfExists) return kErrorFileExists;
     if (to.isDirectory) return kErrorAccessDenied;

@@ -287,35 +287,43 @@ TEST_F(WorkFolderTest, CleanUpRemovesEveryWorkFolderAndNoLinksTarget)
 // by one listing, and named one by one only where the folder cannot be listed.
 TEST_F(WorkFolderTest, CleanUpFindsTheWorkFoldersByOneListing)
 {
-    struct Row { const char* what; std::optional<ErrorCode> listing; int lookups; };
+    enum class Holds { WorkFolders, OtherNames, NoFolder };
+    struct Row { const char* what; Holds holds; std::optional<ErrorCode> listing; int lookups; };
     const Row rows[] = {
-        {"listed", std::nullopt, 3},
-        {"the listing refused", kErrorAccessDenied, kWorkFolderLimit},
+        {"listed", Holds::WorkFolders, std::nullopt, 3},
+        {"the listing refused", Holds::WorkFolders, kErrorAccessDenied, kWorkFolderLimit},
+        {"no work folder's name", Holds::OtherNames, std::nullopt, 0},
+        {"no temporary folder", Holds::NoFolder, std::nullopt, 0},
     };
+    const std::string lookup = "GetAttributes " + temp + "KRTMP";
+    // KRTMP2X, KRTMP100 and KRTMP05 are no work folder's names.
+    const std::vector<std::string> others = {temp + "KRTMP2X\\C.TXT", temp + "KRTMP100\\D.TXT", temp + "KRTMP05\\E.TXT"};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         testing::TestMachine machine;
-        // KRTMP2X, KRTMP100 and KRTMP05 are no work folder's names.
-        for (const std::string& path : {Work(1) + "A.TXT", Work(40) + "B.TXT", temp + "KRTMP2X\\C.TXT",
-                                        temp + "KRTMP100\\D.TXT", temp + "KRTMP05\\E.TXT"})
-            machine.Put(path);
-        machine.platform.files.CreateFolder(temp + "krtmp7");
+        const std::string folder = row.holds == Holds::NoFolder ? "C:\\NOTEMP\\" : temp;
+        if (row.holds != Holds::NoFolder)
+            for (const std::string& path : others) machine.Put(path);
+        if (row.holds == Holds::WorkFolders) {
+            machine.Put(Work(1) + "A.TXT");
+            machine.Put(Work(40) + "B.TXT");
+            machine.platform.files.CreateFolder(temp + "krtmp7");
+        }
         testing::CountingFileSystem counting(machine.platform.files);
         if (row.listing) counting.refusedListings[temp + "KRTMP*"] = *row.listing;
         counting.logPaths = true;
         Platform counted{counting, machine.platform.registry, machine.platform.system, machine.platform.shell,
                          machine.platform.components, machine.platform.lz, machine.platform.links};
         FileOps countedOps(counted);
-        CleanUpAtProgramEnd(temp, counted, countedOps);
+        CleanUpAtProgramEnd(folder, counted, countedOps);
         int lookups = 0;
         for (const std::string& line : counting.log)
-            if (line.rfind("GetAttributes " + temp + "KRTMP", 0) == 0 && line.find('\\', 14 + temp.size()) == std::string::npos)
-                ++lookups;
+            if (line.rfind(lookup, 0) == 0 && line.find('\\', lookup.size()) == std::string::npos) ++lookups;
         EXPECT_EQ(lookups, row.lookups);
         for (const std::string& gone : {Work(1), Work(40), temp + "krtmp7\\"})
             EXPECT_FALSE(machine.platform.files.Exists(gone)) << gone;
-        for (const std::string& kept : {temp + "KRTMP2X\\C.TXT", temp + "KRTMP100\\D.TXT", temp + "KRTMP05\\E.TXT"})
-            EXPECT_TRUE(machine.platform.files.Exists(kept)) << kept;
+        for (const std::string& kept : others)
+            EXPECT_EQ(machine.platform.files.Exists(kept), row.holds != Holds::NoFolder) << kept;
     }
 }
 
