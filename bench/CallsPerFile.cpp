@@ -18,12 +18,6 @@ namespace {
 
 constexpr int kFiles = 1000;
 
-// The machine's services with the file system counted.
-platform::Platform WithFiles(const platform::Platform& p, platform::FileSystem& files)
-{
-    return {files, p.registry, p.system, p.shell, p.components, p.lz, p.links};
-}
-
 std::map<std::string, long> Install(testing::TestMachine& vm, int count)
 {
     std::string script = "[Extend]\r\nSetupSpeed=1\r\n[CopyFile]\r\n";
@@ -36,7 +30,7 @@ std::map<std::string, long> Install(testing::TestMachine& vm, int count)
     vm.Put("C:\\WORK\\SETUPB.EXE", "MZ");
     vm.platform.files.CreateFolder("C:\\APP");
     testing::CountingFileSystem counting(vm.platform.files);
-    platform::Platform counted = WithFiles(vm.platform, counting);
+    platform::Platform counted = testing::WithFiles(vm.platform, counting);
     ProfileStore profiles(counting, "C:\\WINDOWS");
     FileOps ops(counted);
     SetupContext context;
@@ -56,7 +50,7 @@ std::map<std::string, long> Uninstall(testing::TestMachine& vm)
 {
     vm.platform.files.Copy("C:\\APP\\UNSETUP.INI", "C:\\WORK\\UNSETUP.INI", false);
     testing::CountingFileSystem counting(vm.platform.files);
-    platform::Platform counted = WithFiles(vm.platform, counting);
+    platform::Platform counted = testing::WithFiles(vm.platform, counting);
     ProfileStore profiles(counting, "C:\\WINDOWS");
     FileOps ops(counted);
     SetupContext context;

@@ -1,6 +1,6 @@
 #include "app/Startup.h"
 
-#include <algorithm>
+#include <set>
 #include <vector>
 
 #include "app/CommandLine.h"
@@ -161,11 +161,10 @@ std::vector<int> WorkFolderNumbersIn(const std::string& tempFolder, FileSystem& 
         for (int n = 1; n <= kWorkFolderLimit; ++n) numbers.push_back(n);
         return numbers;
     }
-    for (int n = 1; n <= kWorkFolderLimit; ++n) {
-        const std::string name = kWorkFolderPrefix + std::to_string(n);
-        const auto named = [&](const FindEntry& entry) { return AsciiUpperCase(entry.name) == name; };
-        if (std::any_of(entries.begin(), entries.end(), named)) numbers.push_back(n);
-    }
+    std::set<std::string> names;
+    for (const FindEntry& entry : entries) names.insert(AsciiUpperCase(entry.name));
+    for (int n = 1; n <= kWorkFolderLimit; ++n)
+        if (names.count(kWorkFolderPrefix + std::to_string(n))) numbers.push_back(n);
     return numbers;
 }
 

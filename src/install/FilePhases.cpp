@@ -71,6 +71,22 @@ bool FailsBeforeCreating(ErrorCode code)
 
 }  // namespace
 
+// Where nothing is at the destination there is nothing to decide: the copy that only
+// creates ends the step, and whether it could is all a lookup first would have told
+// (under Wine that lookup reads the whole folder). Nothing when a file is there, to
+// be met as an existing file is. A shared file's count must see the destination
+// before anything is copied, so the caller does not come here for one.
+std::optional<ErrorCode> InstallRun::CopyToNew(const std::string& source, const std::string& destination,
+                                               std::optional<std::uint32_t> sourceAttributes)
+{
+    const ErrorCode result = services_.ops.CopyFileToNew(source, destination, sourceAttributes);
+    if (result == kErrorFileExists) return std::nullopt;
+    // A copy that could not open its source failed before it made anything, so a file
+    // at the destination now was there before.
+    if (FailsBeforeCreating(result) && services_.platform.files.FileExists(destination)) return std::nullopt;
+    return result;
+}
+
 bool InstallRun::DecideCopy(const std::string& source, const std::string& destination, bool destinationExists)
 {
     if (!destinationExists) return true;
@@ -137,26 +153,18 @@ InstallRun::Outcome InstallRun::CopyOne(const CopyEntry& entry, std::string sour
     // The expanded file is a file of our own, whose attributes were never asked.
     const std::optional<std::uint32_t> copiedAttributes =
         compressed ? std::nullopt : std::optional<std::uint32_t>(sourceInfo.attributes);
-    // Where nothing is at the destination there is nothing to decide: the copy that
-    // only creates ends the step, and whether it could is all a lookup first would
-    // have told (under Wine that lookup reads the whole folder). A shared file's count
-    // must see the destination before anything is copied, so that one is looked up.
-    ErrorCode result = kErrorFileExists;
-    if (!broken && !entry.HasFlag("/S")) result = services_.ops.CopyFileToNew(source, destination, copiedAttributes);
-    // A copy that could not open its source failed before it made anything, so a file
-    // at the destination now was there before, and is met as any existing file is.
-    if (FailsBeforeCreating(result) && services_.platform.files.FileExists(destination)) result = kErrorFileExists;
-    const bool decided = result != kErrorFileExists;
-    const bool destinationExists = !decided && services_.platform.files.FileExists(destination);
-    bool copy = decided || DecideCopy(source, destination, destinationExists);
+    const std::optional<ErrorCode> created =
+        broken || entry.HasFlag("/S") ? std::nullopt : CopyToNew(source, destination, copiedAttributes);
+    const bool destinationExists = !created && services_.platform.files.FileExists(destination);
+    bool copy = created || DecideCopy(source, destination, destinationExists);
     const bool shared = entry.HasFlag("/S") && !CountedAlready(destination);
     const std::optional<RegValue> countBefore = shared ? services_.shared.SharedCountEntry(destination) : std::nullopt;
     if (shared) services_.shared.ChangeSharedCount(destination, true);
     if (entry.HasFlag("/W")) copy = true;
-    if (!decided) result = kErrorSuccess;
+    ErrorCode result = created.value_or(kErrorSuccess);
     // The shared count and the overwrite question do not change whether the
     // destination is there; only a component registration could, and it follows.
-    if (!decided && copy && !broken)
+    if (!created && copy && !broken)
         result = services_.ops.CopyFileOverwrite(source, destination, destinationExists, copiedAttributes);
     ++processed;
     if (entry.HasFlag("/R") && services_.platform.files.FileExists(destination)) services_.shared.RegisterComponent(destination, true);

@@ -89,6 +89,8 @@ private:
 
     Outcome RunPhases();
     void NoteCountedSharedFiles();
+    std::optional<ErrorCode> CopyToNew(const std::string& source, const std::string& destination,
+                                       std::optional<std::uint32_t> sourceAttributes);
     bool CountedAlready(const std::string& destination);
     void RecordCopied(const CopyEntry& entry, const std::string& destination);
     void UndoUnrecordedChanges();

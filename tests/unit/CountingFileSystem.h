@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/Platform.h"
 
 namespace lorvel::testing {
 
@@ -91,5 +92,11 @@ private:
     }
     platform::FileSystem& inner_;
 };
+
+// The machine's services with the file system replaced, a counting one say.
+inline platform::Platform WithFiles(const platform::Platform& p, platform::FileSystem& files)
+{
+    return {files, p.registry, p.system, p.shell, p.components, p.lz, p.links};
+}
 
 }  // namespace lorvel::testing

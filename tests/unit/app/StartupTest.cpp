@@ -312,8 +312,7 @@ TEST_F(WorkFolderTest, CleanUpFindsTheWorkFoldersByOneListing)
         testing::CountingFileSystem counting(machine.platform.files);
         if (row.listing) counting.refusedListings[temp + "KRTMP*"] = *row.listing;
         counting.logPaths = true;
-        Platform counted{counting, machine.platform.registry, machine.platform.system, machine.platform.shell,
-                         machine.platform.components, machine.platform.lz, machine.platform.links};
+        Platform counted = testing::WithFiles(machine.platform, counting);
         FileOps countedOps(counted);
         CleanUpAtProgramEnd(folder, counted, countedOps);
         int lookups = 0;

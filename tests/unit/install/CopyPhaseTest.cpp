@@ -304,8 +304,7 @@ TEST_F(CopyPhaseTest, ANewDestinationIsCreatedWithoutBeingLookedFor)
     vm.platform.files.CreateFolder("C:\\APP\\SUB");
     testing::CountingFileSystem counting(vm.platform.files);
     counting.logPaths = true;
-    Platform counted{counting, vm.platform.registry, vm.platform.system, vm.platform.shell,
-                     vm.platform.components, vm.platform.lz, vm.platform.links};
+    Platform counted = testing::WithFiles(vm.platform, counting);
     FileOps countedOps(counted);
     vm.Put(context.scriptFile, Script("File1=(App)A.TXT\r\nFile2=(App)S.DLL,/S\r\nFile3=(App)SUB\r\n"));
     InstallRun run({counted, profiles, countedOps, context, view, shared});
