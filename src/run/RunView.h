@@ -60,8 +60,8 @@ public:
     // The wizard hides; its end button is hidden and its event button centred.
     virtual void HideWizard() = 0;
     virtual void ShowProgressWindow() = 0;
-    // Whether the run shows any window at all; the fixed pauses that let a person
-    // follow the windows change are left out of a run that shows none.
+    // Whether the run shows any window at all; the pauses that let a person follow
+    // the windows and read their texts are left out of a run that shows none.
     virtual bool ShowsWindows() { return true; }
     // Shows the status text and lets pending window messages run.
     virtual void SetStatus(const std::string& text) = 0;
