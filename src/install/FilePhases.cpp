@@ -5,6 +5,7 @@
 #include "util/MBUtils.h"
 #include "util/StrOp.h"
 #include "run/FixedNames.h"
+#include "uninstall/ProtectedFolders.h"
 
 namespace lorvel {
 
@@ -61,6 +62,10 @@ std::string InstallRun::ExpandCompressedFile(const std::string& source, std::str
 
 namespace {
 
+constexpr const char* kThroughLinkReason =
+    "セットアップフォルダの中のリンク(ジャンクション)を経由するため，コピーしませんでした．\r\n";
+constexpr const char* kLinkedDestinationReason = "コピー先がリンクのため，コピーしませんでした．\r\n";
+
 // The failures of a copy that opens its source before it creates the destination,
 // and that no write can give: gone, not found, denied, held open by another program.
 bool FailsBeforeCreating(ErrorCode code)
@@ -107,6 +112,8 @@ bool InstallRun::DecideCopy(const std::string& source, const std::string& destin
 InstallRun::Outcome InstallRun::CopyFiles()
 {
     const FolderTable table = FolderTableOf(services_.context);
+    const auto root = ResolvePath(services_.context.setupFolder, services_.context.tempFolder);
+    linkRoot_ = root ? AddPathDelim(*root, "B") : std::string();
     int processed = 0;
     for (int i = 1;; ++i) {
         const std::string value = Script(script::Key::CopyFile, i);
@@ -148,6 +155,8 @@ InstallRun::Outcome InstallRun::CopyOne(const CopyEntry& entry, std::string sour
                                  sourceInfo.size >= kLongCopyBytes);
     if (!Checkpoint()) return Outcome::Ended;
 
+    const std::string expanded = compressed ? source : std::string();
+    if (ThroughLink(destination)) return RefuseCopy(destination, kThroughLinkReason, expanded, processed);
     // A compressed file that did not expand whole is not copied half: it is reported.
     const bool broken = compressed && expansion != kErrorSuccess;
     // The expanded file is a file of our own, whose attributes were never asked.
@@ -155,7 +164,11 @@ InstallRun::Outcome InstallRun::CopyOne(const CopyEntry& entry, std::string sour
         compressed ? std::nullopt : std::optional<std::uint32_t>(sourceInfo.attributes);
     const std::optional<ErrorCode> created =
         broken || entry.HasFlag("/S") ? std::nullopt : CopyToNew(source, destination, copiedAttributes);
-    const bool destinationExists = !created && services_.platform.files.FileExists(destination);
+    std::uint32_t found = 0;
+    const bool somethingThere = !created && services_.platform.files.GetAttributes(destination, found) == kErrorSuccess;
+    if (somethingThere && (found & attr::kReparsePoint) != 0)
+        return RefuseCopy(destination, kLinkedDestinationReason, expanded, processed);
+    const bool destinationExists = somethingThere && (found & attr::kDirectory) == 0;
     bool copy = created || DecideCopy(source, destination, destinationExists);
     const bool shared = entry.HasFlag("/S") && !CountedAlready(destination);
     const std::optional<RegValue> countBefore = shared ? services_.shared.SharedCountEntry(destination) : std::nullopt;
@@ -182,6 +195,24 @@ InstallRun::Outcome InstallRun::CopyOne(const CopyEntry& entry, std::string sour
     else
         RecordCopied(entry, destination);
     if (compressed) services_.ops.DeleteFiles(source);
+    return Outcome::Continue;
+}
+
+// Whoever can write the setup folder (one another account made earlier, say) can put
+// a link in it. A copy through it would write wherever the link names with this
+// program's rights, and a component registered there would be run.
+bool InstallRun::ThroughLink(const std::string& destination)
+{
+    const auto full = ResolvePath(destination, services_.context.tempFolder);
+    return full && links_.OnTheWay(linkRoot_, *full);
+}
+
+InstallRun::Outcome InstallRun::RefuseCopy(const std::string& destination, const char* reason,
+                                           const std::string& expanded, int& processed)
+{
+    if (!expanded.empty()) services_.ops.DeleteFiles(expanded);
+    ++processed;
+    state_.failures.Add(tag::kFile, destination, reason);
     return Outcome::Continue;
 }
 

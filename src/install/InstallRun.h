@@ -10,6 +10,7 @@
 
 #include "util/CopyEntry.h"
 #include "run/FileOps.h"
+#include "run/LinkedFolders.h"
 #include "install/RunState.h"
 #include "run/RunView.h"
 #include "platform/Platform.h"
@@ -103,6 +104,10 @@ private:
     Outcome CopyFiles();
     Outcome CopyOne(const CopyEntry& entry, std::string source, const platform::FindEntry& sourceInfo, std::string destination,
                     int& processed);
+    bool ThroughLink(const std::string& destination);
+    // A copy left undone: reported, kept out of the record, and nothing else done for
+    // it; expanded names the expanded copy of a compressed source, to delete.
+    Outcome RefuseCopy(const std::string& destination, const char* reason, const std::string& expanded, int& processed);
     // medium: the source as it was queried, when it was there.
     Outcome ShowCopyProgress(int index, int processed, const std::optional<platform::FindEntry>& medium);
     bool WaitForDisk(const std::string& source);
@@ -124,6 +129,8 @@ private:
     RunServices services_;
     InstallRunState state_;
     Pacer pacer_;
+    LinkedFolders links_;
+    std::string linkRoot_;  // the setup folder, resolved, for ThroughLink
 };
 
 }  // namespace lorvel

@@ -57,6 +57,10 @@ public:
     // Removes an empty folder only (145 when something is left in it); a link to a
     // folder is removed as a link, whatever its target holds.
     virtual ErrorCode RemoveFolder(const std::string& path) = 0;
+    // failIfExists: 80 when anything is at the destination, a link included whatever
+    // it names or whether that is there; the system's own copy would create what a
+    // link to nothing names. (On Windows a source that is a link is then copied as
+    // the link.)
     virtual ErrorCode Copy(const std::string& source, const std::string& destination,
                                bool failIfExists) = 0;
     virtual ErrorCode RemoveFile(const std::string& path) = 0;

@@ -34,7 +34,7 @@ DeletionChoice DeletionChoiceOf(const RunOptions& options)
 }
 
 UninstallRun::UninstallRun(const RunServices& services)
-    : services_(services)
+    : services_(services), links_(services.platform.files)
 {
 }
 
@@ -126,30 +126,12 @@ bool UninstallRun::Refuse(const std::string& tag, const std::string& path)
     return true;
 }
 
-// Whether a folder on the way from the setup folder (itself included) to the entry
-// is a link. Whoever can write the setup folder can put a link in it after the
-// install; an entry recorded below it would then reach whatever the link names.
+// Whoever can write the setup folder can put a link in it after the install; an entry
+// recorded below it would then reach whatever the link names.
 bool UninstallRun::ThroughLink(const std::string& path)
 {
-    const std::string& root = guard_->SetupFolder();
     const auto full = ResolvePath(path, services_.context.tempFolder);
-    if (root.empty() || !full) return false;
-    if (full->compare(0, root.size(), root) != 0) return false;
-    std::string folder = RemovePathDelim(root, "B");
-    std::string rest = full->substr(root.size());
-    for (;;) {
-        auto [known, added] = linkFolders_.try_emplace(folder, false);
-        if (added) {
-            std::uint32_t attributes = 0;
-            known->second = services_.platform.files.GetAttributes(folder, attributes) == platform::kErrorSuccess &&
-                            (attributes & platform::attr::kReparsePoint) != 0;
-        }
-        if (known->second) return true;
-        const int delimiter = MBPos("\\", rest);
-        if (delimiter == 0) return false;
-        folder += "\\" + StrLeft(rest, delimiter - 1);
-        rest = StrMid(rest, delimiter + 1);
-    }
+    return full && links_.OnTheWay(guard_->SetupFolder(), *full);
 }
 
 void UninstallRun::DeleteRecordedFiles(Section section)

@@ -7,12 +7,12 @@
 #pragma once
 
 #include <optional>
-#include <unordered_map>
 #include <string>
 
 #include "platform/Platform.h"
 #include "run/FailureText.h"
 #include "run/FileOps.h"
+#include "run/LinkedFolders.h"
 #include "run/RunServices.h"
 #include "run/RunView.h"
 #include "uninstall/UninstallGuard.h"
@@ -80,7 +80,7 @@ private:
     RunServices services_;
     DeletionChoice choice_;
     std::optional<UninstallGuard> guard_;
-    std::unordered_map<std::string, bool> linkFolders_;  // resolved folder -> whether it is a link
+    LinkedFolders links_;
     FailureText failures_;
     bool recordRefused_ = false;
     bool recordListed_ = false;  // the record is one of its own DeleteFile entries

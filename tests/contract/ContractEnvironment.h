@@ -37,6 +37,8 @@ public:
     // Makes link a link to the folder target, as another program of the user can:
     // a symbolic link, which Windows and Wine both report as a reparse point.
     virtual void MakeFolderLink(const std::string& link, const std::string& target) = 0;
+    // The same for a file; the target need not be there.
+    virtual void MakeFileLink(const std::string& link, const std::string& target) = 0;
     // The accounts (SID strings) a folder's access list lets in.
     virtual std::vector<std::string> FolderTrustees(const std::string& folder) = 0;
 };

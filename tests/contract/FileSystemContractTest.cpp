@@ -254,6 +254,30 @@ TEST_F(FileSystemContract, ShellDeleteRemovesWildcardSetsWithFolders)
     EXPECT_FALSE(files.Exists(dir + "TREE"));
 }
 
+// Another program of the user can put a link where a copy only creates: the copy
+// meets it as something there, whatever it names. The system's own copy would follow
+// a link to nothing and create the file it names, wherever that is.
+TEST_F(FileSystemContract, ACopyThatOnlyCreatesMeetsALinkAsSomethingThere)
+{
+    Write("SOURCE.TXT", "new");
+    Write("KEEP.TXT", "keep");
+    env->MakeFileLink(dir + "TO-KEEP.TXT", dir + "KEEP.TXT");
+    // Wine sees a link to nothing only once it is one: made to a file, then the file goes.
+    Write("NOTHING.TXT", "gone");
+    env->MakeFileLink(dir + "TO-NOTHING.TXT", dir + "NOTHING.TXT");
+    ASSERT_EQ(files.RemoveFile(dir + "NOTHING.TXT"), 0u);
+    EXPECT_EQ(files.Copy(dir + "SOURCE.TXT", dir + "TO-KEEP.TXT", true), kErrorFileExists);
+    EXPECT_EQ(Read("KEEP.TXT"), "keep");
+    EXPECT_EQ(files.Copy(dir + "SOURCE.TXT", dir + "TO-NOTHING.TXT", true), kErrorFileExists);
+    EXPECT_FALSE(files.Exists(dir + "NOTHING.TXT"));
+    // Wine 8 tells a link to a file as the file it names; Windows as a reparse point,
+    // which is how the install knows not to replace through it.
+    if (env->UnderWine()) return;
+    std::uint32_t attributes = 0;
+    ASSERT_EQ(files.GetAttributes(dir + "TO-KEEP.TXT", attributes), 0u);
+    EXPECT_NE(attributes & attr::kReparsePoint, 0u);
+}
+
 // Another program of the user can put a link where the program deletes; what the
 // link names must survive every way of deleting.
 TEST_F(FileSystemContract, ALinkIsReportedAndDeletedAsALinkNeverEntered)

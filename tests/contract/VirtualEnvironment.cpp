@@ -48,6 +48,10 @@ public:
     {
         machine_.machine.MakeFolderLink(link, target);
     }
+    void MakeFileLink(const std::string& link, const std::string& target) override
+    {
+        machine_.machine.MakeFileLink(link, target);
+    }
 
     std::vector<std::string> FolderTrustees(const std::string& folder) override
     {

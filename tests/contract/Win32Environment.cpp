@@ -62,26 +62,8 @@ public:
         return value.data;
     }
 
-    void MakeFolderLink(const std::string& link, const std::string& target) override
-    {
-        const std::wstring at = lorvel::win32::Wide(link);
-        const std::wstring to = lorvel::win32::Wide(target);
-        using CreateLinkFn = BOOLEAN(WINAPI*)(LPCWSTR, LPCWSTR, DWORD);
-        const auto create = reinterpret_cast<CreateLinkFn>(reinterpret_cast<void*>(
-            ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "CreateSymbolicLinkW")));
-        constexpr DWORD kDirectory = 0x1, kUnprivileged = 0x2;
-        if (create) create(at.c_str(), to.c_str(), kDirectory | kUnprivileged);
-        // Wine 8 answers that call with success and makes nothing; its programs can
-        // start the host's own ln, and Wine reports the link as a reparse point.
-        if (::GetFileAttributesW(at.c_str()) == INVALID_FILE_ATTRIBUTES && UnderWine()) {
-            RunHostLink(HostPath(to), HostPath(at));
-            // Wine cannot wait for a host program: the link appears when ln is done.
-            for (int tries = 0; tries < 500 && ::GetFileAttributesW(at.c_str()) == INVALID_FILE_ATTRIBUTES; ++tries)
-                ::Sleep(10);
-        }
-        if (::GetFileAttributesW(at.c_str()) == INVALID_FILE_ATTRIBUTES)
-            throw std::runtime_error("no link made at " + link + ": error " + std::to_string(::GetLastError()));
-    }
+    void MakeFolderLink(const std::string& link, const std::string& target) override { MakeLink(link, target, true); }
+    void MakeFileLink(const std::string& link, const std::string& target) override { MakeLink(link, target, false); }
 
     std::vector<std::string> FolderTrustees(const std::string& folder) override
     {
@@ -119,6 +101,35 @@ public:
     }
 
 private:
+    void MakeLink(const std::string& link, const std::string& target, bool folder)
+    {
+        const std::wstring at = lorvel::win32::Wide(link);
+        const std::wstring to = lorvel::win32::Wide(target);
+        using CreateLinkFn = BOOLEAN(WINAPI*)(LPCWSTR, LPCWSTR, DWORD);
+        const auto create = reinterpret_cast<CreateLinkFn>(reinterpret_cast<void*>(
+            ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "CreateSymbolicLinkW")));
+        constexpr DWORD kDirectory = 0x1, kUnprivileged = 0x2;
+        if (create) create(at.c_str(), to.c_str(), (folder ? kDirectory : 0) | kUnprivileged);
+        // Wine 8 answers that call with success and makes nothing; its programs can
+        // start the host's own ln, and Wine reports the link as a reparse point.
+        if (!Present(at) && UnderWine()) {
+            RunHostLink(HostPath(to), HostPath(at));
+            // Wine cannot wait for a host program: the link appears when ln is done.
+            for (int tries = 0; tries < 500 && !Present(at); ++tries) ::Sleep(10);
+        }
+        if (!Present(at)) throw std::runtime_error("no link made at " + link + ": error " + std::to_string(::GetLastError()));
+    }
+
+    // Whether anything is at a path, a link to nothing included.
+    static bool Present(const std::wstring& path)
+    {
+        WIN32_FIND_DATAW found;
+        const HANDLE search = ::FindFirstFileW(path.c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return false;
+        ::FindClose(search);
+        return true;
+    }
+
     static std::wstring HostPath(const std::wstring& windowsPath)
     {
         using UnixNameFn = char*(CDECL*)(LPCWSTR);

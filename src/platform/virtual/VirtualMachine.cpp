@@ -576,6 +576,14 @@ void VirtualMachine::MakeFolderLink(const std::string& link, const std::string& 
     state_->ForgetHostFolder();
 }
 
+void VirtualMachine::MakeFileLink(const std::string& link, const std::string& target)
+{
+    const fs::path to = HostPath(target);
+    const fs::path at = HostPath(link);
+    fs::create_symlink(to, at);
+    state_->ForgetHostFolder();
+}
+
 std::vector<std::string> VirtualMachine::FolderTrustees(const std::string& folder) const
 {
     const WinPath path = ParseWinPath(folder);

@@ -133,6 +133,8 @@ public:
     // Makes link a link to the folder target (a junction, as Windows has it): what is
     // below the link is what is below the target. Throws when the host cannot.
     void MakeFolderLink(const std::string& link, const std::string& target);
+    // Makes link a symbolic link to the file target. Throws when the host cannot.
+    void MakeFileLink(const std::string& link, const std::string& target);
     // The accounts (SID strings) a folder's access list lets in. A folder made
     // without a descriptor takes the access of the folder above, which every program
     // of the user shares: the machine tells that as Everyone ("S-1-1-0").

@@ -194,7 +194,11 @@ public:
         if (from.Error()) return from.Error();
         const WideName to(destination);
         if (to.Error()) return to.Error();
-        return Result(::CopyFileW(from.Get(), to.Get(), failIfExists ? TRUE : FALSE));
+        if (!failIfExists) return Result(::CopyFileW(from.Get(), to.Get(), FALSE));
+        // Without COPY_FILE_COPY_SYMLINK the system follows a link to nothing at the
+        // destination and creates the file it names.
+        return Result(::CopyFileExW(from.Get(), to.Get(), nullptr, nullptr, nullptr,
+                                    COPY_FILE_FAIL_IF_EXISTS | COPY_FILE_COPY_SYMLINK));
     }
 
     ErrorCode RemoveFile(const std::string& path) override

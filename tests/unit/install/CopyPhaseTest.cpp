@@ -374,6 +374,83 @@ TEST_F(CopyPhaseTest, ASourceThatCannotBeOpenedMeetsAnExistingDestinationAsBefor
     }
 }
 
+// Whoever can write the setup folder before the install (one another account made,
+// say) can leave links in it: one named as a file the install copies, or a folder on
+// its way, or the setup folder itself. A copy through any of them would write a
+// system file with the installer's rights, and a registration would run it.
+TEST_F(CopyPhaseTest, ACopyNeverGoesThroughALinkInTheSetupFolder)
+{
+    enum class Link { None, AtTheFile, AtAFolder, TheSetupFolder };
+    struct Row { const char* what; Link link; const char* entry; bool overwrite; std::deque<int> answers; const char* reason; };
+    const Row rows[] = {
+        {"nothing linked, an older file there", Link::None, "(App)SUB\\A.DLL,/R", true, {}, nullptr},
+        {"the file a link, auto-overwrite", Link::AtTheFile, "(App)SUB\\A.DLL", true, {}, "コピー先がリンク"},
+        {"the file a link, asked", Link::AtTheFile, "(App)SUB\\A.DLL", false, {box::kYes}, "コピー先がリンク"},
+        {"the file a link, shared and registered", Link::AtTheFile, "(App)SUB\\A.DLL,/S/R", true, {}, "コピー先がリンク"},
+        {"a folder on the way a link", Link::AtAFolder, "(App)SUB\\A.DLL,/R", true, {}, "経由"},
+        {"the setup folder a link", Link::TheSetupFolder, "(App)SUB\\A.DLL", true, {}, "経由"},
+    };
+    const std::string system = "C:\\WINDOWS\\SYSTEM32\\SUB\\A.DLL";
+    const std::string installed = "C:\\APP\\SUB\\A.DLL";
+    const auto anHourAgo = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        testing::TestMachine machine;
+        machine.machine.SetDisk('E', {});
+        machine.Put("E:\\A.DLL", "MZDllRegisterServer=0\nnew");
+        machine.platform.files.CreateFolder("C:\\TEMP");
+        machine.Put(system, "MZDllRegisterServer=0\nsystem");
+        std::filesystem::last_write_time(machine.machine.HostPath(system), anHourAgo);
+        switch (row.link) {
+        case Link::None:
+            machine.Put(installed, "old");
+            std::filesystem::last_write_time(machine.machine.HostPath(installed), anHourAgo);
+            break;
+        case Link::AtTheFile:
+            machine.platform.files.CreateFolder("C:\\APP");
+            machine.platform.files.CreateFolder("C:\\APP\\SUB");
+            machine.machine.MakeFileLink(installed, system);
+            break;
+        case Link::AtAFolder:
+            machine.platform.files.CreateFolder("C:\\APP");
+            machine.machine.MakeFolderLink("C:\\APP\\SUB", "C:\\WINDOWS\\SYSTEM32\\SUB");
+            break;
+        case Link::TheSetupFolder:
+            machine.machine.MakeFolderLink("C:\\APP", "C:\\WINDOWS\\SYSTEM32");
+            break;
+        }
+        ProfileStore store{machine.platform.files};
+        FileOps machineOps{machine.platform};
+        SharedFiles machineShared{machine.platform, true, nullptr};
+        RecordingView recording;
+        recording.options.folderText = "C:\\APP";
+        recording.options.overwrite = row.overwrite;
+        recording.answers = row.answers;
+        machine.Put(context.scriptFile, Script(std::string("File1=") + row.entry + "\r\n"));
+        InstallRun run({machine.platform, store, machineOps, context, recording, machineShared});
+        run.Run();
+        const InstallRunState& state = run.State();
+        const auto& journal = machine.machine.Journal();
+        const bool registered =
+            std::find(journal.begin(), journal.end(), "call " + installed + " DllRegisterServer") != journal.end();
+        EXPECT_EQ(machine.Get(installed), row.reason ? "MZDllRegisterServer=0\nsystem" : "MZDllRegisterServer=0\nnew");
+        EXPECT_EQ(registered, row.reason == nullptr && std::string(row.entry).find("/R") != std::string::npos);
+        EXPECT_EQ(state.lists.deleteFile.rfind(installed, 0) == 0, row.reason == nullptr) << state.lists.deleteFile;
+        EXPECT_EQ(machineShared.ReadSharedCount(installed), 0);
+        EXPECT_EQ(std::count_if(recording.questions.begin(), recording.questions.end(),
+                                [](const auto& q) { return q.caption == "上書き確認"; }),
+                  0);
+        if (!row.reason) {
+            EXPECT_EQ(state.failures.count, 0) << state.failures.text;
+            continue;
+        }
+        EXPECT_EQ(machine.Get(system), "MZDllRegisterServer=0\nsystem");
+        EXPECT_EQ(state.failures.count, 1);
+        EXPECT_NE(state.failures.text.find(installed), std::string::npos) << state.failures.text;
+        EXPECT_NE(state.failures.text.find(row.reason), std::string::npos) << state.failures.text;
+    }
+}
+
 TEST(SharedCopyTest, ACopyThatFailsLeavesTheSharedCountAsItWas)
 {
     using platform::virt::Fault;

@@ -1,0 +1,32 @@
+// Whether a folder on the way from a root folder (itself included) down to a path is
+// a link: a symbolic link or a junction. Whoever can write the root folder can put a
+// link in it, and a path below it then reaches whatever the link names: a copy
+// writes there, a deletion deletes there. Each folder is looked at once; paths are in
+// the resolved, upper-case form (ResolvePath), the root ending in "\".
+//
+//   LinkedFolders links(files);
+//   links.OnTheWay("C:\\APP\\", "C:\\APP\\SUB\\A.DLL")  // C:\APP or C:\APP\SUB is a link
+//   links.OnTheWay("C:\\APP\\", "C:\\OTHER\\A.DLL")     // false: not below the root
+#pragma once
+
+#include <string>
+#include <unordered_map>
+
+#include "platform/FileSystem.h"
+
+namespace lorvel {
+
+class LinkedFolders {
+public:
+    explicit LinkedFolders(platform::FileSystem& files) : files_(files) {}
+
+    bool OnTheWay(const std::string& root, const std::string& path);
+
+private:
+    bool IsLink(const std::string& folder);
+
+    platform::FileSystem& files_;
+    std::unordered_map<std::string, bool> known_;  // folder -> whether it is a link
+};
+
+}  // namespace lorvel
