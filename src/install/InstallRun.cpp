@@ -49,7 +49,7 @@ DiskQuery GetDiskFreeBytes(FileSystem& files, const std::string& drive)
 }
 
 InstallRun::InstallRun(const RunServices& services)
-    : services_(services), pacer_(services.platform.system), links_(services.platform.files)
+    : services_(services), pacer_(services.platform.system), links_(services.platform.files, false)
 {
     pacer_.beforeSleep = [this](std::uint32_t milliseconds) { services_.view.BeforePause(milliseconds); };
 }

@@ -129,6 +129,8 @@ private:
     RunServices services_;
     InstallRunState state_;
     Pacer pacer_;
+    // Looked at anew for each file: the setup folder may be another account's, which
+    // could put a link in place of a folder between two files.
     LinkedFolders links_;
     std::string linkRoot_;  // the setup folder, resolved, for ThroughLink
 };

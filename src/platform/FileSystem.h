@@ -18,7 +18,9 @@ constexpr std::uint32_t kSystem = 0x04;
 constexpr std::uint32_t kDirectory = 0x10;
 constexpr std::uint32_t kArchive = 0x20;
 constexpr std::uint32_t kNormal = 0x80;
-// A link (a junction or a symbolic link): what it names lies elsewhere.
+// A link (a junction, a symbolic link, a mount point): what it names lies elsewhere.
+// The system's other reparse points (files kept compressed, deduplicated or in the
+// cloud) are the files themselves and are not reported with it.
 constexpr std::uint32_t kReparsePoint = 0x400;
 }  // namespace attr
 

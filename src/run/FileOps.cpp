@@ -67,12 +67,16 @@ ErrorCode FileOps::CopyFileOverwrite(const std::string& source, const std::strin
     if (!destinationExists) {
         const ErrorCode created = CopyFileToNew(source, destination, sourceAttributes);
         if (created != kErrorFileExists) return created;
-        // Something has come there since the caller looked: it is replaced as any
-        // existing file is. A folder of that name stays as it is and fails the copy.
-        destinationExists = files.FileExists(destination);
     }
+    // What is there is looked at just before it is replaced, whatever the caller saw:
+    // a file that came since is replaced as any existing file is; a link, which another
+    // program may have put there meanwhile, is never replaced through (the system's
+    // copy would write what it names); a folder stays as it is and fails the copy.
+    std::uint32_t there = 0;
+    const bool found = files.GetAttributes(destination, there) == kErrorSuccess;
+    if (found && (there & attr::kReparsePoint) != 0) return kErrorAccessDenied;
     // An existing file loses read-only, hidden and system first, so the copy can replace it.
-    if (destinationExists) files.SetAttributes(destination, attr::kArchive);
+    if (found && (there & attr::kDirectory) == 0) files.SetAttributes(destination, attr::kArchive);
     const ErrorCode result = files.Copy(source, destination, false);
     if (result == kErrorSuccess) LeaveWritable(destination, sourceAttributes);
     return result;

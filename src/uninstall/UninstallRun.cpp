@@ -34,7 +34,7 @@ DeletionChoice DeletionChoiceOf(const RunOptions& options)
 }
 
 UninstallRun::UninstallRun(const RunServices& services)
-    : services_(services), links_(services.platform.files)
+    : services_(services), links_(services.platform.files, true)
 {
 }
 

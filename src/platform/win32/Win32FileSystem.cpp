@@ -27,6 +27,28 @@ std::uint64_t Join(DWORD high, DWORD low) { return (static_cast<std::uint64_t>(h
 bool IsLink(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
 bool IsFolder(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
 
+// The reparse attribute marks a link (a symbolic link, a junction, a mount point: a
+// name standing for another) but also a file the system keeps compressed, deduplicated
+// or in the cloud, which is the file itself; with compact Windows installations much
+// of Program Files is such. The program is told only of links. A tag it cannot read
+// (0, as Wine gives) leaves a link a link.
+DWORD LinksOnly(DWORD attributes, DWORD tag)
+{
+    if (!IsLink(attributes) || tag == 0 || IsReparseTagNameSurrogate(tag)) return attributes;
+    return attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// The same for a path, whose tag only a directory search tells.
+DWORD LinksOnly(DWORD attributes, const wchar_t* path)
+{
+    if (!IsLink(attributes)) return attributes;
+    WIN32_FIND_DATAW data;
+    const HANDLE find = ::FindFirstFileW(path, &data);
+    if (find == INVALID_HANDLE_VALUE) return attributes;
+    ::FindClose(find);
+    return LinksOnly(attributes, data.dwReserved0);
+}
+
 // Opens a folder so that nobody can rename or remove it, or put a link in its place,
 // while its content is deleted by name; attributes receives what the folder is now.
 // Windows tells a link by the handle opened on the link itself; Wine opens the target
@@ -214,7 +236,7 @@ public:
         if (name.Error()) return name.Error();
         const DWORD value = ::GetFileAttributesW(name.Get());
         if (value == INVALID_FILE_ATTRIBUTES) return LastError();
-        attributes = value;
+        attributes = LinksOnly(value, name.Get());
         return kErrorSuccess;
     }
 
@@ -225,7 +247,7 @@ public:
         WIN32_FILE_ATTRIBUTE_DATA data;
         if (!::GetFileAttributesExW(name.Get(), GetFileExInfoStandard, &data)) return LastError();
         info = FindEntry{};
-        info.attributes = data.dwFileAttributes;
+        info.attributes = LinksOnly(data.dwFileAttributes, name.Get());
         info.size = Join(data.nFileSizeHigh, data.nFileSizeLow);
         info.lastWriteTime = Join(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime);
         return kErrorSuccess;
@@ -256,7 +278,7 @@ public:
             if (!found) continue;
             FindEntry entry;
             entry.name = *std::move(found);
-            entry.attributes = data.dwFileAttributes;
+            entry.attributes = LinksOnly(data.dwFileAttributes, data.dwReserved0);
             entry.size = Join(data.nFileSizeHigh, data.nFileSizeLow);
             entry.lastWriteTime = Join(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime);
             entries.push_back(entry);

@@ -380,10 +380,12 @@ TEST_F(CopyPhaseTest, ASourceThatCannotBeOpenedMeetsAnExistingDestinationAsBefor
 // system file with the installer's rights, and a registration would run it.
 TEST_F(CopyPhaseTest, ACopyNeverGoesThroughALinkInTheSetupFolder)
 {
-    enum class Link { None, AtTheFile, AtAFolder, TheSetupFolder };
+    enum class Link { None, AtTheFile, ToNothing, AtAFolder, TheSetupFolder };
     struct Row { const char* what; Link link; const char* entry; bool overwrite; std::deque<int> answers; const char* reason; };
     const Row rows[] = {
         {"nothing linked, an older file there", Link::None, "(App)SUB\\A.DLL,/R", true, {}, nullptr},
+        {"nothing linked, shared and registered", Link::None, "(App)SUB\\A.DLL,/S/R", true, {}, nullptr},
+        {"the file a link to nothing", Link::ToNothing, "(App)SUB\\A.DLL", true, {}, "コピー先がリンク"},
         {"the file a link, auto-overwrite", Link::AtTheFile, "(App)SUB\\A.DLL", true, {}, "コピー先がリンク"},
         {"the file a link, asked", Link::AtTheFile, "(App)SUB\\A.DLL", false, {box::kYes}, "コピー先がリンク"},
         {"the file a link, shared and registered", Link::AtTheFile, "(App)SUB\\A.DLL,/S/R", true, {}, "コピー先がリンク"},
@@ -411,6 +413,11 @@ TEST_F(CopyPhaseTest, ACopyNeverGoesThroughALinkInTheSetupFolder)
             machine.platform.files.CreateFolder("C:\\APP\\SUB");
             machine.machine.MakeFileLink(installed, system);
             break;
+        case Link::ToNothing:
+            machine.platform.files.CreateFolder("C:\\APP");
+            machine.platform.files.CreateFolder("C:\\APP\\SUB");
+            machine.machine.MakeFileLink(installed, "C:\\WINDOWS\\SYSTEM32\\SUB\\NEW.DLL");
+            break;
         case Link::AtAFolder:
             machine.platform.files.CreateFolder("C:\\APP");
             machine.machine.MakeFolderLink("C:\\APP\\SUB", "C:\\WINDOWS\\SYSTEM32\\SUB");
@@ -433,10 +440,16 @@ TEST_F(CopyPhaseTest, ACopyNeverGoesThroughALinkInTheSetupFolder)
         const auto& journal = machine.machine.Journal();
         const bool registered =
             std::find(journal.begin(), journal.end(), "call " + installed + " DllRegisterServer") != journal.end();
-        EXPECT_EQ(machine.Get(installed), row.reason ? "MZDllRegisterServer=0\nsystem" : "MZDllRegisterServer=0\nnew");
+        const bool linkToNothing = row.link == Link::ToNothing;
+        EXPECT_EQ(machine.Get(installed), linkToNothing ? "<missing>"
+                                          : row.reason  ? "MZDllRegisterServer=0\nsystem"
+                                                        : "MZDllRegisterServer=0\nnew");
+        EXPECT_FALSE(machine.platform.files.Exists("C:\\WINDOWS\\SYSTEM32\\SUB\\NEW.DLL"));
         EXPECT_EQ(registered, row.reason == nullptr && std::string(row.entry).find("/R") != std::string::npos);
         EXPECT_EQ(state.lists.deleteFile.rfind(installed, 0) == 0, row.reason == nullptr) << state.lists.deleteFile;
-        EXPECT_EQ(machineShared.ReadSharedCount(installed), 0);
+        const bool shared = std::string(row.entry).find("/S") != std::string::npos;
+        // The older file there without a count had one user already.
+        EXPECT_EQ(machineShared.ReadSharedCount(installed), row.reason == nullptr && shared ? 2 : 0);
         EXPECT_EQ(std::count_if(recording.questions.begin(), recording.questions.end(),
                                 [](const auto& q) { return q.caption == "上書き確認"; }),
                   0);

@@ -168,6 +168,34 @@ TEST_F(FileOpsTest, ACopyToWhatWasNotThereMeetsWhatCameSince)
     }
 }
 
+// A link at the destination, which another program may have put there before or
+// since the caller looked, is never replaced through: the system's copy would write
+// the file it names.
+TEST_F(FileOpsTest, AFileIsNeverReplacedThroughALink)
+{
+    vm.Put("C:\\SRC\\A.TXT", "new");
+    vm.Put("C:\\SYSTEM\\KEEP.TXT", "keep");
+    vm.platform.files.CreateFolder("C:\\DST");
+    struct Row { const char* name; bool toNewOnly, callerSawIt; ErrorCode expected; };
+    const Row rows[] = {
+        {"overwrite, the caller saw it", false, true, 5},
+        {"overwrite, it came since", false, false, 5},
+        {"to new", true, false, 80},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string to = "C:\\DST\\" + std::to_string(&row - rows) + ".TXT";
+        vm.machine.MakeFileLink(to, "C:\\SYSTEM\\KEEP.TXT");
+        const ErrorCode result = row.toNewOnly ? ops.CopyFileToNew("C:\\SRC\\A.TXT", to, std::nullopt)
+                                               : ops.CopyFileOverwrite("C:\\SRC\\A.TXT", to, row.callerSawIt, std::nullopt);
+        EXPECT_EQ(result, row.expected);
+        EXPECT_EQ(vm.Get("C:\\SYSTEM\\KEEP.TXT"), "keep");
+        std::uint32_t attributes = 0;
+        ASSERT_EQ(vm.platform.files.GetAttributes(to, attributes), 0u);
+        EXPECT_NE(attributes & attr::kReparsePoint, 0u) << "the link is still a link";
+    }
+}
+
 TEST_F(FileOpsTest, DeleteFilesSkipsTheShellForAMissingPlainPath)
 {
     vm.Put("C:\\D\\A.TXT");

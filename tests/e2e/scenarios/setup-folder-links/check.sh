@@ -7,6 +7,7 @@ log=$c_drive/e2e-links.log
 [ -f "$c_drive/e2e-linked/B.TXT" ] || fail "the file beside the link was not copied"
 grep -qF 'failure: <File> C:\e2e-linked\SUB\A.DLL | ' "$log" || fail "the log lacks the refusal:
 $(cat "$log")"
+[ -f "$c_drive/e2e-linked/UNSETUP.INI" ] || fail "the install wrote no record"
 grep -q 'SUB\\A.DLL' "$c_drive/e2e-linked/UNSETUP.INI" && fail "the refused file is in the record"
 wine_reg delete 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\LorvelE2ELinks' /f >/dev/null 2>&1 || true
 rm -f "$c_drive/e2e-linked/SUB"
