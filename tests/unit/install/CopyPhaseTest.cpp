@@ -57,6 +57,22 @@ struct CopyPhaseTest : testing::InstallRunTest {
     {
         return "[MakeFolder]\r\n" + makeFolder + "[CopyFile]\r\n" + copyFile;
     }
+    // An install of copyFile on a machine of the row's own, as recording's options say;
+    // overwrite questions counts the overwrite questions it asked.
+    InstallRunState RunOn(testing::TestMachine& machine, RecordingView& recording, const std::string& copyFile,
+                          long& overwriteQuestions)
+    {
+        ProfileStore store{machine.platform.files};
+        FileOps machineOps{machine.platform};
+        SharedFiles machineShared{machine.platform, true, nullptr};
+        recording.options.folderText = "C:\\APP";
+        machine.Put(context.scriptFile, Script(copyFile));
+        InstallRun run({machine.platform, store, machineOps, context, recording, machineShared});
+        run.Run();
+        overwriteQuestions = std::count_if(recording.questions.begin(), recording.questions.end(),
+                                           [](const auto& q) { return q.caption == "上書き確認"; });
+        return run.State();
+    }
 };
 
 TEST_F(CopyPhaseTest, FoldersAreCreatedInOrderAndRecorded)
@@ -354,19 +370,11 @@ TEST_F(CopyPhaseTest, ASourceThatCannotBeOpenedMeetsAnExistingDestinationAsBefor
         std::filesystem::last_write_time(machine.machine.HostPath("E:\\A.TXT"),
                                          std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
         machine.machine.LockFile("E:\\A.TXT");
-        ProfileStore store{machine.platform.files};
-        FileOps machineOps{machine.platform};
-        SharedFiles machineShared{machine.platform, true, nullptr};
         RecordingView recording;
-        recording.options.folderText = "C:\\APP";
         recording.options.overwrite = row.overwrite;
         recording.answers = row.answers;
-        machine.Put(context.scriptFile, Script("File1=(App)A.TXT\r\n"));
-        InstallRun run({machine.platform, store, machineOps, context, recording, machineShared});
-        run.Run();
-        const InstallRunState& state = run.State();
-        const auto overwriteQuestions = std::count_if(recording.questions.begin(), recording.questions.end(),
-                                                       [](const auto& q) { return q.caption == "上書き確認"; });
+        long overwriteQuestions = 0;
+        const InstallRunState state = RunOn(machine, recording, "File1=(App)A.TXT\r\n", overwriteQuestions);
         EXPECT_EQ(overwriteQuestions, row.questions);
         EXPECT_EQ(state.failures.count, row.failed ? 1 : 0) << state.failures.text;
         EXPECT_EQ(state.lists.deleteFile.rfind("C:\\APP\\A.TXT|", 0) == 0, !row.failed) << state.lists.deleteFile;
@@ -426,17 +434,12 @@ TEST_F(CopyPhaseTest, ACopyNeverGoesThroughALinkInTheSetupFolder)
             machine.machine.MakeFolderLink("C:\\APP", "C:\\WINDOWS\\SYSTEM32");
             break;
         }
-        ProfileStore store{machine.platform.files};
-        FileOps machineOps{machine.platform};
-        SharedFiles machineShared{machine.platform, true, nullptr};
         RecordingView recording;
-        recording.options.folderText = "C:\\APP";
         recording.options.overwrite = row.overwrite;
         recording.answers = row.answers;
-        machine.Put(context.scriptFile, Script(std::string("File1=") + row.entry + "\r\n"));
-        InstallRun run({machine.platform, store, machineOps, context, recording, machineShared});
-        run.Run();
-        const InstallRunState& state = run.State();
+        long overwriteQuestions = 0;
+        const InstallRunState state = RunOn(machine, recording, std::string("File1=") + row.entry + "\r\n", overwriteQuestions);
+        SharedFiles machineShared{machine.platform, true, nullptr};
         const auto& journal = machine.machine.Journal();
         const bool registered =
             std::find(journal.begin(), journal.end(), "call " + installed + " DllRegisterServer") != journal.end();
@@ -450,9 +453,7 @@ TEST_F(CopyPhaseTest, ACopyNeverGoesThroughALinkInTheSetupFolder)
         const bool shared = std::string(row.entry).find("/S") != std::string::npos;
         // The older file there without a count had one user already.
         EXPECT_EQ(machineShared.ReadSharedCount(installed), row.reason == nullptr && shared ? 2 : 0);
-        EXPECT_EQ(std::count_if(recording.questions.begin(), recording.questions.end(),
-                                [](const auto& q) { return q.caption == "上書き確認"; }),
-                  0);
+        EXPECT_EQ(overwriteQuestions, 0);
         if (!row.reason) {
             EXPECT_EQ(state.failures.count, 0) << state.failures.text;
             continue;
