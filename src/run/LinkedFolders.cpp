@@ -8,17 +8,15 @@ namespace lorvel {
 bool LinkedFolders::OnTheWay(const std::string& root, const std::string& path)
 {
     if (root.empty() || path.size() <= root.size() || path.compare(0, root.size(), root) != 0) return false;
-    // A drive's root is asked for as "C:\"; "C:" would be the drive's current folder.
-    const bool driveRoot = root.size() == 3 && root[1] == ':';
-    std::string folder = driveRoot ? root : RemovePathDelim(root, "B");
-    std::string rest = path.substr(root.size());
-    for (;;) {
+    // The root, then the path up to each later "\": a drive's root is asked for as
+    // "C:\", since "C:" would be the drive's current folder.
+    std::string folder = root.size() == 3 && root[1] == ':' ? root : RemovePathDelim(root, "B");
+    for (std::size_t next = root.size();;) {
         if (IsLink(folder)) return true;
-        const int delimiter = MBPos("\\", rest);
+        const int delimiter = MBPos("\\", path.substr(next));
         if (delimiter == 0) return false;
-        if (!(driveRoot && folder.size() == 3)) folder += "\\";
-        folder += StrLeft(rest, delimiter - 1);
-        rest = StrMid(rest, delimiter + 1);
+        next += static_cast<std::size_t>(delimiter);
+        folder = path.substr(0, next - 1);
     }
 }
 

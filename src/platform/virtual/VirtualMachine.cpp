@@ -568,19 +568,18 @@ fs::path VirtualMachine::HostPath(const std::string& windowsPath) const
     return HostFsPath(host);
 }
 
-void VirtualMachine::MakeFolderLink(const std::string& link, const std::string& target)
-{
-    const fs::path to = HostPath(target);
-    const fs::path at = HostPath(link);
-    fs::create_directory_symlink(to, at);
-    state_->ForgetHostFolder();
-}
+void VirtualMachine::MakeFolderLink(const std::string& link, const std::string& target) { MakeLink(link, target, true); }
 
-void VirtualMachine::MakeFileLink(const std::string& link, const std::string& target)
+void VirtualMachine::MakeFileLink(const std::string& link, const std::string& target) { MakeLink(link, target, false); }
+
+void VirtualMachine::MakeLink(const std::string& link, const std::string& target, bool folder)
 {
     const fs::path to = HostPath(target);
     const fs::path at = HostPath(link);
-    fs::create_symlink(to, at);
+    if (folder)
+        fs::create_directory_symlink(to, at);
+    else
+        fs::create_symlink(to, at);
     state_->ForgetHostFolder();
 }
 

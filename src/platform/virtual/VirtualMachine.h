@@ -149,6 +149,8 @@ public:
     struct State;
 
 private:
+    void MakeLink(const std::string& link, const std::string& target, bool folder);
+
     std::filesystem::path root_;
     MachineConfig config_;
     std::unique_ptr<State> state_;

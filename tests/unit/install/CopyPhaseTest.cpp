@@ -57,21 +57,33 @@ struct CopyPhaseTest : testing::InstallRunTest {
     {
         return "[MakeFolder]\r\n" + makeFolder + "[CopyFile]\r\n" + copyFile;
     }
-    // An install of copyFile on a machine of the row's own, as recording's options say;
-    // overwrite questions counts the overwrite questions it asked.
-    InstallRunState RunOn(testing::TestMachine& machine, RecordingView& recording, const std::string& copyFile,
-                          long& overwriteQuestions)
+    // A row's own machine: the medium E: with one file, and the temporary folder.
+    static void LayOut(testing::TestMachine& machine, const std::string& medium, const std::string& content)
+    {
+        machine.machine.SetDisk('E', {});
+        machine.Put(medium, content);
+        machine.platform.files.CreateFolder("C:\\TEMP");
+    }
+    struct OwnRun {
+        InstallRunState state;
+        long overwriteQuestions = 0;
+    };
+    // An install of copyFile on a machine of the row's own, with the overwrite box and
+    // the answers given.
+    OwnRun RunOn(testing::TestMachine& machine, bool overwrite, std::deque<int> answers, const std::string& copyFile)
     {
         ProfileStore store{machine.platform.files};
         FileOps machineOps{machine.platform};
         SharedFiles machineShared{machine.platform, true, nullptr};
+        RecordingView recording;
         recording.options.folderText = "C:\\APP";
+        recording.options.overwrite = overwrite;
+        recording.answers = std::move(answers);
         machine.Put(context.scriptFile, Script(copyFile));
         InstallRun run({machine.platform, store, machineOps, context, recording, machineShared});
         run.Run();
-        overwriteQuestions = std::count_if(recording.questions.begin(), recording.questions.end(),
-                                           [](const auto& q) { return q.caption == "上書き確認"; });
-        return run.State();
+        return {run.State(), std::count_if(recording.questions.begin(), recording.questions.end(),
+                                           [](const auto& q) { return q.caption == "上書き確認"; })};
     }
 };
 
@@ -362,19 +374,13 @@ TEST_F(CopyPhaseTest, ASourceThatCannotBeOpenedMeetsAnExistingDestinationAsBefor
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         testing::TestMachine machine;
-        machine.machine.SetDisk('E', {});
-        machine.Put("E:\\A.TXT", "new");
-        machine.platform.files.CreateFolder("C:\\TEMP");
+        LayOut(machine, "E:\\A.TXT", "new");
         machine.platform.files.CreateFolder("C:\\APP");
         if (row.there) machine.Put("C:\\APP\\A.TXT", "old");
         std::filesystem::last_write_time(machine.machine.HostPath("E:\\A.TXT"),
                                          std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
         machine.machine.LockFile("E:\\A.TXT");
-        RecordingView recording;
-        recording.options.overwrite = row.overwrite;
-        recording.answers = row.answers;
-        long overwriteQuestions = 0;
-        const InstallRunState state = RunOn(machine, recording, "File1=(App)A.TXT\r\n", overwriteQuestions);
+        const auto [state, overwriteQuestions] = RunOn(machine, row.overwrite, row.answers, "File1=(App)A.TXT\r\n");
         EXPECT_EQ(overwriteQuestions, row.questions);
         EXPECT_EQ(state.failures.count, row.failed ? 1 : 0) << state.failures.text;
         EXPECT_EQ(state.lists.deleteFile.rfind("C:\\APP\\A.TXT|", 0) == 0, !row.failed) << state.lists.deleteFile;
@@ -406,9 +412,7 @@ TEST_F(CopyPhaseTest, ACopyNeverGoesThroughALinkInTheSetupFolder)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         testing::TestMachine machine;
-        machine.machine.SetDisk('E', {});
-        machine.Put("E:\\A.DLL", "MZDllRegisterServer=0\nnew");
-        machine.platform.files.CreateFolder("C:\\TEMP");
+        LayOut(machine, "E:\\A.DLL", "MZDllRegisterServer=0\nnew");
         machine.Put(system, "MZDllRegisterServer=0\nsystem");
         std::filesystem::last_write_time(machine.machine.HostPath(system), anHourAgo);
         switch (row.link) {
@@ -434,11 +438,8 @@ TEST_F(CopyPhaseTest, ACopyNeverGoesThroughALinkInTheSetupFolder)
             machine.machine.MakeFolderLink("C:\\APP", "C:\\WINDOWS\\SYSTEM32");
             break;
         }
-        RecordingView recording;
-        recording.options.overwrite = row.overwrite;
-        recording.answers = row.answers;
-        long overwriteQuestions = 0;
-        const InstallRunState state = RunOn(machine, recording, std::string("File1=") + row.entry + "\r\n", overwriteQuestions);
+        const auto [state, overwriteQuestions] =
+            RunOn(machine, row.overwrite, row.answers, std::string("File1=") + row.entry + "\r\n");
         SharedFiles machineShared{machine.platform, true, nullptr};
         const auto& journal = machine.machine.Journal();
         const bool registered =
