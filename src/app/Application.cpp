@@ -182,7 +182,7 @@ void Application::RunUnattended(RunEnding& ending)
             log_.Line("record written: " + record, true);
         frmStatus_->Hide();
     }
-    CleanUpAtProgramEnd(context_.tempFolder, platform_, ops_);
+    CleanUpAtProgramEnd(context_.tempFolder, context_.workFolder, platform_, ops_);
 }
 
 void Application::LogFailures(const std::string& failureText)
@@ -216,7 +216,7 @@ void Application::CreateForms()
     };
     frmBack_->showWizard = [this] { frmMain_->ShowModal(); };
     frmMain_->startUp = [this] { StartUp(); };
-    frmMain_->cleanUp = [this] { CleanUpAtProgramEnd(context_.tempFolder, platform_, ops_); };
+    frmMain_->cleanUp = [this] { CleanUpAtProgramEnd(context_.tempFolder, context_.workFolder, platform_, ops_); };
     frmMain_->installRun = [this] {
         RunGuarded([this](RunView& view, SharedFiles& shared) {
             InstallRun run({platform_, profiles_, ops_, context_, view, shared});

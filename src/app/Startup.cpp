@@ -1,5 +1,6 @@
 #include "app/Startup.h"
 
+#include <cstdio>
 #include <set>
 #include <vector>
 
@@ -103,22 +104,41 @@ std::string WorkFolderName(const std::string& tempFolder, int n)
     return tempFolder + kWorkFolderPrefix + std::to_string(n) + "\\";
 }
 
+// A work folder's name after the numbered ones: KRTMP and 16 hexadecimal digits.
+std::string UnforeseeableWorkFolderName(const std::string& tempFolder, System& system)
+{
+    char digits[17];
+    std::snprintf(digits, sizeof digits, "%016llX", static_cast<unsigned long long>(system.GetUnforeseeableNumber()));
+    return tempFolder + kWorkFolderPrefix + digits + "\\";
+}
+
+bool IsNumberedWorkFolder(const std::string& tempFolder, const std::string& folder)
+{
+    for (int n = 1; n <= kWorkFolderLimit; ++n)
+        if (folder == WorkFolderName(tempFolder, n)) return true;
+    return false;
+}
+
 }  // namespace
 
 void PrepareWorkFolder(StartupDecision& decision, Platform& platform, FileOps& ops)
 {
     const std::string& temp = decision.context.tempFolder;
     ErrorCode last = kErrorSuccess;
-    for (int n = 1; n <= kWorkFolderLimit; ++n) {
-        const std::string candidate = WorkFolderName(temp, n);
+    bool allTaken = true;
+    auto tryCreate = [&](const std::string& candidate) {
         last = platform.files.CreatePrivateFolder(candidate);
         // The temporary folder itself may be missing; it is made as any folder is.
         if (last == kErrorPathNotFound && ops.CreateFolderTree(temp)) last = platform.files.CreatePrivateFolder(candidate);
-        if (last == kErrorSuccess) {
-            decision.context.workFolder = candidate;
-            return;
-        }
-    }
+        allTaken = allTaken && last == kErrorAlreadyExists;
+        if (last != kErrorSuccess) return false;
+        decision.context.workFolder = candidate;
+        return true;
+    };
+    for (int n = 1; n <= kWorkFolderLimit; ++n)
+        if (tryCreate(WorkFolderName(temp, n))) return;
+    for (int attempt = 0; allTaken && attempt < 4; ++attempt)
+        if (tryCreate(UnforeseeableWorkFolderName(temp, platform.system))) return;
     decision.context.workFolder.clear();
     decision.fatalText += std::string(kFatalWorkFolder) + "\r\n" + WorkFolderName(temp, 1) + " ～ " +
                           WorkFolderName(temp, kWorkFolderLimit) + "\r\n" + ops.SystemErrorText(last);
@@ -132,7 +152,9 @@ void CopyStartupFiles(StartupDecision& decision, Platform& platform, FileOps& op
     // Without the program's own folder "\\" would be the current drive's root, and
     // a script found there somebody else's.
     const bool sourceKnown = c.sourceFolder.size() > 1;
-    if (sourceKnown) ops.CopyFileOverwrite(c.sourceFolder + kProgramName, c.workFolder + kProgramWorkCopyName);
+    // The running program itself, whatever its file is called: the file named
+    // SETUP.EXE beside it may be another program, or none.
+    if (sourceKnown) ops.CopyFileOverwrite(platform.system.GetProgramPath(), c.workFolder + kProgramWorkCopyName);
     const std::string source = c.Uninstalling() ? decision.firstArgument : c.sourceFolder + kScriptName;
     c.scriptFile = c.workFolder + (c.Uninstalling() ? kRecordName : kScriptName);
     if (c.Uninstalling()) c.recordPath = decision.firstArgument;
@@ -170,10 +192,15 @@ std::vector<int> WorkFolderNumbersIn(const std::string& tempFolder, FileSystem& 
 
 }  // namespace
 
-void CleanUpAtProgramEnd(const std::string& tempFolder, Platform& platform, FileOps& ops)
+void CleanUpAtProgramEnd(const std::string& tempFolder, const std::string& workFolder, Platform& platform,
+                         FileOps& ops)
 {
-    for (int n : WorkFolderNumbersIn(tempFolder, platform.files)) {
-        const std::string folder = WorkFolderName(tempFolder, n);
+    std::vector<std::string> folders;
+    for (int n : WorkFolderNumbersIn(tempFolder, platform.files)) folders.push_back(WorkFolderName(tempFolder, n));
+    // The run's own folder made new under a name nobody foresaw: nobody can have put
+    // a link there.
+    if (!workFolder.empty() && !IsNumberedWorkFolder(tempFolder, workFolder)) folders.push_back(workFolder);
+    for (const std::string& folder : folders) {
         // Asked without the final "\\", which would make the system look through a link.
         const std::string entry = RemovePathDelim(folder, "B");
         std::uint32_t attributes = 0;

@@ -21,7 +21,7 @@ InstallRun::Outcome InstallRun::CreateFolders()
         const std::string folder = ExpandFolderMacros(AddPathDelim(value, "B"), table);
         services_.view.SetStatus("フォルダを作成しています．．．\r\nCreating -> " + folder);
         if (!Checkpoint()) return Outcome::Ended;
-        const ErrorCode code = services_.platform.files.CreateFolder(folder);
+        const ErrorCode code = services_.platform.files.CreateAdminFolder(folder);
         if (code == kErrorSuccess || code == kErrorAlreadyExists)
             state_.lists.deleteFolder += folder + "|";
         else
@@ -90,6 +90,32 @@ std::optional<ErrorCode> InstallRun::CopyToNew(const std::string& source, const 
     // at the destination now was there before.
     if (FailsBeforeCreating(result) && services_.platform.files.FileExists(destination)) return std::nullopt;
     return result;
+}
+
+// The digest of a component as this run just wrote it, kept for the record; "" for
+// other files.
+std::string InstallRun::NoteComponentDigest(const std::string& destination)
+{
+    if (!IsComponentFile(destination)) return "";
+    std::string digest = services_.ops.DigestOf(destination);
+    if (!digest.empty()) state_.componentDigests[UpperCase(destination)] = digest;
+    return digest;
+}
+
+// Registering loads the library as administrator, so only the bytes this run meant to
+// put there are loaded: the file it copied, or one it kept that holds the same bytes
+// as the medium's. A file somebody left there (dated in the future, so the newer-file
+// rule kept it, or kept by answering No) is not loaded, and the details say so.
+void InstallRun::RegisterIfOurs(const std::string& source, const std::string& destination, const std::string& digest)
+{
+    const std::string there = services_.ops.DigestOf(destination);
+    const std::string meant = digest.empty() ? services_.ops.DigestOf(source) : digest;
+    if (!there.empty() && there == meant) {
+        services_.shared.RegisterComponent(destination, true);
+        return;
+    }
+    state_.failures.Add(tag::kFile, destination,
+                        "このセットアップでコピーしたファイルではないため，登録(読み込み)しませんでした．\r\n");
 }
 
 bool InstallRun::DecideCopy(const std::string& source, const std::string& destination, bool destinationExists)
@@ -180,12 +206,14 @@ InstallRun::Outcome InstallRun::CopyOne(const CopyEntry& entry, std::string sour
     if (!created && copy && !broken)
         result = services_.ops.CopyFileOverwrite(source, destination, destinationExists, copiedAttributes);
     ++processed;
-    if (entry.HasFlag("/R") && services_.platform.files.FileExists(destination)) services_.shared.RegisterComponent(destination, true);
+    const bool copiedNow = !broken && result == kErrorSuccess && (created.has_value() || copy);
+    const std::string digest = copiedNow ? NoteComponentDigest(destination) : std::string();
+    if (entry.HasFlag("/R") && services_.platform.files.FileExists(destination)) RegisterIfOurs(source, destination, digest);
 
     // A file left out of the record keeps no count raised for it: no uninstall would
     // lower it, and every attempt to install would raise it again.
     if (shared && (broken || result != kErrorSuccess)) services_.shared.RestoreSharedCount(destination, countBefore);
-    else if (shared) state_.unrecordedCounts.push_back({destination, countBefore, destinationExists});
+    else if (shared) state_.unrecordedCounts.push_back({destination, countBefore, destinationExists, digest});
     if (broken)
         state_.failures.Add(tag::kFile, destination,
                           expansion == kErrorInvalidData ? std::string("圧縮ファイルが壊れているため展開できません．\r\n")

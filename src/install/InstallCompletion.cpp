@@ -1,5 +1,7 @@
 #include "install/InstallCompletion.h"
 
+#include <optional>
+#include <array>
 #include <cstdio>
 #include <set>
 
@@ -39,10 +41,30 @@ std::string SafeKeyName(std::string name)
     return name.empty() ? std::string(kProductTitle) : name;
 }
 
-std::uint64_t WriteTimeOf(FileSystem& files, const std::string& path)
+// "1.0.0.12" as four numbers, to compare; nullopt for a text that is no version.
+std::optional<std::array<std::uint32_t, 4>> VersionNumbers(const std::optional<std::string>& text)
 {
-    const auto stat = files.Stat(path);
-    return stat ? stat->lastWriteTime : 0;  // a missing file is the oldest
+    if (!text || text->empty()) return std::nullopt;
+    std::array<std::uint32_t, 4> numbers{};
+    std::size_t part = 0;
+    std::uint64_t value = 0;
+    bool digits = false;
+    for (const char c : *text) {
+        if (c >= '0' && c <= '9') {
+            value = value * 10 + static_cast<std::uint64_t>(c - '0');
+            if (value > 0xFFFFFFFFu) return std::nullopt;
+            digits = true;
+        } else if (c == '.' && digits && part < 3) {
+            numbers[part++] = static_cast<std::uint32_t>(value);
+            value = 0;
+            digits = false;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (!digits) return std::nullopt;
+    numbers[part] = static_cast<std::uint32_t>(value);
+    return numbers;
 }
 
 }  // namespace
@@ -115,12 +137,25 @@ void InstallCompletion::Run()
 }
 
 // The uninstaller is shared by every program installed with this system: it is only
-// ever replaced by a newer copy.
+// ever replaced by a newer version, as its version resource tells, never by an older
+// one. A file's time tells nothing of that: a zip dates every file 1980, and an old
+// medium copied today is new. One that tells no version is no release of ours.
+bool InstallCompletion::ReplacesUninstaller(const std::string& source, const std::string& target)
+{
+    if (!services_.platform.files.FileExists(source)) return false;
+    if (!services_.platform.files.FileExists(target)) return true;
+    const auto ours = VersionNumbers(services_.platform.system.GetFileVersionString(source));
+    const auto there = VersionNumbers(services_.platform.system.GetFileVersionString(target));
+    return ours && (!there || *ours > *there);
+}
+
 std::string InstallCompletion::InstallUninstaller()
 {
+    // The work copy is the running program's own image, taken at start-up into a
+    // folder only this run can write.
     const std::string source = services_.context.workFolder + kProgramWorkCopyName;
     const std::string target = services_.context.windowsFolder + kUninstallerName;
-    if (WriteTimeOf(services_.platform.files, source) > WriteTimeOf(services_.platform.files, target)) {
+    if (ReplacesUninstaller(source, target)) {
         const ErrorCode code = services_.ops.CopyFileOverwrite(source, target);
         if (code != kErrorSuccess) state_.failures.Add(tag::kSetupFile, target, services_.ops.SystemErrorText(code));
     }
@@ -183,8 +218,14 @@ bool InstallCompletion::VouchForWrittenRecord(const std::string& keyPath, const 
     std::map<std::string, std::string> components;
     for (const std::string& item : ListItems(state_.lists.deleteFile)) {
         const std::string path = PathPart(item);
+        if (!IsComponentFile(path)) continue;
+        // As this run wrote it; a component an earlier run installed and this one did
+        // not copy is taken as it is now.
+        const auto written = state_.componentDigests.find(UpperCase(path));
         std::string bytes;
-        if (IsComponentFile(path) && services_.platform.files.ReadWholeFile(path, bytes) == kErrorSuccess)
+        if (written != state_.componentDigests.end())
+            components[UpperCase(path)] = written->second;
+        else if (services_.platform.files.ReadWholeFile(path, bytes) == kErrorSuccess)
             components[UpperCase(path)] = Sha256Hex(bytes);
     }
     const ErrorCode code = VouchForRecord(services_.platform.registry, keyPath, record, components);
@@ -221,8 +262,8 @@ bool InstallCompletion::RegisterUninstallEntry(const std::string& keyPath, const
     std::snprintf(date, sizeof date, "%04d%02d%02d", today.year, today.month, today.day);
     const std::pair<const char*, RegValue> values[] = {
         {"DisplayName", RegValue::String(displayName)},
-        {"UninstallString", RegValue::String(uninstaller + " \"" + RecordPath() + "\"")},
-        {"QuietUninstallString", RegValue::String(uninstaller + " /SILENT \"" + RecordPath() + "\"")},
+        {"UninstallString", RegValue::String("\"" + uninstaller + "\" \"" + RecordPath() + "\"")},
+        {"QuietUninstallString", RegValue::String("\"" + uninstaller + "\" /SILENT \"" + RecordPath() + "\"")},
         {"DisplayIcon", RegValue::String(uninstaller)},
         {"InstallLocation", RegValue::String(services_.context.setupFolder)},
         {"NoModify", RegValue::DoubleWord(1)},

@@ -38,6 +38,7 @@ public:
 
 private:
     std::string Script(script::Key key, const std::string& fallback = {}) const { return services_.Script()(key, fallback); }
+    bool ReplacesUninstaller(const std::string& source, const std::string& target);
     std::string InstallUninstaller();
     void RememberFolder();
     void WriteUninstallRecord(const std::string& uninstaller);

@@ -3,6 +3,7 @@
 #include "install/AssociationUndo.h"
 #include "install/SharedCountUndo.h"
 #include "install/InstallCompletion.h"
+#include "run/SetupFolderAccess.h"
 #include "util/MBUtils.h"
 #include "util/StrOp.h"
 
@@ -195,20 +196,39 @@ InstallRun::Outcome InstallRun::PrepareSetupFolder()
     services_.view.SetStatus("セットアップフォルダをチェックしています．．．");
     if (!Checkpoint()) return Outcome::Ended;
     services_.context.setupFolder = AddPathDelim(services_.view.ReadOptions().folderText, "B");
-    if (services_.ops.FolderExists(services_.context.setupFolder)) return Outcome::Continue;
-    services_.context.messageResult = services_.view.Ask(services_.context.setupFolder + "\r\rこのフォルダは存在しません．作成してもよろしいですか？",
+    const std::string& folder = services_.context.setupFolder;
+    // Asked before the folder is made, so nobody is asked to make a folder that will
+    // be refused, and again after: a level that somebody else made meanwhile is then
+    // the one found.
+    if (RefuseFolderOthersMayChange()) return Outcome::Ended;
+    if (services_.ops.FolderExists(folder)) return Outcome::Continue;
+    services_.context.messageResult = services_.view.Ask(folder + "\r\rこのフォルダは存在しません．作成してもよろしいですか？",
                                        "フォルダ作成", box::kQuestionYesNo);
     bool created = false;
     if (services_.context.messageResult == box::kYes) {
-        created = services_.ops.CreateFolderTree(services_.context.setupFolder);
+        created = services_.ops.CreateFolderTree(folder, FileOps::NewFolders::Administrators);
         if (!created)
             services_.view.Ask("セットアップフォルダの作成に失敗しました．\r\rプログラム作者へご報告ください．", "致命的エラー",
                       box::kStopOk);
     }
-    if (created) return Outcome::Continue;
+    if (created) return RefuseFolderOthersMayChange() ? Outcome::Ended : Outcome::Continue;
     services_.view.Ask("セットアップを続行できませんでした．", "セットアップ中止", box::kStopOk);
     Stop();
     return Outcome::Ended;
+}
+
+// Nothing is installed into a folder another account may change: it could replace
+// what the administrators later run from there.
+bool InstallRun::RefuseFolderOthersMayChange()
+{
+    const std::string open = FirstFolderOthersMayChange(services_.platform.files, services_.context.setupFolder);
+    if (open.empty()) return false;
+    services_.view.Ask(open + "\r\r管理者以外のユーザーもこのフォルダを変更できるため，ここにはセットアップできません．\r"
+                              "管理者だけが変更できるフォルダを指定してください．",
+                       "セットアップフォルダ", box::kStopOk);
+    services_.view.Ask("セットアップを続行できませんでした．", "セットアップ中止", box::kStopOk);
+    Stop();
+    return true;
 }
 
 void InstallRun::Stop() { services_.view.EndWizard(); }

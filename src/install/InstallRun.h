@@ -94,12 +94,15 @@ private:
                                        std::optional<std::uint32_t> sourceAttributes);
     bool CountedAlready(const std::string& destination);
     void RecordCopied(const CopyEntry& entry, const std::string& destination);
+    std::string NoteComponentDigest(const std::string& destination);
+    void RegisterIfOurs(const std::string& source, const std::string& destination, const std::string& digest);
     void UndoUnrecordedChanges();
     void Start();
     void PreReadRelate();
     Outcome ComputeSizes();
     Outcome CheckDiskSpace();
     Outcome PrepareSetupFolder();
+    bool RefuseFolderOthersMayChange();
     Outcome CreateFolders();
     Outcome CopyFiles();
     Outcome CopyOne(const CopyEntry& entry, std::string source, const platform::FindEntry& sourceInfo, std::string destination,

@@ -1,6 +1,7 @@
 // The state an install run owns from its start to its end.
 #pragma once
 
+#include <map>
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -33,6 +34,7 @@ struct CountRaised {
     std::string path;
     std::optional<platform::RegValue> countBefore;  // the entry, none when there was none
     bool fileBefore = false;                         // whether the file was there before the copy
+    std::string digest;  // of what this run put there: a component is loaded to unregister it only then
 };
 
 struct InstallRunState {
@@ -66,6 +68,9 @@ struct InstallRunState {
     std::vector<AssociationBefore> unrecordedAssociations;
     // The same for the shared counts raised since the start.
     std::vector<CountRaised> unrecordedCounts;
+    // Upper-case path -> SHA-256 of the components as this run copied them: what the
+    // record vouches for, read when they were written, not when the run ends.
+    std::map<std::string, std::string> componentDigests;
 };
 
 }  // namespace lorvel

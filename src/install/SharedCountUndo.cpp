@@ -6,6 +6,16 @@ namespace lorvel {
 
 using namespace platform;
 
+namespace {
+
+bool StillWhatWasWritten(FileOps& ops, const CountRaised& raised)
+{
+    if (!IsComponentFile(raised.path)) return true;
+    return !raised.digest.empty() && ops.DigestOf(raised.path) == raised.digest;
+}
+
+}  // namespace
+
 void UndoSharedCounts(SharedFiles& shared, FileOps& ops, std::vector<CountRaised>& raised, const UndoFailed& failed)
 {
     for (auto it = raised.rbegin(); it != raised.rend(); ++it) {
@@ -14,7 +24,8 @@ void UndoSharedCounts(SharedFiles& shared, FileOps& ops, std::vector<CountRaised
             continue;  // a file whose count stays raised is kept for it
         }
         if (it->fileBefore) continue;
-        const ErrorCode code = ops.DeleteFiles(it->path);
+        // Unregistering loads the library: only the bytes this run wrote are loaded.
+        const ErrorCode code = StillWhatWasWritten(ops, *it) ? ops.DeleteFiles(it->path) : ops.DeleteFilesUnloaded(it->path);
         if (code != kErrorSuccess && code != kErrorFileNotFound && failed) failed(tag::kFile, it->path, code);
     }
     raised.clear();

@@ -56,6 +56,17 @@ public:
     // SYSTEM alone have access; otherwise the user alone. 183 when anything is at the
     // path already, whatever it is, so a folder somebody else made is never taken.
     virtual ErrorCode CreatePrivateFolder(const std::string& path) = 0;
+    // A new folder for what the program installs, with an access list of its own
+    // instead of the folder above's: Administrators and SYSTEM full control, Users
+    // read and execute, and what is made inside inherits it. A run without an
+    // administrator's rights keeps full control for its own account too, or it could
+    // not fill the folder. 183 when anything is at the path already.
+    virtual ErrorCode CreateAdminFolder(const std::string& path) = 0;
+    // Whether an account other than Administrators, SYSTEM, the system's installer
+    // service and the account the program runs as may change the folder (or what is
+    // made in it): write, delete, rename, change its access list or own it. Asked of
+    // the folder a link names, as every path through it leads there.
+    virtual ErrorCode QueryOthersMayWrite(const std::string& folder, bool& othersMayWrite) = 0;
     // Removes an empty folder only (145 when something is left in it); a link to a
     // folder is removed as a link, whatever its target holds.
     virtual ErrorCode RemoveFolder(const std::string& path) = 0;
@@ -80,7 +91,9 @@ public:
 
     virtual ErrorCode ReadWholeFile(const std::string& path, std::string& bytes) = 0;
     // Replaces the file as a whole: a crash or a full disk leaves either the old
-    // content or the new one.
+    // content or the new one. The new content goes to a file made new beside the
+    // target under a name nobody can foresee, never through whatever is already
+    // there, and replaces the target only when the target is no link (5 when it is).
     virtual ErrorCode WriteWholeFile(const std::string& path, const std::string& bytes) = 0;
 
     // The shell's silent, permanent deletion (no confirmation, no error window): a

@@ -78,6 +78,10 @@ public:
     // count, which moves in steps of about 16 ms on Windows.
     virtual std::uint64_t GetMicroseconds() = 0;
 
+    // A number nobody can foresee, from the system's own source of randomness: for
+    // names another account must not be able to take first.
+    virtual std::uint64_t GetUnforeseeableNumber() = 0;
+
     // Now, on the local clock: the date of an entry in the list of installed programs
     // and the time of each line of a log.
     virtual LocalTime GetLocalTime() = 0;

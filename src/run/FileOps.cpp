@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "util/MBUtils.h"
+#include "util/Sha256.h"
 #include "util/StrOp.h"
 
 namespace lorvel {
@@ -26,7 +27,7 @@ bool FileOps::FolderExists(const std::string& folder)
     return false;
 }
 
-bool FileOps::CreateFolderTree(const std::string& folder)
+bool FileOps::CreateFolderTree(const std::string& folder, NewFolders access)
 {
     const std::string path = AddPathDelim(folder, "B");
     const LeadByteSet& leads = ActiveLeadBytes();
@@ -42,7 +43,8 @@ bool FileOps::CreateFolderTree(const std::string& folder)
         if (byte != '\\') continue;
         const std::string level = path.substr(0, i + 1);
         if (FolderExists(level)) continue;
-        const ErrorCode created = platform_.files.CreateFolder(level);
+        const ErrorCode created = access == NewFolders::Administrators ? platform_.files.CreateAdminFolder(level)
+                                                                       : platform_.files.CreateFolder(level);
         result = created == kErrorSuccess;
         // Below a level whose parent is missing, or whose name no system can take,
         // no level can be made either: each would fail as this one did. They are not
@@ -132,6 +134,12 @@ ErrorCode FileOps::RemoveFolder(const std::string& folder, const std::string& pa
         if (!pattern.empty()) DeleteFiles(base + pattern);
     }
     return platform_.files.RemoveFolder(base);
+}
+
+std::string FileOps::DigestOf(const std::string& path)
+{
+    std::string bytes;
+    return platform_.files.ReadWholeFile(path, bytes) == kErrorSuccess ? Sha256Hex(bytes) : std::string();
 }
 
 std::string FileOps::SystemErrorText(ErrorCode code)

@@ -29,7 +29,10 @@ public:
     explicit FileOps(platform::Platform& platform) : platform_(platform) {}
 
     bool FolderExists(const std::string& folder);
-    bool CreateFolderTree(const std::string& folder);
+    // Each missing level is made with the folder above's access list, or, for what is
+    // installed, with the administrators' own (FileSystem::CreateAdminFolder).
+    enum class NewFolders { Inherit, Administrators };
+    bool CreateFolderTree(const std::string& folder, NewFolders access = NewFolders::Inherit);
     ErrorCode CopyFileOverwrite(const std::string& source, const std::string& destination);
     // The same when the caller knows already whether the destination exists and what
     // attributes the source has (nullopt: not known), which spares those questions.
@@ -46,6 +49,8 @@ public:
     // Deletes folder + each "|"-separated pattern, then removes the folder itself.
     ErrorCode RemoveFolder(const std::string& folder, const std::string& patterns);
     std::string SystemErrorText(ErrorCode code);
+    // The SHA-256 of a file's bytes in hexadecimal; "" when it cannot be read.
+    std::string DigestOf(const std::string& path);
 
     // Called with a component's path before DeleteFiles deletes it; the shared-file
     // module installs the unregistration here.

@@ -26,10 +26,12 @@ ErrorCode VouchForRecord(Registry& registry, const std::string& entryKey, const 
 
 std::string RecordPathOfCommand(const std::string& command)
 {
-    const auto open = command.find('"');
+    // The last quoted part: the uninstaller's own path comes first, quoted too since
+    // it may hold spaces, and entries written before it was are not quoted there.
+    const auto close = command.rfind('"');
+    if (close == std::string::npos || close == 0) return {};
+    const auto open = command.rfind('"', close - 1);
     if (open == std::string::npos) return {};
-    const auto close = command.find('"', open + 1);
-    if (close == std::string::npos) return {};
     return command.substr(open + 1, close - open - 1);
 }
 

@@ -31,8 +31,10 @@ platform::ErrorCode VouchForRecord(platform::Registry& registry, const std::stri
 RecordTrust ReadRecordTrust(platform::Registry& registry, const std::string& entryKey,
                             const std::string& recordPath, const std::string& recordBytes);
 
-// The record's path that an entry's UninstallString names in double quotes; empty
-// when it names none.
+// The record's path that an entry's UninstallString names in its last double
+// quotes; empty when it names none.
+//   RecordPathOfCommand("\"C:\\WINDOWS\\UNKORAT.EXE\" \"C:\\APP\\UNSETUP.INI\"") => "C:\\APP\\UNSETUP.INI"
+//   RecordPathOfCommand("C:\\WINDOWS\\UNKORAT.EXE \"C:\\APP\\UNSETUP.INI\"")     => "C:\\APP\\UNSETUP.INI"
 std::string RecordPathOfCommand(const std::string& command);
 
 }  // namespace lorvel

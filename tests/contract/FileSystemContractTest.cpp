@@ -278,6 +278,45 @@ TEST_F(FileSystemContract, ACopyThatOnlyCreatesMeetsALinkAsSomethingThere)
     EXPECT_NE(attributes & attr::kReparsePoint, 0u);
 }
 
+// Another account can put a link or a folder under any name it can guess beside a
+// file the program writes whole (a log, the record): the write takes none of them,
+// and what a link names is never written.
+TEST_F(FileSystemContract, AWholeFileWriteTakesNoNameSomebodyPutThereFirst)
+{
+    Write("KEEP.TXT", "keep");
+    env->MakeFileLink(dir + "LOG.TXT.~tmp", dir + "KEEP.TXT");
+    EXPECT_EQ(files.WriteWholeFile(dir + "LOG.TXT", "log"), 0u);
+    EXPECT_EQ(files.WriteWholeFile(dir + "LOG.TXT", "log, again"), 0u);
+    EXPECT_EQ(Read("KEEP.TXT"), "keep");
+    EXPECT_EQ(Read("LOG.TXT"), "log, again");
+    ASSERT_EQ(files.CreateFolder(dir + "RECORD.INI.~tmp"), 0u);
+    EXPECT_EQ(files.WriteWholeFile(dir + "RECORD.INI", "record"), 0u);
+    EXPECT_EQ(Read("RECORD.INI"), "record");
+    std::vector<FindEntry> left;
+    EXPECT_EQ(files.FindEntries(dir + "*.~*.tmp", left), kErrorFileNotFound) << "no temporary file left behind";
+}
+
+// What the program installs is the administrators' to change, whatever the folder
+// above lets; Users may read and run it.
+TEST_F(FileSystemContract, AnInstalledFolderIsTheAdministratorsToChange)
+{
+    ASSERT_EQ(files.CreateAdminFolder(dir + "APP"), 0u);
+    EXPECT_EQ(files.CreateAdminFolder(dir + "APP"), kErrorAlreadyExists);
+    const std::vector<std::string> trustees = env->FolderTrustees(dir + "APP");
+    EXPECT_NE(std::find(trustees.begin(), trustees.end(), "S-1-5-32-544"), trustees.end());
+    EXPECT_NE(std::find(trustees.begin(), trustees.end(), "S-1-5-32-545"), trustees.end()) << "Users read and run it";
+    for (const std::string& sid : trustees) {
+        SCOPED_TRACE(sid);
+        EXPECT_TRUE(sid == "S-1-5-32-544" || sid == "S-1-5-18" || sid == "S-1-5-32-545" || sid.rfind("S-1-5-21-", 0) == 0);
+    }
+    bool others = true;
+    EXPECT_EQ(files.QueryOthersMayWrite(dir + "APP", others), 0u);
+    EXPECT_FALSE(others);
+    Write("APP\\A.EXE", "program");
+    EXPECT_EQ(Read("APP\\A.EXE"), "program");
+    EXPECT_EQ(files.QueryOthersMayWrite(dir + "MISSING", others), kErrorFileNotFound);
+}
+
 // Another program of the user can put a link where the program deletes; what the
 // link names must survive every way of deleting.
 TEST_F(FileSystemContract, ALinkIsReportedAndDeletedAsALinkNeverEntered)

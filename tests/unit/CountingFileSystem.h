@@ -36,6 +36,14 @@ public:
     {
         return Count("CreatePrivateFolder", p), inner_.CreatePrivateFolder(p);
     }
+    ErrorCode CreateAdminFolder(const std::string& p) override
+    {
+        return Count("CreateAdminFolder", p), inner_.CreateAdminFolder(p);
+    }
+    ErrorCode QueryOthersMayWrite(const std::string& p, bool& others) override
+    {
+        return Count("QueryOthersMayWrite", p), inner_.QueryOthersMayWrite(p, others);
+    }
     ErrorCode RemoveFolder(const std::string& p) override { return Count("RemoveFolder", p), inner_.RemoveFolder(p); }
     ErrorCode Copy(const std::string& s, const std::string& d, bool f) override
     {

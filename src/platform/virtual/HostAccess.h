@@ -27,6 +27,9 @@ void SetHostWriteTime(const std::string& host, std::uint64_t fileTime);
 // write time fileTime; status receives the copy's status.
 bool CopyHostFile(const std::string& from, const std::string& to, std::uint64_t size, std::uint64_t fileTime,
                   HostStatus& status);
+// A file made new with the bytes; false, with nothing written, when anything is at
+// that name already, a link included.
+bool WriteNewHostFile(const std::string& host, const std::string& bytes);
 // Puts from in the place of to, replacing it in one step.
 bool ReplaceHostFile(const std::filesystem::path& from, const std::filesystem::path& to);
 

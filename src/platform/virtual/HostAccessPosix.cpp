@@ -126,6 +126,22 @@ bool CopyHostFile(const std::string& from, const std::string& to, std::uint64_t 
     return ok;
 }
 
+bool WriteNewHostFile(const std::string& host, const std::string& bytes)
+{
+    const int fd = ::open(host.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t wrote = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (wrote <= 0) break;
+        done += static_cast<std::size_t>(wrote);
+    }
+    const bool closed = ::close(fd) == 0;
+    if (done == bytes.size() && closed) return true;
+    ::unlink(host.c_str());
+    return false;
+}
+
 bool ReplaceHostFile(const std::filesystem::path& from, const std::filesystem::path& to)
 {
     return ::rename(from.c_str(), to.c_str()) == 0;

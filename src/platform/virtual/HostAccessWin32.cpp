@@ -1,5 +1,6 @@
 // The host calls of the simulated machine on Windows, for the console tool: the
 // machine's UTF-8 names become the system's UTF-16 ones at every call.
+#include <algorithm>
 #include "platform/win32/WindowsSupport.h"
 
 #include "platform/virtual/HostAccess.h"
@@ -87,6 +88,25 @@ bool CopyHostFile(const std::string& from, const std::string& to, std::uint64_t,
     const std::wstring target = WideOf(to);
     return ::CopyFileW(WideOf(from).c_str(), target.c_str(), FALSE) && SetWriteTime(target, fileTime) &&
            StatHost(to, status);
+}
+
+bool WriteNewHostFile(const std::string& host, const std::string& bytes)
+{
+    const std::wstring name = WideOf(host);
+    const HANDLE file = ::CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD wrote = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 20));
+        if (!::WriteFile(file, bytes.data() + done, chunk, &wrote, nullptr) || wrote == 0) break;
+        done += wrote;
+    }
+    ::CloseHandle(file);
+    if (done == bytes.size()) return true;
+    ::DeleteFileW(name.c_str());
+    return false;
 }
 
 bool ReplaceHostFile(const std::filesystem::path& from, const std::filesystem::path& to)

@@ -1,3 +1,4 @@
+#include <cstdio>
 #include <fstream>
 
 #include "platform/virtual/VirtualServices.h"
@@ -126,11 +127,31 @@ FindEntry VirtualFileSystem::EntryOf(const Target& t) const
     return entry;
 }
 
-ErrorCode VirtualFileSystem::CreateFolder(const std::string& path) { return MakeFolder(path, false); }
+ErrorCode VirtualFileSystem::CreateFolder(const std::string& path) { return MakeFolder(path, Access::Inherited); }
 
-ErrorCode VirtualFileSystem::CreatePrivateFolder(const std::string& path) { return MakeFolder(path, true); }
+ErrorCode VirtualFileSystem::CreatePrivateFolder(const std::string& path) { return MakeFolder(path, Access::Private); }
 
-ErrorCode VirtualFileSystem::MakeFolder(const std::string& path, bool privateAccess)
+ErrorCode VirtualFileSystem::CreateAdminFolder(const std::string& path) { return MakeFolder(path, Access::Admin); }
+
+namespace {
+
+constexpr const char* kAdministrators = "S-1-5-32-544";
+constexpr const char* kSystemAccount = "S-1-5-18";
+constexpr const char* kUsers = "S-1-5-32-545";  // given read and execute only, in every list here
+
+std::vector<std::string> TrusteesFor(VirtualFileSystem::Access access, const MachineConfig& config)
+{
+    if (access == VirtualFileSystem::Access::Private)
+        return config.elevated ? std::vector<std::string>{kAdministrators, kSystemAccount}
+                               : std::vector<std::string>{config.userSid};
+    std::vector<std::string> trustees{kAdministrators, kSystemAccount, kUsers};
+    if (!config.elevated) trustees.push_back(config.userSid);
+    return trustees;
+}
+
+}  // namespace
+
+ErrorCode VirtualFileSystem::MakeFolder(const std::string& path, Access access)
 {
     if (const auto fault = s_.Count(OperationKind::FolderCreate)) return s_.FileErrorOf(*fault);
     const Target t = Locate(path);
@@ -143,12 +164,32 @@ ErrorCode VirtualFileSystem::MakeFolder(const std::string& path, bool privateAcc
     if (!fs::create_directory(HostFsPath(t.host), ec)) return kErrorAccessDenied;
     SetHostWriteTime(t.host, s_.NowFileTime());
     s_.Changed(t.path, t.key, t.host, true);
-    if (privateAccess) {
-        const MachineConfig& config = s_.machine.Config();
-        s_.folderTrustees[t.key] = config.elevated ? std::vector<std::string>{"S-1-5-32-544", "S-1-5-18"}
-                                                   : std::vector<std::string>{config.userSid};
-    }
+    if (access != Access::Inherited) s_.folderTrustees[t.key] = TrusteesFor(access, s_.machine.Config());
     return kErrorSuccess;
+}
+
+// The nearest list on the folder's way up decides: a folder without one of its own
+// has its parent's.
+ErrorCode VirtualFileSystem::QueryOthersMayWrite(const std::string& folder, bool& othersMayWrite)
+{
+    const Target t = Locate(folder);
+    if (!t.path.valid || t.path.hasWildcard) return t.NameError();
+    if (!t.exists) return t.parentExists ? kErrorFileNotFound : kErrorPathNotFound;
+    if (s_.IsReadDenied(t.key)) return kErrorAccessDenied;
+    const MachineConfig& config = s_.machine.Config();
+    WinPath level = t.path;
+    othersMayWrite = false;
+    for (;;) {
+        const auto found = s_.folderTrustees.find(level.Key());
+        if (found != s_.folderTrustees.end()) {
+            for (const std::string& sid : found->second)
+                if (sid != kAdministrators && sid != kSystemAccount && sid != kUsers && sid != config.userSid)
+                    othersMayWrite = true;
+            return kErrorSuccess;
+        }
+        if (level.parts.empty()) return kErrorSuccess;
+        level.parts.pop_back();
+    }
 }
 
 ErrorCode VirtualFileSystem::RemoveFolder(const std::string& path)
@@ -323,19 +364,23 @@ ErrorCode VirtualFileSystem::WriteWholeFile(const std::string& path, const std::
     if (t.isDirectory) return kErrorAccessDenied;
     if (const ErrorCode denied = CheckWritable(t)) return denied;
     if (t.exists && (s_.AttributesOf(t.key, false) & attr::kReadOnly)) return kErrorAccessDenied;
+    if (t.isLink) return kErrorAccessDenied;
     const std::uint64_t oldSize = t.exists ? t.size : 0;
     if (const ErrorCode full = Reserve(t.path.drive, bytes.size(), oldSize)) return full;
-    // Written beside the target and renamed over it, so the old content survives
-    // anything that goes wrong before the rename.
-    const fs::path temporary = HostFsPath(HostFolderOf(t.host) + "/.~" + HostNameOf(t.host) + ".tmp");
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        if (!out) {
-            Release(t.path.drive, bytes.size());
-            return kErrorAccessDenied;
-        }
+    // Written beside the target under a name nobody can foresee, made new, and
+    // renamed over it, as on Windows.
+    std::string temporaryHost;
+    for (int attempt = 0; attempt < 8 && temporaryHost.empty(); ++attempt) {
+        char suffix[32];
+        std::snprintf(suffix, sizeof suffix, ".~%016llX.tmp", static_cast<unsigned long long>(s_.Unforeseeable()));
+        const std::string candidate = t.host + suffix;
+        if (WriteNewHostFile(candidate, bytes)) temporaryHost = candidate;
     }
+    if (temporaryHost.empty()) {
+        Release(t.path.drive, bytes.size());
+        return kErrorAccessDenied;
+    }
+    const fs::path temporary = HostFsPath(temporaryHost);
     if (!ReplaceHostFile(temporary, HostFsPath(t.host))) {
         std::error_code ec;
         fs::remove(temporary, ec);

@@ -393,6 +393,8 @@ void VirtualMachine::State::ForgetAttributesBelow(const std::string& key)
     dirty = true;
 }
 
+std::uint64_t VirtualMachine::State::Unforeseeable() { return random(); }
+
 DiskConfig& VirtualMachine::State::Disk(char drive) { return disks[drive]; }
 
 std::optional<Fault> VirtualMachine::State::Count(OperationKind kind)
@@ -589,6 +591,11 @@ std::vector<std::string> VirtualMachine::FolderTrustees(const std::string& folde
     const auto found = state_->folderTrustees.find(path.Key());
     if (found != state_->folderTrustees.end()) return found->second;
     return {"S-1-1-0"};
+}
+
+void VirtualMachine::LetOthersWrite(const std::string& folder)
+{
+    state_->folderTrustees[ParseWinPath(folder).Key()] = {"S-1-5-32-544", "S-1-5-18", "S-1-5-11"};
 }
 
 const std::vector<std::string>& VirtualMachine::Journal() const { return state_->journal; }

@@ -139,6 +139,11 @@ public:
     // without a descriptor takes the access of the folder above, which every program
     // of the user shares: the machine tells that as Everyone ("S-1-1-0").
     std::vector<std::string> FolderTrustees(const std::string& folder) const;
+    // Gives the folder the access list Windows gives a drive's root: Authenticated
+    // Users ("S-1-5-11") may change it and what is made in it, which folders made
+    // there without a list of their own inherit. The machine's drives are otherwise
+    // the administrators' alone.
+    void LetOthersWrite(const std::string& folder);
 
     // The journal of shell actions: "notify 0x8000000 0", "restart 2", ...
     const std::vector<std::string>& Journal() const;

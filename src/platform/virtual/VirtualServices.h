@@ -9,8 +9,13 @@ class VirtualFileSystem final : public FileSystem {
 public:
     explicit VirtualFileSystem(VirtualMachine::State& state) : s_(state) {}
 
+    // The access list a new folder gets: the folder above's, or one of its own.
+    enum class Access { Inherited, Private, Admin };
+
     ErrorCode CreateFolder(const std::string& path) override;
     ErrorCode CreatePrivateFolder(const std::string& path) override;
+    ErrorCode CreateAdminFolder(const std::string& path) override;
+    ErrorCode QueryOthersMayWrite(const std::string& folder, bool& othersMayWrite) override;
     ErrorCode RemoveFolder(const std::string& path) override;
     ErrorCode Copy(const std::string& source, const std::string& destination, bool failIfExists) override;
     ErrorCode RemoveFile(const std::string& path) override;
@@ -32,7 +37,7 @@ private:
     Target Locate(const std::string& path) const;
     ErrorCode CheckWritable(const Target& target) const;
     ErrorCode DeleteTree(const Target& target);
-    ErrorCode MakeFolder(const std::string& path, bool privateAccess);
+    ErrorCode MakeFolder(const std::string& path, Access access);
     ErrorCode Reserve(char drive, std::uint64_t newSize, std::uint64_t oldSize);
     void Release(char drive, std::uint64_t size);
     FindEntry EntryOf(const Target& target) const;
@@ -89,6 +94,7 @@ public:
     void Sleep(std::uint32_t milliseconds) override;
     std::uint32_t GetTickCount() override;
     std::uint64_t GetMicroseconds() override;
+    std::uint64_t GetUnforeseeableNumber() override;
     LocalTime GetLocalTime() override;
     std::optional<std::string> ShiftJisToUtf8(const std::string& text) override;
     std::optional<std::string> Utf8ToShiftJis(const std::string& text) override;

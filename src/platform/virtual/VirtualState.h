@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <random>
 #include <set>
 #include <string>
 #include <unordered_map>
@@ -86,6 +87,7 @@ struct VirtualMachine::State {
     std::uint64_t fileTimeBase = 0;
     std::uint64_t lastFileTime = 0;
     bool dirty = false;
+    std::mt19937_64 random{std::random_device{}()};
 
     std::unique_ptr<VirtualFileSystem> files;
     std::unique_ptr<VirtualRegistry> registry;
@@ -143,6 +145,7 @@ struct VirtualMachine::State {
     bool IsLocked(const std::string& key) const;
     bool IsReadDenied(const std::string& key) const;
     std::uint64_t NowFileTime();  // the virtual clock as a FILETIME, later at every call
+    std::uint64_t Unforeseeable();  // as the system's random source gives it
     std::uint32_t AttributesOf(const std::string& key, bool isDirectory) const;
     // value without the directory bit.
     void SetAttributesOf(const std::string& key, std::uint32_t value, bool isDirectory);

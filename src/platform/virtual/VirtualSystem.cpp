@@ -186,6 +186,8 @@ std::uint32_t VirtualSystem::GetTickCount() { return static_cast<std::uint32_t>(
 
 std::uint64_t VirtualSystem::GetMicroseconds() { return s_.clockMs * 1000u; }
 
+std::uint64_t VirtualSystem::GetUnforeseeableNumber() { return s_.Unforeseeable(); }
+
 std::string VirtualShell::GetSpecialFolder(int csidl)
 {
     const auto& folders = s_.machine.Config().specialFolders;

@@ -65,6 +65,25 @@ UniqueHandle PinFolder(const std::wstring& path, DWORD& attributes)
     return folder;
 }
 
+// A file made new beside target, under a name nobody can have foreseen: made with
+// CREATE_NEW, so nothing already there (a link, a file, a folder somebody left under
+// a name it guessed) is ever opened or written through. temporary receives its name.
+UniqueHandle CreateUnforeseenFile(const std::wstring& target, std::wstring& temporary)
+{
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        ULONGLONG random = 0;
+        if (!::RtlGenRandom(&random, sizeof random)) return UniqueHandle();
+        wchar_t suffix[24];
+        ::wsprintfW(suffix, L".~%08lX%08lX.tmp", static_cast<unsigned long>(random >> 32),
+                    static_cast<unsigned long>(random & 0xFFFFFFFF));
+        temporary = target + suffix;
+        UniqueHandle file(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        if (file.Valid() || ::GetLastError() != ERROR_FILE_EXISTS) return file;
+    }
+    return UniqueHandle();
+}
+
 // Removes one entry a search found: a link (to a folder or a file) as a link, a
 // folder with what is in it, a file even when it is read-only, as the shell does.
 ErrorCode DeleteEntry(const std::wstring& path, DWORD attributes);
@@ -158,6 +177,88 @@ std::wstring PrivateFolderSddl()
     return user.empty() ? std::wstring() : L"D:P(A;OICI;FA;;;" + user + L")";
 }
 
+// What an installed folder lets: Administrators and SYSTEM change it, Users read and
+// run it (FILE_GENERIC_READ | FILE_GENERIC_EXECUTE). A run without an administrator's
+// rights could not fill it otherwise, so its own account keeps full control too.
+std::wstring AdminFolderSddl()
+{
+    std::wstring sddl = L"D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;BU)";
+    if (RunsAsAdministrator()) return sddl;
+    const std::wstring user = CurrentUserSid();
+    return user.empty() ? std::wstring() : sddl + L"(A;OICI;FA;;;" + user + L")";
+}
+
+ErrorCode CreateFolderWith(const std::string& path, const std::wstring& sddl)
+{
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    // Without a descriptor the folder would take the access of the folder above,
+    // which may let other accounts in: better no folder at all.
+    if (sddl.empty() ||
+        !::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr))
+        return LastError();
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+    const WideName name(path);
+    const ErrorCode result = name.Error() ? name.Error() : Result(::CreateDirectoryW(name.Get(), &attributes));
+    ::LocalFree(descriptor);
+    return result;
+}
+
+std::wstring SidText(PSID sid)
+{
+    wchar_t* text = nullptr;
+    if (!sid || !::ConvertSidToStringSidW(sid, &text)) return {};
+    std::wstring result = text;
+    ::LocalFree(text);
+    return result;
+}
+
+// Accounts that can change the program and the system anyway: Administrators,
+// SYSTEM, the system's installer service, and the account this run is for.
+bool IsSteeringAccount(const std::wstring& sid, const std::wstring& self)
+{
+    return sid == L"S-1-5-32-544" || sid == L"S-1-5-18" ||
+           sid == L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464" || (!self.empty() && sid == self);
+}
+
+// Rights that change a folder or what is in it, or what may be done with them.
+constexpr ACCESS_MASK kChangeRights = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA | FILE_DELETE_CHILD |
+                                      FILE_WRITE_ATTRIBUTES | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE |
+                                      GENERIC_ALL | MAXIMUM_ALLOWED;
+
+// Whether an allowing entry lets an account other than the steering ones change the
+// folder, or what is made in it (entries only inherited count: they are what a new
+// file gets). CREATOR OWNER becomes whoever makes the file, and OWNER RIGHTS is the
+// owner, both already asked about; an allowing entry of a kind whose account is not
+// read here counts as another's.
+bool AceLetsOthersChange(const ACE_HEADER* header, const std::wstring& self)
+{
+    const BYTE type = header->AceType;
+    const bool allows = type == ACCESS_ALLOWED_ACE_TYPE || type == ACCESS_ALLOWED_CALLBACK_ACE_TYPE ||
+                        type == ACCESS_ALLOWED_COMPOUND_ACE_TYPE || type == ACCESS_ALLOWED_OBJECT_ACE_TYPE ||
+                        type == ACCESS_ALLOWED_CALLBACK_OBJECT_ACE_TYPE;
+    if (!allows) return false;
+    const auto* ace = reinterpret_cast<const ACCESS_ALLOWED_ACE*>(header);
+    if ((ace->Mask & kChangeRights) == 0) return false;
+    if (type != ACCESS_ALLOWED_ACE_TYPE && type != ACCESS_ALLOWED_CALLBACK_ACE_TYPE) return true;
+    const std::wstring sid = SidText(const_cast<DWORD*>(&ace->SidStart));
+    if (sid == L"S-1-3-0" || sid == L"S-1-3-4") return false;
+    return !IsSteeringAccount(sid, self);
+}
+
+bool DescriptorLetsOthersChange(PSID owner, PACL dacl, const std::wstring& self)
+{
+    // An owner may always rewrite the access list.
+    if (!IsSteeringAccount(SidText(owner), self)) return true;
+    // No list at all lets everyone in.
+    if (!dacl) return true;
+    for (DWORD i = 0; i < dacl->AceCount; ++i) {
+        void* ace = nullptr;
+        if (!::GetAce(dacl, i, &ace)) return true;
+        if (AceLetsOthersChange(static_cast<const ACE_HEADER*>(ace), self)) return true;
+    }
+    return false;
+}
+
 class Win32FileSystem final : public FileSystem {
 public:
     ErrorCode CreateFolder(const std::string& path) override
@@ -167,20 +268,28 @@ public:
         return Result(::CreateDirectoryW(name.Get(), nullptr));
     }
 
-    ErrorCode CreatePrivateFolder(const std::string& path) override
+    ErrorCode CreatePrivateFolder(const std::string& path) override { return CreateFolderWith(path, PrivateFolderSddl()); }
+
+    ErrorCode CreateAdminFolder(const std::string& path) override { return CreateFolderWith(path, AdminFolderSddl()); }
+
+    ErrorCode QueryOthersMayWrite(const std::string& folder, bool& othersMayWrite) override
     {
-        const std::wstring sddl = PrivateFolderSddl();
+        const WideName name(folder);
+        if (name.Error()) return name.Error();
+        // Read from the folder held open, not by name, so the answer is that folder's.
+        UniqueHandle held(::CreateFileW(name.Get(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        if (!held.Valid()) return LastError();
+        PSID owner = nullptr;
+        PACL dacl = nullptr;
         PSECURITY_DESCRIPTOR descriptor = nullptr;
-        // Without a descriptor the folder would take the temporary folder's access,
-        // which lets the user's other programs in: better no folder at all.
-        if (sddl.empty() ||
-            !::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr))
-            return LastError();
-        SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
-        const WideName name(path);
-        const ErrorCode result = name.Error() ? name.Error() : Result(::CreateDirectoryW(name.Get(), &attributes));
+        const DWORD read = ::GetSecurityInfo(held.Get(), SE_FILE_OBJECT,
+                                             OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner, nullptr,
+                                             &dacl, nullptr, &descriptor);
+        if (read != ERROR_SUCCESS) return read;
+        othersMayWrite = DescriptorLetsOthersChange(owner, dacl, CurrentUserSid());
         ::LocalFree(descriptor);
-        return result;
+        return kErrorSuccess;
     }
 
     ErrorCode RemoveFolder(const std::string& path) override
@@ -319,13 +428,15 @@ public:
         if (existing != INVALID_FILE_ATTRIBUTES &&
             (existing & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
             return kErrorAccessDenied;
+        // Only a file is replaced: a link there may name anything, and a later reader
+        // of the name would read what it names.
+        if (existing != INVALID_FILE_ATTRIBUTES && IsLink(LinksOnly(existing, target.c_str()))) return kErrorAccessDenied;
         // Written beside the target and moved over it, so a crash or a full disk
         // leaves the old content.
-        const std::wstring temporary = target + L".~tmp";
+        std::wstring temporary;
         ErrorCode result = kErrorSuccess;
         {
-            UniqueHandle file(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+            UniqueHandle file = CreateUnforeseenFile(target, temporary);
             if (!file.Valid()) return LastError();
             std::size_t done = 0;
             while (done < bytes.size() && result == kErrorSuccess) {

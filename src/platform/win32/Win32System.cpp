@@ -44,6 +44,13 @@ public:
 
     std::string GetWindowsFolder() override
     {
+        // The system's own Windows folder: on a Remote Desktop host a program not
+        // marked as knowing it is given the user's private one, which the user can
+        // write. Looked up, for systems before the call existed.
+        using Query = UINT(WINAPI*)(LPWSTR, UINT);
+        const auto query = reinterpret_cast<Query>(reinterpret_cast<void*>(
+            ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "GetSystemWindowsDirectoryW")));
+        if (query) return Folder([query](wchar_t* b, UINT n) { return query(b, n); });
         return Folder([](wchar_t* b, UINT n) { return ::GetWindowsDirectoryW(b, n); });
     }
 
@@ -152,6 +159,16 @@ public:
 
     void Sleep(std::uint32_t milliseconds) override { ::Sleep(milliseconds); }
     std::uint32_t GetTickCount() override { return ::GetTickCount(); }
+
+    std::uint64_t GetUnforeseeableNumber() override
+    {
+        ULONGLONG number = 0;
+        // Without the system's source a clock is the best left; the names it makes
+        // are still created new, so a name taken first is only skipped.
+        if (!::RtlGenRandom(&number, sizeof number)) 
+            number = static_cast<ULONGLONG>(::GetTickCount()) ^ (static_cast<ULONGLONG>(::GetCurrentProcessId()) << 32);
+        return number;
+    }
 
     std::uint64_t GetMicroseconds() override
     {

@@ -20,6 +20,8 @@
 #include <commctrl.h>
 #include <lzexpand.h>
 #include <sddl.h>
+#include <ntsecapi.h>
+#include <aclapi.h>
 
 #include <optional>
 #include <string>

@@ -231,7 +231,7 @@ TEST_F(WorkFolderTest, AnUnelevatedRunKeepsItsFolderToItsUser)
         << "the temporary folder itself is an ordinary one";
 }
 
-TEST_F(WorkFolderTest, WhenNoNameCanBeMadeStartUpSaysWhyAndCopiesNothing)
+TEST_F(WorkFolderTest, WhenAllNumberedNamesAreTakenANameNobodyForesawIsMadeAndRemovedAtTheEnd)
 {
     ASSERT_TRUE(ops.CreateFolderTree(temp));
     vm.Put("C:\\DOCS\\LETTER.TXT", "mine");
@@ -241,13 +241,20 @@ TEST_F(WorkFolderTest, WhenNoNameCanBeMadeStartUpSaysWhyAndCopiesNothing)
     vm.Put("C:\\SETUP\\SETUP.INI", "[Title]\r\n");
 
     StartupDecision decision = Prepare();
-    EXPECT_EQ(decision.context.workFolder, "");
-    EXPECT_EQ(decision.fatalText, std::string(kFatalWorkFolder) + "\r\n" + Work(1) + " ～ " + Work(99) + "\r\n" +
-                                      ops.SystemErrorText(kErrorAlreadyExists));
+    const std::string& work = decision.context.workFolder;
+    ASSERT_EQ(work.size(), temp.size() + 5 + 16 + 1) << work;
+    EXPECT_EQ(work.substr(temp.size(), 5), "KRTMP");
+    EXPECT_EQ(work.find_first_not_of("0123456789ABCDEF", temp.size() + 5), work.size() - 1) << work;
+    EXPECT_EQ(decision.fatalText, "");
+    EXPECT_EQ(vm.machine.FolderTrustees(work), (std::vector<std::string>{"S-1-5-32-544", "S-1-5-18"}));
     decision.context.sourceFolder = "C:\\SETUP\\";
     CopyStartupFiles(decision, vm.platform, ops);
-    EXPECT_EQ(decision.fatalText.find(kFatalScript), std::string::npos) << "no second, misleading line";
+    EXPECT_EQ(decision.fatalText, "");
+    EXPECT_EQ(vm.Get(work + "SETUP.INI"), "[Title]\r\n");
     EXPECT_EQ(vm.Get("C:\\DOCS\\SETUP.INI"), "<missing>") << "nothing copied through the link";
+    CleanUpAtProgramEnd(temp, work, vm.platform, ops);
+    EXPECT_FALSE(vm.platform.files.Exists(work));
+    EXPECT_EQ(vm.Get("C:\\DOCS\\LETTER.TXT"), "mine");
 
     testing::TestMachine denied;
     FileOps deniedOps{denied.platform};
@@ -274,7 +281,7 @@ TEST_F(WorkFolderTest, CleanUpRemovesEveryWorkFolderAndNoLinksTarget)
     vm.Put(Work(40) + "X.TXT");
     ASSERT_EQ(vm.platform.files.SetAttributes(Work(40) + "X.TXT", attr::kReadOnly), 0u);
 
-    CleanUpAtProgramEnd(temp, vm.platform, ops);
+    CleanUpAtProgramEnd(temp, "", vm.platform, ops);
     for (int n : {1, 2, 3, 4, 5, 40}) EXPECT_FALSE(vm.platform.files.Exists(temp + "KRTMP" + std::to_string(n))) << n;
     EXPECT_EQ(vm.Get("C:\\DOCS\\LETTER.TXT"), "mine");
     EXPECT_EQ(vm.Get("C:\\DOCS\\SUB\\NOTE.TXT"), "mine too");
@@ -314,7 +321,7 @@ TEST_F(WorkFolderTest, CleanUpFindsTheWorkFoldersByOneListing)
         counting.logPaths = true;
         Platform counted = testing::WithFiles(machine.platform, counting);
         FileOps countedOps(counted);
-        CleanUpAtProgramEnd(folder, counted, countedOps);
+        CleanUpAtProgramEnd(folder, "", counted, countedOps);
         int lookups = 0;
         for (const std::string& line : counting.log)
             if (line.rfind(lookup, 0) == 0 && line.find('\\', lookup.size()) == std::string::npos) ++lookups;

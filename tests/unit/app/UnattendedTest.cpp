@@ -275,8 +275,8 @@ TEST_F(UnattendedRunTest, AVerySilentInstallShowsNothingAndEndsWithZero)
     EXPECT_TRUE(ui.Boxes().empty());
     for (const std::string& event : ui.Log()) EXPECT_EQ(event.rfind("show", 0), std::string::npos) << event;
     EXPECT_EQ(vm.Get("C:\\QUIET\\A.TXT").size(), 3000u);
-    EXPECT_EQ(Value("QuietUninstallString"), "C:\\WINDOWS\\UNKORAT.EXE /SILENT \"C:\\QUIET\\UNSETUP.INI\"");
-    EXPECT_EQ(Value("UninstallString"), "C:\\WINDOWS\\UNKORAT.EXE \"C:\\QUIET\\UNSETUP.INI\"");
+    EXPECT_EQ(Value("QuietUninstallString"), "\"C:\\WINDOWS\\UNKORAT.EXE\" /SILENT \"C:\\QUIET\\UNSETUP.INI\"");
+    EXPECT_EQ(Value("UninstallString"), "\"C:\\WINDOWS\\UNKORAT.EXE\" \"C:\\QUIET\\UNSETUP.INI\"");
     EXPECT_EQ(Value("Publisher"), "Lorvel Works");
     EXPECT_EQ(Value("DisplayVersion"), "1.2");
     // 3000 + 1 bytes and the record: whole kilobytes, rounded up.

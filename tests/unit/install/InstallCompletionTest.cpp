@@ -72,7 +72,7 @@ TEST_F(InstallCompletionTest, AFirstInstallLeavesRecordUninstallerAndEntry)
     EXPECT_EQ(profiles.ReadProfile("SampleApp", "Folder", "", "C:\\WINDOWS\\KORAT98.INI"), "C:\\APP\\");
 
     EXPECT_EQ(Value("DisplayName"), "Sample");
-    EXPECT_EQ(Value("UninstallString"), "C:\\WINDOWS\\UNKORAT.EXE \"C:\\APP\\UNSETUP.INI\"");
+    EXPECT_EQ(Value("UninstallString"), "\"C:\\WINDOWS\\UNKORAT.EXE\" \"C:\\APP\\UNSETUP.INI\"");
     EXPECT_EQ(Value("DisplayIcon"), "C:\\WINDOWS\\UNKORAT.EXE");
     EXPECT_EQ(Value("InstallLocation"), "C:\\APP\\");
     EXPECT_EQ(Value("NoModify"), "1");
@@ -136,18 +136,26 @@ TEST_F(InstallCompletionTest, TheEstimatedSizeIsWhatTheRecordedFilesHold)
     expectSizeOnDisk(3000u + 5000 + 7000 + 2500 + 3000 + 1500);
 }
 
-TEST_F(InstallCompletionTest, TheUninstallerIsReplacedOnlyByANewerCopy)
+TEST_F(InstallCompletionTest, TheUninstallerIsReplacedOnlyByANewerVersion)
 {
     const fs::file_time_type base = fs::file_time_type::clock::now() - std::chrono::hours(48);
-    struct Row { std::string name; int targetHoursAfterSource; std::string expected; };
+    struct Row { std::string name; const char* ours; const char* there; int targetHoursAfterSource; std::string expected; };
     const Row rows[] = {
-        {"older present", -1, "uninstaller, new"},
-        {"newer present", +1, "uninstaller, other"},
-        {"same time", 0, "uninstaller, other"},
+        {"older version present, older file", "1.0.0.2", "1.0.0.1", -1, "uninstaller, new"},
+        {"older version present, ours dated 1980 by a zip", "1.0.0.2", "1.0.0.1", +24 * 365, "uninstaller, new"},
+        {"newer version present, older file", "1.0.0.9", "1.0.0.10", -1, "uninstaller, other"},
+        {"same version", "1.0.0.2", "1.0.0.2", -1, "uninstaller, other"},
+        {"present without a version", "1.0.0.2", nullptr, +1, "uninstaller, new"},
+        {"ours without a version", nullptr, "1.0.0.1", -1, "uninstaller, other"},
+        {"a version that is no version", "1.0.0.2", "1.0.0.2 beta", -1, "uninstaller, new"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         vm.Put("C:\\WINDOWS\\UNKORAT.EXE", "uninstaller, other");
+        auto& versions = vm.machine.Config().fileVersions;
+        versions.clear();
+        if (row.ours) versions["C:\\WINDOWS\\TEMP\\KRTMP1\\SETUPB.EXE"] = row.ours;
+        if (row.there) versions["C:\\WINDOWS\\UNKORAT.EXE"] = row.there;
         SetTime("C:\\WINDOWS\\TEMP\\KRTMP1\\SETUPB.EXE", base);
         SetTime("C:\\WINDOWS\\UNKORAT.EXE", base + std::chrono::hours(row.targetHoursAfterSource));
         const InstallRunState state = Install("File1=(App)A.TXT\r\n");

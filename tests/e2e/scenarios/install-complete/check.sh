@@ -14,7 +14,7 @@ key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\LorvelE2EComplete'
 entry=$(reg_query "$key")
 value() { printf '%s\n' "$entry" | sed -n "s/^ *$1 *REG_[A-Z]* *//p"; }
 [ "$(value DisplayName)" = '完成インストール 1.0' ] || fail "DisplayName is '$(value DisplayName)'"
-[ "$(value UninstallString)" = 'C:\windows\UNKORAT.EXE "C:\e2e-complete\UNSETUP.INI"' ] ||
+[ "$(value UninstallString)" = '"C:\windows\UNKORAT.EXE" "C:\e2e-complete\UNSETUP.INI"' ] ||
   fail "UninstallString is '$(value UninstallString)'"
 [ "$(value DisplayIcon)" = 'C:\windows\UNKORAT.EXE' ] || fail "DisplayIcon is '$(value DisplayIcon)'"
 [ "$(value InstallLocation)" = 'C:\e2e-complete\' ] || fail "InstallLocation is '$(value InstallLocation)'"

@@ -11,7 +11,7 @@ for made in README.TXT DATA.BIN UNSETUP.INI; do [ -f "$target/$made" ] || fail "
 
 quiet=$(value QuietUninstallString)
 case $quiet in
-  *'\UNKORAT.EXE /SILENT "C:\e2e-quiet\UNSETUP.INI"') ;;
+  '"'*'\UNKORAT.EXE" /SILENT "C:\e2e-quiet\UNSETUP.INI"') ;;
   *) fail "QuietUninstallString reads '$quiet'" ;;
 esac
 [ "$(value DisplayVersion)" = 2.5.1 ] || fail "DisplayVersion reads '$(value DisplayVersion)'"

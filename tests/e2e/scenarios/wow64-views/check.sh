@@ -20,6 +20,8 @@ fi
 
 quiet=$(reg_query "$key" /v QuietUninstallString | awk -F '    ' '$2 == "QuietUninstallString" {print $4}')
 uninstaller=${quiet%% /SILENT *}
+uninstaller=${uninstaller#\"}
+uninstaller=${uninstaller%\"}
 record=${quiet#* /SILENT \"}
 record=${record%\"}
 [ -n "$uninstaller" ] && [ -n "$record" ] || fail "the entry's QuietUninstallString reads '$quiet'"
