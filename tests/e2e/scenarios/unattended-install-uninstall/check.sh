@@ -34,6 +34,8 @@ $(cat "$log")"
 done
 
 uninstaller=${quiet%% /SILENT *}
+uninstaller=${uninstaller#\"}
+uninstaller=${uninstaller%\"}
 record=${quiet#* /SILENT \"}
 record=${record%\"}
 code=$(run_unattended "$uninstaller" /SILENT "$record" '/LOG=C:\e2e-quiet-uninstall.log')
