@@ -102,6 +102,7 @@ bool UninstallRun::AcceptRecord()
     RecordTrust trust =
         ReadRecordTrust(services_.platform.registry, Record("UnSetupRegistryKey", "Key"), services_.context.recordPath, bytes);
     const RecordTrust::State state = trust.state;
+    if (state != RecordTrust::State::Vouched) ConfineToRecordFolder();
     guard_.emplace(services_.context, services_.context.tempFolder, std::move(trust));
     if (state == RecordTrust::State::Vouched) return true;
     const std::string why = state == RecordTrust::State::Mismatch
@@ -109,9 +110,20 @@ bool UninstallRun::AcceptRecord()
                                   "書き換えられた可能性があります．"
                                 : "このアンセットアップ情報(UNSETUP.INI)は，セットアップ時の記録と照合できません．\r"
                                   "古いセットアップで作られたか，書き換えられた可能性があります．";
-    const std::string text = why + "\r\r安全のため，セットアップフォルダの中のファイルとフォルダだけを削除し，\r"
-                                   "レジストリ・関連付け・ショートカットなどは変更しません．\r続行してもよろしいですか？";
+    const std::string text = why + "\r\r安全のため，このファイルのあるフォルダ\r" + services_.context.setupFolder +
+                             "\rの中の，記録にあるファイルとフォルダだけを削除し，\r"
+                             "レジストリ・関連付け・ショートカット・共有ファイルなどは変更しません．\r続行してもよろしいですか？";
     return services_.view.Ask(text, "警告", box::kWarningYesNo) == box::kYes;
+}
+
+// A record nobody vouched for cannot set its own limits: its setup folder and its
+// deletion options could name any folder. Its bounds are the folder that holds it, as
+// the command line named it, and only what it lists there goes.
+void UninstallRun::ConfineToRecordFolder()
+{
+    const std::string& record = services_.context.recordPath;
+    services_.context.setupFolder = record.empty() ? std::string() : FolderPart(record);
+    choice_ = DeletionChoice{};
 }
 
 // An entry that reaches a protected folder is skipped and reported, whatever section
@@ -230,7 +242,8 @@ void UninstallRun::DeleteShortcuts()
         &services_.context.commonStartupFolder};
     for (const std::string& path : ReadNumbered(services_.profiles, services_.context.scriptFile, "DeleteShortCut", "File")) {
         if (Refuse(tag::kShortCut, path)) continue;
-        if (const ErrorCode code = services_.ops.DeleteFiles(path); code != kErrorSuccess)
+        // A shortcut registers nothing: an entry naming a library is deleted unloaded.
+        if (const ErrorCode code = services_.ops.DeleteFilesUnloaded(path); code != kErrorSuccess)
             Failed(tag::kShortCut, path, code);
         // A program group left empty goes; the shell's own folders stay.
         const std::string folder = FolderPart(path);
@@ -251,7 +264,7 @@ ErrorCode UninstallRun::RemoveFolderSafely(const std::string& folder, const std:
 {
     const std::string base = AddPathDelim(folder, "B");
     for (const std::string& pattern : ListItems(patterns))
-        if (!pattern.empty() && !Refuse(tag, base + pattern)) services_.ops.DeleteFiles(base + pattern);
+        if (!pattern.empty() && !Refuse(tag, base + pattern)) services_.ops.DeleteFilesUnloaded(base + pattern);
     if (!guard_->MayRemoveFolder(base)) {
         const auto verdict = guard_->IsProtectedFolder(base) ? ProtectedFolders::Verdict::ProtectedFolder
                                                               : ProtectedFolders::Verdict::OutsideSetupFolder;

@@ -46,6 +46,7 @@ private:
 
     bool Start();
     bool AcceptRecord();
+    void ConfineToRecordFolder();
     bool MayUnregister(const std::string& path);
     void DeleteRecordedFiles(Section section);
     platform::ErrorCode DecideAndDelete(const std::string& path, const std::string& flags);

@@ -751,6 +751,45 @@ TEST(UninstallRunTableTest, AnEditedRecordTouchesNothingOutsideTheSetupFolder)
     EXPECT_TRUE(refused.view.ended);
 }
 
+// An edited record names its own limits: another setup folder, options that empty
+// it, a library among its shortcuts. None of it is taken: only the folder holding
+// the record, as the command line named it, and only what the record lists there.
+TEST(UninstallRunTableTest, AnEditedRecordIsConfinedToTheFolderThatHoldsIt)
+{
+    struct Row { const char* what; const char* setupFolder; bool deleteAll; bool iniPattern; const char* sections; };
+    const Row rows[] = {
+        {"another setup folder, DeleteAll ticked", "C:\\VICTIM\\", true, false,
+         "[DeleteFile]\r\nFile1=C:\\VICTIM\\DATA.TXT\r\nFile2=C:\\APP\\A.TXT\r\n"},
+        {"its own folder, the INI pattern ticked", "C:\\APP\\", false, true, "[DeleteFile]\r\nFile1=C:\\APP\\A.TXT\r\n"},
+        {"a library among the shortcuts", "C:\\APP\\", false, false,
+         "[DeleteFile]\r\nFile1=C:\\APP\\A.TXT\r\n[DeleteShortCut]\r\nFile1=C:\\APP\\EVIL.DLL\r\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        UninstallMachine m;
+        m.vm.Put("C:\\VICTIM\\DATA.TXT", "victim's");
+        m.vm.Put("C:\\VICTIM\\OTHER.TXT", "victim's");
+        m.vm.Put("C:\\APP\\A.TXT");
+        m.vm.Put("C:\\APP\\SETTINGS.INI", "the user's");
+        m.vm.Put("C:\\APP\\EVIL.DLL", "MZDllUnregisterServer=0\n");
+        m.RecordUnvouched(row.sections, row.setupFolder);
+        m.context.recordPath = "C:\\APP\\UNSETUP.INI";
+        m.vm.platform.registry.WriteValue(RootKey::LocalMachine, UninstallMachine::kEntry, "UninstallString",
+                                          RegValue::String("C:\\WINDOWS\\UNKORAT.EXE \"C:\\APP\\UNSETUP.INI\""));
+        m.view.options.folderText = row.setupFolder;
+        m.view.options.desktop = row.deleteAll || row.iniPattern;
+        m.view.options.startMenuVisible = m.view.options.startupVisible = m.view.options.sendToVisible = !row.deleteAll;
+        m.view.answers = {box::kYes};
+        m.RunUninstall();
+        ASSERT_FALSE(m.view.questions.empty());
+        EXPECT_NE(m.view.questions[0].text.find("\rC:\\APP\\\r"), std::string::npos) << "the warning names the folder";
+        EXPECT_EQ(m.vm.Get("C:\\VICTIM\\DATA.TXT"), "victim's");
+        EXPECT_EQ(m.vm.Get("C:\\VICTIM\\OTHER.TXT"), "victim's");
+        EXPECT_EQ(m.vm.Get("C:\\APP\\SETTINGS.INI"), "the user's") << "the record's options are not taken";
+        EXPECT_FALSE(m.Exists("C:\\APP\\A.TXT")) << "what it lists in its own folder goes";
+        EXPECT_TRUE(m.unregistered.empty()) << "no library is loaded";
+    }
+}
 
 TEST(UninstallRunTableTest, WhatCouldNotBeUndoneIsReportedAndTheRestGoes)
 {
