@@ -195,7 +195,11 @@ InstallRun::Outcome InstallRun::CopyOne(const CopyEntry& entry, std::string sour
     if (somethingThere && (found & attr::kReparsePoint) != 0)
         return RefuseCopy(destination, kLinkedDestinationReason, expanded, processed);
     const bool destinationExists = somethingThere && (found & attr::kDirectory) == 0;
+    const bool asked = !created && destinationExists && !state_.overwrite;
     bool copy = created || DecideCopy(source, destination, destinationExists);
+    // The question held the run still long enough to swap a folder on the way for a
+    // link: the way is looked at again.
+    if (asked && copy && ThroughLink(destination)) return RefuseCopy(destination, kThroughLinkReason, expanded, processed);
     const bool shared = entry.HasFlag("/S") && !CountedAlready(destination);
     const std::optional<RegValue> countBefore = shared ? services_.shared.SharedCountEntry(destination) : std::nullopt;
     if (shared) services_.shared.ChangeSharedCount(destination, true);

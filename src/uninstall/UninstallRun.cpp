@@ -169,6 +169,7 @@ void UninstallRun::DeleteRecordedFiles(Section section)
 
 ErrorCode UninstallRun::DecideAndDelete(const std::string& path, const std::string& flags)
 {
+    asked_ = false;
     auto has = [&flags](const char* flag) { return MBPosText(flag, flags) > 0; };
     bool remove = true;
     if (services_.shared.ReadSharedCount(path) != 0) {
@@ -190,6 +191,13 @@ ErrorCode UninstallRun::DecideAndDelete(const std::string& path, const std::stri
                                 "このファイルを削除してもよろしいですか？");
     }
     if (!remove) return kErrorSuccess;
+    // A question held the run still long enough to swap a folder on the way for a
+    // link: what was checked before it is checked again.
+    if (asked_) {
+        asked_ = false;
+        links_.Forget();
+        if (Refuse(tag::kFile, path)) return kErrorSuccess;
+    }
     return MayUnregister(path) ? services_.ops.DeleteFiles(path) : services_.ops.DeleteFilesUnloaded(path);
 }
 
@@ -219,6 +227,7 @@ bool UninstallRun::ConfirmSharedDeletion(const std::string& path)
     const DeletionAnswer slot = services_.view.AnswerSlot();
     if (slot != DeletionAnswer::Delete && slot != DeletionAnswer::Save) {
         services_.view.SetAnswerSlot(DeletionAnswer::None);
+        asked_ = true;
         services_.view.AskDeletion(path +
                           "\r\rこの共有ファイルは，現在，他のどのプログラムからも使われていません．\r"
                           "しかし，今後，他のプログラムで使われる可能性があります．\r"
@@ -231,6 +240,7 @@ bool UninstallRun::ConfirmSharedDeletion(const std::string& path)
 
 bool UninstallRun::Confirm(const std::string& text)
 {
+    asked_ = true;
     return services_.view.Ask(text, kCaptionConfirm, box::kQuestionYesNo) == box::kYes;
 }
 

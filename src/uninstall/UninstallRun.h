@@ -86,6 +86,7 @@ private:
     bool recordRefused_ = false;
     bool recordListed_ = false;  // the record is one of its own DeleteFile entries
     bool leftBehind_ = false;    // a removal failed and what it named is still there
+    bool asked_ = false;         // a question was asked since the last check of a path
 };
 
 }  // namespace lorvel

@@ -466,6 +466,30 @@ TEST_F(CopyPhaseTest, ACopyNeverGoesThroughALinkInTheSetupFolder)
     }
 }
 
+// The overwrite question holds the run still: long enough for another account to
+// swap a folder on the way for a link to the system folder. The way is looked at
+// again after the answer.
+TEST_F(CopyPhaseTest, AFolderSwappedForALinkDuringTheOverwriteQuestionIsSeen)
+{
+    vm.Put("E:\\A.DLL", "new");
+    vm.Put("C:\\APP\\SUB\\A.DLL", "old");
+    vm.Put("C:\\WINDOWS\\SYSTEM32\\SUB\\A.DLL", "system");
+    view.options.overwrite = false;
+    view.answers = {box::kYes};
+    view.onAsk = [this] {
+        std::filesystem::rename(vm.machine.HostPath("C:\\APP\\SUB"), vm.machine.HostPath("C:\\APP\\AWAY"));
+        vm.machine.MakeFolderLink("C:\\APP\\SUB", "C:\\WINDOWS\\SYSTEM32\\SUB");
+        view.onAsk = nullptr;
+    };
+    const InstallRunState state = Run(Script("File1=(App)SUB\\A.DLL,/R\r\n"));
+    EXPECT_EQ(vm.Get("C:\\WINDOWS\\SYSTEM32\\SUB\\A.DLL"), "system");
+    EXPECT_NE(state.failures.text.find("経由"), std::string::npos) << state.failures.text;
+    const auto& journal = vm.machine.Journal();
+    EXPECT_EQ(std::find_if(journal.begin(), journal.end(), [](const std::string& line) { return line.rfind("call", 0) == 0; }),
+              journal.end())
+        << "nothing registered";
+}
+
 // A library somebody left in the setup folder before the install, dated in the
 // future so the newer-file rule keeps it, or kept by answering No, is never loaded.
 TEST_F(CopyPhaseTest, OnlyALibraryThisRunPutThereIsRegistered)

@@ -98,6 +98,7 @@ struct RecordingView final : RunView {
     void AskDeletion(const std::string& message) override
     {
         deletionQuestions.push_back(message);
+        if (onAsk) onAsk();
         if (deletionAnswers.empty()) return;
         answerSlot = deletionAnswers.front();
         deletionAnswers.pop_front();

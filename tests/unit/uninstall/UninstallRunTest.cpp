@@ -1,5 +1,6 @@
 #include "UninstallRunFixture.h"
 
+#include <filesystem>
 #include <algorithm>
 #include <functional>
 #include <stdexcept>
@@ -291,6 +292,36 @@ TEST(UninstallRunTableTest, ALinkInTheSetupFolderGoesAndItsTargetStays)
         if (row.deleteEverything) {
             EXPECT_FALSE(t.Exists("C:\\APP")) << "the links went with the folder: " << t.failures.text;
         }
+    }
+}
+
+// A question holds the run still: long enough for another account to swap a folder
+// on the way for a link to the user's documents. The check before it counts for
+// nothing after it.
+TEST(UninstallRunTableTest, AFolderSwappedForALinkDuringAQuestionIsSeen)
+{
+    struct Row { const char* what; const char* flags; std::uint32_t count; };
+    const Row rows[] = {
+        {"the deletion question (/C)", ",/C", 0},
+        {"the shared-file question", ",/S", 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        UninstallMachine t;
+        t.vm.Put("C:\\USERS\\ME\\DOCS\\NOTES.TXT", "mine");
+        t.vm.Put("C:\\APP\\SUB\\NOTES.TXT", "installed");
+        if (row.count) t.SetSharedCount("C:\\APP\\SUB\\NOTES.TXT", row.count);
+        t.Record(std::string("[DeleteFile]\r\nFile1=C:\\APP\\SUB\\NOTES.TXT") + row.flags + "\r\n");
+        t.view.answers = {box::kYes};
+        t.view.deletionAnswers = {"Yes"};
+        t.view.onAsk = [&t] {
+            std::filesystem::rename(t.vm.machine.HostPath("C:\\APP\\SUB"), t.vm.machine.HostPath("C:\\APP\\AWAY"));
+            t.vm.machine.MakeFolderLink("C:\\APP\\SUB", "C:\\USERS\\ME\\DOCS");
+            t.view.onAsk = nullptr;
+        };
+        t.RunUninstall();
+        EXPECT_EQ(t.vm.Get("C:\\USERS\\ME\\DOCS\\NOTES.TXT"), "mine") << t.failures.text;
+        EXPECT_NE(t.failures.text.find("C:\\APP\\SUB\\NOTES.TXT"), std::string::npos) << t.failures.text;
     }
 }
 
