@@ -5,6 +5,7 @@
 #include "util/MBUtils.h"
 #include "util/StrOp.h"
 #include "run/FixedNames.h"
+#include "run/SetupFolderAccess.h"
 #include "uninstall/ProtectedFolders.h"
 
 namespace lorvel {
@@ -102,15 +103,19 @@ std::string InstallRun::NoteComponentDigest(const std::string& destination)
     return digest;
 }
 
-// Registering loads the library as administrator, so only the bytes this run meant to
-// put there are loaded: the file it copied, or one it kept that holds the same bytes
-// as the medium's. A file somebody left there (dated in the future, so the newer-file
-// rule kept it, or kept by answering No) is not loaded, and the details say so.
+// Registering loads the library as administrator, so only bytes no other account
+// chose are loaded: the file this run copied, one it kept that holds the medium's
+// bytes, or one it kept where only administrators can have put it (a newer shared
+// library another program installed in the system folder). A file somebody else
+// could have left there (dated in the future, so the newer-file rule kept it, or kept
+// by answering No) is not loaded, and the details say so.
 void InstallRun::RegisterIfOurs(const std::string& source, const std::string& destination, const std::string& digest)
 {
     const std::string there = services_.ops.DigestOf(destination);
     const std::string meant = digest.empty() ? services_.ops.DigestOf(source) : digest;
-    if (!there.empty() && there == meant) {
+    const bool keptFromAdministrators =
+        digest.empty() && FirstFolderOthersMayChange(services_.platform.files, destination).empty();
+    if (!there.empty() && (there == meant || keptFromAdministrators)) {
         services_.shared.RegisterComponent(destination, true);
         return;
     }

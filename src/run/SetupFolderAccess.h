@@ -18,7 +18,7 @@ namespace lorvel {
 
 // The first folder on the way that an account other than the administrators' may
 // change, or that cannot be asked (the program cannot tell who may change it); ""
-// when there is none.
+// when there is none. Asked of a file's path, the file itself is the last on the way.
 std::string FirstFolderOthersMayChange(platform::FileSystem& files, const std::string& folder);
 
 }  // namespace lorvel

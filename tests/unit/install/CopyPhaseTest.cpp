@@ -490,39 +490,43 @@ TEST_F(CopyPhaseTest, AFolderSwappedForALinkDuringTheOverwriteQuestionIsSeen)
         << "nothing registered";
 }
 
-// A library somebody left in the setup folder before the install, dated in the
-// future so the newer-file rule keeps it, or kept by answering No, is never loaded.
-TEST_F(CopyPhaseTest, OnlyALibraryThisRunPutThereIsRegistered)
+// A library somebody else left where the install copies it, dated in the future so
+// the newer-file rule keeps it, or kept by answering No, is never loaded.
+TEST_F(CopyPhaseTest, OnlyALibraryNoOtherAccountChoseIsRegistered)
 {
     enum class There { Nothing, Squatter, SameBytes };
-    struct Row { const char* what; There there; bool overwrite; std::deque<int> answers; bool registered; };
+    struct Row { const char* what; There there; bool othersMayWrite; bool overwrite; std::deque<int> answers; bool registered; };
     const Row rows[] = {
-        {"nothing there", There::Nothing, true, {}, true},
-        {"a squatter dated years ahead, newer-file rule", There::Squatter, true, {}, false},
-        {"a squatter, overwrite answered No", There::Squatter, false, {box::kNo}, false},
-        {"a squatter, overwrite answered Yes", There::Squatter, false, {box::kYes}, true},
-        {"the medium's own bytes dated years ahead, kept", There::SameBytes, true, {}, true},
+        {"nothing there", There::Nothing, true, true, {}, true},
+        {"a squatter dated years ahead, newer-file rule", There::Squatter, true, true, {}, false},
+        {"a squatter, overwrite answered No", There::Squatter, true, false, {box::kNo}, false},
+        {"a squatter, overwrite answered Yes", There::Squatter, true, false, {box::kYes}, true},
+        {"the medium's own bytes dated years ahead, kept", There::SameBytes, true, true, {}, true},
+        {"another program's newer library where only administrators write", There::Squatter, false, true, {}, true},
     };
     const std::string medium = "MZDllRegisterServer=0\nmedium";
-    const std::string installed = "C:\\APP\\A.DLL";
+    const std::string installed = "C:\\SHARED\\A.DLL";
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         testing::TestMachine machine;
         LayOut(machine, "E:\\A.DLL", medium);
         machine.platform.files.CreateFolder("C:\\APP");
+        machine.platform.files.CreateFolder("C:\\SHARED");
+        if (row.othersMayWrite) machine.machine.LetOthersWrite("C:\\SHARED");
         if (row.there != There::Nothing) {
             machine.Put(installed, row.there == There::Squatter ? "MZDllRegisterServer=0\nsquatter" : medium);
             std::filesystem::last_write_time(machine.machine.HostPath(installed),
                                              std::filesystem::file_time_type::clock::now() + std::chrono::hours(24 * 365 * 10));
         }
-        const auto [state, questions] = RunOn(machine, row.overwrite, row.answers, "File1=(App)A.DLL,/R\r\n");
+        const auto [state, questions] = RunOn(machine, row.overwrite, row.answers, "File1=C:\\SHARED\\A.DLL,/R\r\n");
         const auto& journal = machine.machine.Journal();
         const bool registered =
             std::find(journal.begin(), journal.end(), "call " + installed + " DllRegisterServer") != journal.end();
         EXPECT_EQ(registered, row.registered);
         EXPECT_EQ(state.failures.text.find("登録(読み込み)しませんでした") != std::string::npos, !row.registered)
             << state.failures.text;
-        if (row.registered) EXPECT_EQ(state.componentDigests.count(installed) == 1, row.there != There::SameBytes);
+        const bool copied = row.there == There::Nothing || !row.answers.empty();
+        if (row.registered) EXPECT_EQ(state.componentDigests.count(installed) == 1, copied);
     }
 }
 
