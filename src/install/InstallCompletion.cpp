@@ -71,15 +71,11 @@ std::optional<std::array<std::uint32_t, 4>> VersionNumbers(const std::optional<s
 
 namespace {
 
-// A record the earlier install did not vouch for goes aside, kept; false when it stays.
-bool SetAsideUnvouchedRecord(Platform& platform, const SetupContext& context, FileOps& ops, ProfileStore& profiles,
-                             const std::string& record, FailureText& failures)
+// Sets a record the earlier install did not vouch for aside, kept, with a line in
+// the failures.
+void SetAside(Platform& platform, const SetupContext& context, FileOps& ops, const std::string& record,
+              const std::string& bytes, ErrorCode read, FailureText& failures)
 {
-    std::string bytes;
-    const ErrorCode read = platform.files.ReadWholeFile(record, bytes);
-    const RecordTrust trust = ReadRecordTrust(
-        platform.registry, profiles.ReadProfile("UnSetupRegistryKey", "Key", "", record), record, bytes);
-    if (read == kErrorSuccess && trust.Vouched()) return false;
     ErrorCode code = read == kErrorSuccess ? platform.files.WriteWholeFile(context.setupFolder + kUnverifiedRecordName, bytes)
                                            : read;
     if (code == kErrorSuccess) code = ops.DeleteFilesUnloaded(record);
@@ -87,11 +83,13 @@ bool SetAsideUnvouchedRecord(Platform& platform, const SetupContext& context, Fi
                  code == kErrorSuccess ? std::string("セットアップ時の記録と照合できないため，") + kUnverifiedRecordName +
                                              " として残し，アンセットアップ情報を新しく作りました．\r\n"
                                        : ops.SystemErrorText(code));
-    return true;
 }
 
 }  // namespace
 
+// The record is read once: its bytes go to the run's own work folder, where no other
+// account can change them, and the trust is checked and the lists read on that copy,
+// so the bytes checked are the bytes merged.
 void LoadExistingRecord(Platform& platform, SetupContext& context, FileOps& ops, ProfileStore& profiles,
                         RecordLists& lists, FailureText& failures)
 {
@@ -101,12 +99,23 @@ void LoadExistingRecord(Platform& platform, SetupContext& context, FileOps& ops,
     // A backup left from an earlier run in a reused work folder is no record of this folder.
     ops.DeleteFiles(backup);
     if (!platform.files.FileExists(record)) return;
-    // An install that leaves no record leaves an existing one as it is.
-    const bool writesRecord = MBPosText(kSetupOnly, context.unSetupTitle) == 0;
-    if (writesRecord && SetAsideUnvouchedRecord(platform, context, ops, profiles, record, failures)) return;
-    // Without its copy the record itself is read: its entries must not be lost.
-    const bool copied = ops.CopyFileOverwrite(record, backup) == kErrorSuccess;
-    LoadRecordLists(profiles, record, copied ? backup : record, lists);
+    std::string bytes;
+    const ErrorCode read = platform.files.ReadWholeFile(record, bytes);
+    const bool copied = read == kErrorSuccess && platform.files.WriteWholeFile(backup, bytes) == kErrorSuccess;
+    // An install that leaves no record leaves an existing one as it is, and only
+    // learns which shared counts it holds already; whatever its trust.
+    if (MBPosText(kSetupOnly, context.unSetupTitle) > 0) {
+        if (read == kErrorSuccess) LoadRecordLists(profiles, record, copied ? backup : record, lists);
+        return;
+    }
+    const bool vouched = copied && ReadRecordTrust(platform.registry, profiles.ReadProfile("UnSetupRegistryKey", "Key", "", backup),
+                                                   record, bytes)
+                                       .Vouched();
+    if (!vouched) {
+        SetAside(platform, context, ops, record, bytes, read, failures);
+        return;
+    }
+    LoadRecordLists(profiles, record, backup, lists);
 }
 
 InstallCompletion::InstallCompletion(const RunServices& services, InstallRunState& state)

@@ -349,9 +349,16 @@ ErrorCode VirtualFileSystem::ReadWholeFile(const std::string& path, std::string&
     if (t.isDirectory) return kErrorAccessDenied;
     if (s_.IsReadDenied(t.key)) return kErrorAccessDenied;
     if (s_.IsLocked(t.key)) return kErrorSharingViolation;
-    std::ifstream in(HostFsPath(t.host), std::ios::binary);
-    if (!in) return kErrorAccessDenied;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    {
+        std::ifstream in(HostFsPath(t.host), std::ios::binary);
+        if (!in) return kErrorAccessDenied;
+        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    if (const auto hook = s_.afterRead.find(t.key); hook != s_.afterRead.end()) {
+        const std::function<void()> run = std::move(hook->second);
+        s_.afterRead.erase(hook);
+        run();
+    }
     return kErrorSuccess;
 }
 

@@ -593,6 +593,11 @@ std::vector<std::string> VirtualMachine::FolderTrustees(const std::string& folde
     return {"S-1-1-0"};
 }
 
+void VirtualMachine::AfterNextRead(const std::string& path, std::function<void()> hook)
+{
+    state_->afterRead[ParseWinPath(path).Key()] = std::move(hook);
+}
+
 void VirtualMachine::LetOthersWrite(const std::string& folder)
 {
     state_->folderTrustees[ParseWinPath(folder).Key()] = {"S-1-5-32-544", "S-1-5-18", "S-1-5-11"};

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -144,6 +145,10 @@ public:
     // there without a list of their own inherit. The machine's drives are otherwise
     // the administrators' alone.
     void LetOthersWrite(const std::string& folder);
+
+    // Runs hook once, just after the next whole-file read of path: another program
+    // changing the file between two reads of it.
+    void AfterNextRead(const std::string& path, std::function<void()> hook);
 
     // The journal of shell actions: "notify 0x8000000 0", "restart 2", ...
     const std::vector<std::string>& Journal() const;

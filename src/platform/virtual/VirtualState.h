@@ -3,6 +3,7 @@
 
 #include <array>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -80,6 +81,7 @@ struct VirtualMachine::State {
     std::array<int, kOperationKindCount> operationCounts{};
     std::set<char> removedMedia;
     std::vector<std::string> journal;
+    std::map<std::string, std::function<void()>> afterRead;  // path key -> hook, run once
     std::set<std::string> mutexes;
     std::string currentFolder = "C:\\";  // as the program set it
     std::string currentFolderKey;         // its path key

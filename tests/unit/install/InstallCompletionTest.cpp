@@ -294,11 +294,13 @@ TEST_F(InstallCompletionTest, AReinstallMergesOnlyARecordTheEarlierInstallVouche
         const char* name;
         bool edited;
         bool vouched;
+        bool swappedOnceRead = false;  // edited by another program right after the install read it
     };
     const Row rows[] = {
         {"as the earlier install left it", false, true},
         {"edited since", true, true},
         {"from before digests", false, false},
+        {"edited right after it was read", false, true, true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -312,6 +314,8 @@ TEST_F(InstallCompletionTest, AReinstallMergesOnlyARecordTheEarlierInstallVouche
         const std::string edit = "[DeleteFile]\r\nFile1=C:\\APP\\OLD.TXT\r\nFile2=C:\\WINDOWS\\SYSTEM32\\KERNEL32.DLL\r\n";
         if (row.edited) vm.Put("C:\\APP\\UNSETUP.INI", edit);
         const std::string before = vm.Get("C:\\APP\\UNSETUP.INI");
+        if (row.swappedOnceRead)
+            vm.machine.AfterNextRead("C:\\APP\\UNSETUP.INI", [this, edit] { vm.Put("C:\\APP\\UNSETUP.INI", edit); });
         view.answers = {7};
         const InstallRunState state = Install("File1=(App)A.TXT\r\n");
         const bool merged = row.vouched && !row.edited;

@@ -29,6 +29,7 @@ struct SettingsMachine {
     SettingsMachine()
     {
         context.sourceFolder = "E:\\";
+        context.workFolder = "C:\\WORK\\";
         context.scriptFile = "C:\\WORK\\SETUP.INI";
         context.setupSpeed = 1;
         context.windowsFolder = "C:\\WINDOWS\\";
