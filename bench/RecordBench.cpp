@@ -21,7 +21,6 @@ void MergeRecord(benchmark::State& state)
     const int count = static_cast<int>(state.range(0));
     testing::TestMachine vm;
     vm.platform.files.CreateFolder("C:\\APP");
-    vm.platform.files.CreateFolder("C:\\WORK");
     RecordHeader header;
     header.setupFolder = "C:\\APP\\";
     header.unSetupTitle = "Bench";
@@ -30,12 +29,13 @@ void MergeRecord(benchmark::State& state)
         RecordLists old;
         old.deleteFile = FileList(count, 0, ",/S");
         profiles.ReplaceFile("C:\\APP\\UNSETUP.INI", BuildRecord(header, old));
-        profiles.ReplaceFile("C:\\WORK\\UNSETUPB.INI", BuildRecord(header, old));
     }
     for (auto _ : state) {
         ProfileStore profiles(vm.platform.files);
         RecordLists lists;
-        LoadRecordLists(profiles, "C:\\APP\\UNSETUP.INI", "C:\\WORK\\UNSETUPB.INI", lists);
+        std::string bytes;
+        if (vm.platform.files.ReadWholeFile("C:\\APP\\UNSETUP.INI", bytes) != 0) state.SkipWithError("record not read");
+        LoadRecordLists(ProfileDocument::Parse(bytes), lists);
         lists.deleteFile += FileList(count, count / 2, "");
         const std::string record = BuildRecord(header, lists);
         if (profiles.ReplaceFile("C:\\APP\\MERGED.INI", record) != 0) state.SkipWithError("record not written");

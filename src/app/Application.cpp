@@ -78,8 +78,9 @@ bool Application::PrepareSwitches(const CommandLine& line)
             problem = "cannot be read";
         } else if (found->size > kMaxScriptBytes) {
             problem = "is larger than 4 MB";
-        } else if (const ErrorCode code = platform_.files.ReadWholeFile(*switches_.answers, bytes); code != kErrorSuccess) {
-            problem = "cannot be read: " + ops_.SystemErrorText(code);
+        } else if (const ErrorCode code = platform_.files.ReadWholeFile(*switches_.answers, bytes, kMaxScriptBytes);
+                   code != kErrorSuccess) {
+            problem = code == kErrorFileTooLarge ? "is larger than 4 MB" : "cannot be read: " + ops_.SystemErrorText(code);
         } else {
             if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) bytes.erase(0, 3);
             std::optional<std::string> text = bytes;
@@ -344,7 +345,8 @@ void Application::LoadReadme(const GeneralKeys& keys)
 {
     ui::MainForm& main = *frmMain_;
     std::string text;
-    platform_.files.ReadWholeFile(keys.readmePath, text);
+    // A readme is a page of text: a file of any size is not shown.
+    platform_.files.ReadWholeFile(keys.readmePath, text, kMaxScriptBytes);
     // Shown as text: a NUL would end it early.
     for (char& c : text)
         if (c == '\0') c = ' ';

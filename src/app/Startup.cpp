@@ -158,13 +158,17 @@ void CopyStartupFiles(StartupDecision& decision, Platform& platform, FileOps& op
     const std::string source = c.Uninstalling() ? decision.firstArgument : c.sourceFolder + kScriptName;
     c.scriptFile = c.workFolder + (c.Uninstalling() ? kRecordName : kScriptName);
     if (c.Uninstalling()) c.recordPath = decision.firstArgument;
-    const auto found = platform.files.Stat(source);
-    // Read whole at every lookup, a file of any size would stall or exhaust the program.
-    if (found && found->size > kMaxScriptBytes) {
+    // Read once, within the bound: read whole at every lookup, a file of any size
+    // would stall or exhaust the program, and a size asked first would not stop a
+    // file that grows before it is read.
+    std::string bytes;
+    const ErrorCode read = sourceKnown || c.Uninstalling() ? platform.files.ReadWholeFile(source, bytes, kMaxScriptBytes)
+                                                           : kErrorFileNotFound;
+    if (read == kErrorFileTooLarge) {
         decision.fatalText += std::string(kFatalScript) + "\r\n" + source + "\r\n" + kScriptTooLarge + "\r\n";
         return;
     }
-    if ((found && sourceKnown) || c.Uninstalling()) ops.CopyFileOverwrite(source, c.scriptFile);
+    if (read == kErrorSuccess) platform.files.WriteWholeFile(c.scriptFile, bytes);
     if (!platform.files.FileExists(c.scriptFile)) decision.fatalText += std::string(kFatalScript) + "\r\n";
 }
 

@@ -1,11 +1,12 @@
 #include "install/InstallCompletion.h"
 
-#include <optional>
 #include <array>
+#include <optional>
 #include <cstdio>
 #include <set>
 
 #include "install/AssociationUndo.h"
+#include "run/FixedNames.h"
 #include "install/SharedCountUndo.h"
 #include "uninstall/RecordTrust.h"
 #include "uninstall/UninstallRecord.h"
@@ -87,35 +88,30 @@ void SetAside(Platform& platform, const SetupContext& context, FileOps& ops, con
 
 }  // namespace
 
-// The record is read once: its bytes go to the run's own work folder, where no other
-// account can change them, and the trust is checked and the lists read on that copy,
-// so the bytes checked are the bytes merged.
-void LoadExistingRecord(Platform& platform, SetupContext& context, FileOps& ops, ProfileStore& profiles,
-                        RecordLists& lists, FailureText& failures)
+// The record is read once, and the trust is checked and the lists are read on those
+// bytes in memory: the bytes checked are the bytes merged, whatever the file holds
+// a moment later.
+void LoadExistingRecord(Platform& platform, SetupContext& context, FileOps& ops, RecordLists& lists,
+                        FailureText& failures)
 {
     context.setupDrive = StrLeft(context.setupFolder, 2) + "\\";
     const std::string record = context.setupFolder + kRecordName;
-    const std::string backup = context.workFolder + kRecordBackupName;
-    // A backup left from an earlier run in a reused work folder is no record of this folder.
-    ops.DeleteFiles(backup);
     if (!platform.files.FileExists(record)) return;
     std::string bytes;
-    const ErrorCode read = platform.files.ReadWholeFile(record, bytes);
-    const bool copied = read == kErrorSuccess && platform.files.WriteWholeFile(backup, bytes) == kErrorSuccess;
+    const ErrorCode read = platform.files.ReadWholeFile(record, bytes, kMaxProfileBytes);
+    const ProfileDocument document = ProfileDocument::Parse(read == kErrorSuccess ? bytes : std::string());
     // An install that leaves no record leaves an existing one as it is, and only
     // learns which shared counts it holds already; whatever its trust.
     if (MBPosText(kSetupOnly, context.unSetupTitle) > 0) {
-        if (read == kErrorSuccess) LoadRecordLists(profiles, record, copied ? backup : record, lists);
+        LoadRecordLists(document, lists);
         return;
     }
-    const bool vouched = copied && ReadRecordTrust(platform.registry, profiles.ReadProfile("UnSetupRegistryKey", "Key", "", backup),
-                                                   record, bytes)
-                                       .Vouched();
-    if (!vouched) {
+    const std::string entryKey = document.Read("UnSetupRegistryKey", "Key").value_or("");
+    if (read != kErrorSuccess || !ReadRecordTrust(platform.registry, entryKey, record, bytes).Vouched()) {
         SetAside(platform, context, ops, record, bytes, read, failures);
         return;
     }
-    LoadRecordLists(profiles, record, backup, lists);
+    LoadRecordLists(document, lists);
 }
 
 InstallCompletion::InstallCompletion(const RunServices& services, InstallRunState& state)

@@ -24,8 +24,8 @@ namespace lorvel {
 // does one the earlier install did not vouch for: that one is kept aside under
 // kUnverifiedRecordName, and a failure says so, since the new record is the
 // administrator's own and must not take over entries someone else wrote.
-void LoadExistingRecord(platform::Platform& platform, SetupContext& context, FileOps& ops, ProfileStore& profiles,
-                        RecordLists& lists, FailureText& failures);
+void LoadExistingRecord(platform::Platform& platform, SetupContext& context, FileOps& ops, RecordLists& lists,
+                        FailureText& failures);
 
 constexpr const char* kUnverifiedRecordName = "UNSETUP_UNVERIFIED.INI";
 

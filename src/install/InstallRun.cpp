@@ -84,7 +84,7 @@ InstallRun::Outcome InstallRun::RunPhases()
     if (ComputeSizes() == Outcome::Ended) return Outcome::Ended;
     if (state_.sizeKnown && CheckDiskSpace() == Outcome::Ended) return Outcome::Ended;
     if (PrepareSetupFolder() == Outcome::Ended) return Outcome::Ended;
-    LoadExistingRecord(services_.platform, services_.context, services_.ops, services_.profiles, state_.lists, state_.failures);
+    LoadExistingRecord(services_.platform, services_.context, services_.ops, state_.lists, state_.failures);
     NoteCountedSharedFiles();
     if (CreateFolders() == Outcome::Ended) return Outcome::Ended;
     if (CopyFiles() == Outcome::Ended) return Outcome::Ended;

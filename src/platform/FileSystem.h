@@ -89,7 +89,17 @@ public:
     // nothing matches or the folder is missing, as FindFirstFile reports it.
     virtual ErrorCode FindEntries(const std::string& pattern, std::vector<FindEntry>& entries) = 0;
 
-    virtual ErrorCode ReadWholeFile(const std::string& path, std::string& bytes) = 0;
+    // The whole file, when it holds at most limit bytes: 223 (file too large) when it
+    // holds more, told by the bytes read, not by a size asked first, which the file
+    // may outgrow meanwhile; 8 when the memory for it cannot be had.
+    virtual ErrorCode ReadWholeFile(const std::string& path, std::string& bytes, std::uint64_t limit) = 0;
+    // The same within the bound every whole-file read keeps, so that no file read
+    // whole can exhaust the 32-bit program's memory.
+    static constexpr std::uint64_t kWholeFileLimit = 256u << 20;
+    ErrorCode ReadWholeFile(const std::string& path, std::string& bytes)
+    {
+        return ReadWholeFile(path, bytes, kWholeFileLimit);
+    }
     // Replaces the file as a whole: a crash or a full disk leaves either the old
     // content or the new one. The new content goes to a file made new beside the
     // target under a name nobody can foresee, never through whatever is already

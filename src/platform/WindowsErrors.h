@@ -27,6 +27,7 @@ constexpr ErrorCode kErrorDirNotEmpty = 145;
 constexpr ErrorCode kErrorBadPathName = 161;
 constexpr ErrorCode kErrorAlreadyExists = 183;
 constexpr ErrorCode kErrorFilenameExcedRange = 206;
+constexpr ErrorCode kErrorFileTooLarge = 223;
 constexpr ErrorCode kErrorMoreData = 234;
 constexpr ErrorCode kErrorNoUnicodeTranslation = 1113;
 

@@ -12,10 +12,8 @@ constexpr const char* kProgramName = "SETUP.EXE";
 constexpr const char* kScriptName = "SETUP.INI";
 // In the setup folder: the uninstall record.
 constexpr const char* kRecordName = "UNSETUP.INI";
-// In the work folder: the program's copy (the source of the uninstaller) and the
-// copy of an existing record.
+// In the work folder: the program's copy (the source of the uninstaller).
 constexpr const char* kProgramWorkCopyName = "SETUPB.EXE";
-constexpr const char* kRecordBackupName = "UNSETUPB.INI";
 // In the Windows folder: the folder memory and the uninstaller.
 constexpr const char* kFolderMemoryName = "KORAT98.INI";
 constexpr const char* kUninstallerName = "UNKORAT.EXE";
@@ -28,5 +26,8 @@ constexpr const char* kExpansionFileName = "EXPAND.KRT";
 // A script or record larger than this is refused unread: no real one comes near it,
 // and the program reads each whole.
 constexpr std::size_t kMaxScriptBytes = 4u << 20;
+// A profile (INI) file the program reads or writes: the script's own, the record's, or
+// one the script names.
+constexpr std::size_t kMaxProfileBytes = 16u << 20;
 
 }  // namespace lorvel

@@ -1,5 +1,6 @@
 #include "run/ProfileStore.h"
 
+#include "run/FixedNames.h"
 #include "util/MBUtils.h"
 #include "util/StrOp.h"
 
@@ -38,7 +39,9 @@ ProfileStore::Cached* ProfileStore::Load(const std::string& path)
         (!exists || (stat->size == cached.size && stat->lastWriteTime == cached.writeTime)))
         return &cached;
     std::string bytes;
-    cached.readError = exists ? files_.ReadWholeFile(path, bytes) : kErrorSuccess;
+    // A file over the bound reads as an error, and an error refuses every write: a
+    // file too large to hold is never replaced by what the program could read of it.
+    cached.readError = exists ? files_.ReadWholeFile(path, bytes, kMaxProfileBytes) : kErrorSuccess;
     if (cached.readError != kErrorSuccess) bytes.clear();
     cached.document = ProfileDocument::Parse(bytes);
     cached.exists = exists;

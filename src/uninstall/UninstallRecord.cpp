@@ -157,11 +157,10 @@ RelateRecord ParseRestoreRelate(const std::string& value)
     return {StrLeft(value, comma - 1), StrMid(value, comma + 1)};
 }
 
-void LoadRecordLists(ProfileStore& profiles, const std::string& recordPath, const std::string& backupPath,
-                     RecordLists& lists)
+void LoadRecordLists(const ProfileDocument& record, RecordLists& lists)
 {
     for (int n = 1; n <= kRelateSlots; ++n) {
-        const std::string value = profiles.ReadProfile("RestoreRelate", "Key" + std::to_string(n), "", recordPath);
+        const std::string value = record.Read("RestoreRelate", "Key" + std::to_string(n)).value_or("");
         if (!value.empty()) lists.AddRelate(value);
     }
     const struct {
@@ -174,7 +173,11 @@ void LoadRecordLists(ProfileStore& profiles, const std::string& recordPath, cons
         {"AddDeleteFile", "File", &lists.addDeleteFile},
     };
     for (const auto& s : sections)
-        for (const std::string& value : ReadNumbered(profiles, backupPath, s.section, s.prefix)) *s.list += value + "|";
+        for (int n = 1;; ++n) {
+            const std::string value = record.Read(s.section, s.prefix + std::to_string(n)).value_or("");
+            if (value.empty()) break;
+            *s.list += value + "|";
+        }
 }
 
 std::string BuildRecord(const RecordHeader& header, const RecordLists& lists,

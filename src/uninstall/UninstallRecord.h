@@ -81,10 +81,9 @@ struct RelateRecord {
 };
 RelateRecord ParseRestoreRelate(const std::string& value);
 
-// Appends the lists of an existing record: RestoreRelate from the record itself, the
-// rest from its backup copy.
-void LoadRecordLists(ProfileStore& profiles, const std::string& recordPath, const std::string& backupPath,
-                     RecordLists& lists);
+// Appends the lists of an existing record, parsed from the very bytes whose trust was
+// checked.
+void LoadRecordLists(const ProfileDocument& record, RecordLists& lists);
 
 struct RecordHeader {
     std::string unSetupTitle;

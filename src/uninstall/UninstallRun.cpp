@@ -98,7 +98,8 @@ bool UninstallRun::Start()
 bool UninstallRun::AcceptRecord()
 {
     std::string bytes;
-    services_.platform.files.ReadWholeFile(services_.context.scriptFile, bytes);
+    // A work copy that cannot be read whole within the bound vouches for nothing.
+    services_.platform.files.ReadWholeFile(services_.context.scriptFile, bytes, kMaxScriptBytes);
     RecordTrust trust =
         ReadRecordTrust(services_.platform.registry, Record("UnSetupRegistryKey", "Key"), services_.context.recordPath, bytes);
     const RecordTrust::State state = trust.state;

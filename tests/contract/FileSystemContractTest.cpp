@@ -296,6 +296,23 @@ TEST_F(FileSystemContract, AWholeFileWriteTakesNoNameSomebodyPutThereFirst)
     EXPECT_EQ(files.FindEntries(dir + "*.~*.tmp", left), kErrorFileNotFound) << "no temporary file left behind";
 }
 
+// A file read whole is read within a bound kept on the bytes read, so that no file,
+// however it grows, can exhaust the program's memory.
+TEST_F(FileSystemContract, AWholeFileReadKeepsItsBound)
+{
+    struct Row { std::size_t size; std::uint64_t limit; ErrorCode expected; };
+    const Row rows[] = {{0, 0, 0u}, {10, 10, 0u}, {11, 10, kErrorFileTooLarge}, {70000, 65536, kErrorFileTooLarge},
+                        {300000, 1u << 20, 0u}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.size);
+        const std::string content(row.size, 'b');
+        Write("BOUND.BIN", content);
+        std::string bytes = "left from before";
+        EXPECT_EQ(files.ReadWholeFile(dir + "BOUND.BIN", bytes, row.limit), row.expected);
+        EXPECT_EQ(bytes, row.expected == 0u ? content : std::string());
+    }
+}
+
 // What the program installs is the administrators' to change, whatever the folder
 // above lets; Users may read and run it.
 TEST_F(FileSystemContract, AnInstalledFolderIsTheAdministratorsToChange)

@@ -68,9 +68,10 @@ public:
         if (const auto refused = refusedListings.find(p); refused != refusedListings.end()) return refused->second;
         return inner_.FindEntries(p, e);
     }
-    ErrorCode ReadWholeFile(const std::string& p, std::string& b) override
+    using platform::FileSystem::ReadWholeFile;
+    ErrorCode ReadWholeFile(const std::string& p, std::string& b, std::uint64_t limit) override
     {
-        return Count("ReadWholeFile", p), inner_.ReadWholeFile(p, b);
+        return Count("ReadWholeFile", p), inner_.ReadWholeFile(p, b, limit);
     }
     ErrorCode WriteWholeFile(const std::string& p, const std::string& b) override
     {

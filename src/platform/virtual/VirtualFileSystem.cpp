@@ -341,18 +341,30 @@ ErrorCode VirtualFileSystem::FindEntries(const std::string& pattern, std::vector
     return entries.empty() ? kErrorFileNotFound : kErrorSuccess;
 }
 
-ErrorCode VirtualFileSystem::ReadWholeFile(const std::string& path, std::string& bytes)
+ErrorCode VirtualFileSystem::ReadWholeFile(const std::string& path, std::string& bytes, std::uint64_t limit)
 {
+    bytes.clear();
     const Target t = Locate(path);
     if (!t.path.valid || t.path.hasWildcard) return t.NameError();
     if (!t.exists) return t.parentExists ? kErrorFileNotFound : kErrorPathNotFound;
     if (t.isDirectory) return kErrorAccessDenied;
     if (s_.IsReadDenied(t.key)) return kErrorAccessDenied;
     if (s_.IsLocked(t.key)) return kErrorSharingViolation;
+    if (t.size > limit) return kErrorFileTooLarge;
     {
         std::ifstream in(HostFsPath(t.host), std::ios::binary);
         if (!in) return kErrorAccessDenied;
-        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        // No more than one byte past the bound is read, whatever the file has grown to.
+        std::string chunk(64 * 1024, '\0');
+        while (in && bytes.size() <= limit) {
+            const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(chunk.size(), limit + 1 - bytes.size()));
+            in.read(chunk.data(), static_cast<std::streamsize>(want));
+            bytes.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
+        }
+        if (bytes.size() > limit) {
+            bytes.clear();
+            return kErrorFileTooLarge;
+        }
     }
     if (const auto hook = s_.afterRead.find(t.key); hook != s_.afterRead.end()) {
         const std::function<void()> run = std::move(hook->second);

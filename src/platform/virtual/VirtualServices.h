@@ -23,7 +23,8 @@ public:
     ErrorCode SetAttributes(const std::string& path, std::uint32_t attributes) override;
     ErrorCode QueryFile(const std::string& path, FindEntry& info) override;
     ErrorCode FindEntries(const std::string& pattern, std::vector<FindEntry>& entries) override;
-    ErrorCode ReadWholeFile(const std::string& path, std::string& bytes) override;
+    using FileSystem::ReadWholeFile;
+    ErrorCode ReadWholeFile(const std::string& path, std::string& bytes, std::uint64_t limit) override;
     ErrorCode WriteWholeFile(const std::string& path, const std::string& bytes) override;
     ErrorCode ShellDelete(const std::string& path) override;
     ErrorCode SetCurrentFolder(const std::string& path) override;

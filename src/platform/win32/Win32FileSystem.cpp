@@ -396,26 +396,48 @@ public:
         return entries.empty() ? kErrorFileNotFound : kErrorSuccess;
     }
 
-    ErrorCode ReadWholeFile(const std::string& path, std::string& bytes) override
+    using FileSystem::ReadWholeFile;
+    ErrorCode ReadWholeFile(const std::string& path, std::string& bytes, std::uint64_t limit) override
     {
+        bytes.clear();
         const WideName name(path);
         if (name.Error()) return name.Error();
         UniqueHandle file(::CreateFileW(name.Get(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file.Valid()) return LastError();
-        LARGE_INTEGER size;
-        if (!::GetFileSizeEx(file.Get(), &size)) return LastError();
-        if (size.QuadPart > 0x7FFFFFFF) return kErrorNotEnoughMemory;
-        bytes.assign(static_cast<std::size_t>(size.QuadPart), '\0');
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            DWORD got = 0;
-            if (!::ReadFile(file.Get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &got, nullptr))
-                return LastError();
-            if (got == 0) break;
-            done += got;
+        // The size only guesses the room needed; the bound is kept on what is read.
+        LARGE_INTEGER size{};
+        ::GetFileSizeEx(file.Get(), &size);
+        if (size.QuadPart > 0 && static_cast<std::uint64_t>(size.QuadPart) > limit) return kErrorFileTooLarge;
+        const std::uint64_t wanted = std::min<std::uint64_t>(static_cast<std::uint64_t>(std::max<LONGLONG>(size.QuadPart, 0)), limit) + 1;
+        try {
+            bytes.resize(static_cast<std::size_t>(std::max<std::uint64_t>(wanted, 4096)));
+            std::size_t done = 0;
+            for (;;) {
+                if (done == bytes.size()) {
+                    if (done > limit) break;
+                    bytes.resize(static_cast<std::size_t>(std::min<std::uint64_t>(limit + 1, bytes.size() * 2ull)));
+                }
+                DWORD got = 0;
+                const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
+                if (!::ReadFile(file.Get(), bytes.data() + done, chunk, &got, nullptr)) {
+                    const ErrorCode failed = LastError();
+                    bytes.clear();
+                    return failed;
+                }
+                if (got == 0) break;
+                done += got;
+            }
+            if (done > limit) {
+                bytes.clear();
+                return kErrorFileTooLarge;
+            }
+            bytes.resize(done);
+        } catch (const std::bad_alloc&) {
+            bytes.clear();
+            bytes.shrink_to_fit();
+            return kErrorNotEnoughMemory;
         }
-        bytes.resize(done);
         return kErrorSuccess;
     }
 

@@ -192,18 +192,18 @@ TEST_F(UninstallRecordTest, TheLinearMergeEqualsTheKeyByKeyProcedure)
     }
 }
 
-TEST_F(UninstallRecordTest, LoadingReadsListsFromTheBackupAndAllTwentyRelateKeys)
+TEST_F(UninstallRecordTest, LoadingReadsEveryListAndAllTwentyRelateKeys)
 {
-    vm.Put(record, "[RestoreRelate]\r\nKey1=txt,txtfile\r\nKey3=abc,\r\nKey4=TXT,txtfile\r\nKey20=doc,Word\r\n"
-                   "[DeleteFile]\r\nFile1=C:\\APP\\STALE.TXT\r\n");
-    vm.Put("C:\\WORK\\UNSETUPB.INI", "[DeleteFile]\r\nFile1=C:\\APP\\A.TXT\r\nFile3=C:\\APP\\AFTER.GAP\r\n"
-                                     "[DeleteFolder]\r\nFolder1=C:\\APP\\D\\\r\n"
-                                     "[DeleteShortCut]\r\nFile1=C:\\LINK.LNK\r\n"
-                                     "[DeleteRegistry]\r\nKey1=(Local)Software\\Maker\r\n"
-                                     "[AddDeleteFile]\r\nFile1=C:\\APP\\*.LOG\r\n");
+    const ProfileDocument document = ProfileDocument::Parse(
+        "[RestoreRelate]\r\nKey1=txt,txtfile\r\nKey3=abc,\r\nKey4=TXT,txtfile\r\nKey20=doc,Word\r\n"
+        "[DeleteFile]\r\nFile1=C:\\APP\\A.TXT\r\nFile3=C:\\APP\\AFTER.GAP\r\n"
+        "[DeleteFolder]\r\nFolder1=C:\\APP\\D\\\r\n"
+        "[DeleteShortCut]\r\nFile1=C:\\LINK.LNK\r\n"
+        "[DeleteRegistry]\r\nKey1=(Local)Software\\Maker\r\n"
+        "[AddDeleteFile]\r\nFile1=C:\\APP\\*.LOG\r\n");
     RecordLists lists;
     lists.restoreRelate[0] = "abc,old";
-    LoadRecordLists(profiles, record, "C:\\WORK\\UNSETUPB.INI", lists);
+    LoadRecordLists(document, lists);
     EXPECT_EQ(lists.deleteFile, "C:\\APP\\A.TXT|");
     EXPECT_EQ(lists.deleteFolder, "C:\\APP\\D\\|");
     EXPECT_EQ(lists.deleteShortCut, "C:\\LINK.LNK|");

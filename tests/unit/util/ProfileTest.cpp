@@ -193,13 +193,16 @@ TEST_F(ProfileStoreTest, ASteadyFileIsCheckedOnceThenReadFromTheCache)
 
 TEST_F(ProfileStoreTest, AFileThatCannotBeReadIsNeverWritten)
 {
-    const std::string kept = "[Other]\r\nmine=1\r\n[S]\r\nk=old\r\n";
-    const std::function<void(const std::string&)> faults[] = {
-        [&](const std::string& path) { vm.machine.LockFile(path); },
-        [&](const std::string& path) { vm.machine.DenyReads(path); },
+    const std::string small = "[Other]\r\nmine=1\r\n[S]\r\nk=old\r\n";
+    // Too large to hold: what the program could read of it would lose the rest.
+    const std::string huge = small + ";" + std::string(17u << 20, 'x') + "\r\n";
+    const std::pair<std::string, std::function<void(const std::string&)>> faults[] = {
+        {small, [&](const std::string& path) { vm.machine.LockFile(path); }},
+        {small, [&](const std::string& path) { vm.machine.DenyReads(path); }},
+        {huge, [](const std::string&) {}},
     };
     int n = 0;
-    for (const auto& fault : faults) {
+    for (const auto& [kept, fault] : faults) {
         const std::string path = "C:\\SHARED" + std::to_string(++n) + ".INI";
         SCOPED_TRACE(path);
         vm.Put(path, kept);
