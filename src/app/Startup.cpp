@@ -125,19 +125,18 @@ void PrepareWorkFolder(StartupDecision& decision, Platform& platform, FileOps& o
 {
     const std::string& temp = decision.context.tempFolder;
     ErrorCode last = kErrorSuccess;
-    bool allTaken = true;
     auto tryCreate = [&](const std::string& candidate) {
         last = platform.files.CreatePrivateFolder(candidate);
         // The temporary folder itself may be missing; it is made as any folder is.
         if (last == kErrorPathNotFound && ops.CreateFolderTree(temp)) last = platform.files.CreatePrivateFolder(candidate);
-        allTaken = allTaken && last == kErrorAlreadyExists;
         if (last != kErrorSuccess) return false;
         decision.context.workFolder = candidate;
         return true;
     };
     for (int n = 1; n <= kWorkFolderLimit; ++n)
         if (tryCreate(WorkFolderName(temp, n))) return;
-    for (int attempt = 0; allTaken && attempt < 4; ++attempt)
+    // Whatever kept the numbered names (taken, or held in ways that refuse them).
+    for (int attempt = 0; attempt < 4; ++attempt)
         if (tryCreate(UnforeseeableWorkFolderName(temp, platform.system))) return;
     decision.context.workFolder.clear();
     decision.fatalText += std::string(kFatalWorkFolder) + "\r\n" + WorkFolderName(temp, 1) + " ～ " +

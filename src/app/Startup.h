@@ -54,10 +54,10 @@ StartupDecision DecideStartup(const StartupFacts& facts);
 // The work folder KRTMPn: the first n from 1 to 99 that this run can create new,
 // open to its own account alone. A name that is taken, whatever holds it, is passed
 // over: a folder somebody else made may hold anything they put there. When none can
-// be made the work folder stays empty and the fatal lines say why. When all 99 are
-// taken (anyone may make them in a temporary folder the system's accounts share),
-// KRTMP and a number nobody can foresee is made instead, so no account can keep the
-// program from starting by taking names first.
+// be made the work folder stays empty and the fatal lines say why. When none of the
+// 99 can be made (anyone may take them in a temporary folder the system's accounts
+// share), KRTMP and a number nobody can foresee is tried instead, so no account can
+// keep the program from starting by taking names first.
 void PrepareWorkFolder(StartupDecision& decision, platform::Platform& platform, FileOps& ops);
 
 // Copies the program and the script (or the record) into the work folder; adds the

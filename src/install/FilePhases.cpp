@@ -22,7 +22,10 @@ InstallRun::Outcome InstallRun::CreateFolders()
         const std::string folder = ExpandFolderMacros(AddPathDelim(value, "B"), table);
         services_.view.SetStatus("フォルダを作成しています．．．\r\nCreating -> " + folder);
         if (!Checkpoint()) return Outcome::Ended;
-        const ErrorCode code = services_.platform.files.CreateAdminFolder(folder);
+        // Made as the folder above has it: inside the setup folder that is the
+        // administrators' list; elsewhere (a data folder the program writes at run
+        // time, under ProgramData say) the place's own.
+        const ErrorCode code = services_.platform.files.CreateFolder(folder);
         if (code == kErrorSuccess || code == kErrorAlreadyExists)
             state_.lists.deleteFolder += folder + "|";
         else
@@ -93,34 +96,40 @@ std::optional<ErrorCode> InstallRun::CopyToNew(const std::string& source, const 
     return result;
 }
 
-// The digest of a component as this run just wrote it, kept for the record; "" for
-// other files.
+// Which bytes of a component the install stands for: those this run wrote, read
+// back at once, or those it kept where only administrators can have put them (a
+// newer shared library another program installed in the system folder). A component
+// in a place another account may change stands for nothing: it could be swapped
+// between any check and its load. The digest is kept for the record and the undo;
+// "" for other files and for what the install does not stand for.
 std::string InstallRun::NoteComponentDigest(const std::string& destination)
 {
-    if (!IsComponentFile(destination)) return "";
+    if (!IsComponentFile(destination) || !services_.platform.files.FileExists(destination)) return "";
+    const std::string key = UpperCase(destination);
+    if (!FirstFolderOthersMayChange(services_.platform.files, destination).empty()) {
+        state_.componentDigests.erase(key);
+        state_.unvouchedComponents.insert(key);
+        return "";
+    }
     std::string digest = services_.ops.DigestOf(destination);
-    if (!digest.empty()) state_.componentDigests[UpperCase(destination)] = digest;
+    if (!digest.empty()) state_.componentDigests[key] = digest;
     return digest;
 }
 
-// Registering loads the library as administrator, so only bytes no other account
-// chose are loaded: the file this run copied, one it kept that holds the medium's
-// bytes, or one it kept where only administrators can have put it (a newer shared
-// library another program installed in the system folder). A file somebody else
-// could have left there (dated in the future, so the newer-file rule kept it, or kept
-// by answering No) is not loaded, and the details say so.
-void InstallRun::RegisterIfOurs(const std::string& source, const std::string& destination, const std::string& digest)
+// Registering loads the library as administrator: only the bytes the install stands
+// for are loaded, checked just before, and the details say why anything else is not.
+void InstallRun::RegisterIfOurs(const std::string& destination, const std::string& digest)
 {
-    const std::string there = services_.ops.DigestOf(destination);
-    const std::string meant = digest.empty() ? services_.ops.DigestOf(source) : digest;
-    const bool keptFromAdministrators =
-        digest.empty() && FirstFolderOthersMayChange(services_.platform.files, destination).empty();
-    if (!there.empty() && (there == meant || keptFromAdministrators)) {
-        services_.shared.RegisterComponent(destination, true);
+    if (digest.empty()) {
+        state_.failures.Add(tag::kFile, destination,
+                            "管理者以外のユーザーも変更できる場所にあるため，登録(読み込み)しませんでした．\r\n");
         return;
     }
-    state_.failures.Add(tag::kFile, destination,
-                        "このセットアップでコピーしたファイルではないため，登録(読み込み)しませんでした．\r\n");
+    if (services_.ops.DigestOf(destination) != digest) {
+        state_.failures.Add(tag::kFile, destination, "コピーした後に書き換えられたため，登録(読み込み)しませんでした．\r\n");
+        return;
+    }
+    services_.shared.RegisterComponent(destination, true);
 }
 
 bool InstallRun::DecideCopy(const std::string& source, const std::string& destination, bool destinationExists)
@@ -202,22 +211,21 @@ InstallRun::Outcome InstallRun::CopyOne(const CopyEntry& entry, std::string sour
     const bool destinationExists = somethingThere && (found & attr::kDirectory) == 0;
     const bool asked = !created && destinationExists && !state_.overwrite;
     bool copy = created || DecideCopy(source, destination, destinationExists);
+    if (entry.HasFlag("/W")) copy = true;
     // The question held the run still long enough to swap a folder on the way for a
     // link: the way is looked at again.
     if (asked && copy && ThroughLink(destination)) return RefuseCopy(destination, kThroughLinkReason, expanded, processed);
     const bool shared = entry.HasFlag("/S") && !CountedAlready(destination);
     const std::optional<RegValue> countBefore = shared ? services_.shared.SharedCountEntry(destination) : std::nullopt;
     if (shared) services_.shared.ChangeSharedCount(destination, true);
-    if (entry.HasFlag("/W")) copy = true;
     ErrorCode result = created.value_or(kErrorSuccess);
     // The shared count and the overwrite question do not change whether the
     // destination is there; only a component registration could, and it follows.
     if (!created && copy && !broken)
         result = services_.ops.CopyFileOverwrite(source, destination, destinationExists, copiedAttributes);
     ++processed;
-    const bool copiedNow = !broken && result == kErrorSuccess && (created.has_value() || copy);
-    const std::string digest = copiedNow ? NoteComponentDigest(destination) : std::string();
-    if (entry.HasFlag("/R") && services_.platform.files.FileExists(destination)) RegisterIfOurs(source, destination, digest);
+    const std::string digest = broken ? std::string() : NoteComponentDigest(destination);
+    if (entry.HasFlag("/R") && services_.platform.files.FileExists(destination)) RegisterIfOurs(destination, digest);
 
     // A file left out of the record keeps no count raised for it: no uninstall would
     // lower it, and every attempt to install would raise it again.

@@ -228,6 +228,7 @@ bool InstallCompletion::VouchForWrittenRecord(const std::string& keyPath, const 
         // not copy is taken as it is now.
         const auto written = state_.componentDigests.find(UpperCase(path));
         std::string bytes;
+        if (state_.unvouchedComponents.count(UpperCase(path))) continue;
         if (written != state_.componentDigests.end())
             components[UpperCase(path)] = written->second;
         else if (services_.platform.files.ReadWholeFile(path, bytes) == kErrorSuccess)

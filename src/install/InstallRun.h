@@ -95,7 +95,7 @@ private:
     bool CountedAlready(const std::string& destination);
     void RecordCopied(const CopyEntry& entry, const std::string& destination);
     std::string NoteComponentDigest(const std::string& destination);
-    void RegisterIfOurs(const std::string& source, const std::string& destination, const std::string& digest);
+    void RegisterIfOurs(const std::string& destination, const std::string& digest);
     void UndoUnrecordedChanges();
     void Start();
     void PreReadRelate();

@@ -71,6 +71,9 @@ struct InstallRunState {
     // Upper-case path -> SHA-256 of the components as this run copied them: what the
     // record vouches for, read when they were written, not when the run ends.
     std::map<std::string, std::string> componentDigests;
+    // Upper-case paths of the components in places another account may change: the
+    // record vouches for none of them, so no uninstall loads them.
+    std::set<std::string> unvouchedComponents;
 };
 
 }  // namespace lorvel

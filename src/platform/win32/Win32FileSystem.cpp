@@ -72,7 +72,10 @@ UniqueHandle CreateUnforeseenFile(const std::wstring& target, std::wstring& temp
 {
     for (int attempt = 0; attempt < 8; ++attempt) {
         ULONGLONG random = 0;
-        if (!::RtlGenRandom(&random, sizeof random)) return UniqueHandle();
+        if (!::RtlGenRandom(&random, sizeof random)) {
+            ::SetLastError(ERROR_GEN_FAILURE);
+            return UniqueHandle();
+        }
         wchar_t suffix[24];
         ::wsprintfW(suffix, L".~%08lX%08lX.tmp", static_cast<unsigned long>(random >> 32),
                     static_cast<unsigned long>(random & 0xFFFFFFFF));
@@ -280,6 +283,7 @@ public:
         UniqueHandle held(::CreateFileW(name.Get(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
         if (!held.Valid()) return LastError();
+        const std::wstring self = CurrentUserSid();
         PSID owner = nullptr;
         PACL dacl = nullptr;
         PSECURITY_DESCRIPTOR descriptor = nullptr;
@@ -287,7 +291,7 @@ public:
                                              OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner, nullptr,
                                              &dacl, nullptr, &descriptor);
         if (read != ERROR_SUCCESS) return read;
-        othersMayWrite = DescriptorLetsOthersChange(owner, dacl, CurrentUserSid());
+        othersMayWrite = DescriptorLetsOthersChange(owner, dacl, self);
         ::LocalFree(descriptor);
         return kErrorSuccess;
     }

@@ -1,6 +1,7 @@
 // The simulated machine's faults at the k-th operation of a kind.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
 #include <stdexcept>
 
@@ -155,6 +156,23 @@ TEST_F(FaultsTest, AFaultThatCannotHappenToAKindIsRefused)
         EXPECT_THROW(vm.machine.FailAt(kind, 1, fault), std::invalid_argument);
     }
     EXPECT_THROW(vm.machine.FailAt(OperationKind::FileCopy, 0, Fault::DiskFull), std::invalid_argument);
+}
+
+// Another program makes a file grow after its size was taken: the read still stops
+// one byte past its bound instead of taking whatever the file has become.
+TEST(GrowingFileTest, AFileThatGrowsAfterItsSizeWasTakenIsStillBounded)
+{
+    TestMachine vm;
+    const auto host = vm.machine.HostPath("C:\\GROW.BIN");
+    vm.Put("C:\\GROW.BIN", std::string(10, 'a'));
+    std::string bytes;
+    ASSERT_EQ(vm.platform.files.ReadWholeFile("C:\\GROW.BIN", bytes, 16), 0u);
+    {
+        std::ofstream out(host, std::ios::app | std::ios::binary);
+        out << std::string(100, 'b');
+    }
+    EXPECT_EQ(vm.platform.files.ReadWholeFile("C:\\GROW.BIN", bytes, 16), kErrorFileTooLarge);
+    EXPECT_EQ(bytes, "");
 }
 
 }  // namespace
