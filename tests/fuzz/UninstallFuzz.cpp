@@ -8,7 +8,8 @@
 // never a protected folder itself. A registry key goes only when the record names it
 // or a key above it, and never one the uninstall's own rules protect; no extension is
 // pointed at an executable type, and no executable extension changes. A record nobody
-// vouched for removes nothing outside its setup folder and no key but its own entry.
+// vouched for removes nothing outside the folder that holds it, whatever setup folder
+// it names, and no key but its own entry.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -284,7 +285,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Named named = NamedBy(profiles);
     const Snapshot before = Take(m);
     const std::map<std::string, std::string> typesBefore = Types(platform.registry);
-    const std::string setupFolder = Normal(view.options.folderText);
+    // A record nobody vouched for is kept to the folder the command line found it in.
+    const std::string setupFolder = Normal(vouched ? view.options.folderText : std::string("C:\\APP\\"));
 
     FileOps ops(platform);
     SharedFiles shared(platform, false, nullptr);
