@@ -23,9 +23,6 @@ public:
     LinkedFolders(platform::FileSystem& files, bool remember) : files_(files), remember_(remember) {}
 
     bool OnTheWay(const std::string& root, const std::string& path);
-    // Forgets every folder's verdict: after a question, which can hold the run still
-    // long enough for a folder to be swapped for a link.
-    void Forget() { known_.clear(); }
 
 private:
     bool IsLink(const std::string& folder);

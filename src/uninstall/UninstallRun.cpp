@@ -3,6 +3,7 @@
 #include "uninstall/RecordTrust.h"
 #include "uninstall/UninstallRecord.h"
 #include "run/FixedNames.h"
+#include "run/SetupFolderAccess.h"
 #include "util/MBUtils.h"
 #include "util/MessageBox.h"
 #include "run/RegistryKeys.h"
@@ -34,7 +35,7 @@ DeletionChoice DeletionChoiceOf(const RunOptions& options)
 }
 
 UninstallRun::UninstallRun(const RunServices& services)
-    : services_(services), links_(services.platform.files, true)
+    : services_(services), links_(services.platform.files, false)
 {
 }
 
@@ -90,6 +91,7 @@ bool UninstallRun::Start()
 
     // The setup folder must not be the current folder when it is removed.
     services_.platform.files.SetCurrentFolder(services_.context.tempFolder);
+    ChooseLinkRoot();
     return true;
 }
 
@@ -140,11 +142,24 @@ bool UninstallRun::Refuse(const std::string& tag, const std::string& path)
 }
 
 // Whoever can write the setup folder can put a link in it after the install; an entry
-// recorded below it would then reach whatever the link names.
+// recorded below it would then reach whatever the link names. Each path is looked at
+// when its turn comes, so a folder swapped between two entries is seen too.
 bool UninstallRun::ThroughLink(const std::string& path)
 {
     const auto full = ResolvePath(path, services_.context.tempFolder);
-    return full && links_.OnTheWay(guard_->SetupFolder(), *full);
+    return full && links_.OnTheWay(linkRoot_, *full);
+}
+
+// Where the link checks start: at the setup folder, or, when a folder above it may be
+// changed by another account (an install made before the setup folder was the
+// administrators'), at the drive's root, since such a folder can be swapped for a link
+// as well as any below it.
+void UninstallRun::ChooseLinkRoot()
+{
+    linkRoot_ = guard_->SetupFolder();
+    if (linkRoot_.size() <= 3) return;
+    const std::string above = FolderPart(RemovePathDelim(linkRoot_, "B"));
+    if (!FirstFolderOthersMayChange(services_.platform.files, above).empty()) linkRoot_ = linkRoot_.substr(0, 3);
 }
 
 void UninstallRun::DeleteRecordedFiles(Section section)
@@ -196,7 +211,6 @@ ErrorCode UninstallRun::DecideAndDelete(const std::string& path, const std::stri
     // link: what was checked before it is checked again.
     if (asked_) {
         asked_ = false;
-        links_.Forget();
         if (Refuse(tag::kFile, path)) return kErrorSuccess;
     }
     return MayUnregister(path) ? services_.ops.DeleteFiles(path) : services_.ops.DeleteFilesUnloaded(path);

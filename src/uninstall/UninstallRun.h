@@ -69,6 +69,7 @@ private:
 
     bool Refuse(const std::string& tag, const std::string& path);
     bool ThroughLink(const std::string& path);
+    void ChooseLinkRoot();
     platform::ErrorCode RemoveFolderSafely(const std::string& folder, const std::string& patterns,
                                            const std::string& tag);
     void DeleteKey(const std::string& token, const std::string& path);
@@ -82,6 +83,7 @@ private:
     DeletionChoice choice_;
     std::optional<UninstallGuard> guard_;
     LinkedFolders links_;
+    std::string linkRoot_;  // where the link checks start, ending in "\\"
     FailureText failures_;
     bool recordRefused_ = false;
     bool recordListed_ = false;  // the record is one of its own DeleteFile entries

@@ -295,33 +295,45 @@ TEST(UninstallRunTableTest, ALinkInTheSetupFolderGoesAndItsTargetStays)
     }
 }
 
-// A question holds the run still: long enough for another account to swap a folder
-// on the way for a link to the user's documents. The check before it counts for
-// nothing after it.
-TEST(UninstallRunTableTest, AFolderSwappedForALinkDuringAQuestionIsSeen)
+// Another account swaps a folder on a deleted file's way for a link to the user's
+// documents: during a question, which holds the run still, or, where it may change a
+// folder above the setup folder, before the run. The deletion never reaches the
+// documents.
+TEST(UninstallRunTableTest, AFolderSwappedForALinkIsSeenWhenTheFilesTurnComes)
 {
-    struct Row { const char* what; const char* flags; std::uint32_t count; };
+    struct Row { const char* what; const char* flags; std::uint32_t count; const char* setup; const char* swapped; const char* victim; bool duringQuestion; };
     const Row rows[] = {
-        {"the deletion question (/C)", ",/C", 0},
-        {"the shared-file question", ",/S", 1},
+        {"during the deletion question (/C)", ",/C", 0, "C:\\APP\\", "C:\\APP\\SUB", "C:\\USERS\\ME\\DOCS\\NOTES.TXT", true},
+        {"during the shared-file question", ",/S", 1, "C:\\APP\\", "C:\\APP\\SUB", "C:\\USERS\\ME\\DOCS\\NOTES.TXT", true},
+        {"a folder above the setup folder that others may change", "", 0, "C:\\TOOLS\\APP\\", "C:\\TOOLS",
+         "C:\\USERS\\ME\\DOCS\\APP\\SUB\\NOTES.TXT", false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         UninstallMachine t;
-        t.vm.Put("C:\\USERS\\ME\\DOCS\\NOTES.TXT", "mine");
-        t.vm.Put("C:\\APP\\SUB\\NOTES.TXT", "installed");
-        if (row.count) t.SetSharedCount("C:\\APP\\SUB\\NOTES.TXT", row.count);
-        t.Record(std::string("[DeleteFile]\r\nFile1=C:\\APP\\SUB\\NOTES.TXT") + row.flags + "\r\n");
+        const std::string installed = std::string(row.setup) + "SUB\\NOTES.TXT";
+        t.vm.Put(row.victim, "mine");
+        t.vm.Put(installed, "installed");
+        if (!row.duringQuestion) t.vm.machine.LetOthersWrite(row.swapped);
+        if (row.count) t.SetSharedCount(installed, row.count);
+        t.Record("[DeleteFile]\r\nFile1=" + installed + row.flags + "\r\n", row.setup);
+        t.view.options.folderText = row.setup;
         t.view.answers = {box::kYes};
         t.view.deletionAnswers = {"Yes"};
-        t.view.onAsk = [&t] {
-            std::filesystem::rename(t.vm.machine.HostPath("C:\\APP\\SUB"), t.vm.machine.HostPath("C:\\APP\\AWAY"));
-            t.vm.machine.MakeFolderLink("C:\\APP\\SUB", "C:\\USERS\\ME\\DOCS");
-            t.view.onAsk = nullptr;
+        const auto swap = [&t, &row] {
+            std::filesystem::rename(t.vm.machine.HostPath(row.swapped), t.vm.machine.HostPath(std::string(row.swapped) + "2"));
+            t.vm.machine.MakeFolderLink(row.swapped, "C:\\USERS\\ME\\DOCS");
         };
+        if (row.duringQuestion)
+            t.view.onAsk = [&t, swap] {
+                swap();
+                t.view.onAsk = nullptr;
+            };
+        else
+            swap();
         t.RunUninstall();
-        EXPECT_EQ(t.vm.Get("C:\\USERS\\ME\\DOCS\\NOTES.TXT"), "mine") << t.failures.text;
-        EXPECT_NE(t.failures.text.find("C:\\APP\\SUB\\NOTES.TXT"), std::string::npos) << t.failures.text;
+        EXPECT_EQ(t.vm.Get(row.victim), "mine") << t.failures.text;
+        EXPECT_NE(t.failures.text.find(installed), std::string::npos) << t.failures.text;
     }
 }
 
