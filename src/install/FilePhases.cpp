@@ -100,11 +100,12 @@ std::optional<ErrorCode> InstallRun::CopyToNew(const std::string& source, const 
 // back at once, or those it kept where only administrators can have put them (a
 // newer shared library another program installed in the system folder). A component
 // in a place another account may change stands for nothing: it could be swapped
-// between any check and its load. The digest is kept for the record and the undo;
-// "" for other files and for what the install does not stand for.
-std::string InstallRun::NoteComponentDigest(const std::string& destination)
+// between any check and its load. A file registered is a component whatever its
+// name: the system loads any program file as a library. The digest is kept for the
+// record and the undo; "" for other files and for what the install does not stand for.
+std::string InstallRun::NoteComponentDigest(const std::string& destination, bool registered)
 {
-    if (!IsComponentFile(destination) || !services_.platform.files.FileExists(destination)) return "";
+    if ((!registered && !IsComponentFile(destination)) || !services_.platform.files.FileExists(destination)) return "";
     const std::string key = UpperCase(destination);
     if (!FirstFolderOthersMayChange(services_.platform.files, destination).empty()) {
         state_.componentDigests.erase(key);
@@ -224,7 +225,7 @@ InstallRun::Outcome InstallRun::CopyOne(const CopyEntry& entry, std::string sour
     if (!created && copy && !broken)
         result = services_.ops.CopyFileOverwrite(source, destination, destinationExists, copiedAttributes);
     ++processed;
-    const std::string digest = broken ? std::string() : NoteComponentDigest(destination);
+    const std::string digest = broken ? std::string() : NoteComponentDigest(destination, entry.HasFlag("/R"));
     if (entry.HasFlag("/R") && services_.platform.files.FileExists(destination)) RegisterIfOurs(destination, digest);
 
     // A file left out of the record keeps no count raised for it: no uninstall would

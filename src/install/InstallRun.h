@@ -94,7 +94,7 @@ private:
                                        std::optional<std::uint32_t> sourceAttributes);
     bool CountedAlready(const std::string& destination);
     void RecordCopied(const CopyEntry& entry, const std::string& destination);
-    std::string NoteComponentDigest(const std::string& destination);
+    std::string NoteComponentDigest(const std::string& destination, bool registered);
     void RegisterIfOurs(const std::string& destination, const std::string& digest);
     void UndoUnrecordedChanges();
     void Start();
