@@ -76,8 +76,6 @@ bool Application::PrepareSwitches(const CommandLine& line)
         const auto found = platform_.files.Stat(*switches_.answers);
         if (!found) {
             problem = "cannot be read";
-        } else if (found->size > kMaxScriptBytes) {
-            problem = "is larger than 4 MB";
         } else if (const ErrorCode code = platform_.files.ReadWholeFile(*switches_.answers, bytes, kMaxScriptBytes);
                    code != kErrorSuccess) {
             problem = code == kErrorFileTooLarge ? "is larger than 4 MB" : "cannot be read: " + ops_.SystemErrorText(code);

