@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# On a Remote Desktop host Windows gives a program that is not marked Terminal Server
-# aware a Windows folder of the user's own, which the user can write; the program
-# would put the shared uninstaller there and point the list of installed programs at
-# it. The mark is bit 0x8000 of the optional header's DllCharacteristics.
+# Unmarked, a program on a Remote Desktop host gets a Windows folder of the user's own,
+# which the user can write. The mark: bit 0x8000 of DllCharacteristics.
 #   check-tsaware.sh <program.exe> <objdump>
 set -euo pipefail
 program=$1

@@ -36,6 +36,12 @@ void TestMachine::Put(const std::string& path, const std::string& content)
     std::ofstream(host, std::ios::binary) << content;
 }
 
+void TestMachine::SwapForLink(const std::string& folder, const std::string& target)
+{
+    std::filesystem::rename(machine.HostPath(folder), machine.HostPath(folder + ".AWAY"));
+    machine.MakeFolderLink(folder, target);
+}
+
 std::string TestMachine::Get(const std::string& path)
 {
     // Read on the host, so a file locked or denied on the machine still shows what it holds.

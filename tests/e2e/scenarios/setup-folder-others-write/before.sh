@@ -1,6 +1,5 @@
-# A folder every account may write, made before the install, holding a library
-# somebody left under the name the script copies, dated 2099 so the newer-file rule
-# would keep it. Wine reads a folder's access from its Unix mode: 0777 lets everyone in.
+# A folder every account may write (Wine reads access from the Unix mode), holding a
+# library somebody left under the name the script copies, dated 2099.
 rm -rf "$c_drive/e2e-open" "$c_drive/e2e-planted" "$c_drive/e2e-open.log"
 cp "$components/component_ok.dll" "$media/A.DLL"
 mkdir -p "$c_drive/e2e-open"
