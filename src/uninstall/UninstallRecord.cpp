@@ -1,5 +1,6 @@
 #include "uninstall/UninstallRecord.h"
 
+#include <functional>
 #include <unordered_map>
 
 #include "util/MBUtils.h"
@@ -133,15 +134,31 @@ int FindRecordSlot(const std::string& item, const std::string& section, const st
     }
 }
 
-std::vector<std::string> ReadNumbered(ProfileStore& profiles, const std::string& file, const std::string& section,
-                                      const std::string& prefix)
+namespace {
+
+std::vector<std::string> ReadNumberedBy(const std::function<std::string(const std::string& key)>& read,
+                                        const std::string& prefix)
 {
     std::vector<std::string> values;
     for (int n = 1;; ++n) {
-        std::string value = profiles.ReadProfile(section, prefix + std::to_string(n), "", file);
+        std::string value = read(prefix + std::to_string(n));
         if (value.empty()) return values;
         values.push_back(std::move(value));
     }
+}
+
+}  // namespace
+
+std::vector<std::string> ReadNumbered(ProfileStore& profiles, const std::string& file, const std::string& section,
+                                      const std::string& prefix)
+{
+    return ReadNumberedBy([&](const std::string& key) { return profiles.ReadProfile(section, key, "", file); }, prefix);
+}
+
+std::vector<std::string> ReadNumbered(const ProfileDocument& document, const std::string& section,
+                                      const std::string& prefix)
+{
+    return ReadNumberedBy([&](const std::string& key) { return document.Read(section, key).value_or(""); }, prefix);
 }
 
 std::string DeleteFileFlags(const std::string& value)
@@ -173,11 +190,7 @@ void LoadRecordLists(const ProfileDocument& record, RecordLists& lists)
         {"AddDeleteFile", "File", &lists.addDeleteFile},
     };
     for (const auto& s : sections)
-        for (int n = 1;; ++n) {
-            const std::string value = record.Read(s.section, s.prefix + std::to_string(n)).value_or("");
-            if (value.empty()) break;
-            *s.list += value + "|";
-        }
+        for (const std::string& value : ReadNumbered(record, s.section, s.prefix)) *s.list += value + "|";
 }
 
 std::string BuildRecord(const RecordHeader& header, const RecordLists& lists,

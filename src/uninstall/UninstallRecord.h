@@ -69,6 +69,8 @@ int FindRecordSlot(const std::string& item, const std::string& section, const st
 // A numbered section read as the reader does: prefix1, prefix2, ... up to the first empty.
 std::vector<std::string> ReadNumbered(ProfileStore& profiles, const std::string& file, const std::string& section,
                                       const std::string& prefix);
+std::vector<std::string> ReadNumbered(const ProfileDocument& document, const std::string& section,
+                                      const std::string& prefix);
 
 // The flags field of a DeleteFile value as the uninstaller sees it.
 std::string DeleteFileFlags(const std::string& value);
