@@ -22,6 +22,7 @@ packages=(
   wine wine64 libwine:i386 mscompress locales
   xvfb xdotool imagemagick fonts-ipafont-gothic fonts-wine
   clang libclang-rt-14-dev
+  osslsigncode openssl
 )
 case $kind in
   win32) packages+=(wine32:i386) ;;
@@ -46,7 +47,9 @@ done
 
 if [ "${#need[@]}" -gt 0 ] || [ "${#missing_backports[@]}" -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
+  # A mirror caught mid-sync fails one index and leaves the others fresh: what
+  # matters is whether the packages install, which the next lines tell.
+  apt-get update -qq || echo "setup-machine: some package lists could not be fetched; going on with the others" >&2
   if [ "${#need[@]}" -gt 0 ]; then apt-get install -y -qq --no-install-recommends "${need[@]}"; fi
   if [ "${#missing_backports[@]}" -gt 0 ]; then
     apt-get install -y -qq --no-install-recommends -t bookworm-backports "${missing_backports[@]}"

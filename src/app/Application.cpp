@@ -1,5 +1,6 @@
 #include "app/Application.h"
 
+#include "app/SingleFile.h"
 #include "app/Startup.h"
 #include "app/UnattendedRunView.h"
 #include "app/VersionText.h"
@@ -266,6 +267,7 @@ void Application::StartUp()
     const StartupFacts facts = GatherStartupFacts(platform_, ops_);
     StartupDecision decision = DecideStartup(facts);
     PrepareWorkFolder(decision, platform_, ops_);
+    UnpackCarriedMedium(decision, platform_, ops_);
     CopyStartupFiles(decision, platform_, ops_);
     context_ = decision.context;
     LogContext();

@@ -153,7 +153,8 @@ void CopyStartupFiles(StartupDecision& decision, Platform& platform, FileOps& op
     const bool sourceKnown = c.sourceFolder.size() > 1;
     // The running program itself, whatever its file is called: the file named
     // SETUP.EXE beside it may be another program, or none.
-    if (sourceKnown) ops.CopyFileOverwrite(platform.system.GetProgramPath(), c.workFolder + kProgramWorkCopyName);
+    const std::string program = decision.programFile.empty() ? platform.system.GetProgramPath() : decision.programFile;
+    if (sourceKnown) ops.CopyFileOverwrite(program, c.workFolder + kProgramWorkCopyName);
     const std::string source = c.Uninstalling() ? decision.firstArgument : c.sourceFolder + kScriptName;
     c.scriptFile = c.workFolder + (c.Uninstalling() ? kRecordName : kScriptName);
     if (c.Uninstalling()) c.recordPath = decision.firstArgument;

@@ -43,6 +43,7 @@ struct StartupDecision {
     SetupContext context;
     std::string firstArgument;
     std::string fatalText;  // one line (ending in CR LF) per fatal error
+    std::string programFile;  // the program the uninstaller is made from; empty: the running one
 };
 
 std::string FirstArgument(const std::string& commandLine);

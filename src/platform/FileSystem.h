@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/WindowsErrors.h"
@@ -105,6 +106,15 @@ public:
     // target under a name nobody can foresee, never through whatever is already
     // there, and replaces the target only when the target is no link (5 when it is).
     virtual ErrorCode WriteWholeFile(const std::string& path, const std::string& bytes) = 0;
+
+    // Up to size bytes from offset: fewer only where the file ends.
+    virtual ErrorCode ReadFileRange(const std::string& path, std::uint64_t offset, std::size_t size,
+                                    std::string& bytes) = 0;
+    // A file for the program's own passing use, written in pieces: made new (80 when
+    // anything is at the path, a link included), then grown at its end, each call
+    // refusing a link. Nothing is flushed: a crash leaves no file anybody relies on.
+    virtual ErrorCode CreateNewFile(const std::string& path, std::string_view bytes) = 0;
+    virtual ErrorCode AppendToFile(const std::string& path, std::string_view bytes) = 0;
 
     // The shell's silent, permanent deletion (no confirmation, no error window): a
     // folder goes with its content; a wildcard in the last part deletes every

@@ -48,6 +48,10 @@ public:
 
     virtual std::string GetProgramPath() = 0;
     virtual std::string GetProgramCommandLine() = 0;
+    // The bytes of a named section of the running program as the loader mapped them
+    // at start, which no later change to the program's file can reach; nullopt when
+    // the program has no such section.
+    virtual std::optional<std::string> GetProgramSection(const std::string& name) = 0;
 
     // StringFileInfo\041103a4\FileVersion of a file's version resource; nullopt when
     // the file has no version resource at all, "" when it lacks that string.

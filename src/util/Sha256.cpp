@@ -1,7 +1,7 @@
 #include "util/Sha256.h"
 
-#include <array>
-#include <cstdint>
+#include <algorithm>
+#include <cstring>
 
 namespace lorvel {
 
@@ -57,28 +57,53 @@ void Compress(std::array<std::uint32_t, 8>& state, const unsigned char* block)
 
 }  // namespace
 
-std::string Sha256Hex(std::string_view bytes)
+void Sha256::Update(std::string_view bytes)
 {
-    std::array<std::uint32_t, 8> state = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
-                                          0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
-    std::size_t whole = bytes.size() / 64 * 64;
-    for (std::size_t i = 0; i < whole; i += 64) Compress(state, data + i);
+    std::size_t size = bytes.size();
+    length_ += size;
+    if (pending_ > 0) {
+        const std::size_t take = std::min(size, sizeof block_ - pending_);
+        std::memcpy(block_ + pending_, data, take);
+        pending_ += take;
+        data += take;
+        size -= take;
+        if (pending_ < sizeof block_) return;
+        Compress(state_, block_);
+        pending_ = 0;
+    }
+    for (; size >= sizeof block_; data += sizeof block_, size -= sizeof block_) Compress(state_, data);
+    std::memcpy(block_, data, size);
+    pending_ = size;
+}
+
+Sha256::Digest Sha256::Finish()
+{
     // The tail, the bit "1", zeros and the length in bits fill one or two last blocks.
     unsigned char last[128] = {};
-    const std::size_t tail = bytes.size() - whole;
-    for (std::size_t i = 0; i < tail; ++i) last[i] = data[whole + i];
-    last[tail] = 0x80;
-    const std::size_t blocks = tail < 56 ? 1 : 2;
-    const std::uint64_t bits = static_cast<std::uint64_t>(bytes.size()) * 8;
+    std::memcpy(last, block_, pending_);
+    last[pending_] = 0x80;
+    const std::size_t blocks = pending_ < 56 ? 1 : 2;
+    const std::uint64_t bits = length_ * 8;
     for (int i = 0; i < 8; ++i) last[blocks * 64 - 1 - i] = static_cast<unsigned char>(bits >> (8 * i));
-    for (std::size_t i = 0; i < blocks; ++i) Compress(state, last + 64 * i);
+    for (std::size_t i = 0; i < blocks; ++i) Compress(state_, last + 64 * i);
+    Digest digest{};
+    for (std::size_t i = 0; i < state_.size(); ++i)
+        for (int b = 0; b < 4; ++b) digest[4 * i + b] = static_cast<std::uint8_t>(state_[i] >> (24 - 8 * b));
+    return digest;
+}
 
+std::string Sha256Hex(std::string_view bytes)
+{
+    Sha256 hash;
+    hash.Update(bytes);
     static const char kHex[] = "0123456789abcdef";
     std::string text;
     text.reserve(64);
-    for (const std::uint32_t word : state)
-        for (int shift = 28; shift >= 0; shift -= 4) text.push_back(kHex[(word >> shift) & 0xF]);
+    for (const std::uint8_t byte : hash.Finish()) {
+        text.push_back(kHex[byte >> 4]);
+        text.push_back(kHex[byte & 0xF]);
+    }
     return text;
 }
 

@@ -73,6 +73,18 @@ public:
     {
         return Count("ReadWholeFile", p), inner_.ReadWholeFile(p, b, limit);
     }
+    ErrorCode ReadFileRange(const std::string& p, std::uint64_t o, std::size_t n, std::string& b) override
+    {
+        return Count("ReadFileRange", p), inner_.ReadFileRange(p, o, n, b);
+    }
+    ErrorCode CreateNewFile(const std::string& p, std::string_view b) override
+    {
+        return Count("CreateNewFile", p), inner_.CreateNewFile(p, b);
+    }
+    ErrorCode AppendToFile(const std::string& p, std::string_view b) override
+    {
+        return Count("AppendToFile", p), inner_.AppendToFile(p, b);
+    }
     ErrorCode WriteWholeFile(const std::string& p, const std::string& b) override
     {
         return Count("WriteWholeFile", p), inner_.WriteWholeFile(p, b);

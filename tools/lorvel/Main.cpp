@@ -8,6 +8,7 @@
 #include "DryRun.h"
 #include "HostText.h"
 #include "Pack.h"
+#include "Signing.h"
 
 int main(int argc, char** argv)
 {
@@ -45,7 +46,33 @@ int main(int argc, char** argv)
                 " where that saves space, on DISK1, DISK2, ... of the given size; then check it");
     packCommand->add_option("script", pack.script, "The setup script (UTF-8 or Shift-JIS)")->required()->check(CLI::ExistingFile);
     packCommand->add_option("sources", pack.sources, "The folder holding the files the script copies")->required()->check(CLI::ExistingDirectory);
-    packCommand->add_option("output", pack.output, "The medium folder to create")->required();
+    packCommand->add_option("output", pack.output, "The medium folder to create (or give --single-file)");
+    packCommand->add_option("--single-file", pack.singleFile,
+                            "Instead of a folder, write one program that carries the medium (SETUP.EXE, the script and"
+                            " the files), for a download");
+    packCommand->add_flag("--sign", pack.sign, "Sign the single file (Authenticode, SHA-256) with the options below");
+    auto addSignOptions = [](CLI::App* command, SignOptions& sign) {
+        command->add_option("--cert", sign.cert, "PEM certificate (with its chain)")->check(CLI::ExistingFile);
+        command->add_option("--key", sign.key, "PEM private key")->check(CLI::ExistingFile);
+        command->add_option("--pkcs12", sign.pkcs12, "Certificate and key in one PKCS#12 file")->check(CLI::ExistingFile);
+        command->add_option("--password-file", sign.passwordFile, "A file holding the key's password")
+            ->check(CLI::ExistingFile);
+        command->add_option("--timestamp", sign.timestamp, "An RFC 3161 time-stamping server's address");
+    };
+    addSignOptions(packCommand, pack.signing);
+
+    SignCommand sign;
+    auto* signCommand = app.add_subcommand(
+        "sign", "Sign a program (a single file, say) with Authenticode and SHA-256, by osslsigncode");
+    signCommand->add_option("file", sign.file, "The program to sign in place")->required()->check(CLI::ExistingFile);
+    addSignOptions(signCommand, sign.sign);
+
+    VerifyOptions verify;
+    auto* verifyCommand = app.add_subcommand(
+        "verify", "Say whether a single file's carried medium and its signature hold. Exit status: 0 both hold, 2 not");
+    verifyCommand->add_option("file", verify.file, "The single file (or any SETUP.EXE)")->required()->check(CLI::ExistingFile);
+    verifyCommand->add_option("--ca-file", verify.caFile, "The certificates to trust (default: the system's)")
+        ->check(CLI::ExistingFile);
     packCommand->add_option("--disk-size", diskSize, "Disk capacity: 1.44M, 2.88M, 650M or bytes with K, M or G (default: one folder)")
         ->check([](const std::string& text) { return ParseDiskSize(text) ? std::string() : "not a disk size: " + text; });
     packCommand->add_option("--compress", compressMode, "auto: where it saves space (default); all; none")
@@ -80,6 +107,8 @@ int main(int argc, char** argv)
     if (*compressCommand) return RunCompress(compress, std::cout, std::cerr);
     if (*expandCommand) return RunExpand(expand, std::cout, std::cerr);
     if (*checkCommand) return RunCheck(check, std::cout, std::cerr);
+    if (*signCommand) return RunSign(sign, std::cout, std::cerr);
+    if (*verifyCommand) return RunVerify(verify, std::cout, std::cerr);
     if (*dryRunCommand) {
         dryRun.json = format == "json";
         return RunDryRun(dryRun, std::cout, std::cerr);

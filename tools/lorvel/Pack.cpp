@@ -15,6 +15,8 @@
 #include "HostText.h"
 #include "Medium.h"
 #include "ScriptCheck.h"
+#include "SingleFile.h"
+#include "run/FixedNames.h"
 #include "util/ProfileDocument.h"
 #include "util/StrOp.h"
 #include "util/Szdd.h"
@@ -164,7 +166,7 @@ public:
     int Run()
     {
         if (!CheckOptions() || !ReadInputs() || !FindSources() || !LayFirstDisk() || !PackEntries() || !WriteStaging() ||
-            !CheckStaged() || !Publish())
+            !CheckStaged() || !(SingleFile() ? WriteSingleFile() : Publish()))
             return Fail();
         PrintSummary();
         if (!options_.zip.empty() && !WriteZip()) return Fail();
@@ -191,12 +193,24 @@ private:
         return false;
     }
     bool Disks() const { return options_.diskSize > 0; }
+    bool SingleFile() const { return !options_.singleFile.empty(); }
+    const fs::path& Output() const { return SingleFile() ? options_.singleFile : options_.output; }
 
     bool CheckOptions()
     {
         std::error_code ec;
-        if (fs::exists(options_.output, ec) && !options_.force)
-            return Failed(Shown(options_.output) + " exists; use --force to replace it");
+        if (SingleFile() == !options_.output.empty())
+            return Failed("give the output folder or --single-file, one of them");
+        // One file carries one medium: there are no disks to change.
+        if (SingleFile() && options_.diskSize != 0)
+            return Failed("--disk-size lays out disks; a single file carries the medium whole: leave out one of them");
+        if (SingleFile() && !options_.zip.empty()) return Failed("--zip packs a medium folder; leave it out with --single-file");
+        if (options_.sign && !SingleFile()) return Failed("--sign signs a single file: give --single-file");
+        if (options_.sign) {
+            if (const std::string problem = SignOptionsProblem(options_.signing); !problem.empty()) return Failed(problem);
+        }
+        if (fs::exists(Output(), ec) && !options_.force)
+            return Failed(Shown(Output()) + " exists; use --force to replace it");
         if (!fs::is_directory(options_.sources, ec)) return Failed(Shown(options_.sources) + ": no such folder");
         // An unattended run does not wait for a disk: a zip is of a one-folder medium.
         if (!options_.zip.empty() && options_.diskSize != 0)
@@ -363,7 +377,7 @@ private:
     {
         std::error_code ec;
         std::random_device random;
-        output_ = fs::absolute(options_.output, ec);
+        output_ = fs::absolute(Output(), ec);
         staging_.path = output_.parent_path() / ("." + output_.filename().string() + ".lorvel-" + std::to_string(random()));
         finalScript_ = document_.Serialize();
         std::string error;
@@ -409,6 +423,23 @@ private:
         return true;
     }
 
+    // The checked medium, carried by its own SETUP.EXE as one file, signed when asked.
+    bool WriteSingleFile()
+    {
+        std::vector<CarriedFile> files = {{kProgramName, setupExe_}, {kScriptName, finalScript_}};
+        for (const MediumFile& file : medium_[0].files) files.push_back({file.name, file.bytes});
+        std::string error;
+        const std::string single = BuildSingleFile(setupExe_, files, error);
+        if (single.empty()) return Failed(error);
+        if (!WriteHostFileAtomic(output_, single, error)) return Failed(error);
+        if (options_.sign && !SignFile(output_, options_.signing, error)) {
+            std::error_code ec;
+            fs::remove(output_, ec);
+            return Failed(error + "; nothing written");
+        }
+        return true;
+    }
+
     void PrintSummary()
     {
         std::uint64_t before = 0;
@@ -421,7 +452,12 @@ private:
                 ++files;
             }
         }
-        out_ << "packed " << Shown(options_.output) << ": " << entries_.size() << " entries, " << files << " files, " << before
+        if (SingleFile()) {
+            std::error_code ec;
+            out_ << "packed " << Shown(Output()) << ": one file of " << fs::file_size(output_, ec) << " bytes"
+                 << (options_.sign ? ", signed" : "") << ", carrying " << files + 2 << " files\n";
+        }
+        out_ << (SingleFile() ? "medium " : "packed ") << Shown(Output()) << ": " << entries_.size() << " entries, " << files << " files, " << before
              << " -> " << after << " bytes (" << Ratio(after, before) << "), " << medium_.size()
              << (medium_.size() == 1 ? " disk" : " disks") << "\n";
         for (std::size_t d = 0; d < medium_.size(); ++d) {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "HostFiles.h"
+#include "Signing.h"
 
 namespace lorvel::tool {
 
@@ -25,6 +26,9 @@ struct PackOptions {
     bool force = false;
     bool progress = false;         // draw a progress bar on the error stream
     fs::path zip;                  // also this zip of the medium (one folder only); empty: none
+    fs::path singleFile;           // instead of the output folder: one program carrying the medium
+    bool sign = false;             // sign the single file with signing's options
+    SignOptions signing;
 };
 
 // "1.44M", "2.88M", "650M", or a byte count with an optional K, M or G (binary).

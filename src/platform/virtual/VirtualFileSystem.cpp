@@ -412,6 +412,71 @@ ErrorCode VirtualFileSystem::WriteWholeFile(const std::string& path, const std::
     return kErrorSuccess;
 }
 
+ErrorCode VirtualFileSystem::ReadFileRange(const std::string& path, std::uint64_t offset, std::size_t size,
+                                           std::string& bytes)
+{
+    bytes.clear();
+    const Target t = Locate(path);
+    if (!t.path.valid || t.path.hasWildcard) return t.NameError();
+    if (!t.exists) return t.parentExists ? kErrorFileNotFound : kErrorPathNotFound;
+    if (t.isDirectory || s_.IsReadDenied(t.key)) return kErrorAccessDenied;
+    if (s_.IsLocked(t.key)) return kErrorSharingViolation;
+    std::ifstream in(HostFsPath(t.host), std::ios::binary);
+    if (!in) return kErrorAccessDenied;
+    if (offset >= t.size) return kErrorSuccess;
+    in.seekg(static_cast<std::streamoff>(offset));
+    bytes.resize(static_cast<std::size_t>(std::min<std::uint64_t>(size, t.size - offset)));
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    if (const auto hook = s_.afterRead.find(t.key); hook != s_.afterRead.end()) {
+        const std::function<void()> run = std::move(hook->second);
+        s_.afterRead.erase(hook);
+        run();
+    }
+    return kErrorSuccess;
+}
+
+ErrorCode VirtualFileSystem::CreateNewFile(const std::string& path, std::string_view bytes)
+{
+    if (const auto fault = s_.Count(OperationKind::FileWrite)) return s_.FileErrorOf(*fault);
+    const Target t = Locate(path);
+    if (!t.path.valid || t.path.hasWildcard || t.path.parts.empty()) return t.NameError();
+    if (!t.parentExists) return kErrorPathNotFound;
+    if (t.exists || t.isLink) return kErrorFileExists;
+    if (const ErrorCode denied = CheckWritable(t)) return denied;
+    if (const ErrorCode full = Reserve(t.path.drive, bytes.size(), 0)) return full;
+    if (!WriteNewHostFile(t.host, std::string(bytes))) {
+        Release(t.path.drive, bytes.size());
+        return kErrorAccessDenied;
+    }
+    SetHostWriteTime(t.host, s_.NowFileTime());
+    s_.Changed(t.path, t.key, t.host, false);
+    s_.SetAttributesOf(t.key, attr::kArchive, false);
+    return kErrorSuccess;
+}
+
+ErrorCode VirtualFileSystem::AppendToFile(const std::string& path, std::string_view bytes)
+{
+    if (const auto fault = s_.Count(OperationKind::FileWrite)) return s_.FileErrorOf(*fault);
+    const Target t = Locate(path);
+    if (!t.path.valid || t.path.hasWildcard || t.path.parts.empty()) return t.NameError();
+    if (!t.exists) return t.parentExists ? kErrorFileNotFound : kErrorPathNotFound;
+    if (t.isDirectory || t.isLink) return kErrorAccessDenied;
+    if (const ErrorCode denied = CheckWritable(t)) return denied;
+    if (s_.AttributesOf(t.key, false) & attr::kReadOnly) return kErrorAccessDenied;
+    if (const ErrorCode full = Reserve(t.path.drive, t.size + bytes.size(), t.size)) return full;
+    std::ofstream out(HostFsPath(t.host), std::ios::binary | std::ios::app);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out) {
+        Release(t.path.drive, bytes.size());
+        return kErrorAccessDenied;
+    }
+    SetHostWriteTime(t.host, s_.NowFileTime());
+    s_.Changed(t.path, t.key, t.host, false);
+    return kErrorSuccess;
+}
+
 ErrorCode VirtualFileSystem::DeleteTree(const Target& t)
 {
     if (const ErrorCode denied = CheckWritable(t)) return denied;

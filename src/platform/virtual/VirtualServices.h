@@ -26,6 +26,10 @@ public:
     using FileSystem::ReadWholeFile;
     ErrorCode ReadWholeFile(const std::string& path, std::string& bytes, std::uint64_t limit) override;
     ErrorCode WriteWholeFile(const std::string& path, const std::string& bytes) override;
+    ErrorCode ReadFileRange(const std::string& path, std::uint64_t offset, std::size_t size,
+                            std::string& bytes) override;
+    ErrorCode CreateNewFile(const std::string& path, std::string_view bytes) override;
+    ErrorCode AppendToFile(const std::string& path, std::string_view bytes) override;
     ErrorCode ShellDelete(const std::string& path) override;
     ErrorCode SetCurrentFolder(const std::string& path) override;
     std::string GetCurrentFolder() override;
@@ -85,6 +89,7 @@ public:
     std::string GetTempFolder() override;
     std::string GetProgramPath() override;
     std::string GetProgramCommandLine() override;
+    std::optional<std::string> GetProgramSection(const std::string& name) override;
     std::optional<std::string> GetFileVersionString(const std::string& path) override;
     std::string GetErrorText(ErrorCode code) override;
     bool IsDoubleByteSystem() override;

@@ -2,6 +2,7 @@
 
 #include "platform/virtual/HostAccess.h"
 #include "platform/virtual/VirtualServices.h"
+#include "util/PeImage.h"
 #include "util/StrOp.h"
 
 namespace lorvel::platform::virt {
@@ -76,6 +77,16 @@ std::string VirtualSystem::GetTempFolder()
 }
 
 std::string VirtualSystem::GetProgramPath() { return s_.machine.Config().programPath; }
+
+// The machine maps nothing: the section is read from the program's file as it is
+// when asked, which the run asks once, at its start.
+std::optional<std::string> VirtualSystem::GetProgramSection(const std::string& name)
+{
+    std::string bytes;
+    if (s_.files->ReadWholeFile(s_.machine.Config().programPath, bytes) != kErrorSuccess) return std::nullopt;
+    const auto section = FindPeSection(bytes, name, PeLayout::File);
+    return section ? std::optional<std::string>(*section) : std::nullopt;
+}
 std::string VirtualSystem::GetProgramCommandLine() { return s_.machine.Config().commandLine; }
 
 std::optional<std::string> VirtualSystem::GetFileVersionString(const std::string& path)

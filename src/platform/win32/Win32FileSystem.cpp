@@ -87,6 +87,27 @@ UniqueHandle CreateUnforeseenFile(const std::wstring& target, std::wstring& temp
     return UniqueHandle();
 }
 
+// Writes bytes to a file opened on the name itself, never through a link: a new one
+// (CREATE_NEW) or an existing one at its end (OPEN_EXISTING with FILE_APPEND_DATA).
+ErrorCode WriteBytes(const std::wstring& path, DWORD disposition, DWORD access, std::string_view bytes)
+{
+    UniqueHandle file(::CreateFileW(path.c_str(), access, 0, nullptr, disposition,
+                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!file.Valid()) return LastError();
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (disposition == OPEN_EXISTING &&
+        (!::GetFileInformationByHandle(file.Get(), &info) || IsLink(info.dwFileAttributes)))
+        return kErrorAccessDenied;
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD wrote = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 20));
+        if (!::WriteFile(file.Get(), bytes.data() + done, chunk, &wrote, nullptr) || wrote == 0) return LastError();
+        done += wrote;
+    }
+    return kErrorSuccess;
+}
+
 // Removes one entry a search found: a link (to a folder or a file) as a link, a
 // folder with what is in it, a file even when it is read-only, as the shell does.
 ErrorCode DeleteEntry(const std::wstring& path, DWORD attributes);
@@ -476,6 +497,50 @@ public:
             result = LastError();
         if (result != kErrorSuccess) ::DeleteFileW(temporary.c_str());
         return result;
+    }
+
+    ErrorCode ReadFileRange(const std::string& path, std::uint64_t offset, std::size_t size, std::string& bytes) override
+    {
+        bytes.clear();
+        const WideName name(path);
+        if (name.Error()) return name.Error();
+        UniqueHandle file(::CreateFileW(name.Get(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        if (!file.Valid()) return LastError();
+        LARGE_INTEGER at{};
+        at.QuadPart = static_cast<LONGLONG>(offset);
+        if (!::SetFilePointerEx(file.Get(), at, nullptr, FILE_BEGIN)) return LastError();
+        try {
+            bytes.resize(size);
+        } catch (const std::bad_alloc&) {
+            return kErrorNotEnoughMemory;
+        }
+        std::size_t done = 0;
+        while (done < size) {
+            DWORD got = 0;
+            const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size - done, 1u << 20));
+            if (!::ReadFile(file.Get(), bytes.data() + done, chunk, &got, nullptr)) {
+                const ErrorCode failed = LastError();
+                bytes.clear();
+                return failed;
+            }
+            if (got == 0) break;
+            done += got;
+        }
+        bytes.resize(done);
+        return kErrorSuccess;
+    }
+
+    ErrorCode CreateNewFile(const std::string& path, std::string_view bytes) override
+    {
+        const WideName name(path);
+        return name.Error() ? name.Error() : WriteBytes(name.Text(), CREATE_NEW, GENERIC_WRITE, bytes);
+    }
+
+    ErrorCode AppendToFile(const std::string& path, std::string_view bytes) override
+    {
+        const WideName name(path);
+        return name.Error() ? name.Error() : WriteBytes(name.Text(), OPEN_EXISTING, FILE_APPEND_DATA, bytes);
     }
 
     // The shell's own deletion enters a folder's link and empties its target (Wine's

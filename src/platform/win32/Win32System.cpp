@@ -4,6 +4,7 @@
 #include "platform/win32/SystemLibraries.h"
 #include "platform/win32/Win32Platform.h"
 #include "platform/win32/WindowsSupport.h"
+#include "util/PeImage.h"
 
 namespace lorvel::platform::win32 {
 
@@ -87,6 +88,18 @@ public:
         const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
         if (length == 0 || length >= buffer.size()) return {};
         return Narrow(std::wstring_view(buffer.data(), length));  // "" as for a folder
+    }
+
+    std::optional<std::string> GetProgramSection(const std::string& name) override
+    {
+        const auto* base = reinterpret_cast<const char*>(::GetModuleHandleW(nullptr));
+        if (base == nullptr) return std::nullopt;
+        const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+        const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+        const std::string_view image(base, nt->OptionalHeader.SizeOfImage);
+        const auto section = FindPeSection(image, name, PeLayout::Mapped);
+        if (!section) return std::nullopt;
+        return std::string(*section);
     }
 
     // A command line that has no Shift-JIS form is taken as none: its record path
