@@ -267,8 +267,7 @@ void Application::StartUp()
     const StartupFacts facts = GatherStartupFacts(platform_, ops_);
     StartupDecision decision = DecideStartup(facts);
     PrepareWorkFolder(decision, platform_, ops_);
-    UnpackCarriedMedium(decision, platform_, ops_);
-    CopyStartupFiles(decision, platform_, ops_);
+    if (UnpackCarriedMedium(decision, platform_, ops_)) CopyStartupFiles(decision, platform_, ops_);
     context_ = decision.context;
     LogContext();
     if (!decision.fatalText.empty()) {

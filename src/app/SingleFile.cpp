@@ -45,12 +45,12 @@ std::string ReasonOf(const CarriedResult& result, FileOps& ops)
 
 }  // namespace
 
-void UnpackCarriedMedium(StartupDecision& decision, Platform& platform, FileOps& ops)
+bool UnpackCarriedMedium(StartupDecision& decision, Platform& platform, FileOps& ops)
 {
     SetupContext& c = decision.context;
-    if (c.workFolder.empty() || c.Uninstalling()) return;
+    if (c.workFolder.empty() || c.Uninstalling()) return true;
     const auto section = platform.system.GetProgramSection(kCarriedSectionName);
-    if (!section) return;
+    if (!section) return true;
     const std::string program = platform.system.GetProgramPath();
     const std::string folder = c.workFolder + kCarriedMediumFolder + "\\";
     CarriedResult result;
@@ -73,11 +73,12 @@ void UnpackCarriedMedium(StartupDecision& decision, Platform& platform, FileOps&
     if (result.fault != CarriedFault::None) {
         if (ops.FolderExists(folder)) ops.RemoveFolder(folder, "*.*");
         decision.fatalText += std::string(kFatalCarriedMedium) + "\r\n" + program + "\r\n" + ReasonOf(result, ops);
-        return;
+        return false;
     }
     c.sourceFolder = folder;
     c.sourceDrive = StrLeft(folder, 2) + "\\";
     decision.programFile = folder + kProgramName;
+    return true;
 }
 
 }  // namespace lorvel

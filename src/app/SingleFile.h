@@ -14,7 +14,8 @@ constexpr const char* kCarriedMediumFolder = "MEDIUM";
 
 // Nothing for a program that carries no medium, or for an uninstall; otherwise the
 // source folder becomes the unpacked medium, or a fatal line says why it cannot, with
-// nothing of it left behind.
-void UnpackCarriedMedium(StartupDecision& decision, platform::Platform& platform, FileOps& ops);
+// nothing of it left behind, and the result is false: the start-up files are not
+// looked for beside a damaged file, where none belong.
+bool UnpackCarriedMedium(StartupDecision& decision, platform::Platform& platform, FileOps& ops);
 
 }  // namespace lorvel

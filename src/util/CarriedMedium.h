@@ -78,6 +78,6 @@ struct CarriedResult {
 };
 
 CarriedResult UnpackCarried(const CarriedDescriptor& descriptor, const CarriedReadAt& readAt, CarriedSink& sink,
-                            std::size_t chunk = 1u << 20);
+                            std::size_t chunk = 4u << 20);
 
 }  // namespace lorvel

@@ -3,6 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
+#if (defined(__i386__) || defined(__x86_64__)) && defined(__GNUC__)
+#include <cpuid.h>
+#include <immintrin.h>
+#endif
+
 namespace lorvel {
 
 namespace {
@@ -20,7 +25,7 @@ constexpr std::array<std::uint32_t, 64> kRound = {
 
 std::uint32_t Rotate(std::uint32_t x, int n) { return (x >> n) | (x << (32 - n)); }
 
-void Compress(std::array<std::uint32_t, 8>& state, const unsigned char* block)
+void CompressOne(std::array<std::uint32_t, 8>& state, const unsigned char* block)
 {
     std::uint32_t w[64];
     for (int i = 0; i < 16; ++i)
@@ -55,6 +60,66 @@ void Compress(std::array<std::uint32_t, 8>& state, const unsigned char* block)
     state[7] += h;
 }
 
+#if (defined(__i386__) || defined(__x86_64__)) && defined(__GNUC__)
+#define LORVEL_SHA_EXTENSIONS 1
+// The processor's own SHA-256 rounds, where it has them (most made since 2017): about
+// six times the speed of the rounds above, which matters when a whole medium is
+// checked before it is used. force_align_arg_pointer: 32-bit Windows keeps the stack
+// aligned to 4 bytes only, and the vectors need 16.
+__attribute__((target("sha,sse4.1,ssse3"), force_align_arg_pointer)) void CompressWithExtensions(
+    std::array<std::uint32_t, 8>& state, const unsigned char* data, std::size_t blocks)
+{
+    const __m128i order = _mm_set_epi64x(0x0c0d0e0f08090a0bULL, 0x0405060700010203ULL);
+    __m128i tmp = _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(&state[0])), 0xB1);  // CDAB
+    __m128i state1 = _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(&state[4])), 0x1B);  // EFGH
+    __m128i state0 = _mm_alignr_epi8(tmp, state1, 8);  // ABEF
+    state1 = _mm_blend_epi16(state1, tmp, 0xF0);       // CDGH
+    for (; blocks > 0; --blocks, data += 64) {
+        const __m128i abef = state0;
+        const __m128i cdgh = state1;
+        __m128i w[4];
+        for (int i = 0; i < 4; ++i)
+            w[i] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16 * i)), order);
+        for (int g = 0; g < 16; ++g) {
+            if (g >= 4) {
+                // W[4g..4g+3] from the four groups before it, into the oldest's place.
+                __m128i next = _mm_sha256msg1_epu32(w[g % 4], w[(g + 1) % 4]);
+                next = _mm_add_epi32(next, _mm_alignr_epi8(w[(g + 3) % 4], w[(g + 2) % 4], 4));
+                w[g % 4] = _mm_sha256msg2_epu32(next, w[(g + 3) % 4]);
+            }
+            __m128i message = _mm_add_epi32(w[g % 4], _mm_loadu_si128(reinterpret_cast<const __m128i*>(&kRound[4 * g])));
+            state1 = _mm_sha256rnds2_epu32(state1, state0, message);
+            message = _mm_shuffle_epi32(message, 0x0E);
+            state0 = _mm_sha256rnds2_epu32(state0, state1, message);
+        }
+        state0 = _mm_add_epi32(state0, abef);
+        state1 = _mm_add_epi32(state1, cdgh);
+    }
+    tmp = _mm_shuffle_epi32(state0, 0x1B);        // FEBA
+    state1 = _mm_shuffle_epi32(state1, 0xB1);     // DCHG
+    state0 = _mm_blend_epi16(tmp, state1, 0xF0);  // DCBA
+    state1 = _mm_alignr_epi8(state1, tmp, 8);     // ABEF
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(&state[0]), state0);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(&state[4]), state1);
+}
+
+bool HasShaExtensions()
+{
+    unsigned a = 0, b = 0, c = 0, d = 0;
+    if (!__get_cpuid(1, &a, &b, &c, &d) || !(c & bit_SSE4_1) || !(c & bit_SSSE3)) return false;
+    return __get_cpuid_count(7, 0, &a, &b, &c, &d) && (b & (1u << 29)) != 0;
+}
+#endif
+
+void Compress(std::array<std::uint32_t, 8>& state, const unsigned char* data, std::size_t blocks, bool processorRounds)
+{
+#ifdef LORVEL_SHA_EXTENSIONS
+    static const bool extensions = HasShaExtensions();
+    if (extensions && processorRounds) return CompressWithExtensions(state, data, blocks);
+#endif
+    for (; blocks > 0; --blocks, data += 64) CompressOne(state, data);
+}
+
 }  // namespace
 
 void Sha256::Update(std::string_view bytes)
@@ -69,10 +134,13 @@ void Sha256::Update(std::string_view bytes)
         data += take;
         size -= take;
         if (pending_ < sizeof block_) return;
-        Compress(state_, block_);
+        Compress(state_, block_, 1, processorRounds_);
         pending_ = 0;
     }
-    for (; size >= sizeof block_; data += sizeof block_, size -= sizeof block_) Compress(state_, data);
+    const std::size_t whole = size / sizeof block_;
+    if (whole > 0) Compress(state_, data, whole, processorRounds_);
+    data += whole * sizeof block_;
+    size -= whole * sizeof block_;
     std::memcpy(block_, data, size);
     pending_ = size;
 }
@@ -86,7 +154,7 @@ Sha256::Digest Sha256::Finish()
     const std::size_t blocks = pending_ < 56 ? 1 : 2;
     const std::uint64_t bits = length_ * 8;
     for (int i = 0; i < 8; ++i) last[blocks * 64 - 1 - i] = static_cast<unsigned char>(bits >> (8 * i));
-    for (std::size_t i = 0; i < blocks; ++i) Compress(state_, last + 64 * i);
+    Compress(state_, last, blocks, processorRounds_);
     Digest digest{};
     for (std::size_t i = 0; i < state_.size(); ++i)
         for (int b = 0; b < 4; ++b) digest[4 * i + b] = static_cast<std::uint8_t>(state_[i] >> (24 - 8 * b));

@@ -15,6 +15,9 @@ namespace lorvel {
 class Sha256 {
 public:
     using Digest = std::array<std::uint8_t, 32>;
+    // processorRounds: the processor's SHA instructions where it has them (the same
+    // digest, faster); false keeps to the portable rounds.
+    explicit Sha256(bool processorRounds = true) : processorRounds_(processorRounds) {}
     void Update(std::string_view bytes);
     Digest Finish();
 
@@ -24,6 +27,7 @@ private:
     unsigned char block_[64] = {};
     std::size_t pending_ = 0;
     std::uint64_t length_ = 0;
+    bool processorRounds_;
 };
 
 std::string Sha256Hex(std::string_view bytes);

@@ -187,7 +187,7 @@ struct StartupUnpack : ::testing::Test {
         decision.context.tempFolder = "C:\\TEMP\\";
         EXPECT_TRUE(ops.CreateFolderTree("C:\\TEMP\\"));
         PrepareWorkFolder(decision, vm.platform, ops);
-        UnpackCarriedMedium(decision, vm.platform, ops);
+        EXPECT_TRUE(UnpackCarriedMedium(decision, vm.platform, ops));
         CopyStartupFiles(decision, vm.platform, ops);
         return decision;
     }
@@ -242,7 +242,7 @@ TEST_F(StartupUnpack, ADamagedOrSwappedFileStopsTheRunAndLeavesNothing)
         d.context.tempFolder = "C:\\TEMP\\";
         ASSERT_TRUE(machineOps.CreateFolderTree("C:\\TEMP\\"));
         PrepareWorkFolder(d, machine.platform, machineOps);
-        UnpackCarriedMedium(d, machine.platform, machineOps);
+        EXPECT_FALSE(UnpackCarriedMedium(d, machine.platform, machineOps)) << "no script is looked for beside it";
         EXPECT_NE(d.fatalText.find(kFatalCarriedMedium), std::string::npos) << d.fatalText;
         EXPECT_NE(d.fatalText.find(row.reason), std::string::npos) << d.fatalText;
         EXPECT_FALSE(machine.platform.files.Exists(d.context.workFolder + "MEDIUM")) << "nothing of it is left";

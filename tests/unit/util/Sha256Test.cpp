@@ -31,9 +31,22 @@ TEST(Sha256Test, PublishedVectorsAndEveryPaddingBoundary)
         // Bytes above 0x7F and NULs count as they are.
         {allBytes, "40aff2e9d2d8922e47afd4648e6967497158785fbd1da870e7110266bf944880"},
     };
+    auto hex = [](const Sha256::Digest& digest) {
+        std::string text;
+        for (const std::uint8_t byte : digest) text += "0123456789abcdef"[byte >> 4], text += "0123456789abcdef"[byte & 0xF];
+        return text;
+    };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.message.size());
         EXPECT_EQ(Sha256Hex(row.message), row.digest);
+        // Both kinds of rounds, and the bytes handed over in uneven pieces that cut
+        // blocks anywhere.
+        for (const bool processorRounds : {true, false}) {
+            Sha256 pieces(processorRounds);
+            for (std::size_t at = 0, step = 1; at < row.message.size(); at += step, step = step * 3 % 190 + 1)
+                pieces.Update(std::string_view(row.message).substr(at, step));
+            EXPECT_EQ(hex(pieces.Finish()), row.digest) << processorRounds;
+        }
     }
 }
 
