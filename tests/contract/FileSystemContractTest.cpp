@@ -295,6 +295,42 @@ TEST_F(FileSystemContract, AWholeFileWriteTakesNoNameSomebodyPutThereFirst)
     EXPECT_EQ(files.FindEntries(dir + "*.~*.tmp", left), kErrorFileNotFound) << "no temporary file left behind";
 }
 
+// A file written in pieces for the program's own use is made new, grows at its end,
+// and never writes through a link that somebody put at its name.
+TEST_F(FileSystemContract, AFileWrittenInPiecesIsNewAndNeverALink)
+{
+    Write("KEEP.TXT", "keep");
+    env->MakeFileLink(dir + "LINKED.BIN", dir + "KEEP.TXT");
+    struct Row {
+        const char* name;
+        ErrorCode created;
+    };
+    const Row rows[] = {{"NEW.BIN", 0u}, {"KEEP.TXT", kErrorFileExists}, {"LINKED.BIN", kErrorFileExists}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(files.CreateNewFile(dir + row.name, "ab"), row.created);
+    }
+    EXPECT_EQ(files.AppendToFile(dir + "NEW.BIN", std::string("c\0d", 3)), 0u);
+    EXPECT_EQ(Read("NEW.BIN"), std::string("abc\0d", 5));
+    EXPECT_NE(files.AppendToFile(dir + "MISSING.BIN", "x"), 0u);
+    // Wine 8 shows a link to a file as the file it names, by path and by handle; the
+    // program appends only to files it has just made new in its private work folder,
+    // where no other account can put a link.
+    if (!env->UnderWine()) {
+        EXPECT_NE(files.AppendToFile(dir + "LINKED.BIN", "x"), 0u);
+        EXPECT_EQ(Read("KEEP.TXT"), "keep") << "nothing went through the link";
+    }
+
+    std::string bytes;
+    EXPECT_EQ(files.ReadFileRange(dir + "NEW.BIN", 1, 3, bytes), 0u);
+    EXPECT_EQ(bytes, std::string("bc\0", 3));
+    EXPECT_EQ(files.ReadFileRange(dir + "NEW.BIN", 3, 100, bytes), 0u);
+    EXPECT_EQ(bytes, std::string("\0d", 2)) << "fewer where the file ends";
+    EXPECT_EQ(files.ReadFileRange(dir + "NEW.BIN", 9, 4, bytes), 0u);
+    EXPECT_EQ(bytes, "");
+    EXPECT_NE(files.ReadFileRange(dir + "MISSING.BIN", 0, 4, bytes), 0u);
+}
+
 // A file read whole is read within a bound kept on the bytes read, so that no file,
 // however it grows, can exhaust the program's memory.
 TEST_F(FileSystemContract, AWholeFileReadKeepsItsBound)

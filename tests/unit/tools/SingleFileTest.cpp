@@ -284,7 +284,8 @@ TEST(SingleFileRoundTrip, TheSampleAndEveryE2eMediumComeBackAsTheyWent)
             held.emplace_back(entry.path().filename().string(),
                               std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>()));
         }
-        std::vector<CarriedFile> files = {{kProgramName, MinimalProgram()}};
+        const std::string program = MinimalProgram();
+        std::vector<CarriedFile> files = {{kProgramName, program}};
         for (const auto& [name, bytes] : held) files.push_back({name, bytes});
         lorvel::testing::TestMachine vm;
         FileOps ops{vm.platform};
