@@ -34,9 +34,23 @@ esac
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386
 fi
+# The Debian archive the machine already takes bookworm from, for the backports suite
+# beside it: whatever mirror or proxy its administrator chose.
+debian_mirror() {
+  local uri
+  uri=$(awk 'BEGIN { RS = "" } /(^|\n)Suites:([^\n]* )?bookworm( |\n|$)/ {
+           if (match($0, /(^|\n)URIs: *[^ \n]+/)) { u = substr($0, RSTART, RLENGTH); sub(/.*URIs: */, "", u); print u; exit } }' \
+          /etc/apt/sources.list.d/*.sources 2>/dev/null || true)
+  if [ -z "$uri" ] && [ -f /etc/apt/sources.list ]; then
+    uri=$(sed -E 's/\[[^]]*\] *//' /etc/apt/sources.list | awk '$1 == "deb" && $3 == "bookworm" { print $2; exit }')
+  fi
+  echo "$uri"
+}
 sources=/etc/apt/sources.list.d/lorvel-backports.sources
 if [ "${#backports[@]}" -gt 0 ] && [ ! -f "$sources" ]; then
-  printf '%s\n' 'Types: deb' 'URIs: http://deb.debian.org/debian' 'Suites: bookworm-backports' \
+  mirror=$(debian_mirror)
+  [ -n "$mirror" ] || { echo "setup-machine: the apt sources name no Debian bookworm archive to take the backports from" >&2; exit 1; }
+  printf '%s\n' 'Types: deb' "URIs: $mirror" 'Suites: bookworm-backports' \
     'Components: main' 'Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg' > "$sources"
 fi
 for p in "${packages[@]}"; do have_pkg "$p" || need+=("$p"); done
