@@ -74,6 +74,19 @@ std::string ToUtf8(const std::wstring& text)
     return narrow;
 }
 
+// The system's own words for an error, with its number: a start Wine refuses says why.
+std::string SystemError(DWORD code)
+{
+    wchar_t* text = nullptr;
+    const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                              FORMAT_MESSAGE_IGNORE_INSERTS,
+                                          nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring words = length ? std::wstring(text, length) : L"";
+    if (text) ::LocalFree(text);
+    while (!words.empty() && (words.back() == L'\r' || words.back() == L'\n' || words.back() == L' ')) words.pop_back();
+    return "error " + std::to_string(code) + (words.empty() ? "" : " (" + ToUtf8(words) + ")");
+}
+
 [[noreturn]] void Fail(const std::string& message)
 {
     std::fprintf(stderr, "driver: line %d: %s\n", g_line, message.c_str());
@@ -242,7 +255,7 @@ PROCESS_INFORMATION Launch(const std::wstring& commandLine)
     PROCESS_INFORMATION process{};
     std::wstring mutableLine = commandLine;
     if (!CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        Fail("cannot start " + ToUtf8(commandLine));
+        Fail("cannot start " + ToUtf8(commandLine) + ": " + SystemError(::GetLastError()));
     return process;
 }
 
