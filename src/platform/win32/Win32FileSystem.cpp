@@ -87,6 +87,14 @@ UniqueHandle CreateUnforeseenFile(const std::wstring& target, std::wstring& temp
     return UniqueHandle();
 }
 
+// A file opened for reading while others may read and write it too, as the program
+// reads what others may have open.
+UniqueHandle OpenToRead(const WideName& name, DWORD flags)
+{
+    return UniqueHandle(::CreateFileW(name.Get(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                      flags, nullptr));
+}
+
 // Writes bytes to a file opened on the name itself, never through a link: a new one
 // (CREATE_NEW) or an existing one at its end (OPEN_EXISTING with FILE_APPEND_DATA).
 ErrorCode WriteBytes(const std::wstring& path, DWORD disposition, DWORD access, std::string_view bytes)
@@ -424,8 +432,7 @@ public:
         bytes.clear();
         const WideName name(path);
         if (name.Error()) return name.Error();
-        UniqueHandle file(::CreateFileW(name.Get(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        UniqueHandle file = OpenToRead(name, FILE_ATTRIBUTE_NORMAL);
         if (!file.Valid()) return LastError();
         // The size only guesses the room needed; the bound is kept on what is read.
         LARGE_INTEGER size{};
@@ -504,8 +511,7 @@ public:
         bytes.clear();
         const WideName name(path);
         if (name.Error()) return name.Error();
-        UniqueHandle file(::CreateFileW(name.Get(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                        OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        UniqueHandle file = OpenToRead(name, FILE_FLAG_SEQUENTIAL_SCAN);
         if (!file.Valid()) return LastError();
         LARGE_INTEGER at{};
         at.QuadPart = static_cast<LONGLONG>(offset);

@@ -175,44 +175,49 @@ TEST(SingleFileTest, AnEntryLargerThanWhatFollowsIsRefusedBeforeItIsWritten)
     EXPECT_TRUE(read.names.empty()) << "nothing was begun";
 }
 
-// The program's start-up on a simulated machine whose SETUP.EXE is the single file.
-struct StartupUnpack : ::testing::Test {
+// Start-up on a simulated machine whose SETUP.EXE holds these bytes, up to the unpack.
+struct Started {
     lorvel::testing::TestMachine vm;
     FileOps ops{vm.platform};
-    std::string program = vm.machine.Config().programPath;
+    StartupDecision decision;
+    bool unpacked = false;
 
-    StartupDecision Start()
+    explicit Started(const std::string& program, std::uint64_t free = 4ull << 30,
+                     const std::function<void(Started&)>& afterSectionRead = {})
     {
-        StartupDecision decision;
+        const std::string path = vm.machine.Config().programPath;
+        vm.Put(path, program);
+        vm.machine.SetDisk('C', {8ull << 30, free});
+        if (afterSectionRead) vm.machine.AfterNextRead(path, [this, afterSectionRead] { afterSectionRead(*this); });
         decision.context.tempFolder = "C:\\TEMP\\";
         EXPECT_TRUE(ops.CreateFolderTree("C:\\TEMP\\"));
         PrepareWorkFolder(decision, vm.platform, ops);
-        EXPECT_TRUE(UnpackCarriedMedium(decision, vm.platform, ops));
-        CopyStartupFiles(decision, vm.platform, ops);
-        return decision;
-    }
-    std::string Single(std::vector<CarriedFile> files)
-    {
-        std::string error;
-        std::string single = BuildSingleFile(MinimalProgram(), files, error);
-        EXPECT_FALSE(single.empty()) << error;
-        return single;
+        unpacked = UnpackCarriedMedium(decision, vm.platform, ops);
     }
 };
 
-TEST_F(StartupUnpack, TheRunReadsTheUnpackedMediumAndTheUninstallerIsThePlainProgram)
+std::string Single(const std::vector<CarriedFile>& files)
 {
-    vm.Put(program, Single(SampleFiles()));
-    const StartupDecision d = Start();
-    ASSERT_EQ(d.fatalText, "");
-    const std::string medium = d.context.workFolder + "MEDIUM\\";
-    EXPECT_EQ(d.context.sourceFolder, medium);
-    for (const CarriedFile& file : SampleFiles()) EXPECT_EQ(vm.Get(medium + file.name), file.bytes) << file.name;
-    EXPECT_EQ(vm.Get(d.context.workFolder + kScriptName), "[Title]\r\nSetupTitle=T\r\n");
-    EXPECT_EQ(vm.Get(d.context.workFolder + kProgramWorkCopyName), MinimalProgram()) << "without the medium";
+    std::string error;
+    std::string single = BuildSingleFile(MinimalProgram(), files, error);
+    EXPECT_FALSE(single.empty()) << error;
+    return single;
 }
 
-TEST_F(StartupUnpack, ADamagedOrSwappedFileStopsTheRunAndLeavesNothing)
+TEST(StartupUnpack, TheRunReadsTheUnpackedMediumAndTheUninstallerIsThePlainProgram)
+{
+    Started s(Single(SampleFiles()));
+    ASSERT_TRUE(s.unpacked);
+    CopyStartupFiles(s.decision, s.vm.platform, s.ops);
+    ASSERT_EQ(s.decision.fatalText, "");
+    const std::string& work = s.decision.context.workFolder;
+    EXPECT_EQ(s.decision.context.sourceFolder, work + "MEDIUM\\");
+    for (const CarriedFile& file : SampleFiles()) EXPECT_EQ(s.vm.Get(work + "MEDIUM\\" + file.name), file.bytes) << file.name;
+    EXPECT_EQ(s.vm.Get(work + kScriptName), "[Title]\r\nSetupTitle=T\r\n");
+    EXPECT_EQ(s.vm.Get(work + kProgramWorkCopyName), MinimalProgram()) << "without the medium";
+}
+
+TEST(StartupUnpack, ADamagedOrSwappedFileStopsTheRunAndLeavesNothing)
 {
     const std::string single = Single(SampleFiles());
     // Another medium, whole in itself, that an unelevated process puts in the program's
@@ -233,24 +238,17 @@ TEST_F(StartupUnpack, ADamagedOrSwappedFileStopsTheRunAndLeavesNothing)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        lorvel::testing::TestMachine machine;
-        FileOps machineOps{machine.platform};
-        machine.Put(program, row.bytes);
-        if (row.swap) machine.machine.AfterNextRead(program, [&] { machine.Put(program, other); });
-        machine.machine.SetDisk('C', {8ull << 30, row.free});
-        StartupDecision d;
-        d.context.tempFolder = "C:\\TEMP\\";
-        ASSERT_TRUE(machineOps.CreateFolderTree("C:\\TEMP\\"));
-        PrepareWorkFolder(d, machine.platform, machineOps);
-        EXPECT_FALSE(UnpackCarriedMedium(d, machine.platform, machineOps)) << "no script is looked for beside it";
-        EXPECT_NE(d.fatalText.find(kFatalCarriedMedium), std::string::npos) << d.fatalText;
-        EXPECT_NE(d.fatalText.find(row.reason), std::string::npos) << d.fatalText;
-        EXPECT_FALSE(machine.platform.files.Exists(d.context.workFolder + "MEDIUM")) << "nothing of it is left";
-        EXPECT_EQ(machine.Get(d.context.workFolder + "MEDIUM\\EVIL.DLL"), "<missing>");
+        const auto swap = [&](Started& s) { s.vm.Put(s.vm.machine.Config().programPath, other); };
+        Started s(row.bytes, row.free, row.swap ? std::function<void(Started&)>(swap) : nullptr);
+        EXPECT_FALSE(s.unpacked) << "no script is looked for beside it";
+        EXPECT_NE(s.decision.fatalText.find(kFatalCarriedMedium), std::string::npos) << s.decision.fatalText;
+        EXPECT_NE(s.decision.fatalText.find(row.reason), std::string::npos) << s.decision.fatalText;
+        EXPECT_FALSE(s.vm.platform.files.Exists(s.decision.context.workFolder + "MEDIUM")) << "nothing of it is left";
     }
 }
 
-// Packed as one file, each medium the tests ship unpacks to exactly its files.
+// Packed as one file, the sample and each medium the tests ship unpack to exactly
+// their files.
 TEST(SingleFileRoundTrip, TheSampleAndEveryE2eMediumComeBackAsTheyWent)
 {
     const fs::path repo = fs::path(__FILE__).parent_path().parent_path().parent_path().parent_path();
@@ -268,71 +266,30 @@ TEST(SingleFileRoundTrip, TheSampleAndEveryE2eMediumComeBackAsTheyWent)
     std::ostringstream out, err;
     ASSERT_NE(RunPack(pack, out, err), kExitError) << err.str();
     std::ifstream in(pack.singleFile, std::ios::binary);
-    const std::string sample((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const Unpacked read = Read(sample);
-    EXPECT_EQ(read.result.fault, CarriedFault::None);
-    EXPECT_GE(read.names.size(), 3u) << "SETUP.EXE, the script and the files";
+    const Unpacked sample = Read(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()));
+    EXPECT_EQ(sample.result.fault, CarriedFault::None);
+    EXPECT_GE(sample.names.size(), 3u) << "SETUP.EXE, the script and the files";
 
+    const std::string program = MinimalProgram();
     int media = 0;
     for (const auto& scenario : fs::directory_iterator(repo / "tests" / "e2e" / "scenarios")) {
-        const fs::path folder = scenario.path() / "medium";
-        if (!fs::is_directory(folder)) continue;
+        if (!fs::is_directory(scenario.path() / "medium")) continue;
+        SCOPED_TRACE(scenario.path().filename().string());
         std::vector<std::pair<std::string, std::string>> held;
-        for (const auto& entry : fs::directory_iterator(folder)) {
-            if (!entry.is_regular_file()) continue;
+        for (const auto& entry : fs::directory_iterator(scenario.path() / "medium")) {
             std::ifstream file(entry.path(), std::ios::binary);
-            held.emplace_back(entry.path().filename().string(),
-                              std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>()));
+            if (entry.is_regular_file())
+                held.emplace_back(entry.path().filename().string(),
+                                  std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>()));
         }
-        const std::string program = MinimalProgram();
         std::vector<CarriedFile> files = {{kProgramName, program}};
         for (const auto& [name, bytes] : held) files.push_back({name, bytes});
-        lorvel::testing::TestMachine vm;
-        FileOps ops{vm.platform};
-        std::string error;
-        vm.Put(vm.machine.Config().programPath, BuildSingleFile(MinimalProgram(), files, error));
-        StartupDecision d;
-        d.context.tempFolder = "C:\\TEMP\\";
-        ASSERT_TRUE(ops.CreateFolderTree("C:\\TEMP\\"));
-        PrepareWorkFolder(d, vm.platform, ops);
-        UnpackCarriedMedium(d, vm.platform, ops);
-        SCOPED_TRACE(scenario.path().filename().string());
-        ASSERT_EQ(d.fatalText, "");
-        for (const auto& [name, bytes] : held) EXPECT_EQ(vm.Get(d.context.sourceFolder + name), bytes) << name;
+        Started s(Single(files));
+        ASSERT_EQ(s.decision.fatalText, "");
+        for (const auto& [name, bytes] : held) EXPECT_EQ(s.vm.Get(s.decision.context.sourceFolder + name), bytes) << name;
         ++media;
     }
     EXPECT_GT(media, 30);
-}
-
-TEST(SingleFileTest, PackRefusesWhatASingleFileCannotBe)
-{
-    lorvel::testing::ScratchFolder scratch;
-    PackOptions base;
-    base.script = scratch.Path() / "SETUP.INI";
-    std::ofstream(base.script) << "[Title]\r\n";
-    base.sources = scratch.Path();
-    base.setupExe = scratch.Path() / "SETUP.EXE";
-    std::ofstream(base.setupExe, std::ios::binary) << MinimalProgram();
-    base.singleFile = scratch.Path() / "OUT.EXE";
-    struct Row {
-        const char* what;
-        std::function<void(PackOptions&)> change;
-        const char* message;
-    };
-    const Row rows[] = {
-        {"disks", [](PackOptions& o) { o.diskSize = 1457664; }, "--disk-size"},
-        {"a folder as well", [&](PackOptions& o) { o.output = scratch.Path() / "M"; }, "one of them"},
-        {"a signature without a key", [](PackOptions& o) { o.sign = true; o.signing.cert = "c.pem"; }, "--key"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
-        PackOptions options = base;
-        row.change(options);
-        std::ostringstream out, err;
-        EXPECT_EQ(RunPack(options, out, err), kExitError);
-        EXPECT_NE(err.str().find(row.message), std::string::npos) << err.str();
-        EXPECT_FALSE(fs::exists(base.singleFile));
-    }
 }
 
 }  // namespace

@@ -39,12 +39,8 @@ ls "$temp_dir" | grep -q '^KRTMP' && fail "a work folder was left: $(ls "$temp_d
 cmp -s "$c_drive/windows/UNKORAT.EXE" "$setup_exe" || fail "UNKORAT.EXE is not the plain SETUP.EXE"
 
 quiet=$(reg_query "$key" /v QuietUninstallString | awk -F '    ' '$2 == "QuietUninstallString" {print $4}')
-uninstaller=${quiet%% /SILENT *}
-uninstaller=${uninstaller#\"}
-uninstaller=${uninstaller%\"}
-record=${quiet#* /SILENT \"}
-record=${record%\"}
-code=$(run_unattended "$uninstaller" /SILENT "$record" '/LOG=C:\e2e-single-work\uninstall.log')
+[[ $quiet =~ ^\"([^\"]+)\"\ /SILENT\ \"([^\"]+)\"$ ]] || fail "QuietUninstallString reads '$quiet'"
+code=$(run_unattended "${BASH_REMATCH[1]}" /SILENT "${BASH_REMATCH[2]}" '/LOG=C:\e2e-single-work\uninstall.log')
 [ "$code" = "$(wine_code 0)" ] || fail "the uninstall ended with $code: $(cat "$work/uninstall.log" 2>/dev/null)"
 [ ! -e "$target" ] || fail "the setup folder is still there"
 if wine_reg query "$key" >/dev/null 2>&1; then fail "the entry is still listed"; fi
