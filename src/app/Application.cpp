@@ -5,6 +5,7 @@
 #include "app/UnattendedRunView.h"
 #include "app/VersionText.h"
 #include "app/WizardRunView.h"
+#include "install/InstallJournal.h"
 #include "install/InstallRun.h"
 #include "uninstall/UninstallRun.h"
 #include "util/MBUtils.h"
@@ -157,7 +158,10 @@ void Application::RunUnattended(RunEnding& ending)
         SharedFiles shared = MakeSharedFiles();
         try {
             if (context_.Uninstalling()) {
-                UninstallRun run({platform_, profiles_, ops_, context_, view, shared});
+                const RunServices services{platform_, profiles_, ops_, context_, view, shared};
+                const RepairOutcome repaired = RepairBeforeUninstall(services);
+                UninstallRun run(services);
+                run.GoOnFrom(repaired);
                 run.Run();
                 ending.stopped = run.RecordRefused();
                 ending.failures = run.Failures().count;
@@ -226,7 +230,10 @@ void Application::CreateForms()
     };
     frmMain_->uninstallRun = [this] {
         RunGuarded([this](RunView& view, SharedFiles& shared) {
-            UninstallRun run({platform_, profiles_, ops_, context_, view, shared});
+            const RunServices services{platform_, profiles_, ops_, context_, view, shared};
+            const RepairOutcome repaired = RepairBeforeUninstall(services);
+            UninstallRun run(services);
+            run.GoOnFrom(repaired);
             run.Run();
             LogFailures(run.Failures().text);
         });

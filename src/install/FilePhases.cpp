@@ -22,6 +22,7 @@ InstallRun::Outcome InstallRun::CreateFolders()
         const std::string folder = ExpandFolderMacros(AddPathDelim(value, "B"), table);
         services_.view.SetStatus("フォルダを作成しています．．．\r\nCreating -> " + folder);
         if (!Checkpoint()) return Outcome::Ended;
+        journal_->NoteMade(folder, true);
         // Made as the folder above has it: inside the setup folder that is the
         // administrators' list; elsewhere (a data folder the program writes at run
         // time, under ProgramData say) the place's own.
@@ -122,6 +123,7 @@ std::string InstallRun::NoteComponentDigest(const std::string& destination, bool
 void InstallRun::RegisterIfOurs(const std::string& destination, const std::string& digest)
 {
     if (!digest.empty()) {
+        journal_->NoteRegister(destination, digest);
         services_.shared.RegisterComponent(destination, true);
         return;
     }
@@ -199,8 +201,10 @@ InstallRun::Outcome InstallRun::CopyOne(const CopyEntry& entry, std::string sour
     // The expanded file is a file of our own, whose attributes were never asked.
     const std::optional<std::uint32_t> copiedAttributes =
         compressed ? std::nullopt : std::optional<std::uint32_t>(sourceInfo.attributes);
-    const std::optional<ErrorCode> created =
-        broken || entry.HasFlag("/S") ? std::nullopt : CopyToNew(source, destination, copiedAttributes);
+    const bool tried = !broken && !entry.HasFlag("/S");
+    const bool notedNew = tried && journal_->NoteMade(destination, false);
+    const std::optional<ErrorCode> created = tried ? CopyToNew(source, destination, copiedAttributes) : std::nullopt;
+    if (notedNew && !created) journal_->NoteKept(destination);
     std::uint32_t found = 0;
     const bool somethingThere = !created && services_.platform.files.GetAttributes(destination, found) == kErrorSuccess;
     if (somethingThere && (found & attr::kReparsePoint) != 0)
@@ -214,12 +218,17 @@ InstallRun::Outcome InstallRun::CopyOne(const CopyEntry& entry, std::string sour
     if (asked && copy && ThroughLink(destination)) return RefuseCopy(destination, kThroughLinkReason, expanded, processed);
     const bool shared = entry.HasFlag("/S") && !CountedAlready(destination);
     const std::optional<RegValue> countBefore = shared ? services_.shared.SharedCountEntry(destination) : std::nullopt;
-    if (shared) services_.shared.ChangeSharedCount(destination, true);
+    if (shared) {
+        journal_->NoteCount(destination, countBefore, destinationExists);
+        services_.shared.ChangeSharedCount(destination, true);
+    }
     ErrorCode result = created.value_or(kErrorSuccess);
     // The shared count and the overwrite question do not change whether the
     // destination is there; only a component registration could, and it follows.
-    if (!created && copy && !broken)
+    if (!created && copy && !broken) {
+        if (!destinationExists) journal_->NoteMade(destination, false);
         result = services_.ops.CopyFileOverwrite(source, destination, destinationExists, copiedAttributes);
+    }
     ++processed;
     const std::string digest = broken ? std::string() : NoteComponentDigest(destination, entry.HasFlag("/R"));
     if (entry.HasFlag("/R") && services_.platform.files.FileExists(destination)) RegisterIfOurs(destination, digest);

@@ -1,6 +1,8 @@
 #include "install/InstallCompletion.h"
 
 #include <array>
+#include <cctype>
+#include <map>
 #include <optional>
 #include <cstdio>
 #include <set>
@@ -114,8 +116,14 @@ void LoadExistingRecord(Platform& platform, SetupContext& context, FileOps& ops,
     LoadRecordLists(document, lists);
 }
 
-InstallCompletion::InstallCompletion(const RunServices& services, InstallRunState& state)
-    : services_(services), state_(state)
+std::string UninstallEntryKey(const RunServices& services)
+{
+    return std::string(kUninstallListKey) +
+           SafeKeyName(services.Script()(script::Key::TitleUnSetupKey, services.context.unSetupTitle));
+}
+
+InstallCompletion::InstallCompletion(const RunServices& services, InstallRunState& state, InstallJournal& journal)
+    : services_(services), state_(state), journal_(journal)
 {
 }
 
@@ -135,6 +143,10 @@ void InstallCompletion::Run()
         ForgetUnrecordedChanges();  // no record by design: what was made stays
     else
         WriteUninstallRecord(uninstaller);
+    // Whole from here: recorded, or undone by the run's own undo. The registry keeps
+    // writes back for seconds; the journal goes only once they are on the disk.
+    for (const RootKey root : {RootKey::LocalMachine, RootKey::CurrentUser}) services_.platform.registry.FlushKeys(root);
+    journal_.End();
     OfferFailureDetails();
     StartProgramOrRestart();
     services_.view.CloseProgressWindow();
@@ -161,6 +173,7 @@ std::string InstallCompletion::InstallUninstaller()
     const std::string source = services_.context.workFolder + kProgramWorkCopyName;
     const std::string target = services_.context.windowsFolder + kUninstallerName;
     if (ReplacesUninstaller(source, target)) {
+        journal_.NoteMade(target, false);
         const ErrorCode code = services_.ops.CopyFileOverwrite(source, target);
         if (code != kErrorSuccess) state_.failures.Add(tag::kSetupFile, target, services_.ops.SystemErrorText(code));
     }
@@ -171,6 +184,7 @@ void InstallCompletion::RememberFolder()
 {
     if (services_.context.programId.empty()) return;
     const std::string memory = services_.context.windowsFolder + kFolderMemoryName;
+    journal_.NoteProfile(memory, services_.context.programId, "Folder");
     if (!services_.profiles.WriteProfile(services_.context.programId, "Folder", services_.context.setupFolder, memory))
         state_.failures.Add(tag::kSetupFile, memory, services_.ops.SystemErrorText(services_.profiles.LastWriteError()));
 }
@@ -180,24 +194,30 @@ void InstallCompletion::RememberFolder()
 void InstallCompletion::WriteUninstallRecord(const std::string& uninstaller)
 {
     const std::string recordPath = RecordPath();
-    const std::string keyName = SafeKeyName(Script(script::Key::TitleUnSetupKey, services_.context.unSetupTitle));
-    const std::string displayName = Script(script::Key::TitleUnSetupDisplay, keyName);
+    const std::string entryKey = UninstallEntryKey(services_);
+    const std::string displayName = Script(script::Key::TitleUnSetupDisplay, entryKey.substr(std::string(kUninstallListKey).size()));
 
     RecordHeader header;
     header.unSetupTitle = services_.context.unSetupTitle;
     header.setupFolder = services_.context.setupFolder;
     header.checkBox = Script(script::Key::ExtendUnSetupOption);
-    header.uninstallKey = std::string(kUninstallListKey) + keyName;
+    header.uninstallKey = entryKey;
     header.programId = services_.context.programId;
     const std::string record =
         BuildRecord(header, state_.lists, [this](int list) { services_.view.SetStatus(kListMessages[list - 1]); });
 
+    // The record vouches for the files: they reach the disk before it does.
+    MakeCopiesDurable();
+    std::string previous;
+    const bool hadPrevious = services_.platform.files.ReadWholeFile(recordPath, previous) == kErrorSuccess;
+    // A record there that cannot be read cannot be put back either; the undo leaves it.
+    if (hadPrevious || !services_.platform.files.Exists(recordPath))
+        journal_.NoteRecord(recordPath, hadPrevious ? std::optional<std::string>(previous) : std::nullopt);
+    journal_.NoteTree(RootKey::LocalMachine, header.uninstallKey);
     // The old record was always replaced, read-only or not.
     std::uint32_t attributes = 0;
     if (services_.platform.files.GetAttributes(recordPath, attributes) == kErrorSuccess && (attributes & attr::kReadOnly))
         services_.platform.files.SetAttributes(recordPath, attributes & ~attr::kReadOnly);
-    std::string previous;
-    const bool hadPrevious = services_.platform.files.ReadWholeFile(recordPath, previous) == kErrorSuccess;
     const ErrorCode written = services_.profiles.ReplaceFile(recordPath, record);
     if (written != kErrorSuccess) {
         state_.failures.Add(tag::kSetupFile, recordPath, services_.ops.SystemErrorText(written));
@@ -214,6 +234,26 @@ void InstallCompletion::WriteUninstallRecord(const std::string& uninstaller)
         UndoUnrecordedChanges();
     }
     ForgetUnrecordedChanges();
+}
+
+// The system copies files through its cache: a power cut soon after the install
+// could leave a recorded file empty. One flush of each volume written does it; where
+// the system refuses that, each copied file is flushed.
+void InstallCompletion::MakeCopiesDurable()
+{
+    std::map<char, std::vector<std::string>> byDrive;
+    std::vector<std::string> paths = ListItems(state_.lists.deleteFile);
+    paths.push_back(services_.context.windowsFolder + kUninstallerName);
+    for (const std::string& item : paths) {
+        const std::string path = PathPart(item);
+        if (path.size() > 2 && path[1] == ':')
+            byDrive[static_cast<char>(std::toupper(static_cast<unsigned char>(path[0])))].push_back(path);
+    }
+    FileSystem& files = services_.platform.files;
+    for (const auto& [drive, onDrive] : byDrive) {
+        if (files.FlushVolume(std::string(1, drive) + ":\\") == kErrorSuccess) continue;
+        for (const std::string& path : onDrive) files.FlushFile(path);
+    }
 }
 
 // The uninstall carries out only a record the install vouched for, and loads only

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "run/FileOps.h"
+#include "install/InstallJournal.h"
 #include "install/RunState.h"
 #include "run/RunView.h"
 #include "platform/Platform.h"
@@ -29,9 +30,13 @@ void LoadExistingRecord(platform::Platform& platform, SetupContext& context, Fil
 
 constexpr const char* kUnverifiedRecordName = "UNSETUP_UNVERIFIED.INI";
 
+// The product's entry in the list of installed programs, under HKEY_LOCAL_MACHINE, as
+// the script names it.
+std::string UninstallEntryKey(const RunServices& services);
+
 class InstallCompletion {
 public:
-    InstallCompletion(const RunServices& services, InstallRunState& state);
+    InstallCompletion(const RunServices& services, InstallRunState& state, InstallJournal& journal);
 
     // The run's last phase; it ends the run and, with the wizard, the program.
     void Run();
@@ -42,6 +47,7 @@ private:
     std::string InstallUninstaller();
     void RememberFolder();
     void WriteUninstallRecord(const std::string& uninstaller);
+    void MakeCopiesDurable();
     void UndoUnrecordedChanges();
     void ForgetUnrecordedChanges();
     bool RegisterUninstallEntry(const std::string& keyPath, const std::string& displayName,
@@ -56,6 +62,7 @@ private:
 
     RunServices services_;
     InstallRunState& state_;
+    InstallJournal& journal_;
 };
 
 }  // namespace lorvel

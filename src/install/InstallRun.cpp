@@ -73,13 +73,22 @@ void InstallRun::Run()
         if (RunPhases() == Outcome::Ended) UndoUnrecordedChanges();
     } catch (...) {
         UndoUnrecordedChanges();
+        if (journal_) journal_->End();
         throw;
     }
+    // A run that ended of its own has done its own undo, or finished.
+    if (journal_) journal_->End();
 }
 
 InstallRun::Outcome InstallRun::RunPhases()
 {
     Start();
+    // Before anything of this run: a run of the product cut off earlier is undone
+    // first, so this one starts from the machine as it was.
+    const std::string journal =
+        JournalPath(services_.context.windowsFolder, UninstallEntryKey(services_));
+    RepairBeforeInstall(services_, journal);
+    journal_->Begin(journal);
     PreReadRelate();
     if (ComputeSizes() == Outcome::Ended) return Outcome::Ended;
     if (state_.sizeKnown && CheckDiskSpace() == Outcome::Ended) return Outcome::Ended;
@@ -93,7 +102,7 @@ InstallRun::Outcome InstallRun::RunPhases()
     if (WriteProfileEntries() == Outcome::Ended) return Outcome::Ended;
     CollectUninstallLists();
     if (AssociateFiles() == Outcome::Ended) return Outcome::Ended;
-    InstallCompletion(services_, state_).Run();
+    InstallCompletion(services_, state_, *journal_).Run();
     return Outcome::Continue;
 }
 
@@ -110,6 +119,7 @@ void InstallRun::Start()
 {
     services_.context.restartRequested = false;
     state_ = InstallRunState{};
+    journal_.emplace(services_, state_.failures);
     const RunOptions options = services_.view.ReadOptions();
     state_.overwrite = options.overwrite;
     state_.shortcutBoxes = {options.desktop, options.startMenu, options.startup, options.sendTo};
@@ -206,6 +216,7 @@ InstallRun::Outcome InstallRun::PrepareSetupFolder()
                                        "フォルダ作成", box::kQuestionYesNo);
     bool created = false;
     if (services_.context.messageResult == box::kYes) {
+        journal_->NoteMade(folder, true);
         created = services_.ops.CreateFolderTree(folder, FileOps::NewFolders::Administrators);
         if (!created)
             services_.view.Ask("セットアップフォルダの作成に失敗しました．\r\rプログラム作者へご報告ください．", "致命的エラー",

@@ -11,6 +11,7 @@
 #include "util/CopyEntry.h"
 #include "run/FileOps.h"
 #include "run/LinkedFolders.h"
+#include "install/InstallJournal.h"
 #include "install/RunState.h"
 #include "run/RunView.h"
 #include "platform/Platform.h"
@@ -59,6 +60,11 @@ struct ShortcutRequest {
     std::string workingFolder;
     std::string arguments;
 };
+
+// The shortcut file a request makes, and the program-information file the shell
+// makes instead for an MS-DOS program.
+std::string LinkFileOf(const ShortcutRequest& request);
+std::string ProgramInformationFileOf(const std::string& linkFile);
 
 // Makes the shortcut file and gives its path (".pif" where the shell wrote that
 // instead), or empty when no file was made (the link object lacks an interface, or
@@ -131,6 +137,8 @@ private:
 
     RunServices services_;
     InstallRunState state_;
+    // Made anew with the state at each start: it writes its failures there.
+    std::optional<InstallJournal> journal_;
     Pacer pacer_;
     // Looked at anew for each file: the setup folder may be another account's, which
     // could put a link in place of a folder between two files.

@@ -27,10 +27,12 @@ InstallRun::Outcome InstallRun::WriteRegistryValues()
         const RegistryKeyText key = SplitKeyByScriptRule(keyText);
         const RootKey root = RootKeyFromToken(key.token);
         const std::string path = RemovePathDelim(RemovePathDelim(key.path, "T"), "B");
+        journal_->NoteKey(root, path);
         CreateKeyOrRaise(services_.platform.registry, root, path);
         bool pdd = false;
         const std::string value = ExpandFolderMacros(RemovePddMarker(valueText, pdd), table);
         const RegistryWrite write = RegistryValueOf(value, pdd);
+        if (write.value) journal_->NoteValue(root, path, name);
         if (write.kind == RegistryWrite::Kind::Raising)
             WriteValueOrRaise(services_.platform.registry, root, path, name, *write.value);
         else if (write.kind == RegistryWrite::Kind::Quiet && write.value) {
@@ -51,6 +53,7 @@ InstallRun::Outcome InstallRun::WriteProfileEntries()
         services_.view.SetStatus("Iniファイルを設定しています．．．");
         if (!Checkpoint()) return Outcome::Ended;
         const IniEntry entry = SplitIniEntry(ExpandFolderMacros(data, table));
+        journal_->NoteProfile(entry.file, entry.section, entry.key);
         // A file that cannot be written keeps what it had; the entry is passed over,
         // and the user is told, since the program will not find it.
         if (!services_.profiles.WriteProfile(entry.section, entry.key, entry.value, entry.file))
@@ -87,6 +90,7 @@ InstallRun::Outcome InstallRun::AssociateFiles()
         // Read before the first change, so that what is put back is what the user had.
         const AssociationBefore before = ReadAssociationBefore(services_.platform.registry, a.extension);
         state_.unrecordedAssociations.push_back(before);
+        journal_->NoteAssociation(before);
         SavePreviousAssociation(before);
         WriteAssociation(a);
     }

@@ -45,10 +45,21 @@ std::string OleErrorText(System& system, std::int32_t status)
     return buffer;
 }
 
+// A name that already ends in ".lnk" is kept: the script author named the file.
+std::string LinkFileOf(const ShortcutRequest& request)
+{
+    return EndsWithText(request.link, ".lnk") ? request.link : request.link + ".lnk";
+}
+
+// The shell keeps a link to an MS-DOS program as a program-information file.
+std::string ProgramInformationFileOf(const std::string& linkFile)
+{
+    return StrLeft(linkFile, static_cast<int>(linkFile.size()) - 4) + ".pif";
+}
+
 std::string CreateShortcut(Platform& platform, FileOps& ops, const ShortcutRequest& request)
 {
-    // A name that already ends in ".lnk" is kept: the script author named the file.
-    std::string file = EndsWithText(request.link, ".lnk") ? request.link : request.link + ".lnk";
+    std::string file = LinkFileOf(request);
     std::string workingFolder = request.workingFolder;
     if (workingFolder.empty() || !ops.FolderExists(workingFolder)) workingFolder = FolderPartOf(request.target);
     workingFolder = AddPathDelim(workingFolder, "B");
@@ -60,8 +71,7 @@ std::string CreateShortcut(Platform& platform, FileOps& ops, const ShortcutReque
     if (saved.outcome == LinkSave::Outcome::ClassMissing) throw RunError(OleErrorText(platform.system, saved.status));
     if (saved.outcome == LinkSave::Outcome::InterfaceMissing) return {};
     if (platform.files.FileExists(file)) return file;
-    // The shell keeps a link to an MS-DOS program as a program-information file.
-    const std::string pif = StrLeft(file, static_cast<int>(file.size()) - 4) + ".pif";
+    const std::string pif = ProgramInformationFileOf(file);
     // A save that wrote neither (a full disk, a denied folder) made nothing to record.
     return platform.files.FileExists(pif) ? pif : std::string();
 }
@@ -85,6 +95,9 @@ InstallRun::Outcome InstallRun::CreateShortcuts()
         services_.view.SetStatus("ショートカットを作成しています．．．\r\nCreateTarget -> " + request.target +
                         "\r\nCreating -> " + RemovePathDelim(request.link, "T"));
         if (!Checkpoint()) return Outcome::Ended;
+        const std::string linkFile = LinkFileOf(request);
+        journal_->NoteMade(linkFile, false);
+        journal_->NoteMade(ProgramInformationFileOf(linkFile), false);
         const std::string file = CreateShortcut(services_.platform, services_.ops, request);
         Pause(static_cast<unsigned>(services_.context.setupSpeed));
         // An empty item would end the record's list there, and the uninstall would

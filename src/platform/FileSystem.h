@@ -115,6 +115,12 @@ public:
     // refusing a link. Nothing is flushed: a crash leaves no file anybody relies on.
     virtual ErrorCode CreateNewFile(const std::string& path, std::string_view bytes) = 0;
     virtual ErrorCode AppendToFile(const std::string& path, std::string_view bytes) = 0;
+    // Makes what was written to the file survive a power cut: the system's buffers
+    // for it go to the disk before this returns. Refuses a link, as the two above.
+    virtual ErrorCode FlushFile(const std::string& path) = 0;
+    // The same for everything written to the volume that holds path, in one call; it
+    // takes an administrator's rights (5 without them).
+    virtual ErrorCode FlushVolume(const std::string& path) = 0;
 
     // The shell's silent, permanent deletion (no confirmation, no error window): a
     // folder goes with its content; a wildcard in the last part deletes every

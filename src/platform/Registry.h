@@ -59,6 +59,14 @@ public:
     // Every value of the key with its name, in one opening of the key.
     virtual ErrorCode EnumValues(RootKey root, const std::string& path,
                                  std::vector<std::pair<std::string, RegValue>>& values) = 0;
+    // What was written under the root reaches the disk before this returns, instead of
+    // within the seconds the system takes; a registry that keeps nothing back has
+    // nothing to do.
+    virtual ErrorCode FlushKeys(RootKey root)
+    {
+        (void)root;
+        return kErrorSuccess;
+    }
 };
 
 }  // namespace lorvel::platform

@@ -17,6 +17,8 @@ constexpr const char* kProgramWorkCopyName = "SETUPB.EXE";
 // In the Windows folder: the folder memory and the uninstaller.
 constexpr const char* kFolderMemoryName = "KORAT98.INI";
 constexpr const char* kUninstallerName = "UNKORAT.EXE";
+// In the Windows folder: the journals of runs under way, one per product.
+constexpr const char* kJournalFolderName = "LVJOURNAL";
 // In the temporary folder: the work folders KRTMP1 to KRTMP99.
 constexpr const char* kWorkFolderPrefix = "KRTMP";
 constexpr int kWorkFolderLimit = 99;

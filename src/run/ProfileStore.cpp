@@ -78,6 +78,31 @@ bool ProfileStore::WriteProfile(const std::string& section, const std::string& k
     return Store(path, *cached);
 }
 
+std::optional<std::string> ProfileStore::ReadEntry(const std::string& section, const std::string& key,
+                                                   const std::string& file)
+{
+    const Cached* cached = Load(FullPath(file));
+    if (cached->readError != kErrorSuccess) return std::nullopt;
+    return cached->document.Read(section, key);
+}
+
+bool ProfileStore::HasSection(const std::string& section, const std::string& file)
+{
+    const Cached* cached = Load(FullPath(file));
+    return cached->readError == kErrorSuccess && cached->document.HasSection(section);
+}
+
+bool ProfileStore::RemoveKey(const std::string& section, const std::string& key, const std::string& file)
+{
+    const std::string path = FullPath(file);
+    Cached* cached = LoadForWrite(path);
+    if (!cached) return false;
+    if (!cached->document.RemoveKey(section, key)) return true;
+    cached->dirty = true;
+    if (batchDepth_ > 0) return true;
+    return Store(path, *cached);
+}
+
 bool ProfileStore::RemoveSection(const std::string& section, const std::string& file)
 {
     const std::string path = FullPath(file);

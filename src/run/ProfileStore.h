@@ -9,6 +9,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/FileSystem.h"
@@ -33,6 +34,13 @@ public:
     bool WriteProfile(const std::string& section, const std::string& key, const std::string& value,
                       const std::string& file);
 
+    // The key's value as the file has it now, nullopt when the file, its section or
+    // the key is missing, or the file cannot be read.
+    std::optional<std::string> ReadEntry(const std::string& section, const std::string& key, const std::string& file);
+    bool HasSection(const std::string& section, const std::string& file);
+    // Removes one key, or one whole section; true when the file holds no such key
+    // (section) afterwards, false when it could not be read or written.
+    bool RemoveKey(const std::string& section, const std::string& key, const std::string& file);
     // Removes a whole section; true when the file holds no such section afterwards
     // (also when it had none, or there is no file); false when it could not be read
     // or written.
@@ -44,6 +52,9 @@ public:
     // Replaces the whole file with the text in one atomic write; a failure leaves the
     // old file as it was.
     platform::ErrorCode ReplaceFile(const std::string& file, const std::string& text);
+
+    // Where a file named without a folder is: in the Windows folder.
+    std::string FullPath(const std::string& file) const;
 
     void SetWindowsFolder(std::string windowsFolder) { windowsFolder_ = std::move(windowsFolder); }
 
@@ -85,7 +96,6 @@ private:
         platform::ErrorCode readError = platform::kErrorSuccess;  // the file exists but could not be read
     };
 
-    std::string FullPath(const std::string& file) const;
     Cached* Load(const std::string& path);
     // The entry to change, or null (and the reason kept) when the file is unreadable.
     Cached* LoadForWrite(const std::string& path);

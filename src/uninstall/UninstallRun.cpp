@@ -35,8 +35,36 @@ DeletionChoice DeletionChoiceOf(const RunOptions& options)
 }
 
 UninstallRun::UninstallRun(const RunServices& services)
-    : services_(services), links_(services.platform.files, false)
+    : services_(services), links_(services.platform.files, false), journal_(services.platform.files)
 {
+}
+
+void UninstallRun::GoOnFrom(const RepairOutcome& outcome)
+{
+    if (outcome.done != RepairOutcome::Done::UninstallGoesOn) return;
+    journalPath_ = outcome.journalPath;
+    lowered_ = outcome.lowered;
+}
+
+// Only a run that may change counts has anything to note: the rest of an uninstall
+// deletes, and deleting again what is gone changes nothing.
+void UninstallRun::BeginJournal()
+{
+    // One the run goes on with is ended by it too, whatever this run may change.
+    if (!journalPath_.empty()) {
+        journal_.Continue(journalPath_);
+        return;
+    }
+    if (!guard_->MayChangeSharedCounts()) return;
+    const std::string path = UninstallJournalPath(services_);
+    ErrorCode code = journal_.Begin(path, JournalKind::Uninstall);
+    // Which record it carries out: once that is gone, the counts it lowered are no
+    // longer counted by any record, and an install must not raise them again.
+    if (code == kErrorSuccess)
+        code = journal_.Note({"uninstalling", services_.context.recordPath, Record("UnSetupRegistryKey", "Key")});
+    if (code != kErrorSuccess)
+        failures_.Add(tag::kSetupFile, path,
+                      "途中で終わったときに続きを行うための記録を作れませんでした．\r\n" + services_.ops.SystemErrorText(code));
 }
 
 void UninstallRun::Run()
@@ -92,6 +120,7 @@ bool UninstallRun::Start()
     // The setup folder must not be the current folder when it is removed.
     services_.platform.files.SetCurrentFolder(services_.context.tempFolder);
     ChooseLinkRoot();
+    BeginJournal();
     return true;
 }
 
@@ -188,11 +217,11 @@ ErrorCode UninstallRun::DecideAndDelete(const std::string& path, const std::stri
     asked_ = false;
     auto has = [&flags](const char* flag) { return MBPosText(flag, flags) > 0; };
     bool remove = true;
-    if (services_.shared.ReadSharedCount(path) != 0) {
+    if (lowered_.count(UpperCase(path)) || services_.shared.ReadSharedCount(path) != 0) {
         // The count is lowered before the question: a file the user keeps has lost
         // this program's use of it all the same. A record not vouched for changes no
         // count, and so leaves every shared file where it is.
-        remove = guard_->MayChangeSharedCounts() && has("/S") && services_.shared.ChangeSharedCount(path, false) == 0 && ConfirmSharedDeletion(path);
+        remove = guard_->MayChangeSharedCounts() && has("/S") && LowerSharedCount(path) && ConfirmSharedDeletion(path);
     } else if (has("/C")) {
         remove = Confirm(path + "\r\rこのファイルを削除してもよろしいですか？\r\r<<　注意　>>\r"
                                 "DLL/OCXなどは他のプログラムでも使用される可能性があります．\r"
@@ -214,6 +243,26 @@ ErrorCode UninstallRun::DecideAndDelete(const std::string& path, const std::stri
         if (Refuse(tag::kFile, path)) return kErrorSuccess;
     }
     return MayUnregister(path) ? services_.ops.DeleteFiles(path) : services_.ops.DeleteFilesUnloaded(path);
+}
+
+// True when no program counts the file any more. A count this run or the one cut off
+// before it lowered already is not lowered again: the record lowers it once.
+bool UninstallRun::LowerSharedCount(const std::string& path)
+{
+    const std::string key = UpperCase(path);
+    const std::int32_t count = services_.shared.ReadSharedCount(path);
+    if (const auto noted = lowered_.find(key); noted != lowered_.end()) {
+        // Noted and cut off before the count changed: it is still the one noted.
+        if (count != noted->second) return noted->second <= 1;
+        return services_.shared.ChangeSharedCount(path, false) == 0;
+    }
+    const std::optional<RegValue> before = services_.shared.SharedCountEntry(path);
+    if (const ErrorCode code = journal_.Note({"lowered", path, EncodeValue(before), std::to_string(count)});
+        code != kErrorSuccess)
+        failures_.Add(tag::kSetupFile, journal_.Path(),
+                      "途中で終わったときに続きを行うための記録を書けませんでした．\r\n" + services_.ops.SystemErrorText(code));
+    lowered_.emplace(key, count);
+    return services_.shared.ChangeSharedCount(path, false) == 0;
 }
 
 // A component is loaded to unregister it only when its bytes are those the install
@@ -402,14 +451,18 @@ void UninstallRun::RemoveRecordAndEntry()
                       "原因を取り除いてから，もう一度アンセットアップ(アンインストール)してください．\r\n");
         return;
     }
+    // The entry first, and on the disk before the record goes: a run cut off between
+    // the two must not leave the list naming a record that is gone, which nobody
+    // could then remove. A record left without its entry is put away by the next
+    // install of the product, which its journal sends there.
+    RemoveUninstallEntry();
+    services_.platform.registry.FlushKeys(RootKey::LocalMachine);
     if (recordListed_ && !Refuse(tag::kFile, services_.context.recordPath)) {
         const ErrorCode code = services_.ops.DeleteFilesUnloaded(services_.context.recordPath);
-        if (code != kErrorSuccess && code != kErrorFileNotFound) {
-            Failed(tag::kFile, services_.context.recordPath, code);
-            return;
-        }
+        if (code != kErrorSuccess && code != kErrorFileNotFound) Failed(tag::kFile, services_.context.recordPath, code);
     }
-    RemoveUninstallEntry();
+    // No later run lowers a count again: nothing is left to go on with.
+    journal_.End();
 }
 
 // Only the entry in the list that starts this very record goes, whatever else the

@@ -6,6 +6,8 @@
 // cannot be aborted.
 #pragma once
 
+#include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -13,6 +15,7 @@
 #include "run/FailureText.h"
 #include "run/FileOps.h"
 #include "run/LinkedFolders.h"
+#include "run/RunJournal.h"
 #include "run/RunServices.h"
 #include "run/RunView.h"
 #include "uninstall/UninstallGuard.h"
@@ -34,6 +37,10 @@ class UninstallRun {
 public:
     explicit UninstallRun(const RunServices& services);
 
+    // What the start found of an earlier uninstall of this record cut off: the run
+    // goes on with its journal, lowering no count a second time.
+    void GoOnFrom(const RepairOutcome& outcome);
+
     void Run();
 
     const FailureText& Failures() const { return failures_; }
@@ -51,6 +58,8 @@ private:
     void DeleteRecordedFiles(Section section);
     platform::ErrorCode DecideAndDelete(const std::string& path, const std::string& flags);
     bool ConfirmSharedDeletion(const std::string& path);
+    bool LowerSharedCount(const std::string& path);
+    void BeginJournal();
     bool InSystemFolders(const std::string& path) const;
     bool Confirm(const std::string& text);
     void DeleteShortcuts();
@@ -85,6 +94,10 @@ private:
     LinkedFolders links_;
     std::string linkRoot_;  // where the link checks start, ending in "\\"
     FailureText failures_;
+    RunJournal journal_;
+    std::string journalPath_;
+    // Upper-case path -> the count before: lowered by this run or the one cut off.
+    std::map<std::string, std::int32_t> lowered_;
     bool recordRefused_ = false;
     bool recordListed_ = false;  // the record is one of its own DeleteFile entries
     bool leftBehind_ = false;    // a removal failed and what it named is still there

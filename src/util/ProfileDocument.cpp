@@ -177,6 +177,18 @@ bool ProfileDocument::RemoveSection(const std::string& section)
     return true;
 }
 
+bool ProfileDocument::RemoveKey(const std::string& section, const std::string& key)
+{
+    const auto found = sectionIndex_.find(Normalise(section));
+    if (found == sectionIndex_.end()) return false;
+    const Section& s = sections_[found->second];
+    const auto entry = s.keys.find(FoldProfileName(Trim(key)));
+    if (entry == s.keys.end()) return false;
+    lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(entry->second));
+    Index();
+    return true;
+}
+
 std::string ProfileDocument::Serialize() const
 {
     std::size_t size = 0;

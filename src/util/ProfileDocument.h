@@ -52,6 +52,9 @@ public:
     // and no value does; a later section of the same name stays. False when there
     // was none.
     bool RemoveSection(const std::string& section);
+    bool HasSection(const std::string& section) const { return sectionIndex_.count(Normalise(section)) != 0; }
+    // Removes the line of the key that Read finds; false when there was none.
+    bool RemoveKey(const std::string& section, const std::string& key);
     std::string Serialize() const;
     // Every line of the file, in order, as Read sees it.
     std::vector<ProfileLine> ReadLines() const;

@@ -85,6 +85,8 @@ public:
     {
         return Count("AppendToFile", p), inner_.AppendToFile(p, b);
     }
+    ErrorCode FlushFile(const std::string& p) override { return Count("FlushFile", p), inner_.FlushFile(p); }
+    ErrorCode FlushVolume(const std::string& p) override { return Count("FlushVolume", p), inner_.FlushVolume(p); }
     ErrorCode WriteWholeFile(const std::string& p, const std::string& b) override
     {
         return Count("WriteWholeFile", p), inner_.WriteWholeFile(p, b);

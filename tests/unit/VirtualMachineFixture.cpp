@@ -18,6 +18,11 @@ ScratchFolder::ScratchFolder()
     path_ = pattern;
 }
 
+ScratchFolder::ScratchFolder(const std::filesystem::path& from) : ScratchFolder()
+{
+    std::filesystem::copy(from, path_, std::filesystem::copy_options::recursive | std::filesystem::copy_options::copy_symlinks);
+}
+
 ScratchFolder::~ScratchFolder()
 {
     std::error_code ec;
@@ -26,6 +31,11 @@ ScratchFolder::~ScratchFolder()
 
 TestMachine::TestMachine(platform::virt::MachineConfig config)
     : machine(scratch.Path(), std::move(config)), platform(machine.AsPlatform())
+{
+}
+
+TestMachine::TestMachine(const std::filesystem::path& from, platform::virt::MachineConfig config)
+    : scratch(from), machine(scratch.Path(), std::move(config)), platform(machine.AsPlatform())
 {
 }
 

@@ -15,6 +15,8 @@ namespace lorvel::testing {
 class ScratchFolder {
 public:
     ScratchFolder();
+    // A new folder holding a copy of from.
+    explicit ScratchFolder(const std::filesystem::path& from);
     ~ScratchFolder();
     const std::filesystem::path& Path() const { return path_; }
 
@@ -24,6 +26,8 @@ private:
 
 struct TestMachine {
     explicit TestMachine(platform::virt::MachineConfig config = {});
+    // A machine opened on a copy of the root another one left (a snapshot it wrote).
+    TestMachine(const std::filesystem::path& from, platform::virt::MachineConfig config);
     ScratchFolder scratch;
     platform::virt::VirtualMachine machine;
     platform::Platform platform;

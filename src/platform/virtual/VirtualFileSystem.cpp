@@ -1,3 +1,4 @@
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 
@@ -249,6 +250,7 @@ ErrorCode VirtualFileSystem::Copy(const std::string& source, const std::string& 
     }
     s_.Changed(to.path, to.key, to.host, false, &copied);
     s_.SetAttributesOf(to.key, s_.AttributesOf(from.key, false) | attr::kArchive, false);
+    s_.WrittenUnflushed(to.key, 0);
     return kErrorSuccess;
 }
 
@@ -409,6 +411,7 @@ ErrorCode VirtualFileSystem::WriteWholeFile(const std::string& path, const std::
     SetHostWriteTime(t.host, s_.NowFileTime());
     s_.Changed(t.path, t.key, t.host, false);
     if (!t.exists) s_.SetAttributesOf(t.key, attr::kArchive, false);
+    s_.durableSize.erase(t.key);
     return kErrorSuccess;
 }
 
@@ -452,6 +455,7 @@ ErrorCode VirtualFileSystem::CreateNewFile(const std::string& path, std::string_
     SetHostWriteTime(t.host, s_.NowFileTime());
     s_.Changed(t.path, t.key, t.host, false);
     s_.SetAttributesOf(t.key, attr::kArchive, false);
+    s_.WrittenUnflushed(t.key, 0);
     return kErrorSuccess;
 }
 
@@ -474,6 +478,29 @@ ErrorCode VirtualFileSystem::AppendToFile(const std::string& path, std::string_v
     }
     SetHostWriteTime(t.host, s_.NowFileTime());
     s_.Changed(t.path, t.key, t.host, false);
+    s_.WrittenUnflushed(t.key, t.size);
+    return kErrorSuccess;
+}
+
+ErrorCode VirtualFileSystem::FlushFile(const std::string& path)
+{
+    const Target t = Locate(path);
+    if (!t.path.valid || t.path.hasWildcard || t.path.parts.empty()) return t.NameError();
+    if (!t.exists) return t.parentExists ? kErrorFileNotFound : kErrorPathNotFound;
+    if (t.isDirectory || t.isLink) return kErrorAccessDenied;
+    if (const ErrorCode denied = CheckWritable(t)) return denied;
+    s_.durableSize.erase(t.key);
+    return kErrorSuccess;
+}
+
+ErrorCode VirtualFileSystem::FlushVolume(const std::string& path)
+{
+    const WinPath where = ParseWinPath(path);
+    if (!where.valid) return kErrorInvalidName;
+    if (!s_.machine.Config().elevated) return kErrorAccessDenied;
+    const std::string drive = std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(where.drive)))) + ":";
+    for (auto it = s_.durableSize.begin(); it != s_.durableSize.end();)
+        it = it->first.compare(0, drive.size(), drive) == 0 ? s_.durableSize.erase(it) : std::next(it);
     return kErrorSuccess;
 }
 

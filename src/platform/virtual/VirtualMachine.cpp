@@ -379,9 +379,29 @@ void VirtualMachine::State::SetAttributesOf(const std::string& key, std::uint32_
     dirty = true;
 }
 
+void VirtualMachine::State::WrittenUnflushed(const std::string& key, std::uint64_t durable)
+{
+    durableSize.emplace(key, durable);
+}
+
+void VirtualMachine::State::WriteStopSnapshot()
+{
+    stopAt = 0;
+    dirty = true;
+    machine.Save();
+    fs::copy(machine.Root(), stopSnapshot, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+    if (!stopPowerCut) return;
+    for (const auto& [key, size] : durableSize) {
+        const fs::path host = fs::relative(machine.HostPath(key), machine.Root());
+        std::error_code ec;
+        if (fs::is_regular_file(stopSnapshot / host, ec)) fs::resize_file(stopSnapshot / host, size, ec);
+    }
+}
+
 void VirtualMachine::State::ForgetAttributesBelow(const std::string& key)
 {
     attributes.erase(key);
+    durableSize.erase(key);
     folderTrustees.erase(key);
     const std::string prefix = key + "\\";
     for (auto it = attributes.lower_bound(prefix);
@@ -399,6 +419,10 @@ DiskConfig& VirtualMachine::State::Disk(char drive) { return disks[drive]; }
 
 std::optional<Fault> VirtualMachine::State::Count(OperationKind kind)
 {
+    if (kind != OperationKind::MediumRead && ++changes == stopAt) {
+        WriteStopSnapshot();
+        throw MachineStopped{};
+    }
     const int n = ++operationCounts[static_cast<std::size_t>(kind)];
     for (const PlannedFault& planned : plannedFaults)
         if (planned.kind == kind && planned.at == n) return planned.fault;
@@ -461,6 +485,7 @@ VirtualMachine::VirtualMachine(fs::path root, MachineConfig config)
     fs::create_directories(root_ / "C");
     state_->LoadRegistry(root_ / "registry.reg");
     state_->LoadAttributes(root_ / "attributes.txt");
+    state_->LoadTrustees(root_ / "trustees.txt");
     for (const std::string& folder : {config_.windowsFolder, config_.systemFolder, config_.tempFolder,
                                       std::string(kNativeProgramFiles)}) {
         if (!folder.empty()) fs::create_directories(HostPath(folder));
@@ -610,7 +635,43 @@ void VirtualMachine::Save()
     if (!state_->dirty) return;
     state_->SaveRegistry(root_ / "registry.reg");
     state_->SaveAttributes(root_ / "attributes.txt");
+    state_->SaveTrustees(root_ / "trustees.txt");
     state_->dirty = false;
+}
+
+void VirtualMachine::StopAtChange(int k, fs::path snapshot, bool powerCut)
+{
+    state_->changes = 0;
+    state_->stopAt = k;
+    state_->stopSnapshot = std::move(snapshot);
+    state_->stopPowerCut = powerCut;
+}
+
+int VirtualMachine::ChangeCount() const { return state_->changes; }
+
+// One folder a line: its key, a tab, and the accounts, each followed by a tab.
+void VirtualMachine::State::LoadTrustees(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::vector<std::string> fields;
+        for (std::size_t start = 0, tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
+            fields.push_back(line.substr(start, tab - start));
+        if (fields.empty()) continue;
+        folderTrustees[fields[0]] = std::vector<std::string>(fields.begin() + 1, fields.end());
+    }
+}
+
+void VirtualMachine::State::SaveTrustees(const fs::path& file) const
+{
+    std::ostringstream out;
+    for (const auto& [key, sids] : folderTrustees) {
+        out << key << '\t';
+        for (const std::string& sid : sids) out << sid << '\t';
+        out << '\n';
+    }
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << out.str();
 }
 
 void VirtualMachine::State::LoadAttributes(const fs::path& file)

@@ -81,6 +81,10 @@ enum class Fault {
     RegistrationFails, // the entry point returns a failure (E_FAIL)
 };
 
+// What a run stopped dead by VirtualMachine::StopAtChange meets instead of its change.
+// No std::exception: nothing that reports errors catches it.
+struct MachineStopped {};
+
 class VirtualMachine {
 public:
     // Opens the machine kept in root, creating the drive C: and the system folders
@@ -124,6 +128,18 @@ public:
     int OperationCount(OperationKind kind) const;
     // Counts back to zero, planned faults dropped, a removed medium put back.
     void ResetOperations();
+
+    // Stops the program dead at its k-th change (from 1: every kind above but medium
+    // reads, counted from now): the machine as it is at that call, before the change,
+    // is written to snapshot (a new folder, a root another VirtualMachine opens), and
+    // the call throws MachineStopped. Whatever the program does afterwards reaches
+    // only this machine, not the snapshot: a kill, with no unwinding that writes. With
+    // powerCut the snapshot also loses what was written without a flush, as a disk
+    // loses its cache: a file copied or appended to keeps the length it had when it
+    // was last flushed (none for a new one); WriteWholeFile flushes.
+    void StopAtChange(int k, std::filesystem::path snapshot, bool powerCut = false);
+    // Changes counted since StopAtChange (or since the machine was made).
+    int ChangeCount() const;
 
     // The host path a Windows path resolves to (existing names matched without case).
     // The machine remembers what it finds in its host folder and keeps that true as

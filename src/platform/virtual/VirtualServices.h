@@ -30,6 +30,8 @@ public:
                             std::string& bytes) override;
     ErrorCode CreateNewFile(const std::string& path, std::string_view bytes) override;
     ErrorCode AppendToFile(const std::string& path, std::string_view bytes) override;
+    ErrorCode FlushFile(const std::string& path) override;
+    ErrorCode FlushVolume(const std::string& path) override;
     ErrorCode ShellDelete(const std::string& path) override;
     ErrorCode SetCurrentFolder(const std::string& path) override;
     std::string GetCurrentFolder() override;

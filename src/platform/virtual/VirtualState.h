@@ -80,6 +80,13 @@ struct VirtualMachine::State {
     std::vector<PlannedFault> plannedFaults;
     std::array<int, kOperationKindCount> operationCounts{};
     std::set<char> removedMedia;
+    int changes = 0;         // every counted kind but medium reads
+    int stopAt = 0;          // the change StopAtChange stops at; 0 for none
+    std::filesystem::path stopSnapshot;
+    bool stopPowerCut = false;
+    // Path key -> the length a power cut leaves, for each file written since its last
+    // flush.
+    std::map<std::string, std::uint64_t> durableSize;
     std::vector<std::string> journal;
     std::map<std::string, std::function<void()>> afterRead;  // path key -> hook, run once
     std::set<std::string> mutexes;
@@ -136,8 +143,12 @@ struct VirtualMachine::State {
     // Host folder -> its names by their upper-case Windows spelling -> host name.
     mutable std::unordered_map<std::string, std::unordered_map<std::string, std::string>> folderNames;
 
-    // Counts one operation of the kind; the fault planned for it, if any.
+    // Counts one operation of the kind; the fault planned for it, if any. At the
+    // change StopAtChange names, writes the snapshot and throws MachineStopped.
     std::optional<Fault> Count(OperationKind kind);
+    void WriteStopSnapshot();
+    // A file written without a flush: a power cut leaves it at most `durable` long.
+    void WrittenUnflushed(const std::string& key, std::uint64_t durable);
     // The code a file operation gives for a planned fault.
     static ErrorCode FileErrorOf(Fault fault);
     // Counts a call reaching a removable drive; true when the medium is out.
@@ -159,6 +170,8 @@ struct VirtualMachine::State {
     void SaveRegistry(const std::filesystem::path& file) const;
     void LoadAttributes(const std::filesystem::path& file);
     void SaveAttributes(const std::filesystem::path& file) const;
+    void LoadTrustees(const std::filesystem::path& file);
+    void SaveTrustees(const std::filesystem::path& file) const;
 };
 
 }  // namespace lorvel::platform::virt

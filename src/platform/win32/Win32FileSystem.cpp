@@ -549,6 +549,28 @@ public:
         return name.Error() ? name.Error() : WriteBytes(name.Text(), OPEN_EXISTING, FILE_APPEND_DATA, bytes);
     }
 
+    ErrorCode FlushFile(const std::string& path) override
+    {
+        const WideName name(path);
+        if (name.Error()) return name.Error();
+        UniqueHandle file(::CreateFileW(name.Text().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        if (!file.Valid()) return LastError();
+        BY_HANDLE_FILE_INFORMATION info{};
+        if (!::GetFileInformationByHandle(file.Get(), &info) || IsLink(info.dwFileAttributes)) return kErrorAccessDenied;
+        return Result(::FlushFileBuffers(file.Get()));
+    }
+
+    ErrorCode FlushVolume(const std::string& path) override
+    {
+        if (path.size() < 2 || path[1] != ':') return kErrorInvalidName;
+        const std::wstring volume = std::wstring(L"\\\\.\\") + static_cast<wchar_t>(path[0]) + L":";
+        UniqueHandle handle(::CreateFileW(volume.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                          nullptr, OPEN_EXISTING, 0, nullptr));
+        if (!handle.Valid()) return LastError();
+        return Result(::FlushFileBuffers(handle.Get()));
+    }
+
     // The shell's own deletion enters a folder's link and empties its target (Wine's
     // always, older Windows too), so the program walks the folders itself.
     ErrorCode ShellDelete(const std::string& path) override

@@ -90,6 +90,12 @@ public:
                                                         nullptr, key.Out(), nullptr));
     }
 
+    ErrorCode FlushKeys(RootKey root) override
+    {
+        if (!ValidRoot(root)) return kErrorInvalidHandle;
+        return static_cast<ErrorCode>(::RegFlushKey(Handle(root)));
+    }
+
     ErrorCode OpenKey(RootKey root, const std::string& path) override
     {
         if (!ValidRoot(root)) return kErrorInvalidHandle;

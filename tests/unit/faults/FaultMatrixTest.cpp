@@ -20,6 +20,7 @@
 #include "install/InstallRun.h"
 #include "run/SharedFiles.h"
 #include "uninstall/UninstallRun.h"
+#include "run/RunJournal.h"
 #include "util/Sha256.h"
 #include "util/StrOp.h"
 #include "util/Szdd.h"
@@ -81,8 +82,8 @@ struct Snapshot {
 // bookkeeping, compared through what they describe; the medium is no part of it.
 bool IsBookkeeping(const std::string& relative)
 {
-    return relative == "registry.reg" || relative == "attributes.txt" || relative.rfind("C/WINDOWS/TEMP", 0) == 0 ||
-           relative.rfind("E", 0) == 0;
+    return relative == "registry.reg" || relative == "attributes.txt" || relative == "trustees.txt" ||
+           relative.rfind("C/WINDOWS/TEMP", 0) == 0 || relative.rfind("E", 0) == 0;
 }
 
 void ReadRegistry(const fs::path& file, std::map<std::string, std::string>& into)
@@ -148,6 +149,16 @@ Snapshot Normalised(Snapshot shot)
             data = !digest.empty() && data.find(digest) != std::string::npos ? "<the record's digest>" : "<another digest>";
     for (auto& [path, bytes] : shot.files)
         if (UpperCase(path).ends_with("/UNSETUP.INI")) bytes = RecordItems(bytes);
+    // A journal that says its run finished is one whose removal failed: the next run
+    // removes it, and it changes nothing.
+    bool journals = false;
+    for (auto it = shot.files.begin(); it != shot.files.end();) {
+        const bool journal = it->first.rfind("C/WINDOWS/LVJOURNAL/", 0) == 0;
+        const auto parsed = journal ? ParseJournal(it->second) : std::nullopt;
+        if (parsed && parsed->done) it = shot.files.erase(it);
+        else journals = journals || journal, ++it;
+    }
+    if (!journals) shot.files.erase("C/WINDOWS/LVJOURNAL");
     return shot;
 }
 
@@ -346,6 +357,7 @@ public:
              {std::string(kSetupFolder), std::string("C:\\WINDOWS\\SYSTEM32\\COMMON.DLL"),
               std::string("C:\\WINDOWS\\SYSTEM32\\SHARED.DAT"), std::string("C:\\WINDOWS\\EXIST.INI"),
               std::string("C:\\WINDOWS\\UNKORAT.EXE"), std::string("C:\\WINDOWS\\KORAT98.INI"),
+              std::string("C:\\WINDOWS\\LVJOURNAL"),
               programs + "\\Faults", desktop + "\\App.lnk"})
             files_.push_back(UpperCase(fs::relative(m.vm.machine.HostPath(path), m.vm.machine.Root()).generic_string()));
         keys_ = {"HKEY_CURRENT_USER\\SOFTWARE\\FAULTTEST",

@@ -16,6 +16,7 @@
 
 #include "../VirtualMachineFixture.h"
 #include "../run/RecordingView.h"
+#include "install/InstallJournal.h"
 #include "install/InstallRun.h"
 #include "run/SharedFiles.h"
 #include "uninstall/UninstallRun.h"
@@ -40,7 +41,7 @@ struct Snapshot {
 // two tables are the machine's own bookkeeping, compared through what they describe.
 bool IsBookkeeping(const std::string& relative)
 {
-    return relative == "registry.reg" || relative == "attributes.txt" || relative.rfind("C/WINDOWS/TEMP", 0) == 0;
+    return relative == "registry.reg" || relative == "attributes.txt" || relative == "trustees.txt" || relative.rfind("C/WINDOWS/TEMP", 0) == 0;
 }
 
 Snapshot Take(VirtualMachine& machine)
@@ -307,6 +308,9 @@ private:
 
 class RoundTripMachine {
 public:
+    // The machine a run stopped dead left behind.
+    explicit RoundTripMachine(const fs::path& snapshot) : vm(snapshot, Machine(false)) { vm.machine.SetDisk('E', {}); }
+
     explicit RoundTripMachine(bool wow64 = false) : vm(Machine(wow64))
     {
         vm.machine.SetDisk('E', {});
@@ -365,6 +369,7 @@ public:
         InstallRun run({vm.platform, profiles, ops, context, view, shared});
         run.Run();
         failures += run.State().failures.text;
+        NoteRepairs(view);
         if (plan.appWritesLog) vm.Put(AddPathDelim(folder, "B") + "RUN.LOG", "the program ran");
         RemoveWorkFolder();
     }
@@ -388,16 +393,28 @@ public:
         FileOps ops(vm.platform);
         SharedFiles shared(vm.platform, false, nullptr);
         ops.SetComponentUnregistrar([&](const std::string& path) { shared.RegisterComponent(path, false); });
-        UninstallRun run({vm.platform, profiles, ops, context, view, shared});
+        // As the program starts it: an earlier run of the record cut off is put right first.
+        const RunServices services{vm.platform, profiles, ops, context, view, shared};
+        const RepairOutcome repaired = RepairBeforeUninstall(services);
+        UninstallRun run(services);
+        run.GoOnFrom(repaired);
         run.Run();
         failures += run.Failures().text;
+        NoteRepairs(view);
         RemoveWorkFolder();
     }
 
     TestMachine vm;
     std::string failures;
+    std::vector<std::string> repairs;  // what the runs told of a run cut off before them
 
 private:
+    void NoteRepairs(const RecordingView& view)
+    {
+        for (const RecordingView::Question& q : view.questions)
+            if (q.caption == kRepairCaption) repairs.push_back(q.text);
+    }
+
     static platform::virt::MachineConfig Machine(bool wow64)
     {
         platform::virt::MachineConfig config;
@@ -594,6 +611,173 @@ TEST(RoundTripTest, A32BitProgramLeavesItsTracesWhere32BitProgramsLook)
     EXPECT_EQ(m.failures, "");
     EXPECT_FALSE(std::filesystem::exists(machine.HostPath("C:\\WINDOWS\\SYSWOW64\\COMMON.DLL")));
     EXPECT_NE(native.OpenKey(RootKey::LocalMachine, wow64Version + "Uninstall\\RT P1"), 0u);
+}
+
+// ---------------------------------------------------------------------------------
+// Runs stopped dead at every change, by a kill or by a power cut.
+
+// A bit of everything, over a machine that has what the script meets: a shared library
+// another program counts, a registry value and another program's profile file the
+// script writes over, and the extension it associates pointing to another type.
+Plan CutPlan()
+{
+    Plan plan;
+    const std::string component = "MZ\nDllRegisterServer=0\nDllUnregisterServer=0\n";
+    plan.medium = {{"1A.TXT", "file 1A"}, {"2B.DAT", "file 2B"}, {"COUNTED.DLL", "our copy"},
+                   {"COMP.DLL", component}, {"NEWSH.DLL", component}};
+    plan.script = "[Extend]\r\nSetupSpeed=1\r\n[MakeFolder]\r\nFolder1=(App)DATA\r\n"
+                  "[CopyFile]\r\nFile1=(App)1A.TXT\r\nFile2=(App)DATA\\2B.DAT\r\nFile3=(Sys)COUNTED.DLL,/S\r\n"
+                  "File4=(App)COMP.DLL,/R\r\nFile5=(Sys)NEWSH.DLL,/S/R\r\n"
+                  "[ShortCut]\r\nMake1=(App)1A.TXT\r\nName1=(Smn)RTCUT\\L1\r\n"
+                  "[Registry]\r\nKey1=(Cuser)Software\\RTOld\r\nName1=V\r\nValue1=(Str)new\r\n"
+                  "Key2=(Local)Software\\RTCut\\K\\\r\nName2=N\r\nValue2=(Dwd)5\r\n"
+                  "[DeleteRegistry]\r\nKey1=(Local)Software\\RTCut\r\n"
+                  "[IniFile]\r\nData1=Section0,Key1,(App)1,(Win)EXIST.INI\r\nData2=S,K,V,(App)SETTINGS.INI\r\n"
+                  "[AddDeleteFile]\r\nFile1=(App)SETTINGS.INI\r\n"
+                  "[Relate]\r\nName1=RTQ\r\nFile1=open,(App)1A.TXT,%1,0\r\n";
+    plan.boxes = {false, true, false, false};
+    plan.associate["RTQ"] = true;
+    plan.previousRtq = "rtqfile";
+    return plan;
+}
+
+constexpr const char* kCutFolder = "C:\\APP\\RT";
+
+void PrepareCutMachine(RoundTripMachine& m, const Plan& plan)
+{
+    m.Prepare(plan);
+    auto& registry = m.vm.platform.registry;
+    registry.CreateKey(RootKey::CurrentUser, "Software\\RTOld");
+    registry.WriteValue(RootKey::CurrentUser, "Software\\RTOld", "V", RegValue::String("old"));
+    const std::string counted = "C:\\WINDOWS\\SYSTEM32\\COUNTED.DLL";
+    m.vm.Put(counted, "another program's library");
+    // Newer than the medium's copy, so it is counted and kept, never replaced: a file
+    // replaced in place at a power cut is the one thing the journal cannot bring back.
+    const fs::path host = m.vm.machine.HostPath(counted);
+    fs::last_write_time(host, fs::last_write_time(host) + fs::file_time_type::duration(std::int64_t{1} << 50));
+    registry.CreateKey(RootKey::LocalMachine, kSharedDllsKey);
+    registry.WriteValue(RootKey::LocalMachine, kSharedDllsKey, counted, RegValue::DoubleWord(1));
+}
+
+// Every file and registry line that differs, both ways.
+std::vector<std::string> Unequal(const Snapshot& want, const Snapshot& got)
+{
+    std::vector<std::string> found;
+    for (const auto& [path, bytes] : got.files) {
+        const auto w = want.files.find(path);
+        if (w == want.files.end()) found.push_back("more: " + path);
+        else if (w->second != bytes) found.push_back("other bytes: " + path);
+    }
+    for (const auto& [path, bytes] : want.files)
+        if (!got.files.count(path)) found.push_back("missing: " + path);
+    for (const std::string& item : got.registry)
+        if (!want.registry.count(item)) found.push_back("more in the registry: " + item);
+    for (const std::string& item : want.registry)
+        if (!got.registry.count(item)) found.push_back("missing from the registry: " + item);
+    return found;
+}
+
+struct Reference {
+    Snapshot installed;  // after a whole install
+    Snapshot removed;    // after a whole install and its uninstall
+};
+
+Reference WholeRun(const Plan& plan)
+{
+    RoundTripMachine m;
+    PrepareCutMachine(m, plan);
+    Reference reference;
+    m.Install(plan, kCutFolder);
+    EXPECT_EQ(m.failures, "");
+    reference.installed = Take(m.vm.machine);
+    m.Uninstall(kCutFolder);
+    reference.removed = Take(m.vm.machine);
+    return reference;
+}
+
+std::string Listed(const std::vector<std::string>& items)
+{
+    std::string text;
+    for (const std::string& item : items) text += "  " + Printable(item) + "\n";
+    return text;
+}
+
+// Cut at the k-th change (a kill, or a power cut that drops what was not flushed): the
+// machine is left as it was at that call, with nothing unwound. Started again, the
+// install must leave the machine as one whole install does, and its uninstall as
+// one whole round trip does: nothing counted twice, no association's earlier type lost.
+TEST(RoundTripTest, AnInstallCutOffAtAnyChangeIsUndoneAndDoneAgainByTheNextRun)
+{
+    const Plan plan = CutPlan();
+    const Reference reference = WholeRun(plan);
+    for (const bool powerCut : {false, true}) {
+        int cuts = 0;
+        int told = 0;
+        for (int k = 1;; ++k) {
+            SCOPED_TRACE(std::string(powerCut ? "power cut" : "kill") + " at change " + std::to_string(k));
+            ScratchFolder stopped;
+            {
+                RoundTripMachine m;
+                PrepareCutMachine(m, plan);
+                m.vm.machine.StopAtChange(k, stopped.Path() / "root", powerCut);
+                try {
+                    m.Install(plan, kCutFolder);
+                    break;  // the install has fewer changes than k
+                } catch (const platform::virt::MachineStopped&) {
+                }
+            }
+            ++cuts;
+            RoundTripMachine again(stopped.Path() / "root");
+            again.Install(plan, kCutFolder);
+            EXPECT_EQ(again.failures, "");
+            told += static_cast<int>(again.repairs.size());
+            ASSERT_EQ(Listed(Unequal(reference.installed, Take(again.vm.machine))), "");
+            again.Uninstall(kCutFolder);
+            ASSERT_EQ(Listed(Unequal(reference.removed, Take(again.vm.machine))), "");
+        }
+        EXPECT_GT(cuts, 40);
+        // Every cut is told of but those before the journal's first line and after its
+        // last, when there was nothing to put right.
+        EXPECT_GT(told, cuts - 10);
+    }
+}
+
+// An uninstall cut off and started again from the list ends as one whole uninstall:
+// a count it lowered before the cut is not lowered again.
+TEST(RoundTripTest, AnUninstallCutOffAtAnyChangeIsFinishedByTheNextRun)
+{
+    const Plan plan = CutPlan();
+    const Reference reference = WholeRun(plan);
+    for (const bool powerCut : {false, true}) {
+        int cuts = 0;
+        for (int k = 1;; ++k) {
+            SCOPED_TRACE(std::string(powerCut ? "power cut" : "kill") + " at change " + std::to_string(k));
+            ScratchFolder stopped;
+            {
+                RoundTripMachine m;
+                PrepareCutMachine(m, plan);
+                m.Install(plan, kCutFolder);
+                m.vm.machine.StopAtChange(k, stopped.Path() / "root", powerCut);
+                try {
+                    m.Uninstall(kCutFolder);
+                    break;
+                } catch (const platform::virt::MachineStopped&) {
+                }
+            }
+            ++cuts;
+            // Started again from the list while the list still has the program; once
+            // its entry is gone, the next start for it is an install.
+            RoundTripMachine again(stopped.Path() / "root");
+            if (again.vm.platform.registry.OpenKey(RootKey::LocalMachine, std::string(kUninstallListKey) + "RT RT") != 0) {
+                again.Install(plan, kCutFolder);
+                EXPECT_EQ(again.failures, "");
+                ASSERT_EQ(Listed(Unequal(reference.installed, Take(again.vm.machine))), "");
+            }
+            again.Uninstall(kCutFolder);
+            ASSERT_EQ(Listed(Unequal(reference.removed, Take(again.vm.machine))), "");
+        }
+        EXPECT_GT(cuts, 10);
+    }
 }
 
 }  // namespace
