@@ -36,7 +36,7 @@ int Application::Run()
         return Finish(ending);
     }
     if (platform_.system.OpenNamedMutex(kMutexName)) {  // another instance runs
-        log_.Line("another instance of the program is running", true);
+        log_.Line("another instance of the program is running");
         ending.otherInstance = true;
         return Finish(ending);
     }
@@ -52,7 +52,7 @@ int Application::Run()
     }
     ending.restartRequested = context_.restartRequested;
     if (ending.unattended || switches_.noRestart) {
-        if (context_.restartRequested) log_.Line("the system must restart to finish; it is not restarted now", true);
+        if (context_.restartRequested) log_.Line("the system must restart to finish; it is not restarted now");
         if (!ending.unattended && context_.restartRequested)
             backend_.ShowMessageBox("Windowsを再起動すると，セットアップは完了します．", "警告", ui::box::kWarningOk);
     } else {
@@ -67,10 +67,10 @@ bool Application::PrepareSwitches(const CommandLine& line)
     if (switches_.log) {
         if (const ErrorCode code = log_.Open(*switches_.log); code != kErrorSuccess) usable = false;
     }
-    log_.Line("command line: " + platform_.system.GetProgramCommandLine(), true);
+    log_.Line("command line: " + platform_.system.GetProgramCommandLine());
     for (const std::string& text : line.switchTexts) log_.Line("switch: " + text);
     for (const std::string& bad : switches_.bad)
-        log_.Line((switches_.Unattended() ? "unknown switch or missing value: " : "switch passed over: ") + bad, true);
+        log_.Line((switches_.Unattended() ? "unknown switch or missing value: " : "switch passed over: ") + bad);
     if (!switches_.bad.empty()) usable = false;
     if (switches_.answers) {
         std::string problem;
@@ -89,7 +89,7 @@ bool Application::PrepareSwitches(const CommandLine& line)
             else if (auto parsed = ParseAnswersFile(*text, problem)) answers_ = std::move(*parsed);
         }
         if (!problem.empty()) {
-            log_.Line("answers file " + *switches_.answers + ": " + problem, true);
+            log_.Line("answers file " + *switches_.answers + ": " + problem);
             usable = false;
         }
     }
@@ -99,7 +99,7 @@ bool Application::PrepareSwitches(const CommandLine& line)
 int Application::Finish(const RunEnding& ending)
 {
     const int code = ExitCodeFor(ending);
-    log_.Line("exit code " + std::to_string(code), true);
+    log_.Line("exit code " + std::to_string(code));
     log_.Flush();
     return code;
 }
@@ -149,7 +149,7 @@ void Application::RunUnattended(RunEnding& ending)
     StartUp();
     if (!fatalText_.empty()) {
         ending.fatalStartup = true;
-        log_.Line("fatal: " + fatalText_, true);
+        log_.Line("fatal: " + fatalText_);
     } else {
         const RunOptions options =
             WizardRunView(*frmBack_, *frmMain_, *frmStatus_, *frmCustomDlg_, [](unsigned) {}).ReadOptions();
@@ -174,16 +174,16 @@ void Application::RunUnattended(RunEnding& ending)
             }
         } catch (const std::exception& error) {
             ending.error = true;
-            log_.Line(std::string("error: ") + error.what(), true);
+            log_.Line(std::string("error: ") + error.what());
         } catch (...) {
             ending.error = true;
-            log_.Line(std::string("error: ") + ui::Backend::kUnexpectedError, true);
+            log_.Line(std::string("error: ") + ui::Backend::kUnexpectedError);
         }
         ending.stopped = ending.stopped || view.Stopped();
         ending.declined = answers.Declined();
         const std::string record = context_.setupFolder + kRecordName;
         if (!context_.Uninstalling() && !ending.stopped && !ending.error && platform_.files.FileExists(record))
-            log_.Line("record written: " + record, true);
+            log_.Line("record written: " + record);
         frmStatus_->Hide();
     }
     CleanUpAtProgramEnd(context_.tempFolder, context_.workFolder, platform_, ops_);
@@ -198,7 +198,7 @@ void Application::LogFailures(const std::string& failureText)
         if (end == std::string::npos) end = failureText.size();
         std::string record = failureText.substr(start, end - start);
         while (!record.empty() && (record.back() == '\r' || record.back() == '\n')) record.pop_back();
-        if (!record.empty()) log_.Line("failure: " + record, true);
+        if (!record.empty()) log_.Line("failure: " + record);
         start = end + 4;
     }
 }
@@ -249,7 +249,7 @@ void Application::RunGuarded(const std::function<void(RunView&, SharedFiles&)>& 
     try {
         run(log_.IsOpen() ? static_cast<RunView&>(logged) : view, shared);
     } catch (const std::exception& error) {
-        log_.Line(std::string("error: ") + error.what(), true);
+        log_.Line(std::string("error: ") + error.what());
         view.AbandonRun();
         throw;
     } catch (...) {
@@ -263,7 +263,7 @@ void Application::RunGuarded(const std::function<void(RunView&, SharedFiles&)>& 
 SharedFiles Application::MakeSharedFiles()
 {
     return SharedFiles(platform_, !context_.Uninstalling(), [this](const std::string& text, const std::string& caption) {
-        log_.Line("warning [" + caption + "] " + text, true);
+        log_.Line("warning [" + caption + "] " + text);
         if (!switches_.Unattended()) backend_.ShowMessageBox(text, caption, ui::box::kWarningOk);
     });
 }

@@ -6,7 +6,6 @@ namespace lorvel {
 
 namespace {
 
-constexpr std::uint32_t kWriteIntervalMs = 250;
 
 std::string OneLine(const std::string& text)
 {
@@ -35,12 +34,14 @@ std::string RunLog::Stamp(const platform::LocalTime& t)
 
 platform::ErrorCode RunLog::Open(const std::string& path)
 {
-    const platform::ErrorCode code = platform_.files.WriteWholeFile(path, "");
+    // Made empty the safe way (never through a link), then written on at its end.
+    platform::ErrorCode code = platform_.files.WriteWholeFile(path, "");
+    if (code == platform::kErrorSuccess) file_ = platform_.files.OpenAppender(path, code);
     if (code == platform::kErrorSuccess) path_ = path;
     return code;
 }
 
-void RunLog::Line(const std::string& text, bool important)
+void RunLog::Line(const std::string& text)
 {
     if (path_.empty()) return;
     const std::string line = OneLine(text);
@@ -51,17 +52,7 @@ void RunLog::Line(const std::string& text, bool important)
     } else {
         for (char c : line) utf8.push_back(static_cast<unsigned char>(c) < 0x80 ? c : '?');
     }
-    content_ += Stamp(platform_.system.GetLocalTime()) + " " + utf8 + "\r\n";
-    dirty_ = true;
-    if (important || platform_.system.GetTickCount() - lastWrite_ >= kWriteIntervalMs) Flush();
-}
-
-void RunLog::Flush()
-{
-    if (path_.empty() || !dirty_) return;
-    platform_.files.WriteWholeFile(path_, content_);
-    lastWrite_ = platform_.system.GetTickCount();
-    dirty_ = false;
+    file_->Append(Stamp(platform_.system.GetLocalTime()) + " " + utf8 + "\r\n");
 }
 
 }  // namespace lorvel

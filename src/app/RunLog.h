@@ -1,12 +1,12 @@
 // The log a deployment tool reads: one UTF-8 line per event, each with its local
-// time. The program's texts are Shift-JIS; the log converts them. The file is
-// rewritten whole, atomically, at most every few hundred milliseconds and at every
-// event that matters (a question, a failure, the end), so a run that is killed still
-// leaves what it did up to then, and a long copy does not write the log thousands of
-// times over.
+// time. The program's texts are Shift-JIS; the log converts them. Each line is written
+// at the file's end as it comes, through a file kept open, so a run that is killed at
+// any moment leaves every line up to that moment, and a long copy costs one write per
+// line, not a rewrite of the whole.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "platform/Platform.h"
@@ -22,9 +22,10 @@ public:
     platform::ErrorCode Open(const std::string& path);
     bool IsOpen() const { return !path_.empty(); }
 
-    // One event; line breaks inside it become " | ". important: written at once.
-    void Line(const std::string& text, bool important = false);
-    void Flush();
+    // One event; line breaks inside it become " | ".
+    void Line(const std::string& text);
+    // Nothing is kept back; kept for the end of the program to say so.
+    void Flush() {}
 
     // "2024-05-01 09:03:07.250": the stamp each line begins with.
     static std::string Stamp(const platform::LocalTime& time);
@@ -32,9 +33,7 @@ public:
 private:
     platform::Platform& platform_;
     std::string path_;
-    std::string content_;  // UTF-8
-    std::uint32_t lastWrite_ = 0;
-    bool dirty_ = false;
+    std::unique_ptr<platform::Appender> file_;
 };
 
 }  // namespace lorvel

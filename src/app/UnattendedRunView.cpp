@@ -49,7 +49,7 @@ int UnattendedRunView::Ask(const std::string& text, const std::string& caption, 
 {
     const TakenAnswer taken = answers_.Answer(text, caption, flags);
     if ((flags & kIconMask) == kStopIcon) stopped_ = true;
-    log_.Line(QuestionLine(caption, text, AnswerWord(taken.answer), SourceName(taken.source)), true);
+    log_.Line(QuestionLine(caption, text, AnswerWord(taken.answer), SourceName(taken.source)));
     return taken.answer;
 }
 
@@ -65,7 +65,7 @@ void UnattendedRunView::SetProgress(int percent, int done, int all)
 
 void UnattendedRunView::ShowDetails(const std::string& frameCaption, const std::string&, bool)
 {
-    log_.Line("details [" + frameCaption + "] not shown: the failures are in this log", true);
+    log_.Line("details [" + frameCaption + "] not shown: the failures are in this log");
 }
 
 void UnattendedRunView::AskDeletion(const std::string& message)
@@ -73,7 +73,7 @@ void UnattendedRunView::AskDeletion(const std::string& message)
     AnswerSource source = AnswerSource::Default;
     const std::string word = answers_.SharedAnswer(source);
     slot_ = AnswerOfWord(word);
-    log_.Line(QuestionLine("shared file", message, word, SourceName(source)), true);
+    log_.Line(QuestionLine("shared file", message, word, SourceName(source)));
 }
 
 void UnattendedRunView::CloseProgressWindow()
@@ -98,7 +98,7 @@ bool LoggedRunView::Aborted()
     const bool aborted = inner_.Aborted();
     if (aborted && !abortLogged_) {
         abortLogged_ = true;
-        log_.Line("the person aborted the run", true);
+        log_.Line("the person aborted the run");
     }
     return aborted;
 }
@@ -106,14 +106,14 @@ bool LoggedRunView::Aborted()
 int LoggedRunView::Ask(const std::string& text, const std::string& caption, int flags)
 {
     const int answer = inner_.Ask(text, caption, flags);
-    log_.Line(QuestionLine(caption, text, AnswerWord(answer), "the person"), true);
+    log_.Line(QuestionLine(caption, text, AnswerWord(answer), "the person"));
     return answer;
 }
 
 void LoggedRunView::AskDeletion(const std::string& message)
 {
     inner_.AskDeletion(message);
-    log_.Line(QuestionLine("shared file", message, AnswerWord(inner_.AnswerSlot()), "the person"), true);
+    log_.Line(QuestionLine("shared file", message, AnswerWord(inner_.AnswerSlot()), "the person"));
 }
 
 }  // namespace lorvel

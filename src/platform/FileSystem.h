@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -45,6 +46,15 @@ struct DiskGeometry {
     std::uint32_t bytesPerSector = 0;
     std::uint32_t freeClusters = 0;
     std::uint32_t totalClusters = 0;
+};
+
+// A file kept open to be written at its end, piece after piece: each piece reaches the
+// system at once, so a process that is killed keeps every piece it wrote; the disk
+// takes it in its own time.
+class Appender {
+public:
+    virtual ~Appender() = default;
+    virtual ErrorCode Append(std::string_view bytes) = 0;
 };
 
 class FileSystem {
@@ -115,6 +125,9 @@ public:
     // refusing a link. Nothing is flushed: a crash leaves no file anybody relies on.
     virtual ErrorCode CreateNewFile(const std::string& path, std::string_view bytes) = 0;
     virtual ErrorCode AppendToFile(const std::string& path, std::string_view bytes) = 0;
+    // Opens an existing file to write at its end (never through a link); null, and
+    // the reason in code, when it cannot be.
+    virtual std::unique_ptr<Appender> OpenAppender(const std::string& path, ErrorCode& code) = 0;
     // Makes what was written to the file survive a power cut: the system's buffers
     // for it go to the disk before this returns. Refuses a link, as the two above.
     virtual ErrorCode FlushFile(const std::string& path) = 0;

@@ -44,6 +44,7 @@ void UninstallRun::GoOnFrom(const RepairOutcome& outcome)
     if (outcome.done != RepairOutcome::Done::UninstallGoesOn) return;
     journalPath_ = outcome.journalPath;
     lowered_ = outcome.lowered;
+    goingOn_ = true;
 }
 
 // Only a run that may change counts has anything to note: the rest of an uninstall
@@ -438,6 +439,8 @@ bool UninstallRun::IsEmptyKey(RootKey root, const std::string& path)
 // is no reason to stay.
 void UninstallRun::Failed(const std::string& tag, const std::string& item, ErrorCode code)
 {
+    // Going on after a run that was cut off, what is gone was removed by that run.
+    if (goingOn_ && (code == kErrorFileNotFound || code == kErrorPathNotFound)) return;
     failures_.Add(tag, item, services_.ops.SystemErrorText(code));
     // A folder that still holds what others put there stays however often it is tried.
     if (code != kErrorFileNotFound && code != kErrorPathNotFound && code != kErrorDirNotEmpty) leftBehind_ = true;

@@ -98,6 +98,7 @@ private:
     std::string journalPath_;
     // Upper-case path -> the count before: lowered by this run or the one cut off.
     std::map<std::string, std::int32_t> lowered_;
+    bool goingOn_ = false;  // after a run of the record cut off
     bool recordRefused_ = false;
     bool recordListed_ = false;  // the record is one of its own DeleteFile entries
     bool leftBehind_ = false;    // a removal failed and what it named is still there

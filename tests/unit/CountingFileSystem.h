@@ -86,6 +86,10 @@ public:
         return Count("AppendToFile", p), inner_.AppendToFile(p, b);
     }
     ErrorCode FlushFile(const std::string& p) override { return Count("FlushFile", p), inner_.FlushFile(p); }
+    std::unique_ptr<platform::Appender> OpenAppender(const std::string& p, ErrorCode& code) override
+    {
+        return Count("OpenAppender", p), inner_.OpenAppender(p, code);
+    }
     ErrorCode FlushVolume(const std::string& p) override { return Count("FlushVolume", p), inner_.FlushVolume(p); }
     ErrorCode WriteWholeFile(const std::string& p, const std::string& b) override
     {

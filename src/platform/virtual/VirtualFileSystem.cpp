@@ -493,6 +493,39 @@ ErrorCode VirtualFileSystem::FlushFile(const std::string& path)
     return kErrorSuccess;
 }
 
+namespace {
+
+class HostAppender final : public Appender {
+public:
+    explicit HostAppender(const fs::path& path) : out_(path, std::ios::binary | std::ios::app) {}
+    bool Good() const { return static_cast<bool>(out_); }
+    ErrorCode Append(std::string_view bytes) override
+    {
+        out_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out_.flush();
+        return out_ ? kErrorSuccess : kErrorAccessDenied;
+    }
+
+private:
+    std::ofstream out_;
+};
+
+}  // namespace
+
+std::unique_ptr<Appender> VirtualFileSystem::OpenAppender(const std::string& path, ErrorCode& code)
+{
+    const Target t = Locate(path);
+    code = kErrorSuccess;
+    if (!t.path.valid || t.path.hasWildcard || t.path.parts.empty()) code = t.NameError();
+    else if (!t.exists) code = t.parentExists ? kErrorFileNotFound : kErrorPathNotFound;
+    else if (t.isDirectory || t.isLink) code = kErrorAccessDenied;
+    else code = CheckWritable(t);
+    if (code != kErrorSuccess) return nullptr;
+    auto appender = std::make_unique<HostAppender>(HostFsPath(t.host));
+    if (!appender->Good()) code = kErrorAccessDenied;
+    return code == kErrorSuccess ? std::move(appender) : nullptr;
+}
+
 ErrorCode VirtualFileSystem::FlushVolume(const std::string& path)
 {
     const WinPath where = ParseWinPath(path);

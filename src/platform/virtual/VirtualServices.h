@@ -31,6 +31,7 @@ public:
     ErrorCode CreateNewFile(const std::string& path, std::string_view bytes) override;
     ErrorCode AppendToFile(const std::string& path, std::string_view bytes) override;
     ErrorCode FlushFile(const std::string& path) override;
+    std::unique_ptr<Appender> OpenAppender(const std::string& path, ErrorCode& code) override;
     ErrorCode FlushVolume(const std::string& path) override;
     ErrorCode ShellDelete(const std::string& path) override;
     ErrorCode SetCurrentFolder(const std::string& path) override;

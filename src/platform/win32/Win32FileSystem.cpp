@@ -116,6 +116,25 @@ ErrorCode WriteBytes(const std::wstring& path, DWORD disposition, DWORD access, 
     return kErrorSuccess;
 }
 
+class HandleAppender final : public Appender {
+public:
+    explicit HandleAppender(UniqueHandle file) : file_(std::move(file)) {}
+    ErrorCode Append(std::string_view bytes) override
+    {
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            DWORD wrote = 0;
+            const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 20));
+            if (!::WriteFile(file_.Get(), bytes.data() + done, chunk, &wrote, nullptr) || wrote == 0) return LastError();
+            done += wrote;
+        }
+        return kErrorSuccess;
+    }
+
+private:
+    UniqueHandle file_;
+};
+
 // Removes one entry a search found: a link (to a folder or a file) as a link, a
 // folder with what is in it, a file even when it is read-only, as the shell does.
 ErrorCode DeleteEntry(const std::wstring& path, DWORD attributes);
@@ -559,6 +578,26 @@ public:
         BY_HANDLE_FILE_INFORMATION info{};
         if (!::GetFileInformationByHandle(file.Get(), &info) || IsLink(info.dwFileAttributes)) return kErrorAccessDenied;
         return Result(::FlushFileBuffers(file.Get()));
+    }
+
+    std::unique_ptr<Appender> OpenAppender(const std::string& path, ErrorCode& code) override
+    {
+        const WideName name(path);
+        code = name.Error();
+        if (code) return nullptr;
+        UniqueHandle file(::CreateFileW(name.Text().c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
+                                        nullptr));
+        if (!file.Valid()) {
+            code = LastError();
+            return nullptr;
+        }
+        BY_HANDLE_FILE_INFORMATION info{};
+        if (!::GetFileInformationByHandle(file.Get(), &info) || IsLink(info.dwFileAttributes)) {
+            code = kErrorAccessDenied;
+            return nullptr;
+        }
+        return std::make_unique<HandleAppender>(std::move(file));
     }
 
     ErrorCode FlushVolume(const std::string& path) override
