@@ -6,7 +6,9 @@
 # Wine's msiexec /qn, each with its own uninstaller; beside bare_loop doing the least
 # a copy (one existence check and one CopyFileW per file) or a delete (one DeleteFileW
 # per file) can do on the same files in the same prefix.
-#   bench/wine-speed-bench.sh [SETUP.EXE]
+#   bench/wine-speed-bench.sh [SETUP.EXE [EARLIER-SETUP.EXE]]
+# An earlier build given second runs /VERYSILENT too, in the same rounds, as the row
+# "earlier /VERYSILENT": what a change costs, side by side with the peers.
 #   LORVEL_BENCH_COUNTS="1000 4000 10000"  LORVEL_BENCH_REPEAT=3 (each figure the least of as many runs)
 #   LORVEL_BENCH_MSI_COUNTS="1000 4000" (the counts the MSI runs at)
 #   LORVEL_BENCH_PEERS=0 leaves out the peers (they need Debian's nsis and wixl)
@@ -109,6 +111,10 @@ quiet_install_time() {
 quiet_uninstall_time() {
   unattended_time 'run 0 C:\windows\UNKORAT.EXE /VERYSILENT "C:\bench-target\UNSETUP.INI"'
 }
+# The earlier build, beside the current one on the same medium.
+earlier_install_time() {
+  unattended_time 'run 0 C:\bench-medium\EARLIER.EXE /VERYSILENT' "$c/bench-target"
+}
 # /SILENT: the progress window alone, as the peers' silent runs show theirs or none.
 silent_install_time() {
   unattended_time 'run-shown 0 C:\bench-medium\SETUP.EXE /SILENT' "$c/bench-target"
@@ -146,6 +152,7 @@ runs_of() { # kind: prints the install and uninstall functions of a way of runni
     wizard) echo "install_time uninstall_time" ;;
     silent) echo "silent_install_time silent_uninstall_time" ;;
     quiet) echo "quiet_install_time quiet_uninstall_time" ;;
+    earlier) echo "earlier_install_time quiet_uninstall_time" ;;
   esac
 }
 # One install and uninstall of count files by one way of running SETUP.EXE:
@@ -253,6 +260,7 @@ peer_run() {
 declare -A runs_of_installer
 installers_at() { # count: the installers that run at that count
   local list="bare wizard silent quiet"
+  [ ${#programs[@]} -gt 1 ] && list+=" earlier"
   if [ "$peers_on" != 0 ]; then
     list+=" nsis"
     [ "$1" = 1 ] || [[ $msi_counts == *" $1 "* ]] && list+=" msi"
@@ -262,7 +270,7 @@ installers_at() { # count: the installers that run at that count
 run_installer() { # installer count
   case $1 in
     bare) bare_run "$2" ;;
-    wizard | silent | quiet) setup_run "$1" "$2" ;;
+    wizard | silent | quiet | earlier) setup_run "$1" "$2" ;;
     *) peer_run "$1" "$2" ;;
   esac
 }
@@ -282,6 +290,7 @@ rounds() { # count
 program=${programs[0]}
 for count in 1 $counts; do
   medium "$program" "$count"
+  [ ${#programs[@]} -gt 1 ] && cp "${programs[1]}" "$c/bench-medium/EARLIER.EXE"
   [ "$peers_on" != 0 ] && peer_media "$count"
   rounds "$count"
 done
@@ -305,6 +314,7 @@ row() {
 name_of() {
   case $1 in
     wizard) echo "SETUP wizard" ;; silent) echo "SETUP /SILENT" ;; quiet) echo "SETUP /VERYSILENT" ;;
+    earlier) echo "earlier /VERYSILENT" ;;
     nsis) echo "NSIS /S" ;; msi) echo "MSI /qn" ;;
   esac
 }

@@ -22,11 +22,13 @@ InstallRun::Outcome InstallRun::CreateFolders()
         const std::string folder = ExpandFolderMacros(AddPathDelim(value, "B"), table);
         services_.view.SetStatus("フォルダを作成しています．．．\r\nCreating -> " + folder);
         if (!Checkpoint()) return Outcome::Ended;
-        journal_->NoteMade(folder, true);
+        const bool notedNew = journal_->NoteMade(folder, true);
         // Made as the folder above has it: inside the setup folder that is the
         // administrators' list; elsewhere (a data folder the program writes at run
         // time, under ProgramData say) the place's own.
         const ErrorCode code = services_.platform.files.CreateFolder(folder);
+        // Somebody made it between the two: it is theirs, and no undo removes it.
+        if (notedNew && code == kErrorAlreadyExists) journal_->NoteKept(folder);
         if (code == kErrorSuccess || code == kErrorAlreadyExists)
             state_.lists.deleteFolder += folder + "|";
         else

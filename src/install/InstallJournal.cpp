@@ -140,7 +140,12 @@ bool InstallJournal::NoteMade(const std::string& path, bool folder)
 
 // The made note said the path was free; a kept note says it was not, before anything
 // of the run reaches it: without it the undo would remove somebody's file.
-void InstallJournal::NoteKept(const std::string& path) { Note({"kept", WithoutFinalDelimiter(path)}); }
+void InstallJournal::NoteKept(const std::string& path)
+{
+    const std::string target = WithoutFinalDelimiter(path);
+    newFolders_.erase(UpperCase(target));  // what the run puts in somebody's folder is noted one by one
+    Note({"kept", target});
+}
 
 void InstallJournal::NoteCount(const std::string& path, const std::optional<RegValue>& before, bool fileBefore)
 {
