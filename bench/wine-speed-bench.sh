@@ -2,8 +2,8 @@
 # The real SETUP.EXE under Wine beside the bare loops and its peers, in one Wine
 # session: N small files in one flat folder (SetupSpeed=1) installed and uninstalled
 # by SETUP.EXE (by the wizard, /SILENT and /VERYSILENT), by an NSIS installer (amd64
-# stub, stored, silent /S) and by an MSI package (wixl, one component per file) under
-# Wine's msiexec /qn, each with its own uninstaller; beside bare_loop doing the least
+# stub, or x86 in a pure 32-bit prefix, stored, silent /S) and by an MSI package (wixl,
+# one component per file, x86 too in such a prefix) under Wine's msiexec /qn, each with its own uninstaller; beside bare_loop doing the least
 # a copy (one existence check and one CopyFileW per file) or a delete (one DeleteFileW
 # per file) can do on the same files in the same prefix.
 #   bench/wine-speed-bench.sh [SETUP.EXE [EARLIER-SETUP.EXE]]
@@ -12,6 +12,7 @@
 #   LORVEL_BENCH_COUNTS="1000 4000 10000"  LORVEL_BENCH_REPEAT=3 (each figure the least of as many runs)
 #   LORVEL_BENCH_MSI_COUNTS="1000 4000" (the counts the MSI runs at)
 #   LORVEL_BENCH_PEERS=0 leaves out the peers (they need Debian's nsis and wixl)
+#   LORVEL_BENCH_WAYS="quiet" runs SETUP.EXE only so (of "wizard silent quiet")
 # Run after a windows (or, without 32-bit Wine, windows64) build.
 #
 # Each installer's row: its whole run of N files from the shell, the same less its run
@@ -128,6 +129,9 @@ bare() { awk "BEGIN { printf \"%.2f\", $(wine 'C:\e2e-tools\bare_loop.exe' "$@" 
 # The least of each time over the repetitions: what a run adds is noise (the host's
 # disk, its other work), never a saving, so the minimum is the truest figure.
 repeat=${LORVEL_BENCH_REPEAT:-3}
+ways=${LORVEL_BENCH_WAYS:-wizard silent quiet}
+nsis_target=amd64-unicode msi_arch=x64 msi_win64=yes
+[ "$LORVEL_WINE_ARCH" = win32 ] && nsis_target=x86-unicode msi_arch=x86 msi_win64=no
 least() { printf '%s\n' "$@" | grep -v '^-$' | sort -g | head -1 | grep . || echo -; }
 # The least of each field of "total start finish" lines, field by field.
 least_fields() {
@@ -201,7 +205,8 @@ peer_media() {
   mkdir -p "$peers/files"
   for i in $(seq 1 "$count"); do echo "small file $i" > "$peers/files/F$i.DAT"; done
   {
-    printf 'Unicode true\nTarget amd64-unicode\nSetCompress off\nName "Bench"\nOutFile "%s"\n' "$peers/nsis.exe"
+    # A pure 32-bit prefix runs no 64-bit program: the peer is then the x86 stub.
+    printf 'Unicode true\nTarget %s\nSetCompress off\nName "Bench"\nOutFile "%s"\n' "$nsis_target" "$peers/nsis.exe"
     printf 'InstallDir "C:\\bench-nsis"\nRequestExecutionLevel admin\nSection\nSetOutPath "$INSTDIR"\n'
     for i in $(seq 1 "$count"); do printf 'File "%s/files/F%d.DAT"\n' "$peers" "$i"; done
     printf 'WriteUninstaller "$INSTDIR\\uninst.exe"\nSectionEnd\nSection "Uninstall"\n'
@@ -217,15 +222,15 @@ peer_media() {
     printf '<Media Id="1" Cabinet="bench.cab" EmbedCab="yes"/>\n'
     printf '<Directory Id="TARGETDIR" Name="SourceDir"><Directory Id="INSTALLDIR" Name="bench-msi">\n'
     for i in $(seq 1 "$count"); do
-      printf '<Component Id="C%d" Guid="*" Win64="yes"><File Id="F%d" Source="files/F%d.DAT" KeyPath="yes"/></Component>\n' \
-        "$i" "$i" "$i"
+      printf '<Component Id="C%d" Guid="*" Win64="%s"><File Id="F%d" Source="files/F%d.DAT" KeyPath="yes"/></Component>\n' \
+        "$i" "$msi_win64" "$i" "$i"
     done
     printf '</Directory></Directory>\n<Feature Id="All" Level="1">\n'
     for i in $(seq 1 "$count"); do printf '<ComponentRef Id="C%d"/>\n' "$i"; done
     printf '</Feature>\n</Product>\n</Wix>\n'
   } > "$peers/bench.wxs"
   # wixl takes the files' paths relative to where it runs.
-  (cd "$peers" && wixl -a x64 -o bench.msi bench.wxs 2>/dev/null) ||
+  (cd "$peers" && wixl -a "$msi_arch" -o bench.msi bench.wxs 2>/dev/null) ||
     { echo "wixl could not build the package" >&2; exit 1; }
 }
 landed() { find "$1" -name 'F*.DAT' 2>/dev/null | wc -l; }
@@ -259,7 +264,7 @@ peer_run() {
 # same one. The figures are the least of each installer's rounds.
 declare -A runs_of_installer
 installers_at() { # count: the installers that run at that count
-  local list="bare wizard silent quiet"
+  local list="bare $ways"
   [ ${#programs[@]} -gt 1 ] && list+=" earlier"
   if [ "$peers_on" != 0 ]; then
     list+=" nsis"

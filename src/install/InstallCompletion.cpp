@@ -237,23 +237,18 @@ void InstallCompletion::WriteUninstallRecord(const std::string& uninstaller)
 }
 
 // The system copies files through its cache: a power cut soon after the install
-// could leave a recorded file empty. One flush of each volume written does it; where
-// the system refuses that, each copied file is flushed.
+// could leave a recorded file empty. One flush of each volume written does it. Where
+// the system refuses that (a run without an administrator's rights, or under Wine)
+// the copies are left to the cache: a flush of each file costs a disk round trip per
+// file, several times the whole copy.
 void InstallCompletion::MakeCopiesDurable()
 {
-    std::map<char, std::vector<std::string>> byDrive;
+    std::set<char> drives;
     std::vector<std::string> paths = ListItems(state_.lists.deleteFile);
-    paths.push_back(services_.context.windowsFolder + kUninstallerName);
-    for (const std::string& item : paths) {
-        const std::string path = PathPart(item);
-        if (path.size() > 2 && path[1] == ':')
-            byDrive[static_cast<char>(std::toupper(static_cast<unsigned char>(path[0])))].push_back(path);
-    }
-    FileSystem& files = services_.platform.files;
-    for (const auto& [drive, onDrive] : byDrive) {
-        if (files.FlushVolume(std::string(1, drive) + ":\\") == kErrorSuccess) continue;
-        for (const std::string& path : onDrive) files.FlushFile(path);
-    }
+    paths.push_back(services_.context.windowsFolder);
+    for (const std::string& path : paths)
+        if (path.size() > 2 && path[1] == ':') drives.insert(static_cast<char>(std::toupper(static_cast<unsigned char>(path[0]))));
+    for (const char drive : drives) services_.platform.files.FlushVolume(std::string(1, drive) + ":\\");
 }
 
 // The uninstall carries out only a record the install vouched for, and loads only

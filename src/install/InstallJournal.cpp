@@ -33,7 +33,7 @@ std::string ParentKey(const std::string& key)
 
 std::string WithoutFinalDelimiter(const std::string& path)
 {
-    return path.size() > 3 ? RemovePathDelim(path, "T") : path;
+    return path.size() > 3 ? RemovePathDelim(path, "B") : path;
 }
 
 bool Below(const std::string& upperPath, const std::string& upperFolder)

@@ -176,7 +176,7 @@ ErrorCode RunJournal::Begin(const std::string& path, JournalKind kind)
     path_.clear();
     if (path.empty()) return kErrorSuccess;
     const std::string folder = FolderPart(path);
-    ErrorCode code = files_.CreatePrivateFolder(RemovePathDelim(folder, "T"));
+    ErrorCode code = files_.CreatePrivateFolder(RemovePathDelim(folder, "B"));
     if (code != kErrorSuccess && code != kErrorAlreadyExists) return code;
     // A folder another account may change could hold a journal of theirs by the time
     // the next run reads it.
@@ -190,7 +190,7 @@ ErrorCode RunJournal::Begin(const std::string& path, JournalKind kind)
     }
     // Nothing half made is left: a journal that holds no whole first line is no journal.
     files_.RemoveFile(path);
-    files_.RemoveFolder(RemovePathDelim(folder, "T"));
+    files_.RemoveFolder(RemovePathDelim(folder, "B"));
     return code;
 }
 
@@ -218,7 +218,7 @@ ErrorCode RemoveJournal(FileSystem& files, const std::string& path)
     ErrorCode code = path.empty() ? kErrorFileNotFound : files.RemoveFile(path);
     // The folder goes with the last journal; one that still holds another product's
     // stays. A run cut off between the two left it empty.
-    if (!path.empty()) files.RemoveFolder(RemovePathDelim(FolderPart(path), "T"));
+    if (!path.empty()) files.RemoveFolder(RemovePathDelim(FolderPart(path), "B"));
     return code == kErrorFileNotFound || code == kErrorPathNotFound ? kErrorSuccess : code;
 }
 

@@ -48,10 +48,10 @@ void UninstallRun::GoOnFrom(const RepairOutcome& outcome)
 }
 
 // Only a run that may change counts has anything to note: the rest of an uninstall
-// deletes, and deleting again what is gone changes nothing.
+// deletes, and deleting again what is gone changes nothing. A journal the run goes on
+// with is ended by it too, whatever this run may change.
 void UninstallRun::BeginJournal()
 {
-    // One the run goes on with is ended by it too, whatever this run may change.
     if (!journalPath_.empty()) {
         journal_.Continue(journalPath_);
         return;
@@ -456,8 +456,8 @@ void UninstallRun::RemoveRecordAndEntry()
     }
     // The entry first, and on the disk before the record goes: a run cut off between
     // the two must not leave the list naming a record that is gone, which nobody
-    // could then remove. A record left without its entry is put away by the next
-    // install of the product, which its journal sends there.
+    // could then remove. A record left without its entry is removed by the next
+    // install of the product, which the journal tells of it.
     RemoveUninstallEntry();
     services_.platform.registry.FlushKeys(RootKey::LocalMachine);
     if (recordListed_ && !Refuse(tag::kFile, services_.context.recordPath)) {

@@ -50,7 +50,13 @@ kill_when() {
   echo "$seen"
 }
 
+# The system's lists the runs change: installed programs and shared counts, whole.
+reg_state() {
+  reg_query 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall' /s
+  reg_query "$shared_key" /s
+}
 before=$(ls_tree)
+registry_before=$(reg_state)
 [ "$(count)" = 0x1 ] || fail "the count before reads '$(count)'"
 
 # An install killed during its copy.
@@ -76,6 +82,7 @@ code=$(run_unattended "$uninstaller" /SILENT "$record" '/LOG=C:\e2e-cut-work\uni
 [ "$code" = "$(wine_code 0)" ] || fail "the uninstall ended with $code: $(cat "$work/uninstall1.log")"
 [ "$(ls_tree)" = "$before" ] || fail "the prefix's files differ from before: $(diff <(echo "$before") <(ls_tree))"
 [ "$(count)" = 0x1 ] || fail "the count after the uninstall reads '$(count)', not 1"
+[ "$(reg_state)" = "$registry_before" ] || fail "the registry differs from before: $(diff <(echo "$registry_before") <(reg_state))"
 [ -z "$(journals)" ] || fail "a journal was left: $(journals)"
 
 # An uninstall killed during its deletions, started again from the list.
@@ -90,6 +97,7 @@ grep -qF 'question [中断された処理] 前回のアンセットアップ(ア
   fail "the uninstall after the kill did not say what it found: $(cat "$work/uninstall3.log")"
 [ "$(ls_tree)" = "$before" ] || fail "the prefix's files differ from before: $(diff <(echo "$before") <(ls_tree))"
 [ "$(count)" = 0x1 ] || fail "the count was lowered twice: it reads '$(count)', not 1"
+[ "$(reg_state)" = "$registry_before" ] || fail "the registry differs from before: $(diff <(echo "$registry_before") <(reg_state))"
 [ -z "$(journals)" ] || fail "a journal was left: $(journals)"
 if wine_reg query "$key" >/dev/null 2>&1; then fail "the entry is still listed"; fi
 wine_reg delete "$shared_key" /v "$shared_value" /f >/dev/null 2>&1
