@@ -97,6 +97,19 @@ UniqueHandle OpenToRead(const WideName& name, DWORD flags)
 
 // Writes bytes to a file opened on the name itself, never through a link: a new one
 // (CREATE_NEW) or an existing one at its end (OPEN_EXISTING with FILE_APPEND_DATA).
+// Every byte through the handle, in pieces of at most 1 MB.
+ErrorCode WriteAll(HANDLE file, std::string_view bytes)
+{
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD wrote = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 20));
+        if (!::WriteFile(file, bytes.data() + done, chunk, &wrote, nullptr) || wrote == 0) return LastError();
+        done += wrote;
+    }
+    return kErrorSuccess;
+}
+
 ErrorCode WriteBytes(const std::wstring& path, DWORD disposition, DWORD access, std::string_view bytes)
 {
     UniqueHandle file(::CreateFileW(path.c_str(), access, 0, nullptr, disposition,
@@ -106,30 +119,13 @@ ErrorCode WriteBytes(const std::wstring& path, DWORD disposition, DWORD access, 
     if (disposition == OPEN_EXISTING &&
         (!::GetFileInformationByHandle(file.Get(), &info) || IsLink(info.dwFileAttributes)))
         return kErrorAccessDenied;
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        DWORD wrote = 0;
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 20));
-        if (!::WriteFile(file.Get(), bytes.data() + done, chunk, &wrote, nullptr) || wrote == 0) return LastError();
-        done += wrote;
-    }
-    return kErrorSuccess;
+    return WriteAll(file.Get(), bytes);
 }
 
 class HandleAppender final : public Appender {
 public:
     explicit HandleAppender(UniqueHandle file) : file_(std::move(file)) {}
-    ErrorCode Append(std::string_view bytes) override
-    {
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            DWORD wrote = 0;
-            const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 20));
-            if (!::WriteFile(file_.Get(), bytes.data() + done, chunk, &wrote, nullptr) || wrote == 0) return LastError();
-            done += wrote;
-        }
-        return kErrorSuccess;
-    }
+    ErrorCode Append(std::string_view bytes) override { return WriteAll(file_.Get(), bytes); }
 
 private:
     UniqueHandle file_;

@@ -659,24 +659,6 @@ void PrepareCutMachine(RoundTripMachine& m, const Plan& plan)
     registry.WriteValue(RootKey::LocalMachine, kSharedDllsKey, counted, RegValue::DoubleWord(1));
 }
 
-// Every file and registry line that differs, both ways.
-std::vector<std::string> Unequal(const Snapshot& want, const Snapshot& got)
-{
-    std::vector<std::string> found;
-    for (const auto& [path, bytes] : got.files) {
-        const auto w = want.files.find(path);
-        if (w == want.files.end()) found.push_back("more: " + path);
-        else if (w->second != bytes) found.push_back("other bytes: " + path);
-    }
-    for (const auto& [path, bytes] : want.files)
-        if (!got.files.count(path)) found.push_back("missing: " + path);
-    for (const std::string& item : got.registry)
-        if (!want.registry.count(item)) found.push_back("more in the registry: " + item);
-    for (const std::string& item : want.registry)
-        if (!got.registry.count(item)) found.push_back("missing from the registry: " + item);
-    return found;
-}
-
 struct Reference {
     Snapshot installed;  // after a whole install
     Snapshot removed;    // after a whole install and its uninstall
@@ -702,6 +684,24 @@ std::string Listed(const std::vector<std::string>& items)
     return text;
 }
 
+// A machine prepared for the plan, with the plan installed first when wanted, whose
+// install (or uninstall) is stopped dead at its k-th change; the machine as it was
+// then is left in into. False when the run has fewer changes than k.
+bool CutAt(const Plan& plan, int k, bool powerCut, bool installFirst, const fs::path& into)
+{
+    RoundTripMachine m;
+    PrepareCutMachine(m, plan);
+    if (installFirst) m.Install(plan, kCutFolder);
+    m.vm.machine.StopAtChange(k, into, powerCut);
+    try {
+        if (installFirst) m.Uninstall(kCutFolder);
+        else m.Install(plan, kCutFolder);
+        return false;
+    } catch (const platform::virt::MachineStopped&) {
+        return true;
+    }
+}
+
 // Cut at the k-th change (a kill, or a power cut that drops what was not flushed): the
 // machine is left as it was at that call, with nothing unwound. Started again, the
 // install must leave the machine as one whole install does, and its uninstall as
@@ -716,24 +716,15 @@ TEST(RoundTripTest, AnInstallCutOffAtAnyChangeIsUndoneAndDoneAgainByTheNextRun)
         for (int k = 1;; ++k) {
             SCOPED_TRACE(std::string(powerCut ? "power cut" : "kill") + " at change " + std::to_string(k));
             ScratchFolder stopped;
-            {
-                RoundTripMachine m;
-                PrepareCutMachine(m, plan);
-                m.vm.machine.StopAtChange(k, stopped.Path() / "root", powerCut);
-                try {
-                    m.Install(plan, kCutFolder);
-                    break;  // the install has fewer changes than k
-                } catch (const platform::virt::MachineStopped&) {
-                }
-            }
+            if (!CutAt(plan, k, powerCut, false, stopped.Path() / "root")) break;
             ++cuts;
             RoundTripMachine again(stopped.Path() / "root");
             again.Install(plan, kCutFolder);
             EXPECT_EQ(again.failures, "");
             told += static_cast<int>(again.repairs.size());
-            ASSERT_EQ(Listed(Unequal(reference.installed, Take(again.vm.machine))), "");
+            ASSERT_EQ(Listed(Differences(reference.installed, Take(again.vm.machine))), "");
             again.Uninstall(kCutFolder);
-            ASSERT_EQ(Listed(Unequal(reference.removed, Take(again.vm.machine))), "");
+            ASSERT_EQ(Listed(Differences(reference.removed, Take(again.vm.machine))), "");
         }
         EXPECT_GT(cuts, 40);
         // Every cut is told of but those before the journal's first line and after its
@@ -753,17 +744,7 @@ TEST(RoundTripTest, AnUninstallCutOffAtAnyChangeIsFinishedByTheNextRun)
         for (int k = 1;; ++k) {
             SCOPED_TRACE(std::string(powerCut ? "power cut" : "kill") + " at change " + std::to_string(k));
             ScratchFolder stopped;
-            {
-                RoundTripMachine m;
-                PrepareCutMachine(m, plan);
-                m.Install(plan, kCutFolder);
-                m.vm.machine.StopAtChange(k, stopped.Path() / "root", powerCut);
-                try {
-                    m.Uninstall(kCutFolder);
-                    break;
-                } catch (const platform::virt::MachineStopped&) {
-                }
-            }
+            if (!CutAt(plan, k, powerCut, true, stopped.Path() / "root")) break;
             ++cuts;
             // Started again from the list while the list still has the program; once
             // its entry is gone, the next start for it is an install.
@@ -771,11 +752,11 @@ TEST(RoundTripTest, AnUninstallCutOffAtAnyChangeIsFinishedByTheNextRun)
             if (again.vm.platform.registry.OpenKey(RootKey::LocalMachine, std::string(kUninstallListKey) + "RT RT") != 0) {
                 again.Install(plan, kCutFolder);
                 EXPECT_EQ(again.failures, "");
-                ASSERT_EQ(Listed(Unequal(reference.installed, Take(again.vm.machine))), "");
+                ASSERT_EQ(Listed(Differences(reference.installed, Take(again.vm.machine))), "");
             }
             again.Uninstall(kCutFolder);
             EXPECT_EQ(again.failures, "") << "what the first run removed is no failure of the second";
-            ASSERT_EQ(Listed(Unequal(reference.removed, Take(again.vm.machine))), "");
+            ASSERT_EQ(Listed(Differences(reference.removed, Take(again.vm.machine))), "");
         }
         EXPECT_GT(cuts, 10);
     }

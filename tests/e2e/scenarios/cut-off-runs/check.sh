@@ -57,7 +57,6 @@ reg_state() {
 }
 before=$(ls_tree)
 registry_before=$(reg_state)
-[ "$(count)" = 0x1 ] || fail "the count before reads '$(count)'"
 
 # An install killed during its copy.
 seen=$(kill_when 'e2e.cut-off-runs.SETUP\.EXE' 100 $((files - 100)) "C:\\e2e\\$name\\SETUP.EXE" /VERYSILENT '/LOG=C:\e2e-cut-work\install1.log')
@@ -67,7 +66,6 @@ last=$(printf 'F%05d.TXT' $((seen - 1)))
 grep -qF "Copying -> C:\e2e-cut\\$last" "$work/install1.log" ||
   fail "the killed install's log stops before $last: $(tail -3 "$work/install1.log")"
 [ -n "$(journals)" ] || fail "the killed install left no journal"
-[ "$(count)" = 0x2 ] || fail "the killed install had not raised the count: '$(count)'"
 code=$(run_unattended "C:\\e2e\\$name\\SETUP.EXE" /VERYSILENT '/LOG=C:\e2e-cut-work\install2.log')
 [ "$code" = "$(wine_code 0)" ] || fail "the install after the kill ended with $code: $(cat "$work/install2.log")"
 grep -qF 'question [中断された処理] 前回のセットアップが途中で終わっていたため' "$work/install2.log" ||
@@ -81,7 +79,6 @@ record=${BASH_REMATCH[2]}
 code=$(run_unattended "$uninstaller" /SILENT "$record" '/LOG=C:\e2e-cut-work\uninstall1.log')
 [ "$code" = "$(wine_code 0)" ] || fail "the uninstall ended with $code: $(cat "$work/uninstall1.log")"
 [ "$(ls_tree)" = "$before" ] || fail "the prefix's files differ from before: $(diff <(echo "$before") <(ls_tree))"
-[ "$(count)" = 0x1 ] || fail "the count after the uninstall reads '$(count)', not 1"
 [ "$(reg_state)" = "$registry_before" ] || fail "the registry differs from before: $(diff <(echo "$registry_before") <(reg_state))"
 [ -z "$(journals)" ] || fail "a journal was left: $(journals)"
 
@@ -90,7 +87,6 @@ code=$(run_unattended "C:\\e2e\\$name\\SETUP.EXE" /VERYSILENT '/LOG=C:\e2e-cut-w
 [ "$code" = "$(wine_code 0)" ] || fail "the install ended with $code: $(cat "$work/install3.log")"
 seen=$(kill_when 'UNKORAT\.EXE' 100 $((files - 100)) "$uninstaller" /SILENT "$record" '/LOG=C:\e2e-cut-work\uninstall2.log')
 echo "e2e $name: uninstall killed with $seen of $files files left" >&2
-[ "$(count)" = 0x1 ] || fail "the killed uninstall had not lowered the count: '$(count)'"
 code=$(run_unattended "$uninstaller" /SILENT "$record" '/LOG=C:\e2e-cut-work\uninstall3.log')
 [ "$code" = "$(wine_code 0)" ] || fail "the uninstall after the kill ended with $code: $(cat "$work/uninstall3.log")"
 grep -qF 'question [中断された処理] 前回のアンセットアップ(アンインストール)が途中で終わっていたため' "$work/uninstall3.log" ||
@@ -99,6 +95,5 @@ grep -qF 'question [中断された処理] 前回のアンセットアップ(ア
 [ "$(count)" = 0x1 ] || fail "the count was lowered twice: it reads '$(count)', not 1"
 [ "$(reg_state)" = "$registry_before" ] || fail "the registry differs from before: $(diff <(echo "$registry_before") <(reg_state))"
 [ -z "$(journals)" ] || fail "a journal was left: $(journals)"
-if wine_reg query "$key" >/dev/null 2>&1; then fail "the entry is still listed"; fi
 wine_reg delete "$shared_key" /v "$shared_value" /f >/dev/null 2>&1
 rm -rf "$shared_dir" "$work"
