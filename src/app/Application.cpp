@@ -154,11 +154,12 @@ void Application::RunUnattended(RunEnding& ending)
         const RunOptions options =
             WizardRunView(*frmBack_, *frmMain_, *frmStatus_, *frmCustomDlg_, [](unsigned) {}).ReadOptions();
         UnattendedAnswers answers(answers_);
-        UnattendedRunView view(options, answers, log_, switches_.verySilent ? nullptr : frmStatus_.get());
+        UnattendedRunView view(options, answers, log_, switches_.verySilent ? nullptr : frmStatus_.get(),
+                               events_ ? *events_ : RunEvents::None());
         SharedFiles shared = MakeSharedFiles();
         try {
             if (context_.Uninstalling()) {
-                const RunServices services{platform_, profiles_, ops_, context_, view, shared};
+                const RunServices services{platform_, profiles_, ops_, context_, view, shared, events_};
                 const RepairOutcome repaired = RepairBeforeUninstall(services);
                 UninstallRun run(services);
                 run.GoOnFrom(repaired);
@@ -167,7 +168,7 @@ void Application::RunUnattended(RunEnding& ending)
                 ending.failures = run.Failures().count;
                 LogFailures(run.Failures().text);
             } else {
-                InstallRun run({platform_, profiles_, ops_, context_, view, shared});
+                InstallRun run({platform_, profiles_, ops_, context_, view, shared, events_});
                 run.Run();
                 ending.failures = run.State().failures.count;
                 LogFailures(run.State().failures.text);
@@ -191,6 +192,7 @@ void Application::RunUnattended(RunEnding& ending)
 
 void Application::LogFailures(const std::string& failureText)
 {
+    if (events_) events_->RunEnded(failureText);
     // Records are separated by an empty line; each becomes one line of the log.
     std::size_t start = 0;
     while (start < failureText.size()) {
@@ -223,14 +225,14 @@ void Application::CreateForms()
     frmMain_->cleanUp = [this] { CleanUpAtProgramEnd(context_.tempFolder, context_.workFolder, platform_, ops_); };
     frmMain_->installRun = [this] {
         RunGuarded([this](RunView& view, SharedFiles& shared) {
-            InstallRun run({platform_, profiles_, ops_, context_, view, shared});
+            InstallRun run({platform_, profiles_, ops_, context_, view, shared, events_});
             run.Run();
             LogFailures(run.State().failures.text);
         });
     };
     frmMain_->uninstallRun = [this] {
         RunGuarded([this](RunView& view, SharedFiles& shared) {
-            const RunServices services{platform_, profiles_, ops_, context_, view, shared};
+            const RunServices services{platform_, profiles_, ops_, context_, view, shared, events_};
             const RepairOutcome repaired = RepairBeforeUninstall(services);
             UninstallRun run(services);
             run.GoOnFrom(repaired);

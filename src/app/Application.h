@@ -10,6 +10,7 @@
 #include "app/RunLog.h"
 #include "app/ScriptKeys.h"
 #include "run/AnswersFile.h"
+#include "run/RunEvents.h"
 #include "run/SetupContext.h"
 #include "run/FileOps.h"
 #include "run/ProfileStore.h"
@@ -31,6 +32,9 @@ public:
     // The whole program. Its exit code is 0 for an interactive run; an unattended
     // one (/SILENT, /VERYSILENT, /SUPPRESSMSGBOXES) ends with the code of ExitCodeFor.
     int Run();
+
+    // Whoever watches the runs besides their windows (the author's dry run); before Run.
+    void Watch(RunEvents& events) { events_ = &events; }
 
     SetupContext& Context() { return context_; }
     ui::BackForm& Back() { return *frmBack_; }
@@ -73,6 +77,7 @@ private:
     AnswersFile answers_;
     RunLog log_;
     std::string fatalText_;
+    RunEvents* events_ = nullptr;
 };
 
 }  // namespace lorvel

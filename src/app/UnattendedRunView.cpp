@@ -8,6 +8,7 @@ namespace {
 
 constexpr int kIconMask = 0xF0;
 constexpr int kStopIcon = 0x10;
+constexpr const char* kSharedFileQuestion = "shared file";
 
 const char* SourceName(AnswerSource source)
 {
@@ -50,6 +51,7 @@ int UnattendedRunView::Ask(const std::string& text, const std::string& caption, 
     const TakenAnswer taken = answers_.Answer(text, caption, flags);
     if ((flags & kIconMask) == kStopIcon) stopped_ = true;
     log_.Line(QuestionLine(caption, text, AnswerWord(taken.answer), SourceName(taken.source)));
+    events_.Asked({caption, text, AnswerWord(taken.answer), taken.source == AnswerSource::AnswersFile});
     return taken.answer;
 }
 
@@ -73,7 +75,8 @@ void UnattendedRunView::AskDeletion(const std::string& message)
     AnswerSource source = AnswerSource::Default;
     const std::string word = answers_.SharedAnswer(source);
     slot_ = AnswerOfWord(word);
-    log_.Line(QuestionLine("shared file", message, word, SourceName(source)));
+    log_.Line(QuestionLine(kSharedFileQuestion, message, word, SourceName(source)));
+    events_.Asked({kSharedFileQuestion, message, word, source == AnswerSource::AnswersFile});
 }
 
 void UnattendedRunView::CloseProgressWindow()

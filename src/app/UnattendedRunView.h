@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "app/RunLog.h"
+#include "run/RunEvents.h"
 #include "run/RunView.h"
 #include "run/UnattendedAnswers.h"
 #include "ui/Forms.h"
@@ -16,8 +17,9 @@ namespace lorvel {
 class UnattendedRunView final : public RunView {
 public:
     // progress: the progress window to show, or null for no window at all.
-    UnattendedRunView(RunOptions options, UnattendedAnswers& answers, RunLog& log, ui::StatusForm* progress)
-        : options_(std::move(options)), answers_(answers), log_(log), progress_(progress) {}
+    UnattendedRunView(RunOptions options, UnattendedAnswers& answers, RunLog& log, ui::StatusForm* progress,
+                      RunEvents& events = RunEvents::None())
+        : options_(std::move(options)), answers_(answers), log_(log), progress_(progress), events_(events) {}
 
     RunOptions ReadOptions() override { return options_; }
     void DisableOptions() override {}
@@ -52,6 +54,7 @@ private:
     UnattendedAnswers& answers_;
     RunLog& log_;
     ui::StatusForm* progress_;
+    RunEvents& events_;
     DeletionAnswer slot_ = DeletionAnswer::None;
     bool stopped_ = false;
     bool ended_ = false;

@@ -169,15 +169,17 @@ InstallRun::Outcome InstallRun::CopyFiles()
         FindEntry sourceInfo;
         const bool missing = services_.platform.files.QueryFile(source, sourceInfo) != kErrorSuccess ||
                              (sourceInfo.attributes & attr::kDirectory) != 0;
+        CopyEvent event{i, state_.diskNumber, entry.sourceName, destination, CopyEvent::Outcome::Missing};
         if (missing) {
             services_.view.SetItemStatus("ファイルが存在しないためコピーをスキップしています．．．\r\nSkipping -> " + destination,
                                          false);
             if (!Checkpoint()) return Outcome::Ended;
             state_.failures.Add(tag::kFile, source, "コピー元のファイルが見つかりません．\r\n");
             ++processed;
-        } else if (CopyOne(entry, source, sourceInfo, destination, processed) == Outcome::Ended) {
+        } else if (CopyOne(entry, source, sourceInfo, event, processed) == Outcome::Ended) {
             return Outcome::Ended;
         }
+        services_.Events().FileCopied(event);
         const std::optional<FindEntry> mediumInfo = missing ? std::nullopt : std::optional<FindEntry>(sourceInfo);
         if (ShowCopyProgress(i, processed, mediumInfo) == Outcome::Ended) return Outcome::Ended;
     }
@@ -187,8 +189,10 @@ InstallRun::Outcome InstallRun::CopyFiles()
 }
 
 InstallRun::Outcome InstallRun::CopyOne(const CopyEntry& entry, std::string source, const FindEntry& sourceInfo,
-                                        std::string destination, int& processed)
+                                        CopyEvent& event, int& processed)
 {
+    std::string& destination = event.destination;
+    event.outcome = CopyEvent::Outcome::Refused;
     const bool compressed = EndsWithUnderscore(source);
     ErrorCode expansion = kErrorSuccess;
     if (compressed) source = ExpandCompressedFile(source, destination, expansion);
@@ -239,6 +243,10 @@ InstallRun::Outcome InstallRun::CopyOne(const CopyEntry& entry, std::string sour
     // lower it, and every attempt to install would raise it again.
     if (shared && (broken || result != kErrorSuccess)) services_.shared.RestoreSharedCount(destination, countBefore);
     else if (shared) state_.unrecordedCounts.push_back({destination, countBefore, destinationExists, digest});
+    const bool failed = broken || result != kErrorSuccess;
+    event.outcome = failed ? CopyEvent::Outcome::Failed
+                    : (created || copy) ? CopyEvent::Outcome::Copied
+                                        : CopyEvent::Outcome::Kept;
     if (broken)
         state_.failures.Add(tag::kFile, destination,
                           expansion == kErrorInvalidData ? std::string("圧縮ファイルが壊れているため展開できません．\r\n")

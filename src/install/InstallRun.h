@@ -18,6 +18,7 @@
 #include "run/SharedFiles.h"
 #include "run/ProfileStore.h"
 #include "run/Pacer.h"
+#include "run/RunEvents.h"
 #include "run/RunServices.h"
 #include "run/SetupContext.h"
 
@@ -111,7 +112,8 @@ private:
     bool RefuseFolderOthersMayChange();
     Outcome CreateFolders();
     Outcome CopyFiles();
-    Outcome CopyOne(const CopyEntry& entry, std::string source, const platform::FindEntry& sourceInfo, std::string destination,
+    // event: its destination in, the destination and outcome as they ended out.
+    Outcome CopyOne(const CopyEntry& entry, std::string source, const platform::FindEntry& sourceInfo, CopyEvent& event,
                     int& processed);
     bool ThroughLink(const std::string& destination);
     // A copy left undone: reported, kept out of the record, and nothing else done for

@@ -18,6 +18,7 @@
 #include "app/Application.h"
 #include "platform/virtual/VirtualMachine.h"
 #include "run/AnswersFile.h"
+#include "run/FixedNames.h"
 #include "util/ProfileDocument.h"
 #include "util/StrOp.h"
 
@@ -30,6 +31,10 @@ using nlohmann::json;
 // Texts of the program are Shift-JIS; the report is UTF-8.
 std::string U(const std::string& sjis) { return ShiftJisToUtf8(sjis); }
 
+constexpr const char* kMediumProgram = "C:\\SETUP\\SETUP.EXE";
+// Outside the medium and placed before the machine's first picture, so it is no change.
+constexpr const char* kAnswersPath = "C:\\LVANSWER.INI";
+
 // One file of the medium onto the simulated machine, over what is there: removed
 // first, as the Windows runtime's copy will not overwrite.
 bool PlaceFile(const fs::path& from, const fs::path& to)
@@ -39,34 +44,10 @@ bool PlaceFile(const fs::path& from, const fs::path& to)
     return fs::copy_file(from, to, ec);
 }
 
-json RunProgram(platform::virt::VirtualMachine& machine, DryRunBackend& backend, const std::function<void(Application&)>& user)
-{
-    platform::Platform platform = machine.AsPlatform();
-    Application app(platform, backend);
-    json wizard;
-    backend.inner.Then([&] {
-        ui::MainForm& main = app.Main();
-        auto box = [](const ui::Control& c) { return json{{"checked", c.Checked()}, {"enabled", c.Enabled()}}; };
-        // The page the user reads first: the readme, when the script has one.
-        if (main.fraReadme.Showing()) wizard["readme"] = U(main.fraReadme.Caption());
-        user(app);
-        wizard["title"] = U(app.Context().Uninstalling() ? app.Context().unSetupTitle : app.Context().setupTitle);
-        wizard["message"] = U(main.lblMessage.Caption());
-        wizard["folder"] = U(main.txtFolder.Caption());
-        wizard["overwrite"] = box(main.chkOverWrite);
-        wizard["shortcuts"] = {{"desktop", box(main.chkSCutDesktop)}, {"startMenu", box(main.chkSCutStartMenu)},
-                               {"startup", box(main.chkSCutStartUp)}, {"sendTo", box(main.chkSCutSendTo)}};
-        wizard["button"] = U(main.btnEvent.Caption());
-        main.btnEvent.Press();
-    });
-    app.Run();
-    return wizard;
-}
-
-// The answers file into the widgets and the wizard's settings; false, with the
-// reason told, when it cannot be read or holds a word it may not.
-bool LoadAnswers(const fs::path& path, DryRunBackend& backend, std::map<std::string, std::string>& wizard,
-                 std::ostream& err)
+// The answers file onto the machine, where the program reads it as any unattended
+// run would; false, with the reason told, when it cannot be read or holds a word it
+// may not (the program's own reading, so the two cannot disagree on it).
+bool PlaceAnswers(platform::virt::VirtualMachine& machine, const fs::path& path, std::ostream& err)
 {
     std::string error;
     auto raw = ReadHostFile(path, error, kMaxScriptBytes);
@@ -74,28 +55,47 @@ bool LoadAnswers(const fs::path& path, DryRunBackend& backend, std::map<std::str
         err << "lorvel dry-run: " << error << "\n";
         return false;
     }
-    if (LooksLikeUtf8(*raw)) raw = Utf8ToShiftJis(*raw);
-    if (!raw) {
+    auto text = LooksLikeUtf8(*raw) ? Utf8ToShiftJis(*raw) : raw;
+    if (!text) {
         err << "lorvel dry-run: " << Shown(path) << ": not convertible to Shift-JIS\n";
         return false;
     }
     std::string problem;
-    auto parsed = ParseAnswersFile(*raw, problem);
-    if (!parsed) {
+    if (!ParseAnswersFile(*text, problem)) {
         err << "lorvel dry-run: " << Shown(path) << ": " << ShiftJisToTerminal(problem) << "\n";
         return false;
     }
-    backend.answers = parsed->answers;
-    wizard = parsed->wizard;
-    static const std::map<std::string, std::string> buttons = {
-        {"Yes", "btnYes"}, {"No", "btnNo"}, {"Delete", "btnDelete"}, {"Save", "btnSave"}};
-    if (!parsed->shared.empty()) backend.sharedButton = buttons.at(parsed->shared);
+    std::ofstream(machine.HostPath(kAnswersPath), std::ios::binary) << *text;
     return true;
+}
+
+// The program as a deployment starts it: unattended, with the progress window, and
+// with the answers file when there is one. Every choice and answer is the program's.
+json RunProgram(platform::virt::VirtualMachine& machine, DryRunBackend& backend, DryRunWatch& watch,
+                const std::string& commandLine)
+{
+    machine.Config().commandLine = commandLine;
+    platform::Platform platform = machine.AsPlatform();
+    Application app(platform, backend);
+    app.Watch(watch);
+    const int exitCode = app.Run();
+    ui::MainForm& main = app.Main();
+    auto box = [](const ui::Control& c) { return json{{"checked", c.Checked()}, {"enabled", c.Enabled()}}; };
+    json wizard;
+    // The page the user reads first: the readme, when the script has one.
+    if (main.fraReadme.Showing()) wizard["readme"] = U(main.fraReadme.Caption());
+    wizard["title"] = U(app.Context().Uninstalling() ? app.Context().unSetupTitle : app.Context().setupTitle);
+    wizard["message"] = U(main.lblMessage.Caption());
+    wizard["folder"] = U(main.txtFolder.Caption());
+    wizard["overwrite"] = box(main.chkOverWrite);
+    wizard["shortcuts"] = {{"desktop", box(main.chkSCutDesktop)}, {"startMenu", box(main.chkSCutStartMenu)},
+                           {"startup", box(main.chkSCutStartUp)}, {"sendTo", box(main.chkSCutSendTo)}};
+    return {{"wizard", wizard}, {"exitCode", exitCode}};
 }
 
 // The medium's first disk in C:\SETUP with the script under the program's name, and
 // each further disk put there when the program asks for it.
-bool PlaceMedium(platform::virt::VirtualMachine& machine, const MediumLayout& medium, DryRunBackend& backend,
+bool PlaceMedium(platform::virt::VirtualMachine& machine, const MediumLayout& medium, DryRunWatch& watch,
                  std::ostream& err)
 {
     const fs::path source = machine.HostPath("C:\\SETUP");
@@ -109,72 +109,41 @@ bool PlaceMedium(platform::virt::VirtualMachine& machine, const MediumLayout& me
     };
     placeDisk(1);
     // The script read by the simulated program is the medium's, whatever its name here.
-    if (!PlaceFile(medium.script, source / "SETUP.INI")) {
+    if (!PlaceFile(medium.script, source / kScriptName)) {
         err << "lorvel dry-run: " << Shown(medium.script) << ": cannot be read\n";
         return false;
     }
-    if (!fs::exists(source / "SETUP.EXE")) std::ofstream(source / "SETUP.EXE") << "MZ";
-    machine.HostPath("C:\\SETUP\\SETUP.EXE");
-    backend.insertDisk = placeDisk;
+    if (!fs::exists(source / kProgramName)) std::ofstream(source / kProgramName) << "MZ";
+    machine.HostPath(kMediumProgram);
+    watch.insertDisk = placeDisk;
     return true;
 }
 
 // One run of the program as the report tells it: the wizard, the progress window's
 // phases, the questions, the failure details and what changed since before.
-json ReportRun(platform::virt::VirtualMachine& machine, DryRunBackend& backend, const Snapshot& before,
-               const std::function<void(Application&)>& user, Snapshot& after)
+json ReportRun(platform::virt::VirtualMachine& machine, DryRunBackend& backend, DryRunWatch& watch,
+               const Snapshot& before, const std::string& commandLine, Snapshot& after)
 {
     backend.statuses.clear();
-    backend.boxes = json::array();
-    backend.details.clear();
-    json run;
-    run["wizard"] = RunProgram(machine, backend, user);
+    watch.Clear();
+    json run = RunProgram(machine, backend, watch, commandLine);
     run["phases"] = json::array();
     for (const std::string& s : backend.statuses) run["phases"].push_back(U(s));
-    run["boxes"] = backend.boxes;
-    run["failures"] = U(backend.details);
+    run["boxes"] = watch.boxes;
+    run["failures"] = U(watch.failures);
     after = TakeSnapshot(machine);
     run["changes"] = Difference(before, after, machine);
     return run;
 }
 
-// The wizard as the answers file sets it, then its start button.
-void FillWizard(Application& app, std::map<std::string, std::string>& wizard)
+// Where each file written came from, as the copy phase said it took it.
+void NoteSources(json& install, const std::vector<CopyEvent>& copies)
 {
-    ui::MainForm& main = app.Main();
-    for (int i = 0; i < 3 && main.btnEvent.Caption() != "セットアップ開始(&S)" && main.btnEvent.Enabled(); ++i)
-        main.btnEvent.Press();
-    if (wizard.count("Folder")) main.txtFolder.SetCaption(wizard["Folder"]);
-    const std::pair<const char*, ui::Control*> boxes[] = {{"OverWrite", &main.chkOverWrite}, {"Desktop", &main.chkSCutDesktop},
-                                                          {"StartMenu", &main.chkSCutStartMenu}, {"StartUp", &main.chkSCutStartUp},
-                                                          {"SendTo", &main.chkSCutSendTo}};
-    // A box the wizard does not enable cannot be ticked by a user either.
-    for (const auto& [key, control] : boxes)
-        if (wizard.count(key) && control->Enabled()) control->SetChecked(AnswerTicks(wizard[key], control->Checked()));
-}
-
-// Where each copied file came from: the copy phase names the entries' targets in order.
-void NoteSources(json& install, const std::vector<std::string>& statuses, const fs::path& script)
-{
-    std::string error;
-    const auto bytes = ReadHostFile(script, error, kMaxScriptBytes);
-    const ProfileDocument document = ProfileDocument::Parse(bytes.value_or(""));
-    std::vector<std::string> targets;
-    for (const std::string& status : statuses) {
-        for (const char* marker : {"Copying -> ", "Skipping -> "}) {
-            const auto at = status.find(marker);
-            if (at != std::string::npos && status.find("ファイル") != std::string::npos)
-                targets.push_back(U(status.substr(at + std::string(marker).size())));
-        }
-    }
-    int disk = 1;
-    for (std::size_t i = 0; i < targets.size(); ++i) {
-        const std::string value = document.Read("CopyFile", "File" + std::to_string(i + 1)).value_or("");
-        const CopyEntryParts parts = SplitCopyEntry(value);
-        if (parts.diskChange) ++disk;
+    for (const CopyEvent& copy : copies) {
+        if (copy.outcome != CopyEvent::Outcome::Copied) continue;
         for (auto& file : install["changes"]["files"])
-            if (EqualsAsciiNoCase(file["path"].get<std::string>(), targets[i]))
-                file["source"] = "disk " + std::to_string(disk) + ": " + U(parts.sourceName);
+            if (EqualsAsciiNoCase(file["path"].get<std::string>(), U(copy.destination)))
+                file["source"] = "disk " + std::to_string(copy.disk) + ": " + U(copy.sourceName);
     }
 }
 
@@ -182,9 +151,11 @@ void NoteSources(json& install, const std::vector<std::string>& statuses, const 
 // the report; its path, or empty when the install left none.
 std::string NoteRecord(const Snapshot& installed, json& report)
 {
+    const std::string tail = std::string("\\") + kRecordName;
     std::string record;
     for (const auto& [path, content] : installed.files) {
-        if (path.size() >= 12 && path.compare(path.size() - 12, 12, "\\UNSETUP.INI") == 0 && path.find("KRTMP") == std::string::npos) {
+        if (path.size() >= tail.size() && path.compare(path.size() - tail.size(), tail.size(), tail) == 0 &&
+            path.find(kWorkFolderPrefix) == std::string::npos) {
             report["recordPath"] = path;
             report["record"] = U(content);
             record = path;
@@ -194,14 +165,16 @@ std::string NoteRecord(const Snapshot& installed, json& report)
 }
 
 // The uninstaller started from the record as the list of installed programs starts it.
-void ReportUninstall(platform::virt::VirtualMachine& machine, DryRunBackend& backend, const std::string& record,
-                     const Snapshot& fresh, const Snapshot& installed, json& report)
+void ReportUninstall(platform::virt::VirtualMachine& machine, DryRunBackend& backend, DryRunWatch& watch,
+                     const std::string& record, const std::string& switches, const Snapshot& fresh,
+                     const Snapshot& installed, json& report)
 {
-    const auto windowsRecord = Utf8ToShiftJis(record);
-    machine.Config().commandLine = "\"C:\\WINDOWS\\UNKORAT.EXE\" \"" + windowsRecord.value_or(record) + "\"";
-    machine.Config().programPath = "C:\\WINDOWS\\UNKORAT.EXE";
+    const std::string uninstaller = std::string("C:\\WINDOWS\\") + kUninstallerName;
+    machine.Config().programPath = uninstaller;
+    const std::string commandLine =
+        "\"" + uninstaller + "\" " + switches + " \"" + Utf8ToShiftJis(record).value_or(record) + "\"";
     Snapshot after;
-    report["uninstall"] = ReportRun(machine, backend, installed, [](Application&) {}, after);
+    report["uninstall"] = ReportRun(machine, backend, watch, installed, commandLine, after);
     report["remains"] = Difference(fresh, after, machine);
 }
 
@@ -215,10 +188,6 @@ int RunDryRun(const DryRunOptions& options, std::ostream& out, std::ostream& err
         err << "lorvel dry-run: " << error << "\n";
         return kExitError;
     }
-    DryRunBackend backend;
-    std::map<std::string, std::string> wizard;
-    if (!options.answers.empty() && !LoadAnswers(options.answers, backend, wizard, err)) return kExitError;
-
     std::random_device random;
     const fs::path root = fs::temp_directory_path() / ("lorvel-dry-run-" + std::to_string(random()));
     struct Cleanup {
@@ -232,15 +201,22 @@ int RunDryRun(const DryRunOptions& options, std::ostream& out, std::ostream& err
     json report;
     {
         platform::virt::VirtualMachine machine(root);
-        if (!PlaceMedium(machine, *medium, backend, err)) return kExitError;
+        DryRunBackend backend;
+        DryRunWatch watch;
+        std::string switches = "/SILENT";
+        if (!options.answers.empty()) {
+            if (!PlaceAnswers(machine, options.answers, err)) return kExitError;
+            switches += std::string(" \"/ANSWERS=") + kAnswersPath + "\"";
+        }
+        if (!PlaceMedium(machine, *medium, watch, err)) return kExitError;
         const Snapshot fresh = TakeSnapshot(machine);
         Snapshot installed;
-        json install = ReportRun(machine, backend, fresh, [&](Application& app) { FillWizard(app, wizard); }, installed);
-        NoteSources(install, backend.statuses, medium->script);
+        json install = ReportRun(machine, backend, watch, fresh, std::string("\"") + kMediumProgram + "\" " + switches, installed);
+        NoteSources(install, watch.copies);
         report["install"] = install;
         const std::string record = NoteRecord(installed, report);
         if (options.uninstall && !record.empty())
-            ReportUninstall(machine, backend, record, fresh, installed, report);
+            ReportUninstall(machine, backend, watch, record, switches, fresh, installed, report);
         else if (options.uninstall)
             err << "lorvel dry-run: the install left no uninstall record, so there is nothing to uninstall\n";
     }

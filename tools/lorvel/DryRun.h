@@ -1,7 +1,10 @@
 // The dry run: the real program, start-up to completion, on a fresh simulated
-// Windows machine with the headless widgets, answering as an answers file says; then,
-// if asked, the uninstall from the record it left. The report is what changed on the
-// machine, phase by phase as the progress window told it.
+// Windows machine with the headless widgets, started as a deployment starts it
+// (/SILENT, with /ANSWERS= when an answers file is given); then, if asked, the
+// uninstall from the record it left, started the same way. Every choice and answer
+// is the program's own, so the report tells what the unattended run would do: what
+// changed on the machine, phase by phase, the questions with their answers, and
+// where each file came from, as the run's events said.
 #pragma once
 
 #include <iosfwd>
@@ -12,17 +15,13 @@ namespace lorvel::tool {
 
 struct DryRunOptions {
     fs::path medium;   // a medium folder, its DISK1 folder or its script
-    fs::path answers;  // empty: the documented defaults
+    fs::path answers;  // empty: the unattended run's defaults
     bool uninstall = false;
     bool json = false;
 };
 
-// The answers file, a profile file in UTF-8 or Shift-JIS:
-//   [Wizard]  Folder=...  OverWrite=1|0  Desktop= StartMenu= StartUp= SendTo= (1 ticks, 0 clears)
-//   [Answers] <message box caption>=Yes|No|OK|Cancel
-//   [Uninstall] Shared=Yes|No|Delete|Save  (the shared-file question's button)
-// Defaults: the wizard as start-up fills it, the first button of every box (Yes,
-// OK), and No for the shared-file question, which keeps a file another program uses.
+// The answers file is the one an unattended run takes (see run/AnswersFile.h); it
+// is read here first only to refuse a bad one before anything runs.
 int RunDryRun(const DryRunOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace lorvel::tool

@@ -1,31 +1,24 @@
-// The dry run's widgets: the headless ones, answering each message box by its
-// caption as the answers file says, pressing the shared-file question's button it
-// names, swapping in the disk the program asks for, and noting what the windows
-// showed for the report.
+// The dry run's view of the program: the headless widgets, with the progress window's
+// phases noted, and a watch on the run's events: the questions as the program
+// answered them, the copies with their sources, the failure details, and the disk
+// the program asks for put in its place.
 #pragma once
 
 #include <nlohmann/json.hpp>
 
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
+#include "run/RunEvents.h"
 #include "ui/headless/HeadlessBackend.h"
 
 namespace lorvel::tool {
 
-// The headless widgets, with the answers given by caption and the disks swapped in
-// when the program asks for them.
 class DryRunBackend final : public ui::Backend {
 public:
     ui::HeadlessBackend inner;
-    std::map<std::string, int> answers;  // caption (Shift-JIS) -> answer
-    std::string sharedButton = "btnNo";
-    std::function<void(int)> insertDisk;
     std::vector<std::string> statuses;  // the progress window's messages, in order
-    std::string details;                // the failure details the wizard showed
-    nlohmann::json boxes = nlohmann::json::array();
 
     void SetApplicationTitle(const std::string& title) override { inner.SetApplicationTitle(title); }
     void Realise(ui::Form& form) override { inner.Realise(form); }
@@ -33,12 +26,28 @@ public:
     void Update(ui::Control& control) override;
     void Show(ui::Form& form) override { inner.Show(form); }
     void Hide(ui::Form& form) override { inner.Hide(form); }
-    void RunModal(ui::Form& form) override;
+    void RunModal(ui::Form& form) override { inner.RunModal(form); }
     void RunMainLoop(ui::Form& main) override { inner.RunMainLoop(main); }
     void ProcessMessages() override { inner.ProcessMessages(); }
-    int ShowMessageBox(const std::string& text, const std::string& caption, int flags) override;
+    int ShowMessageBox(const std::string& text, const std::string& caption, int flags) override
+    {
+        return inner.ShowMessageBox(text, caption, flags);
+    }
     bool BrowseForFolder(ui::Form& owner, ui::FolderBrowse& browse) override { return inner.BrowseForFolder(owner, browse); }
     bool UserGone() override { return inner.UserGone(); }
+};
+
+class DryRunWatch final : public RunEvents {
+public:
+    std::function<void(int)> insertDisk;
+    nlohmann::json boxes = nlohmann::json::array();
+    std::vector<CopyEvent> copies;
+    std::string failures;
+
+    void FileCopied(const CopyEvent& event) override { copies.push_back(event); }
+    void Asked(const QuestionEvent& question) override;
+    void RunEnded(const std::string& failureText) override { failures += failureText; }
+    void Clear();
 };
 
 }  // namespace lorvel::tool

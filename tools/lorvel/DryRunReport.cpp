@@ -35,8 +35,10 @@ void PrintDryRunReport(const json& report, std::ostream& out)
             std::string text = b["text"].get<std::string>();
             for (char& c : text)
                 if (c == '\r' || c == '\n') c = ' ';
-            out << "  [" << b["caption"].get<std::string>() << "] " << text << " -> " << b["answer"].get<std::string>() << "\n";
+            out << "  [" << b["caption"].get<std::string>() << "] " << text << " -> " << b["answer"].get<std::string>() << " ("
+                << b.value("from", "default") << ")\n";
         }
+        out << "exit code: " << run.value("exitCode", 0) << "\n";
         const json& changes = run["changes"];
         out << "folders created:\n";
         for (const auto& f : changes["folders"]["added"]) out << "  " << f.get<std::string>() << "\n";

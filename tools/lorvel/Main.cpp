@@ -87,13 +87,14 @@ int main(int argc, char** argv)
     DryRunOptions dryRun;
     std::string format = "text";
     auto* dryRunCommand = app.add_subcommand(
-        "dry-run", "Run the install (and with --uninstall the uninstall) on a fresh simulated Windows machine and report"
-                   " what it would do: the wizard, each phase, files, shortcuts, registry, profile entries, the record");
+        "dry-run", "Run the install (and with --uninstall the uninstall) on a fresh simulated Windows machine, unattended"
+                   " as a deployment runs it (/SILENT /ANSWERS=), and report what it would do: the wizard, each phase,"
+                   " the questions and answers, files, shortcuts, registry, profile entries, the record, the exit code");
     dryRunCommand->add_option("medium", dryRun.medium, "A medium folder (or its DISK1 folder), or its script")->required();
     dryRunCommand->add_option("--answers", dryRun.answers,
                               "Answers file: [Wizard] Folder=, OverWrite=, Desktop=, StartMenu=, StartUp=, SendTo= (1 or 0);"
                               " [Answers] <box caption>=Yes|No|OK|Cancel; [Uninstall] Shared=Yes|No|Delete|Save."
-                              " Default: the wizard as filled, the first button of each box, No to the shared-file question")
+                              " What it leaves out takes the unattended run's defaults")
         ->check(CLI::ExistingFile);
     dryRunCommand->add_flag("--uninstall", dryRun.uninstall, "Then uninstall from the record and report what remains");
     dryRunCommand->add_option("--format", format, "text (default) or json")->check(CLI::IsMember({"text", "json"}));

@@ -78,7 +78,7 @@ TEST_F(DryRunTest, TheReportOfAKnownTwoDiskMedium)
     EXPECT_EQ(install["wizard"]["title"], U("既知の媒体"));
     EXPECT_EQ(install["wizard"]["folder"], "C:\\Apps\\Known");
     EXPECT_EQ(Captions(install), (std::vector<std::string>{U("フォルダ作成") + "=Yes", U("ディスク交換") + "=OK",
-                                                           U("関連付けの確認") + "=No", U("警告") + "=Yes", U("完了") + "=OK"}));
+                                                           U("関連付けの確認") + "=No", U("警告") + "=No", U("完了") + "=OK"}));
     struct Row { std::string path; std::size_t size; std::string source; };
     const Row rows[] = {
         {"C:\\Apps\\Known\\APP.EXE", 3000, "disk 1: APP.EX_"},
@@ -119,7 +119,7 @@ TEST_F(DryRunTest, TheUninstallRemovesWhatTheInstallMadeAndSaysWhatRemains)
     // By default the shared-file question keeps the file another program may use.
     const json kept = Run(medium, {}, true);
     ASSERT_TRUE(kept.contains("uninstall"));
-    EXPECT_EQ(kept["uninstall"]["boxes"].at(0)["caption"], "shared-file question");
+    EXPECT_EQ(kept["uninstall"]["boxes"].at(0)["caption"], "shared file");
     EXPECT_NE(kept["remains"]["files"].dump().find("DATA\\\\B.TXT"), std::string::npos) << kept["remains"]["files"];
 
     const json report = Run(medium, "[Uninstall]\nShared=Yes\n", true);
