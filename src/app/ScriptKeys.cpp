@@ -28,7 +28,7 @@ std::string ScriptKeyReader::FolderFromRegistry(const std::string& reference, co
 
 std::string ScriptKeyReader::ProposedFolder(const SetupContext& context, const std::string& programId)
 {
-    std::string folder = Key(context, script::Key::DefaultFolder, "(Prg)\\");
+    std::string folder = Key(context, script::Key::DefaultFolder, kDefaultSetupFolder);
     if (!programId.empty())
         folder = profiles_.ReadProfile(programId, "Folder", folder, context.windowsFolder + kFolderMemoryName);
     const std::string referRegistry = Key(context, script::Key::DefaultFolderReferRegistry, "");
@@ -40,6 +40,11 @@ std::string ScriptKeyReader::ProposedFolder(const SetupContext& context, const s
                                                         "", GetField(referIniFile, ",", 3));
         if (!value.empty()) folder = value;
     }
+    return AsSetupFolder(folder, table);
+}
+
+std::string AsSetupFolder(const std::string& folder, const FolderTable& table)
+{
     return AddPathDelim(ExpandFolderMacros(folder, table), "B");
 }
 

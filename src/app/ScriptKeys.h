@@ -18,6 +18,11 @@ namespace lorvel {
 
 constexpr const char* kDefaultTitle = kProductTitle;
 constexpr int kDefaultSetupSpeed = 400;
+// [DefaultFolder] Folder of a script that has none: the Program Files folder itself.
+constexpr const char* kDefaultSetupFolder = "(Prg)\\";
+
+// A folder as the wizard proposes it: its macros expanded, and "\" at its end.
+std::string AsSetupFolder(const std::string& folder, const FolderTable& table);
 
 struct GeneralKeys {
     int setupSpeed = kDefaultSetupSpeed;

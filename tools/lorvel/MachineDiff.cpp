@@ -7,6 +7,7 @@
 #include "HostText.h"
 #include "platform/virtual/HostAccess.h"
 #include "util/StrOp.h"
+#include "run/FixedNames.h"
 
 namespace lorvel::tool {
 
@@ -89,7 +90,7 @@ json Difference(const Snapshot& before, const Snapshot& after, platform::virt::V
         // Profile entries, but not the record's, which the report gives whole.
         const bool record = upper.size() >= 12 && upper.compare(upper.size() - 12, 12, "\\UNSETUP.INI") == 0;
         if (upper.size() > 4 && upper.compare(upper.size() - 4, 4, ".INI") == 0 && !record &&
-            upper.find("\\KRTMP") == std::string::npos) {
+            upper.find(std::string("\\") + kWorkFolderPrefix) == std::string::npos) {
             std::set<std::string> was;
             if (old != before.files.end())
                 for (const std::string& line : Lines(old->second)) was.insert(line);

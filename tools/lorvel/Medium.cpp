@@ -2,6 +2,7 @@
 
 #include "HostText.h"
 #include "util/StrOp.h"
+#include "run/FixedNames.h"
 
 namespace lorvel::tool {
 
@@ -9,7 +10,7 @@ namespace {
 
 bool IsDiskFolderName(const std::string& name, int disk)
 {
-    return EqualsAsciiNoCase(name, "DISK" + std::to_string(disk));
+    return EqualsAsciiNoCase(name, kDiskFolderPrefix + std::to_string(disk));
 }
 
 }  // namespace
@@ -17,8 +18,8 @@ bool IsDiskFolderName(const std::string& name, int disk)
 fs::path MediumLayout::DiskFolder(int disk) const
 {
     if (disk == 1 || disksRoot.empty()) return firstDisk;
-    if (auto found = FindInFolder(disksRoot, "DISK" + std::to_string(disk))) return *found;
-    return disksRoot / ("DISK" + std::to_string(disk));
+    if (auto found = FindInFolder(disksRoot, kDiskFolderPrefix + std::to_string(disk))) return *found;
+    return disksRoot / (kDiskFolderPrefix + std::to_string(disk));
 }
 
 bool MediumLayout::Holds(int disk, const std::string& fileName) const
@@ -36,11 +37,11 @@ std::optional<MediumLayout> LocateMedium(const fs::path& path, std::string& erro
         layout.script = path;
         layout.firstDisk = path.parent_path().empty() ? fs::path(".") : path.parent_path();
     } else if (fs::is_directory(path, ec)) {
-        if (auto script = FindInFolder(path, "SETUP.INI")) {
+        if (auto script = FindInFolder(path, kScriptName)) {
             layout.script = *script;
             layout.firstDisk = path;
-        } else if (auto disk1 = FindInFolder(path, "DISK1"); disk1 && FindInFolder(*disk1, "SETUP.INI")) {
-            layout.script = *FindInFolder(*disk1, "SETUP.INI");
+        } else if (auto disk1 = FindInFolder(path, kDiskFolderPrefix + std::string("1")); disk1 && FindInFolder(*disk1, kScriptName)) {
+            layout.script = *FindInFolder(*disk1, kScriptName);
             layout.firstDisk = *disk1;
             layout.disksRoot = path;
             return layout;

@@ -11,6 +11,9 @@
 
 namespace lorvel::tool {
 
+// A packed medium's disks are folders DISK1, DISK2, ... beside each other.
+inline const std::string kDiskFolderPrefix = "DISK";
+
 struct MediumLayout {
     fs::path script;     // SETUP.INI
     fs::path firstDisk;  // the folder of SETUP.EXE and the script

@@ -18,6 +18,7 @@
 #include "SingleFile.h"
 #include "run/FixedNames.h"
 #include "util/ProfileDocument.h"
+#include "util/ScriptVocabulary.h"
 #include "util/StrOp.h"
 #include "util/Szdd.h"
 
@@ -123,7 +124,7 @@ std::optional<std::string> ScriptForMedium(const std::string& bytes, std::string
 fs::path FindSetupExe(const PackOptions& options, std::string& error)
 {
     if (!options.setupExe.empty()) return options.setupExe;
-    if (auto found = FindInFolder(options.sources, "SETUP.EXE")) return *found;
+    if (auto found = FindInFolder(options.sources, kProgramName)) return *found;
     error = "no SETUP.EXE in " + Shown(options.sources) + "; give --setup-exe";
     return {};
 }
@@ -243,10 +244,10 @@ private:
         std::error_code ec;
         std::vector<std::string> missing;
         for (int n = 1;; ++n) {
-            const std::string key = "File" + std::to_string(n);
-            const std::string value = document_.Read("CopyFile", key).value_or("");
+            const std::string key = script::NameOf(script::Key::CopyFile, n);
+            const std::string value = document_.Read(script::SectionOf(script::Key::CopyFile), key).value_or("");
             if (value.empty()) break;
-            Entry entry{key, SplitCopyEntry(value), {}};
+            Entry entry{key, SplitOnTypicalMachine(value), {}};
             if (auto found = FindInFolder(options_.sources, ShiftJisToHostName(entry.parts.sourceName));
                 found && fs::is_regular_file(*found, ec)) {
                 entry.source = *found;
@@ -267,13 +268,13 @@ private:
     // there as it is, so it is never compressed.
     bool LayFirstDisk()
     {
-        readme_ = document_.Read("Readme", "File").value_or("");
+        readme_ = document_.Read(script::SectionOf(script::Key::ReadmeFile), script::NameOf(script::Key::ReadmeFile)).value_or("");
         if (!readme_.empty() && readme_[0] == '\\') readme_.erase(0, 1);
         medium_.resize(1);
         // The script grows by "(Dch)" where disks change: reserve the most it can grow by.
         scriptReserve_ = OnDisk(script_.size() + 5 * entries_.size());
         medium_[0].used = OnDisk(setupExe_.size()) + scriptReserve_;
-        medium_[0].names = {"SETUP.EXE", "SETUP.INI"};
+        medium_[0].names = {kProgramName, kScriptName};
         if (!readme_.empty()) {
             if (const auto found = FindInFolder(options_.sources, ShiftJisToHostName(readme_))) {
                 std::string error;
@@ -286,7 +287,7 @@ private:
             }
         }
         if (Disks() && medium_[0].used > options_.diskSize)
-            return Failed("SETUP.EXE, the script and the readme need " + std::to_string(medium_[0].used) +
+            return Failed(std::string(kProgramName) + ", the script and the readme need " + std::to_string(medium_[0].used) +
                           " bytes, more than a disk of " + std::to_string(options_.diskSize));
         return true;
     }
@@ -308,7 +309,7 @@ private:
             const bool renamable = target.size() >= name.size() && Fold(target.substr(target.size() - name.size())) == Fold(name);
             std::string bytes = *source;
             const bool isReadme = !readme_.empty() && Fold(name) == Fold(readme_);
-            const bool alreadyCompressed = !name.empty() && name.back() == '_';
+            const bool alreadyCompressed = EndsWithUnderscore(name);
             const auto naming = CompressedName(name);
             if (const auto cached = packedOnce.find(Fold(name)); cached != packedOnce.end()) {
                 mediumName = cached->second.first;
@@ -342,7 +343,7 @@ private:
                 return false;
             // The entry names the compressed file; the target's own name gives way to it.
             if (Fold(mediumName) != Fold(name)) entry.parts.target = target.substr(0, target.size() - name.size()) + mediumName;
-            document_.Write("CopyFile", entry.key, JoinCopyEntry(entry.parts));
+            document_.Write(script::SectionOf(script::Key::CopyFile), entry.key, JoinCopyEntry(entry.parts));
         }
         progress.Finish();
         if (droppedMarks)
@@ -382,12 +383,12 @@ private:
         finalScript_ = document_.Serialize();
         std::string error;
         for (std::size_t d = 0; d < medium_.size(); ++d) {
-            const fs::path folder = Disks() ? staging_.path / ("DISK" + std::to_string(d + 1)) : staging_.path;
+            const fs::path folder = Disks() ? staging_.path / (kDiskFolderPrefix + std::to_string(d + 1)) : staging_.path;
             fs::create_directories(folder, ec);
             if (ec) return Failed(Shown(folder) + ": " + ec.message());
             if (d == 0) {
-                if (!WriteHostFileAtomic(folder / "SETUP.EXE", setupExe_, error) ||
-                    !WriteHostFileAtomic(folder / "SETUP.INI", finalScript_, error))
+                if (!WriteHostFileAtomic(folder / kProgramName, setupExe_, error) ||
+                    !WriteHostFileAtomic(folder / kScriptName, finalScript_, error))
                     return Failed(error);
             }
             for (const MediumFile& file : medium_[d].files)
@@ -461,8 +462,8 @@ private:
              << " -> " << after << " bytes (" << Ratio(after, before) << "), " << medium_.size()
              << (medium_.size() == 1 ? " disk" : " disks") << "\n";
         for (std::size_t d = 0; d < medium_.size(); ++d) {
-            out_ << "  " << (Disks() ? "DISK" + std::to_string(d + 1) : std::string(".")) << ": ";
-            if (d == 0) out_ << "SETUP.EXE SETUP.INI ";
+            out_ << "  " << (Disks() ? kDiskFolderPrefix + std::to_string(d + 1) : std::string(".")) << ": ";
+            if (d == 0) out_ << kProgramName << " " << kScriptName << " ";
             for (const MediumFile& file : medium_[d].files) out_ << ShiftJisToTerminal(file.name) << " ";
             out_ << "(" << medium_[d].used - (d == 0 ? scriptReserve_ - OnDisk(finalScript_.size()) : 0) << " bytes";
             if (Disks()) out_ << " of " << options_.diskSize;

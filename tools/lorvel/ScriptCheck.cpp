@@ -16,6 +16,7 @@
 #include "util/ScriptVocabulary.h"
 #include "util/ShortcutBoxes.h"
 #include "util/StrOp.h"
+#include "app/ScriptKeys.h"
 #include "uninstall/ProtectedFolders.h"
 #include "uninstall/UninstallGuard.h"
 
@@ -125,19 +126,37 @@ SetupContext TypicalMachine()
     return context;
 }
 
-CopyEntryParts SplitCopyEntry(const std::string& value)
+CopyEntryParts SplitOnTypicalMachine(const std::string& value)
 {
     return lorvel::SplitCopyEntry(value, FolderTableOf(TypicalMachine()));
 }
 
 namespace {
 
+// A typical machine with the setup folder this script proposes on it, as (App) expands.
+SetupContext TypicalMachineFor(const ProfileDocument& script)
+{
+    SetupContext context = TypicalMachine();
+    const script::Key folder = script::Key::DefaultFolder;
+    context.setupFolder = AsSetupFolder(
+        script.Read(script::SectionOf(folder), script::NameOf(folder)).value_or(kDefaultSetupFolder), FolderTableOf(context));
+    return context;
+}
+
+RecordTrust VouchedRecord()
+{
+    RecordTrust trust;
+    trust.state = RecordTrust::State::Vouched;
+    return trust;
+}
+
 // ---- the checker ---------------------------------------------------------------------
 
 class Checker {
 public:
     Checker(const std::string& bytes, const MediumLookup& medium)
-        : document_(ProfileDocument::Parse(bytes)), sections_(ScanSections(document_)), medium_(medium)
+        : document_(ProfileDocument::Parse(bytes)), sections_(ScanSections(document_)), medium_(medium),
+          machine_(TypicalMachineFor(document_)), guard_(machine_, machine_.bootDrive, VouchedRecord())
     {
         for (std::size_t i = 1; i < sections_.size(); ++i) firstSection_.emplace(FoldProfileName(sections_[i].name), i);
     }
@@ -172,6 +191,11 @@ private:
     }
     // As the runs read: a missing key is the empty text.
     std::string Value(const std::string& section, const std::string& key) const { return Read(section, key).value_or(""); }
+
+    std::string Value(script::Key key) const { return Value(script::SectionOf(key), script::NameOf(key)); }
+    std::string Value(script::Key key, int n) const { return Value(script::SectionOf(key), script::NameOf(key, n)); }
+    int LineOf(script::Key key) const { return LineOf(script::SectionOf(key), script::NameOf(key)); }
+    int LineOf(script::Key key, int n) const { return LineOf(script::SectionOf(key), script::NameOf(key, n)); }
 
     // The line of the key the program reads, or of the section when it has no such key.
     int LineOf(const std::string& section, const std::string& key) const
@@ -239,7 +263,7 @@ private:
             const int n = KeyNumber(key.name, k.name);
             if (n > 0 && (k.highest == 0 || n <= k.highest)) return;
             if (n > k.highest && k.highest > 0) {
-                Warn(key.line, spec.name == std::string("Relate") ? "relate-number" : "unknown-key",
+                Warn(key.line, spec.name == std::string(script::SectionOf(script::Key::RelateName)) ? "relate-number" : "unknown-key",
                      "[" + section + "] reads only " + k.name + "1 to " + k.name + std::to_string(k.highest) + "; " +
                          key.name + " is never read");
                 return;
@@ -290,22 +314,22 @@ private:
         }
     }
 
+    // A numbered section as the program reads it: up to the first missing or empty key.
     template <typename Each>
-    void ForEachEntry(const std::string& section, const std::string& key, Each each) const
+    void ForEachEntry(script::Key key, Each each) const
     {
         for (int n = 1;; ++n) {
-            const std::string name = key + std::to_string(n);
-            const std::string value = Value(section, name);
+            const std::string value = Value(key, n);
             if (value.empty()) break;
-            each(n, name, value, LineOf(section, name));
+            each(n, script::NameOf(key, n), value, LineOf(key, n));
         }
     }
 
     void CopyFiles()
     {
         int disk = 1;
-        ForEachEntry("CopyFile", "File", [&](int, const std::string& key, const std::string& value, int line) {
-            const CopyEntryParts parts = SplitCopyEntry(value);
+        ForEachEntry(script::Key::CopyFile, [&](int, const std::string& key, const std::string& value, int line) {
+            const CopyEntryParts parts = SplitOnTypicalMachine(value);
             if (parts.diskChange) ++disk;
             const std::string rest = parts.target + parts.newName + parts.flags;
             const int dch = MBPosText("(Dch)", rest);
@@ -357,31 +381,27 @@ private:
                          "[" + section + "] " + key + ": " + token + " is not a folder macro and stays in the path as written");
             }
         };
-        auto each = [&](const std::string& section, const std::string& prefix) {
-            ForEachEntry(section, prefix, [&](int, const std::string& key, const std::string& value, int line) {
-                scan(section, key, value, line);
+        auto each = [&](script::Key numbered) {
+            ForEachEntry(numbered, [&](int, const std::string& key, const std::string& value, int line) {
+                scan(script::SectionOf(numbered), key, value, line);
             });
         };
-        each("CopyFile", "File");
-        each("MakeFolder", "Folder");
-        each("ShortCut", "Make");
-        each("IniFile", "Data");
-        each("AddDeleteFile", "File");
-        for (int n = 1; n <= script::kRelateSlots; ++n) {
-            const std::string key = script::NameOf(script::Key::RelateFile, n);
-            if (const std::string v = Value("Relate", key); !v.empty()) scan("Relate", key, v, LineOf("Relate", key));
-        }
-        ForEachEntry("ShortCut", "Make", [&](int n, const std::string&, const std::string&, int) {
-            const std::string key = "Name" + std::to_string(n);
-            if (const std::string v = Value("ShortCut", key); !v.empty()) scan("ShortCut", key, v, LineOf("ShortCut", key));
-        });
-        ForEachEntry("Registry", "Key", [&](int n, const std::string&, const std::string&, int) {
-            const std::string key = "Value" + std::to_string(n);
-            if (const std::string v = Value("Registry", key); !v.empty()) scan("Registry", key, v, LineOf("Registry", key));
-        });
-        for (const auto& [section, key] : {std::pair{"DefaultFolder", "Folder"}, std::pair{"DefaultFolder", "ReferIniFile"},
-                                           std::pair{"ExecuteFile", "File"}})
-            if (const std::string v = Value(section, key); !v.empty()) scan(section, key, v, LineOf(section, key));
+        each(script::Key::CopyFile);
+        each(script::Key::MakeFolder);
+        each(script::Key::ShortCutMake);
+        each(script::Key::IniFileData);
+        each(script::Key::AddDeleteFile);
+        auto numbered = [&](script::Key key, int n) {
+            if (const std::string v = Value(key, n); !v.empty())
+                scan(script::SectionOf(key), script::NameOf(key, n), v, LineOf(key, n));
+        };
+        for (int n = 1; n <= script::kRelateSlots; ++n) numbered(script::Key::RelateFile, n);
+        ForEachEntry(script::Key::ShortCutMake,
+                     [&](int n, const std::string&, const std::string&, int) { numbered(script::Key::ShortCutName, n); });
+        ForEachEntry(script::Key::RegistryKey,
+                     [&](int n, const std::string&, const std::string&, int) { numbered(script::Key::RegistryValue, n); });
+        for (const script::Key key : {script::Key::DefaultFolder, script::Key::DefaultFolderReferIniFile, script::Key::ExecuteFile})
+            if (const std::string v = Value(key); !v.empty()) scan(script::SectionOf(key), script::NameOf(key), v, LineOf(key));
     }
 
     void RootToken(const std::string& section, const std::string& key, const std::string& text, int line)
@@ -398,11 +418,11 @@ private:
     void Registry()
     {
         static const std::array<const char*, 5> types = {"(Str)", "(Exp)", "(Int)", "(Dwd)", "(Bin)"};
-        ForEachEntry("Registry", "Key", [&](int n, const std::string& key, const std::string& value, int line) {
-            RootToken("Registry", key, value, line);
-            const std::string valueKey = "Value" + std::to_string(n);
-            const int valueLine = LineOf("Registry", valueKey);
-            const std::string data = ReplaceMacro(Value("Registry", valueKey), "(Pdd)", "");
+        ForEachEntry(script::Key::RegistryKey, [&](int n, const std::string& key, const std::string& value, int line) {
+            RootToken(script::SectionOf(script::Key::RegistryKey), key, value, line);
+            const std::string valueKey = script::NameOf(script::Key::RegistryValue, n);
+            const int valueLine = LineOf(script::Key::RegistryValue, n);
+            const std::string data = ReplaceMacro(Value(script::Key::RegistryValue, n), "(Pdd)", "");
             if (data.size() < 5) return;
             const std::string token = data.substr(0, 5);
             for (const char* type : types) {
@@ -416,16 +436,17 @@ private:
                              " (the case counts), so the whole value is written as a string");
             }
         });
-        ForEachEntry("DeleteRegistry", "Key", [&](int, const std::string& key, const std::string& value, int line) {
-            RootToken("DeleteRegistry", key, value, line);
+        ForEachEntry(script::Key::DeleteRegistryKey, [&](int, const std::string& key, const std::string& value, int line) {
+            RootToken(script::SectionOf(script::Key::DeleteRegistryKey), key, value, line);
             const RegistryKeyText split = SplitKeyByRecordRule(value);
-            if (IsProtectedRegistryKey(RootKeyFromToken(split.token), split.path))
+            if (!guard_.MayDeleteKey(RootKeyFromToken(split.token), split.path))
                 Warn(line, "protected-delete",
                      key + ": the uninstaller never deletes '" + value +
                          "', a key the system or other programs live on, and reports it as not done");
         });
-        if (const std::string refer = Value("DefaultFolder", "ReferRegistry"); !refer.empty())
-            RootToken("DefaultFolder", "ReferRegistry", refer, LineOf("DefaultFolder", "ReferRegistry"));
+        const script::Key refer = script::Key::DefaultFolderReferRegistry;
+        if (const std::string value = Value(refer); !value.empty())
+            RootToken(script::SectionOf(refer), script::NameOf(refer), value, LineOf(refer));
     }
 
     void NumberValue(const std::string& key, const std::string& token, const std::string& data, int line)
@@ -445,7 +466,7 @@ private:
 
     void IniFiles()
     {
-        ForEachEntry("IniFile", "Data", [&](int, const std::string& key, const std::string& value, int line) {
+        ForEachEntry(script::Key::IniFileData, [&](int, const std::string& key, const std::string& value, int line) {
             int commas = 0;
             for (int at = MBPos(",", value); at > 0 && commas < 3; ++commas) {
                 const int next = MBPos(",", value.substr(static_cast<std::size_t>(at)));
@@ -463,24 +484,24 @@ private:
         for (int n = 1; n <= script::kRelateSlots; ++n) {
             const std::string nameKey = script::NameOf(script::Key::RelateName, n);
             const std::string fileKey = script::NameOf(script::Key::RelateFile, n);
-            const std::string name = Value("Relate", nameKey);
-            const std::string file = Value("Relate", fileKey);
+            const std::string name = Value(script::Key::RelateName, n);
+            const std::string file = Value(script::Key::RelateFile, n);
             if (name.empty()) continue;
             const int comma = MBPos(",", name);
             const std::string extension = comma > 0 ? StrLeft(name, comma - 1) : name;
-            if (CheckAssociation(extension, "") != AssociationVerdict::Allowed)
-                Warn(LineOf("Relate", nameKey), "protected-delete",
+            if (guard_.CheckRestoreRelate(extension, "") != AssociationVerdict::Allowed)
+                Warn(LineOf(script::Key::RelateName, n), "protected-delete",
                      nameKey + ": '" + extension +
                          "' is an extension whose association the uninstaller never changes back (it decides what runs, "
                          "or it is no plain name), so the association stays after the uninstall");
             if (file.empty()) {
-                Warn(LineOf("Relate", nameKey), "relate-file", nameKey + " has no " + fileKey + ", so the association is ignored");
+                Warn(LineOf(script::Key::RelateName, n), "relate-file", nameKey + " has no " + fileKey + ", so the association is ignored");
                 continue;
             }
             const int first = MBPos(",", file);
             const int second = first > 0 ? MBPos(",", file.substr(static_cast<std::size_t>(first))) : 0;
             if (second == 0)
-                Warn(LineOf("Relate", fileKey), "relate-file",
+                Warn(LineOf(script::Key::RelateFile, n), "relate-file",
                      fileKey + ": 'verb,program,[arguments,]icon' needs at least two commas, so the command " +
                          (first == 0 ? std::string("and the program are empty") : "is empty"));
         }
@@ -490,14 +511,14 @@ private:
     {
         std::array<bool, kShortcutBoxCount> ticked{};
         for (int n = 1;; ++n) {
-            const std::string name = Value("ShortCut", "Name" + std::to_string(n));
+            const std::string name = Value(script::Key::ShortCutName, n);
             if (name.empty()) break;
             const auto named = NamedBoxes(name);
             for (std::size_t b = 0; b < kShortcutBoxCount; ++b) ticked[b] = ticked[b] || named[b];
         }
         static const std::array<const char*, kShortcutBoxCount> boxNames = {"desktop", "Start menu", "Startup", "SendTo"};
-        ForEachEntry("ShortCut", "Make", [&](int n, const std::string& key, const std::string&, int line) {
-            const std::string name = Read("ShortCut", "Name" + std::to_string(n)).value_or(kDefaultShortcutName);
+        ForEachEntry(script::Key::ShortCutMake, [&](int n, const std::string& key, const std::string&, int line) {
+            const std::string name = Read(script::SectionOf(script::Key::ShortCutName), script::NameOf(script::Key::ShortCutName, n)).value_or(kDefaultShortcutName);
             const ShortcutBox box = GoverningBox(name);
             if (box == ShortcutBox::None || ticked[static_cast<std::size_t>(box)]) return;
             Warn(line, "shortcut-box",
@@ -508,13 +529,13 @@ private:
 
     void AddDeleteFiles()
     {
-        const SetupContext context = TypicalMachine();
-        const ProtectedFolders protectedFolders(context, "C:\\");
-        const FolderTable folders = FolderTableOf(context);
-        ForEachEntry("AddDeleteFile", "File", [&](int, const std::string& key, const std::string& value, int line) {
-            const auto verdict = protectedFolders.CheckDeletion(ExpandFolderMacros(value, folders));
-            if (verdict == ProtectedFolders::Verdict::WildcardInProtected ||
-                verdict == ProtectedFolders::Verdict::ProtectedFolder || verdict == ProtectedFolders::Verdict::UnsafeWildcard)
+        const FolderTable folders = FolderTableOf(machine_);
+        ForEachEntry(script::Key::AddDeleteFile, [&](int, const std::string& key, const std::string& value, int line) {
+            const auto verdict = guard_.CheckDeletion(ExpandFolderMacros(value, folders));
+            if (verdict == ProtectedFolders::Verdict::NotAbsolute)
+                Warn(line, "protected-delete",
+                     key + ": the uninstaller refuses '" + value + "', which is no full path, and deletes nothing for it");
+            else if (verdict != ProtectedFolders::Verdict::Allowed)
                 Warn(line, "protected-delete",
                      key + ": the uninstaller refuses '" + value +
                          "' (a wildcard in, or the whole of, a folder it protects) and deletes nothing for it");
@@ -523,17 +544,21 @@ private:
 
     void Readme()
     {
-        std::string file = Value("Readme", "File");
+        std::string file = Value(script::Key::ReadmeFile);
         if (file.empty() || !medium_) return;
         if (file[0] == '\\') file.erase(0, 1);
         if (!medium_(1, file))
-            Warn(LineOf("Readme", "File"), "missing-readme", file + " is not on the medium, so no readme page is shown");
+            Warn(LineOf(script::Key::ReadmeFile), "missing-readme", file + " is not on the medium, so no readme page is shown");
     }
 
     ProfileDocument document_;
     std::vector<SectionLines> sections_;
     std::map<std::string, std::size_t> firstSection_;
     const MediumLookup& medium_;
+    // What the uninstall will refuse, asked of its own guard as a genuine record (one
+    // the install vouched for) meets it on a typical machine.
+    const SetupContext machine_;
+    const UninstallGuard guard_;
     std::vector<Diagnostic> found_;
 };
 

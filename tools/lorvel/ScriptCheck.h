@@ -42,7 +42,7 @@ SetupContext TypicalMachine();
 
 // A [CopyFile] value in its parts, with the file the copy phase takes from the
 // medium on a typical machine.
-CopyEntryParts SplitCopyEntry(const std::string& value);
+CopyEntryParts SplitOnTypicalMachine(const std::string& value);
 
 // The nearest of the candidates by edit distance (letter case ignored), or empty
 // when none is close enough to be a likely typo.

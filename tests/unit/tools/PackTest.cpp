@@ -92,7 +92,7 @@ TEST_F(PackTest, WhatItPacksExpandsBackOnTheRightDiskWithinCapacity)
     for (std::size_t i = 0; i < files.size(); ++i) {
         const std::string value = packed.Read("CopyFile", "File" + std::to_string(i + 1)).value_or("");
         SCOPED_TRACE(value);
-        const CopyEntryParts parts = SplitCopyEntry(value);
+        const CopyEntryParts parts = SplitOnTypicalMachine(value);
         if (parts.diskChange) ++disk;
         const fs::path onMedium = medium / ("DISK" + std::to_string(disk)) / ShiftJisToHostName(parts.sourceName);
         ASSERT_TRUE(fs::exists(onMedium)) << Listing(medium / ("DISK" + std::to_string(disk)));
