@@ -1,5 +1,6 @@
 // lorvel: the script author's tool. Subcommands check a setup script, pack a medium,
-// dry-run an install on a simulated machine, and compress or expand single files.
+// dry-run an install on a simulated machine, compress or expand single files, and
+// print the script reference.
 #include <CLI/CLI.hpp>
 
 #include <iostream>
@@ -8,6 +9,7 @@
 #include "DryRun.h"
 #include "HostText.h"
 #include "Pack.h"
+#include "Reference.h"
 #include "Signing.h"
 
 int main(int argc, char** argv)
@@ -99,6 +101,10 @@ int main(int argc, char** argv)
     dryRunCommand->add_flag("--uninstall", dryRun.uninstall, "Then uninstall from the record and report what remains");
     dryRunCommand->add_option("--format", format, "text (default) or json")->check(CLI::IsMember({"text", "json"}));
 
+    auto* referenceCommand = app.add_subcommand(
+        "reference", "Print the reference of every section and key the program reads, in Markdown"
+                     " (docs/script-reference.md)");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -110,6 +116,7 @@ int main(int argc, char** argv)
     if (*checkCommand) return RunCheck(check, std::cout, std::cerr);
     if (*signCommand) return RunSign(sign, std::cout, std::cerr);
     if (*verifyCommand) return RunVerify(verify, std::cout, std::cerr);
+    if (*referenceCommand) return RunReference(std::cout);
     if (*dryRunCommand) {
         dryRun.json = format == "json";
         return RunDryRun(dryRun, std::cout, std::cerr);
