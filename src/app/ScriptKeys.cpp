@@ -30,7 +30,7 @@ std::string ScriptKeyReader::ProposedFolder(const SetupContext& context, const s
 {
     std::string folder = Key(context, script::Key::DefaultFolder, "(Prg)\\");
     if (!programId.empty())
-        folder = profiles_.ReadProfile(programId, "Folder", folder, context.windowsFolder + kFolderMemoryName);
+        folder = profiles_.ReadProfile(programId, record::kFolderMemoryKey, folder, context.windowsFolder + kFolderMemoryName);
     const std::string referRegistry = Key(context, script::Key::DefaultFolderReferRegistry, "");
     if (!referRegistry.empty()) folder = FolderFromRegistry(referRegistry, folder);
     const FolderTable table = FolderTableOf(context);
@@ -62,9 +62,9 @@ GeneralKeys ScriptKeyReader::Read(const SetupContext& context)
     keys.unSetupTitle = Key(context, script::Key::TitleUnSetup, keys.setupTitle);
 
     if (context.Uninstalling()) {
-        keys.folder = AddPathDelim(ExpandFolderMacros(Key(context, "SetupFolder", "Folder", ""), FolderTableOf(context)),
+        keys.folder = AddPathDelim(ExpandFolderMacros(Key(context, record::Key::SetupFolder, ""), FolderTableOf(context)),
                                    "B");
-        keys.checkBox = Key(context, "UnSetupOption", "CheckBox", "0,0,0,0");
+        keys.checkBox = Key(context, record::Key::UnSetupOptionCheckBox, "0,0,0,0");
         return keys;
     }
 

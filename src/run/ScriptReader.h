@@ -10,6 +10,7 @@
 #include <string>
 
 #include "run/ProfileStore.h"
+#include "util/RecordVocabulary.h"
 #include "util/ScriptVocabulary.h"
 
 namespace lorvel {
@@ -30,11 +31,10 @@ public:
     {
         return profiles_.ReadProfile(script::SectionOf(key), script::NameOf(key, number), fallback, file_);
     }
-    // A key of the uninstall record, which uninstall mode reads in place of the
-    // script; the record's keys are written down with its format.
-    std::string Record(const std::string& section, const std::string& key, const std::string& fallback = {}) const
+    // A key of the uninstall record, which uninstall mode reads in place of the script.
+    std::string Record(record::Key key, const std::string& fallback = {}) const
     {
-        return profiles_.ReadProfile(section, key, fallback, file_);
+        return profiles_.ReadProfile(record::SectionOf(key), record::NameOf(key), fallback, file_);
     }
 
 private:
