@@ -45,9 +45,7 @@ std::string ScriptKeyReader::ProposedFolder(const SetupContext& context, const s
 
 void ScriptKeyReader::ScanShortcutNames(const SetupContext& context, GeneralKeys& keys)
 {
-    for (int n = 1;; ++n) {
-        const std::string name = Key(context, script::Key::ShortCutName, n, "");
-        if (name.empty()) break;
+    for (const auto& [number, name] : ScriptReader(profiles_, context.scriptFile).Numbered(script::Key::ShortCutName)) {
         const auto named = NamedBoxes(name);
         for (std::size_t box = 0; box < kShortcutBoxCount; ++box) keys.shortcutBoxes[box] = keys.shortcutBoxes[box] || named[box];
     }

@@ -16,9 +16,7 @@ InstallRun::Outcome InstallRun::CreateFolders()
 {
     services_.view.EnableAbort(true);
     const FolderTable table = FolderTableOf(services_.context);
-    for (int i = 1;; ++i) {
-        const std::string value = Script(script::Key::MakeFolder, i);
-        if (value.empty()) break;
+    for (const auto& [number, value] : services_.Script().Numbered(script::Key::MakeFolder)) {
         const std::string folder = ExpandFolderMacros(AddPathDelim(value, "B"), table);
         services_.view.SetStatus("フォルダを作成しています．．．\r\nCreating -> " + folder);
         if (!Checkpoint()) return Outcome::Ended;
@@ -156,9 +154,7 @@ InstallRun::Outcome InstallRun::CopyFiles()
     const auto root = ResolvePath(services_.context.setupFolder, services_.context.tempFolder);
     linkRoot_ = root ? AddPathDelim(*root, "B") : std::string();
     int processed = 0;
-    for (int i = 1;; ++i) {
-        const std::string value = Script(script::Key::CopyFile, i);
-        if (value.empty()) break;
+    for (const auto& [i, value] : services_.Script().Numbered(script::Key::CopyFile)) {
         const CopyEntry entry = ParseCopyEntry(value, table);
         std::string source = services_.context.sourceFolder + entry.sourceName;
         const std::string medium = source;

@@ -134,9 +134,7 @@ void InstallRun::Start()
 
 void InstallRun::PreReadRelate()
 {
-    for (int i = 1; i <= script::kRelateSlots; ++i) {
-        const std::string name = Script(script::Key::RelateName, i);
-        if (name.empty()) continue;
+    for (const auto& [i, name] : services_.Script().Numbered(script::Key::RelateName, NumberedEnd::PassEmpty)) {
         const std::string file = Script(script::Key::RelateFile, i);
         if (file.empty()) continue;  // a name without a file is ignored
         state_.relate[static_cast<std::size_t>(state_.relateCount++)] = {name, file};
@@ -155,9 +153,7 @@ InstallRun::Outcome InstallRun::ComputeSizes()
     chosen.setupFolder = AddPathDelim(services_.view.ReadOptions().folderText, "B");
     chosen.setupDrive = StrLeft(chosen.setupFolder, 2) + "\\";
     const FolderTable table = FolderTableOf(chosen);
-    for (int i = 1;; ++i) {
-        const std::string entry = Script(script::Key::CopyFile, i);
-        if (entry.empty()) break;
+    for (const auto& [number, entry] : services_.Script().Numbered(script::Key::CopyFile)) {
         ++state_.entryCount;
         const std::string source = services_.context.sourceFolder + ParseCopyEntry(entry, table).sourceName;
         const auto stat = services_.platform.files.Stat(source);

@@ -17,9 +17,7 @@ using namespace platform;
 InstallRun::Outcome InstallRun::WriteRegistryValues()
 {
     const FolderTable table = FolderTableOf(services_.context);
-    for (int i = 1;; ++i) {
-        const std::string keyText = Script(script::Key::RegistryKey, i);
-        if (keyText.empty()) break;
+    for (const auto& [i, keyText] : services_.Script().Numbered(script::Key::RegistryKey)) {
         const std::string name = Script(script::Key::RegistryName, i);
         const std::string valueText = Script(script::Key::RegistryValue, i);
         services_.view.SetStatus("レジストリを設定しています．．．");
@@ -47,9 +45,7 @@ InstallRun::Outcome InstallRun::WriteRegistryValues()
 InstallRun::Outcome InstallRun::WriteProfileEntries()
 {
     const FolderTable table = FolderTableOf(services_.context);
-    for (int i = 1;; ++i) {
-        const std::string data = Script(script::Key::IniFileData, i);
-        if (data.empty()) break;
+    for (const auto& [number, data] : services_.Script().Numbered(script::Key::IniFileData)) {
         services_.view.SetStatus("Iniファイルを設定しています．．．");
         if (!Checkpoint()) return Outcome::Ended;
         const IniEntry entry = SplitIniEntry(ExpandFolderMacros(data, table));
@@ -64,17 +60,11 @@ InstallRun::Outcome InstallRun::WriteProfileEntries()
 
 void InstallRun::CollectUninstallLists()
 {
-    for (int i = 1;; ++i) {
-        const std::string key = Script(script::Key::DeleteRegistryKey, i);
-        if (key.empty()) break;
+    for (const auto& [number, key] : services_.Script().Numbered(script::Key::DeleteRegistryKey))
         state_.lists.deleteRegistry += key + "|";
-    }
     const FolderTable table = FolderTableOf(services_.context);
-    for (int i = 1;; ++i) {
-        const std::string file = Script(script::Key::AddDeleteFile, i);
-        if (file.empty()) break;
+    for (const auto& [number, file] : services_.Script().Numbered(script::Key::AddDeleteFile))
         state_.lists.addDeleteFile += ExpandFolderMacros(file, table) + "|";
-    }
 }
 
 InstallRun::Outcome InstallRun::AssociateFiles()

@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "util/MBUtils.h"
+#include "util/NumberedValues.h"
 #include "util/ProductName.h"
 #include "util/StrOp.h"
 
@@ -126,23 +127,26 @@ std::string PathPart(const std::string& item)
 int FindRecordSlot(const std::string& item, record::Key key, const std::string& file, ProfileStore& profiles)
 {
     const std::string path = UpperCase(PathPart(item));
-    for (int n = 1;; ++n) {
-        const std::string value = profiles.ReadProfile(record::SectionOf(key), record::NameOf(key, n), "", file);
-        if (value.empty() || UpperCase(PathPart(value)) == path) return n;
+    int last = 0;
+    for (const auto& [n, value] : NumberedValues(
+             [&](int number) { return profiles.ReadProfile(record::SectionOf(key), record::NameOf(key, number), "", file); })) {
+        if (UpperCase(PathPart(value)) == path) return n;
+        last = n;
     }
+    return last + 1;
 }
 
 namespace {
 
+// Without the key's bound: the uninstall reads a list on up to its first empty key,
+// past the slots the install writes.
 std::vector<std::string> ReadNumberedBy(const std::function<std::string(const std::string& name)>& read,
                                         record::Key key)
 {
     std::vector<std::string> values;
-    for (int n = 1;; ++n) {
-        std::string value = read(record::NameOf(key, n));
-        if (value.empty()) return values;
-        values.push_back(std::move(value));
-    }
+    for (const auto& [number, value] : NumberedValues([&](int n) { return read(record::NameOf(key, n)); }))
+        values.push_back(value);
+    return values;
 }
 
 }  // namespace
@@ -174,12 +178,15 @@ RelateRecord ParseRestoreRelate(const std::string& value)
 
 void LoadRecordLists(const ProfileDocument& record, RecordLists& lists)
 {
-    for (int n = 1; n <= kRelateSlots; ++n) {
-        const std::string value =
-            record.Read(record::SectionOf(record::Key::RestoreRelate), record::NameOf(record::Key::RestoreRelate, n))
-                .value_or("");
-        if (!value.empty()) lists.AddRelate(value);
-    }
+    // The merge reads every slot the install writes, empty ones passed over; the
+    // uninstall stops at the first empty one.
+    const auto relate = [&record](int n) {
+        return record.Read(record::SectionOf(record::Key::RestoreRelate), record::NameOf(record::Key::RestoreRelate, n))
+            .value_or("");
+    };
+    for (const auto& [number, value] :
+         NumberedValues(relate, record::SpecOf(record::Key::RestoreRelate).highest, NumberedEnd::PassEmpty))
+        lists.AddRelate(value);
     const struct {
         record::Key key;
         std::string* list;

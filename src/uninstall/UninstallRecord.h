@@ -17,7 +17,8 @@
 //   [UnSetupOption]      CheckBox: "DeleteAll" or four 0/1 digits with commas
 //   [UnSetupRegistryKey] Key: the uninstall-list key under HKEY_LOCAL_MACHINE
 //   [ProgramID]          ID: the program identifier, possibly empty
-// Numbered keys run from 1 without gaps; every reader stops at the first empty one.
+// Numbered keys run from 1 without gaps; every reader stops at the first empty one,
+// but for the install's merge of [RestoreRelate], which reads all twenty.
 // Every list item is stored under the key FindRecordSlot gives it: the key that
 // already holds the same path (compared without case), or the first free one; a
 // DeleteFile item written over a value with "/S" keeps "/S".
