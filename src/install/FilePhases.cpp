@@ -6,7 +6,7 @@
 #include "util/StrOp.h"
 #include "run/FixedNames.h"
 #include "run/SetupFolderAccess.h"
-#include "uninstall/ProtectedFolders.h"
+#include "util/PathResolution.h"
 
 namespace lorvel {
 

@@ -1,7 +1,7 @@
 #include "uninstall/UninstallRun.h"
 
-#include "uninstall/RecordTrust.h"
-#include "uninstall/UninstallRecord.h"
+#include "run/RecordTrust.h"
+#include "run/UninstallRecord.h"
 #include "run/FixedNames.h"
 #include "run/SetupFolderAccess.h"
 #include "util/MBUtils.h"

@@ -17,10 +17,10 @@
 
 #include "FuzzMachine.h"
 #include "run/FileOps.h"
-#include "uninstall/RecordTrust.h"
+#include "run/RecordTrust.h"
 #include "run/SharedFiles.h"
 #include "uninstall/UninstallGuard.h"
-#include "uninstall/UninstallRecord.h"
+#include "run/UninstallRecord.h"
 #include "uninstall/UninstallRun.h"
 #include "run/ProfileStore.h"
 #include "run/RegistryKeys.h"

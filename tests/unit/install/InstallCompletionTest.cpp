@@ -6,8 +6,8 @@
 
 #include "../install/InstallRunFixture.h"
 #include "../VouchedRecord.h"
-#include "uninstall/RecordTrust.h"
-#include "uninstall/UninstallRecord.h"
+#include "run/RecordTrust.h"
+#include "run/UninstallRecord.h"
 #include "util/Szdd.h"
 
 namespace lorvel {

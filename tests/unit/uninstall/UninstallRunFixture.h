@@ -8,8 +8,8 @@
 
 #include "../VirtualMachineFixture.h"
 #include "../run/RecordingView.h"
-#include "uninstall/RecordTrust.h"
-#include "uninstall/UninstallRecord.h"
+#include "run/RecordTrust.h"
+#include "run/UninstallRecord.h"
 #include "util/Sha256.h"
 #include "util/StrOp.h"
 #include "uninstall/UninstallRun.h"

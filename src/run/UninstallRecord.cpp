@@ -1,4 +1,4 @@
-#include "uninstall/UninstallRecord.h"
+#include "run/UninstallRecord.h"
 
 #include <functional>
 #include <unordered_map>

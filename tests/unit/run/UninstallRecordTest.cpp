@@ -1,4 +1,4 @@
-#include "uninstall/UninstallRecord.h"
+#include "run/UninstallRecord.h"
 
 #include <gtest/gtest.h>
 
