@@ -49,7 +49,7 @@ int UnattendedRunView::Ask(const std::string& text, const std::string& caption, 
 {
     const TakenAnswer taken = answers_.Answer(text, caption, flags);
     if ((flags & kIconMask) == kStopIcon) stopped_ = true;
-    log_.Line(QuestionLine(caption, text, AnswerWord(taken.answer), SourceName(taken.source)));
+    log_.Line(QuestionLine(caption, text, BoxAnswerWord(taken.answer), SourceName(taken.source)));
     return taken.answer;
 }
 
@@ -106,7 +106,7 @@ bool LoggedRunView::Aborted()
 int LoggedRunView::Ask(const std::string& text, const std::string& caption, int flags)
 {
     const int answer = inner_.Ask(text, caption, flags);
-    log_.Line(QuestionLine(caption, text, AnswerWord(answer), "the person"));
+    log_.Line(QuestionLine(caption, text, BoxAnswerWord(answer), "the person"));
     return answer;
 }
 

@@ -1,4 +1,5 @@
 // The folder and copy phases of the install run.
+#include "run/QuestionCaptions.h"
 #include "util/CopyEntry.h"
 #include "install/InstallRun.h"
 #include "util/FolderMacros.h"
@@ -42,7 +43,7 @@ bool InstallRun::WaitForDisk(const std::string& source)
     ++state_.diskNumber;
     do {
         services_.context.messageResult = services_.view.Ask(std::to_string(state_.diskNumber) + "枚目のディスクに交換してください．",
-                                           "ディスク交換", box::kInformationOkCancel);
+                                           captions::kChangeDisk, box::kInformationOkCancel);
         if (services_.context.messageResult == box::kCancel) {
             services_.view.Ask("セットアップを続行できませんでした．", "致命的エラー", box::kStopOk);
             Stop();

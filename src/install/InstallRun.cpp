@@ -3,6 +3,7 @@
 #include "install/AssociationUndo.h"
 #include "install/SharedCountUndo.h"
 #include "install/InstallCompletion.h"
+#include "run/QuestionCaptions.h"
 #include "run/SetupFolderAccess.h"
 #include "util/MBUtils.h"
 #include "util/StrOp.h"
@@ -186,7 +187,7 @@ InstallRun::Outcome InstallRun::CheckDiskSpace()
                            "空き容量があるようであれば，セットアップを続行してください．\r"
                            "\r"
                            "セットアップを続行しますか？";
-        services_.context.messageResult = services_.view.Ask(question, "空き容量不足", box::kQuestionYesNo);
+        services_.context.messageResult = services_.view.Ask(question, captions::kLowDiskSpace, box::kQuestionYesNo);
         if (services_.context.messageResult != box::kYes) {
             services_.view.Ask("セットアップを続行できませんでした．", "セットアップ中止", box::kStopOk);
             Stop();
@@ -209,7 +210,7 @@ InstallRun::Outcome InstallRun::PrepareSetupFolder()
     if (RefuseFolderOthersMayChange()) return Outcome::Ended;
     if (services_.ops.FolderExists(folder)) return Outcome::Continue;
     services_.context.messageResult = services_.view.Ask(folder + "\r\rこのフォルダは存在しません．作成してもよろしいですか？",
-                                       "フォルダ作成", box::kQuestionYesNo);
+                                       captions::kMakeFolder, box::kQuestionYesNo);
     bool created = false;
     if (services_.context.messageResult == box::kYes) {
         journal_->NoteMade(folder, true);

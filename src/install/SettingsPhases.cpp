@@ -3,6 +3,7 @@
 #include "install/AssociationUndo.h"
 #include "install/InstallRun.h"
 #include "install/SettingsEntries.h"
+#include "run/QuestionCaptions.h"
 #include "run/RegistryWrites.h"
 #include "util/FolderMacros.h"
 #include "util/MBUtils.h"
@@ -76,7 +77,7 @@ InstallRun::Outcome InstallRun::AssociateFiles()
         if (!Checkpoint()) return Outcome::Ended;
         const Association a = ParseAssociation(pair.name, ExpandFolderMacros(pair.file, table));
         const std::string question = "拡張子 *." + a.extension + " を\r" + a.program + "\rに関連付けします．よろしいですか？";
-        if (services_.view.Ask(question, "関連付けの確認", box::kQuestionYesNo) != box::kYes) continue;
+        if (services_.view.Ask(question, captions::kConfirmAssociation, box::kQuestionYesNo) != box::kYes) continue;
         // Read before the first change, so that what is put back is what the user had.
         const AssociationBefore before = ReadAssociationBefore(services_.platform.registry, a.extension);
         state_.unrecordedAssociations.push_back(before);

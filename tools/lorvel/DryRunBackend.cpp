@@ -41,7 +41,7 @@ int DryRunBackend::ShowMessageBox(const std::string& text, const std::string& ca
                  : (flags & 0x0F) == 4 ? box::kYes
                                        : box::kOk;
     if ((flags & 0x0F) == 0) answer = box::kOk;
-    boxes.push_back({{"caption", U(caption)}, {"text", U(text)}, {"answer", AnswerWord(answer)}});
+    boxes.push_back({{"caption", U(caption)}, {"text", U(text)}, {"answer", BoxAnswerWord(answer)}});
     // "2枚目のディスクに交換してください．": the disk the program asks for.
     if (caption == "ディスク交換" && answer == box::kOk && insertDisk) insertDisk(std::atoi(text.c_str()));
     return answer;
