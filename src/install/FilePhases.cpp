@@ -5,6 +5,7 @@
 #include "util/FolderMacros.h"
 #include "util/MBUtils.h"
 #include "util/StrOp.h"
+#include "util/Szdd.h"
 #include "run/FixedNames.h"
 #include "run/SetupFolderAccess.h"
 #include "util/PathResolution.h"
@@ -200,7 +201,7 @@ InstallRun::Outcome InstallRun::CopyOne(const CopyEntry& entry, std::string sour
     // The expanded file is a file of our own, whose attributes were never asked.
     const std::optional<std::uint32_t> copiedAttributes =
         compressed ? std::nullopt : std::optional<std::uint32_t>(sourceInfo.attributes);
-    const bool tried = !broken && !entry.HasFlag("/S");
+    const bool tried = !broken && !entry.HasFlag(copy_flag::kShared);
     const bool notedNew = tried && journal_->NoteMade(destination, false);
     const std::optional<ErrorCode> created = tried ? CopyToNew(source, destination, copiedAttributes) : std::nullopt;
     if (notedNew && !created) journal_->NoteKept(destination);
@@ -211,11 +212,11 @@ InstallRun::Outcome InstallRun::CopyOne(const CopyEntry& entry, std::string sour
     const bool destinationExists = somethingThere && (found & attr::kDirectory) == 0;
     const bool asked = !created && destinationExists && !state_.overwrite;
     bool copy = created || DecideCopy(source, destination, destinationExists);
-    if (entry.HasFlag("/W")) copy = true;
+    if (entry.HasFlag(copy_flag::kOverwrite)) copy = true;
     // The question held the run still long enough to swap a folder on the way for a
     // link: the way is looked at again.
     if (asked && copy && ThroughLink(destination)) return RefuseCopy(destination, kThroughLinkReason, expanded, processed);
-    const bool shared = entry.HasFlag("/S") && !CountedAlready(destination);
+    const bool shared = entry.HasFlag(copy_flag::kShared) && !CountedAlready(destination);
     const std::optional<RegValue> countBefore = shared ? services_.shared.SharedCountEntry(destination) : std::nullopt;
     if (shared) {
         journal_->NoteCount(destination, countBefore, destinationExists);
@@ -229,8 +230,8 @@ InstallRun::Outcome InstallRun::CopyOne(const CopyEntry& entry, std::string sour
         result = services_.ops.CopyFileOverwrite(source, destination, destinationExists, copiedAttributes);
     }
     ++processed;
-    const std::string digest = broken ? std::string() : NoteComponentDigest(destination, entry.HasFlag("/R"));
-    if (entry.HasFlag("/R") && services_.platform.files.FileExists(destination)) RegisterIfOurs(destination, digest);
+    const std::string digest = broken ? std::string() : NoteComponentDigest(destination, entry.HasFlag(copy_flag::kRegister));
+    if (entry.HasFlag(copy_flag::kRegister) && services_.platform.files.FileExists(destination)) RegisterIfOurs(destination, digest);
 
     // A file left out of the record keeps no count raised for it: no uninstall would
     // lower it, and every attempt to install would raise it again.
@@ -277,14 +278,14 @@ bool InstallRun::CountedAlready(const std::string& destination)
 void InstallRun::RecordCopied(const CopyEntry& entry, const std::string& destination)
 {
     state_.lists.deleteFile += destination + entry.flags + "|";
-    if (entry.HasFlag("/S")) state_.countedShared.insert(UpperCase(destination));
+    if (entry.HasFlag(copy_flag::kShared)) state_.countedShared.insert(UpperCase(destination));
 }
 
 void InstallRun::NoteCountedSharedFiles()
 {
     for (const std::string& item : ListItems(state_.lists.deleteFile)) {
         const std::string path = PathPart(item);
-        if (MBPosText("/S", item.substr(path.size())) > 0) state_.countedShared.insert(UpperCase(path));
+        if (HasCopyFlag(item.substr(path.size()), copy_flag::kShared)) state_.countedShared.insert(UpperCase(path));
     }
 }
 

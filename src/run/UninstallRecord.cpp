@@ -3,6 +3,7 @@
 #include <functional>
 #include <unordered_map>
 
+#include "util/CopyEntry.h"
 #include "util/MBUtils.h"
 #include "util/NumberedValues.h"
 #include "util/ProductName.h"
@@ -68,8 +69,8 @@ void WriteList(ProfileDocument& document, const std::string& list, record::Key k
         const int key = written.Slot(item);
         if (keepShared) {
             const std::string& current = written.Value(key);
-            if (MBPosText("/S", current) > 0 && MBPosText("/S", item) == 0)
-                item += MBPosText(",/", item) > 0 ? "/S" : ",/S";
+            if (HasCopyFlag(current, copy_flag::kShared) && !HasCopyFlag(item, copy_flag::kShared))
+                item += MBPosText(",/", item) > 0 ? copy_flag::kShared : std::string(",") + copy_flag::kShared;
         }
         written.Write(key, item);
     }

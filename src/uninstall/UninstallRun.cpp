@@ -4,6 +4,7 @@
 #include "run/UninstallRecord.h"
 #include "run/FixedNames.h"
 #include "run/SetupFolderAccess.h"
+#include "util/CopyEntry.h"
 #include "util/MBUtils.h"
 #include "util/MessageBox.h"
 #include "run/RegistryKeys.h"
@@ -216,20 +217,20 @@ void UninstallRun::DeleteRecordedFiles(Section section)
 ErrorCode UninstallRun::DecideAndDelete(const std::string& path, const std::string& flags)
 {
     asked_ = false;
-    auto has = [&flags](const char* flag) { return MBPosText(flag, flags) > 0; };
+    auto has = [&flags](const char* flag) { return HasCopyFlag(flags, flag); };
     bool remove = true;
     if (lowered_.count(UpperCase(path)) || services_.shared.ReadSharedCount(path) != 0) {
         // The count is lowered before the question: a file the user keeps has lost
         // this program's use of it all the same. A record not vouched for changes no
         // count, and so leaves every shared file where it is.
-        remove = guard_->MayChangeSharedCounts() && has("/S") && LowerSharedCount(path) && ConfirmSharedDeletion(path);
-    } else if (has("/C")) {
+        remove = guard_->MayChangeSharedCounts() && has(copy_flag::kShared) && LowerSharedCount(path) && ConfirmSharedDeletion(path);
+    } else if (has(copy_flag::kConfirm)) {
         remove = Confirm(path + "\r\rこのファイルを削除してもよろしいですか？\r\r<<　注意　>>\r"
                                 "DLL/OCXなどは他のプログラムでも使用される可能性があります．\r"
                                 "確実に使用されないことがわかっている場合のみ削除してください．");
-    } else if (has("/L")) {
+    } else if (has(copy_flag::kLeave)) {
         remove = false;
-    } else if (has("/F")) {
+    } else if (has(copy_flag::kForce)) {
         remove = true;
     } else if (IsComponentFile(path) && InSystemFolders(path)) {
         remove = Confirm(path + "\r\rこのDLL/OCXファイルは，共有登録されていませんが，\r"
