@@ -254,8 +254,7 @@ InstallRun::Outcome InstallRun::CopyOne(const CopyEntry& entry, std::string sour
 // program's rights, and a component registered there would be run.
 bool InstallRun::ThroughLink(const std::string& destination)
 {
-    const auto full = ResolvePath(destination, services_.context.tempFolder);
-    return full && links_.OnTheWay(linkRoot_, *full);
+    return links_.OnTheWayResolved(linkRoot_, destination, services_.context.tempFolder);
 }
 
 InstallRun::Outcome InstallRun::RefuseCopy(const std::string& destination, const char* reason,

@@ -177,8 +177,7 @@ bool UninstallRun::Refuse(const std::string& tag, const std::string& path)
 // when its turn comes, so a folder swapped between two entries is seen too.
 bool UninstallRun::ThroughLink(const std::string& path)
 {
-    const auto full = ResolvePath(path, services_.context.tempFolder);
-    return full && links_.OnTheWay(linkRoot_, *full);
+    return links_.OnTheWayResolved(linkRoot_, path, services_.context.tempFolder);
 }
 
 // Where the link checks start: at the setup folder, or, when a folder above it may be

@@ -22,6 +22,15 @@ std::string WithDelimiter(const std::string& folder) { return EndsWithPathDelimi
 
 }  // namespace
 
+bool IsAbsolutePath(const std::string& path)
+{
+    if (path.size() >= 3 && path[1] == ':' && IsSeparator(path[2]) &&
+        ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')))
+        return true;
+    return path.size() >= 3 && IsSeparator(path[0]) && IsSeparator(path[1]) && path[2] != '?' && path[2] != '.' &&
+           !IsSeparator(path[2]);
+}
+
 std::optional<std::string> ResolvePath(const std::string& path, const std::string& currentFolder)
 {
     // The system ends a path at its first NUL, so a check of the rest would not be of

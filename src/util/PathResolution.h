@@ -18,6 +18,12 @@ namespace lorvel {
 // nullopt for a form whose place cannot be told (device paths, "C:a.txt").
 std::optional<std::string> ResolvePath(const std::string& path, const std::string& currentFolder);
 
+// "C:\..." or "\\server\share\...": what an install records. Anything else is read
+// from a current folder, which whoever started the program chose, or reaches a device.
+// Stricter than ResolvePath's own reading of a root, which takes any single byte
+// before ":" for a drive: "1:\A" resolves, but is no path an install records.
+bool IsAbsolutePath(const std::string& path);
+
 // Calls visit with each component between "\" (or "/", never a trail byte in code
 // page 932), in one walk forward that steps over a double-byte character whole: its
 // trail byte may be 0x5C, which is no "\" there. Asking each byte for its type

@@ -82,5 +82,26 @@ TEST(PathResolutionTest, LongRunsOfLeadBytesResolveByTheirParity)
     }
 }
 
+// Only a drive letter or a share begins a path an install records; ResolvePath
+// places more forms than that, each row's second column says which.
+TEST(PathResolutionTest, OnlyADriveLetterOrAShareMakesAPathAbsolute)
+{
+    struct Row { std::string path; bool absolute; bool resolves; };
+    const Row rows[] = {
+        {"C:\\APP\\A.TXT", true, true},   {"c:/app", true, true},
+        {"\\\\srv\\share\\x", true, true}, {"//srv/share/x", true, true},
+        {"1:\\APP", false, true},          {"A.TXT", false, true},
+        {"\\APP\\A.TXT", false, true},      {"..\\A.TXT", false, true},
+        {"C:A.TXT", false, false},          {"C:", false, false},
+        {"\\\\?\\C:\\APP", false, false},  {"\\\\.\\C:", false, false},
+        {"\\\\\\srv", false, false},       {"", false, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.path);
+        EXPECT_EQ(IsAbsolutePath(row.path), row.absolute);
+        EXPECT_EQ(ResolvePath(row.path, "C:\\TEMP\\").has_value(), row.resolves);
+    }
+}
+
 }  // namespace
 }  // namespace lorvel
