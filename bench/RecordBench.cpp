@@ -4,7 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include "../tests/unit/VirtualMachineFixture.h"
-#include "uninstall/UninstallRecord.h"
+#include "run/UninstallRecord.h"
 
 namespace lorvel {
 namespace {

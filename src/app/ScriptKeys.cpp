@@ -30,7 +30,7 @@ std::string ScriptKeyReader::ProposedFolder(const SetupContext& context, const s
 {
     std::string folder = Key(context, script::Key::DefaultFolder, kDefaultSetupFolder);
     if (!programId.empty())
-        folder = profiles_.ReadProfile(programId, "Folder", folder, context.windowsFolder + kFolderMemoryName);
+        folder = profiles_.ReadProfile(programId, record::kFolderMemoryKey, folder, context.windowsFolder + kFolderMemoryName);
     const std::string referRegistry = Key(context, script::Key::DefaultFolderReferRegistry, "");
     if (!referRegistry.empty()) folder = FolderFromRegistry(referRegistry, folder);
     const FolderTable table = FolderTableOf(context);
@@ -50,9 +50,7 @@ std::string AsSetupFolder(const std::string& folder, const FolderTable& table)
 
 void ScriptKeyReader::ScanShortcutNames(const SetupContext& context, GeneralKeys& keys)
 {
-    for (int n = 1;; ++n) {
-        const std::string name = Key(context, script::Key::ShortCutName, n, "");
-        if (name.empty()) break;
+    for (const auto& [number, name] : ScriptReader(profiles_, context.scriptFile).Numbered(script::Key::ShortCutName)) {
         const auto named = NamedBoxes(name);
         for (std::size_t box = 0; box < kShortcutBoxCount; ++box) keys.shortcutBoxes[box] = keys.shortcutBoxes[box] || named[box];
     }
@@ -67,9 +65,9 @@ GeneralKeys ScriptKeyReader::Read(const SetupContext& context)
     keys.unSetupTitle = Key(context, script::Key::TitleUnSetup, keys.setupTitle);
 
     if (context.Uninstalling()) {
-        keys.folder = AddPathDelim(ExpandFolderMacros(Key(context, "SetupFolder", "Folder", ""), FolderTableOf(context)),
+        keys.folder = AddPathDelim(ExpandFolderMacros(Key(context, record::Key::SetupFolder, ""), FolderTableOf(context)),
                                    "B");
-        keys.checkBox = Key(context, "UnSetupOption", "CheckBox", "0,0,0,0");
+        keys.checkBox = Key(context, record::Key::UnSetupOptionCheckBox, "0,0,0,0");
         return keys;
     }
 

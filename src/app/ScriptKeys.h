@@ -51,10 +51,9 @@ public:
 
 private:
     // A key of the record, which uninstall mode reads in place of the script.
-    std::string Key(const SetupContext& context, const std::string& section, const std::string& key,
-                    const std::string& fallback)
+    std::string Key(const SetupContext& context, record::Key key, const std::string& fallback)
     {
-        return ScriptReader(profiles_, context.scriptFile).Record(section, key, fallback);
+        return ScriptReader(profiles_, context.scriptFile).Record(key, fallback);
     }
     std::string Key(const SetupContext& context, script::Key key, const std::string& fallback)
     {

@@ -50,8 +50,8 @@ int UnattendedRunView::Ask(const std::string& text, const std::string& caption, 
 {
     const TakenAnswer taken = answers_.Answer(text, caption, flags);
     if ((flags & kIconMask) == kStopIcon) stopped_ = true;
-    log_.Line(QuestionLine(caption, text, AnswerWord(taken.answer), SourceName(taken.source)));
-    events_.Asked({caption, text, AnswerWord(taken.answer), taken.source == AnswerSource::AnswersFile});
+    log_.Line(QuestionLine(caption, text, BoxAnswerWord(taken.answer), SourceName(taken.source)));
+    events_.Asked({caption, text, BoxAnswerWord(taken.answer), taken.source == AnswerSource::AnswersFile});
     return taken.answer;
 }
 
@@ -109,7 +109,7 @@ bool LoggedRunView::Aborted()
 int LoggedRunView::Ask(const std::string& text, const std::string& caption, int flags)
 {
     const int answer = inner_.Ask(text, caption, flags);
-    log_.Line(QuestionLine(caption, text, AnswerWord(answer), "the person"));
+    log_.Line(QuestionLine(caption, text, BoxAnswerWord(answer), "the person"));
     return answer;
 }
 

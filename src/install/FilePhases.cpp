@@ -1,12 +1,14 @@
 // The folder and copy phases of the install run.
+#include "run/QuestionCaptions.h"
 #include "util/CopyEntry.h"
 #include "install/InstallRun.h"
 #include "util/FolderMacros.h"
 #include "util/MBUtils.h"
 #include "util/StrOp.h"
+#include "util/Szdd.h"
 #include "run/FixedNames.h"
 #include "run/SetupFolderAccess.h"
-#include "uninstall/ProtectedFolders.h"
+#include "util/PathResolution.h"
 
 namespace lorvel {
 
@@ -16,9 +18,7 @@ InstallRun::Outcome InstallRun::CreateFolders()
 {
     services_.view.EnableAbort(true);
     const FolderTable table = FolderTableOf(services_.context);
-    for (int i = 1;; ++i) {
-        const std::string value = Script(script::Key::MakeFolder, i);
-        if (value.empty()) break;
+    for (const auto& [number, value] : services_.Script().Numbered(script::Key::MakeFolder)) {
         const std::string folder = ExpandFolderMacros(AddPathDelim(value, "B"), table);
         services_.view.SetStatus("フォルダを作成しています．．．\r\nCreating -> " + folder);
         if (!Checkpoint()) return Outcome::Ended;
@@ -44,7 +44,7 @@ bool InstallRun::WaitForDisk(const std::string& source)
     ++state_.diskNumber;
     do {
         services_.context.messageResult = services_.view.Ask(std::to_string(state_.diskNumber) + "枚目のディスクに交換してください．",
-                                           "ディスク交換", box::kInformationOkCancel);
+                                           captions::kChangeDisk, box::kInformationOkCancel);
         if (services_.context.messageResult == box::kCancel) {
             services_.view.Ask("セットアップを続行できませんでした．", "致命的エラー", box::kStopOk);
             Stop();
@@ -156,9 +156,7 @@ InstallRun::Outcome InstallRun::CopyFiles()
     const auto root = ResolvePath(services_.context.setupFolder, services_.context.tempFolder);
     linkRoot_ = root ? AddPathDelim(*root, "B") : std::string();
     int processed = 0;
-    for (int i = 1;; ++i) {
-        const std::string value = Script(script::Key::CopyFile, i);
-        if (value.empty()) break;
+    for (const auto& [i, value] : services_.Script().Numbered(script::Key::CopyFile)) {
         const CopyEntry entry = ParseCopyEntry(value, table);
         std::string source = services_.context.sourceFolder + entry.sourceName;
         const std::string medium = source;
@@ -207,7 +205,7 @@ InstallRun::Outcome InstallRun::CopyOne(const CopyEntry& entry, std::string sour
     // The expanded file is a file of our own, whose attributes were never asked.
     const std::optional<std::uint32_t> copiedAttributes =
         compressed ? std::nullopt : std::optional<std::uint32_t>(sourceInfo.attributes);
-    const bool tried = !broken && !entry.HasFlag("/S");
+    const bool tried = !broken && !entry.HasFlag(copy_flag::kShared);
     const bool notedNew = tried && journal_->NoteMade(destination, false);
     const std::optional<ErrorCode> created = tried ? CopyToNew(source, destination, copiedAttributes) : std::nullopt;
     if (notedNew && !created) journal_->NoteKept(destination);
@@ -218,11 +216,11 @@ InstallRun::Outcome InstallRun::CopyOne(const CopyEntry& entry, std::string sour
     const bool destinationExists = somethingThere && (found & attr::kDirectory) == 0;
     const bool asked = !created && destinationExists && !state_.overwrite;
     bool copy = created || DecideCopy(source, destination, destinationExists);
-    if (entry.HasFlag("/W")) copy = true;
+    if (entry.HasFlag(copy_flag::kOverwrite)) copy = true;
     // The question held the run still long enough to swap a folder on the way for a
     // link: the way is looked at again.
     if (asked && copy && ThroughLink(destination)) return RefuseCopy(destination, kThroughLinkReason, expanded, processed);
-    const bool shared = entry.HasFlag("/S") && !CountedAlready(destination);
+    const bool shared = entry.HasFlag(copy_flag::kShared) && !CountedAlready(destination);
     const std::optional<RegValue> countBefore = shared ? services_.shared.SharedCountEntry(destination) : std::nullopt;
     if (shared) {
         journal_->NoteCount(destination, countBefore, destinationExists);
@@ -236,8 +234,8 @@ InstallRun::Outcome InstallRun::CopyOne(const CopyEntry& entry, std::string sour
         result = services_.ops.CopyFileOverwrite(source, destination, destinationExists, copiedAttributes);
     }
     ++processed;
-    const std::string digest = broken ? std::string() : NoteComponentDigest(destination, entry.HasFlag("/R"));
-    if (entry.HasFlag("/R") && services_.platform.files.FileExists(destination)) RegisterIfOurs(destination, digest);
+    const std::string digest = broken ? std::string() : NoteComponentDigest(destination, entry.HasFlag(copy_flag::kRegister));
+    if (entry.HasFlag(copy_flag::kRegister) && services_.platform.files.FileExists(destination)) RegisterIfOurs(destination, digest);
 
     // A file left out of the record keeps no count raised for it: no uninstall would
     // lower it, and every attempt to install would raise it again.
@@ -264,8 +262,7 @@ InstallRun::Outcome InstallRun::CopyOne(const CopyEntry& entry, std::string sour
 // program's rights, and a component registered there would be run.
 bool InstallRun::ThroughLink(const std::string& destination)
 {
-    const auto full = ResolvePath(destination, services_.context.tempFolder);
-    return full && links_.OnTheWay(linkRoot_, *full);
+    return links_.OnTheWayResolved(linkRoot_, destination, services_.context.tempFolder);
 }
 
 InstallRun::Outcome InstallRun::RefuseCopy(const std::string& destination, const char* reason,
@@ -288,14 +285,14 @@ bool InstallRun::CountedAlready(const std::string& destination)
 void InstallRun::RecordCopied(const CopyEntry& entry, const std::string& destination)
 {
     state_.lists.deleteFile += destination + entry.flags + "|";
-    if (entry.HasFlag("/S")) state_.countedShared.insert(UpperCase(destination));
+    if (entry.HasFlag(copy_flag::kShared)) state_.countedShared.insert(UpperCase(destination));
 }
 
 void InstallRun::NoteCountedSharedFiles()
 {
     for (const std::string& item : ListItems(state_.lists.deleteFile)) {
         const std::string path = PathPart(item);
-        if (MBPosText("/S", item.substr(path.size())) > 0) state_.countedShared.insert(UpperCase(path));
+        if (HasCopyFlag(item.substr(path.size()), copy_flag::kShared)) state_.countedShared.insert(UpperCase(path));
     }
 }
 

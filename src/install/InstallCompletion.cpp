@@ -10,8 +10,8 @@
 #include "install/AssociationUndo.h"
 #include "run/FixedNames.h"
 #include "install/SharedCountUndo.h"
-#include "uninstall/RecordTrust.h"
-#include "uninstall/UninstallRecord.h"
+#include "run/RecordTrust.h"
+#include "run/UninstallRecord.h"
 #include "util/FolderMacros.h"
 #include "util/MBUtils.h"
 #include "util/ProductName.h"
@@ -108,7 +108,7 @@ void LoadExistingRecord(Platform& platform, SetupContext& context, FileOps& ops,
         LoadRecordLists(document, lists);
         return;
     }
-    const std::string entryKey = document.Read("UnSetupRegistryKey", "Key").value_or("");
+    const std::string entryKey = document.Read(record::SectionOf(record::Key::UnSetupRegistryKey), record::NameOf(record::Key::UnSetupRegistryKey)).value_or("");
     if (read != kErrorSuccess || !ReadRecordTrust(platform.registry, entryKey, record, bytes).Vouched()) {
         SetAside(platform, context, ops, record, bytes, read, failures);
         return;
@@ -184,8 +184,8 @@ void InstallCompletion::RememberFolder()
 {
     if (services_.context.programId.empty()) return;
     const std::string memory = services_.context.windowsFolder + kFolderMemoryName;
-    journal_.NoteProfile(memory, services_.context.programId, "Folder");
-    if (!services_.profiles.WriteProfile(services_.context.programId, "Folder", services_.context.setupFolder, memory))
+    journal_.NoteProfile(memory, services_.context.programId, record::kFolderMemoryKey);
+    if (!services_.profiles.WriteProfile(services_.context.programId, record::kFolderMemoryKey, services_.context.setupFolder, memory))
         state_.failures.Add(tag::kSetupFile, memory, services_.ops.SystemErrorText(services_.profiles.LastWriteError()));
 }
 

@@ -3,6 +3,7 @@
 #include "install/AssociationUndo.h"
 #include "install/SharedCountUndo.h"
 #include "install/InstallCompletion.h"
+#include "run/QuestionCaptions.h"
 #include "run/SetupFolderAccess.h"
 #include "util/MBUtils.h"
 #include "util/StrOp.h"
@@ -134,9 +135,7 @@ void InstallRun::Start()
 
 void InstallRun::PreReadRelate()
 {
-    for (int i = 1; i <= script::kRelateSlots; ++i) {
-        const std::string name = Script(script::Key::RelateName, i);
-        if (name.empty()) continue;
+    for (const auto& [i, name] : services_.Script().Numbered(script::Key::RelateName, NumberedEnd::PassEmpty)) {
         const std::string file = Script(script::Key::RelateFile, i);
         if (file.empty()) continue;  // a name without a file is ignored
         state_.relate[static_cast<std::size_t>(state_.relateCount++)] = {name, file};
@@ -155,9 +154,7 @@ InstallRun::Outcome InstallRun::ComputeSizes()
     chosen.setupFolder = AddPathDelim(services_.view.ReadOptions().folderText, "B");
     chosen.setupDrive = StrLeft(chosen.setupFolder, 2) + "\\";
     const FolderTable table = FolderTableOf(chosen);
-    for (int i = 1;; ++i) {
-        const std::string entry = Script(script::Key::CopyFile, i);
-        if (entry.empty()) break;
+    for (const auto& [number, entry] : services_.Script().Numbered(script::Key::CopyFile)) {
         ++state_.entryCount;
         const std::string source = services_.context.sourceFolder + ParseCopyEntry(entry, table).sourceName;
         const auto stat = services_.platform.files.Stat(source);
@@ -190,7 +187,7 @@ InstallRun::Outcome InstallRun::CheckDiskSpace()
                            "空き容量があるようであれば，セットアップを続行してください．\r"
                            "\r"
                            "セットアップを続行しますか？";
-        services_.context.messageResult = services_.view.Ask(question, "空き容量不足", box::kQuestionYesNo);
+        services_.context.messageResult = services_.view.Ask(question, captions::kLowDiskSpace, box::kQuestionYesNo);
         if (services_.context.messageResult != box::kYes) {
             services_.view.Ask("セットアップを続行できませんでした．", "セットアップ中止", box::kStopOk);
             Stop();
@@ -213,7 +210,7 @@ InstallRun::Outcome InstallRun::PrepareSetupFolder()
     if (RefuseFolderOthersMayChange()) return Outcome::Ended;
     if (services_.ops.FolderExists(folder)) return Outcome::Continue;
     services_.context.messageResult = services_.view.Ask(folder + "\r\rこのフォルダは存在しません．作成してもよろしいですか？",
-                                       "フォルダ作成", box::kQuestionYesNo);
+                                       captions::kMakeFolder, box::kQuestionYesNo);
     bool created = false;
     if (services_.context.messageResult == box::kYes) {
         journal_->NoteMade(folder, true);

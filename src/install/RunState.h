@@ -12,7 +12,7 @@
 #include "platform/Registry.h"
 #include "run/FailureText.h"
 #include "util/ShortcutBoxes.h"
-#include "uninstall/UninstallRecord.h"
+#include "run/UninstallRecord.h"
 
 namespace lorvel {
 

@@ -3,6 +3,7 @@
 #include "install/AssociationUndo.h"
 #include "install/InstallRun.h"
 #include "install/SettingsEntries.h"
+#include "run/QuestionCaptions.h"
 #include "run/RegistryWrites.h"
 #include "util/FolderMacros.h"
 #include "util/MBUtils.h"
@@ -17,9 +18,7 @@ using namespace platform;
 InstallRun::Outcome InstallRun::WriteRegistryValues()
 {
     const FolderTable table = FolderTableOf(services_.context);
-    for (int i = 1;; ++i) {
-        const std::string keyText = Script(script::Key::RegistryKey, i);
-        if (keyText.empty()) break;
+    for (const auto& [i, keyText] : services_.Script().Numbered(script::Key::RegistryKey)) {
         const std::string name = Script(script::Key::RegistryName, i);
         const std::string valueText = Script(script::Key::RegistryValue, i);
         services_.view.SetStatus("レジストリを設定しています．．．");
@@ -47,9 +46,7 @@ InstallRun::Outcome InstallRun::WriteRegistryValues()
 InstallRun::Outcome InstallRun::WriteProfileEntries()
 {
     const FolderTable table = FolderTableOf(services_.context);
-    for (int i = 1;; ++i) {
-        const std::string data = Script(script::Key::IniFileData, i);
-        if (data.empty()) break;
+    for (const auto& [number, data] : services_.Script().Numbered(script::Key::IniFileData)) {
         services_.view.SetStatus("Iniファイルを設定しています．．．");
         if (!Checkpoint()) return Outcome::Ended;
         const IniEntry entry = SplitIniEntry(ExpandFolderMacros(data, table));
@@ -64,17 +61,11 @@ InstallRun::Outcome InstallRun::WriteProfileEntries()
 
 void InstallRun::CollectUninstallLists()
 {
-    for (int i = 1;; ++i) {
-        const std::string key = Script(script::Key::DeleteRegistryKey, i);
-        if (key.empty()) break;
+    for (const auto& [number, key] : services_.Script().Numbered(script::Key::DeleteRegistryKey))
         state_.lists.deleteRegistry += key + "|";
-    }
     const FolderTable table = FolderTableOf(services_.context);
-    for (int i = 1;; ++i) {
-        const std::string file = Script(script::Key::AddDeleteFile, i);
-        if (file.empty()) break;
+    for (const auto& [number, file] : services_.Script().Numbered(script::Key::AddDeleteFile))
         state_.lists.addDeleteFile += ExpandFolderMacros(file, table) + "|";
-    }
 }
 
 InstallRun::Outcome InstallRun::AssociateFiles()
@@ -86,7 +77,7 @@ InstallRun::Outcome InstallRun::AssociateFiles()
         if (!Checkpoint()) return Outcome::Ended;
         const Association a = ParseAssociation(pair.name, ExpandFolderMacros(pair.file, table));
         const std::string question = "拡張子 *." + a.extension + " を\r" + a.program + "\rに関連付けします．よろしいですか？";
-        if (services_.view.Ask(question, "関連付けの確認", box::kQuestionYesNo) != box::kYes) continue;
+        if (services_.view.Ask(question, captions::kConfirmAssociation, box::kQuestionYesNo) != box::kYes) continue;
         // Read before the first change, so that what is put back is what the user had.
         const AssociationBefore before = ReadAssociationBefore(services_.platform.registry, a.extension);
         state_.unrecordedAssociations.push_back(before);

@@ -80,10 +80,8 @@ InstallRun::Outcome InstallRun::CreateShortcuts()
 {
     services_.view.ShowProgress(false);
     const FolderTable table = FolderTableOf(services_.context);
-    for (int i = 1;; ++i) {
-        const std::string make = Script(script::Key::ShortCutMake, i);
-        if (make.empty()) break;
-        const std::string name = ScriptReader(services_.profiles, services_.context.scriptFile)(script::Key::ShortCutName, i, kDefaultShortcutName);
+    for (const auto& [i, make] : services_.Script().Numbered(script::Key::ShortCutMake)) {
+        const std::string name = services_.Script()(script::Key::ShortCutName, i, kDefaultShortcutName);
         const ShortcutBox box = GoverningBox(name);
         if (box != ShortcutBox::None && !state_.shortcutBoxes[static_cast<std::size_t>(box)]) continue;
         if (make == kNotSelected) continue;

@@ -1,17 +1,23 @@
 #include "run/AnswersFile.h"
 
+#include "run/RunView.h"
+#include "util/AnswerWords.h"
 #include "util/MessageBox.h"
 
 namespace lorvel {
 
 namespace {
 
+constexpr struct {
+    int answer;
+    const char* word;
+} kBoxAnswers[] = {
+    {box::kOk, answer_word::kOk}, {box::kCancel, answer_word::kCancel}, {box::kYes, answer_word::kYes}, {box::kNo, answer_word::kNo}};
+
 int AnswerOf(const std::string& word)
 {
-    if (word == "Yes") return box::kYes;
-    if (word == "No") return box::kNo;
-    if (word == "OK") return box::kOk;
-    if (word == "Cancel") return box::kCancel;
+    for (const auto& a : kBoxAnswers)
+        if (word == a.word) return a.answer;
     return 0;
 }
 
@@ -59,7 +65,7 @@ std::optional<AnswersFile> ParseAnswersFile(const std::string& text, std::string
         } else if (section == "Wizard") {
             file.wizard[key] = value;
         } else if (section == "Uninstall" && key == "Shared") {
-            if (value != "Yes" && value != "No" && value != "Delete" && value != "Save") {
+            if (AnswerOfWord(value) == DeletionAnswer::None) {
                 error = "Shared is one of Yes, No, Delete, Save, not '" + value + "'";
                 return std::nullopt;
             }
@@ -71,20 +77,16 @@ std::optional<AnswersFile> ParseAnswersFile(const std::string& text, std::string
 
 bool AnswerTicks(const std::string& value, bool fallback)
 {
-    if (value == "1" || value == "Yes" || value == "yes") return true;
-    if (value == "0" || value == "No" || value == "no") return false;
+    if (value == "1" || value == answer_word::kYes || value == "yes") return true;
+    if (value == "0" || value == answer_word::kNo || value == "no") return false;
     return fallback;
 }
 
-const char* AnswerWord(int answer)
+const char* BoxAnswerWord(int answer)
 {
-    switch (answer) {
-    case box::kOk: return "OK";
-    case box::kCancel: return "Cancel";
-    case box::kYes: return "Yes";
-    case box::kNo: return "No";
-    default: return "?";
-    }
+    for (const auto& a : kBoxAnswers)
+        if (answer == a.answer) return a.word;
+    return "?";
 }
 
 bool IsUtf8Text(const std::string& bytes)

@@ -31,8 +31,9 @@ std::optional<AnswersFile> ParseAnswersFile(const std::string& text, std::string
 // "1", "Yes", "yes" tick a box; "0", "No", "no" clear it; anything else keeps fallback.
 bool AnswerTicks(const std::string& value, bool fallback);
 
-// "OK", "Cancel", "Yes", "No" for the box:: answers; "?" for any other.
-const char* AnswerWord(int answer);
+// "OK", "Cancel", "Yes", "No" for the box:: answers; "?" for any other. The
+// shared-file question's words are RunView.h's AnswerWord.
+const char* BoxAnswerWord(int answer);
 
 // Whether bytes are UTF-8 with at least one character beyond ASCII (or its byte
 // order mark), so that a Shift-JIS file is never taken for one.

@@ -1,9 +1,16 @@
 #include "run/LinkedFolders.h"
 
 #include "util/MBUtils.h"
+#include "util/PathResolution.h"
 #include "util/StrOp.h"
 
 namespace lorvel {
+
+bool LinkedFolders::OnTheWayResolved(const std::string& root, const std::string& path, const std::string& currentFolder)
+{
+    const auto full = ResolvePath(path, currentFolder);
+    return full && OnTheWay(root, *full);
+}
 
 bool LinkedFolders::OnTheWay(const std::string& root, const std::string& path)
 {

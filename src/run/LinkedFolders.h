@@ -23,6 +23,9 @@ public:
     LinkedFolders(platform::FileSystem& files, bool remember) : files_(files), remember_(remember) {}
 
     bool OnTheWay(const std::string& root, const std::string& path);
+    // The same for a path as a script or a record names it, resolved from the current
+    // folder first; a path whose place cannot be told meets no link here.
+    bool OnTheWayResolved(const std::string& root, const std::string& path, const std::string& currentFolder);
 
 private:
     bool IsLink(const std::string& folder);

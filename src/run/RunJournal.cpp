@@ -148,7 +148,7 @@ std::string JournalPath(const std::string& windowsFolder, const std::string& ent
 
 std::string UninstallJournalPath(const RunServices& services)
 {
-    std::string key = services.Script().Record("UnSetupRegistryKey", "Key");
+    std::string key = services.Script().Record(record::Key::UnSetupRegistryKey);
     if (key.empty()) key = services.context.recordPath;
     return JournalPath(services.context.windowsFolder, key);
 }

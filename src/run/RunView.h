@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "util/AnswerWords.h"
 #include "util/MessageBox.h"
 
 namespace lorvel {
@@ -19,10 +20,10 @@ enum class DeletionAnswer { None, Yes, No, Delete, Save };
 inline std::string AnswerWord(DeletionAnswer answer)
 {
     switch (answer) {
-    case DeletionAnswer::Yes: return "Yes";
-    case DeletionAnswer::No: return "No";
-    case DeletionAnswer::Delete: return "Delete";
-    case DeletionAnswer::Save: return "Save";
+    case DeletionAnswer::Yes: return answer_word::kYes;
+    case DeletionAnswer::No: return answer_word::kNo;
+    case DeletionAnswer::Delete: return answer_word::kDelete;
+    case DeletionAnswer::Save: return answer_word::kSave;
     case DeletionAnswer::None: break;
     }
     return "";

@@ -5,11 +5,15 @@
 //
 //   ScriptReader(profiles, "C:\\TEMP\\KRTMP1\\SETUP.INI")(script::Key::CopyFile, 3)
 //     => the value of [CopyFile] File3, or "" when there is none
+//   for (const auto& [number, value] : reader.Numbered(script::Key::CopyFile)) ...
+//     => File1, File2, ... up to the first empty one
 #pragma once
 
 #include <string>
 
 #include "run/ProfileStore.h"
+#include "util/NumberedValues.h"
+#include "util/RecordVocabulary.h"
 #include "util/ScriptVocabulary.h"
 
 namespace lorvel {
@@ -30,11 +34,16 @@ public:
     {
         return profiles_.ReadProfile(script::SectionOf(key), script::NameOf(key, number), fallback, file_);
     }
-    // A key of the uninstall record, which uninstall mode reads in place of the
-    // script; the record's keys are written down with its format.
-    std::string Record(const std::string& section, const std::string& key, const std::string& fallback = {}) const
+    // A numbered key's values as its loop takes them, within the key's bound.
+    NumberedValues Numbered(script::Key key, NumberedEnd end = NumberedEnd::FirstEmpty) const
     {
-        return profiles_.ReadProfile(section, key, fallback, file_);
+        return NumberedValues([reader = *this, key](int number) { return reader(key, number); },
+                              script::SpecOf(key).highest, end);
+    }
+    // A key of the uninstall record, which uninstall mode reads in place of the script.
+    std::string Record(record::Key key, const std::string& fallback = {}) const
+    {
+        return profiles_.ReadProfile(record::SectionOf(key), record::NameOf(key), fallback, file_);
     }
 
 private:

@@ -1,5 +1,7 @@
 #include "run/UnattendedAnswers.h"
 
+#include "run/QuestionCaptions.h"
+#include "util/AnswerWords.h"
 #include "util/MessageBox.h"
 
 namespace lorvel {
@@ -13,14 +15,14 @@ constexpr int kOkCancel = 1;
 // Questions whose refusal ends the run.
 bool EndsRunOnRefusal(const std::string& caption)
 {
-    return caption == "フォルダ作成" || caption == "空き容量不足" || caption == "ディスク交換";
+    return caption == captions::kMakeFolder || caption == captions::kLowDiskSpace || caption == captions::kChangeDisk;
 }
 
 int DefaultAnswer(const std::string& caption, int buttons, int timesAsked)
 {
     if (buttons == kOkOnly) return box::kOk;
-    if (caption == "ディスク交換") return timesAsked == 1 ? box::kOk : box::kCancel;
-    if (caption == "フォルダ作成" || caption == "関連付けの確認") return box::kYes;
+    if (caption == captions::kChangeDisk) return timesAsked == 1 ? box::kOk : box::kCancel;
+    if (caption == captions::kMakeFolder || caption == captions::kConfirmAssociation) return box::kYes;
     return buttons == kOkCancel ? box::kCancel : box::kNo;
 }
 
@@ -42,7 +44,7 @@ TakenAnswer UnattendedAnswers::Answer(const std::string& text, const std::string
     TakenAnswer taken{DefaultAnswer(caption, buttons, timesAsked), AnswerSource::Default};
     const auto given = file_.answers.find(caption);
     // A disk asked for again is not there: an "OK" would only ask once more, for ever.
-    const bool repeatedDisk = caption == "ディスク交換" && timesAsked > 1;
+    const bool repeatedDisk = caption == captions::kChangeDisk && timesAsked > 1;
     if (given != file_.answers.end() && Allowed(given->second, buttons) && !repeatedDisk)
         taken = {given->second, AnswerSource::AnswersFile};
     if (taken.source == AnswerSource::AnswersFile && EndsRunOnRefusal(caption) &&
@@ -54,7 +56,7 @@ TakenAnswer UnattendedAnswers::Answer(const std::string& text, const std::string
 std::string UnattendedAnswers::SharedAnswer(AnswerSource& source) const
 {
     source = file_.shared.empty() ? AnswerSource::Default : AnswerSource::AnswersFile;
-    return file_.shared.empty() ? std::string("No") : file_.shared;
+    return file_.shared.empty() ? std::string(answer_word::kNo) : file_.shared;
 }
 
 }  // namespace lorvel

@@ -1,5 +1,6 @@
 #include "ui/Forms.h"
 
+#include "util/AnswerWords.h"
 #include "util/ProductName.h"
 #include "util/StrOp.h"
 
@@ -361,7 +362,7 @@ CustomDlgForm::CustomDlgForm(Backend& backend, Control& answerSlot)
     dialogFrame = true;
     lblMessage.wordWrap = true;
     const std::pair<Control*, const char*> answers[] = {
-        {&btnYes, "Yes"}, {&btnNo, "No"}, {&btnDelete, "Delete"}, {&btnSave, "Save"}};
+        {&btnYes, answer_word::kYes}, {&btnNo, answer_word::kNo}, {&btnDelete, answer_word::kDelete}, {&btnSave, answer_word::kSave}};
     for (const auto& [button, word] : answers) {
         button->onClick = [this, &answerSlot, answer = std::string(word)] {
             answerSlot.SetCaption(answer);

@@ -9,39 +9,6 @@ namespace lorvel {
 
 namespace {
 
-
-// Calls visit with each component between "\" (or "/", never a trail byte in code
-// page 932), in one walk forward that steps over a double-byte character whole: its
-// trail byte may be 0x5C, which is no "\" there. Asking each byte for its type
-// instead would scan back over the run of lead bytes before it every time, and a
-// record line of lead bytes would take time in the square of its length.
-template <typename Visit>
-void ForEachComponent(std::string_view text, Visit visit)
-{
-    const LeadByteSet& leads = ActiveLeadBytes();
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        if (leads.Contains(byte)) {
-            ++i;  // its trail byte, whatever it is
-        } else if (byte == '\\' || byte == '/') {
-            visit(text.substr(start, i - start));
-            start = i + 1;
-        }
-    }
-    visit(text.substr(start));
-}
-
-// Windows drops trailing dots and blanks of a name: "WINDOWS." is the Windows folder.
-std::string_view WindowsName(std::string_view name)
-{
-    if (name == "." || name == "..") return name;
-    while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.remove_suffix(1);
-    return name;
-}
-
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
 std::string WithDelimiter(const std::string& folder) { return EndsWithPathDelimiter(folder) ? folder : folder + "\\"; }
 
 bool StartsWith(const std::string& text, const std::string& prefix)
@@ -50,63 +17,6 @@ bool StartsWith(const std::string& text, const std::string& prefix)
 }
 
 }  // namespace
-
-std::optional<std::string> ResolvePath(const std::string& path, const std::string& currentFolder)
-{
-    // The system ends a path at its first NUL, so a check of the rest would not be of
-    // the path used.
-    if (path.find('\0') != std::string::npos) return std::nullopt;
-    std::string resolved;  // the root, then the names kept
-    std::string_view rest;
-    if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
-        // "\\?\" and "\\.\" reach devices and skip the system's own path rules.
-        if (path.size() >= 3 && (path[2] == '?' || path[2] == '.')) return std::nullopt;
-        // "\\server\share\": the first two names are the root.
-        std::string_view names[2];
-        int count = 0;
-        std::size_t restStart = std::string::npos;
-        const std::string_view text = std::string_view(path).substr(2);
-        ForEachComponent(text, [&](std::string_view name) {
-            if (count < 2)
-                names[count] = name;
-            else if (count == 2)
-                restStart = static_cast<std::size_t>(name.data() - text.data());
-            ++count;
-        });
-        if (count < 2 || names[0].empty() || names[1].empty()) return std::nullopt;
-        resolved.append("\\\\").append(names[0]).append("\\").append(names[1]).append("\\");
-        if (restStart != std::string::npos) rest = text.substr(restStart);
-    } else if (path.size() >= 2 && path[1] == ':' && MBByteType(path, 1) == ByteType::Single) {
-        if (path.size() == 2 || !IsSeparator(path[2])) return std::nullopt;  // "C:a" is relative to an unknown folder
-        resolved = path.substr(0, 2) + "\\";
-        rest = std::string_view(path).substr(3);
-    } else {
-        // Relative to the current folder, or to its drive's root after a leading "\".
-        const bool drivePath = currentFolder.size() >= 3 && currentFolder[1] == ':' && IsSeparator(currentFolder[2]);
-        if (!drivePath) return std::nullopt;
-        if (!path.empty() && IsSeparator(path[0])) return ResolvePath(currentFolder.substr(0, 2) + path, {});
-        return ResolvePath(WithDelimiter(currentFolder) + path, {});
-    }
-    // Where each kept name begins, its "\" included: ".." cuts the last one off.
-    const std::size_t rootSize = resolved.size();
-    resolved.reserve(rootSize + rest.size());
-    std::vector<std::size_t> kept;
-    ForEachComponent(rest, [&](std::string_view raw) {
-        const std::string_view name = WindowsName(raw);
-        if (name.empty() || name == ".") return;
-        if (name == "..") {
-            if (!kept.empty()) {
-                resolved.resize(kept.back());
-                kept.pop_back();
-            }
-            return;
-        }
-        kept.push_back(resolved.size());
-        if (resolved.size() > rootSize) resolved += '\\';
-        resolved += name;
-    });
-    return UpperCase(resolved);
-}
 
 ProtectedFolders::ProtectedFolders(const SetupContext& c, std::string currentFolder)
     : current_(std::move(currentFolder))
@@ -138,7 +48,7 @@ bool ProtectedFolders::IsProtectedResolved(const std::string& folder) const
     if (f.size() == 3 && f[1] == ':') return true;
     if (StartsWith(f, "\\\\")) {
         int names = 0;
-        ForEachComponent(std::string_view(f).substr(2), [&names](std::string_view) { ++names; });
+        ForEachPathComponent(std::string_view(f).substr(2), [&names](std::string_view) { ++names; });
         if (names <= 3) return true;
     }
     for (const std::string& p : folders_)

@@ -24,15 +24,9 @@
 #include <vector>
 
 #include "run/SetupContext.h"
+#include "util/PathResolution.h"
 
 namespace lorvel {
-
-// The absolute, upper-case form of a path without a trailing "\" (a root keeps it):
-//   ResolvePath("c:/app/./sub/../a.txt", "C:\\") => "C:\\APP\\A.TXT"
-//   ResolvePath("a.txt", "C:\\TEMP\\")           => "C:\\TEMP\\A.TXT"
-//   ResolvePath("\\\\srv\\share\\x", "C:\\")      => "\\\\SRV\\SHARE\\X"
-// nullopt for a form whose place cannot be told (device paths, "C:a.txt").
-std::optional<std::string> ResolvePath(const std::string& path, const std::string& currentFolder);
 
 class ProtectedFolders {
 public:

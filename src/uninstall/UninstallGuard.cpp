@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "util/MBUtils.h"
+#include "util/PathResolution.h"
 #include "util/StrOp.h"
 
 namespace lorvel {
@@ -175,22 +176,6 @@ bool UninstallGuard::InsideSetupFolder(const std::string& path) const
     const std::string full = AddPathDelim(*resolved, "B");
     return full.compare(0, setupFolder_.size(), setupFolder_) == 0;
 }
-
-namespace {
-
-// "C:\..." or "\\server\share\...": what an install records. Anything else is read
-// from a current folder, which whoever started the program chose, or reaches a device.
-bool IsAbsolutePath(const std::string& path)
-{
-    const auto isSeparator = [](char c) { return c == '\\' || c == '/'; };
-    if (path.size() >= 3 && path[1] == ':' && isSeparator(path[2]) &&
-        ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')))
-        return true;
-    return path.size() >= 3 && isSeparator(path[0]) && isSeparator(path[1]) && path[2] != '?' && path[2] != '.' &&
-           !isSeparator(path[2]);
-}
-
-}  // namespace
 
 ProtectedFolders::Verdict UninstallGuard::CheckDeletion(const std::string& path) const
 {

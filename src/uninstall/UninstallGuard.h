@@ -16,6 +16,7 @@
 #include <string>
 
 #include "platform/Registry.h"
+#include "run/RecordTrust.h"
 #include "uninstall/ProtectedFolders.h"
 #include "run/SetupContext.h"
 
@@ -39,15 +40,6 @@ enum class AssociationVerdict { Allowed, ExecutableExtension, ExecutableType, Un
 // extension, and the previous type must be a plain type name (letters, digits, ".",
 // "_", "-") that is no executable type; an empty one means "no type".
 AssociationVerdict CheckAssociation(const std::string& extension, const std::string& previousType);
-
-// What the install vouched for, read from its entry in the list of installed
-// programs, where only administrators can write.
-struct RecordTrust {
-    enum class State { Vouched, NoDigest, Mismatch };
-    State state = State::NoDigest;
-    std::map<std::string, std::string> componentDigests;  // upper-case path -> SHA-256
-    bool Vouched() const { return state == State::Vouched; }
-};
 
 enum class LibraryVerdict { Allowed, NotVouched, Changed };
 

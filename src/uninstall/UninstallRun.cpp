@@ -1,9 +1,10 @@
 #include "uninstall/UninstallRun.h"
 
-#include "uninstall/RecordTrust.h"
-#include "uninstall/UninstallRecord.h"
+#include "run/RecordTrust.h"
+#include "run/UninstallRecord.h"
 #include "run/FixedNames.h"
 #include "run/SetupFolderAccess.h"
+#include "util/CopyEntry.h"
 #include "util/MBUtils.h"
 #include "util/MessageBox.h"
 #include "run/RegistryKeys.h"
@@ -62,7 +63,7 @@ void UninstallRun::BeginJournal()
     // Which record it carries out: once that is gone, the counts it lowered are no
     // longer counted by any record, and an install must not raise them again.
     if (code == kErrorSuccess)
-        code = journal_.Note({"uninstalling", services_.context.recordPath, Record("UnSetupRegistryKey", "Key")});
+        code = journal_.Note({"uninstalling", services_.context.recordPath, Record(record::Key::UnSetupRegistryKey)});
     if (code != kErrorSuccess)
         failures_.Add(tag::kSetupFile, path,
                       "途中で終わったときに続きを行うための記録を作れませんでした．\r\n" + services_.ops.SystemErrorText(code));
@@ -95,7 +96,7 @@ bool UninstallRun::Start()
     services_.view.SetStatus("アンセットアップ(アンインストール)を行っています．．．");
 
     services_.context.setupFolder = options.folderText;
-    if (services_.context.setupFolder.empty() || services_.context.setupFolder == "\\" || Record("SetupFolder", "Folder").empty()) {
+    if (services_.context.setupFolder.empty() || services_.context.setupFolder == "\\" || Record(record::Key::SetupFolder).empty()) {
         services_.view.Ask("アンセットアップ(アンインストール)フォルダが不明です．\r\n"
                   "アンセットアップ(アンインストール)は続行できません．",
                   "致命的エラー", box::kStopOk);
@@ -113,7 +114,7 @@ bool UninstallRun::Start()
         return false;
     }
     failures_ = FailureText{};
-    services_.context.programId = Record("ProgramID", "ID");
+    services_.context.programId = Record(record::Key::ProgramId);
     const std::string memory = services_.context.windowsFolder + kFolderMemoryName;
     if (!services_.context.programId.empty() && !guard_->Restricted() && !services_.profiles.RemoveSection(services_.context.programId, memory))
         Failed(tag::kSetupFile, memory, services_.profiles.LastWriteError());
@@ -133,7 +134,7 @@ bool UninstallRun::AcceptRecord()
     // A work copy that cannot be read whole within the bound vouches for nothing.
     services_.platform.files.ReadWholeFile(services_.context.scriptFile, bytes, kMaxScriptBytes);
     RecordTrust trust =
-        ReadRecordTrust(services_.platform.registry, Record("UnSetupRegistryKey", "Key"), services_.context.recordPath, bytes);
+        ReadRecordTrust(services_.platform.registry, Record(record::Key::UnSetupRegistryKey), services_.context.recordPath, bytes);
     const RecordTrust::State state = trust.state;
     if (state != RecordTrust::State::Vouched) ConfineToRecordFolder();
     guard_.emplace(services_.context, services_.context.tempFolder, std::move(trust));
@@ -176,8 +177,7 @@ bool UninstallRun::Refuse(const std::string& tag, const std::string& path)
 // when its turn comes, so a folder swapped between two entries is seen too.
 bool UninstallRun::ThroughLink(const std::string& path)
 {
-    const auto full = ResolvePath(path, services_.context.tempFolder);
-    return full && links_.OnTheWay(linkRoot_, *full);
+    return links_.OnTheWayResolved(linkRoot_, path, services_.context.tempFolder);
 }
 
 // Where the link checks start: at the setup folder, or, when a folder above it may be
@@ -194,8 +194,8 @@ void UninstallRun::ChooseLinkRoot()
 
 void UninstallRun::DeleteRecordedFiles(Section section)
 {
-    const char* name = section == Section::DeleteFile ? "DeleteFile" : "AddDeleteFile";
-    for (const std::string& value : ReadNumbered(services_.profiles, services_.context.scriptFile, name, "File")) {
+    const record::Key key = section == Section::DeleteFile ? record::Key::DeleteFile : record::Key::AddDeleteFile;
+    for (const std::string& value : ReadNumbered(services_.profiles, services_.context.scriptFile, key)) {
         const std::string path = PathPart(value);
         if (path.empty()) break;
         // The record goes last, with the entry, once nothing is left that a second
@@ -216,20 +216,20 @@ void UninstallRun::DeleteRecordedFiles(Section section)
 ErrorCode UninstallRun::DecideAndDelete(const std::string& path, const std::string& flags)
 {
     asked_ = false;
-    auto has = [&flags](const char* flag) { return MBPosText(flag, flags) > 0; };
+    auto has = [&flags](const char* flag) { return HasCopyFlag(flags, flag); };
     bool remove = true;
     if (lowered_.count(UpperCase(path)) || services_.shared.ReadSharedCount(path) != 0) {
         // The count is lowered before the question: a file the user keeps has lost
         // this program's use of it all the same. A record not vouched for changes no
         // count, and so leaves every shared file where it is.
-        remove = guard_->MayChangeSharedCounts() && has("/S") && LowerSharedCount(path) && ConfirmSharedDeletion(path);
-    } else if (has("/C")) {
+        remove = guard_->MayChangeSharedCounts() && has(copy_flag::kShared) && LowerSharedCount(path) && ConfirmSharedDeletion(path);
+    } else if (has(copy_flag::kConfirm)) {
         remove = Confirm(path + "\r\rこのファイルを削除してもよろしいですか？\r\r<<　注意　>>\r"
                                 "DLL/OCXなどは他のプログラムでも使用される可能性があります．\r"
                                 "確実に使用されないことがわかっている場合のみ削除してください．");
-    } else if (has("/L")) {
+    } else if (has(copy_flag::kLeave)) {
         remove = false;
-    } else if (has("/F")) {
+    } else if (has(copy_flag::kForce)) {
         remove = true;
     } else if (IsComponentFile(path) && InSystemFolders(path)) {
         remove = Confirm(path + "\r\rこのDLL/OCXファイルは，共有登録されていませんが，\r"
@@ -315,7 +315,7 @@ void UninstallRun::DeleteShortcuts()
         &services_.context.programsFolder,       &services_.context.desktopFolder,        &services_.context.startupFolder,
         &services_.context.sendToFolder,         &services_.context.commonProgramsFolder, &services_.context.commonDesktopFolder,
         &services_.context.commonStartupFolder};
-    for (const std::string& path : ReadNumbered(services_.profiles, services_.context.scriptFile, "DeleteShortCut", "File")) {
+    for (const std::string& path : ReadNumbered(services_.profiles, services_.context.scriptFile, record::Key::DeleteShortCut)) {
         if (Refuse(tag::kShortCut, path)) continue;
         // A shortcut registers nothing: an entry naming a library is deleted unloaded.
         if (const ErrorCode code = services_.ops.DeleteFilesUnloaded(path); code != kErrorSuccess)
@@ -351,7 +351,7 @@ ErrorCode UninstallRun::RemoveFolderSafely(const std::string& folder, const std:
 
 void UninstallRun::RemoveRecordedFolders()
 {
-    const std::vector<std::string> folders = ReadNumbered(services_.profiles, services_.context.scriptFile, "DeleteFolder", "Folder");
+    const std::vector<std::string> folders = ReadNumbered(services_.profiles, services_.context.scriptFile, record::Key::DeleteFolder);
     for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
         const std::string& folder = *it;
         const bool insideSetupFolder = MBPosText(services_.context.setupFolder, folder) > 0;
@@ -375,7 +375,7 @@ void UninstallRun::DeleteKey(const std::string& token, const std::string& path)
 
 void UninstallRun::DeleteRegistryKeys()
 {
-    for (const std::string& value : ReadNumbered(services_.profiles, services_.context.scriptFile, "DeleteRegistry", "Key")) {
+    for (const std::string& value : ReadNumbered(services_.profiles, services_.context.scriptFile, record::Key::DeleteRegistry)) {
         const RegistryKeyText key = SplitKeyByRecordRule(value);
         if (!key.path.empty()) DeleteKey(key.token, key.path);
     }
@@ -384,7 +384,7 @@ void UninstallRun::DeleteRegistryKeys()
 void UninstallRun::RestoreAssociations()
 {
     Registry& registry = services_.platform.registry;
-    for (const std::string& value : ReadNumbered(services_.profiles, services_.context.scriptFile, "RestoreRelate", "Key")) {
+    for (const std::string& value : ReadNumbered(services_.profiles, services_.context.scriptFile, record::Key::RestoreRelate)) {
         const RelateRecord relate = ParseRestoreRelate(value);
         const std::string extensionKey = "." + relate.extension;
         if (const AssociationVerdict verdict = guard_->CheckRestoreRelate(relate.extension, relate.previous);
@@ -473,7 +473,7 @@ void UninstallRun::RemoveRecordAndEntry()
 // program's.
 void UninstallRun::RemoveUninstallEntry()
 {
-    const std::string key = Record("UnSetupRegistryKey", "Key");
+    const std::string key = Record(record::Key::UnSetupRegistryKey);
     if (key.empty()) return;
     const std::string list = UpperCase(kUninstallListKey);
     RegValue command;

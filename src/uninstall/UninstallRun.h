@@ -83,10 +83,7 @@ private:
                                            const std::string& tag);
     void DeleteKey(const std::string& token, const std::string& path);
     bool IsPartProtectedSetupFolder() const;
-    std::string Record(const std::string& section, const std::string& key) const
-    {
-        return services_.Script().Record(section, key);
-    }
+    std::string Record(record::Key key) const { return services_.Script().Record(key); }
 
     RunServices services_;
     DeletionChoice choice_;

@@ -1,17 +1,12 @@
 #include "util/CopyEntry.h"
 
 #include "util/MBUtils.h"
+#include "util/Szdd.h"
 #include "util/StrOp.h"
 
 namespace lorvel {
 
-bool EndsWithUnderscore(const std::string& path)
-{
-    const int last = static_cast<int>(path.size());
-    return last > 0 && path.back() == '_' && MBByteType(path, last) == ByteType::Single;
-}
-
-bool CopyEntry::HasFlag(const char* flag) const { return MBPosText(flag, flags) > 0; }
+bool HasCopyFlag(const std::string& flags, const char* flag) { return MBPosText(flag, flags) > 0; }
 
 std::string FolderWithoutDelimiter(const std::string& path) { return RemovePathDelim(FolderPart(path), "B"); }
 

@@ -30,12 +30,26 @@ struct CopyEntryParts {
 CopyEntryParts SplitCopyEntry(const std::string& value, const FolderTable& folders);
 std::string JoinCopyEntry(const CopyEntryParts& parts);
 
+// The flags of an entry, which the record's [DeleteFile] item keeps for the uninstall.
+namespace copy_flag {
+inline constexpr const char* kShared = "/S";     // counted in the shared-file table
+inline constexpr const char* kOverwrite = "/W";  // copied over whatever is there, unasked
+inline constexpr const char* kRegister = "/R";   // a component, registered once copied
+inline constexpr const char* kConfirm = "/C";    // the uninstall asks before deleting it
+inline constexpr const char* kLeave = "/L";      // the uninstall leaves it
+inline constexpr const char* kForce = "/F";      // the uninstall deletes it unasked
+}  // namespace copy_flag
+
+// Whether a flags field (or a whole item) holds a flag, in any case:
+//   HasCopyFlag(",/s/R", copy_flag::kShared) => true
+bool HasCopyFlag(const std::string& flags, const char* flag);
+
 struct CopyEntry {
     bool diskChange = false;
     std::string destination;
     std::string flags;       // from the first "," to the end, "," included
     std::string sourceName;  // the file name looked for on the medium
-    bool HasFlag(const char* flag) const;
+    bool HasFlag(const char* flag) const { return HasCopyFlag(flags, flag); }
 };
 
 constexpr const char* kAutoName = "AUTO.EXT";
@@ -45,10 +59,6 @@ constexpr const char* kAutoName = "AUTO.EXT";
 CopyEntry ParseCopyEntry(const std::string& value, const FolderTable& folders);
 // The same for a value whose macros are expanded already.
 CopyEntry ParseCopyEntry(const std::string& expandedValue);
-
-// Whether the last character is "_", the mark of an LZ-compressed file (a trail
-// byte 0x5F of a double-byte character is no mark).
-bool EndsWithUnderscore(const std::string& path);
 
 // The folder part of a path without its trailing "\": "C:\APP\A.TXT" => "C:\APP".
 std::string FolderWithoutDelimiter(const std::string& path);

@@ -84,6 +84,15 @@ bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 
 
 }  // namespace
 
+bool EndsWithUnderscore(const std::string& path, const LeadByteSet& leads)
+{
+    const int last = static_cast<int>(path.size());
+    return last > 0 && path.back() == '_' && MBByteType(path, last, leads) == ByteType::Single;
+}
+
+// This mirrors the system's expander, which the contract tests hold it to, and so
+// keeps its own test of the last byte; the copy phase asks EndsWithUnderscore before
+// it expands anything.
 std::string ExpandedName(const std::string& fileName, const std::optional<SzddHeader>& header)
 {
     if (!header || fileName.empty() || fileName.back() != '_') return fileName;
@@ -112,7 +121,8 @@ std::optional<CompressedNaming> CompressedName(const std::string& fileName)
     // The header holds one byte: a name ending in a double-byte character (or in
     // "_", even as a trail byte) cannot be given back.
     const int size = static_cast<int>(fileName.size());
-    if (MBByteType(fileName, size, LeadByteSet::ShiftJis()) != ByteType::Single || fileName.back() == '_')
+    if (MBByteType(fileName, size, LeadByteSet::ShiftJis()) != ByteType::Single ||
+        EndsWithUnderscore(fileName, LeadByteSet::ShiftJis()))
         return std::nullopt;
     const std::size_t extension = fileName.size() - dot - 1;
     if (extension < 3) return CompressedNaming{fileName + "_", 0};

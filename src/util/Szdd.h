@@ -22,7 +22,14 @@
 #include <optional>
 #include <string>
 
+#include "util/MBUtils.h"
+
 namespace lorvel {
+
+// Whether the last character is "_", the mark of an LZ-compressed file (a trail
+// byte 0x5F of a double-byte character is no mark), by the code page's lead bytes:
+// the running system's unless told.
+bool EndsWithUnderscore(const std::string& path, const LeadByteSet& leads = ActiveLeadBytes());
 
 struct SzddHeader {
     char lastCharacter = 0;

@@ -17,10 +17,10 @@
 
 #include "FuzzMachine.h"
 #include "run/FileOps.h"
-#include "uninstall/RecordTrust.h"
+#include "run/RecordTrust.h"
 #include "run/SharedFiles.h"
 #include "uninstall/UninstallGuard.h"
-#include "uninstall/UninstallRecord.h"
+#include "run/UninstallRecord.h"
 #include "uninstall/UninstallRun.h"
 #include "run/ProfileStore.h"
 #include "run/RegistryKeys.h"
@@ -145,16 +145,16 @@ void AddPath(Named& named, const std::string& raw, bool shortcut)
 Named NamedBy(ProfileStore& profiles)
 {
     Named named;
-    for (const char* section : {"DeleteFile", "AddDeleteFile"})
-        for (const std::string& item : ReadNumbered(profiles, kRecord, section, "File")) AddPath(named, PathPart(item), false);
-    for (const std::string& item : ReadNumbered(profiles, kRecord, "DeleteShortCut", "File")) AddPath(named, item, true);
-    for (const std::string& item : ReadNumbered(profiles, kRecord, "DeleteFolder", "Folder")) AddPath(named, item, false);
-    AddPath(named, profiles.ReadProfile("SetupFolder", "Folder", "", kRecord), false);
-    for (const std::string& item : ReadNumbered(profiles, kRecord, "DeleteRegistry", "Key")) {
+    for (const record::Key files : {record::Key::DeleteFile, record::Key::AddDeleteFile})
+        for (const std::string& item : ReadNumbered(profiles, kRecord, files)) AddPath(named, PathPart(item), false);
+    for (const std::string& item : ReadNumbered(profiles, kRecord, record::Key::DeleteShortCut)) AddPath(named, item, true);
+    for (const std::string& item : ReadNumbered(profiles, kRecord, record::Key::DeleteFolder)) AddPath(named, item, false);
+    AddPath(named, ScriptReader(profiles, kRecord).Record(record::Key::SetupFolder), false);
+    for (const std::string& item : ReadNumbered(profiles, kRecord, record::Key::DeleteRegistry)) {
         const RegistryKeyText key = SplitKeyByRecordRule(item);
         named.keys.push_back(KeyName(RootKeyFromToken(key.token), key.path));
     }
-    for (const std::string& item : ReadNumbered(profiles, kRecord, "RestoreRelate", "Key")) {
+    for (const std::string& item : ReadNumbered(profiles, kRecord, record::Key::RestoreRelate)) {
         const RelateRecord relate = ParseRestoreRelate(item);
         named.keys.push_back(KeyName(RootKey::ClassesRoot, "." + relate.extension));
         named.keys.push_back(KeyName(RootKey::ClassesRoot, relate.extension + "_auto_file"));

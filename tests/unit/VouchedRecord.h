@@ -8,7 +8,7 @@
 #include <string>
 
 #include "VirtualMachineFixture.h"
-#include "uninstall/RecordTrust.h"
+#include "run/RecordTrust.h"
 
 namespace lorvel::testing {
 

@@ -3,6 +3,8 @@
 #include <cstdlib>
 
 #include "HostText.h"
+#include "run/QuestionCaptions.h"
+#include "util/AnswerWords.h"
 
 namespace lorvel::tool {
 
@@ -21,7 +23,7 @@ void DryRunWatch::Asked(const QuestionEvent& question)
                      {"answer", question.answer},
                      {"from", question.fromAnswersFile ? "answers file" : "default"}});
     // "2枚目のディスクに交換してください．": the disk is there before the program looks.
-    if (question.caption == "ディスク交換" && question.answer == "OK" && insertDisk)
+    if (question.caption == captions::kChangeDisk && question.answer == answer_word::kOk && insertDisk)
         insertDisk(std::atoi(question.text.c_str()));
 }
 

@@ -1,7 +1,7 @@
 // The host calls of the simulated machine on Windows, for the console tool: the
 // machine's UTF-8 names become the system's UTF-16 ones at every call.
 #include <algorithm>
-#include "platform/win32/WindowsSupport.h"
+#include "platform/WindowsHeaders.h"
 
 #include "platform/virtual/HostAccess.h"
 

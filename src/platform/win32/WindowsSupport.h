@@ -1,27 +1,7 @@
-// The one header that includes <windows.h>, with the settings every Win32 file shares.
+// The helpers every Win32 file shares, over the system headers of WindowsHeaders.h.
 #pragma once
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef _WIN32_WINNT
-#define _WIN32_WINNT 0x0501
-#endif
-#ifndef _WIN32_IE
-#define _WIN32_IE 0x0600
-#endif
-
-#include <windows.h>
-#include <shellapi.h>
-#include <shlobj.h>
-#include <commctrl.h>
-#include <lzexpand.h>
-#include <sddl.h>
-#include <ntsecapi.h>
-#include <aclapi.h>
+#include "platform/WindowsHeaders.h"
 
 #include <optional>
 #include <string>

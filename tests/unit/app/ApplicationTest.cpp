@@ -5,7 +5,7 @@
 #include "../VirtualMachineFixture.h"
 #include "app/Startup.h"
 #include "ui/headless/HeadlessBackend.h"
-#include "uninstall/RecordTrust.h"
+#include "run/RecordTrust.h"
 #include "util/Sha256.h"
 
 namespace lorvel {

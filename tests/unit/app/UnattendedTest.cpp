@@ -173,6 +173,33 @@ TEST(AnswersFileTest, BadAnswersAreRefusedWithTheirName)
     EXPECT_EQ(file->answers.at("完了"), box::kOk);
 }
 
+// The log and the dry run write a box's answer with the word the answers file reads
+// it by, and the shared-file answer is one of the slot's own four words, exactly.
+TEST(AnswersFileTest, EachAnswerIsReadByTheWordItIsWrittenWith)
+{
+    for (const int answer : {box::kOk, box::kCancel, box::kYes, box::kNo}) {
+        SCOPED_TRACE(answer);
+        std::string error;
+        const auto file = ParseAnswersFile(std::string("[Answers]\r\nX=") + BoxAnswerWord(answer) + "\r\n", error);
+        ASSERT_TRUE(file) << error;
+        EXPECT_EQ(file->answers.at("X"), answer);
+    }
+    EXPECT_STREQ(BoxAnswerWord(0), "?");
+    struct Row {
+        const char* word;
+        bool taken;
+    };
+    const Row rows[] = {{"Yes", true},  {"No", true},           {"Delete", true}, {"Save", true},
+                        {"yes", false}, {"Can't Delete", false}, {"OK", false}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.word);
+        std::string error;
+        const auto file = ParseAnswersFile(std::string("[Uninstall]\r\nShared=") + row.word + "\r\n", error);
+        EXPECT_EQ(file.has_value(), row.taken) << error;
+        if (file) EXPECT_EQ(file->shared, row.word);
+    }
+}
+
 TEST(ExitCodeTest, TheRunsEndingDecidesTheCode)
 {
     struct Row {

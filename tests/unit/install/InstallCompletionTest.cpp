@@ -6,8 +6,8 @@
 
 #include "../install/InstallRunFixture.h"
 #include "../VouchedRecord.h"
-#include "uninstall/RecordTrust.h"
-#include "uninstall/UninstallRecord.h"
+#include "run/RecordTrust.h"
+#include "run/UninstallRecord.h"
 #include "util/Szdd.h"
 
 namespace lorvel {
@@ -44,7 +44,7 @@ struct InstallCompletionTest : testing::InstallRunTest {
         return Run("[CopyFile]\r\n" + copyFiles + extra);
     }
 
-    std::vector<std::string> Files() { return ReadNumbered(profiles, "C:\\APP\\UNSETUP.INI", "DeleteFile", "File"); }
+    std::vector<std::string> Files() { return ReadNumbered(profiles, "C:\\APP\\UNSETUP.INI", record::Key::DeleteFile); }
 
     std::string Value(const std::string& name)
     {

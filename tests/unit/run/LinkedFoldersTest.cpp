@@ -43,6 +43,29 @@ TEST(LinkedFoldersTest, LooksAtEachFolderFromTheRootDown)
     }
 }
 
+// Both runs name paths as the script or the record writes them: the link is met
+// whatever the form of the path that reaches it.
+TEST(LinkedFoldersTest, PathsAreResolvedBeforeTheWayIsWalked)
+{
+    struct Row { std::string path; bool onTheWay; };
+    const Row rows[] = {
+        {"C:\\APP\\LINKED\\A.DLL", true},  {"c:/app/linked/a.dll", true},
+        {"LINKED\\A.DLL", true},               {"..\\APP\\.\\LINKED.\\A.DLL", true},
+        {"C:\\APP\\PLAIN\\A.DLL", false},   {"C:\\APP\\LINKED\\..\\A.DLL", false},
+        {"C:A.DLL", false},                    {"\\\\?\\C:\\APP\\LINKED\\A.DLL", false},
+    };
+    testing::TestMachine vm;
+    vm.platform.files.CreateFolder("C:\\ELSEWHERE");
+    vm.platform.files.CreateFolder("C:\\APP");
+    vm.platform.files.CreateFolder("C:\\APP\\PLAIN");
+    vm.machine.MakeFolderLink("C:\\APP\\LINKED", "C:\\ELSEWHERE");
+    LinkedFolders links(vm.platform.files, false);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.path);
+        EXPECT_EQ(links.OnTheWayResolved("C:\\APP\\", row.path, "C:\\APP\\"), row.onTheWay);
+    }
+}
+
 // Remembering looks at a folder once; not remembering sees a link put in place of a
 // folder after an earlier path's check.
 TEST(LinkedFoldersTest, OnlyALinkerThatDoesNotRememberSeesAFolderSwapped)

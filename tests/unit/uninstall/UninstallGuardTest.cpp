@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "../VirtualMachineFixture.h"
-#include "uninstall/RecordTrust.h"
+#include "run/RecordTrust.h"
 #include "util/Sha256.h"
 
 namespace lorvel {

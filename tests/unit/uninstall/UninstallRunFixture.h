@@ -8,8 +8,8 @@
 
 #include "../VirtualMachineFixture.h"
 #include "../run/RecordingView.h"
-#include "uninstall/RecordTrust.h"
-#include "uninstall/UninstallRecord.h"
+#include "run/RecordTrust.h"
+#include "run/UninstallRecord.h"
 #include "util/Sha256.h"
 #include "util/StrOp.h"
 #include "uninstall/UninstallRun.h"
@@ -68,7 +68,7 @@ struct UninstallMachine {
         std::string bytes;
         ASSERT_EQ(vm.platform.files.ReadWholeFile(kRecord, bytes), 0u);
         std::map<std::string, std::string> components;
-        for (const std::string& item : ReadNumbered(profiles, kRecord, "DeleteFile", "File")) {
+        for (const std::string& item : ReadNumbered(profiles, kRecord, record::Key::DeleteFile)) {
             std::string file;
             const std::string path = PathPart(item);
             if (IsComponentFile(path) && vm.platform.files.ReadWholeFile(path, file) == 0)

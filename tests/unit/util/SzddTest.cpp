@@ -118,6 +118,23 @@ TEST(SzddTest, ExpandedNames)
     }
 }
 
+// 0x83 0x5F is a katakana whose trail byte is "_": no mark of a compressed file,
+// where the code page has that lead byte.
+TEST(SzddTest, OnlyALastCharacterUnderscoreMarksACompressedName)
+{
+    struct Row { std::string name; bool shiftJis; bool noLeadBytes; };
+    const Row rows[] = {
+        {"A.TX_", true, true},           {"A.TXT", false, false},       {"", false, false},
+        {"_", true, true},               {"A.\x83\x5F", false, true},  {"A.\x83\x5F_", true, true},
+        {"\x83\x83\x5F", true, true},  // the second 0x83 is the first's trail byte
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(EndsWithUnderscore(row.name, LeadByteSet::ShiftJis()), row.shiftJis);
+        EXPECT_EQ(EndsWithUnderscore(row.name, LeadByteSet::None()), row.noLeadBytes);
+    }
+}
+
 TEST(SzddTest, CompressedNamesGiveTheOriginalBack)
 {
     struct Row { std::string name; std::optional<std::string> compressed; char stored; };
@@ -127,6 +144,7 @@ TEST(SzddTest, CompressedNamesGiveTheOriginalBack)
         {"PAGE.HTML", "PAGE.HTM_", 'L'},   {"SETUP.EX1", "SETUP.EX_", '1'},
         {"README", std::nullopt, 0},       {"README.", std::nullopt, 0},
         {"APP.EX_", std::nullopt, 0},      {"\x90\xE0\x96\xBE.\x83\x65\x83\x4C", std::nullopt, 0},
+        {"APP.\x83\x5F", std::nullopt, 0},  // a last double-byte character, "_" as its trail
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

@@ -1,4 +1,4 @@
-#include "uninstall/RecordTrust.h"
+#include "run/RecordTrust.h"
 
 #include "util/Sha256.h"
 #include "util/StrOp.h"

@@ -10,9 +10,17 @@
 #include <string>
 
 #include "platform/Platform.h"
-#include "uninstall/UninstallGuard.h"
 
 namespace lorvel {
+
+// What the install vouched for, read from its entry in the list of installed
+// programs, where only administrators can write.
+struct RecordTrust {
+    enum class State { Vouched, NoDigest, Mismatch };
+    State state = State::NoDigest;
+    std::map<std::string, std::string> componentDigests;  // upper-case path -> SHA-256
+    bool Vouched() const { return state == State::Vouched; }
+};
 
 // Beside DisplayName and UninstallString in the entry; the components' digests in a
 // key of the entry, one value per component path.

@@ -1,7 +1,8 @@
 // The uninstall record UNSETUP.INI and the folder memory KORAT98.INI: one module
 // for the rules both the writer (the install) and the reader (the uninstall) keep.
 //
-// The record, a profile file in the setup folder, sections in this order:
+// The record, a profile file in the setup folder, its sections and keys named by
+// util/RecordVocabulary.h, in this order:
 //   [Information]        Message1..Message4: four fixed texts nobody reads
 //   [Title]              UnSetup: the uninstall title
 //   [SetupFolder]        Folder: the setup folder, ending in "\"
@@ -16,7 +17,8 @@
 //   [UnSetupOption]      CheckBox: "DeleteAll" or four 0/1 digits with commas
 //   [UnSetupRegistryKey] Key: the uninstall-list key under HKEY_LOCAL_MACHINE
 //   [ProgramID]          ID: the program identifier, possibly empty
-// Numbered keys run from 1 without gaps; every reader stops at the first empty one.
+// Numbered keys run from 1 without gaps; every reader stops at the first empty one,
+// but for the install's merge of [RestoreRelate], which reads all twenty.
 // Every list item is stored under the key FindRecordSlot gives it: the key that
 // already holds the same path (compared without case), or the first free one; a
 // DeleteFile item written over a value with "/S" keeps "/S".
@@ -28,6 +30,7 @@
 #include <vector>
 
 #include "util/ProfileDocument.h"
+#include "util/RecordVocabulary.h"
 #include "util/ScriptVocabulary.h"
 #include "run/ProfileStore.h"
 #include "run/FixedNames.h"
@@ -63,14 +66,11 @@ std::vector<std::string> ListItems(const std::string& list);
 std::string PathPart(const std::string& item);
 
 // The key number for an item in a numbered section of a profile file.
-int FindRecordSlot(const std::string& item, const std::string& section, const std::string& prefix,
-                   const std::string& file, ProfileStore& profiles);
+int FindRecordSlot(const std::string& item, record::Key key, const std::string& file, ProfileStore& profiles);
 
 // A numbered section read as the reader does: prefix1, prefix2, ... up to the first empty.
-std::vector<std::string> ReadNumbered(ProfileStore& profiles, const std::string& file, const std::string& section,
-                                      const std::string& prefix);
-std::vector<std::string> ReadNumbered(const ProfileDocument& document, const std::string& section,
-                                      const std::string& prefix);
+std::vector<std::string> ReadNumbered(ProfileStore& profiles, const std::string& file, record::Key key);
+std::vector<std::string> ReadNumbered(const ProfileDocument& document, record::Key key);
 
 // The flags field of a DeleteFile value as the uninstaller sees it.
 std::string DeleteFileFlags(const std::string& value);

@@ -1,4 +1,4 @@
-#include "uninstall/UninstallRecord.h"
+#include "run/UninstallRecord.h"
 
 #include <gtest/gtest.h>
 
@@ -22,20 +22,18 @@ struct UninstallRecordTest : ::testing::Test {
         if (header.setupFolder.empty()) header.setupFolder = "C:\\APP\\";
         ASSERT_EQ(profiles.ReplaceFile(record, BuildRecord(header, lists)), 0u);
     }
-    std::vector<std::string> Read(const std::string& section, const std::string& prefix)
-    {
-        return ReadNumbered(profiles, record, section, prefix);
-    }
+    std::vector<std::string> Read(record::Key key) { return ReadNumbered(profiles, record, key); }
 };
 
 // The key-by-key procedure the record's writers have always followed, over the
 // profile store: the linear merge must give exactly its results.
-void WriteKeyByKey(ProfileStore& profiles, const std::string& file, const std::string& list,
-                   const std::string& section, const std::string& prefix, bool keepShared)
+void WriteKeyByKey(ProfileStore& profiles, const std::string& file, const std::string& list, record::Key listKey,
+                   bool keepShared)
 {
+    const std::string section = record::SectionOf(listKey);
     for (std::string item : ListItems(list)) {
-        const int n = FindRecordSlot(item, section, prefix, file, profiles);
-        const std::string key = prefix + std::to_string(n);
+        const int n = FindRecordSlot(item, listKey, file, profiles);
+        const std::string key = record::NameOf(listKey, n);
         const std::string current = profiles.ReadProfile(section, key, "", file);
         if (keepShared && MBPosText("/S", current) > 0 && MBPosText("/S", item) == 0)
             item += MBPosText(",/", item) > 0 ? "/S" : ",/S";
@@ -45,23 +43,24 @@ void WriteKeyByKey(ProfileStore& profiles, const std::string& file, const std::s
 
 TEST_F(UninstallRecordTest, FindRecordSlotGivesTheKeyOfTheSamePathOrTheFirstFree)
 {
-    struct Row { std::string section; std::string item; int expected; };
-    vm.Put(record, "[Same]\r\nFile1=c:\\app\\a.dll\r\n"
-                   "[Others]\r\nFile1=C:\\APP\\B.DLL\r\nFile2=C:\\APP\\C.DLL,/S\r\n"
-                   "[Gap]\r\nFile1=C:\\APP\\B.DLL\r\nFile3=C:\\APP\\A.DLL\r\n"
-                   "[Flags]\r\nFile1=C:\\APP\\X.DLL\r\nFile2=C:\\APP\\A.DLL,/R\r\n");
+    // One section for each case: the same path, others before it, a gap, flags.
+    struct Row { record::Key section; std::string item; int expected; };
+    vm.Put(record, "[DeleteFile]\r\nFile1=c:\\app\\a.dll\r\n"
+                   "[DeleteShortCut]\r\nFile1=C:\\APP\\B.DLL\r\nFile2=C:\\APP\\C.DLL,/S\r\n"
+                   "[AddDeleteFile]\r\nFile1=C:\\APP\\B.DLL\r\nFile3=C:\\APP\\A.DLL\r\n"
+                   "[DeleteFolder]\r\nFolder1=C:\\APP\\X.DLL\r\nFolder2=C:\\APP\\A.DLL,/R\r\n");
     const Row rows[] = {
-        {"Same", "C:\\APP\\A.DLL,/S", 1},
-        {"Empty", "C:\\APP\\A.DLL,/S", 1},
-        {"Others", "C:\\APP\\A.DLL,/S", 3},
-        {"Others", "C:\\APP\\C.DLL", 2},
-        {"Gap", "C:\\APP\\A.DLL", 2},     // key 3 lies behind the gap
-        {"Flags", "c:\\app\\a.dll", 2},   // compared by path, not by flags
-        {"Flags", "C:\\APP\\A.DL", 3},
+        {record::Key::DeleteFile, "C:\\APP\\A.DLL,/S", 1},
+        {record::Key::DeleteRegistry, "C:\\APP\\A.DLL,/S", 1},  // an empty section
+        {record::Key::DeleteShortCut, "C:\\APP\\A.DLL,/S", 3},
+        {record::Key::DeleteShortCut, "C:\\APP\\C.DLL", 2},
+        {record::Key::AddDeleteFile, "C:\\APP\\A.DLL", 2},     // key 3 lies behind the gap
+        {record::Key::DeleteFolder, "c:\\app\\a.dll", 2},      // compared by path, not by flags
+        {record::Key::DeleteFolder, "C:\\APP\\A.DL", 3},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.section + " " + row.item);
-        EXPECT_EQ(FindRecordSlot(row.item, row.section, "File", record, profiles), row.expected);
+        SCOPED_TRACE(std::string(record::SectionOf(row.section)) + " " + row.item);
+        EXPECT_EQ(FindRecordSlot(row.item, row.section, record, profiles), row.expected);
     }
 }
 
@@ -152,7 +151,7 @@ TEST_F(UninstallRecordTest, TheMergeKeepsKeysAndTheSharedFlag)
         RecordLists lists;
         lists.deleteFile = row.list;
         Write(lists);
-        EXPECT_EQ(Read("DeleteFile", "File"), row.expected);
+        EXPECT_EQ(Read(record::Key::DeleteFile), row.expected);
     }
 }
 
@@ -178,12 +177,12 @@ TEST_F(UninstallRecordTest, TheLinearMergeEqualsTheKeyByKeyProcedure)
         SCOPED_TRACE(lists.deleteFile);
         Write(lists);
         const std::string expectedFile = "C:\\EXPECTED" + std::to_string(round) + ".INI";
-        WriteKeyByKey(profiles, expectedFile, lists.deleteFile, "DeleteFile", "File", true);
-        WriteKeyByKey(profiles, expectedFile, lists.deleteFolder, "DeleteFolder", "Folder", false);
-        for (const char* section : {"DeleteFile", "DeleteFolder"}) {
-            const std::string prefix = std::string(section) == "DeleteFile" ? "File" : "Folder";
+        WriteKeyByKey(profiles, expectedFile, lists.deleteFile, record::Key::DeleteFile, true);
+        WriteKeyByKey(profiles, expectedFile, lists.deleteFolder, record::Key::DeleteFolder, false);
+        for (const record::Key list : {record::Key::DeleteFile, record::Key::DeleteFolder}) {
+            const char* section = record::SectionOf(list);
             for (int n = 1; n <= 16; ++n) {
-                const std::string key = prefix + std::to_string(n);
+                const std::string key = record::NameOf(list, n);
                 EXPECT_EQ(profiles.ReadProfile(section, key, "<none>", record),
                           profiles.ReadProfile(section, key, "<none>", expectedFile))
                     << section << " " << key;
@@ -235,7 +234,7 @@ TEST_F(UninstallRecordTest, ValuesWithProfileCharactersReadBackUnchanged)
     Write(lists, header);
     EXPECT_EQ(profiles.ReadProfile("Title", "UnSetup", "", record), header.unSetupTitle);
     EXPECT_EQ(profiles.ReadProfile("ProgramID", "ID", "", record), header.programId);
-    EXPECT_EQ(Read("DeleteFile", "File"), std::vector<std::string>{"C:\\A=B;C\\[D].TXT"});
+    EXPECT_EQ(Read(record::Key::DeleteFile), std::vector<std::string>{"C:\\A=B;C\\[D].TXT"});
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
-#include "uninstall/UninstallRecord.h"
+#include "run/UninstallRecord.h"
 
 #include <functional>
 #include <unordered_map>
 
+#include "util/CopyEntry.h"
 #include "util/MBUtils.h"
+#include "util/NumberedValues.h"
 #include "util/ProductName.h"
 #include "util/StrOp.h"
 
@@ -11,7 +13,7 @@ namespace lorvel {
 
 namespace {
 
-constexpr const char* kInformation[4] = {
+constexpr const char* kInformation[record::SpecOf(record::Key::InformationMessage).highest] = {
     LORVEL_PRODUCT_TITLE " UnSetup(UnInstall) Initialize File",
     "！！！　警告　！！！",
     "このファイルをエディタなどで書き換えたり，削除しないでください．",
@@ -60,22 +62,21 @@ private:
     int firstEmpty_ = 1;
 };
 
-void WriteList(ProfileDocument& document, const std::string& list, const std::string& section,
-               const std::string& prefix, bool keepShared)
+void WriteList(ProfileDocument& document, const std::string& list, record::Key key, bool keepShared)
 {
     NumberedSection written;
     for (std::string item : ListItems(list)) {
         const int key = written.Slot(item);
         if (keepShared) {
             const std::string& current = written.Value(key);
-            if (MBPosText("/S", current) > 0 && MBPosText("/S", item) == 0)
-                item += MBPosText(",/", item) > 0 ? "/S" : ",/S";
+            if (HasCopyFlag(current, copy_flag::kShared) && !HasCopyFlag(item, copy_flag::kShared))
+                item += MBPosText(",/", item) > 0 ? copy_flag::kShared : std::string(",") + copy_flag::kShared;
         }
         written.Write(key, item);
     }
     const auto& values = written.Values();
     for (std::size_t i = 0; i < values.size(); ++i)
-        document.Write(section, prefix + std::to_string(i + 1), values[i]);
+        document.Write(record::SectionOf(key), record::NameOf(key, static_cast<int>(i + 1)), values[i]);
 }
 
 }  // namespace
@@ -124,41 +125,43 @@ std::string PathPart(const std::string& item)
     return comma > 0 ? StrLeft(item, comma - 1) : item;
 }
 
-int FindRecordSlot(const std::string& item, const std::string& section, const std::string& prefix,
-                   const std::string& file, ProfileStore& profiles)
+int FindRecordSlot(const std::string& item, record::Key key, const std::string& file, ProfileStore& profiles)
 {
     const std::string path = UpperCase(PathPart(item));
-    for (int n = 1;; ++n) {
-        const std::string value = profiles.ReadProfile(section, prefix + std::to_string(n), "", file);
-        if (value.empty() || UpperCase(PathPart(value)) == path) return n;
+    int last = 0;
+    for (const auto& [n, value] : NumberedValues(
+             [&](int number) { return profiles.ReadProfile(record::SectionOf(key), record::NameOf(key, number), "", file); })) {
+        if (UpperCase(PathPart(value)) == path) return n;
+        last = n;
     }
+    return last + 1;
 }
 
 namespace {
 
-std::vector<std::string> ReadNumberedBy(const std::function<std::string(const std::string& key)>& read,
-                                        const std::string& prefix)
+// Without the key's bound: the uninstall reads a list on up to its first empty key,
+// past the slots the install writes.
+std::vector<std::string> ReadNumberedBy(const std::function<std::string(const std::string& name)>& read,
+                                        record::Key key)
 {
     std::vector<std::string> values;
-    for (int n = 1;; ++n) {
-        std::string value = read(prefix + std::to_string(n));
-        if (value.empty()) return values;
-        values.push_back(std::move(value));
-    }
+    for (const auto& [number, value] : NumberedValues([&](int n) { return read(record::NameOf(key, n)); }))
+        values.push_back(value);
+    return values;
 }
 
 }  // namespace
 
-std::vector<std::string> ReadNumbered(ProfileStore& profiles, const std::string& file, const std::string& section,
-                                      const std::string& prefix)
+std::vector<std::string> ReadNumbered(ProfileStore& profiles, const std::string& file, record::Key key)
 {
-    return ReadNumberedBy([&](const std::string& key) { return profiles.ReadProfile(section, key, "", file); }, prefix);
+    const char* section = record::SectionOf(key);
+    return ReadNumberedBy([&](const std::string& name) { return profiles.ReadProfile(section, name, "", file); }, key);
 }
 
-std::vector<std::string> ReadNumbered(const ProfileDocument& document, const std::string& section,
-                                      const std::string& prefix)
+std::vector<std::string> ReadNumbered(const ProfileDocument& document, record::Key key)
 {
-    return ReadNumberedBy([&](const std::string& key) { return document.Read(section, key).value_or(""); }, prefix);
+    const char* section = record::SectionOf(key);
+    return ReadNumberedBy([&](const std::string& name) { return document.Read(section, name).value_or(""); }, key);
 }
 
 std::string DeleteFileFlags(const std::string& value)
@@ -176,51 +179,60 @@ RelateRecord ParseRestoreRelate(const std::string& value)
 
 void LoadRecordLists(const ProfileDocument& record, RecordLists& lists)
 {
-    for (int n = 1; n <= kRelateSlots; ++n) {
-        const std::string value = record.Read("RestoreRelate", "Key" + std::to_string(n)).value_or("");
-        if (!value.empty()) lists.AddRelate(value);
-    }
+    // The merge reads every slot the install writes, empty ones passed over; the
+    // uninstall stops at the first empty one.
+    const auto relate = [&record](int n) {
+        return record.Read(record::SectionOf(record::Key::RestoreRelate), record::NameOf(record::Key::RestoreRelate, n))
+            .value_or("");
+    };
+    for (const auto& [number, value] :
+         NumberedValues(relate, record::SpecOf(record::Key::RestoreRelate).highest, NumberedEnd::PassEmpty))
+        lists.AddRelate(value);
     const struct {
-        const char* section;
-        const char* prefix;
+        record::Key key;
         std::string* list;
     } sections[] = {
-        {"DeleteFolder", "Folder", &lists.deleteFolder},     {"DeleteFile", "File", &lists.deleteFile},
-        {"DeleteShortCut", "File", &lists.deleteShortCut},   {"DeleteRegistry", "Key", &lists.deleteRegistry},
-        {"AddDeleteFile", "File", &lists.addDeleteFile},
+        {record::Key::DeleteFolder, &lists.deleteFolder},     {record::Key::DeleteFile, &lists.deleteFile},
+        {record::Key::DeleteShortCut, &lists.deleteShortCut}, {record::Key::DeleteRegistry, &lists.deleteRegistry},
+        {record::Key::AddDeleteFile, &lists.addDeleteFile},
     };
     for (const auto& s : sections)
-        for (const std::string& value : ReadNumbered(record, s.section, s.prefix)) *s.list += value + "|";
+        for (const std::string& value : ReadNumbered(record, s.key)) *s.list += value + "|";
 }
 
 std::string BuildRecord(const RecordHeader& header, const RecordLists& lists,
                         const std::function<void(int list)>& progress)
 {
     ProfileDocument document;
-    for (int i = 0; i < 4; ++i) document.Write("Information", "Message" + std::to_string(i + 1), kInformation[i]);
-    document.Write("Title", "UnSetup", header.unSetupTitle);
-    document.Write("SetupFolder", "Folder", header.setupFolder);
+    const auto write = [&document](record::Key key, const std::string& value) {
+        document.Write(record::SectionOf(key), record::NameOf(key), value);
+    };
+    for (int i = 0; i < record::SpecOf(record::Key::InformationMessage).highest; ++i)
+        document.Write(record::SectionOf(record::Key::InformationMessage),
+                       record::NameOf(record::Key::InformationMessage, i + 1), kInformation[i]);
+    write(record::Key::TitleUnSetup, header.unSetupTitle);
+    write(record::Key::SetupFolder, header.setupFolder);
     const struct {
         const std::string* list;
-        const char* section;
-        const char* prefix;
+        record::Key key;
     } order[] = {
-        {&lists.deleteFolder, "DeleteFolder", "Folder"},     {&lists.deleteFile, "DeleteFile", "File"},
-        {&lists.deleteShortCut, "DeleteShortCut", "File"},   {&lists.deleteRegistry, "DeleteRegistry", "Key"},
-        {&lists.addDeleteFile, "AddDeleteFile", "File"},
+        {&lists.deleteFolder, record::Key::DeleteFolder},     {&lists.deleteFile, record::Key::DeleteFile},
+        {&lists.deleteShortCut, record::Key::DeleteShortCut}, {&lists.deleteRegistry, record::Key::DeleteRegistry},
+        {&lists.addDeleteFile, record::Key::AddDeleteFile},
     };
     int index = 0;
     for (const auto& o : order) {
         if (progress) progress(++index);
-        WriteList(document, *o.list, o.section, o.prefix, o.list == &lists.deleteFile);
+        WriteList(document, *o.list, o.key, o.list == &lists.deleteFile);
     }
     if (progress) progress(6);
     for (int i = 0; i < kRelateSlots; ++i)
         if (!lists.restoreRelate[static_cast<std::size_t>(i)].empty())
-            document.Write("RestoreRelate", "Key" + std::to_string(i + 1), lists.restoreRelate[static_cast<std::size_t>(i)]);
-    if (!header.checkBox.empty()) document.Write("UnSetupOption", "CheckBox", header.checkBox);
-    document.Write("UnSetupRegistryKey", "Key", header.uninstallKey);
-    document.Write("ProgramID", "ID", header.programId);
+            document.Write(record::SectionOf(record::Key::RestoreRelate), record::NameOf(record::Key::RestoreRelate, i + 1),
+                           lists.restoreRelate[static_cast<std::size_t>(i)]);
+    if (!header.checkBox.empty()) write(record::Key::UnSetupOptionCheckBox, header.checkBox);
+    write(record::Key::UnSetupRegistryKey, header.uninstallKey);
+    write(record::Key::ProgramId, header.programId);
     return document.Serialize();
 }
 
