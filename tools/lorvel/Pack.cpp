@@ -18,6 +18,7 @@
 #include "SingleFile.h"
 #include "run/FixedNames.h"
 #include "util/ProfileDocument.h"
+#include "util/NumberedValues.h"
 #include "util/ScriptVocabulary.h"
 #include "util/StrOp.h"
 #include "util/Szdd.h"
@@ -243,10 +244,12 @@ private:
     {
         std::error_code ec;
         std::vector<std::string> missing;
-        for (int n = 1;; ++n) {
-            const std::string key = script::NameOf(script::Key::CopyFile, n);
-            const std::string value = document_.Read(script::SectionOf(script::Key::CopyFile), key).value_or("");
-            if (value.empty()) break;
+        const script::Key copyFile = script::Key::CopyFile;
+        const NumberedValues values([&](int n) {
+            return document_.Read(script::SectionOf(copyFile), script::NameOf(copyFile, n)).value_or("");
+        });
+        for (const auto& [n, value] : values) {
+            const std::string key = script::NameOf(copyFile, n);
             Entry entry{key, SplitOnTypicalMachine(value), {}};
             if (auto found = FindInFolder(options_.sources, ShiftJisToHostName(entry.parts.sourceName));
                 found && fs::is_regular_file(*found, ec)) {

@@ -17,6 +17,7 @@
 #include "util/ShortcutBoxes.h"
 #include "util/StrOp.h"
 #include "app/ScriptKeys.h"
+#include "util/NumberedValues.h"
 #include "uninstall/ProtectedFolders.h"
 #include "uninstall/UninstallGuard.h"
 
@@ -318,11 +319,8 @@ private:
     template <typename Each>
     void ForEachEntry(script::Key key, Each each) const
     {
-        for (int n = 1;; ++n) {
-            const std::string value = Value(key, n);
-            if (value.empty()) break;
+        for (const auto& [n, value] : NumberedValues([&](int number) { return Value(key, number); }))
             each(n, script::NameOf(key, n), value, LineOf(key, n));
-        }
     }
 
     void CopyFiles()
@@ -341,12 +339,12 @@ private:
                          ", so no disk change is asked for here");
             if (const std::string& flags = parts.flags; !flags.empty()) {
                 const std::string seen = flags.substr(0, 5);
-                for (const char* flag : {"/S", "/C", "/L", "/F"}) {
+                for (const char* flag : {copy_flag::kShared, copy_flag::kConfirm, copy_flag::kLeave, copy_flag::kForce}) {
                     if (MBPosText(flag, flags) > 0 && MBPosText(flag, seen) == 0)
                         Warn(line, "copy-flags",
                              key + ": the uninstaller reads only '" + seen + "' of the flags '" + flags + "', so " + flag +
                                  " is not seen there" +
-                                 (std::string(flag) == "/S" ? " (the install raises the shared count, the uninstall never lowers it)" : ""));
+                                 (flag == copy_flag::kShared ? " (the install raises the shared count, the uninstall never lowers it)" : ""));
                 }
             }
             const std::string& name = parts.sourceName;
