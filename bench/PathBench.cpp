@@ -30,7 +30,7 @@
 #include "run/FileOps.h"
 #include "uninstall/ProtectedFolders.h"
 #include "uninstall/UninstallRun.h"
-#include "util/StrOp.h"
+#include "util/ShiftJisText.h"
 
 namespace lorvel {
 namespace {

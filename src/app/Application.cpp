@@ -8,7 +8,7 @@
 #include "install/InstallJournal.h"
 #include "install/InstallRun.h"
 #include "uninstall/UninstallRun.h"
-#include "util/MBUtils.h"
+#include "util/ShiftJisSearch.h"
 #include "util/ProductName.h"
 
 namespace lorvel {
@@ -152,7 +152,7 @@ void Application::RunUnattended(RunEnding& ending)
         log_.Line("fatal: " + fatalText_);
     } else {
         const RunOptions options =
-            WizardRunView(*frmBack_, *frmMain_, *frmStatus_, *frmCustomDlg_, [](unsigned) {}).ReadOptions();
+            WizardRunView(*frmBack_, *frmMain_, *frmStatus_, *frmSharedFileQuestion_, [](unsigned) {}).ReadOptions();
         UnattendedAnswers answers(answers_);
         UnattendedRunView view(options, answers, log_, switches_.verySilent ? nullptr : frmStatus_.get(),
                                events_ ? *events_ : RunEvents::None());
@@ -211,9 +211,9 @@ void Application::CreateForms()
     frmMain_ = std::make_unique<ui::MainForm>(backend_, *frmBack_);
     frmStatus_ = std::make_unique<ui::StatusForm>(backend_, *frmMain_, *frmBack_);
     frmStatus_->refreshClock = [this] { return platform_.system.GetMicroseconds(); };
-    frmCustomDlg_ = std::make_unique<ui::CustomDlgForm>(backend_, frmMain_->lblFormShare);
+    frmSharedFileQuestion_ = std::make_unique<ui::SharedFileQuestionForm>(backend_, frmMain_->lblAnswerSlot);
     for (ui::Form* form : std::initializer_list<ui::Form*>{frmBack_.get(), frmMain_.get(), frmStatus_.get(),
-                                                           frmCustomDlg_.get()})
+                                                           frmSharedFileQuestion_.get()})
         form->Create();
 
     frmBack_->versionText = [this] {
@@ -244,7 +244,7 @@ void Application::CreateForms()
 
 void Application::RunGuarded(const std::function<void(RunView&, SharedFiles&)>& run)
 {
-    WizardRunView view(*frmBack_, *frmMain_, *frmStatus_, *frmCustomDlg_,
+    WizardRunView view(*frmBack_, *frmMain_, *frmStatus_, *frmSharedFileQuestion_,
                        [this](unsigned milliseconds) { platform_.system.Sleep(milliseconds); });
     SharedFiles shared = MakeSharedFiles();
     LoggedRunView logged(view, log_);

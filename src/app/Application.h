@@ -40,7 +40,7 @@ public:
     ui::BackForm& Back() { return *frmBack_; }
     ui::MainForm& Main() { return *frmMain_; }
     ui::StatusForm& Status() { return *frmStatus_; }
-    ui::CustomDlgForm& CustomDlg() { return *frmCustomDlg_; }
+    ui::SharedFileQuestionForm& SharedFileQuestion() { return *frmSharedFileQuestion_; }
 
 private:
     void CreateForms();
@@ -72,7 +72,7 @@ private:
     std::unique_ptr<ui::BackForm> frmBack_;
     std::unique_ptr<ui::MainForm> frmMain_;
     std::unique_ptr<ui::StatusForm> frmStatus_;
-    std::unique_ptr<ui::CustomDlgForm> frmCustomDlg_;
+    std::unique_ptr<ui::SharedFileQuestionForm> frmSharedFileQuestion_;
     Switches switches_;
     AnswersFile answers_;
     RunLog log_;

@@ -1,6 +1,6 @@
 #include "app/CommandLine.h"
 
-#include "util/MBUtils.h"
+#include "util/ShiftJisSearch.h"
 
 namespace lorvel {
 

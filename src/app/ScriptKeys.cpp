@@ -1,11 +1,11 @@
 #include "app/ScriptKeys.h"
 
-#include "util/MBUtils.h"
+#include "util/ShiftJisSearch.h"
 #include "run/RegistryKeys.h"
 #include "util/RegistryTokens.h"
 #include "util/ScriptNumbers.h"
 #include "util/ShortcutBoxes.h"
-#include "util/StrOp.h"
+#include "util/ShiftJisText.h"
 #include "run/FixedNames.h"
 
 namespace lorvel {

@@ -2,7 +2,7 @@
 
 #include "run/FixedNames.h"
 #include "util/CarriedMedium.h"
-#include "util/StrOp.h"
+#include "util/ShiftJisText.h"
 
 namespace lorvel {
 

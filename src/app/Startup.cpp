@@ -6,8 +6,8 @@
 
 #include "app/CommandLine.h"
 
-#include "util/MBUtils.h"
-#include "util/StrOp.h"
+#include "util/ShiftJisSearch.h"
+#include "util/ShiftJisText.h"
 #include "run/FixedNames.h"
 
 namespace lorvel {

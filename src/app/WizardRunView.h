@@ -10,7 +10,7 @@ namespace lorvel {
 
 class WizardRunView final : public RunView {
 public:
-    WizardRunView(ui::BackForm& back, ui::MainForm& main, ui::StatusForm& status, ui::CustomDlgForm& question,
+    WizardRunView(ui::BackForm& back, ui::MainForm& main, ui::StatusForm& status, ui::SharedFileQuestionForm& question,
                   std::function<void(unsigned milliseconds)> sleep)
         : back_(back), main_(main), status_(status), question_(question), sleep_(std::move(sleep)) {}
 
@@ -36,8 +36,8 @@ public:
     void EnableAbort(bool on) override { status_.EnableAbort(on); }
     void ShowDetails(const std::string& frameCaption, const std::string& text, bool verticalScrollBar) override;
     // The slot is the wizard's hidden label, where the deletion dialog writes its word.
-    DeletionAnswer AnswerSlot() override { return AnswerOfWord(main_.lblFormShare.Caption()); }
-    void SetAnswerSlot(DeletionAnswer answer) override { main_.lblFormShare.SetCaption(AnswerWord(answer)); }
+    DeletionAnswer AnswerSlot() override { return AnswerOfWord(main_.lblAnswerSlot.Caption()); }
+    void SetAnswerSlot(DeletionAnswer answer) override { main_.lblAnswerSlot.SetCaption(AnswerWord(answer)); }
     void AskDeletion(const std::string& message) override;
     void CloseProgressWindow() override { status_.Hide(); }
     void EndWizard() override;
@@ -48,7 +48,7 @@ private:
     ui::BackForm& back_;
     ui::MainForm& main_;
     ui::StatusForm& status_;
-    ui::CustomDlgForm& question_;
+    ui::SharedFileQuestionForm& question_;
     std::function<void(unsigned milliseconds)> sleep_;
 };
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "install/RunState.h"
+#include "install/InstallRunState.h"
 #include "platform/Registry.h"
 
 namespace lorvel {

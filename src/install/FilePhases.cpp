@@ -3,8 +3,8 @@
 #include "util/CopyEntry.h"
 #include "install/InstallRun.h"
 #include "util/FolderMacros.h"
-#include "util/MBUtils.h"
-#include "util/StrOp.h"
+#include "util/ShiftJisSearch.h"
+#include "util/ShiftJisText.h"
 #include "util/Szdd.h"
 #include "run/FixedNames.h"
 #include "run/SetupFolderAccess.h"
@@ -43,9 +43,9 @@ bool InstallRun::WaitForDisk(const std::string& source)
 {
     ++state_.diskNumber;
     do {
-        services_.context.messageResult = services_.view.Ask(std::to_string(state_.diskNumber) + "枚目のディスクに交換してください．",
+        const int answer = services_.view.Ask(std::to_string(state_.diskNumber) + "枚目のディスクに交換してください．",
                                            captions::kChangeDisk, box::kInformationOkCancel);
-        if (services_.context.messageResult == box::kCancel) {
+        if (answer == box::kCancel) {
             services_.view.Ask("セットアップを続行できませんでした．", "致命的エラー", box::kStopOk);
             Stop();
             return false;
@@ -137,9 +137,9 @@ bool InstallRun::DecideCopy(const std::string& source, const std::string& destin
 {
     if (!destinationExists) return true;
     if (!state_.overwrite) {
-        services_.context.messageResult = services_.view.Ask(destination + "\r\rこのファイルは既に存在します．\r上書きしてもよろしいですか？",
+        const int answer = services_.view.Ask(destination + "\r\rこのファイルは既に存在します．\r上書きしてもよろしいですか？",
                                            "上書き確認", box::kQuestionYesNo);
-        return services_.context.messageResult != box::kNo;
+        return answer != box::kNo;
     }
     // Newer only, by the local MS-DOS times both files carry (two-second steps).
     const auto from = services_.platform.files.Stat(source);

@@ -13,10 +13,10 @@
 #include "run/RecordTrust.h"
 #include "run/UninstallRecord.h"
 #include "util/FolderMacros.h"
-#include "util/MBUtils.h"
+#include "util/ShiftJisSearch.h"
 #include "util/ProductName.h"
 #include "util/Sha256.h"
-#include "util/StrOp.h"
+#include "util/ShiftJisText.h"
 
 namespace lorvel {
 
@@ -363,8 +363,8 @@ void InstallCompletion::OfferFailureDetails()
     if (state_.failures.count == 0) return;
     services_.view.SetStatus("セットアップで一部の処理が失敗しました．");
     services_.context.messageText = "フォルダの作成・ファイルのコピーで，一部の処理が失敗しました．\r詳細を表示しますか？";
-    services_.context.messageResult = services_.view.Ask(services_.context.messageText, "警告", box::kWarningYesNo);
-    if (services_.context.messageResult == box::kYes) services_.view.ShowDetails("作成・コピー処理失敗　詳細表示", state_.failures.text, false);
+    const int answer = services_.view.Ask(services_.context.messageText, "警告", box::kWarningYesNo);
+    if (answer == box::kYes) services_.view.ShowDetails("作成・コピー処理失敗　詳細表示", state_.failures.text, false);
 }
 
 void InstallCompletion::StartProgramOrRestart()

@@ -5,7 +5,7 @@
 #include "install/AssociationUndo.h"
 #include "install/SharedCountUndo.h"
 #include "util/MessageBox.h"
-#include "util/StrOp.h"
+#include "util/ShiftJisText.h"
 
 namespace lorvel {
 

@@ -30,7 +30,7 @@
 #include <set>
 #include <string>
 
-#include "install/RunState.h"
+#include "install/InstallRunState.h"
 #include "run/FailureText.h"
 #include "run/RunJournal.h"
 #include "run/RunServices.h"

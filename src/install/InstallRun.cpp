@@ -5,8 +5,8 @@
 #include "install/InstallCompletion.h"
 #include "run/QuestionCaptions.h"
 #include "run/SetupFolderAccess.h"
-#include "util/MBUtils.h"
-#include "util/StrOp.h"
+#include "util/ShiftJisSearch.h"
+#include "util/ShiftJisText.h"
 
 namespace lorvel {
 
@@ -187,8 +187,8 @@ InstallRun::Outcome InstallRun::CheckDiskSpace()
                            "空き容量があるようであれば，セットアップを続行してください．\r"
                            "\r"
                            "セットアップを続行しますか？";
-        services_.context.messageResult = services_.view.Ask(question, captions::kLowDiskSpace, box::kQuestionYesNo);
-        if (services_.context.messageResult != box::kYes) {
+        const int answer = services_.view.Ask(question, captions::kLowDiskSpace, box::kQuestionYesNo);
+        if (answer != box::kYes) {
             services_.view.Ask("セットアップを続行できませんでした．", "セットアップ中止", box::kStopOk);
             Stop();
             return Outcome::Ended;
@@ -209,10 +209,10 @@ InstallRun::Outcome InstallRun::PrepareSetupFolder()
     // the one found.
     if (RefuseFolderOthersMayChange()) return Outcome::Ended;
     if (services_.ops.FolderExists(folder)) return Outcome::Continue;
-    services_.context.messageResult = services_.view.Ask(folder + "\r\rこのフォルダは存在しません．作成してもよろしいですか？",
+    const int answer = services_.view.Ask(folder + "\r\rこのフォルダは存在しません．作成してもよろしいですか？",
                                        captions::kMakeFolder, box::kQuestionYesNo);
     bool created = false;
-    if (services_.context.messageResult == box::kYes) {
+    if (answer == box::kYes) {
         journal_->NoteMade(folder, true);
         created = services_.ops.CreateFolderTree(folder, FileOps::NewFolders::Administrators);
         if (!created)

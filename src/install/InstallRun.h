@@ -12,7 +12,7 @@
 #include "run/FileOps.h"
 #include "run/LinkedFolders.h"
 #include "install/InstallJournal.h"
-#include "install/RunState.h"
+#include "install/InstallRunState.h"
 #include "run/RunView.h"
 #include "platform/Platform.h"
 #include "run/SharedFiles.h"

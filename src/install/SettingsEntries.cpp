@@ -1,9 +1,9 @@
 #include "install/SettingsEntries.h"
 
 #include "util/FolderMacros.h"
-#include "util/MBUtils.h"
+#include "util/ShiftJisSearch.h"
 #include "util/ScriptNumbers.h"
-#include "util/StrOp.h"
+#include "util/ShiftJisText.h"
 
 namespace lorvel {
 

@@ -6,10 +6,10 @@
 #include "run/QuestionCaptions.h"
 #include "run/RegistryWrites.h"
 #include "util/FolderMacros.h"
-#include "util/MBUtils.h"
+#include "util/ShiftJisSearch.h"
 #include "run/RegistryKeys.h"
 #include "util/RegistryTokens.h"
-#include "util/StrOp.h"
+#include "util/ShiftJisText.h"
 
 namespace lorvel {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "install/AssociationUndo.h"
-#include "install/RunState.h"
+#include "install/InstallRunState.h"
 #include "run/FileOps.h"
 #include "run/SharedFiles.h"
 

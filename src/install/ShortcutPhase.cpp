@@ -4,8 +4,8 @@
 #include "install/InstallRun.h"
 #include "run/RunError.h"
 #include "util/FolderMacros.h"
-#include "util/MBUtils.h"
-#include "util/StrOp.h"
+#include "util/ShiftJisSearch.h"
+#include "util/ShiftJisText.h"
 
 namespace lorvel {
 

@@ -2,9 +2,9 @@
 
 #include <vector>
 
-#include "util/MBUtils.h"
+#include "util/ShiftJisSearch.h"
 #include "util/Sha256.h"
-#include "util/StrOp.h"
+#include "util/ShiftJisText.h"
 
 namespace lorvel {
 

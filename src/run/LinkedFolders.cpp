@@ -1,8 +1,8 @@
 #include "run/LinkedFolders.h"
 
-#include "util/MBUtils.h"
+#include "util/ShiftJisSearch.h"
 #include "util/PathResolution.h"
-#include "util/StrOp.h"
+#include "util/ShiftJisText.h"
 
 namespace lorvel {
 

@@ -1,8 +1,8 @@
 #include "run/ProfileStore.h"
 
 #include "run/FixedNames.h"
-#include "util/MBUtils.h"
-#include "util/StrOp.h"
+#include "util/ShiftJisSearch.h"
+#include "util/ShiftJisText.h"
 
 namespace lorvel {
 

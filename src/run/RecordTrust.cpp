@@ -1,7 +1,7 @@
 #include "run/RecordTrust.h"
 
 #include "util/Sha256.h"
-#include "util/StrOp.h"
+#include "util/ShiftJisText.h"
 
 namespace lorvel {
 

@@ -4,7 +4,7 @@
 #include "run/RunServices.h"
 #include "run/SetupFolderAccess.h"
 #include "util/Sha256.h"
-#include "util/StrOp.h"
+#include "util/ShiftJisText.h"
 
 namespace lorvel {
 

@@ -50,7 +50,6 @@ struct SetupContext {
     std::string programId;
     std::int32_t setupSpeed = 0;
     bool restartRequested = false;
-    std::int32_t messageResult = 0;
 
     bool Uninstalling() const { return runMode == RunMode::Unsetup; }
 };

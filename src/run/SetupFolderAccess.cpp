@@ -1,7 +1,7 @@
 #include "run/SetupFolderAccess.h"
 
-#include "util/MBUtils.h"
-#include "util/StrOp.h"
+#include "util/ShiftJisSearch.h"
+#include "util/ShiftJisText.h"
 
 namespace lorvel {
 

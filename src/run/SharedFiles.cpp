@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "util/StrOp.h"
+#include "util/ShiftJisText.h"
 
 namespace lorvel {
 

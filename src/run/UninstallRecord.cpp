@@ -4,10 +4,10 @@
 #include <unordered_map>
 
 #include "util/CopyEntry.h"
-#include "util/MBUtils.h"
+#include "util/ShiftJisSearch.h"
 #include "util/NumberedValues.h"
 #include "util/ProductName.h"
-#include "util/StrOp.h"
+#include "util/ShiftJisText.h"
 
 namespace lorvel {
 

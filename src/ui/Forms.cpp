@@ -2,7 +2,7 @@
 
 #include "util/AnswerWords.h"
 #include "util/ProductName.h"
-#include "util/StrOp.h"
+#include "util/ShiftJisText.h"
 
 namespace lorvel::ui {
 
@@ -108,7 +108,7 @@ MainForm::MainForm(Backend& backend, BackForm& back)
       chkSCutSendTo(Disabled(Add(&fraShortCut, "chkSCutSendTo", ControlKind::CheckBox, {344, 16, 105, 17}, "送る"))),
       btnEvent(Disabled(Add(nullptr, "btnEvent", ControlKind::Button, {64, 280, 161, 25}))),
       btnEnd(Disabled(Add(nullptr, "btnEnd", ControlKind::Button, {272, 280, 153, 25}, "セットアップ終了(&E)"))),
-      lblFormShare(Hidden(Add(nullptr, "lblFormShare", ControlKind::Label, {8, 296, 63, 12}, "Can't Delete"))),
+      lblAnswerSlot(Hidden(Add(nullptr, "lblAnswerSlot", ControlKind::Label, {8, 296, 63, 12}, "Can't Delete"))),
       back_(back)
 {
     txtReadme.font.face = "ＭＳ ゴシック";
@@ -249,9 +249,9 @@ bool MainForm::FormCloseQuery()
 {
     if (back_.Enabled()) return true;
     if (btnEnd.Caption() == kEndFatal) return true;
-    messageResult = Ui().ShowMessageBox("セットアップ・アンセットアップは終了していません．\r終了してもよろしいですか？",
-                                    "終了確認", box::kQuestionYesNo);
-    if (messageResult == box::kNo) return false;
+    const int answer = Ui().ShowMessageBox("セットアップ・アンセットアップは終了していません．\r終了してもよろしいですか？",
+                                           "終了確認", box::kQuestionYesNo);
+    if (answer == box::kNo) return false;
     back_.SetEnabled(true);
     SetModalResult(kModalOk);
     return true;
@@ -337,22 +337,22 @@ void StatusForm::ShowProgressNow(int percent, int done, int all)
 
 void StatusForm::btnAbortClick()
 {
-    messageResult = Ui().ShowMessageBox(
+    const int answer = Ui().ShowMessageBox(
         "ここでセットアップを中断すると，すでにコピー済みのファイルは削除されません．\r"
         "一度，セットアップを完了してから，アンセットアップ(アンインストール)することをおすすめします．\r\r"
         "本当にセットアップを中断しますか？",
         "中断の確認", box::kQuestionYesNo);
-    if (messageResult != box::kYes) return;
+    if (answer != box::kYes) return;
     abortConfirmed_ = true;
     main_.SetEnabled(false);
     back_.SetEnabled(true);
     Close();
-    messageResult = Ui().ShowMessageBox("セットアップを中断しました．", "中断", box::kWarningOk);
+    Ui().ShowMessageBox("セットアップを中断しました．", "中断", box::kWarningOk);
     main_.SetModalResult(kModalOk);
 }
 
-CustomDlgForm::CustomDlgForm(Backend& backend, Control& answerSlot)
-    : Form(backend, "frmCustomDlg", "ファイル削除の確認", 426, 121),
+SharedFileQuestionForm::SharedFileQuestionForm(Backend& backend, Control& answerSlot)
+    : Form(backend, "frmSharedFileQuestion", "ファイル削除の確認", 426, 121),
       lblMessage(Add(nullptr, "lblMessage", ControlKind::Label, {8, 8, 409, 73}, "lblMessage")),
       btnYes(Add(nullptr, "btnYes", ControlKind::Button, {8, 88, 97, 25}, "はい(&Y)")),
       btnNo(Add(nullptr, "btnNo", ControlKind::Button, {112, 88, 97, 25}, "いいえ(&N)")),

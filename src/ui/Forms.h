@@ -57,7 +57,7 @@ public:
     Control& chkSCutSendTo;
     Control& btnEvent;
     Control& btnEnd;
-    Control& lblFormShare;
+    Control& lblAnswerSlot;
     FolderDialog dlgFolder;
 
     // Start-up with the filling of the window, the two runs, and the program-end
@@ -77,7 +77,6 @@ public:
     void ShowDetails(const std::string& frameCaption, const std::string& text, Form& progress,
                      const std::function<void(unsigned)>& pause);
     // The answer of the last question whose answer a step keeps.
-    int messageResult = 0;
 
     static constexpr const char* kContinueSetup = "セットアップ続行(&C)";
     static constexpr const char* kStartSetup = "セットアップ開始(&S)";
@@ -126,7 +125,6 @@ public:
     // True once the user confirmed an abort (the wizard window is disabled then too,
     // but the run asks this flag, not the window).
     bool AbortSignal() const { return abortConfirmed_; }
-    int messageResult = 0;
 
     Control& grpMessage;
     Control& lblMessage;
@@ -154,11 +152,11 @@ private:
 };
 
 // The four-answer question before a shared file is deleted.
-class CustomDlgForm final : public Form {
+class SharedFileQuestionForm final : public Form {
 public:
     // Each button writes its answer word into the answer slot (the wizard's hidden
     // label), which keeps it between questions.
-    CustomDlgForm(Backend& backend, Control& answerSlot);
+    SharedFileQuestionForm(Backend& backend, Control& answerSlot);
 
     Control& lblMessage;
     Control& btnYes;

@@ -2,8 +2,8 @@
 
 #include <string_view>
 
-#include "util/MBUtils.h"
-#include "util/StrOp.h"
+#include "util/ShiftJisSearch.h"
+#include "util/ShiftJisText.h"
 
 namespace lorvel {
 

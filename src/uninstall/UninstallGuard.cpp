@@ -2,9 +2,9 @@
 
 #include <vector>
 
-#include "util/MBUtils.h"
+#include "util/ShiftJisSearch.h"
 #include "util/PathResolution.h"
-#include "util/StrOp.h"
+#include "util/ShiftJisText.h"
 
 namespace lorvel {
 

@@ -5,12 +5,12 @@
 #include "run/FixedNames.h"
 #include "run/SetupFolderAccess.h"
 #include "util/CopyEntry.h"
-#include "util/MBUtils.h"
+#include "util/ShiftJisSearch.h"
 #include "util/MessageBox.h"
 #include "run/RegistryKeys.h"
 #include "util/RegistryTokens.h"
 #include "util/Sha256.h"
-#include "util/StrOp.h"
+#include "util/ShiftJisText.h"
 
 namespace lorvel {
 
@@ -551,8 +551,8 @@ void UninstallRun::OfferFailureDetails()
     if (failures_.Empty()) return;
     services_.view.SetStatus("一部の処理に失敗しました．");
     services_.context.messageText = "アンセットアップ(アンインストール)の過程で，一部の処理が失敗しました．\r詳細を表示しますか？";
-    services_.context.messageResult = services_.view.Ask(services_.context.messageText, "警告", box::kWarningYesNo);
-    if (services_.context.messageResult == box::kYes) services_.view.ShowDetails("削除処理失敗　詳細表示", failures_.text, true);
+    const int answer = services_.view.Ask(services_.context.messageText, "警告", box::kWarningYesNo);
+    if (answer == box::kYes) services_.view.ShowDetails("削除処理失敗　詳細表示", failures_.text, true);
 }
 
 void UninstallRun::Finish()

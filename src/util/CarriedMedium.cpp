@@ -4,7 +4,7 @@
 #include <cstring>
 #include <set>
 
-#include "util/StrOp.h"
+#include "util/ShiftJisText.h"
 
 namespace lorvel {
 

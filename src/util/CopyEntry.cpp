@@ -1,8 +1,8 @@
 #include "util/CopyEntry.h"
 
-#include "util/MBUtils.h"
+#include "util/ShiftJisSearch.h"
 #include "util/Szdd.h"
-#include "util/StrOp.h"
+#include "util/ShiftJisText.h"
 
 namespace lorvel {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "util/MBUtils.h"
+#include "util/ShiftJisSearch.h"
 
 namespace lorvel {
 

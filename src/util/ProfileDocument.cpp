@@ -1,6 +1,6 @@
 #include "util/ProfileDocument.h"
 
-#include "util/StrOp.h"
+#include "util/ShiftJisText.h"
 
 namespace lorvel {
 

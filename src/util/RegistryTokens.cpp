@@ -1,6 +1,6 @@
 #include "util/RegistryTokens.h"
 
-#include "util/StrOp.h"
+#include "util/ShiftJisText.h"
 
 namespace lorvel {
 

@@ -1,6 +1,6 @@
 #include "util/ShortcutBoxes.h"
 
-#include "util/MBUtils.h"
+#include "util/ShiftJisSearch.h"
 
 namespace lorvel {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "util/MBUtils.h"
+#include "util/ShiftJisSearch.h"
 
 namespace lorvel {
 

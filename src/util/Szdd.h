@@ -22,7 +22,7 @@
 #include <optional>
 #include <string>
 
-#include "util/MBUtils.h"
+#include "util/ShiftJisSearch.h"
 
 namespace lorvel {
 

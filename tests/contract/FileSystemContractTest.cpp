@@ -2,7 +2,7 @@
 #include <set>
 
 #include "ContractFixture.h"
-#include "util/StrOp.h"
+#include "util/ShiftJisText.h"
 
 namespace lorvel::contract {
 namespace {

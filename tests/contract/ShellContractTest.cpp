@@ -1,5 +1,5 @@
 #include "ContractFixture.h"
-#include "util/StrOp.h"
+#include "util/ShiftJisText.h"
 
 namespace lorvel::contract {
 namespace {

@@ -2,7 +2,7 @@
 // redirections that put its system files and HKLM\SOFTWARE where 32-bit programs'
 // are kept. The uninstall's protected folders and the e2e checks rely on both.
 #include "ContractFixture.h"
-#include "util/StrOp.h"
+#include "util/ShiftJisText.h"
 
 namespace lorvel::contract {
 namespace {

@@ -16,7 +16,7 @@
 #include "platform/virtual/VirtualMachine.h"
 #include "run/RunView.h"
 #include "run/SetupContext.h"
-#include "util/StrOp.h"
+#include "util/ShiftJisText.h"
 
 namespace lorvel::fuzz {
 

@@ -5,7 +5,7 @@
 
 #include "platform/Shell.h"
 #include "run/SetupContext.h"
-#include "util/StrOp.h"
+#include "util/ShiftJisText.h"
 
 namespace lorvel::testing {
 

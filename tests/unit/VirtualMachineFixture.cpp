@@ -7,7 +7,7 @@
 #include <stdexcept>
 
 #include "SimulatedStartupContext.h"
-#include "util/StrOp.h"
+#include "util/ShiftJisText.h"
 
 namespace lorvel::testing {
 

@@ -57,7 +57,7 @@ struct FormsWin32 : ::testing::Test {
     Win32Backend ui;
     BackForm back{ui};
     MainForm main{ui, back};
-    CustomDlgForm dialog{ui, main.lblFormShare};
+    SharedFileQuestionForm dialog{ui, main.lblAnswerSlot};
     LONG style = 0;  // the question's window style as the user saw it
 
     FormsWin32()
@@ -91,7 +91,7 @@ TEST_F(FormsWin32, EachButtonOfTheDeletionQuestionWritesItsAnswer)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.answer);
         ASSERT_EQ(Answer(row.button), kModalOk) << "the question or its button never showed";
-        EXPECT_EQ(main.lblFormShare.Caption(), row.answer);
+        EXPECT_EQ(main.lblAnswerSlot.Caption(), row.answer);
         EXPECT_FALSE(dialog.Visible());
     }
 }

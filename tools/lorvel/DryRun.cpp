@@ -20,7 +20,7 @@
 #include "run/AnswersFile.h"
 #include "run/FixedNames.h"
 #include "util/ProfileDocument.h"
-#include "util/StrOp.h"
+#include "util/ShiftJisText.h"
 
 namespace lorvel::tool {
 

@@ -6,7 +6,7 @@
 #include "HostFiles.h"
 #include "HostText.h"
 #include "platform/virtual/HostAccess.h"
-#include "util/StrOp.h"
+#include "util/ShiftJisText.h"
 #include "run/FixedNames.h"
 
 namespace lorvel::tool {

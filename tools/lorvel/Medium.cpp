@@ -1,7 +1,7 @@
 #include "Medium.h"
 
 #include "HostText.h"
-#include "util/StrOp.h"
+#include "util/ShiftJisText.h"
 #include "run/FixedNames.h"
 
 namespace lorvel::tool {

@@ -20,7 +20,7 @@
 #include "util/ProfileDocument.h"
 #include "util/NumberedValues.h"
 #include "util/ScriptVocabulary.h"
-#include "util/StrOp.h"
+#include "util/ShiftJisText.h"
 #include "util/Szdd.h"
 
 namespace lorvel::tool {

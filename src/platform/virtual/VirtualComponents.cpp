@@ -1,7 +1,7 @@
 #include <sstream>
 
 #include "platform/virtual/VirtualServices.h"
-#include "util/StrOp.h"
+#include "util/ShiftJisText.h"
 #include "util/Szdd.h"
 
 namespace lorvel::platform::virt {

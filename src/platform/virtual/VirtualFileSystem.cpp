@@ -3,7 +3,7 @@
 #include <fstream>
 
 #include "platform/virtual/VirtualServices.h"
-#include "util/StrOp.h"
+#include "util/ShiftJisText.h"
 
 namespace fs = std::filesystem;
 

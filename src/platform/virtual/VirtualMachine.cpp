@@ -8,8 +8,8 @@
 
 #include "platform/virtual/VirtualServices.h"
 #include "platform/virtual/VirtualState.h"
-#include "util/MBUtils.h"
-#include "util/StrOp.h"
+#include "util/ShiftJisSearch.h"
+#include "util/ShiftJisText.h"
 
 namespace fs = std::filesystem;
 

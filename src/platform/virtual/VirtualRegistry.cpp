@@ -3,8 +3,8 @@
 #include <stdexcept>
 
 #include "platform/virtual/VirtualServices.h"
-#include "util/MBUtils.h"
-#include "util/StrOp.h"
+#include "util/ShiftJisSearch.h"
+#include "util/ShiftJisText.h"
 
 namespace lorvel::platform::virt {
 

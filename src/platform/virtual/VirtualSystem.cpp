@@ -3,7 +3,7 @@
 #include "platform/virtual/HostAccess.h"
 #include "platform/virtual/VirtualServices.h"
 #include "util/PeImage.h"
-#include "util/StrOp.h"
+#include "util/ShiftJisText.h"
 
 namespace lorvel::platform::virt {
 

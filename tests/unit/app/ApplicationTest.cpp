@@ -59,7 +59,7 @@ TEST_F(ApplicationTest, WithoutAScriptStartUpEndsInTheFatalState)
     EXPECT_FALSE(ui.Stalled());
     EXPECT_FALSE(ops.FolderExists("C:\\WINDOWS\\TEMP\\KRTMP1")) << "the work folder is removed";
     EXPECT_EQ(ui.Log(), (std::vector<std::string>{"create frmBack", "create frmMain", "create frmStatus",
-                                                 "create frmCustomDlg", "show frmBack", "show frmMain",
+                                                 "create frmSharedFileQuestion", "show frmBack", "show frmMain",
                                                  "hide frmMain", "hide frmBack"}));
 }
 
@@ -136,13 +136,13 @@ TEST_F(ApplicationTest, TheUninstallStartButtonRemovesWhatTheRecordListsAndEndsT
     });
     // The four-answer question waits for the user.
     ui.Then([&] {
-        EXPECT_EQ(app.CustomDlg().lblMessage.Caption().rfind("C:\\APP\\SHARED.DLL\r\r", 0), 0u);
-        app.CustomDlg().btnDelete.Press();
+        EXPECT_EQ(app.SharedFileQuestion().lblMessage.Caption().rfind("C:\\APP\\SHARED.DLL\r\r", 0), 0u);
+        app.SharedFileQuestion().btnDelete.Press();
     });
     ui.Answer(ui::box::kOk);
     app.Run();
     EXPECT_FALSE(ui.Stalled());
-    EXPECT_EQ(app.Main().lblFormShare.Caption(), "Delete");
+    EXPECT_EQ(app.Main().lblAnswerSlot.Caption(), "Delete");
     for (const char* gone : {"C:\\APP\\APP.EXE", "C:\\APP\\SHARED.DLL", "C:\\APP"})
         EXPECT_FALSE(vm.platform.files.Exists(gone)) << gone;
     ASSERT_FALSE(ui.Boxes().empty());

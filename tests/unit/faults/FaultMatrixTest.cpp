@@ -22,7 +22,7 @@
 #include "uninstall/UninstallRun.h"
 #include "run/RunJournal.h"
 #include "util/Sha256.h"
-#include "util/StrOp.h"
+#include "util/ShiftJisText.h"
 #include "util/Szdd.h"
 
 namespace lorvel::testing {

@@ -5,7 +5,7 @@
 
 #include "SettingsRunFixture.h"
 #include "uninstall/UninstallRun.h"
-#include "util/StrOp.h"
+#include "util/ShiftJisText.h"
 
 namespace lorvel::testing {
 namespace {

@@ -20,7 +20,7 @@
 #include "install/InstallRun.h"
 #include "run/SharedFiles.h"
 #include "uninstall/UninstallRun.h"
-#include "util/StrOp.h"
+#include "util/ShiftJisText.h"
 
 namespace lorvel::testing {
 namespace {

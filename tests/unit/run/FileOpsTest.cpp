@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "../VirtualMachineFixture.h"
-#include "util/MBUtils.h"
+#include "util/ShiftJisSearch.h"
 
 namespace lorvel {
 namespace {

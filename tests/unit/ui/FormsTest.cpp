@@ -12,7 +12,7 @@ struct FormsTest : ::testing::Test {
     BackForm back{ui};
     MainForm main{ui, back};
     StatusForm status{ui, main, back};
-    CustomDlgForm dialog{ui, main.lblFormShare};
+    SharedFileQuestionForm dialog{ui, main.lblAnswerSlot};
     unsigned paused = 0;
     std::function<void(unsigned)> pause = [this](unsigned ms) { paused += ms; };
 
@@ -248,14 +248,14 @@ TEST_F(FormsTest, TheDetailsViewGivesUpOnAUserWhoNeverComes)
 
 TEST_F(FormsTest, TheDeletionQuestionWritesItsAnswerWord)
 {
-    EXPECT_EQ(main.lblFormShare.Caption(), "Can't Delete");
+    EXPECT_EQ(main.lblAnswerSlot.Caption(), "Can't Delete");
     struct Row { Control* button; const char* word; };
     const Row rows[] = {{&dialog.btnYes, "Yes"}, {&dialog.btnNo, "No"}, {&dialog.btnDelete, "Delete"},
                         {&dialog.btnSave, "Save"}};
     for (const Row& row : rows) {
         ui.Then([&] { row.button->Press(); });
         EXPECT_EQ(dialog.ShowModal(), kModalOk);
-        EXPECT_EQ(main.lblFormShare.Caption(), row.word);
+        EXPECT_EQ(main.lblAnswerSlot.Caption(), row.word);
     }
     EXPECT_TRUE(dialog.dialogFrame);
 }

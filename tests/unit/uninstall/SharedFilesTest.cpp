@@ -6,7 +6,7 @@
 
 #include "../VirtualMachineFixture.h"
 #include "run/FileOps.h"
-#include "util/StrOp.h"
+#include "util/ShiftJisText.h"
 
 namespace lorvel {
 namespace {

@@ -11,7 +11,7 @@
 #include "run/RecordTrust.h"
 #include "run/UninstallRecord.h"
 #include "util/Sha256.h"
-#include "util/StrOp.h"
+#include "util/ShiftJisText.h"
 #include "uninstall/UninstallRun.h"
 
 namespace lorvel::testing {

@@ -4,7 +4,7 @@
 #include <functional>
 #include <stdexcept>
 
-#include "util/StrOp.h"
+#include "util/ShiftJisText.h"
 
 namespace lorvel::testing {
 namespace {

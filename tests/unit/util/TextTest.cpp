@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "util/MBUtils.h"
-#include "util/StrOp.h"
+#include "util/ShiftJisSearch.h"
+#include "util/ShiftJisText.h"
 
 namespace lorvel {
 namespace {

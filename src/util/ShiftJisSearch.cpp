@@ -1,6 +1,6 @@
-#include "util/MBUtils.h"
+#include "util/ShiftJisSearch.h"
 
-#include "util/StrOp.h"
+#include "util/ShiftJisText.h"
 
 namespace lorvel {
 

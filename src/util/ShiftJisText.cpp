@@ -1,8 +1,8 @@
-#include "util/StrOp.h"
+#include "util/ShiftJisText.h"
 
 #include <array>
 
-#include "util/MBUtils.h"
+#include "util/ShiftJisSearch.h"
 
 namespace lorvel {
 
