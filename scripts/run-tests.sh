@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Every test: native unit and contract tests (also under ASan and UBSan), the contract
+# Every test: the code's layout, native unit and contract tests (also under ASan and UBSan), the contract
 # and differential tests cross-built under Wine, the e2e scenarios of the real
 # SETUP.EXE under Wine, and the fuzz targets for a bounded time.
 # The shipping 32-bit SETUP.EXE runs its Wine tests in a 64-bit prefix (WoW64), as
@@ -11,6 +11,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 machine=$(scripts/wine-arch.sh)
 ./scripts/setup-machine.sh
+./scripts/check-format.sh
 ./scripts/build.sh host host-asan windows windows64
 ctest --preset host
 ASAN_OPTIONS=detect_leaks=1 ctest --preset host-asan

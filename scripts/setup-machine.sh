@@ -21,7 +21,7 @@ packages=(
   g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
   wine wine64 libwine:i386 mscompress locales
   xvfb xdotool imagemagick fonts-ipafont-gothic fonts-wine
-  clang libclang-rt-14-dev
+  clang clang-format libclang-rt-14-dev
   osslsigncode openssl
 )
 case $kind in

@@ -8,8 +8,8 @@
 #include "install/InstallJournal.h"
 #include "install/InstallRun.h"
 #include "uninstall/UninstallRun.h"
-#include "util/ShiftJisSearch.h"
 #include "util/ProductName.h"
+#include "util/ShiftJisSearch.h"
 
 namespace lorvel {
 
@@ -80,13 +80,16 @@ bool Application::PrepareSwitches(const CommandLine& line)
             problem = "cannot be read";
         } else if (const ErrorCode code = platform_.files.ReadWholeFile(*switches_.answers, bytes, kMaxScriptBytes);
                    code != kErrorSuccess) {
-            problem = code == kErrorFileTooLarge ? "is larger than 4 MB" : "cannot be read: " + ops_.SystemErrorText(code);
+            problem =
+                code == kErrorFileTooLarge ? "is larger than 4 MB" : "cannot be read: " + ops_.SystemErrorText(code);
         } else {
             if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) bytes.erase(0, 3);
             std::optional<std::string> text = bytes;
             if (IsUtf8Text(bytes)) text = platform_.system.Utf8ToShiftJis(bytes);
-            if (!text) problem = "is UTF-8 that has no Shift-JIS form";
-            else if (auto parsed = ParseAnswersFile(*text, problem)) answers_ = std::move(*parsed);
+            if (!text)
+                problem = "is UTF-8 that has no Shift-JIS form";
+            else if (auto parsed = ParseAnswersFile(*text, problem))
+                answers_ = std::move(*parsed);
         }
         if (!problem.empty()) {
             log_.Line("answers file " + *switches_.answers + ": " + problem);
@@ -109,9 +112,12 @@ void Application::LogContext()
     const SetupContext& c = context_;
     log_.Line("run mode: " + std::string(c.Uninstalling() ? "uninstall" : "install"));
     const std::pair<const char*, const std::string*> folders[] = {
-        {"source folder", &c.sourceFolder},         {"Windows folder", &c.windowsFolder},
-        {"system folder", &c.systemFolder},         {"temporary folder", &c.tempFolder},
-        {"Program Files folder", &c.programFilesFolder}, {"work folder", &c.workFolder},
+        {"source folder", &c.sourceFolder},
+        {"Windows folder", &c.windowsFolder},
+        {"system folder", &c.systemFolder},
+        {"temporary folder", &c.tempFolder},
+        {"Program Files folder", &c.programFilesFolder},
+        {"work folder", &c.workFolder},
         {"script", &c.scriptFile},
     };
     for (const auto& [name, value] : folders) log_.Line(std::string(name) + ": " + *value);
@@ -264,10 +270,11 @@ void Application::RunGuarded(const std::function<void(RunView&, SharedFiles&)>& 
 
 SharedFiles Application::MakeSharedFiles()
 {
-    return SharedFiles(platform_, !context_.Uninstalling(), [this](const std::string& text, const std::string& caption) {
-        log_.Line("warning [" + caption + "] " + text);
-        if (!switches_.Unattended()) backend_.ShowMessageBox(text, caption, ui::box::kWarningOk);
-    });
+    return SharedFiles(platform_, !context_.Uninstalling(),
+                       [this](const std::string& text, const std::string& caption) {
+                           log_.Line("warning [" + caption + "] " + text);
+                           if (!switches_.Unattended()) backend_.ShowMessageBox(text, caption, ui::box::kWarningOk);
+                       });
 }
 
 void Application::StartUp()
@@ -323,15 +330,16 @@ void Application::FillWizard(const GeneralKeys& keys)
 void Application::FillInstallMode(const GeneralKeys& keys)
 {
     ui::MainForm& main = *frmMain_;
-    ui::Control* const boxes[kShortcutBoxCount] = {&main.chkSCutDesktop, &main.chkSCutStartMenu,
-                                                   &main.chkSCutStartUp, &main.chkSCutSendTo};
+    ui::Control* const boxes[kShortcutBoxCount] = {&main.chkSCutDesktop, &main.chkSCutStartMenu, &main.chkSCutStartUp,
+                                                   &main.chkSCutSendTo};
     for (std::size_t i = 0; i < kShortcutBoxCount; ++i) {
         if (!keys.shortcutBoxes[i]) continue;
         ui::Control* box = boxes[i];
         box->SetEnabled(keys.enabled);
         box->SetChecked(true);
     }
-    context_.messageText = keys.messageText + "\r\n" + "※　処理を開始する前に，必ずすべてのプログラムを終了させてください．";
+    context_.messageText =
+        keys.messageText + "\r\n" + "※　処理を開始する前に，必ずすべてのプログラムを終了させてください．";
     main.lblMessage.SetCaption(context_.messageText);
     main.txtFolder.SetEnabled(keys.enabled);
     main.btnRefer.SetEnabled(keys.enabled);

@@ -16,8 +16,8 @@
 namespace lorvel {
 
 struct Switches {
-    bool silent = false;           // the progress window only
-    bool verySilent = false;       // no window at all
+    bool silent = false;      // the progress window only
+    bool verySilent = false;  // no window at all
     bool suppressMessageBoxes = false;
     bool noRestart = false;
     std::optional<std::string> dir;      // the setup folder

@@ -6,7 +6,6 @@ namespace lorvel {
 
 namespace {
 
-
 std::string OneLine(const std::string& text)
 {
     std::string line;

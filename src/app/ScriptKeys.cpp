@@ -1,12 +1,12 @@
 #include "app/ScriptKeys.h"
 
-#include "util/ShiftJisSearch.h"
+#include "run/FixedNames.h"
 #include "run/RegistryKeys.h"
 #include "util/RegistryTokens.h"
 #include "util/ScriptNumbers.h"
-#include "util/ShortcutBoxes.h"
+#include "util/ShiftJisSearch.h"
 #include "util/ShiftJisText.h"
-#include "run/FixedNames.h"
+#include "util/ShortcutBoxes.h"
 
 namespace lorvel {
 
@@ -30,11 +30,13 @@ std::string ScriptKeyReader::ProposedFolder(const SetupContext& context, const s
 {
     std::string folder = Key(context, script::Key::DefaultFolder, kDefaultSetupFolder);
     if (!programId.empty())
-        folder = profiles_.ReadProfile(programId, record::kFolderMemoryKey, folder, context.windowsFolder + kFolderMemoryName);
+        folder = profiles_.ReadProfile(programId, record::kFolderMemoryKey, folder,
+                                       context.windowsFolder + kFolderMemoryName);
     const std::string referRegistry = Key(context, script::Key::DefaultFolderReferRegistry, "");
     if (!referRegistry.empty()) folder = FolderFromRegistry(referRegistry, folder);
     const FolderTable table = FolderTableOf(context);
-    const std::string referIniFile = ExpandFolderMacros(Key(context, script::Key::DefaultFolderReferIniFile, ""), table);
+    const std::string referIniFile =
+        ExpandFolderMacros(Key(context, script::Key::DefaultFolderReferIniFile, ""), table);
     if (!referIniFile.empty()) {
         const std::string value = profiles_.ReadProfile(GetField(referIniFile, ",", 1), GetField(referIniFile, ",", 2),
                                                         "", GetField(referIniFile, ",", 3));
@@ -52,21 +54,23 @@ void ScriptKeyReader::ScanShortcutNames(const SetupContext& context, GeneralKeys
 {
     for (const auto& [number, name] : ScriptReader(profiles_, context.scriptFile).Numbered(script::Key::ShortCutName)) {
         const auto named = NamedBoxes(name);
-        for (std::size_t box = 0; box < kShortcutBoxCount; ++box) keys.shortcutBoxes[box] = keys.shortcutBoxes[box] || named[box];
+        for (std::size_t box = 0; box < kShortcutBoxCount; ++box)
+            keys.shortcutBoxes[box] = keys.shortcutBoxes[box] || named[box];
     }
 }
 
 GeneralKeys ScriptKeyReader::Read(const SetupContext& context)
 {
     GeneralKeys keys;
-    const int speed = ConvertScriptInteger(Key(context, script::Key::ExtendSetupSpeed, "400")).value_or(kDefaultSetupSpeed);
+    const int speed =
+        ConvertScriptInteger(Key(context, script::Key::ExtendSetupSpeed, "400")).value_or(kDefaultSetupSpeed);
     keys.setupSpeed = speed < 1 ? 1 : speed;
     keys.setupTitle = Key(context, script::Key::TitleSetup, kDefaultTitle);
     keys.unSetupTitle = Key(context, script::Key::TitleUnSetup, keys.setupTitle);
 
     if (context.Uninstalling()) {
-        keys.folder = AddPathDelim(ExpandFolderMacros(Key(context, record::Key::SetupFolder, ""), FolderTableOf(context)),
-                                   "B");
+        keys.folder =
+            AddPathDelim(ExpandFolderMacros(Key(context, record::Key::SetupFolder, ""), FolderTableOf(context)), "B");
         keys.checkBox = Key(context, record::Key::UnSetupOptionCheckBox, "0,0,0,0");
         return keys;
     }
@@ -76,7 +80,8 @@ GeneralKeys ScriptKeyReader::Read(const SetupContext& context)
     keys.folder = ProposedFolder(context, keys.programId);
 
     std::string message;
-    for (int n = 1; n <= script::kTopMessageLines; ++n) message += Key(context, script::Key::TopMessage, n, "") + "\r\n";
+    for (int n = 1; n <= script::kTopMessageLines; ++n)
+        message += Key(context, script::Key::TopMessage, n, "") + "\r\n";
     keys.messageText = message == "\r\n\r\n\r\n\r\n\r\n" ? std::string("セットアップを行います．\r\n") : message;
 
     const std::string readme = Key(context, script::Key::ReadmeFile, "");

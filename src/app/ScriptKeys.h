@@ -5,14 +5,14 @@
 #include <array>
 #include <string>
 
-#include "util/ShortcutBoxes.h"
-#include "run/SetupContext.h"
 #include "platform/Platform.h"
-#include "util/FolderMacros.h"
-#include "util/ProductName.h"
+#include "run/FixedNames.h"
 #include "run/ProfileStore.h"
 #include "run/ScriptReader.h"
-#include "run/FixedNames.h"
+#include "run/SetupContext.h"
+#include "util/FolderMacros.h"
+#include "util/ProductName.h"
+#include "util/ShortcutBoxes.h"
 
 namespace lorvel {
 
@@ -36,7 +36,7 @@ struct GeneralKeys {
     std::string readmeTitle;
     std::string scrollBars = "ssVertical";
     std::array<bool, kShortcutBoxCount> shortcutBoxes{};  // by ShortcutBox: the boxes start-up ticks
-    std::string checkBox = "0,0,0,0";  // uninstall mode: [UnSetupOption] CheckBox
+    std::string checkBox = "0,0,0,0";                     // uninstall mode: [UnSetupOption] CheckBox
 };
 
 class ScriptKeyReader {

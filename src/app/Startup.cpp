@@ -6,9 +6,9 @@
 
 #include "app/CommandLine.h"
 
+#include "run/FixedNames.h"
 #include "util/ShiftJisSearch.h"
 #include "util/ShiftJisText.h"
-#include "run/FixedNames.h"
 
 namespace lorvel {
 
@@ -16,13 +16,22 @@ using namespace platform;
 
 namespace {
 
-std::string WithDelimiter(const std::string& folder) { return AddPathDelim(folder, "B"); }
+std::string WithDelimiter(const std::string& folder)
+{
+    return AddPathDelim(folder, "B");
+}
 
-std::string DriveRoot(const std::string& folder) { return StrLeft(folder, 2) + "\\"; }
+std::string DriveRoot(const std::string& folder)
+{
+    return StrLeft(folder, 2) + "\\";
+}
 
 }  // namespace
 
-std::string FirstArgument(const std::string& commandLine) { return SplitCommandLine(commandLine).FirstArgument(); }
+std::string FirstArgument(const std::string& commandLine)
+{
+    return SplitCommandLine(commandLine).FirstArgument();
+}
 
 RunMode RunModeFor(const std::string& firstArgument)
 {
@@ -44,15 +53,14 @@ StartupFacts GatherStartupFacts(Platform& platform, FileOps& ops)
     const std::string versionKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
     platform.registry.CreateKey(RootKey::LocalMachine, versionKey);
     RegValue value;
-    if (platform.registry.ReadValue(RootKey::LocalMachine, versionKey, "ProgramFilesDir", value) == 0 &&
-        value.IsText())
+    if (platform.registry.ReadValue(RootKey::LocalMachine, versionKey, "ProgramFilesDir", value) == 0 && value.IsText())
         facts.programFilesDir = value.data;
     const std::string programFiles = WithDelimiter(facts.programFilesDir);
     facts.programFilesExists = programFiles != "\\" && ops.FolderExists(programFiles);
 
-    for (int id : {csidl::kStartMenu, csidl::kPrograms, csidl::kDesktopDirectory, csidl::kStartup, csidl::kSendTo,
-                   csidl::kCommonStartMenu, csidl::kCommonPrograms, csidl::kCommonDesktopDirectory,
-                   csidl::kCommonStartup})
+    for (int id :
+         {csidl::kStartMenu, csidl::kPrograms, csidl::kDesktopDirectory, csidl::kStartup, csidl::kSendTo,
+          csidl::kCommonStartMenu, csidl::kCommonPrograms, csidl::kCommonDesktopDirectory, csidl::kCommonStartup})
         facts.specialFolders[id] = platform.shell.GetSpecialFolder(id);
     return facts;
 }
@@ -128,7 +136,8 @@ void PrepareWorkFolder(StartupDecision& decision, Platform& platform, FileOps& o
     auto tryCreate = [&](const std::string& candidate) {
         last = platform.files.CreatePrivateFolder(candidate);
         // The temporary folder itself may be missing; it is made as any folder is.
-        if (last == kErrorPathNotFound && ops.CreateFolderTree(temp)) last = platform.files.CreatePrivateFolder(candidate);
+        if (last == kErrorPathNotFound && ops.CreateFolderTree(temp))
+            last = platform.files.CreatePrivateFolder(candidate);
         if (last != kErrorSuccess) return false;
         decision.context.workFolder = candidate;
         return true;
@@ -162,8 +171,9 @@ void CopyStartupFiles(StartupDecision& decision, Platform& platform, FileOps& op
     // would stall or exhaust the program, and a size asked first would not stop a
     // file that grows before it is read.
     std::string bytes;
-    const ErrorCode read = sourceKnown || c.Uninstalling() ? platform.files.ReadWholeFile(source, bytes, kMaxScriptBytes)
-                                                           : kErrorFileNotFound;
+    const ErrorCode read = sourceKnown || c.Uninstalling()
+                               ? platform.files.ReadWholeFile(source, bytes, kMaxScriptBytes)
+                               : kErrorFileNotFound;
     if (read == kErrorFileTooLarge) {
         decision.fatalText += std::string(kFatalScript) + "\r\n" + source + "\r\n" + kScriptTooLarge + "\r\n";
         return;
@@ -196,8 +206,7 @@ std::vector<int> WorkFolderNumbersIn(const std::string& tempFolder, FileSystem& 
 
 }  // namespace
 
-void CleanUpAtProgramEnd(const std::string& tempFolder, const std::string& workFolder, Platform& platform,
-                         FileOps& ops)
+void CleanUpAtProgramEnd(const std::string& tempFolder, const std::string& workFolder, Platform& platform, FileOps& ops)
 {
     std::vector<std::string> folders;
     for (int n : WorkFolderNumbersIn(tempFolder, platform.files)) folders.push_back(WorkFolderName(tempFolder, n));

@@ -12,9 +12,9 @@
 #include <optional>
 #include <string>
 
-#include "run/SetupContext.h"
-#include "run/FileOps.h"
 #include "platform/Platform.h"
+#include "run/FileOps.h"
+#include "run/SetupContext.h"
 
 namespace lorvel {
 
@@ -29,9 +29,9 @@ struct StartupFacts {
     std::string commandLine;
     std::optional<platform::OsVersion> version;
     std::string programPath;
-    std::string tempPath;       // empty: the system gave none
-    std::string windowsFolder;  // empty: the system gave none
-    std::string systemFolder;   // empty: the system gave none
+    std::string tempPath;                 // empty: the system gave none
+    std::string windowsFolder;            // empty: the system gave none
+    std::string systemFolder;             // empty: the system gave none
     std::string systemWow64Folder;        // empty on 32-bit Windows
     std::string otherProgramFilesFolder;  // empty on 32-bit Windows
     std::string programFilesDir;
@@ -42,7 +42,7 @@ struct StartupFacts {
 struct StartupDecision {
     SetupContext context;
     std::string firstArgument;
-    std::string fatalText;  // one line (ending in CR LF) per fatal error
+    std::string fatalText;    // one line (ending in CR LF) per fatal error
     std::string programFile;  // the program the uninstaller is made from; empty: the running one
 };
 

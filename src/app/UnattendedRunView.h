@@ -19,7 +19,9 @@ public:
     // progress: the progress window to show, or null for no window at all.
     UnattendedRunView(RunOptions options, UnattendedAnswers& answers, RunLog& log, ui::StatusForm* progress,
                       RunEvents& events = RunEvents::None())
-        : options_(std::move(options)), answers_(answers), log_(log), progress_(progress), events_(events) {}
+        : options_(std::move(options)), answers_(answers), log_(log), progress_(progress), events_(events)
+    {
+    }
 
     RunOptions ReadOptions() override { return options_; }
     void DisableOptions() override {}

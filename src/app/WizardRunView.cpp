@@ -19,7 +19,8 @@ RunOptions WizardRunView::ReadOptions()
 
 void WizardRunView::DisableOptions()
 {
-    for (ui::Control* box : {&main_.chkSCutDesktop, &main_.chkSCutStartMenu, &main_.chkSCutStartUp, &main_.chkSCutSendTo})
+    for (ui::Control* box :
+         {&main_.chkSCutDesktop, &main_.chkSCutStartMenu, &main_.chkSCutStartUp, &main_.chkSCutSendTo})
         box->SetEnabled(false);
 }
 

@@ -12,7 +12,9 @@ class WizardRunView final : public RunView {
 public:
     WizardRunView(ui::BackForm& back, ui::MainForm& main, ui::StatusForm& status, ui::SharedFileQuestionForm& question,
                   std::function<void(unsigned milliseconds)> sleep)
-        : back_(back), main_(main), status_(status), question_(question), sleep_(std::move(sleep)) {}
+        : back_(back), main_(main), status_(status), question_(question), sleep_(std::move(sleep))
+    {
+    }
 
     RunOptions ReadOptions() override;
     void DisableOptions() override;

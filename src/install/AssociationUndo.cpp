@@ -19,7 +19,10 @@ bool KeyThere(Registry& registry, const std::string& key)
 }
 
 // What the undo wants gone may be gone already.
-ErrorCode UnlessGone(ErrorCode code) { return code == kErrorFileNotFound ? kErrorSuccess : code; }
+ErrorCode UnlessGone(ErrorCode code)
+{
+    return code == kErrorFileNotFound ? kErrorSuccess : code;
+}
 
 ErrorCode RestoreExtension(Registry& registry, const AssociationBefore& before)
 {

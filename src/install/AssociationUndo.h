@@ -26,7 +26,6 @@ using UndoFailed = std::function<void(const char* tag, const std::string& item, 
 
 // Puts each association back, the last change first, and empties the list. A key
 // that refuses is given to failed (when there is one), and the rest are still put back.
-void UndoAssociations(platform::Registry& registry, std::vector<AssociationBefore>& changed,
-                      const UndoFailed& failed);
+void UndoAssociations(platform::Registry& registry, std::vector<AssociationBefore>& changed, const UndoFailed& failed);
 
 }  // namespace lorvel

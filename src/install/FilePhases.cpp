@@ -1,14 +1,14 @@
 // The folder and copy phases of the install run.
-#include "run/QuestionCaptions.h"
-#include "util/CopyEntry.h"
 #include "install/InstallRun.h"
+#include "run/FixedNames.h"
+#include "run/QuestionCaptions.h"
+#include "run/SetupFolderAccess.h"
+#include "util/CopyEntry.h"
 #include "util/FolderMacros.h"
+#include "util/PathResolution.h"
 #include "util/ShiftJisSearch.h"
 #include "util/ShiftJisText.h"
 #include "util/Szdd.h"
-#include "run/FixedNames.h"
-#include "run/SetupFolderAccess.h"
-#include "util/PathResolution.h"
 
 namespace lorvel {
 
@@ -44,7 +44,7 @@ bool InstallRun::WaitForDisk(const std::string& source)
     ++state_.diskNumber;
     do {
         const int answer = services_.view.Ask(std::to_string(state_.diskNumber) + "枚目のディスクに交換してください．",
-                                           captions::kChangeDisk, box::kInformationOkCancel);
+                                              captions::kChangeDisk, box::kInformationOkCancel);
         if (answer == box::kCancel) {
             services_.view.Ask("セットアップを続行できませんでした．", "致命的エラー", box::kStopOk);
             Stop();
@@ -137,16 +137,19 @@ bool InstallRun::DecideCopy(const std::string& source, const std::string& destin
 {
     if (!destinationExists) return true;
     if (!state_.overwrite) {
-        const int answer = services_.view.Ask(destination + "\r\rこのファイルは既に存在します．\r上書きしてもよろしいですか？",
-                                           "上書き確認", box::kQuestionYesNo);
+        const int answer =
+            services_.view.Ask(destination + "\r\rこのファイルは既に存在します．\r上書きしてもよろしいですか？",
+                               "上書き確認", box::kQuestionYesNo);
         return answer != box::kNo;
     }
     // Newer only, by the local MS-DOS times both files carry (two-second steps).
     const auto from = services_.platform.files.Stat(source);
     const auto to = services_.platform.files.Stat(destination);
     if (!from || !to) return true;
-    const auto sourceTime = static_cast<std::int32_t>(services_.platform.system.ToLocalDosDateTime(from->lastWriteTime));
-    const auto destinationTime = static_cast<std::int32_t>(services_.platform.system.ToLocalDosDateTime(to->lastWriteTime));
+    const auto sourceTime =
+        static_cast<std::int32_t>(services_.platform.system.ToLocalDosDateTime(from->lastWriteTime));
+    const auto destinationTime =
+        static_cast<std::int32_t>(services_.platform.system.ToLocalDosDateTime(to->lastWriteTime));
     return sourceTime > destinationTime;
 }
 
@@ -169,8 +172,8 @@ InstallRun::Outcome InstallRun::CopyFiles()
                              (sourceInfo.attributes & attr::kDirectory) != 0;
         CopyEvent event{i, state_.diskNumber, entry.sourceName, destination, CopyEvent::Outcome::Missing};
         if (missing) {
-            services_.view.SetItemStatus("ファイルが存在しないためコピーをスキップしています．．．\r\nSkipping -> " + destination,
-                                         false);
+            services_.view.SetItemStatus(
+                "ファイルが存在しないためコピーをスキップしています．．．\r\nSkipping -> " + destination, false);
             if (!Checkpoint()) return Outcome::Ended;
             state_.failures.Add(tag::kFile, source, "コピー元のファイルが見つかりません．\r\n");
             ++processed;
@@ -219,7 +222,8 @@ InstallRun::Outcome InstallRun::CopyOne(const CopyEntry& entry, std::string sour
     if (entry.HasFlag(copy_flag::kOverwrite)) copy = true;
     // The question held the run still long enough to swap a folder on the way for a
     // link: the way is looked at again.
-    if (asked && copy && ThroughLink(destination)) return RefuseCopy(destination, kThroughLinkReason, expanded, processed);
+    if (asked && copy && ThroughLink(destination))
+        return RefuseCopy(destination, kThroughLinkReason, expanded, processed);
     const bool shared = entry.HasFlag(copy_flag::kShared) && !CountedAlready(destination);
     const std::optional<RegValue> countBefore = shared ? services_.shared.SharedCountEntry(destination) : std::nullopt;
     if (shared) {
@@ -234,21 +238,26 @@ InstallRun::Outcome InstallRun::CopyOne(const CopyEntry& entry, std::string sour
         result = services_.ops.CopyFileOverwrite(source, destination, destinationExists, copiedAttributes);
     }
     ++processed;
-    const std::string digest = broken ? std::string() : NoteComponentDigest(destination, entry.HasFlag(copy_flag::kRegister));
-    if (entry.HasFlag(copy_flag::kRegister) && services_.platform.files.FileExists(destination)) RegisterIfOurs(destination, digest);
+    const std::string digest =
+        broken ? std::string() : NoteComponentDigest(destination, entry.HasFlag(copy_flag::kRegister));
+    if (entry.HasFlag(copy_flag::kRegister) && services_.platform.files.FileExists(destination))
+        RegisterIfOurs(destination, digest);
 
     // A file left out of the record keeps no count raised for it: no uninstall would
     // lower it, and every attempt to install would raise it again.
-    if (shared && (broken || result != kErrorSuccess)) services_.shared.RestoreSharedCount(destination, countBefore);
-    else if (shared) state_.unrecordedCounts.push_back({destination, countBefore, destinationExists, digest});
+    if (shared && (broken || result != kErrorSuccess))
+        services_.shared.RestoreSharedCount(destination, countBefore);
+    else if (shared)
+        state_.unrecordedCounts.push_back({destination, countBefore, destinationExists, digest});
     const bool failed = broken || result != kErrorSuccess;
-    event.outcome = failed ? CopyEvent::Outcome::Failed
+    event.outcome = failed              ? CopyEvent::Outcome::Failed
                     : (created || copy) ? CopyEvent::Outcome::Copied
                                         : CopyEvent::Outcome::Kept;
     if (broken)
         state_.failures.Add(tag::kFile, destination,
-                          expansion == kErrorInvalidData ? std::string("圧縮ファイルが壊れているため展開できません．\r\n")
-                                                         : services_.ops.SystemErrorText(expansion));
+                            expansion == kErrorInvalidData
+                                ? std::string("圧縮ファイルが壊れているため展開できません．\r\n")
+                                : services_.ops.SystemErrorText(expansion));
     else if (result != kErrorSuccess)
         state_.failures.Add(tag::kFile, destination, services_.ops.SystemErrorText(result));
     else
@@ -301,8 +310,8 @@ InstallRun::Outcome InstallRun::ShowCopyProgress(int index, int processed, const
     // The size is the one the source had when the entry began: asking again after the
     // copy would cost a lookup per file and tell the same.
     if (state_.sizeKnown && medium && !AddFileBytes(state_.copiedBytes, medium->size)) state_.sizeKnown = false;
-    const int percent = state_.sizeKnown ? PercentOf(state_.copiedBytes, state_.requiredBytes)
-                                         : PercentOf(index, state_.entryCount);
+    const int percent =
+        state_.sizeKnown ? PercentOf(state_.copiedBytes, state_.requiredBytes) : PercentOf(index, state_.entryCount);
     services_.view.SetProgress(percent, processed, state_.entryCount);
     services_.view.ProcessMessages();
     if (!Checkpoint()) return Outcome::Ended;

@@ -2,20 +2,20 @@
 
 #include <array>
 #include <cctype>
+#include <cstdio>
 #include <map>
 #include <optional>
-#include <cstdio>
 #include <set>
 
 #include "install/AssociationUndo.h"
-#include "run/FixedNames.h"
 #include "install/SharedCountUndo.h"
+#include "run/FixedNames.h"
 #include "run/RecordTrust.h"
 #include "run/UninstallRecord.h"
 #include "util/FolderMacros.h"
-#include "util/ShiftJisSearch.h"
 #include "util/ProductName.h"
 #include "util/Sha256.h"
+#include "util/ShiftJisSearch.h"
 #include "util/ShiftJisText.h"
 
 namespace lorvel {
@@ -79,13 +79,15 @@ namespace {
 void SetAside(Platform& platform, const SetupContext& context, FileOps& ops, const std::string& record,
               const std::string& bytes, ErrorCode read, FailureText& failures)
 {
-    ErrorCode code = read == kErrorSuccess ? platform.files.WriteWholeFile(context.setupFolder + kUnverifiedRecordName, bytes)
-                                           : read;
+    ErrorCode code = read == kErrorSuccess
+                         ? platform.files.WriteWholeFile(context.setupFolder + kUnverifiedRecordName, bytes)
+                         : read;
     if (code == kErrorSuccess) code = ops.DeleteFilesUnloaded(record);
     failures.Add(tag::kSetupFile, record,
-                 code == kErrorSuccess ? std::string("セットアップ時の記録と照合できないため，") + kUnverifiedRecordName +
-                                             " として残し，アンセットアップ情報を新しく作りました．\r\n"
-                                       : ops.SystemErrorText(code));
+                 code == kErrorSuccess
+                     ? std::string("セットアップ時の記録と照合できないため，") + kUnverifiedRecordName +
+                           " として残し，アンセットアップ情報を新しく作りました．\r\n"
+                     : ops.SystemErrorText(code));
 }
 
 }  // namespace
@@ -108,7 +110,10 @@ void LoadExistingRecord(Platform& platform, SetupContext& context, FileOps& ops,
         LoadRecordLists(document, lists);
         return;
     }
-    const std::string entryKey = document.Read(record::SectionOf(record::Key::UnSetupRegistryKey), record::NameOf(record::Key::UnSetupRegistryKey)).value_or("");
+    const std::string entryKey =
+        document
+            .Read(record::SectionOf(record::Key::UnSetupRegistryKey), record::NameOf(record::Key::UnSetupRegistryKey))
+            .value_or("");
     if (read != kErrorSuccess || !ReadRecordTrust(platform.registry, entryKey, record, bytes).Vouched()) {
         SetAside(platform, context, ops, record, bytes, read, failures);
         return;
@@ -127,11 +132,17 @@ InstallCompletion::InstallCompletion(const RunServices& services, InstallRunStat
 {
 }
 
-std::string InstallCompletion::RecordPath() const { return services_.context.setupFolder + kRecordName; }
+std::string InstallCompletion::RecordPath() const
+{
+    return services_.context.setupFolder + kRecordName;
+}
 
 // "Setup Only." anywhere in the uninstall title, in any case: an install that leaves
 // nothing to uninstall.
-bool InstallCompletion::SetupOnly() const { return MBPosText(kSetupOnly, services_.context.unSetupTitle) > 0; }
+bool InstallCompletion::SetupOnly() const
+{
+    return MBPosText(kSetupOnly, services_.context.unSetupTitle) > 0;
+}
 
 void InstallCompletion::Run()
 {
@@ -145,7 +156,8 @@ void InstallCompletion::Run()
         WriteUninstallRecord(uninstaller);
     // Whole from here: recorded, or undone by the run's own undo. The registry keeps
     // writes back for seconds; the journal goes only once they are on the disk.
-    for (const RootKey root : {RootKey::LocalMachine, RootKey::CurrentUser}) services_.platform.registry.FlushKeys(root);
+    for (const RootKey root : {RootKey::LocalMachine, RootKey::CurrentUser})
+        services_.platform.registry.FlushKeys(root);
     journal_.End();
     OfferFailureDetails();
     StartProgramOrRestart();
@@ -185,8 +197,10 @@ void InstallCompletion::RememberFolder()
     if (services_.context.programId.empty()) return;
     const std::string memory = services_.context.windowsFolder + kFolderMemoryName;
     journal_.NoteProfile(memory, services_.context.programId, record::kFolderMemoryKey);
-    if (!services_.profiles.WriteProfile(services_.context.programId, record::kFolderMemoryKey, services_.context.setupFolder, memory))
-        state_.failures.Add(tag::kSetupFile, memory, services_.ops.SystemErrorText(services_.profiles.LastWriteError()));
+    if (!services_.profiles.WriteProfile(services_.context.programId, record::kFolderMemoryKey,
+                                         services_.context.setupFolder, memory))
+        state_.failures.Add(tag::kSetupFile, memory,
+                            services_.ops.SystemErrorText(services_.profiles.LastWriteError()));
 }
 
 // Built whole in memory and written once, so the folder holds either the old record
@@ -195,7 +209,8 @@ void InstallCompletion::WriteUninstallRecord(const std::string& uninstaller)
 {
     const std::string recordPath = RecordPath();
     const std::string entryKey = UninstallEntryKey(services_);
-    const std::string displayName = Script(script::Key::TitleUnSetupDisplay, entryKey.substr(std::string(kUninstallListKey).size()));
+    const std::string displayName =
+        Script(script::Key::TitleUnSetupDisplay, entryKey.substr(std::string(kUninstallListKey).size()));
 
     RecordHeader header;
     header.unSetupTitle = services_.context.unSetupTitle;
@@ -216,7 +231,8 @@ void InstallCompletion::WriteUninstallRecord(const std::string& uninstaller)
     journal_.NoteTree(RootKey::LocalMachine, header.uninstallKey);
     // The old record was always replaced, read-only or not.
     std::uint32_t attributes = 0;
-    if (services_.platform.files.GetAttributes(recordPath, attributes) == kErrorSuccess && (attributes & attr::kReadOnly))
+    if (services_.platform.files.GetAttributes(recordPath, attributes) == kErrorSuccess &&
+        (attributes & attr::kReadOnly))
         services_.platform.files.SetAttributes(recordPath, attributes & ~attr::kReadOnly);
     const ErrorCode written = services_.profiles.ReplaceFile(recordPath, record);
     if (written != kErrorSuccess) {
@@ -247,7 +263,8 @@ void InstallCompletion::MakeCopiesDurable()
     std::vector<std::string> paths = ListItems(state_.lists.deleteFile);
     paths.push_back(services_.context.windowsFolder);
     for (const std::string& path : paths)
-        if (path.size() > 2 && path[1] == ':') drives.insert(static_cast<char>(std::toupper(static_cast<unsigned char>(path[0]))));
+        if (path.size() > 2 && path[1] == ':')
+            drives.insert(static_cast<char>(std::toupper(static_cast<unsigned char>(path[0]))));
     for (const char drive : drives) services_.platform.files.FlushVolume(std::string(1, drive) + ":\\");
 }
 
@@ -362,7 +379,8 @@ void InstallCompletion::OfferFailureDetails()
 {
     if (state_.failures.count == 0) return;
     services_.view.SetStatus("セットアップで一部の処理が失敗しました．");
-    services_.context.messageText = "フォルダの作成・ファイルのコピーで，一部の処理が失敗しました．\r詳細を表示しますか？";
+    services_.context.messageText =
+        "フォルダの作成・ファイルのコピーで，一部の処理が失敗しました．\r詳細を表示しますか？";
     const int answer = services_.view.Ask(services_.context.messageText, "警告", box::kWarningYesNo);
     if (answer == box::kYes) services_.view.ShowDetails("作成・コピー処理失敗　詳細表示", state_.failures.text, false);
 }
@@ -378,7 +396,7 @@ void InstallCompletion::StartProgramOrRestart()
     services_.view.SetStatus(services_.context.messageText);
     if (!SetupOnly())
         services_.context.messageText += "\r\rプログラムのアンセットアップ(アンインストール)は，\r"
-                                "「アプリケーションの追加と削除」から行ってください．";
+                                         "「アプリケーションの追加と削除」から行ってください．";
     services_.view.Ask(services_.context.messageText, "完了", box::kInformationOk);
     if (!value.empty()) StartProgram(value);
 }
@@ -391,9 +409,9 @@ void InstallCompletion::StartProgram(const std::string& value)
     const std::string parameters = comma > 0 ? StrMid(expanded, comma + 1) : std::string();
     if (services_.platform.shell.OpenFile(file, parameters) <= kShellFailureLimit)
         services_.view.Ask("終了後プログラムの起動に失敗しました．\r"
-                  "iniファイルの記述ミスの可能性があります．\r"
-                  "プログラム提供者へご報告ください．",
-                  "警告", box::kWarningOk);
+                           "iniファイルの記述ミスの可能性があります．\r"
+                           "プログラム提供者へご報告ください．",
+                           "警告", box::kWarningOk);
 }
 
 }  // namespace lorvel

@@ -7,15 +7,15 @@
 
 #include <string>
 
-#include "run/FileOps.h"
 #include "install/InstallJournal.h"
 #include "install/InstallRunState.h"
-#include "run/RunView.h"
 #include "platform/Platform.h"
+#include "run/FileOps.h"
+#include "run/FixedNames.h"
 #include "run/ProfileStore.h"
 #include "run/RunServices.h"
+#include "run/RunView.h"
 #include "run/SetupContext.h"
-#include "run/FixedNames.h"
 #include "run/SharedFiles.h"
 
 namespace lorvel {
@@ -42,7 +42,10 @@ public:
     void Run();
 
 private:
-    std::string Script(script::Key key, const std::string& fallback = {}) const { return services_.Script()(key, fallback); }
+    std::string Script(script::Key key, const std::string& fallback = {}) const
+    {
+        return services_.Script()(key, fallback);
+    }
     bool ReplacesUninstaller(const std::string& source, const std::string& target);
     std::string InstallUninstaller();
     void RememberFolder();

@@ -15,7 +15,10 @@ namespace {
 
 const std::string kYes = "1";
 
-std::string RootField(RootKey root) { return std::to_string(static_cast<std::uint32_t>(root)); }
+std::string RootField(RootKey root)
+{
+    return std::to_string(static_cast<std::uint32_t>(root));
+}
 
 std::optional<RootKey> RootOf(const std::string& field)
 {
@@ -67,7 +70,8 @@ ErrorCode RestoreTree(Registry& registry, RootKey root, const std::string& key, 
         if (!note || note->size() < 2) continue;
         const std::string path = key + (*note)[1];
         ErrorCode code = kErrorSuccess;
-        if ((*note)[0] == "K") code = registry.CreateKey(root, path);
+        if ((*note)[0] == "K")
+            code = registry.CreateKey(root, path);
         else if (const auto value = note->size() == 4 ? DecodeValue((*note)[3]) : std::nullopt)
             code = registry.WriteValue(root, path, (*note)[2], *value);
         if (code != kErrorSuccess) result = code;
@@ -87,7 +91,8 @@ void InstallJournal::Begin(const std::string& path)
     if (const ErrorCode code = journal_.Begin(path, JournalKind::Install); code != kErrorSuccess) {
         failed_ = true;
         failures_.Add(tag::kSetupFile, path,
-                      "途中で終わったときに元に戻すための記録を作れませんでした．\r\n" + services_.ops.SystemErrorText(code));
+                      "途中で終わったときに元に戻すための記録を作れませんでした．\r\n" +
+                          services_.ops.SystemErrorText(code));
     }
 }
 
@@ -104,7 +109,8 @@ void InstallJournal::Note(const JournalNote& fields)
         // journal, and says once that a cut from here on could not be put right.
         failed_ = true;
         failures_.Add(tag::kSetupFile, journal_.Path(),
-                      "途中で終わったときに元に戻すための記録を書けませんでした．\r\n" + services_.ops.SystemErrorText(code));
+                      "途中で終わったときに元に戻すための記録を書けませんでした．\r\n" +
+                          services_.ops.SystemErrorText(code));
     }
 }
 
@@ -129,9 +135,8 @@ bool InstallJournal::NoteMade(const std::string& path, bool folder)
     if (InNewFolder(upper) || services_.platform.files.Exists(target)) return false;
     // The highest level that is missing is the one that goes, with all below it.
     std::string top = target;
-    for (std::string up = WithoutFinalDelimiter(FolderPart(top)); up.size() > 3 && up != top &&
-                                                                   !services_.platform.files.Exists(up);
-         up = WithoutFinalDelimiter(FolderPart(up)))
+    for (std::string up = WithoutFinalDelimiter(FolderPart(top));
+         up.size() > 3 && up != top && !services_.platform.files.Exists(up); up = WithoutFinalDelimiter(FolderPart(up)))
         top = up;
     Note({"made", top});
     if (folder || top != target) newFolders_.insert(UpperCase(top));
@@ -201,7 +206,8 @@ void InstallJournal::NoteProfile(const std::string& file, const std::string& sec
 
 void InstallJournal::NoteAssociation(const AssociationBefore& before)
 {
-    Note({"assoc", before.extension, before.extensionKey ? kYes : "", EncodeValue(before.type), before.typeKey ? kYes : ""});
+    Note({"assoc", before.extension, before.extensionKey ? kYes : "", EncodeValue(before.type),
+          before.typeKey ? kYes : ""});
 }
 
 void InstallJournal::NoteRecord(const std::string& path, const std::optional<std::string>& bytes)
@@ -242,15 +248,24 @@ private:
     void Undo(const JournalNote& n)
     {
         const std::string& word = n[0];
-        if (word == "made" && n.size() == 2) UndoMade(n[1]);
-        else if (word == "count" && n.size() == 4) UndoCount(n);
-        else if (word == "register" && n.size() == 3) UndoRegister(n[1], n[2]);
-        else if (word == "key" && n.size() == 3) UndoKey(n);
-        else if (word == "value" && n.size() == 5) UndoValue(n);
-        else if (word == "profile" && n.size() == 6) UndoProfile(n);
-        else if (word == "assoc" && n.size() == 5) UndoAssociation(n);
-        else if (word == "record" && n.size() == 4) UndoRecord(n);
-        else if (word == "tree" && n.size() == 5) UndoTree(n);
+        if (word == "made" && n.size() == 2)
+            UndoMade(n[1]);
+        else if (word == "count" && n.size() == 4)
+            UndoCount(n);
+        else if (word == "register" && n.size() == 3)
+            UndoRegister(n[1], n[2]);
+        else if (word == "key" && n.size() == 3)
+            UndoKey(n);
+        else if (word == "value" && n.size() == 5)
+            UndoValue(n);
+        else if (word == "profile" && n.size() == 6)
+            UndoProfile(n);
+        else if (word == "assoc" && n.size() == 5)
+            UndoAssociation(n);
+        else if (word == "record" && n.size() == 4)
+            UndoRecord(n);
+        else if (word == "tree" && n.size() == 5)
+            UndoTree(n);
     }
 
     void UndoMade(const std::string& path)
@@ -280,7 +295,8 @@ private:
 
     void UndoKey(const JournalNote& n)
     {
-        if (const auto root = RootOf(n[1])) Failed(tag::kRegistry, n[2], s_.platform.registry.DeleteKeyTree(*root, n[2]));
+        if (const auto root = RootOf(n[1]))
+            Failed(tag::kRegistry, n[2], s_.platform.registry.DeleteKeyTree(*root, n[2]));
     }
 
     void UndoValue(const JournalNote& n)
@@ -298,7 +314,7 @@ private:
         const std::string& file = n[1];
         if (!s_.platform.files.FileExists(file)) return;
         ProfileStore& profiles = s_.profiles;
-        const bool done = n[5] == kYes ? profiles.WriteProfile(n[2], n[3], n[4], file)
+        const bool done = n[5] == kYes  ? profiles.WriteProfile(n[2], n[3], n[4], file)
                           : n[5] == "S" ? profiles.RemoveKey(n[2], n[3], file)
                                         : profiles.RemoveSection(n[2], file);
         if (!done) Failed(tag::kFile, file, profiles.LastWriteError());
@@ -312,9 +328,8 @@ private:
         before.type = n[3].empty() ? std::nullopt : DecodeValue(n[3]);
         before.typeKey = n[4] == kYes;
         std::vector<AssociationBefore> one{before};
-        UndoAssociations(s_.platform.registry, one, [this](const char* tag, const std::string& item, ErrorCode code) {
-            Failed(tag, item, code);
-        });
+        UndoAssociations(s_.platform.registry, one,
+                         [this](const char* tag, const std::string& item, ErrorCode code) { Failed(tag, item, code); });
     }
 
     void UndoRecord(const JournalNote& n)
@@ -356,7 +371,8 @@ void PutBackLoweredCounts(const RunServices& services, const std::vector<Journal
     for (auto it = notes.rbegin(); it != notes.rend(); ++it) {
         const JournalNote& n = *it;
         if (n.size() != 4 || n[0] != "lowered") continue;
-        const ErrorCode code = services.shared.PutBackSharedCount(n[1], n[2].empty() ? std::nullopt : DecodeValue(n[2]));
+        const ErrorCode code =
+            services.shared.PutBackSharedCount(n[1], n[2].empty() ? std::nullopt : DecodeValue(n[2]));
         if (code != kErrorSuccess)
             outcome.failures.Add(tag::kRegistry, "HKEY_LOCAL_MACHINE\\" + std::string(kSharedDllsKey),
                                  services.ops.SystemErrorText(code));
@@ -371,9 +387,7 @@ RepairOutcome RepairInterruptedRun(const RunServices& services, const std::strin
     outcome.journalPath = journalPath;
     const FoundJournal found = ReadJournal(services.platform.files, journalPath);
     switch (found.state) {
-    case FoundJournal::State::None:
-        RemoveJournal(services.platform.files, journalPath);
-        return outcome;
+    case FoundJournal::State::None: RemoveJournal(services.platform.files, journalPath); return outcome;
     case FoundJournal::State::OthersMayChange: outcome.done = RepairOutcome::Done::NotTrusted; return outcome;
     case FoundJournal::State::Unreadable:
         // Not even its first line holds: the run was cut before it changed anything.
@@ -407,8 +421,9 @@ void Tell(const RunServices& services, const RepairOutcome& outcome)
 {
     const std::string text = RepairMessage(outcome);
     if (text.empty()) return;
-    const int icon = outcome.done == RepairOutcome::Done::NotTrusted || outcome.failures.count > 0 ? box::kWarningOk
-                                                                                                  : box::kInformationOk;
+    const int icon = outcome.done == RepairOutcome::Done::NotTrusted || outcome.failures.count > 0
+                         ? box::kWarningOk
+                         : box::kInformationOk;
     services.view.Ask(text, kRepairCaption, icon);
 }
 

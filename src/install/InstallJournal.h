@@ -43,7 +43,9 @@ namespace lorvel {
 class InstallJournal {
 public:
     InstallJournal(const RunServices& services, FailureText& failures)
-        : services_(services), failures_(failures), journal_(services.platform.files) {}
+        : services_(services), failures_(failures), journal_(services.platform.files)
+    {
+    }
 
     // Starts the journal of the product; a journal that cannot be made is one failure
     // and the run goes on as it would have without one.

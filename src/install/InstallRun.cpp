@@ -1,8 +1,8 @@
 #include "install/InstallRun.h"
 
 #include "install/AssociationUndo.h"
-#include "install/SharedCountUndo.h"
 #include "install/InstallCompletion.h"
+#include "install/SharedCountUndo.h"
 #include "run/QuestionCaptions.h"
 #include "run/SetupFolderAccess.h"
 #include "util/ShiftJisSearch.h"
@@ -45,8 +45,8 @@ DiskQuery GetDiskFreeBytes(FileSystem& files, const std::string& drive)
     DiskGeometry geometry;
     if (files.QueryDiskSpace(AddPathDelim(drive, "B"), geometry) != kErrorSuccess) return query;
     query.ok = true;
-    query.bytes = static_cast<std::int64_t>(geometry.freeClusters) * geometry.sectorsPerCluster *
-                  geometry.bytesPerSector;
+    query.bytes =
+        static_cast<std::int64_t>(geometry.freeClusters) * geometry.sectorsPerCluster * geometry.bytesPerSector;
     return query;
 }
 
@@ -64,7 +64,10 @@ void InstallRun::Pause(unsigned milliseconds)
     if (services_.view.ShowsWindows()) pacer_.Pace(milliseconds);
 }
 
-bool InstallRun::Checkpoint() { return !services_.view.Aborted(); }
+bool InstallRun::Checkpoint()
+{
+    return !services_.view.Aborted();
+}
 
 void InstallRun::Run()
 {
@@ -86,8 +89,7 @@ InstallRun::Outcome InstallRun::RunPhases()
     Start();
     // Before anything of this run: a run of the product cut off earlier is undone
     // first, so this one starts from the machine as it was.
-    const std::string journal =
-        JournalPath(services_.context.windowsFolder, UninstallEntryKey(services_));
+    const std::string journal = JournalPath(services_.context.windowsFolder, UninstallEntryKey(services_));
     RepairBeforeInstall(services_, journal);
     journal_->Begin(journal);
     PreReadRelate();
@@ -210,14 +212,14 @@ InstallRun::Outcome InstallRun::PrepareSetupFolder()
     if (RefuseFolderOthersMayChange()) return Outcome::Ended;
     if (services_.ops.FolderExists(folder)) return Outcome::Continue;
     const int answer = services_.view.Ask(folder + "\r\rこのフォルダは存在しません．作成してもよろしいですか？",
-                                       captions::kMakeFolder, box::kQuestionYesNo);
+                                          captions::kMakeFolder, box::kQuestionYesNo);
     bool created = false;
     if (answer == box::kYes) {
         journal_->NoteMade(folder, true);
         created = services_.ops.CreateFolderTree(folder, FileOps::NewFolders::Administrators);
         if (!created)
-            services_.view.Ask("セットアップフォルダの作成に失敗しました．\r\rプログラム作者へご報告ください．", "致命的エラー",
-                      box::kStopOk);
+            services_.view.Ask("セットアップフォルダの作成に失敗しました．\r\rプログラム作者へご報告ください．",
+                               "致命的エラー", box::kStopOk);
     }
     if (created) return RefuseFolderOthersMayChange() ? Outcome::Ended : Outcome::Continue;
     services_.view.Ask("セットアップを続行できませんでした．", "セットアップ中止", box::kStopOk);
@@ -231,14 +233,18 @@ bool InstallRun::RefuseFolderOthersMayChange()
 {
     const std::string open = FirstFolderOthersMayChange(services_.platform.files, services_.context.setupFolder);
     if (open.empty()) return false;
-    services_.view.Ask(open + "\r\r管理者以外のユーザーもこのフォルダを変更できるため，ここにはセットアップできません．\r"
-                              "管理者だけが変更できるフォルダを指定してください．",
+    services_.view.Ask(open +
+                           "\r\r管理者以外のユーザーもこのフォルダを変更できるため，ここにはセットアップできません．\r"
+                           "管理者だけが変更できるフォルダを指定してください．",
                        "セットアップフォルダ", box::kStopOk);
     services_.view.Ask("セットアップを続行できませんでした．", "セットアップ中止", box::kStopOk);
     Stop();
     return true;
 }
 
-void InstallRun::Stop() { services_.view.EndWizard(); }
+void InstallRun::Stop()
+{
+    services_.view.EndWizard();
+}
 
 }  // namespace lorvel

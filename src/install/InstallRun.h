@@ -8,19 +8,19 @@
 #include <functional>
 #include <string>
 
-#include "util/CopyEntry.h"
-#include "run/FileOps.h"
-#include "run/LinkedFolders.h"
 #include "install/InstallJournal.h"
 #include "install/InstallRunState.h"
-#include "run/RunView.h"
 #include "platform/Platform.h"
-#include "run/SharedFiles.h"
-#include "run/ProfileStore.h"
+#include "run/FileOps.h"
+#include "run/LinkedFolders.h"
 #include "run/Pacer.h"
+#include "run/ProfileStore.h"
 #include "run/RunEvents.h"
 #include "run/RunServices.h"
+#include "run/RunView.h"
 #include "run/SetupContext.h"
+#include "run/SharedFiles.h"
+#include "util/CopyEntry.h"
 
 namespace lorvel {
 

@@ -1,9 +1,9 @@
 // The state an install run owns from its start to its end.
 #pragma once
 
-#include <map>
 #include <array>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -11,8 +11,8 @@
 
 #include "platform/Registry.h"
 #include "run/FailureText.h"
-#include "util/ShortcutBoxes.h"
 #include "run/UninstallRecord.h"
+#include "util/ShortcutBoxes.h"
 
 namespace lorvel {
 
@@ -24,16 +24,16 @@ struct RelatePair {
 // An association as the machine held it before the run changed it.
 struct AssociationBefore {
     std::string extension;
-    bool extensionKey = false;                // whether HKCR\.ext was there
-    std::optional<platform::RegValue> type;   // its default value, when it had one
-    bool typeKey = false;                     // whether HKCR\ext_auto_file was there
+    bool extensionKey = false;               // whether HKCR\.ext was there
+    std::optional<platform::RegValue> type;  // its default value, when it had one
+    bool typeKey = false;                    // whether HKCR\ext_auto_file was there
 };
 
 // A shared count the run raised for a file it copied, and what was there before.
 struct CountRaised {
     std::string path;
     std::optional<platform::RegValue> countBefore;  // the entry, none when there was none
-    bool fileBefore = false;                         // whether the file was there before the copy
+    bool fileBefore = false;                        // whether the file was there before the copy
     std::string digest;  // of what this run put there: a component is loaded to unregister it only then
 };
 

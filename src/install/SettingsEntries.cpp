@@ -1,8 +1,8 @@
 #include "install/SettingsEntries.h"
 
 #include "util/FolderMacros.h"
-#include "util/ShiftJisSearch.h"
 #include "util/ScriptNumbers.h"
+#include "util/ShiftJisSearch.h"
 #include "util/ShiftJisText.h"
 
 namespace lorvel {
@@ -90,6 +90,9 @@ Association ParseAssociation(const std::string& name, const std::string& expande
     return a;
 }
 
-std::string AssociationTypeKey(const std::string& extension) { return extension + "_auto_file"; }
+std::string AssociationTypeKey(const std::string& extension)
+{
+    return extension + "_auto_file";
+}
 
 }  // namespace lorvel

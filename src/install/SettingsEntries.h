@@ -20,9 +20,9 @@ namespace lorvel {
 // What a registry entry writes, once its value is expanded (and "(Pdd)" taken out).
 struct RegistryWrite {
     enum class Kind {
-        KeyOnly,    // an empty value: the key alone
-        Raising,    // a failed write ends the run
-        Quiet,      // "(Bin)": a failure is reported, and the run goes on
+        KeyOnly,  // an empty value: the key alone
+        Raising,  // a failed write ends the run
+        Quiet,    // "(Bin)": a failure is reported, and the run goes on
     };
     Kind kind = Kind::KeyOnly;
     std::optional<platform::RegValue> value;  // none for KeyOnly and for a "(Bin)" that failed to convert

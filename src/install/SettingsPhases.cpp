@@ -4,11 +4,11 @@
 #include "install/InstallRun.h"
 #include "install/SettingsEntries.h"
 #include "run/QuestionCaptions.h"
+#include "run/RegistryKeys.h"
 #include "run/RegistryWrites.h"
 #include "util/FolderMacros.h"
-#include "util/ShiftJisSearch.h"
-#include "run/RegistryKeys.h"
 #include "util/RegistryTokens.h"
+#include "util/ShiftJisSearch.h"
 #include "util/ShiftJisText.h"
 
 namespace lorvel {
@@ -37,7 +37,8 @@ InstallRun::Outcome InstallRun::WriteRegistryValues()
         else if (write.kind == RegistryWrite::Kind::Quiet && write.value) {
             // The run goes on, as it always has for a binary value, but the user is told.
             if (const ErrorCode code = services_.platform.registry.WriteValue(root, path, name, *write.value))
-                state_.failures.Add(tag::kRegistry, key.token + path + "\\" + name, services_.ops.SystemErrorText(code));
+                state_.failures.Add(tag::kRegistry, key.token + path + "\\" + name,
+                                    services_.ops.SystemErrorText(code));
         }
     }
     return Outcome::Continue;
@@ -54,7 +55,8 @@ InstallRun::Outcome InstallRun::WriteProfileEntries()
         // A file that cannot be written keeps what it had; the entry is passed over,
         // and the user is told, since the program will not find it.
         if (!services_.profiles.WriteProfile(entry.section, entry.key, entry.value, entry.file))
-            state_.failures.Add(tag::kFile, entry.file, services_.ops.SystemErrorText(services_.profiles.LastWriteError()));
+            state_.failures.Add(tag::kFile, entry.file,
+                                services_.ops.SystemErrorText(services_.profiles.LastWriteError()));
     }
     return Outcome::Continue;
 }
@@ -76,7 +78,8 @@ InstallRun::Outcome InstallRun::AssociateFiles()
         services_.view.SetStatus("関連付けを設定しています．．．");
         if (!Checkpoint()) return Outcome::Ended;
         const Association a = ParseAssociation(pair.name, ExpandFolderMacros(pair.file, table));
-        const std::string question = "拡張子 *." + a.extension + " を\r" + a.program + "\rに関連付けします．よろしいですか？";
+        const std::string question =
+            "拡張子 *." + a.extension + " を\r" + a.program + "\rに関連付けします．よろしいですか？";
         if (services_.view.Ask(question, captions::kConfirmAssociation, box::kQuestionYesNo) != box::kYes) continue;
         // Read before the first change, so that what is put back is what the user had.
         const AssociationBefore before = ReadAssociationBefore(services_.platform.registry, a.extension);

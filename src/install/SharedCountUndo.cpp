@@ -25,7 +25,8 @@ void UndoSharedCounts(SharedFiles& shared, FileOps& ops, std::vector<CountRaised
         }
         if (it->fileBefore) continue;
         // Unregistering loads the library: only the bytes this run wrote are loaded.
-        const ErrorCode code = StillWhatWasWritten(ops, *it) ? ops.DeleteFiles(it->path) : ops.DeleteFilesUnloaded(it->path);
+        const ErrorCode code =
+            StillWhatWasWritten(ops, *it) ? ops.DeleteFiles(it->path) : ops.DeleteFilesUnloaded(it->path);
         if (code != kErrorSuccess && code != kErrorFileNotFound && failed) failed(tag::kFile, it->path, code);
     }
     raised.clear();

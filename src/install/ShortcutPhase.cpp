@@ -91,7 +91,7 @@ InstallRun::Outcome InstallRun::CreateShortcuts()
         if (MBPos("(", link) == 0 && MBPos(")", link) == 0) link = "(Sta)" + link;
         std::tie(request.link, request.workingFolder) = SplitAtComma(ExpandFolderMacros(link, table));
         services_.view.SetStatus("ショートカットを作成しています．．．\r\nCreateTarget -> " + request.target +
-                        "\r\nCreating -> " + RemovePathDelim(request.link, "T"));
+                                 "\r\nCreating -> " + RemovePathDelim(request.link, "T"));
         if (!Checkpoint()) return Outcome::Ended;
         const std::string linkFile = LinkFileOf(request);
         journal_->NoteMade(linkFile, false);

@@ -28,7 +28,7 @@ constexpr std::uint32_t kReparsePoint = 0x400;
 
 // One entry of a directory search, as FindFirstFile/FindNextFile report it.
 struct FindEntry {
-    std::string name;              // "." and ".." included where Windows gives them
+    std::string name;  // "." and ".." included where Windows gives them
     std::uint32_t attributes = 0;
     std::uint64_t size = 0;
     std::uint64_t lastWriteTime = 0;  // FILETIME: 100 ns units since 1601, UTC
@@ -85,8 +85,7 @@ public:
     // it names or whether that is there; the system's own copy would create what a
     // link to nothing names. (On Windows a source that is a link is then copied as
     // the link.)
-    virtual ErrorCode Copy(const std::string& source, const std::string& destination,
-                               bool failIfExists) = 0;
+    virtual ErrorCode Copy(const std::string& source, const std::string& destination, bool failIfExists) = 0;
     virtual ErrorCode RemoveFile(const std::string& path) = 0;
 
     // INVALID_FILE_ATTRIBUTES is reported as an error code instead.

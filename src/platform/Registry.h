@@ -48,14 +48,12 @@ public:
     virtual ErrorCode OpenKey(RootKey root, const std::string& path) = 0;
     // Deletes the key with all its subkeys.
     virtual ErrorCode DeleteKeyTree(RootKey root, const std::string& path) = 0;
-    virtual ErrorCode ReadValue(RootKey root, const std::string& path, const std::string& name,
-                                RegValue& value) = 0;
+    virtual ErrorCode ReadValue(RootKey root, const std::string& path, const std::string& name, RegValue& value) = 0;
     // The key must exist (2 otherwise), as with a handle from RegOpenKeyEx.
     virtual ErrorCode WriteValue(RootKey root, const std::string& path, const std::string& name,
                                  const RegValue& value) = 0;
     virtual ErrorCode DeleteValue(RootKey root, const std::string& path, const std::string& name) = 0;
-    virtual ErrorCode EnumSubKeys(RootKey root, const std::string& path,
-                                  std::vector<std::string>& names) = 0;
+    virtual ErrorCode EnumSubKeys(RootKey root, const std::string& path, std::vector<std::string>& names) = 0;
     // Every value of the key with its name, in one opening of the key.
     virtual ErrorCode EnumValues(RootKey root, const std::string& path,
                                  std::vector<std::pair<std::string, RegValue>>& values) = 0;

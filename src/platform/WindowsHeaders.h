@@ -17,10 +17,10 @@
 #endif
 
 #include <windows.h>
-#include <shellapi.h>
-#include <shlobj.h>
+#include <aclapi.h>
 #include <commctrl.h>
 #include <lzexpand.h>
-#include <sddl.h>
 #include <ntsecapi.h>
-#include <aclapi.h>
+#include <sddl.h>
+#include <shellapi.h>
+#include <shlobj.h>

@@ -11,8 +11,10 @@ namespace {
 constexpr struct {
     int answer;
     const char* word;
-} kBoxAnswers[] = {
-    {box::kOk, answer_word::kOk}, {box::kCancel, answer_word::kCancel}, {box::kYes, answer_word::kYes}, {box::kNo, answer_word::kNo}};
+} kBoxAnswers[] = {{box::kOk, answer_word::kOk},
+                   {box::kCancel, answer_word::kCancel},
+                   {box::kYes, answer_word::kYes},
+                   {box::kNo, answer_word::kNo}};
 
 int AnswerOf(const std::string& word)
 {
@@ -24,8 +26,8 @@ int AnswerOf(const std::string& word)
 // A value ends at a ";" comment; blanks around it are no part of it.
 std::string Trimmed(std::string text)
 {
-    if (const auto comment = text.find(';'); comment != std::string::npos && comment > 0 &&
-                                             (text[comment - 1] == ' ' || text[comment - 1] == '\t'))
+    if (const auto comment = text.find(';');
+        comment != std::string::npos && comment > 0 && (text[comment - 1] == ' ' || text[comment - 1] == '\t'))
         text.erase(comment);
     const auto first = text.find_first_not_of(" \t");
     if (first == std::string::npos) return {};
@@ -99,10 +101,14 @@ bool IsUtf8Text(const std::string& bytes)
             ++i;
             continue;
         }
-        if (b >= 0xC2 && b <= 0xDF) more = 1;
-        else if (b >= 0xE0 && b <= 0xEF) more = 2;
-        else if (b >= 0xF0 && b <= 0xF4) more = 3;
-        else return false;
+        if (b >= 0xC2 && b <= 0xDF)
+            more = 1;
+        else if (b >= 0xE0 && b <= 0xEF)
+            more = 2;
+        else if (b >= 0xF0 && b <= 0xF4)
+            more = 3;
+        else
+            return false;
         if (i + static_cast<std::size_t>(more) >= bytes.size()) return false;
         for (int k = 1; k <= more; ++k)
             if ((static_cast<unsigned char>(bytes[i + static_cast<std::size_t>(k)]) & 0xC0) != 0x80) return false;

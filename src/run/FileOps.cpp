@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "util/ShiftJisSearch.h"
 #include "util/Sha256.h"
+#include "util/ShiftJisSearch.h"
 #include "util/ShiftJisText.h"
 
 namespace lorvel {
@@ -102,9 +102,15 @@ void FileOps::LeaveWritable(const std::string& destination, std::optional<std::u
     if (sourceAttributes != attr::kArchive) platform_.files.SetAttributes(destination, attr::kArchive);
 }
 
-ErrorCode FileOps::DeleteFiles(const std::string& path) { return Delete(path, true); }
+ErrorCode FileOps::DeleteFiles(const std::string& path)
+{
+    return Delete(path, true);
+}
 
-ErrorCode FileOps::DeleteFilesUnloaded(const std::string& path) { return Delete(path, false); }
+ErrorCode FileOps::DeleteFilesUnloaded(const std::string& path)
+{
+    return Delete(path, false);
+}
 
 ErrorCode FileOps::Delete(const std::string& path, bool unregister)
 {

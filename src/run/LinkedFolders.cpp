@@ -1,7 +1,7 @@
 #include "run/LinkedFolders.h"
 
-#include "util/ShiftJisSearch.h"
 #include "util/PathResolution.h"
+#include "util/ShiftJisSearch.h"
 #include "util/ShiftJisText.h"
 
 namespace lorvel {

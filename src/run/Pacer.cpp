@@ -12,7 +12,10 @@ Pacer::Pacer(platform::System& system)
 namespace {
 
 // Microseconds from then to now; none when the clock went back.
-std::int64_t Since(std::uint64_t then, std::uint64_t now) { return now > then ? static_cast<std::int64_t>(now - then) : 0; }
+std::int64_t Since(std::uint64_t then, std::uint64_t now)
+{
+    return now > then ? static_cast<std::int64_t>(now - then) : 0;
+}
 
 }  // namespace
 

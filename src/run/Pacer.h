@@ -26,7 +26,7 @@ class Pacer {
 public:
     static constexpr std::int64_t kCreditMicroseconds = 50000;
 
-    using Clock = std::function<std::uint64_t()>;    // microseconds
+    using Clock = std::function<std::uint64_t()>;      // microseconds
     using Sleep = std::function<void(std::uint32_t)>;  // milliseconds
 
     explicit Pacer(platform::System& system);

@@ -13,7 +13,10 @@ ProfileStore::ProfileStore(FileSystem& files, std::string windowsFolder)
 {
 }
 
-ProfileStore::~ProfileStore() { FlushAll(); }
+ProfileStore::~ProfileStore()
+{
+    FlushAll();
+}
 
 std::string ProfileStore::FullPath(const std::string& file) const
 {
@@ -166,13 +169,19 @@ ProfileStore::Steady::~Steady()
     if (--store_.steady_[key_] == 0) store_.steady_.erase(key_);
 }
 
-ProfileStore::Batch::Batch(ProfileStore& store) : store_(store) { ++store_.batchDepth_; }
+ProfileStore::Batch::Batch(ProfileStore& store) : store_(store)
+{
+    ++store_.batchDepth_;
+}
 
 ProfileStore::Batch::~Batch()
 {
     if (--store_.batchDepth_ == 0) store_.FlushAll();
 }
 
-bool ProfileStore::Batch::Flush() { return store_.FlushAll(); }
+bool ProfileStore::Batch::Flush()
+{
+    return store_.FlushAll();
+}
 
 }  // namespace lorvel

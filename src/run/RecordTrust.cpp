@@ -16,7 +16,8 @@ ErrorCode VouchForRecord(Registry& registry, const std::string& entryKey, const 
     if (code == kErrorFileNotFound) code = kErrorSuccess;
     if (code == kErrorSuccess) code = registry.CreateKey(RootKey::LocalMachine, components);
     for (const auto& [path, digest] : componentDigests)
-        if (code == kErrorSuccess) code = registry.WriteValue(RootKey::LocalMachine, components, path, RegValue::String(digest));
+        if (code == kErrorSuccess)
+            code = registry.WriteValue(RootKey::LocalMachine, components, path, RegValue::String(digest));
     // The record's digest last: until it is there, nothing is vouched for.
     if (code == kErrorSuccess)
         code = registry.WriteValue(RootKey::LocalMachine, entryKey, kRecordDigestValue,
@@ -48,7 +49,8 @@ RecordTrust ReadRecordTrust(Registry& registry, const std::string& entryKey, con
         !digest.IsText())
         return trust;
     // The entry of another program, named by an edited record, vouches for nothing here.
-    if (UpperCase(RecordPathOfCommand(command.data)) != UpperCase(recordPath) || digest.data != Sha256Hex(recordBytes)) {
+    if (UpperCase(RecordPathOfCommand(command.data)) != UpperCase(recordPath) ||
+        digest.data != Sha256Hex(recordBytes)) {
         trust.state = RecordTrust::State::Mismatch;
         return trust;
     }

@@ -36,8 +36,8 @@ platform::ErrorCode VouchForRecord(platform::Registry& registry, const std::stri
 // Vouched when its UninstallString names that path and its digest is theirs;
 // NoDigest when the entry or its digest is missing (a record from before digests,
 // or written by hand); Mismatch when the record is not the one the install wrote.
-RecordTrust ReadRecordTrust(platform::Registry& registry, const std::string& entryKey,
-                            const std::string& recordPath, const std::string& recordBytes);
+RecordTrust ReadRecordTrust(platform::Registry& registry, const std::string& entryKey, const std::string& recordPath,
+                            const std::string& recordBytes);
 
 // The record's path that an entry's UninstallString names in its last double
 // quotes; empty when it names none.

@@ -19,7 +19,7 @@ struct CopyEvent {
 struct QuestionEvent {
     std::string caption;  // "shared file" for the four-answer question
     std::string text;
-    std::string answer;   // "Yes", "OK", "Delete", ...
+    std::string answer;  // "Yes", "OK", "Delete", ...
     bool fromAnswersFile = false;
 };
 

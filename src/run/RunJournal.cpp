@@ -20,7 +20,10 @@ constexpr std::size_t kDigestDigits = 16;
 // larger was not written by this program.
 constexpr std::uint64_t kMaxJournalBytes = 64u << 20;
 
-bool NeedsEscape(char c) { return c == '%' || c == '\t' || c == '\r' || c == '\n' || c == '\0'; }
+bool NeedsEscape(char c)
+{
+    return c == '%' || c == '\t' || c == '\r' || c == '\n' || c == '\0';
+}
 
 std::string Escape(const std::string& field)
 {
@@ -66,18 +69,23 @@ std::optional<std::string> Unescape(std::string_view field)
     return out;
 }
 
-std::string LineDigest(std::string_view body) { return Sha256Hex(body).substr(0, kDigestDigits); }
+std::string LineDigest(std::string_view body)
+{
+    return Sha256Hex(body).substr(0, kDigestDigits);
+}
 
 // One line without its "\n": its fields, when its digest holds.
 std::optional<JournalNote> ParseLine(std::string_view line)
 {
     const auto tab = line.rfind('\t');
-    if (tab == std::string_view::npos || line.substr(tab + 1) != LineDigest(line.substr(0, tab + 1))) return std::nullopt;
+    if (tab == std::string_view::npos || line.substr(tab + 1) != LineDigest(line.substr(0, tab + 1)))
+        return std::nullopt;
     JournalNote fields;
     const std::string_view body = line.substr(0, tab);
     for (std::size_t start = 0;;) {
         const auto end = body.find('\t', start);
-        const auto field = Unescape(body.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+        const auto field =
+            Unescape(body.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
         if (!field) return std::nullopt;
         fields.push_back(*field);
         if (end == std::string_view::npos) break;
@@ -105,7 +113,10 @@ std::optional<RegValue> DecodeValue(const std::string& field)
     return RegValue{static_cast<ValueType>(type), field.substr(colon + 1)};
 }
 
-std::optional<JournalNote> ParseJournalLine(std::string_view line) { return ParseLine(line); }
+std::optional<JournalNote> ParseJournalLine(std::string_view line)
+{
+    return ParseLine(line);
+}
 
 std::string JournalLine(const JournalNote& fields)
 {
@@ -125,8 +136,10 @@ std::optional<JournalContents> ParseJournal(std::string_view bytes)
         start = end + 1;
         if (first) {
             if (!note || note->size() != 2 || (*note)[0] != kMagic) return std::nullopt;
-            if ((*note)[1] == kKindWords[1]) contents.kind = JournalKind::Uninstall;
-            else if ((*note)[1] != kKindWords[0]) return std::nullopt;
+            if ((*note)[1] == kKindWords[1])
+                contents.kind = JournalKind::Uninstall;
+            else if ((*note)[1] != kKindWords[0])
+                return std::nullopt;
             first = false;
             continue;
         }
@@ -164,8 +177,8 @@ FoundJournal ReadJournal(FileSystem& files, const std::string& path)
         return found;
     }
     std::string bytes;
-    auto contents = files.ReadWholeFile(path, bytes, kMaxJournalBytes) == kErrorSuccess ? ParseJournal(bytes)
-                                                                                        : std::nullopt;
+    auto contents =
+        files.ReadWholeFile(path, bytes, kMaxJournalBytes) == kErrorSuccess ? ParseJournal(bytes) : std::nullopt;
     found.state = contents ? FoundJournal::State::Found : FoundJournal::State::Unreadable;
     if (contents) found.contents = std::move(*contents);
     return found;

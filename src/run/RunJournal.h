@@ -74,16 +74,16 @@ FoundJournal ReadJournal(platform::FileSystem& files, const std::string& path);
 // What the start of a run did with a journal it found.
 struct RepairOutcome {
     enum class Done {
-        Nothing,            // none found
-        InstallUndone,      // an install was cut off; its changes are undone
-        CountsPutBack,      // an uninstall was cut off; an install puts back the counts it lowered
-        UninstallGoesOn,    // an uninstall was cut off; the uninstall goes on with its journal
-        NotTrusted,         // one was found where another account could have put it
+        Nothing,          // none found
+        InstallUndone,    // an install was cut off; its changes are undone
+        CountsPutBack,    // an uninstall was cut off; an install puts back the counts it lowered
+        UninstallGoesOn,  // an uninstall was cut off; the uninstall goes on with its journal
+        NotTrusted,       // one was found where another account could have put it
     } done = Done::Nothing;
     std::string journalPath;
     // For an uninstall that goes on: upper-case path -> the count it had before.
     std::map<std::string, std::int32_t> lowered;
-    FailureText failures;  // what could not be put back
+    FailureText failures;        // what could not be put back
     bool recordChanged = false;  // the undo put back or removed a record
 };
 

@@ -57,11 +57,11 @@ struct SetupContext {
 // The folder of each macro, in the order of kFolderMacros.
 inline FolderTable FolderTableOf(const SetupContext& c)
 {
-    return {c.setupFolder,           c.programFilesFolder,   c.windowsFolder,       c.systemFolder,
-            c.tempFolder,            c.bootDrive,            c.setupDrive,          c.sourceDrive,
-            c.startMenuFolder,       c.programsFolder,       c.desktopFolder,       c.startupFolder,
-            c.sendToFolder,          c.commonStartMenuFolder, c.commonProgramsFolder, c.commonDesktopFolder,
-            c.commonStartupFolder};
+    return {
+        c.setupFolder,         c.programFilesFolder, c.windowsFolder, c.systemFolder,          c.tempFolder,
+        c.bootDrive,           c.setupDrive,         c.sourceDrive,   c.startMenuFolder,       c.programsFolder,
+        c.desktopFolder,       c.startupFolder,      c.sendToFolder,  c.commonStartMenuFolder, c.commonProgramsFolder,
+        c.commonDesktopFolder, c.commonStartupFolder};
 }
 
 }  // namespace lorvel

@@ -12,8 +12,8 @@ namespace {
 
 [[noreturn]] void RegistryFailed(const std::string& what, ErrorCode code)
 {
-    throw std::runtime_error("共有ファイルのレジストリ(HKEY_LOCAL_MACHINE\\" + std::string(kSharedDllsKey) + ")" + what +
-                             "に失敗しました(エラー " + std::to_string(code) + ")");
+    throw std::runtime_error("共有ファイルのレジストリ(HKEY_LOCAL_MACHINE\\" + std::string(kSharedDllsKey) + ")" +
+                             what + "に失敗しました(エラー " + std::to_string(code) + ")");
 }
 
 }  // namespace

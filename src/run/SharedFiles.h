@@ -24,7 +24,9 @@ public:
     // warn shows a warning box (text, caption); it is used only in the install run.
     using Warn = std::function<void(const std::string& text, const std::string& caption)>;
     SharedFiles(platform::Platform& platform, bool installMode, Warn warn)
-        : platform_(platform), installMode_(installMode), warn_(std::move(warn)) {}
+        : platform_(platform), installMode_(installMode), warn_(std::move(warn))
+    {
+    }
 
     std::int32_t ReadSharedCount(const std::string& path);
     // Throws std::runtime_error when the table cannot be written or a count cannot

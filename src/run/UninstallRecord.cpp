@@ -4,9 +4,9 @@
 #include <unordered_map>
 
 #include "util/CopyEntry.h"
-#include "util/ShiftJisSearch.h"
 #include "util/NumberedValues.h"
 #include "util/ProductName.h"
+#include "util/ShiftJisSearch.h"
 #include "util/ShiftJisText.h"
 
 namespace lorvel {
@@ -50,7 +50,8 @@ public:
         slot = value;
         if (!value.empty()) firstByPath_.emplace(UpperCase(PathPart(value)), key);
         if (value.empty() && key < firstEmpty_) firstEmpty_ = key;
-        while (firstEmpty_ <= static_cast<int>(values_.size()) && !values_[static_cast<std::size_t>(firstEmpty_ - 1)].empty())
+        while (firstEmpty_ <= static_cast<int>(values_.size()) &&
+               !values_[static_cast<std::size_t>(firstEmpty_ - 1)].empty())
             ++firstEmpty_;
     }
 
@@ -129,8 +130,9 @@ int FindRecordSlot(const std::string& item, record::Key key, const std::string& 
 {
     const std::string path = UpperCase(PathPart(item));
     int last = 0;
-    for (const auto& [n, value] : NumberedValues(
-             [&](int number) { return profiles.ReadProfile(record::SectionOf(key), record::NameOf(key, number), "", file); })) {
+    for (const auto& [n, value] : NumberedValues([&](int number) {
+             return profiles.ReadProfile(record::SectionOf(key), record::NameOf(key, number), "", file);
+         })) {
         if (UpperCase(PathPart(value)) == path) return n;
         last = n;
     }
@@ -228,7 +230,8 @@ std::string BuildRecord(const RecordHeader& header, const RecordLists& lists,
     if (progress) progress(6);
     for (int i = 0; i < kRelateSlots; ++i)
         if (!lists.restoreRelate[static_cast<std::size_t>(i)].empty())
-            document.Write(record::SectionOf(record::Key::RestoreRelate), record::NameOf(record::Key::RestoreRelate, i + 1),
+            document.Write(record::SectionOf(record::Key::RestoreRelate),
+                           record::NameOf(record::Key::RestoreRelate, i + 1),
                            lists.restoreRelate[static_cast<std::size_t>(i)]);
     if (!header.checkBox.empty()) write(record::Key::UnSetupOptionCheckBox, header.checkBox);
     write(record::Key::UnSetupRegistryKey, header.uninstallKey);

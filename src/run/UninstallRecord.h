@@ -29,11 +29,11 @@
 #include <string>
 #include <vector>
 
+#include "run/FixedNames.h"
+#include "run/ProfileStore.h"
 #include "util/ProfileDocument.h"
 #include "util/RecordVocabulary.h"
 #include "util/ScriptVocabulary.h"
-#include "run/ProfileStore.h"
-#include "run/FixedNames.h"
 
 namespace lorvel {
 
@@ -90,8 +90,8 @@ void LoadRecordLists(const ProfileDocument& record, RecordLists& lists);
 struct RecordHeader {
     std::string unSetupTitle;
     std::string setupFolder;
-    std::string checkBox;        // empty: no [UnSetupOption]
-    std::string uninstallKey;    // the full key path under HKEY_LOCAL_MACHINE
+    std::string checkBox;      // empty: no [UnSetupOption]
+    std::string uninstallKey;  // the full key path under HKEY_LOCAL_MACHINE
     std::string programId;
 };
 

@@ -37,10 +37,10 @@ Control& Hidden(Control& control)
 
 BackForm::BackForm(Backend& backend)
     : Form(backend, "frmBack", kProductTitle, 640, 480),
-      lblBackTitle2(Italic(Add(nullptr, "lblBackTitle2", ControlKind::Label, {39, 16, 0, 0}, "  "),
-                           "ＭＳ Ｐゴシック", 32, false, kBlue)),
-      lblBackTitle1(Italic(Add(nullptr, "lblBackTitle1", ControlKind::Label, {16, 16, 0, 0}, "  "),
-                           "ＭＳ Ｐゴシック", 32, false, kWhite)),
+      lblBackTitle2(Italic(Add(nullptr, "lblBackTitle2", ControlKind::Label, {39, 16, 0, 0}, "  "), "ＭＳ Ｐゴシック",
+                           32, false, kBlue)),
+      lblBackTitle1(Italic(Add(nullptr, "lblBackTitle1", ControlKind::Label, {16, 16, 0, 0}, "  "), "ＭＳ Ｐゴシック",
+                           32, false, kWhite)),
       lblPrgTitle2(Hidden(Italic(Add(nullptr, "lblPrgTitle2", ControlKind::Label, {8, 56, 0, 0}, "BackTitle"),
                                  "Times New Roman", 16, false, kBlue))),
       lblPrgTitle1(Hidden(Italic(Add(nullptr, "lblPrgTitle1", ControlKind::Label, {8, 48, 0, 0}, "BackTitle"),
@@ -89,22 +89,21 @@ MainForm::MainForm(Backend& backend, BackForm& back)
       txtReadme(Add(&fraReadme, "txtReadme", ControlKind::Memo, {8, 16, 457, 241})),
       grpMessage(Hidden(Add(nullptr, "grpMessage", ControlKind::GroupBox, {8, 8, 473, 113}, "メッセージ"))),
       lblMessage(Add(&grpMessage, "lblMessage", ControlKind::Label, {8, 16, 457, 89})),
-      grpSetupFolder(Hidden(Add(nullptr, "grpSetupFolder", ControlKind::GroupBox, {8, 128, 473, 49},
-                                "セットアップフォルダ"))),
+      grpSetupFolder(
+          Hidden(Add(nullptr, "grpSetupFolder", ControlKind::GroupBox, {8, 128, 473, 49}, "セットアップフォルダ"))),
       txtFolder(Disabled(Add(&grpSetupFolder, "txtFolder", ControlKind::Edit, {8, 16, 401, 24}))),
       btnRefer(Disabled(Add(&grpSetupFolder, "btnRefer", ControlKind::Button, {416, 16, 49, 25}, "参照(&R)"))),
-      grpOption(Hidden(Add(nullptr, "grpOption", ControlKind::GroupBox, {8, 184, 473, 89},
-                           "セットアップオプション"))),
+      grpOption(Hidden(Add(nullptr, "grpOption", ControlKind::GroupBox, {8, 184, 473, 89}, "セットアップオプション"))),
       chkOverWrite(Disabled(Add(&grpOption, "chkOverWrite", ControlKind::CheckBox, {8, 16, 457, 17},
                                 "自動的に上書きする（同名ファイルが存在した場合は，最新ファイルをコピーします）．"))),
       fraShortCut(Add(&grpOption, "fraShortCut", ControlKind::GroupBox, {8, 40, 457, 41}, "ショートカットの作成")),
       lblUnSetupInfo(Hidden(Add(&fraShortCut, "lblUnSetupInfo", ControlKind::Label, {8, 8, 441, 25}))),
-      chkSCutDesktop(Disabled(Add(&fraShortCut, "chkSCutDesktop", ControlKind::CheckBox, {8, 16, 105, 17},
-                                  "デスクトップ"))),
-      chkSCutStartMenu(Disabled(Add(&fraShortCut, "chkSCutStartMenu", ControlKind::CheckBox, {120, 16, 105, 17},
-                                    "スタートメニュー"))),
-      chkSCutStartUp(Disabled(Add(&fraShortCut, "chkSCutStartUp", ControlKind::CheckBox, {232, 16, 105, 17},
-                                  "スタートアップ"))),
+      chkSCutDesktop(
+          Disabled(Add(&fraShortCut, "chkSCutDesktop", ControlKind::CheckBox, {8, 16, 105, 17}, "デスクトップ"))),
+      chkSCutStartMenu(Disabled(
+          Add(&fraShortCut, "chkSCutStartMenu", ControlKind::CheckBox, {120, 16, 105, 17}, "スタートメニュー"))),
+      chkSCutStartUp(
+          Disabled(Add(&fraShortCut, "chkSCutStartUp", ControlKind::CheckBox, {232, 16, 105, 17}, "スタートアップ"))),
       chkSCutSendTo(Disabled(Add(&fraShortCut, "chkSCutSendTo", ControlKind::CheckBox, {344, 16, 105, 17}, "送る"))),
       btnEvent(Disabled(Add(nullptr, "btnEvent", ControlKind::Button, {64, 280, 161, 25}))),
       btnEnd(Disabled(Add(nullptr, "btnEnd", ControlKind::Button, {272, 280, 153, 25}, "セットアップ終了(&E)"))),
@@ -219,7 +218,10 @@ void MainForm::btnEventClick()
     }
 }
 
-void MainForm::btnEndClick() { SetModalResult(kModalOk); }
+void MainForm::btnEndClick()
+{
+    SetModalResult(kModalOk);
+}
 
 void MainForm::btnReferClick()
 {
@@ -249,8 +251,9 @@ bool MainForm::FormCloseQuery()
 {
     if (back_.Enabled()) return true;
     if (btnEnd.Caption() == kEndFatal) return true;
-    const int answer = Ui().ShowMessageBox("セットアップ・アンセットアップは終了していません．\r終了してもよろしいですか？",
-                                           "終了確認", box::kQuestionYesNo);
+    const int answer =
+        Ui().ShowMessageBox("セットアップ・アンセットアップは終了していません．\r終了してもよろしいですか？",
+                            "終了確認", box::kQuestionYesNo);
     if (answer == box::kNo) return false;
     back_.SetEnabled(true);
     SetModalResult(kModalOk);
@@ -264,8 +267,7 @@ StatusForm::StatusForm(Backend& backend, MainForm& main, BackForm& back)
       fraStatus(Hidden(Add(&grpMessage, "fraStatus", ControlKind::GroupBox, {8, 48, 465, 41}, "進行状況"))),
       prgStatus(Add(&fraStatus, "prgStatus", ControlKind::ProgressBar, {8, 16, 353, 17})),
       lblStatus(Add(&fraStatus, "lblStatus", ControlKind::Label, {368, 16, 88, 17}, "0%(0/0)")),
-      btnAbort(Disabled(Add(nullptr, "btnAbort", ControlKind::Button, {168, 120, 161, 25}, "中断(&A)"))),
-      main_(main),
+      btnAbort(Disabled(Add(nullptr, "btnAbort", ControlKind::Button, {168, 120, 161, 25}, "中断(&A)"))), main_(main),
       back_(back)
 {
     lblMessage.wordWrap = true;
@@ -361,8 +363,10 @@ SharedFileQuestionForm::SharedFileQuestionForm(Backend& backend, Control& answer
 {
     dialogFrame = true;
     lblMessage.wordWrap = true;
-    const std::pair<Control*, const char*> answers[] = {
-        {&btnYes, answer_word::kYes}, {&btnNo, answer_word::kNo}, {&btnDelete, answer_word::kDelete}, {&btnSave, answer_word::kSave}};
+    const std::pair<Control*, const char*> answers[] = {{&btnYes, answer_word::kYes},
+                                                        {&btnNo, answer_word::kNo},
+                                                        {&btnDelete, answer_word::kDelete},
+                                                        {&btnSave, answer_word::kSave}};
     for (const auto& [button, word] : answers) {
         button->onClick = [this, &answerSlot, answer = std::string(word)] {
             answerSlot.SetCaption(answer);

@@ -10,7 +10,10 @@ Control::Control(Form& form, Control* parent, std::string name, ControlKind kind
     font = form.font;
 }
 
-void Control::Changed() { form_.Changed(*this); }
+void Control::Changed()
+{
+    form_.Changed(*this);
+}
 
 void Control::SetCaption(std::string caption)
 {
@@ -128,7 +131,10 @@ void Form::Create()
     if (onCreate) Dispatch(onCreate);
 }
 
-void Form::Show() { backend_.Show(*this); }
+void Form::Show()
+{
+    backend_.Show(*this);
+}
 
 void Form::ShowMaximized()
 {
@@ -136,7 +142,10 @@ void Form::ShowMaximized()
     backend_.Show(*this);
 }
 
-void Form::Hide() { backend_.Hide(*this); }
+void Form::Hide()
+{
+    backend_.Hide(*this);
+}
 
 int Form::ShowModal()
 {
@@ -212,6 +221,9 @@ std::string ErrorReportText(const std::string& message)
     return text;
 }
 
-void Backend::ReportError(const std::string& message) { ShowMessageBox(ErrorReportText(message), title_, box::kStopOk); }
+void Backend::ReportError(const std::string& message)
+{
+    ShowMessageBox(ErrorReportText(message), title_, box::kStopOk);
+}
 
 }  // namespace lorvel::ui

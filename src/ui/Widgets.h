@@ -23,7 +23,7 @@ struct Rect {
 
 struct Font {
     std::string face = "ＭＳ Ｐゴシック";
-    int height = 12;     // pixels at 96 dots per inch
+    int height = 12;  // pixels at 96 dots per inch
     bool italic = false;
     bool shiftJis = true;  // character set: Shift-JIS, else the default set
 };

@@ -9,7 +9,10 @@ namespace lorvel {
 
 namespace {
 
-std::string WithDelimiter(const std::string& folder) { return EndsWithPathDelimiter(folder) ? folder : folder + "\\"; }
+std::string WithDelimiter(const std::string& folder)
+{
+    return EndsWithPathDelimiter(folder) ? folder : folder + "\\";
+}
 
 bool StartsWith(const std::string& text, const std::string& prefix)
 {
@@ -35,9 +38,10 @@ ProtectedFolders::ProtectedFolders(const SetupContext& c, std::string currentFol
         add(c.systemWow64Folder, true);
         add(WithDelimiter(c.windowsFolder) + "SYSNATIVE\\", true);
     }
-    for (const std::string* folder : {&c.programFilesFolder, &c.otherProgramFilesFolder, &c.startMenuFolder, &c.programsFolder, &c.desktopFolder,
-                                      &c.startupFolder, &c.sendToFolder, &c.commonStartMenuFolder,
-                                      &c.commonProgramsFolder, &c.commonDesktopFolder, &c.commonStartupFolder})
+    for (const std::string* folder :
+         {&c.programFilesFolder, &c.otherProgramFilesFolder, &c.startMenuFolder, &c.programsFolder, &c.desktopFolder,
+          &c.startupFolder, &c.sendToFolder, &c.commonStartMenuFolder, &c.commonProgramsFolder, &c.commonDesktopFolder,
+          &c.commonStartupFolder})
         add(*folder, false);
 }
 
@@ -104,16 +108,14 @@ std::string ProtectedFolders::ReasonText(Verdict verdict)
     case Verdict::WildcardInProtected:
         return "システムが使うフォルダ(Windowsフォルダ，ドライブのルートなど)の中をワイルドカードで削除する指定のため，"
                "削除しませんでした．\r\n";
-    case Verdict::UnsafeWildcard:
-        return "場所を特定できないワイルドカードの指定のため，削除しませんでした．\r\n";
+    case Verdict::UnsafeWildcard: return "場所を特定できないワイルドカードの指定のため，削除しませんでした．\r\n";
     case Verdict::OutsideSetupFolder:
-        return "セットアップ時の記録と照合できないアンセットアップ情報のため，セットアップフォルダの外は削除しませんでした．\r\n";
-    case Verdict::NotAbsolute:
-        return "ドライブから始まる完全なパスではないため，削除しませんでした．\r\n";
+        return "セットアップ時の記録と照合できないアンセットアップ情報のため，セットアップフォルダの外は削除しませんで"
+               "した．\r\n";
+    case Verdict::NotAbsolute: return "ドライブから始まる完全なパスではないため，削除しませんでした．\r\n";
     case Verdict::ThroughLink:
         return "セットアップフォルダの中のリンク(ジャンクション)を経由する指定のため，削除しませんでした．\r\n";
-    case Verdict::Allowed:
-        break;
+    case Verdict::Allowed: break;
     }
     return {};
 }

@@ -30,8 +30,15 @@ namespace lorvel {
 
 class ProtectedFolders {
 public:
-    enum class Verdict { Allowed, ProtectedFolder, WildcardInProtected, UnsafeWildcard, ThroughLink, OutsideSetupFolder,
-                         NotAbsolute };
+    enum class Verdict {
+        Allowed,
+        ProtectedFolder,
+        WildcardInProtected,
+        UnsafeWildcard,
+        ThroughLink,
+        OutsideSetupFolder,
+        NotAbsolute
+    };
 
     ProtectedFolders(const SetupContext& context, std::string currentFolder);
 

@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "util/ShiftJisSearch.h"
 #include "util/PathResolution.h"
+#include "util/ShiftJisSearch.h"
 #include "util/ShiftJisText.h"
 
 namespace lorvel {
@@ -81,19 +81,19 @@ const std::vector<Key>& ProtectedFamilies()
 {
     static const std::vector<Key> families = [] {
         std::vector<Key> list;
-        for (const char* path :
-             {"SYSTEM", "SAM", "SECURITY", "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "SOFTWARE\\Policies",
-              "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce",
-              "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx",
-              "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunServices",
-              "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunServicesOnce",
-              "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies",
-              "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
-              "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs",
-              "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
-              "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
-              "SOFTWARE\\Microsoft\\SystemCertificates", "SOFTWARE\\Microsoft\\Cryptography",
-              "SOFTWARE\\Microsoft\\Windows Defender"})
+        for (const char* path : {"SYSTEM", "SAM", "SECURITY", "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion",
+                                 "SOFTWARE\\Policies", "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
+                                 "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce",
+                                 "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx",
+                                 "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunServices",
+                                 "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunServicesOnce",
+                                 "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies",
+                                 "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
+                                 "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs",
+                                 "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+                                 "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
+                                 "SOFTWARE\\Microsoft\\SystemCertificates", "SOFTWARE\\Microsoft\\Cryptography",
+                                 "SOFTWARE\\Microsoft\\Windows Defender"})
             list.push_back(KeyComponents(path));
         return list;
     }();
@@ -119,18 +119,40 @@ const std::vector<Key>& ProtectedAncestors()
 bool IsExecutableExtension(const std::string& extension)
 {
     return IsOneOf(UpperCase(extension),
-                   {"EXE", "COM", "BAT", "CMD", "PIF", "SCR", "LNK", "HTA", "REG", "VBS", "VBE", "JS", "JSE", "WSF",
-                    "WSH", "WS", "MSI", "MSP", "MSC", "CPL", "DLL", "SYS", "OCX", "INF", "PS1", "SCF", "URL",
-                    "APPLICATION", "GADGET"});
+                   {"EXE", "COM", "BAT", "CMD", "PIF", "SCR", "LNK", "HTA",         "REG",   "VBS",
+                    "VBE", "JS",  "JSE", "WSF", "WSH", "WS",  "MSI", "MSP",         "MSC",   "CPL",
+                    "DLL", "SYS", "OCX", "INF", "PS1", "SCF", "URL", "APPLICATION", "GADGET"});
 }
 
 bool IsExecutableType(const std::string& type)
 {
-    return IsOneOf(UpperCase(type),
-                   {"EXEFILE", "COMFILE", "BATFILE", "CMDFILE", "PIFFILE", "SCRFILE", "LNKFILE", "HTAFILE", "REGFILE",
-                    "VBSFILE", "VBEFILE", "JSFILE", "JSEFILE", "WSFFILE", "WSHFILE", "MSI.PACKAGE", "MSI.PATCH",
-                    "MSCFILE", "CPLFILE", "DLLFILE", "SYSFILE", "OCXFILE", "INFFILE", "SHCMDFILE",
-                    "MICROSOFT.POWERSHELLSCRIPT.1", "INTERNETSHORTCUT", "APPLICATION.MANIFEST"});
+    return IsOneOf(UpperCase(type), {"EXEFILE",
+                                     "COMFILE",
+                                     "BATFILE",
+                                     "CMDFILE",
+                                     "PIFFILE",
+                                     "SCRFILE",
+                                     "LNKFILE",
+                                     "HTAFILE",
+                                     "REGFILE",
+                                     "VBSFILE",
+                                     "VBEFILE",
+                                     "JSFILE",
+                                     "JSEFILE",
+                                     "WSFFILE",
+                                     "WSHFILE",
+                                     "MSI.PACKAGE",
+                                     "MSI.PATCH",
+                                     "MSCFILE",
+                                     "CPLFILE",
+                                     "DLLFILE",
+                                     "SYSFILE",
+                                     "OCXFILE",
+                                     "INFFILE",
+                                     "SHCMDFILE",
+                                     "MICROSOFT.POWERSHELLSCRIPT.1",
+                                     "INTERNETSHORTCUT",
+                                     "APPLICATION.MANIFEST"});
 }
 
 bool IsProtectedRegistryKey(RootKey root, const std::string& path)
@@ -186,11 +208,15 @@ ProtectedFolders::Verdict UninstallGuard::CheckDeletion(const std::string& path)
     return verdict;
 }
 
-bool UninstallGuard::IsProtectedFolder(const std::string& folder) const { return folders_.IsProtectedFolder(folder); }
+bool UninstallGuard::IsProtectedFolder(const std::string& folder) const
+{
+    return folders_.IsProtectedFolder(folder);
+}
 
 bool UninstallGuard::MayRemoveFolder(const std::string& folder) const
 {
-    return IsAbsolutePath(folder) && !folders_.IsProtectedFolder(folder) && (!Restricted() || InsideSetupFolder(folder));
+    return IsAbsolutePath(folder) && !folders_.IsProtectedFolder(folder) &&
+           (!Restricted() || InsideSetupFolder(folder));
 }
 
 bool UninstallGuard::MayDeleteKey(RootKey root, const std::string& path) const
@@ -213,7 +239,10 @@ LibraryVerdict UninstallGuard::CheckLibrary(const std::string& path, const std::
     return found->second == digest ? LibraryVerdict::Allowed : LibraryVerdict::Changed;
 }
 
-std::string RefusedKeyText() { return "システムが使うレジストリキーのため，削除しませんでした．\r\n"; }
+std::string RefusedKeyText()
+{
+    return "システムが使うレジストリキーのため，削除しませんでした．\r\n";
+}
 
 std::string RefusedAssociationText(AssociationVerdict verdict)
 {
@@ -223,9 +252,9 @@ std::string RefusedAssociationText(AssociationVerdict verdict)
     case AssociationVerdict::ExecutableType:
         return "プログラムとして実行されるファイルの種類のため，関連付けを変更しませんでした．\r\n";
     case AssociationVerdict::UnsafeType:
-        return "セットアップ時の記録と照合できないか，ファイルの種類の名前として正しくないため，関連付けを変更しませんでした．\r\n";
-    case AssociationVerdict::Allowed:
-        break;
+        return "セットアップ時の記録と照合できないか，ファイルの種類の名前として正しくないため，関連付けを変更しません"
+               "でした．\r\n";
+    case AssociationVerdict::Allowed: break;
     }
     return {};
 }
@@ -237,8 +266,7 @@ std::string RefusedLibraryText(LibraryVerdict verdict)
         return "セットアップ時に登録したファイルと内容が異なるため，登録を解除せずに削除しました．\r\n";
     case LibraryVerdict::NotVouched:
         return "セットアップ時に登録したファイルと照合できないため，登録を解除せずに削除しました．\r\n";
-    case LibraryVerdict::Allowed:
-        break;
+    case LibraryVerdict::Allowed: break;
     }
     return {};
 }

@@ -17,8 +17,8 @@
 
 #include "platform/Registry.h"
 #include "run/RecordTrust.h"
-#include "uninstall/ProtectedFolders.h"
 #include "run/SetupContext.h"
+#include "uninstall/ProtectedFolders.h"
 
 namespace lorvel {
 

@@ -1,15 +1,15 @@
 #include "uninstall/UninstallRun.h"
 
-#include "run/RecordTrust.h"
-#include "run/UninstallRecord.h"
 #include "run/FixedNames.h"
-#include "run/SetupFolderAccess.h"
-#include "util/CopyEntry.h"
-#include "util/ShiftJisSearch.h"
-#include "util/MessageBox.h"
+#include "run/RecordTrust.h"
 #include "run/RegistryKeys.h"
+#include "run/SetupFolderAccess.h"
+#include "run/UninstallRecord.h"
+#include "util/CopyEntry.h"
+#include "util/MessageBox.h"
 #include "util/RegistryTokens.h"
 #include "util/Sha256.h"
+#include "util/ShiftJisSearch.h"
 #include "util/ShiftJisText.h"
 
 namespace lorvel {
@@ -66,7 +66,8 @@ void UninstallRun::BeginJournal()
         code = journal_.Note({"uninstalling", services_.context.recordPath, Record(record::Key::UnSetupRegistryKey)});
     if (code != kErrorSuccess)
         failures_.Add(tag::kSetupFile, path,
-                      "途中で終わったときに続きを行うための記録を作れませんでした．\r\n" + services_.ops.SystemErrorText(code));
+                      "途中で終わったときに続きを行うための記録を作れませんでした．\r\n" +
+                          services_.ops.SystemErrorText(code));
 }
 
 void UninstallRun::Run()
@@ -96,10 +97,11 @@ bool UninstallRun::Start()
     services_.view.SetStatus("アンセットアップ(アンインストール)を行っています．．．");
 
     services_.context.setupFolder = options.folderText;
-    if (services_.context.setupFolder.empty() || services_.context.setupFolder == "\\" || Record(record::Key::SetupFolder).empty()) {
+    if (services_.context.setupFolder.empty() || services_.context.setupFolder == "\\" ||
+        Record(record::Key::SetupFolder).empty()) {
         services_.view.Ask("アンセットアップ(アンインストール)フォルダが不明です．\r\n"
-                  "アンセットアップ(アンインストール)は続行できません．",
-                  "致命的エラー", box::kStopOk);
+                           "アンセットアップ(アンインストール)は続行できません．",
+                           "致命的エラー", box::kStopOk);
         // Nothing is removed; the program ends, as the install run does when it
         // cannot go on, so that the user is not left without a usable button.
         services_.view.CloseProgressWindow();
@@ -116,7 +118,8 @@ bool UninstallRun::Start()
     failures_ = FailureText{};
     services_.context.programId = Record(record::Key::ProgramId);
     const std::string memory = services_.context.windowsFolder + kFolderMemoryName;
-    if (!services_.context.programId.empty() && !guard_->Restricted() && !services_.profiles.RemoveSection(services_.context.programId, memory))
+    if (!services_.context.programId.empty() && !guard_->Restricted() &&
+        !services_.profiles.RemoveSection(services_.context.programId, memory))
         Failed(tag::kSetupFile, memory, services_.profiles.LastWriteError());
 
     // The setup folder must not be the current folder when it is removed.
@@ -133,20 +136,22 @@ bool UninstallRun::AcceptRecord()
     std::string bytes;
     // A work copy that cannot be read whole within the bound vouches for nothing.
     services_.platform.files.ReadWholeFile(services_.context.scriptFile, bytes, kMaxScriptBytes);
-    RecordTrust trust =
-        ReadRecordTrust(services_.platform.registry, Record(record::Key::UnSetupRegistryKey), services_.context.recordPath, bytes);
+    RecordTrust trust = ReadRecordTrust(services_.platform.registry, Record(record::Key::UnSetupRegistryKey),
+                                        services_.context.recordPath, bytes);
     const RecordTrust::State state = trust.state;
     if (state != RecordTrust::State::Vouched) ConfineToRecordFolder();
     guard_.emplace(services_.context, services_.context.tempFolder, std::move(trust));
     if (state == RecordTrust::State::Vouched) return true;
-    const std::string why = state == RecordTrust::State::Mismatch
-                                ? "このアンセットアップ情報(UNSETUP.INI)は，セットアップ時に記録された内容と一致しません．\r"
-                                  "書き換えられた可能性があります．"
-                                : "このアンセットアップ情報(UNSETUP.INI)は，セットアップ時の記録と照合できません．\r"
-                                  "古いセットアップで作られたか，書き換えられた可能性があります．";
-    const std::string text = why + "\r\r安全のため，このファイルのあるフォルダ\r" + services_.context.setupFolder +
-                             "\rの中の，記録にあるファイルとフォルダだけを削除し，\r"
-                             "レジストリ・関連付け・ショートカット・共有ファイルなどは変更しません．\r続行してもよろしいですか？";
+    const std::string why =
+        state == RecordTrust::State::Mismatch
+            ? "このアンセットアップ情報(UNSETUP.INI)は，セットアップ時に記録された内容と一致しません．\r"
+              "書き換えられた可能性があります．"
+            : "このアンセットアップ情報(UNSETUP.INI)は，セットアップ時の記録と照合できません．\r"
+              "古いセットアップで作られたか，書き換えられた可能性があります．";
+    const std::string text =
+        why + "\r\r安全のため，このファイルのあるフォルダ\r" + services_.context.setupFolder +
+        "\rの中の，記録にあるファイルとフォルダだけを削除し，\r"
+        "レジストリ・関連付け・ショートカット・共有ファイルなどは変更しません．\r続行してもよろしいですか？";
     return services_.view.Ask(text, "警告", box::kWarningYesNo) == box::kYes;
 }
 
@@ -208,8 +213,7 @@ void UninstallRun::DeleteRecordedFiles(Section section)
         if (Refuse(tag::kFile, path)) continue;
         const ErrorCode code = DecideAndDelete(path, DeleteFileFlags(value));
         // What the author added by pattern may well be gone already.
-        if (code != kErrorSuccess && section == Section::DeleteFile)
-            Failed(tag::kFile, path, code);
+        if (code != kErrorSuccess && section == Section::DeleteFile) Failed(tag::kFile, path, code);
     }
 }
 
@@ -222,7 +226,8 @@ ErrorCode UninstallRun::DecideAndDelete(const std::string& path, const std::stri
         // The count is lowered before the question: a file the user keeps has lost
         // this program's use of it all the same. A record not vouched for changes no
         // count, and so leaves every shared file where it is.
-        remove = guard_->MayChangeSharedCounts() && has(copy_flag::kShared) && LowerSharedCount(path) && ConfirmSharedDeletion(path);
+        remove = guard_->MayChangeSharedCounts() && has(copy_flag::kShared) && LowerSharedCount(path) &&
+                 ConfirmSharedDeletion(path);
     } else if (has(copy_flag::kConfirm)) {
         remove = Confirm(path + "\r\rこのファイルを削除してもよろしいですか？\r\r<<　注意　>>\r"
                                 "DLL/OCXなどは他のプログラムでも使用される可能性があります．\r"
@@ -261,7 +266,8 @@ bool UninstallRun::LowerSharedCount(const std::string& path)
     if (const ErrorCode code = journal_.Note({"lowered", path, EncodeValue(before), std::to_string(count)});
         code != kErrorSuccess)
         failures_.Add(tag::kSetupFile, journal_.Path(),
-                      "途中で終わったときに続きを行うための記録を書けませんでした．\r\n" + services_.ops.SystemErrorText(code));
+                      "途中で終わったときに続きを行うための記録を書けませんでした．\r\n" +
+                          services_.ops.SystemErrorText(code));
     lowered_.emplace(key, count);
     return services_.shared.ChangeSharedCount(path, false) == 0;
 }
@@ -284,7 +290,8 @@ bool UninstallRun::MayUnregister(const std::string& path)
 bool UninstallRun::InSystemFolders(const std::string& path) const
 {
     const std::string upper = ResolvePath(path, services_.context.tempFolder).value_or(UpperCase(path));
-    return MBPos(UpperCase(services_.context.windowsFolder), upper) > 0 || MBPos(UpperCase(services_.context.systemFolder), upper) > 0;
+    return MBPos(UpperCase(services_.context.windowsFolder), upper) > 0 ||
+           MBPos(UpperCase(services_.context.systemFolder), upper) > 0;
 }
 
 bool UninstallRun::ConfirmSharedDeletion(const std::string& path)
@@ -293,10 +300,9 @@ bool UninstallRun::ConfirmSharedDeletion(const std::string& path)
     if (slot != DeletionAnswer::Delete && slot != DeletionAnswer::Save) {
         services_.view.SetAnswerSlot(DeletionAnswer::None);
         asked_ = true;
-        services_.view.AskDeletion(path +
-                          "\r\rこの共有ファイルは，現在，他のどのプログラムからも使われていません．\r"
-                          "しかし，今後，他のプログラムで使われる可能性があります．\r"
-                          "このファイルを削除してもよろしいですか？");
+        services_.view.AskDeletion(path + "\r\rこの共有ファイルは，現在，他のどのプログラムからも使われていません．\r"
+                                          "しかし，今後，他のプログラムで使われる可能性があります．\r"
+                                          "このファイルを削除してもよろしいですか？");
     }
     const DeletionAnswer answer = services_.view.AnswerSlot();
     // A dialog closed without an answer keeps the file.
@@ -312,10 +318,12 @@ bool UninstallRun::Confirm(const std::string& text)
 void UninstallRun::DeleteShortcuts()
 {
     const std::string* const shellFolders[] = {
-        &services_.context.programsFolder,       &services_.context.desktopFolder,        &services_.context.startupFolder,
-        &services_.context.sendToFolder,         &services_.context.commonProgramsFolder, &services_.context.commonDesktopFolder,
+        &services_.context.programsFolder,       &services_.context.desktopFolder,
+        &services_.context.startupFolder,        &services_.context.sendToFolder,
+        &services_.context.commonProgramsFolder, &services_.context.commonDesktopFolder,
         &services_.context.commonStartupFolder};
-    for (const std::string& path : ReadNumbered(services_.profiles, services_.context.scriptFile, record::Key::DeleteShortCut)) {
+    for (const std::string& path :
+         ReadNumbered(services_.profiles, services_.context.scriptFile, record::Key::DeleteShortCut)) {
         if (Refuse(tag::kShortCut, path)) continue;
         // A shortcut registers nothing: an entry naming a library is deleted unloaded.
         if (const ErrorCode code = services_.ops.DeleteFilesUnloaded(path); code != kErrorSuccess)
@@ -342,7 +350,7 @@ ErrorCode UninstallRun::RemoveFolderSafely(const std::string& folder, const std:
         if (!pattern.empty() && !Refuse(tag, base + pattern)) services_.ops.DeleteFilesUnloaded(base + pattern);
     if (!guard_->MayRemoveFolder(base)) {
         const auto verdict = guard_->IsProtectedFolder(base) ? ProtectedFolders::Verdict::ProtectedFolder
-                                                              : ProtectedFolders::Verdict::OutsideSetupFolder;
+                                                             : ProtectedFolders::Verdict::OutsideSetupFolder;
         failures_.Add(tag, base, ProtectedFolders::ReasonText(verdict));
         return kErrorSuccess;
     }
@@ -351,7 +359,8 @@ ErrorCode UninstallRun::RemoveFolderSafely(const std::string& folder, const std:
 
 void UninstallRun::RemoveRecordedFolders()
 {
-    const std::vector<std::string> folders = ReadNumbered(services_.profiles, services_.context.scriptFile, record::Key::DeleteFolder);
+    const std::vector<std::string> folders =
+        ReadNumbered(services_.profiles, services_.context.scriptFile, record::Key::DeleteFolder);
     for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
         const std::string& folder = *it;
         const bool insideSetupFolder = MBPosText(services_.context.setupFolder, folder) > 0;
@@ -365,8 +374,7 @@ void UninstallRun::RemoveRecordedFolders()
 void UninstallRun::DeleteKey(const std::string& token, const std::string& path)
 {
     if (!guard_->MayDeleteKey(RootKeyFromToken(token), path)) {
-        failures_.Add(tag::kRegistry, token + path,
-                      guard_->Restricted() ? OutsideSetupFolderText() : RefusedKeyText());
+        failures_.Add(tag::kRegistry, token + path, guard_->Restricted() ? OutsideSetupFolderText() : RefusedKeyText());
         return;
     }
     if (const ErrorCode code = DeleteRegistryKey(services_.platform.registry, token, path))
@@ -375,7 +383,8 @@ void UninstallRun::DeleteKey(const std::string& token, const std::string& path)
 
 void UninstallRun::DeleteRegistryKeys()
 {
-    for (const std::string& value : ReadNumbered(services_.profiles, services_.context.scriptFile, record::Key::DeleteRegistry)) {
+    for (const std::string& value :
+         ReadNumbered(services_.profiles, services_.context.scriptFile, record::Key::DeleteRegistry)) {
         const RegistryKeyText key = SplitKeyByRecordRule(value);
         if (!key.path.empty()) DeleteKey(key.token, key.path);
     }
@@ -384,7 +393,8 @@ void UninstallRun::DeleteRegistryKeys()
 void UninstallRun::RestoreAssociations()
 {
     Registry& registry = services_.platform.registry;
-    for (const std::string& value : ReadNumbered(services_.profiles, services_.context.scriptFile, record::Key::RestoreRelate)) {
+    for (const std::string& value :
+         ReadNumbered(services_.profiles, services_.context.scriptFile, record::Key::RestoreRelate)) {
         const RelateRecord relate = ParseRestoreRelate(value);
         const std::string extensionKey = "." + relate.extension;
         if (const AssociationVerdict verdict = guard_->CheckRestoreRelate(relate.extension, relate.previous);
@@ -398,8 +408,7 @@ void UninstallRun::RestoreAssociations()
                 const ErrorCode code =
                     registry.WriteValue(RootKey::ClassesRoot, extensionKey, "", RegValue::String(previous));
                 // One denied key must not leave the rest of the program installed.
-                if (code != kErrorSuccess)
-                    Failed(tag::kRegistry, "HKEY_CLASSES_ROOT\\" + extensionKey, code);
+                if (code != kErrorSuccess) Failed(tag::kRegistry, "HKEY_CLASSES_ROOT\\" + extensionKey, code);
             } else {
                 previous.clear();
             }
@@ -480,7 +489,8 @@ void UninstallRun::RemoveUninstallEntry()
     const bool inList = UpperCase(key).rfind(list, 0) == 0 && key.size() > list.size();
     const bool named = services_.platform.registry.ReadValue(RootKey::LocalMachine, key, "UninstallString", command) ==
                            kErrorSuccess &&
-                       command.IsText() && UpperCase(RecordPathOfCommand(command.data)) == UpperCase(services_.context.recordPath);
+                       command.IsText() &&
+                       UpperCase(RecordPathOfCommand(command.data)) == UpperCase(services_.context.recordPath);
     if (!inList || !named) {
         if (services_.platform.registry.OpenKey(RootKey::LocalMachine, key) == kErrorSuccess)
             failures_.Add(tag::kRegistry, "(Local)" + key, RefusedKeyText());
@@ -523,8 +533,8 @@ void UninstallRun::RemoveEmptyEntryParents(const std::string& key)
 bool UninstallRun::IsPartProtectedSetupFolder() const
 {
     const std::string folder = UpperCase(services_.context.setupFolder);
-    for (const std::string* f : {&services_.context.tempFolder, &services_.context.windowsFolder, &services_.context.systemFolder,
-                                 &services_.context.programFilesFolder})
+    for (const std::string* f : {&services_.context.tempFolder, &services_.context.windowsFolder,
+                                 &services_.context.systemFolder, &services_.context.programFilesFolder})
         if (folder == UpperCase(*f)) return true;
     return services_.context.setupFolder.size() == 3;
 }
@@ -532,8 +542,8 @@ bool UninstallRun::IsPartProtectedSetupFolder() const
 void UninstallRun::RemoveSetupFolder()
 {
     if (IsPartProtectedSetupFolder() || guard_->IsProtectedFolder(services_.context.setupFolder)) return;
-    const ErrorCode code =
-        RemoveFolderSafely(services_.context.setupFolder, choice_.deleteEverything ? "*.*|" : choice_.patterns, tag::kSetupFolder);
+    const ErrorCode code = RemoveFolderSafely(services_.context.setupFolder,
+                                              choice_.deleteEverything ? "*.*|" : choice_.patterns, tag::kSetupFolder);
     if (code == kErrorSuccess) return;
     std::string record = std::string(tag::kSetupFolder) + services_.context.setupFolder + "\r\n";
     if (code == kErrorDirNotEmpty || code == kErrorAccessDenied) {
@@ -550,7 +560,8 @@ void UninstallRun::OfferFailureDetails()
 {
     if (failures_.Empty()) return;
     services_.view.SetStatus("一部の処理に失敗しました．");
-    services_.context.messageText = "アンセットアップ(アンインストール)の過程で，一部の処理が失敗しました．\r詳細を表示しますか？";
+    services_.context.messageText =
+        "アンセットアップ(アンインストール)の過程で，一部の処理が失敗しました．\r詳細を表示しますか？";
     const int answer = services_.view.Ask(services_.context.messageText, "警告", box::kWarningYesNo);
     if (answer == box::kYes) services_.view.ShowDetails("削除処理失敗　詳細表示", failures_.text, true);
 }

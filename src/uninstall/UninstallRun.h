@@ -15,23 +15,22 @@
 #include "run/FailureText.h"
 #include "run/FileOps.h"
 #include "run/LinkedFolders.h"
+#include "run/ProfileStore.h"
 #include "run/RunJournal.h"
 #include "run/RunServices.h"
 #include "run/RunView.h"
-#include "uninstall/UninstallGuard.h"
-#include "run/SharedFiles.h"
-#include "run/ProfileStore.h"
 #include "run/SetupContext.h"
+#include "run/SharedFiles.h"
+#include "uninstall/UninstallGuard.h"
 
 namespace lorvel {
 
 // What the four option boxes ask to delete beyond the record.
 struct DeletionChoice {
-    std::string patterns;        // "*.INI|", "*.GID|", both, or empty
+    std::string patterns;           // "*.INI|", "*.GID|", both, or empty
     bool deleteEverything = false;  // the "DeleteAll" layout, ticked
 };
 DeletionChoice DeletionChoiceOf(const RunOptions& options);
-
 
 class UninstallRun {
 public:

@@ -22,7 +22,8 @@ void Put(std::string& out, std::uint64_t value, int size)
 std::uint64_t Get(std::string_view in, std::size_t at, int size)
 {
     std::uint64_t value = 0;
-    for (int i = size - 1; i >= 0; --i) value = (value << 8) | static_cast<unsigned char>(in[at + static_cast<std::size_t>(i)]);
+    for (int i = size - 1; i >= 0; --i)
+        value = (value << 8) | static_cast<unsigned char>(in[at + static_cast<std::size_t>(i)]);
     return value;
 }
 
@@ -118,7 +119,8 @@ std::string SerializeDescriptor(const CarriedDescriptor& d)
 
 std::optional<CarriedDescriptor> ParseDescriptor(std::string_view bytes)
 {
-    if (bytes.size() < kCarriedDescriptorSize || bytes.substr(0, kMagic.size()) != kMagic || Get(bytes, 8, 4) != kFormat)
+    if (bytes.size() < kCarriedDescriptorSize || bytes.substr(0, kMagic.size()) != kMagic ||
+        Get(bytes, 8, 4) != kFormat)
         return std::nullopt;
     CarriedDescriptor d;
     d.count = static_cast<std::uint32_t>(Get(bytes, 12, 4));
@@ -157,7 +159,8 @@ bool IsCarriedName(const std::string& name)
     return true;
 }
 
-CarriedResult UnpackCarried(const CarriedDescriptor& d, const CarriedReadAt& readAt, CarriedSink& sink, std::size_t chunk)
+CarriedResult UnpackCarried(const CarriedDescriptor& d, const CarriedReadAt& readAt, CarriedSink& sink,
+                            std::size_t chunk)
 {
     CarriedResult result;
     Cursor cursor(d, readAt, std::max<std::size_t>(chunk, 16));
@@ -171,7 +174,8 @@ CarriedResult UnpackCarried(const CarriedDescriptor& d, const CarriedReadAt& rea
     for (std::uint32_t n = 0; n < d.count; ++n) {
         if (const CarriedFault fault = cursor.Exactly(2, field); fault != CarriedFault::None) return fail(fault);
         const auto nameSize = static_cast<std::size_t>(Get(field, 0, 2));
-        if (const CarriedFault fault = cursor.Exactly(nameSize, result.name); fault != CarriedFault::None) return fail(fault);
+        if (const CarriedFault fault = cursor.Exactly(nameSize, result.name); fault != CarriedFault::None)
+            return fail(fault);
         if (!IsCarriedName(result.name) || !seen.insert(AsciiUpperCase(result.name)).second)
             return fail(CarriedFault::Name);
         if (const CarriedFault fault = cursor.Exactly(8, field); fault != CarriedFault::None) return fail(fault);
@@ -180,7 +184,9 @@ CarriedResult UnpackCarried(const CarriedDescriptor& d, const CarriedReadAt& rea
         if (const std::uint32_t error = sink.Begin(result.name)) return fail(CarriedFault::Write, error);
         while (size > 0) {
             std::string_view part;
-            if (const CarriedFault fault = cursor.Some(static_cast<std::size_t>(std::min<std::uint64_t>(size, chunk)), part); fault != CarriedFault::None)
+            if (const CarriedFault fault =
+                    cursor.Some(static_cast<std::size_t>(std::min<std::uint64_t>(size, chunk)), part);
+                fault != CarriedFault::None)
                 return fail(fault);
             if (const std::uint32_t error = sink.Write(part)) return fail(CarriedFault::Write, error);
             size -= part.size();

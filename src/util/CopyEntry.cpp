@@ -1,14 +1,20 @@
 #include "util/CopyEntry.h"
 
 #include "util/ShiftJisSearch.h"
-#include "util/Szdd.h"
 #include "util/ShiftJisText.h"
+#include "util/Szdd.h"
 
 namespace lorvel {
 
-bool HasCopyFlag(const std::string& flags, const char* flag) { return MBPosText(flag, flags) > 0; }
+bool HasCopyFlag(const std::string& flags, const char* flag)
+{
+    return MBPosText(flag, flags) > 0;
+}
 
-std::string FolderWithoutDelimiter(const std::string& path) { return RemovePathDelim(FolderPart(path), "B"); }
+std::string FolderWithoutDelimiter(const std::string& path)
+{
+    return RemovePathDelim(FolderPart(path), "B");
+}
 
 namespace {
 

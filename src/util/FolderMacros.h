@@ -17,9 +17,9 @@
 namespace lorvel {
 
 // The macros in the order of expansion.
-constexpr std::array<const char*, 17> kFolderMacros = {
-    "(App)", "(Prg)", "(Win)", "(Sys)", "(Tmp)", "(Boo)", "(Set)", "(Edr)", "(Smn)",
-    "(Sta)", "(Dsk)", "(Sup)", "(Sen)", "(C_Smn)", "(C_Sta)", "(C_Dsk)", "(C_Sup)"};
+constexpr std::array<const char*, 17> kFolderMacros = {"(App)", "(Prg)",   "(Win)",   "(Sys)",   "(Tmp)",  "(Boo)",
+                                                       "(Set)", "(Edr)",   "(Smn)",   "(Sta)",   "(Dsk)",  "(Sup)",
+                                                       "(Sen)", "(C_Smn)", "(C_Sta)", "(C_Dsk)", "(C_Sup)"};
 
 // One folder per macro, in the order above.
 using FolderTable = std::array<std::string, kFolderMacros.size()>;

@@ -16,9 +16,15 @@ std::string_view WindowsName(std::string_view name)
     return name;
 }
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+bool IsSeparator(char c)
+{
+    return c == '\\' || c == '/';
+}
 
-std::string WithDelimiter(const std::string& folder) { return EndsWithPathDelimiter(folder) ? folder : folder + "\\"; }
+std::string WithDelimiter(const std::string& folder)
+{
+    return EndsWithPathDelimiter(folder) ? folder : folder + "\\";
+}
 
 }  // namespace
 

@@ -14,7 +14,8 @@ constexpr int kSecurityDirectory = 4;
 std::uint32_t Read(std::string_view bytes, std::size_t at, int size)
 {
     std::uint32_t value = 0;
-    for (int i = size - 1; i >= 0; --i) value = (value << 8) | static_cast<unsigned char>(bytes[at + static_cast<std::size_t>(i)]);
+    for (int i = size - 1; i >= 0; --i)
+        value = (value << 8) | static_cast<unsigned char>(bytes[at + static_cast<std::size_t>(i)]);
     return value;
 }
 
@@ -34,7 +35,7 @@ struct Headers {
     std::size_t optional = 0;  // the optional header
     std::size_t sections = 0;  // the first section header
     unsigned sectionCount = 0;
-    bool wide = false;         // PE32+: a 64-bit program
+    bool wide = false;  // PE32+: a 64-bit program
 };
 
 std::optional<Headers> ReadHeaders(std::string_view bytes)
@@ -119,7 +120,8 @@ bool AddPeSection(std::string& exe, std::string_view name, std::string_view data
     std::uint64_t firstRaw = exe.size();
     for (unsigned i = 0; i < h->sectionCount; ++i) {
         const std::size_t header = h->sections + kSectionHeaderSize * i;
-        const std::uint64_t virtualEnd = std::uint64_t{Read(exe, header + 12, 4)} + std::max(Read(exe, header + 8, 4), Read(exe, header + 16, 4));
+        const std::uint64_t virtualEnd =
+            std::uint64_t{Read(exe, header + 12, 4)} + std::max(Read(exe, header + 8, 4), Read(exe, header + 16, 4));
         imageEnd = std::max(imageEnd, virtualEnd);
         if (Read(exe, header + 16, 4) != 0) firstRaw = std::min<std::uint64_t>(firstRaw, Read(exe, header + 20, 4));
     }

@@ -8,7 +8,10 @@ namespace {
 
 constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
 
 std::string Trim(const std::string& text)
 {
@@ -52,9 +55,15 @@ Parsed ParseLine(const std::string& raw)
 
 }  // namespace
 
-std::string FoldProfileName(const std::string& name) { return AsciiUpperCase(name); }
+std::string FoldProfileName(const std::string& name)
+{
+    return AsciiUpperCase(name);
+}
 
-std::string ProfileDocument::Normalise(const std::string& name) { return FoldProfileName(Trim(name)); }
+std::string ProfileDocument::Normalise(const std::string& name)
+{
+    return FoldProfileName(Trim(name));
+}
 
 ProfileDocument ProfileDocument::Parse(const std::string& bytes)
 {
@@ -172,7 +181,8 @@ bool ProfileDocument::RemoveSection(const std::string& section)
     // The nameless top section has no header line; only its lines go.
     const std::size_t first = s.header == kNone ? 0 : s.header;
     if (first == s.end) return false;
-    lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(first), lines_.begin() + static_cast<std::ptrdiff_t>(s.end));
+    lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(first),
+                 lines_.begin() + static_cast<std::ptrdiff_t>(s.end));
     Index();
     return true;
 }

@@ -65,8 +65,8 @@ private:
         std::string ending;  // "\r\n", "\n", "\r" or "" for a last line without one
     };
     struct Section {
-        std::size_t header = 0;  // line of "[name]"; npos for the nameless section at the top
-        std::size_t end = 0;     // one past its last line
+        std::size_t header = 0;                   // line of "[name]"; npos for the nameless section at the top
+        std::size_t end = 0;                      // one past its last line
         std::map<std::string, std::size_t> keys;  // upper-case name -> line of its first entry
     };
 

@@ -36,7 +36,7 @@ struct KeySpec {
     const char* section;
     const char* name;  // a fixed key, or the prefix of numbered ones
     bool numbered;
-    int highest;       // numbered: the last number the install writes; 0 for no bound
+    int highest;  // numbered: the last number the install writes; 0 for no bound
 };
 
 // In the order the install writes the sections.
@@ -65,13 +65,25 @@ constexpr bool EveryKeyInItsPlace()
 }
 static_assert(EveryKeyInItsPlace(), "kKeys lists every record::Key once, in the order of the enumeration");
 
-constexpr const KeySpec& SpecOf(Key key) { return kKeys[static_cast<std::size_t>(key)]; }
-constexpr const char* SectionOf(Key key) { return SpecOf(key).section; }
+constexpr const KeySpec& SpecOf(Key key)
+{
+    return kKeys[static_cast<std::size_t>(key)];
+}
+constexpr const char* SectionOf(Key key)
+{
+    return SpecOf(key).section;
+}
 
 // A fixed key's name.
-inline std::string NameOf(Key key) { return SpecOf(key).name; }
+inline std::string NameOf(Key key)
+{
+    return SpecOf(key).name;
+}
 // A numbered key's name: its prefix and the number.
-inline std::string NameOf(Key key, int number) { return SpecOf(key).name + std::to_string(number); }
+inline std::string NameOf(Key key, int number)
+{
+    return SpecOf(key).name + std::to_string(number);
+}
 
 // The folder memory (KORAT98.INI) keeps each program's setup folder in a section
 // named by its program identifier, under this one key.

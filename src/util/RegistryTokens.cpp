@@ -17,8 +17,14 @@ RegistryKeyText Split(const std::string& text, bool needBoth)
 
 }  // namespace
 
-RegistryKeyText SplitKeyByScriptRule(const std::string& text) { return Split(text, false); }
+RegistryKeyText SplitKeyByScriptRule(const std::string& text)
+{
+    return Split(text, false);
+}
 
-RegistryKeyText SplitKeyByRecordRule(const std::string& text) { return Split(text, true); }
+RegistryKeyText SplitKeyByRecordRule(const std::string& text)
+{
+    return Split(text, true);
+}
 
 }  // namespace lorvel

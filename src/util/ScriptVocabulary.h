@@ -18,17 +18,32 @@
 namespace lorvel::script {
 
 enum class Key {
-    ExtendSetupSpeed, ExtendEnabled, ExtendUnSetupOption,
-    TitleSetup, TitleUnSetup, TitleUnSetupKey, TitleUnSetupDisplay, TitleDisplayVersion, TitlePublisher,
-    DefaultFolder, DefaultFolderReferRegistry, DefaultFolderReferIniFile,
+    ExtendSetupSpeed,
+    ExtendEnabled,
+    ExtendUnSetupOption,
+    TitleSetup,
+    TitleUnSetup,
+    TitleUnSetupKey,
+    TitleUnSetupDisplay,
+    TitleDisplayVersion,
+    TitlePublisher,
+    DefaultFolder,
+    DefaultFolderReferRegistry,
+    DefaultFolderReferIniFile,
     ProgramId,
     TopMessage,
-    ReadmeFile, ReadmeTitle, ReadmeScrollBars,
-    RelateName, RelateFile,
+    ReadmeFile,
+    ReadmeTitle,
+    ReadmeScrollBars,
+    RelateName,
+    RelateFile,
     CopyFile,
     MakeFolder,
-    ShortCutMake, ShortCutName,
-    RegistryKey, RegistryName, RegistryValue,
+    ShortCutMake,
+    ShortCutName,
+    RegistryKey,
+    RegistryName,
+    RegistryValue,
     IniFileData,
     DeleteRegistryKey,
     AddDeleteFile,
@@ -40,8 +55,8 @@ struct KeySpec {
     const char* section;
     const char* name;  // a fixed key, or the prefix of numbered ones
     bool numbered;
-    int highest;       // numbered: the last number ever read; 0 for no bound
-    bool drives;       // numbered: the key whose first missing or empty value ends the section
+    int highest;  // numbered: the last number ever read; 0 for no bound
+    bool drives;  // numbered: the key whose first missing or empty value ends the section
     // For the script author's reference (lorvel reference): what the key does, the
     // form of its value and its default. How far numbers are read follows from the
     // columns above and is not repeated here.
@@ -108,8 +123,7 @@ inline constexpr std::array kKeys = {
     KeySpec{Key::ReadmeFile, "Readme", "File", false, 0, false,
             "A text file on the medium (its name in the medium folder) shown as it is, within 4 MB, on a page "
             "before the main page. A file that is not there shows no page."},
-    KeySpec{Key::ReadmeTitle, "Readme", "Title", false, 0, false,
-            "The caption of the readme page's frame."},
+    KeySpec{Key::ReadmeTitle, "Readme", "Title", false, 0, false, "The caption of the readme page's frame."},
     KeySpec{Key::ReadmeScrollBars, "Readme", "ScrollBars", false, 0, false,
             "The readme's scroll bars: `ssVertical` (the default), `ssHorizontal` or `ssBoth`; any other "
             "value shows the vertical one."},
@@ -193,13 +207,25 @@ constexpr bool EveryKeyMeansSomethingInAscii()
 }
 static_assert(EveryKeyMeansSomethingInAscii(), "each key in kKeys has a meaning, in ASCII");
 
-constexpr const KeySpec& SpecOf(Key key) { return kKeys[static_cast<std::size_t>(key)]; }
-constexpr const char* SectionOf(Key key) { return SpecOf(key).section; }
+constexpr const KeySpec& SpecOf(Key key)
+{
+    return kKeys[static_cast<std::size_t>(key)];
+}
+constexpr const char* SectionOf(Key key)
+{
+    return SpecOf(key).section;
+}
 
 // A fixed key's name.
-inline std::string NameOf(Key key) { return SpecOf(key).name; }
+inline std::string NameOf(Key key)
+{
+    return SpecOf(key).name;
+}
 // A numbered key's name: its prefix and the number.
-inline std::string NameOf(Key key, int number) { return SpecOf(key).name + std::to_string(number); }
+inline std::string NameOf(Key key, int number)
+{
+    return SpecOf(key).name + std::to_string(number);
+}
 
 // The associations a script may name, [Relate] Name1/File1 to Name20/File20; the
 // record keeps the previous type of each in as many slots.

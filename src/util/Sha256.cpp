@@ -23,7 +23,10 @@ constexpr std::array<std::uint32_t, 64> kRound = {
     0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2,
 };
 
-std::uint32_t Rotate(std::uint32_t x, int n) { return (x >> n) | (x << (32 - n)); }
+std::uint32_t Rotate(std::uint32_t x, int n)
+{
+    return (x >> n) | (x << (32 - n));
+}
 
 void CompressOne(std::array<std::uint32_t, 8>& state, const unsigned char* block)
 {
@@ -39,7 +42,8 @@ void CompressOne(std::array<std::uint32_t, 8>& state, const unsigned char* block
     std::uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
     std::uint32_t e = state[4], f = state[5], g = state[6], h = state[7];
     for (int i = 0; i < 64; ++i) {
-        const std::uint32_t t1 = h + (Rotate(e, 6) ^ Rotate(e, 11) ^ Rotate(e, 25)) + ((e & f) ^ (~e & g)) + kRound[i] + w[i];
+        const std::uint32_t t1 =
+            h + (Rotate(e, 6) ^ Rotate(e, 11) ^ Rotate(e, 25)) + ((e & f) ^ (~e & g)) + kRound[i] + w[i];
         const std::uint32_t t2 = (Rotate(a, 2) ^ Rotate(a, 13) ^ Rotate(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
         h = g;
         g = f;
@@ -66,14 +70,14 @@ void CompressOne(std::array<std::uint32_t, 8>& state, const unsigned char* block
 // six times the speed of the rounds above, which matters when a whole medium is
 // checked before it is used. force_align_arg_pointer: 32-bit Windows keeps the stack
 // aligned to 4 bytes only, and the vectors need 16.
-__attribute__((target("sha,sse4.1,ssse3"), force_align_arg_pointer)) void CompressWithExtensions(
-    std::array<std::uint32_t, 8>& state, const unsigned char* data, std::size_t blocks)
+__attribute__((target("sha,sse4.1,ssse3"), force_align_arg_pointer)) void
+CompressWithExtensions(std::array<std::uint32_t, 8>& state, const unsigned char* data, std::size_t blocks)
 {
     const __m128i order = _mm_set_epi64x(0x0c0d0e0f08090a0bULL, 0x0405060700010203ULL);
-    __m128i tmp = _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(&state[0])), 0xB1);  // CDAB
+    __m128i tmp = _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(&state[0])), 0xB1);     // CDAB
     __m128i state1 = _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(&state[4])), 0x1B);  // EFGH
-    __m128i state0 = _mm_alignr_epi8(tmp, state1, 8);  // ABEF
-    state1 = _mm_blend_epi16(state1, tmp, 0xF0);       // CDGH
+    __m128i state0 = _mm_alignr_epi8(tmp, state1, 8);                                                        // ABEF
+    state1 = _mm_blend_epi16(state1, tmp, 0xF0);                                                             // CDGH
     for (; blocks > 0; --blocks, data += 64) {
         const __m128i abef = state0;
         const __m128i cdgh = state1;
@@ -87,7 +91,8 @@ __attribute__((target("sha,sse4.1,ssse3"), force_align_arg_pointer)) void Compre
                 next = _mm_add_epi32(next, _mm_alignr_epi8(w[(g + 3) % 4], w[(g + 2) % 4], 4));
                 w[g % 4] = _mm_sha256msg2_epu32(next, w[(g + 3) % 4]);
             }
-            __m128i message = _mm_add_epi32(w[g % 4], _mm_loadu_si128(reinterpret_cast<const __m128i*>(&kRound[4 * g])));
+            __m128i message =
+                _mm_add_epi32(w[g % 4], _mm_loadu_si128(reinterpret_cast<const __m128i*>(&kRound[4 * g])));
             state1 = _mm_sha256rnds2_epu32(state1, state0, message);
             message = _mm_shuffle_epi32(message, 0x0E);
             state0 = _mm_sha256rnds2_epu32(state0, state1, message);

@@ -12,7 +12,10 @@ LeadByteSet LeadByteSet::ShiftJis()
     return set;
 }
 
-LeadByteSet LeadByteSet::None() { return LeadByteSet(); }
+LeadByteSet LeadByteSet::None()
+{
+    return LeadByteSet();
+}
 
 void LeadByteSet::AddRange(unsigned char first, unsigned char last)
 {
@@ -27,10 +30,19 @@ LeadByteSet& ActiveSet()
 }
 }  // namespace
 
-const LeadByteSet& ActiveLeadBytes() { return ActiveSet(); }
-void SetActiveLeadBytes(const LeadByteSet& set) { ActiveSet() = set; }
+const LeadByteSet& ActiveLeadBytes()
+{
+    return ActiveSet();
+}
+void SetActiveLeadBytes(const LeadByteSet& set)
+{
+    ActiveSet() = set;
+}
 
-bool MBIsLeadByte(unsigned char byte) { return ActiveLeadBytes().Contains(byte); }
+bool MBIsLeadByte(unsigned char byte)
+{
+    return ActiveLeadBytes().Contains(byte);
+}
 
 ByteType MBByteType(const std::string& text, int i, const LeadByteSet& leads)
 {
@@ -52,8 +64,7 @@ int MBPos(const std::string& pattern, const std::string& text, const LeadByteSet
     const std::size_t length = text.size();
     std::size_t i = 0;
     while (i < length) {
-        if (text[i] == pattern[0] && text.compare(i, pattern.size(), pattern) == 0)
-            return static_cast<int>(i) + 1;
+        if (text[i] == pattern[0] && text.compare(i, pattern.size(), pattern) == 0) return static_cast<int>(i) + 1;
         i += leads.Contains(static_cast<unsigned char>(text[i])) ? 2 : 1;
     }
     return 0;

@@ -42,8 +42,7 @@ bool MBIsLeadByte(unsigned char byte);
 // Type of the byte at 1-based position i; Single for a NUL or a position outside text.
 ByteType MBByteType(const std::string& text, int i, const LeadByteSet& leads = ActiveLeadBytes());
 
-int MBPos(const std::string& pattern, const std::string& text,
-          const LeadByteSet& leads = ActiveLeadBytes());
+int MBPos(const std::string& pattern, const std::string& text, const LeadByteSet& leads = ActiveLeadBytes());
 
 // As MBPos after mapping both texts to upper case; the mapping keeps byte lengths,
 // so the position is valid in the unmapped text.

@@ -19,8 +19,8 @@
 namespace lorvel {
 
 // The flags of the system's string mapping that the program uses.
-constexpr std::uint32_t kMapUpperCase = 0x200;      // LCMAP_UPPERCASE
-constexpr std::uint32_t kMapFullWidth = 0x800000;   // LCMAP_FULLWIDTH
+constexpr std::uint32_t kMapUpperCase = 0x200;     // LCMAP_UPPERCASE
+constexpr std::uint32_t kMapFullWidth = 0x800000;  // LCMAP_FULLWIDTH
 
 std::string StrLeft(const std::string& text, int count);
 std::string StrRight(const std::string& text, int count);
@@ -72,7 +72,10 @@ bool EqualsAsciiNoCase(std::string_view a, std::string_view b);
 std::string DrivePart(const std::string& path);
 
 // Shorthands for the common calls.
-inline std::string UpperCase(const std::string& text) { return MapString(text, kMapUpperCase); }
+inline std::string UpperCase(const std::string& text)
+{
+    return MapString(text, kMapUpperCase);
+}
 inline bool EndsWithPathDelimiter(const std::string& path)
 {
     return IsPathDelimiter(path, static_cast<int>(path.size()));

@@ -80,7 +80,10 @@ SzddResult ExpandSzdd(const std::string& input, std::string& output)
 
 namespace {
 
-bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool IsAsciiLetter(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
 
 }  // namespace
 
@@ -146,7 +149,8 @@ std::string CompressSzdd(const std::string& input, char lastCharacter)
     std::vector<std::int64_t> previous(input.size(), -1);
     auto hash = [&](std::size_t i) {
         return ((static_cast<unsigned char>(input[i]) << 8) ^ (static_cast<unsigned char>(input[i + 1]) << 4) ^
-                static_cast<unsigned char>(input[i + 2])) & (kHashSize - 1);
+                static_cast<unsigned char>(input[i + 2])) &
+               (kHashSize - 1);
     };
     auto insert = [&](std::size_t i) {
         if (i + 2 >= input.size()) return;

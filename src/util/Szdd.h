@@ -57,8 +57,8 @@ SzddResult ExpandSzdd(const std::string& input, std::string& output);
 std::string ExpandedName(const std::string& fileName, const std::optional<SzddHeader>& header);
 
 struct CompressedNaming {
-    std::string name;          // the name on the medium, ending in "_"
-    char lastCharacter = 0;    // what the header stores, 0 for none
+    std::string name;        // the name on the medium, ending in "_"
+    char lastCharacter = 0;  // what the header stores, 0 for none
 };
 
 // The conventional name of a compressed file: a three-character extension loses its

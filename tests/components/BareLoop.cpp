@@ -35,7 +35,10 @@ double Now()
     return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
 }
 
-std::wstring FileIn(const std::wstring& folder, int i) { return folder + L"\\F" + std::to_wstring(i) + L".DAT"; }
+std::wstring FileIn(const std::wstring& folder, int i)
+{
+    return folder + L"\\F" + std::to_wstring(i) + L".DAT";
+}
 
 void Pump()
 {
@@ -56,8 +59,8 @@ bool WriteOne(const std::wstring& from, const std::wstring& to)
     FILETIME written{};
     DWORD got = 15, put = 0;
     if (!from.empty()) {
-        in = ::CreateFileW(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
-                           nullptr);
+        in = ::CreateFileW(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
         if (in == INVALID_HANDLE_VALUE || !::GetFileTime(in, nullptr, nullptr, &written) ||
             !::ReadFile(in, buffer, sizeof buffer, &got, nullptr)) {
             if (in != INVALID_HANDLE_VALUE) ::CloseHandle(in);
@@ -68,8 +71,10 @@ bool WriteOne(const std::wstring& from, const std::wstring& to)
     bool ok = out != INVALID_HANDLE_VALUE;
     while (ok && got > 0) {
         ok = ::WriteFile(out, buffer, got, &put, nullptr) && put == got;
-        if (ok && !from.empty() && got == sizeof buffer) ok = ::ReadFile(in, buffer, sizeof buffer, &got, nullptr) != 0;
-        else got = 0;
+        if (ok && !from.empty() && got == sizeof buffer)
+            ok = ::ReadFile(in, buffer, sizeof buffer, &got, nullptr) != 0;
+        else
+            got = 0;
     }
     ok = ok && (from.empty() || ::SetFileTime(out, nullptr, nullptr, &written));
     if (out != INVALID_HANDLE_VALUE) ::CloseHandle(out);
@@ -85,8 +90,8 @@ int WindowCosts(int count)
     ::InitCommonControlsEx(&controls);
     HWND window = ::CreateWindowExW(0, L"STATIC", L"progress", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 200,
                                     nullptr, nullptr, nullptr, nullptr);
-    HWND status = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 10, 10, 380, 40, window, nullptr,
-                                    nullptr, nullptr);
+    HWND status =
+        ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 10, 10, 380, 40, window, nullptr, nullptr, nullptr);
     HWND counter = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_CENTER, 10, 60, 380, 20, window,
                                      nullptr, nullptr, nullptr);
     HWND bar = ::CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, 10, 90, 380, 20, window, nullptr,
@@ -96,8 +101,8 @@ int WindowCosts(int count)
     double texts = 0, position = 0, messages = 0, pauses = 0;
     for (int i = 1; i <= count; ++i) {
         const std::wstring copying = L"Copying -> C:\\bench-target\\F" + std::to_wstring(i) + L".DAT";
-        const std::wstring done = std::to_wstring(i * 100 / count) + L"%(" + std::to_wstring(i) + L"/" +
-                                  std::to_wstring(count) + L")";
+        const std::wstring done =
+            std::to_wstring(i * 100 / count) + L"%(" + std::to_wstring(i) + L"/" + std::to_wstring(count) + L")";
         double t = Now();
         ::SetWindowTextW(status, copying.c_str());
         ::SetWindowTextW(counter, done.c_str());
@@ -130,8 +135,7 @@ int wmain(int argc, wchar_t** argv)
         ::GetDesktopWindow();
         std::printf("ready\n");
         std::fflush(stdout);
-        while (std::getchar() != EOF) {
-        }
+        while (std::getchar() != EOF) {}
         return 0;
     }
     if (argc == 3 && std::wstring(argv[1]) == L"window") return WindowCosts(_wtoi(argv[2]));
@@ -149,7 +153,8 @@ int wmain(int argc, wchar_t** argv)
         }
     } else if (verb == L"copynew" && argc == 5) {
         const int count = _wtoi(argv[4]);
-        for (int i = 1; i <= count && ok; ++i) ok = ::CopyFileW(FileIn(argv[2], i).c_str(), FileIn(argv[3], i).c_str(), TRUE) != 0;
+        for (int i = 1; i <= count && ok; ++i)
+            ok = ::CopyFileW(FileIn(argv[2], i).c_str(), FileIn(argv[3], i).c_str(), TRUE) != 0;
     } else if ((verb == L"rawcopy" || verb == L"writeonly") && argc == 5) {
         const int count = _wtoi(argv[4]);
         const bool read = verb == L"rawcopy";

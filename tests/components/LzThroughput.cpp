@@ -49,7 +49,8 @@ bool WriteWhole(const wchar_t* path, const std::string& bytes)
     const HANDLE file = ::CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD put = 0;
-    const bool ok = ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr) && put == bytes.size();
+    const bool ok =
+        ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr) && put == bytes.size();
     return ::CloseHandle(file) && ok;
 }
 

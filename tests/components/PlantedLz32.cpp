@@ -5,7 +5,19 @@
 
 extern "C" void PlantedCalled(void* returnAddress);
 
-PLANTED int __stdcall GetExpandedNameW(wchar_t*, wchar_t*) { return MARK, -1; }
-PLANTED int __stdcall LZOpenFileW(wchar_t*, void*, unsigned short) { return MARK, -1; }
-PLANTED long __stdcall LZCopy(int, int) { return MARK, -1; }
-PLANTED void __stdcall LZClose(int) { MARK; }
+PLANTED int __stdcall GetExpandedNameW(wchar_t*, wchar_t*)
+{
+    return MARK, -1;
+}
+PLANTED int __stdcall LZOpenFileW(wchar_t*, void*, unsigned short)
+{
+    return MARK, -1;
+}
+PLANTED long __stdcall LZCopy(int, int)
+{
+    return MARK, -1;
+}
+PLANTED void __stdcall LZClose(int)
+{
+    MARK;
+}

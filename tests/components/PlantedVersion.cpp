@@ -5,6 +5,15 @@
 
 extern "C" void PlantedCalled(void* returnAddress);
 
-PLANTED unsigned long __stdcall GetFileVersionInfoSizeW(const wchar_t*, unsigned long*) { return MARK, 0; }
-PLANTED int __stdcall GetFileVersionInfoW(const wchar_t*, unsigned long, unsigned long, void*) { return MARK, 0; }
-PLANTED int __stdcall VerQueryValueW(const void*, const wchar_t*, void**, unsigned*) { return MARK, 0; }
+PLANTED unsigned long __stdcall GetFileVersionInfoSizeW(const wchar_t*, unsigned long*)
+{
+    return MARK, 0;
+}
+PLANTED int __stdcall GetFileVersionInfoW(const wchar_t*, unsigned long, unsigned long, void*)
+{
+    return MARK, 0;
+}
+PLANTED int __stdcall VerQueryValueW(const void*, const wchar_t*, void**, unsigned*)
+{
+    return MARK, 0;
+}

@@ -68,13 +68,22 @@ TEST_F(ComponentsContract, ExpandedNamesTakeTheCaseOfTheName)
 {
     // The stored character is restored in the case of the last letter before "_",
     // whatever case it was stored in; a name without "." keeps its "_".
-    struct Row { const char* name; char stored; const char* expected; };
+    struct Row {
+        const char* name;
+        char stored;
+        const char* expected;
+    };
     const Row rows[] = {
-        {"TESTFILE.XX_", 't', "TESTFILE.XXT"}, {"testfile.xx_", 't', "testfile.xxt"},
-        {"testfile.xx_", 'T', "testfile.xxt"}, {"TestFile.Xx_", 't', "TestFile.Xxt"},
-        {"TestFile.xX_", 't', "TestFile.xXT"}, {"TESTFILE.12_", 't', "TESTFILE.12T"},
-        {"testfile.12_", 'T', "testfile.12t"}, {"1234.56_", 'X', "1234.56x"},
-        {"DIGIT.XX_", '3', "DIGIT.XX3"},       {"EMPTY.X_", 0, "EMPTY.X"},
+        {"TESTFILE.XX_", 't', "TESTFILE.XXT"},
+        {"testfile.xx_", 't', "testfile.xxt"},
+        {"testfile.xx_", 'T', "testfile.xxt"},
+        {"TestFile.Xx_", 't', "TestFile.Xxt"},
+        {"TestFile.xX_", 't', "TestFile.xXT"},
+        {"TESTFILE.12_", 't', "TESTFILE.12T"},
+        {"testfile.12_", 'T', "testfile.12t"},
+        {"1234.56_", 'X', "1234.56x"},
+        {"DIGIT.XX_", '3', "DIGIT.XX3"},
+        {"EMPTY.X_", 0, "EMPTY.X"},
         {"NODOT_", 't', "NODOT_"},
     };
     for (const Row& row : rows) {

@@ -47,7 +47,11 @@ TEST_F(FileSystemContract, CopyCodes)
 {
     Write("SRC.TXT", "source");
     Write("DST.TXT", "old");
-    struct Row { std::string from, to; bool failIfExists; ErrorCode expected; };
+    struct Row {
+        std::string from, to;
+        bool failIfExists;
+        ErrorCode expected;
+    };
     const Row rows[] = {
         {"MISSING.TXT", "B.TXT", false, kErrorFileNotFound},
         {"NOFOLDER\\A.TXT", "B.TXT", false, kErrorPathNotFound},
@@ -149,13 +153,16 @@ TEST_F(FileSystemContract, BytesThatAreNoShiftJisNameNoFile)
 {
     Write("KEEP.TXT", "kept");
     const std::string names[] = {
-        "A\x81",              // a lead byte without its trail
-        "\x81\x20.TXT",      // a lead byte before a byte that cannot trail
+        "A\x81",         // a lead byte without its trail
+        "\x81\x20.TXT",  // a lead byte before a byte that cannot trail
         "\x88\x7F.TXT",
         "SUB\x81\x20\\A.TXT",  // in a folder's name
     };
     using Operation = std::function<ErrorCode(const std::string& path)>;
-    struct Row { const char* name; Operation operation; };
+    struct Row {
+        const char* name;
+        Operation operation;
+    };
     std::uint32_t attributes = 0;
     FindEntry info;
     std::vector<FindEntry> entries;
@@ -333,7 +340,11 @@ TEST_F(FileSystemContract, AFileWrittenInPiecesIsNewAndNeverALink)
 // however it grows, can exhaust the program's memory.
 TEST_F(FileSystemContract, AWholeFileReadKeepsItsBound)
 {
-    struct Row { std::size_t size; std::uint64_t limit; ErrorCode expected; };
+    struct Row {
+        std::size_t size;
+        std::uint64_t limit;
+        ErrorCode expected;
+    };
     const Row rows[] = {{10, 10, 0u}, {11, 10, kErrorFileTooLarge}, {300000, 1u << 20, 0u}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.size);

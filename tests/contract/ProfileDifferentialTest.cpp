@@ -11,8 +11,8 @@
 
 #include "platform/win32/Win32Platform.h"
 #include "platform/win32/WindowsSupport.h"
-#include "util/ProfileDocument.h"
 #include "run/ProfileStore.h"
+#include "util/ProfileDocument.h"
 
 namespace lorvel {
 namespace {
@@ -58,20 +58,23 @@ std::vector<Case> Corpus()
     const std::string hugeValue(70000, 'w');
     return {
         {"blanks", "[S]\r\n  key  =  value  \r\n\tk2\t=\tv2\t\r\n", {{"S", "key"}, {"S", "k2"}, {" S ", " key "}}},
-        {"quotes", "[S]\r\nq1=\"quoted\"\r\nq2='single'\r\nq3=\"unmatched'\r\nq4=\" spaced \"\r\nq5=\"\r\nq6=\"\"\r\n",
+        {"quotes",
+         "[S]\r\nq1=\"quoted\"\r\nq2='single'\r\nq3=\"unmatched'\r\nq4=\" spaced \"\r\nq5=\"\r\nq6=\"\"\r\n",
          {{"S", "q1"}, {"S", "q2"}, {"S", "q3"}, {"S", "q4"}, {"S", "q5"}, {"S", "q6"}}},
-        {"comments", "; top comment\r\n[S]\r\n;k=v\r\nk=v ; trailing\r\n#hash=1\r\n",
+        {"comments",
+         "; top comment\r\n[S]\r\n;k=v\r\nk=v ; trailing\r\n#hash=1\r\n",
          {{"S", ";k"}, {"S", "k"}, {"S", "#hash"}}},
         {"no equals", "[S]\r\nnoeq\r\n  spaced noeq  \r\n", {{"S", "noeq"}, {"S", "spaced noeq"}}},
         {"duplicates", "[S]\r\nk=1\r\nK=2\r\n[s]\r\nk=3\r\nx=4\r\n", {{"S", "k"}, {"s", "x"}, {"S", "x"}}},
         {"case", "[MiXeD]\r\nKeY=v\r\n", {{"mixed", "key"}, {"MIXED", "KEY"}}},
         {"empty values", "[S]\r\ne=\r\ne2= \r\n", {{"S", "e"}, {"S", "e2"}}},
-        {"long values", "[S]\r\nlong=" + longValue + "\r\nhuge=" + hugeValue + "\r\nlen255=" + std::string(255, 'x') +
-                            "\r\n",
+        {"long values",
+         "[S]\r\nlong=" + longValue + "\r\nhuge=" + hugeValue + "\r\nlen255=" + std::string(255, 'x') + "\r\n",
          {{"S", "long"}, {"S", "huge"}, {"S", "len255"}}},
         {"lf only, no final break", "[S]\nk=1\nl=2", {{"S", "k"}, {"S", "l"}}},
         {"lone cr", "[S]\rk=1\rl=2\r\n[T]\r\nm=3\r\n", {{"S", "k"}, {"S", "l"}, {"T", "m"}}},
-        {"header without bracket", "[S]\r\na=1\r\n[T\r\nb=2\r\n[U]\r\nc=3\r\n",
+        {"header without bracket",
+         "[S]\r\na=1\r\n[T\r\nb=2\r\n[U]\r\nc=3\r\n",
          {{"S", "a"}, {"S", "b"}, {"T", "b"}, {"S", "[T"}, {"U", "c"}}},
         {"shift-jis names", "[日本]\r\n表=示\r\nｶﾅ=半角\r\n", {{"日本", "表"}, {"日本", "ｶﾅ"}}},
         {"keys before a section", "k=top\r\n[S]\r\nk=in\r\n", {{"", "k"}, {"S", "k"}}},
@@ -101,10 +104,17 @@ TEST(ProfileDifferentialTest, ReadsAgreeWithTheSystem)
 TEST(ProfileDifferentialTest, WrittenKeysReadBackTheSame)
 {
     const std::string folder = Folder();
-    struct Write { std::string section, key, value; };
+    struct Write {
+        std::string section, key, value;
+    };
     const std::vector<Write> writes = {
-        {"S", "k", "changed"}, {"S", "new", "added"}, {"NewSection", "a", "1"}, {"S", "empty", ""},
-        {"s", "K", "case of an existing key"}, {"日本", "表", "示す"}, {"S", "spaced", "  kept blanks  "},
+        {"S", "k", "changed"},
+        {"S", "new", "added"},
+        {"NewSection", "a", "1"},
+        {"S", "empty", ""},
+        {"s", "K", "case of an existing key"},
+        {"日本", "表", "示す"},
+        {"S", "spaced", "  kept blanks  "},
     };
     int index = 0;
     for (const Case& c : Corpus()) {
@@ -185,7 +195,10 @@ bool RunsUnderWine()
 TEST(ProfileDifferentialTest, WindowsOnlyRowsFollowWindows)
 {
     const std::string folder = Folder();
-    struct Row { const char* name; std::string content, section, key, defaultValue, expected; };
+    struct Row {
+        const char* name;
+        std::string content, section, key, defaultValue, expected;
+    };
     const Row rows[] = {
         {"explicit empty section", "k=top\r\n[]\r\nk=explicit\r\n", "", "k", "<default>", "explicit"},
         {"explicit empty section after others", "[ S ]\r\nk=v\r\n[]\r\nk=empty\r\n", "", "k", "<default>", "empty"},
@@ -201,9 +214,8 @@ TEST(ProfileDifferentialTest, WindowsOnlyRowsFollowWindows)
         ProfileStore store(real.AsPlatform().files);
         EXPECT_EQ(store.ReadProfile(row.section, row.key, row.defaultValue, path), row.expected);
         std::string buffer(256, '\0');
-        const DWORD length =
-            ::GetPrivateProfileStringA(row.section.c_str(), row.key.c_str(), row.defaultValue.c_str(), buffer.data(),
-                                       static_cast<DWORD>(buffer.size()), path.c_str());
+        const DWORD length = ::GetPrivateProfileStringA(row.section.c_str(), row.key.c_str(), row.defaultValue.c_str(),
+                                                        buffer.data(), static_cast<DWORD>(buffer.size()), path.c_str());
         buffer.resize(length);
         if (wine)
             std::printf("[ wine     ] %s: the system gives \"%s\"\n", row.name, buffer.c_str());

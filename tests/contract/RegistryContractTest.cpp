@@ -33,14 +33,14 @@ TEST_F(RegistryContract, KeyTreesAreCreatedOpenedAndDeletedWhole)
 TEST_F(RegistryContract, ValuesKeepTheirTypeAndData)
 {
     ASSERT_EQ(reg.CreateKey(kUser, key), 0u);
-    struct Row { std::string name; RegValue value; };
+    struct Row {
+        std::string name;
+        RegValue value;
+    };
     const Row rows[] = {
-        {"Text", RegValue::String("C:\\\x95\x5C\\App")},
-        {"Empty", RegValue::String("")},
-        {"Expand", RegValue::ExpandString("%SystemRoot%\\x")},
-        {"Number", RegValue::DoubleWord(0x12345678)},
-        {"Bytes", RegValue::Binary(std::string("\0\x01\xFF", 3))},
-        {"", RegValue::String("default value")},
+        {"Text", RegValue::String("C:\\\x95\x5C\\App")},           {"Empty", RegValue::String("")},
+        {"Expand", RegValue::ExpandString("%SystemRoot%\\x")},     {"Number", RegValue::DoubleWord(0x12345678)},
+        {"Bytes", RegValue::Binary(std::string("\0\x01\xFF", 3))}, {"", RegValue::String("default value")},
     };
     for (const Row& row : rows) ASSERT_EQ(reg.WriteValue(kUser, key, row.name, row.value), 0u) << row.name;
     for (const Row& row : rows) {
@@ -55,7 +55,8 @@ TEST_F(RegistryContract, ValuesKeepTheirTypeAndData)
     ASSERT_EQ(listed.size(), std::size(rows));
     for (const Row& row : rows) {
         SCOPED_TRACE("listed " + row.name);
-        const auto found = std::find_if(listed.begin(), listed.end(), [&](const auto& v) { return v.first == row.name; });
+        const auto found =
+            std::find_if(listed.begin(), listed.end(), [&](const auto& v) { return v.first == row.name; });
         ASSERT_NE(found, listed.end());
         EXPECT_EQ(found->second.type, row.value.type);
         EXPECT_EQ(found->second.data, row.value.data);
@@ -71,7 +72,11 @@ TEST_F(RegistryContract, ValuesKeepTheirTypeAndData)
 
 TEST_F(RegistryContract, KeyNamesTheSystemRefuses)
 {
-    struct Row { std::string path; ErrorCode expected; bool wineAgrees = true; };
+    struct Row {
+        std::string path;
+        ErrorCode expected;
+        bool wineAgrees = true;
+    };
     const Row rows[] = {
         {key + "\\" + std::string(255, 'k'), kErrorSuccess},
         // Windows documents 255 characters as the limit of a key name; Wine 8 takes longer ones.
@@ -91,9 +96,9 @@ TEST_F(RegistryContract, KeyNamesTheSystemRefuses)
 TEST_F(RegistryContract, ProgramFilesDirIsThere)
 {
     RegValue value;
-    ASSERT_EQ(reg.ReadValue(RootKey::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
-                            "ProgramFilesDir", value),
-              0u);
+    ASSERT_EQ(
+        reg.ReadValue(RootKey::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir", value),
+        0u);
     EXPECT_TRUE(value.IsText());
     EXPECT_TRUE(sys.files.Exists(value.data));
 }

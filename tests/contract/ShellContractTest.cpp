@@ -10,9 +10,9 @@ using ShellContract = ContractTest;
 
 TEST_F(ShellContract, SpecialFoldersAreAbsolutePathsWithoutTrailingDelimiter)
 {
-    for (int id : {csidl::kPrograms, csidl::kStartup, csidl::kSendTo, csidl::kStartMenu, csidl::kDesktopDirectory,
-                   csidl::kCommonStartMenu, csidl::kCommonPrograms, csidl::kCommonStartup,
-                   csidl::kCommonDesktopDirectory}) {
+    for (int id :
+         {csidl::kPrograms, csidl::kStartup, csidl::kSendTo, csidl::kStartMenu, csidl::kDesktopDirectory,
+          csidl::kCommonStartMenu, csidl::kCommonPrograms, csidl::kCommonStartup, csidl::kCommonDesktopDirectory}) {
         SCOPED_TRACE(id);
         const std::string folder = sys.shell.GetSpecialFolder(id);
         ASSERT_GE(folder.size(), 4u);

@@ -44,8 +44,7 @@ TEST_F(ShellLinksContract, SavedLinkReadsBackItsThreeFields)
         {"working folder", "FOLDER.LNK", {dir + "APP.EXE", folder, ""}},
         {"arguments with commas and blanks", "ARGS.LNK", {dir + "APP.EXE", folder, "/a, b  c,d \"e f\""}},
         {"arguments longer than a path", "LONG.LNK", {dir + "APP.EXE", "", std::string(300, 'a')}},
-        {"Shift-JIS target, folder and link name", "ｱﾌﾟﾘ.lnk",
-         {dir + "表示\\表示.EXE", dir + "表示", "表示"}},
+        {"Shift-JIS target, folder and link name", "ｱﾌﾟﾘ.lnk", {dir + "表示\\表示.EXE", dir + "表示", "表示"}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -95,10 +94,8 @@ TEST_F(ShellLinksContract, ReadingWhatIsNoLinkFailsAndKeepsTheFields)
         std::string path;
     };
     const Row rows[] = {
-        {"missing file", dir + "MISSING.LNK"},
-        {"missing folder", dir + "MISSING\\APP.LNK"},
-        {"empty file", dir + "EMPTY.LNK"},
-        {"text file", dir + "TEXT.LNK"},
+        {"missing file", dir + "MISSING.LNK"}, {"missing folder", dir + "MISSING\\APP.LNK"},
+        {"empty file", dir + "EMPTY.LNK"},     {"text file", dir + "TEXT.LNK"},
         {"folder", dir + "FOLDER.LNK"},
     };
     for (const Row& row : rows) {

@@ -74,15 +74,14 @@ TEST_F(SystemContract, PortableMappingAgreesWithTheSystem)
     for (int lead = 0x81; lead <= 0xFC; ++lead) {
         if (lead > 0x9F && lead < 0xE0) continue;
         for (int trail = 0x40; trail <= 0xFC; ++trail)
-            if (trail != 0x7F)
-                samples.push_back({static_cast<char>(lead), static_cast<char>(trail)});
+            if (trail != 0x7F) samples.push_back({static_cast<char>(lead), static_cast<char>(trail)});
     }
     for (int kana = 0xA6; kana <= 0xDD; ++kana)
         for (int mark : {0xDE, 0xDF}) samples.push_back({static_cast<char>(kana), static_cast<char>(mark)});
     const std::string kMiddleDot = "\x81\x45";
     auto hasSoundMark = [](const std::string& text) {
-        return text.find('\xDE') != std::string::npos || text.find('\xDF') != std::string::npos ||
-               text == "\x81\x4A" || text == "\x81\x4B";
+        return text.find('\xDE') != std::string::npos || text.find('\xDF') != std::string::npos || text == "\x81\x4A" ||
+               text == "\x81\x4B";
     };
     int mismatches = 0;
     for (std::uint32_t flags : {kMapUpperCase, kMapFullWidth}) {

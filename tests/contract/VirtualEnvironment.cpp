@@ -10,10 +10,7 @@ namespace {
 class VirtualEnvironment final : public ContractEnvironment {
 public:
     // The machine the shipped 32-bit program mostly meets: 64-bit Windows.
-    VirtualEnvironment() : machine_(Wow64Machine())
-    {
-        machine_.platform.files.CreateFolder("C:\\SCRATCH");
-    }
+    VirtualEnvironment() : machine_(Wow64Machine()) { machine_.platform.files.CreateFolder("C:\\SCRATCH"); }
     platform::Platform& Services() override { return machine_.platform; }
     const std::string& Scratch() const override { return scratch_; }
     const std::string& ScratchKey() const override { return key_; }
@@ -75,6 +72,9 @@ private:
 
 }  // namespace
 
-std::unique_ptr<ContractEnvironment> MakeContractEnvironment() { return std::make_unique<VirtualEnvironment>(); }
+std::unique_ptr<ContractEnvironment> MakeContractEnvironment()
+{
+    return std::make_unique<VirtualEnvironment>();
+}
 
 }  // namespace lorvel::contract

@@ -106,8 +106,8 @@ private:
         const std::wstring at = lorvel::win32::Wide(link);
         const std::wstring to = lorvel::win32::Wide(target);
         using CreateLinkFn = BOOLEAN(WINAPI*)(LPCWSTR, LPCWSTR, DWORD);
-        const auto create = reinterpret_cast<CreateLinkFn>(reinterpret_cast<void*>(
-            ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "CreateSymbolicLinkW")));
+        const auto create = reinterpret_cast<CreateLinkFn>(
+            reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "CreateSymbolicLinkW")));
         constexpr DWORD kDirectory = 0x1, kUnprivileged = 0x2;
         if (create) create(at.c_str(), to.c_str(), (folder ? kDirectory : 0) | kUnprivileged);
         // Wine 8 answers that call with success and makes nothing; its programs can
@@ -117,7 +117,8 @@ private:
             // Wine cannot wait for a host program: the link appears when ln is done.
             for (int tries = 0; tries < 500 && !Present(at); ++tries) ::Sleep(10);
         }
-        if (!Present(at)) throw std::runtime_error("no link made at " + link + ": error " + std::to_string(::GetLastError()));
+        if (!Present(at))
+            throw std::runtime_error("no link made at " + link + ": error " + std::to_string(::GetLastError()));
     }
 
     // Whether anything is at a path, a link to nothing included.
@@ -133,12 +134,13 @@ private:
     static std::wstring HostPath(const std::wstring& windowsPath)
     {
         using UnixNameFn = char*(CDECL*)(LPCWSTR);
-        const auto unixName = reinterpret_cast<UnixNameFn>(reinterpret_cast<void*>(
-            ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+        const auto unixName = reinterpret_cast<UnixNameFn>(
+            reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
         char* name = unixName ? unixName(windowsPath.c_str()) : nullptr;
         if (!name) throw std::runtime_error("no host path");
         std::wstring wide;
-        for (const char* c = name; *c; ++c) wide.push_back(static_cast<unsigned char>(*c));  // the scratch paths are ASCII
+        for (const char* c = name; *c; ++c)
+            wide.push_back(static_cast<unsigned char>(*c));  // the scratch paths are ASCII
         ::HeapFree(::GetProcessHeap(), 0, name);
         return wide;
     }
@@ -167,6 +169,9 @@ private:
 
 }  // namespace
 
-std::unique_ptr<ContractEnvironment> MakeContractEnvironment() { return std::make_unique<Win32Environment>(); }
+std::unique_ptr<ContractEnvironment> MakeContractEnvironment()
+{
+    return std::make_unique<Win32Environment>();
+}
 
 }  // namespace lorvel::contract

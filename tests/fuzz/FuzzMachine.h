@@ -30,10 +30,14 @@ inline virt::MachineConfig FuzzConfig()
 {
     virt::MachineConfig config;
     config.specialFolders = {
-        {csidl::kStartMenu, "C:\\USER\\MENU"},          {csidl::kPrograms, "C:\\USER\\MENU\\PROGRAMS"},
-        {csidl::kStartup, "C:\\USER\\MENU\\PROGRAMS\\STARTUP"}, {csidl::kDesktopDirectory, "C:\\USER\\DESKTOP"},
-        {csidl::kSendTo, "C:\\USER\\SENDTO"},          {csidl::kCommonStartMenu, "C:\\ALL\\MENU"},
-        {csidl::kCommonPrograms, "C:\\ALL\\MENU\\PROGRAMS"}, {csidl::kCommonStartup, "C:\\ALL\\MENU\\PROGRAMS\\STARTUP"},
+        {csidl::kStartMenu, "C:\\USER\\MENU"},
+        {csidl::kPrograms, "C:\\USER\\MENU\\PROGRAMS"},
+        {csidl::kStartup, "C:\\USER\\MENU\\PROGRAMS\\STARTUP"},
+        {csidl::kDesktopDirectory, "C:\\USER\\DESKTOP"},
+        {csidl::kSendTo, "C:\\USER\\SENDTO"},
+        {csidl::kCommonStartMenu, "C:\\ALL\\MENU"},
+        {csidl::kCommonPrograms, "C:\\ALL\\MENU\\PROGRAMS"},
+        {csidl::kCommonStartup, "C:\\ALL\\MENU\\PROGRAMS\\STARTUP"},
         {csidl::kCommonDesktopDirectory, "C:\\ALL\\DESKTOP"},
     };
     return config;
@@ -152,7 +156,8 @@ inline Snapshot Take(virt::VirtualMachine& machine)
     std::ifstream in(root / "registry.reg", std::ios::binary);
     for (std::string line; std::getline(in, line);) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.size() > 2 && line.front() == '[' && line.back() == ']') shot.keys[UpperCase(line.substr(1, line.size() - 2))] = true;
+        if (line.size() > 2 && line.front() == '[' && line.back() == ']')
+            shot.keys[UpperCase(line.substr(1, line.size() - 2))] = true;
     }
     return shot;
 }

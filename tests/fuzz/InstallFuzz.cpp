@@ -10,8 +10,8 @@
 #include "FuzzMachine.h"
 #include "install/InstallRun.h"
 #include "run/FileOps.h"
-#include "run/SharedFiles.h"
 #include "run/ProfileStore.h"
+#include "run/SharedFiles.h"
 #include "util/Szdd.h"
 
 using namespace lorvel;

@@ -17,13 +17,13 @@
 
 #include "FuzzMachine.h"
 #include "run/FileOps.h"
-#include "run/RecordTrust.h"
-#include "run/SharedFiles.h"
-#include "uninstall/UninstallGuard.h"
-#include "run/UninstallRecord.h"
-#include "uninstall/UninstallRun.h"
 #include "run/ProfileStore.h"
+#include "run/RecordTrust.h"
 #include "run/RegistryKeys.h"
+#include "run/SharedFiles.h"
+#include "run/UninstallRecord.h"
+#include "uninstall/UninstallGuard.h"
+#include "uninstall/UninstallRun.h"
 #include "util/RegistryTokens.h"
 
 using namespace lorvel;
@@ -37,10 +37,20 @@ constexpr const char* kRecordPath = "C:\\APP\\UNSETUP.INI";
 
 // The folders nothing may remove, and below which no wildcard may reach.
 const char* const kProtected[] = {
-    "C:\\",          "C:\\WINDOWS",        "C:\\WINDOWS\\SYSTEM32",    "C:\\WINDOWS\\TEMP",
-    "C:\\PROGRAM FILES", "C:\\USER\\MENU",  "C:\\USER\\MENU\\PROGRAMS", "C:\\USER\\MENU\\PROGRAMS\\STARTUP",
-    "C:\\USER\\DESKTOP", "C:\\USER\\SENDTO", "C:\\ALL\\MENU",           "C:\\ALL\\MENU\\PROGRAMS",
-    "C:\\ALL\\MENU\\PROGRAMS\\STARTUP",    "C:\\ALL\\DESKTOP",
+    "C:\\",
+    "C:\\WINDOWS",
+    "C:\\WINDOWS\\SYSTEM32",
+    "C:\\WINDOWS\\TEMP",
+    "C:\\PROGRAM FILES",
+    "C:\\USER\\MENU",
+    "C:\\USER\\MENU\\PROGRAMS",
+    "C:\\USER\\MENU\\PROGRAMS\\STARTUP",
+    "C:\\USER\\DESKTOP",
+    "C:\\USER\\SENDTO",
+    "C:\\ALL\\MENU",
+    "C:\\ALL\\MENU\\PROGRAMS",
+    "C:\\ALL\\MENU\\PROGRAMS\\STARTUP",
+    "C:\\ALL\\DESKTOP",
 };
 
 bool Below(const std::string& path, const std::string& folder)
@@ -147,8 +157,10 @@ Named NamedBy(ProfileStore& profiles)
     Named named;
     for (const record::Key files : {record::Key::DeleteFile, record::Key::AddDeleteFile})
         for (const std::string& item : ReadNumbered(profiles, kRecord, files)) AddPath(named, PathPart(item), false);
-    for (const std::string& item : ReadNumbered(profiles, kRecord, record::Key::DeleteShortCut)) AddPath(named, item, true);
-    for (const std::string& item : ReadNumbered(profiles, kRecord, record::Key::DeleteFolder)) AddPath(named, item, false);
+    for (const std::string& item : ReadNumbered(profiles, kRecord, record::Key::DeleteShortCut))
+        AddPath(named, item, true);
+    for (const std::string& item : ReadNumbered(profiles, kRecord, record::Key::DeleteFolder))
+        AddPath(named, item, false);
     AddPath(named, ScriptReader(profiles, kRecord).Record(record::Key::SetupFolder), false);
     for (const std::string& item : ReadNumbered(profiles, kRecord, record::Key::DeleteRegistry)) {
         const RegistryKeyText key = SplitKeyByRecordRule(item);
@@ -159,7 +171,8 @@ Named NamedBy(ProfileStore& profiles)
         named.keys.push_back(KeyName(RootKey::ClassesRoot, "." + relate.extension));
         named.keys.push_back(KeyName(RootKey::ClassesRoot, relate.extension + "_auto_file"));
     }
-    named.keys.push_back(KeyName(RootKey::LocalMachine, profiles.ReadProfile("UnSetupRegistryKey", "Key", "", kRecord)));
+    named.keys.push_back(
+        KeyName(RootKey::LocalMachine, profiles.ReadProfile("UnSetupRegistryKey", "Key", "", kRecord)));
     return named;
 }
 
@@ -192,7 +205,8 @@ bool KeyMayGo(const Named& named, const std::string& key)
 {
     if (IsKeyTheGuardProtects(key)) return false;
     for (const std::string& n : named.keys)
-        if (key == n || (key.size() > n.size() && key.compare(0, n.size(), n) == 0 && key[n.size()] == '\\')) return true;
+        if (key == n || (key.size() > n.size() && key.compare(0, n.size(), n) == 0 && key[n.size()] == '\\'))
+            return true;
     return false;
 }
 
@@ -229,30 +243,32 @@ void Prepare(FuzzMachine& fm)
 {
     virt::VirtualMachine& m = fm.Reset();
     Registry& reg = m.Reg();
-    for (const char* file : {"C:\\APP\\A.TXT", "C:\\APP\\B.INI", "C:\\APP\\SUB\\C.DAT", "C:\\APP\\LIB.DLL",
-                             "C:\\WINDOWS\\WIN.INI", "C:\\WINDOWS\\SYSTEM32\\KERNEL.DLL", "C:\\WINDOWS\\SYSTEM32\\SHARED.DLL",
-                             "C:\\WINDOWS\\FONTS\\A.TTF", "C:\\WINDOWS\\TEMP\\OTHER.TMP", "C:\\PROGRAM FILES\\OTHER\\O.EXE",
-                             "C:\\USER\\DESKTOP\\APP.LNK", "C:\\USER\\DESKTOP\\OTHER.LNK",
-                             "C:\\USER\\MENU\\PROGRAMS\\GROUP\\APP.LNK", "C:\\OTHER\\KEEP.TXT", "C:\\AUTOEXEC.BAT"})
+    for (const char* file :
+         {"C:\\APP\\A.TXT", "C:\\APP\\B.INI", "C:\\APP\\SUB\\C.DAT", "C:\\APP\\LIB.DLL", "C:\\WINDOWS\\WIN.INI",
+          "C:\\WINDOWS\\SYSTEM32\\KERNEL.DLL", "C:\\WINDOWS\\SYSTEM32\\SHARED.DLL", "C:\\WINDOWS\\FONTS\\A.TTF",
+          "C:\\WINDOWS\\TEMP\\OTHER.TMP", "C:\\PROGRAM FILES\\OTHER\\O.EXE", "C:\\USER\\DESKTOP\\APP.LNK",
+          "C:\\USER\\DESKTOP\\OTHER.LNK", "C:\\USER\\MENU\\PROGRAMS\\GROUP\\APP.LNK", "C:\\OTHER\\KEEP.TXT",
+          "C:\\AUTOEXEC.BAT"})
         fm.Put(file, std::string(file).find(".DLL") != std::string::npos ? "MZ\nDllUnregisterServer=0\n" : "bytes");
     fm.Put("C:\\WINDOWS\\KORAT98.INI", "[App]\r\nFolder=C:\\APP\\\r\n[Other]\r\nFolder=C:\\OTHER\\\r\n");
-    for (const char* key : {"SOFTWARE\\App\\Sub", "SOFTWARE\\Other", "SOFTWARE\\Classes\\.x",
-                            "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\App",
-                            "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Other", "SYSTEM\\CurrentControlSet\\Services"})
+    for (const char* key :
+         {"SOFTWARE\\App\\Sub", "SOFTWARE\\Other", "SOFTWARE\\Classes\\.x",
+          "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\App",
+          "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Other", "SYSTEM\\CurrentControlSet\\Services"})
         reg.CreateKey(RootKey::LocalMachine, key);
     reg.CreateKey(RootKey::LocalMachine, kSharedDllsKey);
     reg.WriteValue(RootKey::LocalMachine, kSharedDllsKey, "C:\\WINDOWS\\SYSTEM32\\SHARED.DLL", RegValue::DoubleWord(1));
     for (const char* key : {"Software\\App", "Software\\Other"}) reg.CreateKey(RootKey::CurrentUser, key);
-    for (const char* key : {".app", "app_auto_file\\shell\\open\\command", "CLSID\\{0}", "*\\shell", "Folder", "txtfile",
-                            ".txt", ".exe", "exefile\\shell\\open\\command", ".bat", "batfile"})
+    for (const char* key : {".app", "app_auto_file\\shell\\open\\command", "CLSID\\{0}", "*\\shell", "Folder",
+                            "txtfile", ".txt", ".exe", "exefile\\shell\\open\\command", ".bat", "batfile"})
         reg.CreateKey(RootKey::ClassesRoot, key);
     reg.WriteValue(RootKey::ClassesRoot, ".app", "", RegValue::String("app_auto_file"));
     reg.WriteValue(RootKey::ClassesRoot, ".txt", "", RegValue::String("txtfile"));
     reg.WriteValue(RootKey::ClassesRoot, ".exe", "", RegValue::String("exefile"));
     reg.WriteValue(RootKey::ClassesRoot, ".bat", "", RegValue::String("batfile"));
     for (const char* key : {"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\Agent",
-                            "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon",
-                            "SOFTWARE\\Policies\\Maker", "SYSTEM\\CurrentControlSet\\Services\\Driver"})
+                            "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", "SOFTWARE\\Policies\\Maker",
+                            "SYSTEM\\CurrentControlSet\\Services\\Driver"})
         reg.CreateKey(RootKey::LocalMachine, key);
 }
 
@@ -302,7 +318,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const auto now = after.files.find(path);
         if (now == after.files.end()) {
             if (!MayGo(named, path)) __builtin_trap();
-            if (!vouched && (setupFolder.empty() || (path != setupFolder && !Below(path, setupFolder)))) __builtin_trap();
+            if (!vouched && (setupFolder.empty() || (path != setupFolder && !Below(path, setupFolder))))
+                __builtin_trap();
         } else if (now->second != bytes && path != "C:\\WINDOWS\\KORAT98.INI") {
             __builtin_trap();  // the uninstall writes no file but the folder memory
         }
@@ -317,7 +334,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::map<std::string, std::string> typesAfter = Types(platform.registry);
     for (const auto& [extension, type] : typesBefore) {
         const auto now = typesAfter.find(extension);
-        if (IsExecutableExtension(extension.substr(1)) && (now == typesAfter.end() || now->second != type)) __builtin_trap();
+        if (IsExecutableExtension(extension.substr(1)) && (now == typesAfter.end() || now->second != type))
+            __builtin_trap();
     }
     for (const auto& [extension, type] : typesAfter) {
         const auto was = typesBefore.find(extension);

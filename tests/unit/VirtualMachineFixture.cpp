@@ -20,7 +20,8 @@ ScratchFolder::ScratchFolder()
 
 ScratchFolder::ScratchFolder(const std::filesystem::path& from) : ScratchFolder()
 {
-    std::filesystem::copy(from, path_, std::filesystem::copy_options::recursive | std::filesystem::copy_options::copy_symlinks);
+    std::filesystem::copy(from, path_,
+                          std::filesystem::copy_options::recursive | std::filesystem::copy_options::copy_symlinks);
 }
 
 ScratchFolder::~ScratchFolder()
@@ -79,6 +80,9 @@ std::map<std::string, std::string> HostTree(platform::virt::VirtualMachine& mach
     return tree;
 }
 
-SetupContext TestMachine::StartupContext() { return SimulatedStartupContext(platform.shell); }
+SetupContext TestMachine::StartupContext()
+{
+    return SimulatedStartupContext(platform.shell);
+}
 
 }  // namespace lorvel::testing

@@ -85,9 +85,12 @@ struct FormsWin32 : ::testing::Test {
 TEST_F(FormsWin32, EachButtonOfTheDeletionQuestionWritesItsAnswer)
 {
     dialog.lblMessage.SetCaption("C:\\APP\\SHARED.DLL");
-    struct Row { const wchar_t* button; const char* answer; };
-    const Row rows[] = {{L"はい(&Y)", "Yes"}, {L"いいえ(&N)", "No"}, {L"すべて削除(&D)", "Delete"},
-                        {L"すべて保存(&A)", "Save"}};
+    struct Row {
+        const wchar_t* button;
+        const char* answer;
+    };
+    const Row rows[] = {
+        {L"はい(&Y)", "Yes"}, {L"いいえ(&N)", "No"}, {L"すべて削除(&D)", "Delete"}, {L"すべて保存(&A)", "Save"}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.answer);
         ASSERT_EQ(Answer(row.button), kModalOk) << "the question or its button never showed";
@@ -161,7 +164,11 @@ TEST_F(FormsWin32, TheFolderBoxRefusesACharacterWithNoShiftJisForm)
     FoundChild found{L"C:\\APP"};
     ::EnumThreadWindows(::GetCurrentThreadId(), MatchTopLevel, reinterpret_cast<LPARAM>(&found));
     ASSERT_NE(found.child, nullptr) << "the folder box's window was not found";
-    struct Row { const wchar_t* typed; std::string caption; const wchar_t* shown; };
+    struct Row {
+        const wchar_t* typed;
+        std::string caption;
+        const wchar_t* shown;
+    };
     const Row rows[] = {
         {L"C:\\APP\x00A5SUB", "C:\\APP", L"C:\\APP"},
         {L"C:\\\x8868", "C:\\\x95\x5C", L"C:\\\x8868"},

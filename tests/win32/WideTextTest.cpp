@@ -17,15 +17,18 @@ using platform::kErrorNoUnicodeTranslation;
 
 TEST(WideTextTest, ShiftJisTextRoundTripsExactly)
 {
-    struct Row { std::string bytes; std::wstring wide; };
+    struct Row {
+        std::string bytes;
+        std::wstring wide;
+    };
     const Row rows[] = {
         {"", L""},
         {"C:\\\x95\x5C\\A.TXT", L"C:\\\x8868\\A.TXT"},  // a trail byte 0x5C stays in its character
         {"\\", L"\\"},                                  // 0x5C is the backslash, not the yen sign
         {"~", L"~"},
-        {"\x81\x5F", L"\xFF3C"},                        // the full-width backslash
-        {"\x81\x8F", L"\xFFE5"},                        // the full-width yen sign, which has a code
-        {"\xB1\xDE", L"\xFF71\xFF9E"},                  // half-width katakana
+        {"\x81\x5F", L"\xFF3C"},        // the full-width backslash
+        {"\x81\x8F", L"\xFFE5"},        // the full-width yen sign, which has a code
+        {"\xB1\xDE", L"\xFF71\xFF9E"},  // half-width katakana
         {"\x82\xA0\x83\x41", L"\x3042\x30A2"},
     };
     for (const Row& row : rows) {
@@ -41,14 +44,14 @@ TEST(WideTextTest, ShiftJisTextRoundTripsExactly)
 TEST(WideTextTest, CharactersWithNoShiftJisCodeDoNotConvert)
 {
     const std::wstring rows[] = {
-        L"\x00A5",              // YEN SIGN, whose best fit is 0x5C "\"
+        L"\x00A5",  // YEN SIGN, whose best fit is 0x5C "\"
         L"C:\\A\x00A5..\x00A5WINDOWS",
-        L"\x203E",              // OVERLINE, whose best fit is "~"
-        L"\x00E9",              // e with an acute accent
-        L"\x00A6",              // BROKEN BAR
-        L"\xD55C",              // a Hangul syllable
-        L"\xD83D\xDE00",        // a character beyond the first plane
-        L"\xD800",              // half a surrogate pair
+        L"\x203E",        // OVERLINE, whose best fit is "~"
+        L"\x00E9",        // e with an acute accent
+        L"\x00A6",        // BROKEN BAR
+        L"\xD55C",        // a Hangul syllable
+        L"\xD83D\xDE00",  // a character beyond the first plane
+        L"\xD800",        // half a surrogate pair
     };
     for (const std::wstring& row : rows) {
         SCOPED_TRACE(::testing::PrintToString(row));
@@ -63,8 +66,8 @@ TEST(WideTextTest, CharactersWithNoShiftJisCodeDoNotConvert)
 TEST(WideTextTest, BytesThatAreNoShiftJisDoNotConvert)
 {
     const std::string rows[] = {
-        "A\x81",       // a lead byte without its trail
-        "\x81\x20",    // a lead byte before a byte that cannot trail
+        "A\x81",     // a lead byte without its trail
+        "\x81\x20",  // a lead byte before a byte that cannot trail
         "\x88\x7F",
         "\xEF\x40\\",  // a pair that is no character
     };
@@ -110,7 +113,10 @@ TEST_F(Win32Services, ATemporaryFolderWithNoShiftJisNameIsNone)
 {
     wchar_t saved[MAX_PATH + 1] = {};
     const DWORD savedLength = ::GetEnvironmentVariableW(L"TMP", saved, MAX_PATH);
-    struct Row { std::wstring tmp; std::string expected; };
+    struct Row {
+        std::wstring tmp;
+        std::string expected;
+    };
     const Row rows[] = {
         {L"C:\\TEMP\x00A5WINDOWS", ""},  // read with best fit, "C:\TEMP\WINDOWS\"
         {L"C:\\\x8868", "C:\\\x95\x5C\\"},

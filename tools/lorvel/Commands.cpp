@@ -96,7 +96,8 @@ int RunExpand(const CompressOptions& options, std::ostream& out, std::ostream& e
     return kExitClean;
 }
 
-int ReportDiagnostics(const std::string& shownPath, const std::vector<Diagnostic>& found, bool werror, std::ostream& out)
+int ReportDiagnostics(const std::string& shownPath, const std::vector<Diagnostic>& found, bool werror,
+                      std::ostream& out)
 {
     int errors = 0;
     int warnings = 0;
@@ -105,7 +106,8 @@ int ReportDiagnostics(const std::string& shownPath, const std::vector<Diagnostic
         (isError ? errors : warnings)++;
         out << shownPath;
         if (d.line > 0) out << ":" << d.line << ":" << d.column;
-        out << ": " << (isError ? "error" : "warning") << ": " << ShiftJisToTerminal(d.message) << " [" << d.rule << "]\n";
+        out << ": " << (isError ? "error" : "warning") << ": " << ShiftJisToTerminal(d.message) << " [" << d.rule
+            << "]\n";
     }
     if (errors == 0 && warnings == 0)
         out << shownPath << ": no problems found\n";

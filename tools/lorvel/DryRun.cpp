@@ -29,7 +29,10 @@ namespace {
 using nlohmann::json;
 
 // Texts of the program are Shift-JIS; the report is UTF-8.
-std::string U(const std::string& sjis) { return ShiftJisToUtf8(sjis); }
+std::string U(const std::string& sjis)
+{
+    return ShiftJisToUtf8(sjis);
+}
 
 constexpr const char* kMediumProgram = "C:\\SETUP\\SETUP.EXE";
 // Outside the medium and placed before the machine's first picture, so it is no change.
@@ -88,8 +91,10 @@ json RunProgram(platform::virt::VirtualMachine& machine, DryRunBackend& backend,
     wizard["message"] = U(main.lblMessage.Caption());
     wizard["folder"] = U(main.txtFolder.Caption());
     wizard["overwrite"] = box(main.chkOverWrite);
-    wizard["shortcuts"] = {{"desktop", box(main.chkSCutDesktop)}, {"startMenu", box(main.chkSCutStartMenu)},
-                           {"startup", box(main.chkSCutStartUp)}, {"sendTo", box(main.chkSCutSendTo)}};
+    wizard["shortcuts"] = {{"desktop", box(main.chkSCutDesktop)},
+                           {"startMenu", box(main.chkSCutStartMenu)},
+                           {"startup", box(main.chkSCutStartUp)},
+                           {"sendTo", box(main.chkSCutSendTo)}};
     return {{"wizard", wizard}, {"exitCode", exitCode}};
 }
 
@@ -211,7 +216,8 @@ int RunDryRun(const DryRunOptions& options, std::ostream& out, std::ostream& err
         if (!PlaceMedium(machine, *medium, watch, err)) return kExitError;
         const Snapshot fresh = TakeSnapshot(machine);
         Snapshot installed;
-        json install = ReportRun(machine, backend, watch, fresh, std::string("\"") + kMediumProgram + "\" " + switches, installed);
+        json install =
+            ReportRun(machine, backend, watch, fresh, std::string("\"") + kMediumProgram + "\" " + switches, installed);
         NoteSources(install, watch.copies);
         report["install"] = install;
         const std::string record = NoteRecord(installed, report);

@@ -33,7 +33,10 @@ public:
     {
         return inner.ShowMessageBox(text, caption, flags);
     }
-    bool BrowseForFolder(ui::Form& owner, ui::FolderBrowse& browse) override { return inner.BrowseForFolder(owner, browse); }
+    bool BrowseForFolder(ui::Form& owner, ui::FolderBrowse& browse) override
+    {
+        return inner.BrowseForFolder(owner, browse);
+    }
     bool UserGone() override { return inner.UserGone(); }
 };
 

@@ -18,11 +18,14 @@ void PrintDryRunReport(const json& report, std::ostream& out)
         // Empty lines of the message stay empty, without the indent.
         for (std::size_t at; (at = message.find("\n    \n")) != std::string::npos;) message.replace(at, 6, "\n\n");
         out << "  message: " << message << "\n  folder: " << w.value("folder", "") << "\n";
-        auto box = [](const json& b) { return std::string(b["checked"].get<bool>() ? "[x]" : "[ ]") + (b["enabled"].get<bool>() ? "" : " (locked)"); };
+        auto box = [](const json& b) {
+            return std::string(b["checked"].get<bool>() ? "[x]" : "[ ]") +
+                   (b["enabled"].get<bool>() ? "" : " (locked)");
+        };
         if (std::string(title) == "install") {
-            out << "  overwrite " << box(w["overwrite"]) << "  desktop " << box(w["shortcuts"]["desktop"]) << "  start menu "
-                << box(w["shortcuts"]["startMenu"]) << "  startup " << box(w["shortcuts"]["startup"]) << "  send to "
-                << box(w["shortcuts"]["sendTo"]) << "\n";
+            out << "  overwrite " << box(w["overwrite"]) << "  desktop " << box(w["shortcuts"]["desktop"])
+                << "  start menu " << box(w["shortcuts"]["startMenu"]) << "  startup " << box(w["shortcuts"]["startup"])
+                << "  send to " << box(w["shortcuts"]["sendTo"]) << "\n";
         }
         out << "phases:\n";
         for (const auto& status : run["phases"]) {
@@ -35,8 +38,8 @@ void PrintDryRunReport(const json& report, std::ostream& out)
             std::string text = b["text"].get<std::string>();
             for (char& c : text)
                 if (c == '\r' || c == '\n') c = ' ';
-            out << "  [" << b["caption"].get<std::string>() << "] " << text << " -> " << b["answer"].get<std::string>() << " ("
-                << b.value("from", "default") << ")\n";
+            out << "  [" << b["caption"].get<std::string>() << "] " << text << " -> " << b["answer"].get<std::string>()
+                << " (" << b.value("from", "default") << ")\n";
         }
         out << "exit code: " << run.value("exitCode", 0) << "\n";
         const json& changes = run["changes"];
@@ -46,7 +49,8 @@ void PrintDryRunReport(const json& report, std::ostream& out)
         for (const auto& f : changes["folders"]["removed"]) out << "  " << f.get<std::string>() << "\n";
         out << "files written:\n";
         for (const auto& f : changes["files"]) {
-            out << "  " << f["path"].get<std::string>() << " (" << f["size"].get<std::size_t>() << " bytes, " << f["change"].get<std::string>();
+            out << "  " << f["path"].get<std::string>() << " (" << f["size"].get<std::size_t>() << " bytes, "
+                << f["change"].get<std::string>();
             if (f.contains("source")) out << ", from " << f["source"].get<std::string>();
             out << ")\n";
         }
@@ -63,7 +67,8 @@ void PrintDryRunReport(const json& report, std::ostream& out)
         }
         if (!changes["registry"]["removed"].empty()) out << "registry removed:\n";
         for (const auto& r : changes["registry"]["removed"]) {
-            out << "  [" << r["key"].get<std::string>() << "]" << (r["keyRemoved"].get<bool>() ? " (key removed)" : "") << "\n";
+            out << "  [" << r["key"].get<std::string>() << "]" << (r["keyRemoved"].get<bool>() ? " (key removed)" : "")
+                << "\n";
             for (const auto& v : r["values"]) out << "    " << v.get<std::string>() << "\n";
         }
         for (const auto& p : changes["profileEntries"]) {
@@ -88,7 +93,8 @@ void PrintDryRunReport(const json& report, std::ostream& out)
         const json& remains = report["remains"];
         out << "== left on the machine after the uninstall, against a fresh one ==\n";
         bool any = false;
-        for (const auto& f : remains["folders"]["added"]) out << "  folder " << f.get<std::string>() << "\n", any = true;
+        for (const auto& f : remains["folders"]["added"])
+            out << "  folder " << f.get<std::string>() << "\n", any = true;
         for (const auto& f : remains["files"]) out << "  file " << f["path"].get<std::string>() << "\n", any = true;
         for (const auto& r : remains["registry"]["added"]) {
             out << "  registry [" << r["key"].get<std::string>() << "]\n";

@@ -30,7 +30,8 @@ std::optional<std::string> ReadHostFile(const fs::path& path, std::string& error
         return std::nullopt;
     }
     if (size > limit) {
-        error = Shown(path) + ": " + std::to_string(size) + " bytes, more than the " + std::to_string(limit) + " allowed";
+        error =
+            Shown(path) + ": " + std::to_string(size) + " bytes, more than the " + std::to_string(limit) + " allowed";
         return std::nullopt;
     }
     std::ifstream in(path, std::ios::binary);
@@ -77,6 +78,9 @@ std::optional<fs::path> FindInFolder(const fs::path& folder, const std::string& 
     return std::nullopt;
 }
 
-std::string Shown(const fs::path& path) { return path.generic_string(); }
+std::string Shown(const fs::path& path)
+{
+    return path.generic_string();
+}
 
 }  // namespace lorvel::tool

@@ -5,12 +5,24 @@
 
 namespace lorvel::tool {
 
-std::string ShiftJisToTerminal(const std::string& sjis) { return ShiftJisToUtf8(sjis); }
+std::string ShiftJisToTerminal(const std::string& sjis)
+{
+    return ShiftJisToUtf8(sjis);
+}
 
-std::string Utf8ToTerminal(const std::string& utf8) { return utf8; }
+std::string Utf8ToTerminal(const std::string& utf8)
+{
+    return utf8;
+}
 
-std::string ShiftJisToHostName(const std::string& sjis) { return ShiftJisToUtf8(sjis); }
+std::string ShiftJisToHostName(const std::string& sjis)
+{
+    return ShiftJisToUtf8(sjis);
+}
 
-bool ErrorStreamIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
+bool ErrorStreamIsTerminal()
+{
+    return ::isatty(STDERR_FILENO) == 1;
+}
 
 }  // namespace lorvel::tool

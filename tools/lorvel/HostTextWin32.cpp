@@ -5,7 +5,10 @@
 
 namespace lorvel::tool {
 
-std::string ShiftJisToTerminal(const std::string& sjis) { return sjis; }
+std::string ShiftJisToTerminal(const std::string& sjis)
+{
+    return sjis;
+}
 
 // A character the console cannot show becomes the code page's default, not the end of the report.
 std::string Utf8ToTerminal(const std::string& utf8)
@@ -23,7 +26,10 @@ std::string Utf8ToTerminal(const std::string& utf8)
     return out;
 }
 
-std::string ShiftJisToHostName(const std::string& sjis) { return sjis; }
+std::string ShiftJisToHostName(const std::string& sjis)
+{
+    return sjis;
+}
 
 bool ErrorStreamIsTerminal()
 {

@@ -6,8 +6,8 @@
 #include "HostFiles.h"
 #include "HostText.h"
 #include "platform/virtual/HostAccess.h"
-#include "util/ShiftJisText.h"
 #include "run/FixedNames.h"
+#include "util/ShiftJisText.h"
 
 namespace lorvel::tool {
 
@@ -15,7 +15,10 @@ namespace {
 
 using nlohmann::json;
 
-std::string U(const std::string& sjis) { return ShiftJisToUtf8(sjis); }
+std::string U(const std::string& sjis)
+{
+    return ShiftJisToUtf8(sjis);
+}
 
 // The non-empty lines, in file order.
 std::vector<std::string> Lines(const std::string& text)
@@ -44,7 +47,8 @@ Snapshot TakeSnapshot(platform::virt::VirtualMachine& machine)
         if (!drive.is_directory() || drive.path().filename().string().size() != 1) continue;
         for (const auto& entry : fs::recursive_directory_iterator(drive.path())) {
             std::string path = drive.path().filename().string() + ":";
-            for (const auto& part : fs::relative(entry.path(), drive.path())) path += "\\" + platform::virt::HostText(part);
+            for (const auto& part : fs::relative(entry.path(), drive.path()))
+                path += "\\" + platform::virt::HostText(part);
             if (entry.is_directory()) {
                 shot.folders.insert(path + "\\");
             } else {
@@ -78,13 +82,16 @@ json Difference(const Snapshot& before, const Snapshot& after, platform::virt::V
     for (const auto& [path, content] : after.files) {
         const auto old = before.files.find(path);
         if (old != before.files.end() && old->second == content) continue;
-        files.push_back({{"path", path}, {"size", content.size()}, {"change", old == before.files.end() ? "added" : "changed"}});
+        files.push_back(
+            {{"path", path}, {"size", content.size()}, {"change", old == before.files.end() ? "added" : "changed"}});
         const std::string upper = AsciiUpperCase(path);
         if (upper.size() > 4 && upper.compare(upper.size() - 4, 4, ".LNK") == 0) {
             platform::LinkFields fields;
             const auto windowsPath = Utf8ToShiftJis(path);
             if (windowsPath && machine.Links().ReadLink(*windowsPath, fields) == 0)
-                shortcuts.push_back({{"path", path}, {"target", U(fields.target)}, {"arguments", U(fields.arguments)},
+                shortcuts.push_back({{"path", path},
+                                     {"target", U(fields.target)},
+                                     {"arguments", U(fields.arguments)},
                                      {"workingFolder", U(fields.workingFolder)}});
         }
         // Profile entries, but not the record's, which the report gives whole.
@@ -97,8 +104,10 @@ json Difference(const Snapshot& before, const Snapshot& after, platform::virt::V
             json added = json::array();
             std::string section;
             for (const std::string& line : Lines(content)) {
-                if (line[0] == '[') section = line;
-                else if (!was.count(line)) added.push_back(U(section + " " + line));
+                if (line[0] == '[')
+                    section = line;
+                else if (!was.count(line))
+                    added.push_back(U(section + " " + line));
             }
             if (!added.empty()) profiles.push_back({{"file", path}, {"entries", added}});
         }

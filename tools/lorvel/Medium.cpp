@@ -1,8 +1,8 @@
 #include "Medium.h"
 
 #include "HostText.h"
-#include "util/ShiftJisText.h"
 #include "run/FixedNames.h"
+#include "util/ShiftJisText.h"
 
 namespace lorvel::tool {
 
@@ -40,7 +40,8 @@ std::optional<MediumLayout> LocateMedium(const fs::path& path, std::string& erro
         if (auto script = FindInFolder(path, kScriptName)) {
             layout.script = *script;
             layout.firstDisk = path;
-        } else if (auto disk1 = FindInFolder(path, kDiskFolderPrefix + std::string("1")); disk1 && FindInFolder(*disk1, kScriptName)) {
+        } else if (auto disk1 = FindInFolder(path, kDiskFolderPrefix + std::string("1"));
+                   disk1 && FindInFolder(*disk1, kScriptName)) {
             layout.script = *FindInFolder(*disk1, kScriptName);
             layout.firstDisk = *disk1;
             layout.disksRoot = path;

@@ -17,8 +17,8 @@
 #include "ScriptCheck.h"
 #include "SingleFile.h"
 #include "run/FixedNames.h"
-#include "util/ProfileDocument.h"
 #include "util/NumberedValues.h"
+#include "util/ProfileDocument.h"
 #include "util/ScriptVocabulary.h"
 #include "util/ShiftJisText.h"
 #include "util/Szdd.h"
@@ -30,10 +30,16 @@ namespace {
 // Disk space goes in whole sectors; counting each file rounded up to one keeps a
 // disk from being over-filled by its last file's slack.
 constexpr std::uint64_t kSector = 512;
-std::uint64_t OnDisk(std::uint64_t bytes) { return (bytes + kSector - 1) / kSector * kSector; }
+std::uint64_t OnDisk(std::uint64_t bytes)
+{
+    return (bytes + kSector - 1) / kSector * kSector;
+}
 
 // Names on a medium compare as the system compares them: ASCII letters folded.
-std::string Fold(const std::string& name) { return AsciiUpperCase(name); }
+std::string Fold(const std::string& name)
+{
+    return AsciiUpperCase(name);
+}
 
 bool FitsEightThree(const std::string& name)
 {
@@ -60,7 +66,7 @@ std::string ToCrLf(const std::string& text)
 }
 
 struct MediumFile {
-    std::string name;      // on the medium
+    std::string name;  // on the medium
     std::string bytes;
     std::uint64_t original = 0;
 };
@@ -73,16 +79,20 @@ struct Disk {
 
 class Progress {
 public:
-    Progress(std::ostream& err, bool enabled, std::uint64_t total) : err_(err), enabled_(enabled && total > 0), total_(total) {}
+    Progress(std::ostream& err, bool enabled, std::uint64_t total)
+        : err_(err), enabled_(enabled && total > 0), total_(total)
+    {
+    }
     void Advance(std::uint64_t bytes, const std::string& name)
     {
         done_ += bytes;
         if (!enabled_) return;
         const int width = 30;
         const int filled = static_cast<int>(done_ * width / total_);
-        err_ << "\r[" << std::string(static_cast<std::size_t>(filled), '#') << std::string(static_cast<std::size_t>(width - filled), ' ')
-             << "] " << std::setw(3) << done_ * 100 / total_ << "% " << std::left << std::setw(24) << name.substr(0, 24)
-             << std::right << std::flush;
+        err_ << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
+             << std::string(static_cast<std::size_t>(width - filled), ' ') << "] " << std::setw(3)
+             << done_ * 100 / total_ << "% " << std::left << std::setw(24) << name.substr(0, 24) << std::right
+             << std::flush;
     }
     void Finish()
     {
@@ -134,7 +144,8 @@ std::string Ratio(std::uint64_t after, std::uint64_t before)
 {
     if (before == 0) return "-";
     std::ostringstream text;
-    text << std::fixed << std::setprecision(1) << 100.0 * static_cast<double>(after) / static_cast<double>(before) << "%";
+    text << std::fixed << std::setprecision(1) << 100.0 * static_cast<double>(after) / static_cast<double>(before)
+         << "%";
     return text.str();
 }
 
@@ -150,10 +161,14 @@ std::optional<std::uint64_t> ParseDiskSize(const std::string& text)
     if (digits == 0 || digits > 12) return std::nullopt;
     std::uint64_t value = std::stoull(text.substr(0, digits));
     const std::string unit = Fold(text.substr(digits));
-    if (unit == "K") value <<= 10;
-    else if (unit == "M") value <<= 20;
-    else if (unit == "G") value <<= 30;
-    else if (!unit.empty()) return std::nullopt;
+    if (unit == "K")
+        value <<= 10;
+    else if (unit == "M")
+        value <<= 20;
+    else if (unit == "G")
+        value <<= 30;
+    else if (!unit.empty())
+        return std::nullopt;
     return value ? std::optional<std::uint64_t>(value) : std::nullopt;
 }
 
@@ -163,12 +178,14 @@ namespace {
 // nothing written under the output's name.
 class Packer {
 public:
-    Packer(const PackOptions& options, std::ostream& out, std::ostream& err) : options_(options), out_(out), err_(err) {}
+    Packer(const PackOptions& options, std::ostream& out, std::ostream& err) : options_(options), out_(out), err_(err)
+    {
+    }
 
     int Run()
     {
-        if (!CheckOptions() || !ReadInputs() || !FindSources() || !LayFirstDisk() || !PackEntries() || !WriteStaging() ||
-            !CheckStaged() || !(SingleFile() ? WriteSingleFile() : Publish()))
+        if (!CheckOptions() || !ReadInputs() || !FindSources() || !LayFirstDisk() || !PackEntries() ||
+            !WriteStaging() || !CheckStaged() || !(SingleFile() ? WriteSingleFile() : Publish()))
             return Fail();
         PrintSummary();
         if (!options_.zip.empty() && !WriteZip()) return Fail();
@@ -206,10 +223,12 @@ private:
         // One file carries one medium: there are no disks to change.
         if (SingleFile() && options_.diskSize != 0)
             return Failed("--disk-size lays out disks; a single file carries the medium whole: leave out one of them");
-        if (SingleFile() && !options_.zip.empty()) return Failed("--zip packs a medium folder; leave it out with --single-file");
+        if (SingleFile() && !options_.zip.empty())
+            return Failed("--zip packs a medium folder; leave it out with --single-file");
         if (options_.sign && !SingleFile()) return Failed("--sign signs a single file: give --single-file");
         if (options_.sign) {
-            if (const std::string problem = SignOptionsProblem(options_.signing); !problem.empty()) return Failed(problem);
+            if (const std::string problem = SignOptionsProblem(options_.signing); !problem.empty())
+                return Failed(problem);
         }
         if (fs::exists(Output(), ec) && !options_.force)
             return Failed(Shown(Output()) + " exists; use --force to replace it");
@@ -271,7 +290,8 @@ private:
     // there as it is, so it is never compressed.
     bool LayFirstDisk()
     {
-        readme_ = document_.Read(script::SectionOf(script::Key::ReadmeFile), script::NameOf(script::Key::ReadmeFile)).value_or("");
+        readme_ = document_.Read(script::SectionOf(script::Key::ReadmeFile), script::NameOf(script::Key::ReadmeFile))
+                      .value_or("");
         if (!readme_.empty() && readme_[0] == '\\') readme_.erase(0, 1);
         medium_.resize(1);
         // The script grows by "(Dch)" where disks change: reserve the most it can grow by.
@@ -290,8 +310,9 @@ private:
             }
         }
         if (Disks() && medium_[0].used > options_.diskSize)
-            return Failed(std::string(kProgramName) + ", the script and the readme need " + std::to_string(medium_[0].used) +
-                          " bytes, more than a disk of " + std::to_string(options_.diskSize));
+            return Failed(std::string(kProgramName) + ", the script and the readme need " +
+                          std::to_string(medium_[0].used) + " bytes, more than a disk of " +
+                          std::to_string(options_.diskSize));
         return true;
     }
 
@@ -309,7 +330,8 @@ private:
             std::string mediumName = name;
             // Only a target that ends in the file's name can be given the compressed name.
             const std::string& target = entry.parts.target;
-            const bool renamable = target.size() >= name.size() && Fold(target.substr(target.size() - name.size())) == Fold(name);
+            const bool renamable =
+                target.size() >= name.size() && Fold(target.substr(target.size() - name.size())) == Fold(name);
             std::string bytes = *source;
             const bool isReadme = !readme_.empty() && Fold(name) == Fold(readme_);
             const bool alreadyCompressed = EndsWithUnderscore(name);
@@ -317,14 +339,16 @@ private:
             if (const auto cached = packedOnce.find(Fold(name)); cached != packedOnce.end()) {
                 mediumName = cached->second.first;
                 bytes = cached->second.second;
-            } else if (options_.compress != CompressMode::None && !isReadme && !alreadyCompressed && naming && renamable) {
+            } else if (options_.compress != CompressMode::None && !isReadme && !alreadyCompressed && naming &&
+                       renamable) {
                 std::string compressed = CompressSzdd(*source, naming->lastCharacter);
                 if (options_.compress == CompressMode::All || compressed.size() < source->size()) {
                     mediumName = naming->name;
                     bytes = std::move(compressed);
                 }
             } else if (options_.compress == CompressMode::All && !isReadme && !alreadyCompressed && !naming) {
-                warnings_.push_back(entry.parts.sourceName + " is stored as it is: a compressed name could not give its name back");
+                warnings_.push_back(entry.parts.sourceName +
+                                    " is stored as it is: a compressed name could not give its name back");
             }
             packedOnce.emplace(Fold(name), std::make_pair(mediumName, bytes));
             progress.Advance(source->size(), name);
@@ -342,10 +366,12 @@ private:
                 mediumName = name;
                 bytes = *source;
             }
-            if (!medium_.back().names.count(Fold(mediumName)) && !Place(entry, mediumName, std::move(bytes), source->size()))
+            if (!medium_.back().names.count(Fold(mediumName)) &&
+                !Place(entry, mediumName, std::move(bytes), source->size()))
                 return false;
             // The entry names the compressed file; the target's own name gives way to it.
-            if (Fold(mediumName) != Fold(name)) entry.parts.target = target.substr(0, target.size() - name.size()) + mediumName;
+            if (Fold(mediumName) != Fold(name))
+                entry.parts.target = target.substr(0, target.size() - name.size()) + mediumName;
             document_.Write(script::SectionOf(script::Key::CopyFile), entry.key, JoinCopyEntry(entry.parts));
         }
         progress.Finish();
@@ -382,11 +408,13 @@ private:
         std::error_code ec;
         std::random_device random;
         output_ = fs::absolute(Output(), ec);
-        staging_.path = output_.parent_path() / ("." + output_.filename().string() + ".lorvel-" + std::to_string(random()));
+        staging_.path =
+            output_.parent_path() / ("." + output_.filename().string() + ".lorvel-" + std::to_string(random()));
         finalScript_ = document_.Serialize();
         std::string error;
         for (std::size_t d = 0; d < medium_.size(); ++d) {
-            const fs::path folder = Disks() ? staging_.path / (kDiskFolderPrefix + std::to_string(d + 1)) : staging_.path;
+            const fs::path folder =
+                Disks() ? staging_.path / (kDiskFolderPrefix + std::to_string(d + 1)) : staging_.path;
             fs::create_directories(folder, ec);
             if (ec) return Failed(Shown(folder) + ": " + ec.message());
             if (d == 0) {
@@ -395,7 +423,8 @@ private:
                     return Failed(error);
             }
             for (const MediumFile& file : medium_[d].files)
-                if (!WriteHostFileAtomic(folder / ShiftJisToHostName(file.name), file.bytes, error)) return Failed(error);
+                if (!WriteHostFileAtomic(folder / ShiftJisToHostName(file.name), file.bytes, error))
+                    return Failed(error);
         }
         return true;
     }
@@ -461,9 +490,9 @@ private:
             out_ << "packed " << Shown(Output()) << ": one file of " << fs::file_size(output_, ec) << " bytes"
                  << (options_.sign ? ", signed" : "") << ", carrying " << files + 2 << " files\n";
         }
-        out_ << (SingleFile() ? "medium " : "packed ") << Shown(Output()) << ": " << entries_.size() << " entries, " << files << " files, " << before
-             << " -> " << after << " bytes (" << Ratio(after, before) << "), " << medium_.size()
-             << (medium_.size() == 1 ? " disk" : " disks") << "\n";
+        out_ << (SingleFile() ? "medium " : "packed ") << Shown(Output()) << ": " << entries_.size() << " entries, "
+             << files << " files, " << before << " -> " << after << " bytes (" << Ratio(after, before) << "), "
+             << medium_.size() << (medium_.size() == 1 ? " disk" : " disks") << "\n";
         for (std::size_t d = 0; d < medium_.size(); ++d) {
             out_ << "  " << (Disks() ? kDiskFolderPrefix + std::to_string(d + 1) : std::string(".")) << ": ";
             if (d == 0) out_ << kProgramName << " " << kScriptName << " ";
@@ -526,6 +555,9 @@ private:
 
 }  // namespace
 
-int RunPack(const PackOptions& options, std::ostream& out, std::ostream& err) { return Packer(options, out, err).Run(); }
+int RunPack(const PackOptions& options, std::ostream& out, std::ostream& err)
+{
+    return Packer(options, out, err).Run();
+}
 
 }  // namespace lorvel::tool

@@ -20,14 +20,14 @@ struct PackOptions {
     fs::path script;
     fs::path sources;
     fs::path output;
-    fs::path setupExe;             // empty: SETUP.EXE in the source folder, else beside the tool
-    std::uint64_t diskSize = 0;    // 0: one folder
+    fs::path setupExe;           // empty: SETUP.EXE in the source folder, else beside the tool
+    std::uint64_t diskSize = 0;  // 0: one folder
     CompressMode compress = CompressMode::Auto;
     bool force = false;
-    bool progress = false;         // draw a progress bar on the error stream
-    fs::path zip;                  // also this zip of the medium (one folder only); empty: none
-    fs::path singleFile;           // instead of the output folder: one program carrying the medium
-    bool sign = false;             // sign the single file with signing's options
+    bool progress = false;  // draw a progress bar on the error stream
+    fs::path zip;           // also this zip of the medium (one folder only); empty: none
+    fs::path singleFile;    // instead of the output folder: one program carrying the medium
+    bool sign = false;      // sign the single file with signing's options
     SignOptions signing;
 };
 

@@ -22,7 +22,10 @@ std::string Cell(const std::string& text)
     return cell;
 }
 
-std::string Code(const std::string& text) { return "`" + text + "`"; }
+std::string Code(const std::string& text)
+{
+    return "`" + text + "`";
+}
 
 std::string KeyCell(const script::KeySpec& entry)
 {
@@ -49,7 +52,8 @@ std::string ReadingRule(const std::vector<const script::KeySpec*>& keys)
                (numbered > 1 ? std::string("; the other keys are read at the numbers it reaches") : std::string()) +
                ".\n\n";
     if (highest > 0)
-        return "Every number from 1 to " + std::to_string(highest) + " is read, whatever is missing between them;"
+        return "Every number from 1 to " + std::to_string(highest) +
+               " is read, whatever is missing between them;"
                " a higher number never is.\n\n";
     return "";
 }

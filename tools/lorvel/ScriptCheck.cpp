@@ -6,20 +6,20 @@
 #include <optional>
 #include <set>
 
+#include "app/ScriptKeys.h"
 #include "run/AnswersFile.h"
-#include "util/FolderMacros.h"
-#include "util/ShiftJisSearch.h"
-#include "util/ProfileDocument.h"
 #include "run/RegistryKeys.h"
+#include "uninstall/ProtectedFolders.h"
+#include "uninstall/UninstallGuard.h"
+#include "util/FolderMacros.h"
+#include "util/NumberedValues.h"
+#include "util/ProfileDocument.h"
 #include "util/RegistryTokens.h"
 #include "util/ScriptNumbers.h"
 #include "util/ScriptVocabulary.h"
-#include "util/ShortcutBoxes.h"
+#include "util/ShiftJisSearch.h"
 #include "util/ShiftJisText.h"
-#include "app/ScriptKeys.h"
-#include "util/NumberedValues.h"
-#include "uninstall/ProtectedFolders.h"
-#include "uninstall/UninstallGuard.h"
+#include "util/ShortcutBoxes.h"
 
 namespace lorvel::tool {
 
@@ -74,7 +74,8 @@ const std::vector<SectionSpec>& Sections()
         for (const script::KeySpec& key : script::kKeys) {
             auto section = std::find_if(grouped.begin(), grouped.end(),
                                         [&](const SectionSpec& s) { return std::string(s.name) == key.section; });
-            if (section == grouped.end()) section = grouped.insert(grouped.end(), SectionSpec{key.section, {}, nullptr});
+            if (section == grouped.end())
+                section = grouped.insert(grouped.end(), SectionSpec{key.section, {}, nullptr});
             section->keys.push_back(key);
             if (key.drives) section->driver = key.name;
         }
@@ -94,7 +95,8 @@ const SectionSpec* FindSection(const std::string& name)
 // number from 1 written without leading zeros.
 int KeyNumber(const std::string& name, const std::string& prefix)
 {
-    if (name.size() <= prefix.size() || FoldProfileName(name.substr(0, prefix.size())) != FoldProfileName(prefix)) return 0;
+    if (name.size() <= prefix.size() || FoldProfileName(name.substr(0, prefix.size())) != FoldProfileName(prefix))
+        return 0;
     const std::string digits = name.substr(prefix.size());
     if (digits[0] == '0' || digits.size() > 9) return 0;
     if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) return 0;
@@ -139,8 +141,9 @@ SetupContext TypicalMachineFor(const ProfileDocument& script)
 {
     SetupContext context = TypicalMachine();
     const script::Key folder = script::Key::DefaultFolder;
-    context.setupFolder = AsSetupFolder(
-        script.Read(script::SectionOf(folder), script::NameOf(folder)).value_or(kDefaultSetupFolder), FolderTableOf(context));
+    context.setupFolder =
+        AsSetupFolder(script.Read(script::SectionOf(folder), script::NameOf(folder)).value_or(kDefaultSetupFolder),
+                      FolderTableOf(context));
     return context;
 }
 
@@ -184,14 +187,20 @@ private:
     {
         found_.push_back(Diagnostic{line, 1, severity, std::move(message), std::move(rule)});
     }
-    void Warn(int line, std::string rule, std::string message) { Report(line, Severity::Warning, std::move(rule), std::move(message)); }
+    void Warn(int line, std::string rule, std::string message)
+    {
+        Report(line, Severity::Warning, std::move(rule), std::move(message));
+    }
 
     std::optional<std::string> Read(const std::string& section, const std::string& key) const
     {
         return document_.Read(section, key);
     }
     // As the runs read: a missing key is the empty text.
-    std::string Value(const std::string& section, const std::string& key) const { return Read(section, key).value_or(""); }
+    std::string Value(const std::string& section, const std::string& key) const
+    {
+        return Read(section, key).value_or("");
+    }
 
     std::string Value(script::Key key) const { return Value(script::SectionOf(key), script::NameOf(key)); }
     std::string Value(script::Key key, int n) const { return Value(script::SectionOf(key), script::NameOf(key, n)); }
@@ -264,7 +273,9 @@ private:
             const int n = KeyNumber(key.name, k.name);
             if (n > 0 && (k.highest == 0 || n <= k.highest)) return;
             if (n > k.highest && k.highest > 0) {
-                Warn(key.line, spec.name == std::string(script::SectionOf(script::Key::RelateName)) ? "relate-number" : "unknown-key",
+                Warn(key.line,
+                     spec.name == std::string(script::SectionOf(script::Key::RelateName)) ? "relate-number"
+                                                                                          : "unknown-key",
                      "[" + section + "] reads only " + k.name + "1 to " + k.name + std::to_string(k.highest) + "; " +
                          key.name + " is never read");
                 return;
@@ -335,22 +346,26 @@ private:
                 Warn(line, "disk-change",
                      key + ": '" + rest.substr(static_cast<std::size_t>(dch - 1), 5) + "' is " +
                          (rest.compare(static_cast<std::size_t>(dch - 1), 5, "(Dch)") == 0 ? "not at the start"
-                                                                                              : "not written \"(Dch)\"") +
+                                                                                           : "not written \"(Dch)\"") +
                          ", so no disk change is asked for here");
             if (const std::string& flags = parts.flags; !flags.empty()) {
                 const std::string seen = flags.substr(0, 5);
-                for (const char* flag : {copy_flag::kShared, copy_flag::kConfirm, copy_flag::kLeave, copy_flag::kForce}) {
+                for (const char* flag :
+                     {copy_flag::kShared, copy_flag::kConfirm, copy_flag::kLeave, copy_flag::kForce}) {
                     if (MBPosText(flag, flags) > 0 && MBPosText(flag, seen) == 0)
                         Warn(line, "copy-flags",
-                             key + ": the uninstaller reads only '" + seen + "' of the flags '" + flags + "', so " + flag +
-                                 " is not seen there" +
-                                 (flag == copy_flag::kShared ? " (the install raises the shared count, the uninstall never lowers it)" : ""));
+                             key + ": the uninstaller reads only '" + seen + "' of the flags '" + flags + "', so " +
+                                 flag + " is not seen there" +
+                                 (flag == copy_flag::kShared
+                                      ? " (the install raises the shared count, the uninstall never lowers it)"
+                                      : ""));
                 }
             }
             const std::string& name = parts.sourceName;
             if (medium_ && !name.empty() && !medium_(disk, name))
                 Report(line, Severity::Error, "missing-source",
-                       key + ": " + name + " is not on " + (disk == 1 ? std::string("the medium") : "disk " + std::to_string(disk)) +
+                       key + ": " + name + " is not on " +
+                           (disk == 1 ? std::string("the medium") : "disk " + std::to_string(disk)) +
                            (disk == 1 ? "" : " (after the disk changes before it)"));
         });
     }
@@ -358,8 +373,8 @@ private:
     // Tokens written like a folder macro that none of the seventeen matches.
     void Macros()
     {
-        static const std::set<std::string> other = {"(DCH)", "(PDD)", "(STR)", "(EXP)", "(INT)", "(DWD)", "(BIN)",
-                                                    "(CUSER)", "(CLASS)", "(LOCAL)", "(USERS)"};
+        static const std::set<std::string> other = {"(DCH)", "(PDD)",   "(STR)",   "(EXP)",   "(INT)",  "(DWD)",
+                                                    "(BIN)", "(CUSER)", "(CLASS)", "(LOCAL)", "(USERS)"};
         auto scan = [&](const std::string& section, const std::string& key, const std::string& value, int line) {
             for (std::size_t open = value.find('('); open != std::string::npos; open = value.find('(', open + 1)) {
                 if (MBByteType(value, static_cast<int>(open) + 1) != ByteType::Single) continue;
@@ -376,7 +391,8 @@ private:
                 for (const char* macro : kFolderMacros) known = known || UpperCase(macro) == folded;
                 if (!known)
                     Warn(line, "unknown-macro",
-                         "[" + section + "] " + key + ": " + token + " is not a folder macro and stays in the path as written");
+                         "[" + section + "] " + key + ": " + token +
+                             " is not a folder macro and stays in the path as written");
             }
         };
         auto each = [&](script::Key numbered) {
@@ -394,12 +410,16 @@ private:
                 scan(script::SectionOf(key), script::NameOf(key, n), v, LineOf(key, n));
         };
         for (int n = 1; n <= script::kRelateSlots; ++n) numbered(script::Key::RelateFile, n);
-        ForEachEntry(script::Key::ShortCutMake,
-                     [&](int n, const std::string&, const std::string&, int) { numbered(script::Key::ShortCutName, n); });
-        ForEachEntry(script::Key::RegistryKey,
-                     [&](int n, const std::string&, const std::string&, int) { numbered(script::Key::RegistryValue, n); });
-        for (const script::Key key : {script::Key::DefaultFolder, script::Key::DefaultFolderReferIniFile, script::Key::ExecuteFile})
-            if (const std::string v = Value(key); !v.empty()) scan(script::SectionOf(key), script::NameOf(key), v, LineOf(key));
+        ForEachEntry(script::Key::ShortCutMake, [&](int n, const std::string&, const std::string&, int) {
+            numbered(script::Key::ShortCutName, n);
+        });
+        ForEachEntry(script::Key::RegistryKey, [&](int n, const std::string&, const std::string&, int) {
+            numbered(script::Key::RegistryValue, n);
+        });
+        for (const script::Key key :
+             {script::Key::DefaultFolder, script::Key::DefaultFolderReferIniFile, script::Key::ExecuteFile})
+            if (const std::string v = Value(key); !v.empty())
+                scan(script::SectionOf(key), script::NameOf(key), v, LineOf(key));
     }
 
     void RootToken(const std::string& section, const std::string& key, const std::string& text, int line)
@@ -410,7 +430,8 @@ private:
         for (const char* root : {"(Cuser)", "(Class)", "(Local)", "(Users)"})
             if (token == root) return;
         Warn(line, "registry-root",
-             "[" + section + "] " + key + ": '" + token + "' is not one of (Cuser), (Class), (Local), (Users), so the key goes under HKEY_CURRENT_USER");
+             "[" + section + "] " + key + ": '" + token +
+                 "' is not one of (Cuser), (Class), (Local), (Users), so the key goes under HKEY_CURRENT_USER");
     }
 
     void Registry()
@@ -434,14 +455,15 @@ private:
                              " (the case counts), so the whole value is written as a string");
             }
         });
-        ForEachEntry(script::Key::DeleteRegistryKey, [&](int, const std::string& key, const std::string& value, int line) {
-            RootToken(script::SectionOf(script::Key::DeleteRegistryKey), key, value, line);
-            const RegistryKeyText split = SplitKeyByRecordRule(value);
-            if (!guard_.MayDeleteKey(RootKeyFromToken(split.token), split.path))
-                Warn(line, "protected-delete",
-                     key + ": the uninstaller never deletes '" + value +
-                         "', a key the system or other programs live on, and reports it as not done");
-        });
+        ForEachEntry(script::Key::DeleteRegistryKey,
+                     [&](int, const std::string& key, const std::string& value, int line) {
+                         RootToken(script::SectionOf(script::Key::DeleteRegistryKey), key, value, line);
+                         const RegistryKeyText split = SplitKeyByRecordRule(value);
+                         if (!guard_.MayDeleteKey(RootKeyFromToken(split.token), split.path))
+                             Warn(line, "protected-delete",
+                                  key + ": the uninstaller never deletes '" + value +
+                                      "', a key the system or other programs live on, and reports it as not done");
+                     });
         const script::Key refer = script::Key::DefaultFolderReferRegistry;
         if (const std::string value = Value(refer); !value.empty())
             RootToken(script::SectionOf(refer), script::NameOf(refer), value, LineOf(refer));
@@ -454,7 +476,8 @@ private:
         if (token == "(Int)" || token == "(Dwd)") {
             if (!ConvertScriptInteger(data))
                 Warn(line, "number-value",
-                     key + ": '" + data + "' is not a number (decimal, or \"$\" and hexadecimal digits), so 0 is written");
+                     key + ": '" + data +
+                         "' is not a number (decimal, or \"$\" and hexadecimal digits), so 0 is written");
         } else if (token == "(Bin)") {
             if (!ConvertScriptInteger("$" + data))
                 Warn(line, "number-value",
@@ -488,12 +511,14 @@ private:
             const int comma = MBPos(",", name);
             const std::string extension = comma > 0 ? StrLeft(name, comma - 1) : name;
             if (guard_.CheckRestoreRelate(extension, "") != AssociationVerdict::Allowed)
-                Warn(LineOf(script::Key::RelateName, n), "protected-delete",
-                     nameKey + ": '" + extension +
-                         "' is an extension whose association the uninstaller never changes back (it decides what runs, "
-                         "or it is no plain name), so the association stays after the uninstall");
+                Warn(
+                    LineOf(script::Key::RelateName, n), "protected-delete",
+                    nameKey + ": '" + extension +
+                        "' is an extension whose association the uninstaller never changes back (it decides what runs, "
+                        "or it is no plain name), so the association stays after the uninstall");
             if (file.empty()) {
-                Warn(LineOf(script::Key::RelateName, n), "relate-file", nameKey + " has no " + fileKey + ", so the association is ignored");
+                Warn(LineOf(script::Key::RelateName, n), "relate-file",
+                     nameKey + " has no " + fileKey + ", so the association is ignored");
                 continue;
             }
             const int first = MBPos(",", file);
@@ -514,14 +539,18 @@ private:
             const auto named = NamedBoxes(name);
             for (std::size_t b = 0; b < kShortcutBoxCount; ++b) ticked[b] = ticked[b] || named[b];
         }
-        static const std::array<const char*, kShortcutBoxCount> boxNames = {"desktop", "Start menu", "Startup", "SendTo"};
+        static const std::array<const char*, kShortcutBoxCount> boxNames = {"desktop", "Start menu", "Startup",
+                                                                            "SendTo"};
         ForEachEntry(script::Key::ShortCutMake, [&](int n, const std::string& key, const std::string&, int line) {
-            const std::string name = Read(script::SectionOf(script::Key::ShortCutName), script::NameOf(script::Key::ShortCutName, n)).value_or(kDefaultShortcutName);
+            const std::string name =
+                Read(script::SectionOf(script::Key::ShortCutName), script::NameOf(script::Key::ShortCutName, n))
+                    .value_or(kDefaultShortcutName);
             const ShortcutBox box = GoverningBox(name);
             if (box == ShortcutBox::None || ticked[static_cast<std::size_t>(box)]) return;
             Warn(line, "shortcut-box",
                  key + ": this shortcut depends on the " + boxNames[static_cast<std::size_t>(box)] +
-                     " box, which start-up never ticks (no Name before the first missing one names it), so it is never created");
+                     " box, which start-up never ticks (no Name before the first missing one names it), so it is never "
+                     "created");
         });
     }
 
@@ -532,7 +561,8 @@ private:
             const auto verdict = guard_.CheckDeletion(ExpandFolderMacros(value, folders));
             if (verdict == ProtectedFolders::Verdict::NotAbsolute)
                 Warn(line, "protected-delete",
-                     key + ": the uninstaller refuses '" + value + "', which is no full path, and deletes nothing for it");
+                     key + ": the uninstaller refuses '" + value +
+                         "', which is no full path, and deletes nothing for it");
             else if (verdict != ProtectedFolders::Verdict::Allowed)
                 Warn(line, "protected-delete",
                      key + ": the uninstaller refuses '" + value +
@@ -546,7 +576,8 @@ private:
         if (file.empty() || !medium_) return;
         if (file[0] == '\\') file.erase(0, 1);
         if (!medium_(1, file))
-            Warn(LineOf(script::Key::ReadmeFile), "missing-readme", file + " is not on the medium, so no readme page is shown");
+            Warn(LineOf(script::Key::ReadmeFile), "missing-readme",
+                 file + " is not on the medium, so no readme page is shown");
     }
 
     ProfileDocument document_;
@@ -590,7 +621,10 @@ std::size_t FirstInvalidShiftJis(const std::string& bytes)
     return std::string::npos;
 }
 
-bool LooksLikeUtf8(const std::string& bytes) { return IsUtf8Text(bytes); }
+bool LooksLikeUtf8(const std::string& bytes)
+{
+    return IsUtf8Text(bytes);
+}
 
 std::string NearestName(const std::string& name, const std::vector<std::string>& candidates)
 {
@@ -635,9 +669,13 @@ std::vector<Diagnostic> CheckScript(const std::string& bytes, const MediumLookup
         return found;
     }
     if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)
-        error(1, 1, "the script is saved as UTF-8 with a byte order mark; the program reads Shift-JIS, and the mark hides the first line");
+        error(1, 1,
+              "the script is saved as UTF-8 with a byte order mark; the program reads Shift-JIS, and the mark hides "
+              "the first line");
     else if (LooksLikeUtf8(bytes))
-        error(1, 1, "the script is saved as UTF-8; the program reads it as Shift-JIS and its Japanese texts come out garbled");
+        error(
+            1, 1,
+            "the script is saved as UTF-8; the program reads it as Shift-JIS and its Japanese texts come out garbled");
     else if (const auto bad = FirstInvalidShiftJis(bytes); bad != std::string::npos) {
         int column = 1;
         const int line = LineAndColumn(bytes, bad, column);

@@ -9,15 +9,15 @@
 #include <vector>
 
 #include "run/FixedNames.h"
-#include "util/CopyEntry.h"
 #include "run/SetupContext.h"
+#include "util/CopyEntry.h"
 
 namespace lorvel::tool {
 
 enum class Severity { Warning, Error };
 
 struct Diagnostic {
-    int line = 0;    // 1-based; 0 for the file as a whole
+    int line = 0;  // 1-based; 0 for the file as a whole
     int column = 1;
     Severity severity = Severity::Warning;
     std::string message;  // Shift-JIS, as the script's own texts in it

@@ -89,7 +89,10 @@ int RunProgram(const fs::path& program, const std::vector<std::string>& argument
 #endif
 }
 
-std::string Missing() { return std::string(kSigner) + " is not installed (on Debian: apt install osslsigncode)"; }
+std::string Missing()
+{
+    return std::string(kSigner) + " is not installed (on Debian: apt install osslsigncode)";
+}
 
 }  // namespace
 
@@ -111,7 +114,8 @@ bool SignFile(const fs::path& file, const SignOptions& o, std::string& error)
         return false;
     }
     std::random_device random;
-    const fs::path signedFile = file.parent_path() / ("." + file.filename().string() + ".signed-" + std::to_string(random()));
+    const fs::path signedFile =
+        file.parent_path() / ("." + file.filename().string() + ".signed-" + std::to_string(random()));
     std::vector<std::string> arguments = {"sign", "-h", "sha256"};
     if (!o.pkcs12.empty()) {
         arguments.insert(arguments.end(), {"-pkcs12", o.pkcs12.string()});

@@ -71,10 +71,12 @@ SingleFileCheck CheckSingleFile(const std::string& bytes)
 std::string DescribeCarriedFault(const CarriedResult& result)
 {
     switch (result.fault) {
-    case CarriedFault::None: return "the carried medium holds (" + std::to_string(result.files) + " files, digest matches)";
+    case CarriedFault::None:
+        return "the carried medium holds (" + std::to_string(result.files) + " files, digest matches)";
     case CarriedFault::CutShort: return "the file is cut short: it ends before the medium it carries";
     case CarriedFault::Digest: return "the carried medium was changed: its digest does not match";
-    case CarriedFault::Name: return "the carried medium names a file that could land outside its folder, or twice: " + result.name;
+    case CarriedFault::Name:
+        return "the carried medium names a file that could land outside its folder, or twice: " + result.name;
     case CarriedFault::Read: return "the file cannot be read";
     case CarriedFault::Write: return "a carried file cannot be written: " + result.name;
     case CarriedFault::Layout: break;

@@ -91,7 +91,8 @@ bool WriteStoredZip(const fs::path& archive, const std::vector<ZipEntry>& entrie
         std::ifstream in(entry.file, std::ios::binary);
         if (!in) return fail(Shown(entry.file) + ": cannot be read");
         const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        if (bytes.size() >= kLimit || offset >= kLimit) return fail(Shown(entry.file) + ": 4 GB or more, which a zip without Zip64 cannot hold");
+        if (bytes.size() >= kLimit || offset >= kLimit)
+            return fail(Shown(entry.file) + ": 4 GB or more, which a zip without Zip64 cannot hold");
         const std::uint32_t crc = Crc32(bytes);
         const auto size = static_cast<std::uint32_t>(bytes.size());
         const std::string common = Common(entry.name, crc, size);

@@ -80,9 +80,15 @@ std::string Convert(const std::string& text, const char* from, const char* to)
 
 }  // namespace
 
-std::filesystem::path HostFsPath(const std::string& host) { return host; }
+std::filesystem::path HostFsPath(const std::string& host)
+{
+    return host;
+}
 
-std::string HostText(const std::filesystem::path& path) { return path.native(); }
+std::string HostText(const std::filesystem::path& path)
+{
+    return path.native();
+}
 
 bool StatHost(const std::string& host, HostStatus& status)
 {
@@ -147,7 +153,10 @@ bool ReplaceHostFile(const std::filesystem::path& from, const std::filesystem::p
     return ::rename(from.c_str(), to.c_str()) == 0;
 }
 
-std::string ShiftJisToUtf8(const std::string& sjis) { return Convert(sjis, "CP932", "UTF-8"); }
+std::string ShiftJisToUtf8(const std::string& sjis)
+{
+    return Convert(sjis, "CP932", "UTF-8");
+}
 
 // The C library's code page 932 takes some characters one way, as the system's best
 // fit does (U+00A5 YEN SIGN to 0x5C, "\"; U+203E OVERLINE to "~"): a name counts as

@@ -1,7 +1,7 @@
 // The host calls of the simulated machine on Windows, for the console tool: the
 // machine's UTF-8 names become the system's UTF-16 ones at every call.
-#include <algorithm>
 #include "platform/WindowsHeaders.h"
+#include <algorithm>
 
 #include "platform/virtual/HostAccess.h"
 
@@ -35,7 +35,10 @@ std::string ToCodePage(const std::wstring& text, UINT codePage)
     return out;
 }
 
-std::wstring WideOf(const std::string& host) { return FromCodePage(host, CP_UTF8); }
+std::wstring WideOf(const std::string& host)
+{
+    return FromCodePage(host, CP_UTF8);
+}
 
 std::uint64_t FileTimeValue(const FILETIME& time)
 {
@@ -53,8 +56,8 @@ FILETIME FileTimeOf(std::uint64_t value)
 // Folders are opened too, which takes the backup flag.
 bool SetWriteTime(const std::wstring& path, std::uint64_t fileTime)
 {
-    const HANDLE handle = ::CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE handle = ::CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return false;
     const FILETIME time = FileTimeOf(fileTime);
     const bool set = ::SetFileTime(handle, nullptr, nullptr, &time) != 0;
@@ -64,9 +67,15 @@ bool SetWriteTime(const std::wstring& path, std::uint64_t fileTime)
 
 }  // namespace
 
-std::filesystem::path HostFsPath(const std::string& host) { return std::filesystem::path(WideOf(host)); }
+std::filesystem::path HostFsPath(const std::string& host)
+{
+    return std::filesystem::path(WideOf(host));
+}
 
-std::string HostText(const std::filesystem::path& path) { return ToCodePage(path.generic_wstring(), CP_UTF8); }
+std::string HostText(const std::filesystem::path& path)
+{
+    return ToCodePage(path.generic_wstring(), CP_UTF8);
+}
 
 bool StatHost(const std::string& host, HostStatus& status)
 {
@@ -79,7 +88,10 @@ bool StatHost(const std::string& host, HostStatus& status)
     return true;
 }
 
-void SetHostWriteTime(const std::string& host, std::uint64_t fileTime) { SetWriteTime(WideOf(host), fileTime); }
+void SetHostWriteTime(const std::string& host, std::uint64_t fileTime)
+{
+    SetWriteTime(WideOf(host), fileTime);
+}
 
 // The machine knows the size already; the system's copy finds it for itself.
 bool CopyHostFile(const std::string& from, const std::string& to, std::uint64_t, std::uint64_t fileTime,
@@ -114,8 +126,14 @@ bool ReplaceHostFile(const std::filesystem::path& from, const std::filesystem::p
     return ::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
-std::string ShiftJisToUtf8(const std::string& sjis) { return ToCodePage(FromCodePage(sjis, 932), CP_UTF8); }
+std::string ShiftJisToUtf8(const std::string& sjis)
+{
+    return ToCodePage(FromCodePage(sjis, 932), CP_UTF8);
+}
 
-std::string Utf8ToShiftJis(const std::string& utf8) { return ToCodePage(FromCodePage(utf8, CP_UTF8), 932); }
+std::string Utf8ToShiftJis(const std::string& utf8)
+{
+    return ToCodePage(FromCodePage(utf8, CP_UTF8), 932);
+}
 
 }  // namespace lorvel::platform::virt

@@ -47,7 +47,8 @@ std::unique_ptr<ComponentLibrary> VirtualComponents::Load(const std::string& pat
         if (!line.empty() && line.back() == '\r') line.pop_back();
         const auto equals = line.find('=');
         if (equals == std::string::npos || equals == 0) continue;
-        exports[line.substr(0, equals)] = static_cast<std::int32_t>(std::strtol(line.c_str() + equals + 1, nullptr, 10));
+        exports[line.substr(0, equals)] =
+            static_cast<std::int32_t>(std::strtol(line.c_str() + equals + 1, nullptr, 10));
     }
     return std::make_unique<VirtualLibrary>(s_, path, std::move(exports));
 }

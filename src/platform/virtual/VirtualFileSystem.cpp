@@ -128,11 +128,20 @@ FindEntry VirtualFileSystem::EntryOf(const Target& t) const
     return entry;
 }
 
-ErrorCode VirtualFileSystem::CreateFolder(const std::string& path) { return MakeFolder(path, Access::Inherited); }
+ErrorCode VirtualFileSystem::CreateFolder(const std::string& path)
+{
+    return MakeFolder(path, Access::Inherited);
+}
 
-ErrorCode VirtualFileSystem::CreatePrivateFolder(const std::string& path) { return MakeFolder(path, Access::Private); }
+ErrorCode VirtualFileSystem::CreatePrivateFolder(const std::string& path)
+{
+    return MakeFolder(path, Access::Private);
+}
 
-ErrorCode VirtualFileSystem::CreateAdminFolder(const std::string& path) { return MakeFolder(path, Access::Admin); }
+ErrorCode VirtualFileSystem::CreateAdminFolder(const std::string& path)
+{
+    return MakeFolder(path, Access::Admin);
+}
 
 namespace {
 
@@ -215,15 +224,13 @@ ErrorCode VirtualFileSystem::RemoveFolder(const std::string& path)
     return kErrorSuccess;
 }
 
-ErrorCode VirtualFileSystem::Copy(const std::string& source, const std::string& destination,
-                                      bool failIfExists)
+ErrorCode VirtualFileSystem::Copy(const std::string& source, const std::string& destination, bool failIfExists)
 {
     if (const auto fault = s_.Count(OperationKind::FileCopy)) return s_.FileErrorOf(*fault);
     const Target from = Locate(source);
     const Target to = Locate(destination);
     if (from.untranslatable || to.untranslatable) return kErrorNoUnicodeTranslation;
-    if (!from.path.valid || !to.path.valid || from.path.hasWildcard || to.path.hasWildcard)
-        return kErrorInvalidName;
+    if (!from.path.valid || !to.path.valid || from.path.hasWildcard || to.path.hasWildcard) return kErrorInvalidName;
     if (!from.exists) return from.parentExists ? kErrorFileNotFound : kErrorPathNotFound;
     if (from.isDirectory) return kErrorAccessDenied;
     // The system opens the source first: one it may not read fails the copy before
@@ -359,7 +366,8 @@ ErrorCode VirtualFileSystem::ReadWholeFile(const std::string& path, std::string&
         // No more than one byte past the bound is read, whatever the file has grown to.
         std::string chunk(64 * 1024, '\0');
         while (in && bytes.size() <= limit) {
-            const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(chunk.size(), limit + 1 - bytes.size()));
+            const std::size_t want =
+                static_cast<std::size_t>(std::min<std::uint64_t>(chunk.size(), limit + 1 - bytes.size()));
             in.read(chunk.data(), static_cast<std::streamsize>(want));
             bytes.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
         }
@@ -516,10 +524,14 @@ std::unique_ptr<Appender> VirtualFileSystem::OpenAppender(const std::string& pat
 {
     const Target t = Locate(path);
     code = kErrorSuccess;
-    if (!t.path.valid || t.path.hasWildcard || t.path.parts.empty()) code = t.NameError();
-    else if (!t.exists) code = t.parentExists ? kErrorFileNotFound : kErrorPathNotFound;
-    else if (t.isDirectory || t.isLink) code = kErrorAccessDenied;
-    else code = CheckWritable(t);
+    if (!t.path.valid || t.path.hasWildcard || t.path.parts.empty())
+        code = t.NameError();
+    else if (!t.exists)
+        code = t.parentExists ? kErrorFileNotFound : kErrorPathNotFound;
+    else if (t.isDirectory || t.isLink)
+        code = kErrorAccessDenied;
+    else
+        code = CheckWritable(t);
     if (code != kErrorSuccess) return nullptr;
     auto appender = std::make_unique<HostAppender>(HostFsPath(t.host));
     if (!appender->Good()) code = kErrorAccessDenied;
@@ -531,7 +543,8 @@ ErrorCode VirtualFileSystem::FlushVolume(const std::string& path)
     const WinPath where = ParseWinPath(path);
     if (!where.valid) return kErrorInvalidName;
     if (!s_.machine.Config().elevated) return kErrorAccessDenied;
-    const std::string drive = std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(where.drive)))) + ":";
+    const std::string drive =
+        std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(where.drive)))) + ":";
     for (auto it = s_.durableSize.begin(); it != s_.durableSize.end();)
         it = it->first.compare(0, drive.size(), drive) == 0 ? s_.durableSize.erase(it) : std::next(it);
     return kErrorSuccess;
@@ -622,16 +635,21 @@ ErrorCode VirtualFileSystem::SetCurrentFolder(const std::string& path)
     return kErrorSuccess;
 }
 
-std::string VirtualFileSystem::GetCurrentFolder() { return s_.currentFolder; }
+std::string VirtualFileSystem::GetCurrentFolder()
+{
+    return s_.currentFolder;
+}
 
-bool VirtualFileSystem::HasDiskSpaceEx() { return s_.machine.Config().hasDiskFreeSpaceEx; }
+bool VirtualFileSystem::HasDiskSpaceEx()
+{
+    return s_.machine.Config().hasDiskFreeSpaceEx;
+}
 
 ErrorCode VirtualFileSystem::QueryDiskSpaceEx(const std::string& root, DiskSpace& space)
 {
     if (!HasDiskSpaceEx()) return kErrorProcNotFound;
     const WinPath path = ParseWinPath(root);
-    if (!path.valid || !DriveExists(s_.machine.Root(), path.drive))
-        return kErrorPathNotFound;
+    if (!path.valid || !DriveExists(s_.machine.Root(), path.drive)) return kErrorPathNotFound;
     const DiskConfig& disk = s_.Disk(path.drive);
     space.freeToCaller = space.totalFree = s_.FreeBytes(path.drive);
     space.total = disk.total;
@@ -641,8 +659,7 @@ ErrorCode VirtualFileSystem::QueryDiskSpaceEx(const std::string& root, DiskSpace
 ErrorCode VirtualFileSystem::QueryDiskSpace(const std::string& root, DiskGeometry& geometry)
 {
     const WinPath path = ParseWinPath(root);
-    if (!path.valid || !DriveExists(s_.machine.Root(), path.drive))
-        return kErrorPathNotFound;
+    if (!path.valid || !DriveExists(s_.machine.Root(), path.drive)) return kErrorPathNotFound;
     constexpr std::uint64_t kCluster = 4096;
     // The old query's counts are 32-bit: a large disk reads as at most 0xFFFFFFFF clusters.
     auto clusters = [](std::uint64_t bytes) {

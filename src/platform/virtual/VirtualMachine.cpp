@@ -83,8 +83,7 @@ constexpr std::array<bool, 128> kNotInNames = [] {
 WinPath ParseWinPath(const std::string& path)
 {
     WinPath result;
-    if (path.size() < 2 || path[1] != ':' || !std::isalpha(static_cast<unsigned char>(path[0])))
-        return result;
+    if (path.size() < 2 || path[1] != ':' || !std::isalpha(static_cast<unsigned char>(path[0]))) return result;
     if (path.size() > 2 && path[2] != '\\') return result;  // drive-relative paths are not used
     result.drive = static_cast<char>(std::toupper(static_cast<unsigned char>(path[0])));
     // One pass: components run between single-byte "\"; a double-byte character is
@@ -126,8 +125,14 @@ WinPath ParseWinPath(const std::string& path)
     return result;
 }
 
-std::string HostFolderOf(const std::string& host) { return host.substr(0, host.rfind('/')); }
-std::string HostNameOf(const std::string& host) { return host.substr(host.rfind('/') + 1); }
+std::string HostFolderOf(const std::string& host)
+{
+    return host.substr(0, host.rfind('/'));
+}
+std::string HostNameOf(const std::string& host)
+{
+    return host.substr(host.rfind('/') + 1);
+}
 
 bool WildcardMatch(const std::string& pattern, const std::string& name)
 {
@@ -207,8 +212,7 @@ void EraseBelow(Map& map, const std::string& key, char separator)
 
 }  // namespace
 
-const VirtualMachine::State::Resolved& VirtualMachine::State::Resolve(const WinPath& path,
-                                                                      const std::string& key) const
+const VirtualMachine::State::Resolved& VirtualMachine::State::Resolve(const WinPath& path, const std::string& key) const
 {
     Resolved& r = Remember(path, key);
     // A folder's time moves with its names; it is read when the folder itself is asked for.
@@ -290,8 +294,8 @@ std::string VirtualMachine::State::FindWithoutCase(const std::string& folder, co
     return match == found->second.end() ? std::string() : match->second;
 }
 
-void VirtualMachine::State::Changed(const WinPath& path, const std::string& key, const std::string& host,
-                                    bool folder, const HostStatus* status)
+void VirtualMachine::State::Changed(const WinPath& path, const std::string& key, const std::string& host, bool folder,
+                                    const HostStatus* status)
 {
     // The entry is known as it is now, its folder as one whose time has moved.
     // Below a file nothing can exist before or after; below a folder created or
@@ -336,19 +340,28 @@ namespace {
 bool IsBelowAny(const std::vector<std::string>& prefixes, const std::string& key)
 {
     for (const auto& prefix : prefixes)
-        if (key == prefix || (key.size() > prefix.size() && key.compare(0, prefix.size(), prefix) == 0 &&
-                              key[prefix.size()] == '\\'))
+        if (key == prefix ||
+            (key.size() > prefix.size() && key.compare(0, prefix.size(), prefix) == 0 && key[prefix.size()] == '\\'))
             return true;
     return false;
 }
 
 }  // namespace
 
-bool VirtualMachine::State::IsDenied(const std::string& key) const { return IsBelowAny(deniedPrefixes, key); }
+bool VirtualMachine::State::IsDenied(const std::string& key) const
+{
+    return IsBelowAny(deniedPrefixes, key);
+}
 
-bool VirtualMachine::State::IsReadDenied(const std::string& key) const { return IsBelowAny(readDeniedPrefixes, key); }
+bool VirtualMachine::State::IsReadDenied(const std::string& key) const
+{
+    return IsBelowAny(readDeniedPrefixes, key);
+}
 
-bool VirtualMachine::State::IsLocked(const std::string& key) const { return lockedFiles.count(key) != 0; }
+bool VirtualMachine::State::IsLocked(const std::string& key) const
+{
+    return lockedFiles.count(key) != 0;
+}
 
 std::uint64_t VirtualMachine::State::NowFileTime()
 {
@@ -362,8 +375,7 @@ std::uint64_t VirtualMachine::State::NowFileTime()
 std::uint32_t VirtualMachine::State::AttributesOf(const std::string& key, bool isDirectory) const
 {
     const auto found = attributes.find(key);
-    std::uint32_t value = found != attributes.end() ? found->second
-                                                    : (isDirectory ? 0u : attr::kArchive);
+    std::uint32_t value = found != attributes.end() ? found->second : (isDirectory ? 0u : attr::kArchive);
     if (isDirectory) value |= attr::kDirectory;
     return value;
 }
@@ -413,9 +425,15 @@ void VirtualMachine::State::ForgetAttributesBelow(const std::string& key)
     dirty = true;
 }
 
-std::uint64_t VirtualMachine::State::Unforeseeable() { return random(); }
+std::uint64_t VirtualMachine::State::Unforeseeable()
+{
+    return random();
+}
 
-DiskConfig& VirtualMachine::State::Disk(char drive) { return disks[drive]; }
+DiskConfig& VirtualMachine::State::Disk(char drive)
+{
+    return disks[drive];
+}
 
 std::optional<Fault> VirtualMachine::State::Count(OperationKind kind)
 {
@@ -486,8 +504,8 @@ VirtualMachine::VirtualMachine(fs::path root, MachineConfig config)
     state_->LoadRegistry(root_ / "registry.reg");
     state_->LoadAttributes(root_ / "attributes.txt");
     state_->LoadTrustees(root_ / "trustees.txt");
-    for (const std::string& folder : {config_.windowsFolder, config_.systemFolder, config_.tempFolder,
-                                      std::string(kNativeProgramFiles)}) {
+    for (const std::string& folder :
+         {config_.windowsFolder, config_.systemFolder, config_.tempFolder, std::string(kNativeProgramFiles)}) {
         if (!folder.empty()) fs::create_directories(HostPath(folder));
     }
     if (config_.wow64) {
@@ -499,7 +517,8 @@ VirtualMachine::VirtualMachine(fs::path root, MachineConfig config)
     if (state_->registryRoots[2].subkeys.empty()) {
         const std::string version = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
         NativeReg().CreateKey(RootKey::LocalMachine, version);
-        NativeReg().WriteValue(RootKey::LocalMachine, version, "ProgramFilesDir", RegValue::String(kNativeProgramFiles));
+        NativeReg().WriteValue(RootKey::LocalMachine, version, "ProgramFilesDir",
+                               RegValue::String(kNativeProgramFiles));
         if (config_.wow64) {
             const std::string wow64Version = "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion";
             NativeReg().CreateKey(RootKey::LocalMachine, wow64Version);
@@ -510,33 +529,72 @@ VirtualMachine::VirtualMachine(fs::path root, MachineConfig config)
     ResetOperations();
 }
 
-VirtualMachine::~VirtualMachine() { Save(); }
+VirtualMachine::~VirtualMachine()
+{
+    Save();
+}
 
-Platform VirtualMachine::AsPlatform() { return Platform{Files(), Reg(), Sys(), Sh(), Comps(), Lz(), Links()}; }
-ShellLinks& VirtualMachine::Links() { return *state_->links; }
-FileSystem& VirtualMachine::Files() { return *state_->files; }
-Registry& VirtualMachine::Reg() { return *state_->registry; }
-Registry& VirtualMachine::NativeReg() { return *state_->nativeRegistry; }
-System& VirtualMachine::Sys() { return *state_->system; }
-Shell& VirtualMachine::Sh() { return *state_->shell; }
-Components& VirtualMachine::Comps() { return *state_->components; }
-LzExpander& VirtualMachine::Lz() { return *state_->lz; }
+Platform VirtualMachine::AsPlatform()
+{
+    return Platform{Files(), Reg(), Sys(), Sh(), Comps(), Lz(), Links()};
+}
+ShellLinks& VirtualMachine::Links()
+{
+    return *state_->links;
+}
+FileSystem& VirtualMachine::Files()
+{
+    return *state_->files;
+}
+Registry& VirtualMachine::Reg()
+{
+    return *state_->registry;
+}
+Registry& VirtualMachine::NativeReg()
+{
+    return *state_->nativeRegistry;
+}
+System& VirtualMachine::Sys()
+{
+    return *state_->system;
+}
+Shell& VirtualMachine::Sh()
+{
+    return *state_->shell;
+}
+Components& VirtualMachine::Comps()
+{
+    return *state_->components;
+}
+LzExpander& VirtualMachine::Lz()
+{
+    return *state_->lz;
+}
 
 void VirtualMachine::DenyWrites(const std::string& pathPrefix)
 {
     state_->deniedPrefixes.push_back(ParseWinPath(pathPrefix).Key());
 }
 
-void VirtualMachine::LockFile(const std::string& path) { state_->lockedFiles.insert(ParseWinPath(path).Key()); }
+void VirtualMachine::LockFile(const std::string& path)
+{
+    state_->lockedFiles.insert(ParseWinPath(path).Key());
+}
 
-void VirtualMachine::UnlockFile(const std::string& path) { state_->lockedFiles.erase(ParseWinPath(path).Key()); }
+void VirtualMachine::UnlockFile(const std::string& path)
+{
+    state_->lockedFiles.erase(ParseWinPath(path).Key());
+}
 
 void VirtualMachine::DenyReads(const std::string& pathPrefix)
 {
     state_->readDeniedPrefixes.push_back(ParseWinPath(pathPrefix).Key());
 }
 
-void VirtualMachine::SetLinkFault(LinkSave fault) { state_->linkFault = fault; }
+void VirtualMachine::SetLinkFault(LinkSave fault)
+{
+    state_->linkFault = fault;
+}
 
 void VirtualMachine::SetDisk(char drive, DiskConfig disk)
 {
@@ -558,9 +616,7 @@ void VirtualMachine::FailAt(OperationKind kind, int k, Fault fault)
     bool fits = false;
     switch (fault) {
     case Fault::DiskFull: fits = kind == K::FileWrite || kind == K::FileCopy || kind == K::FolderCreate; break;
-    case Fault::AccessDenied:
-        fits = kind != K::LinkSave && kind != K::ComponentCall && kind != K::MediumRead;
-        break;
+    case Fault::AccessDenied: fits = kind != K::LinkSave && kind != K::ComponentCall && kind != K::MediumRead; break;
     case Fault::SharingViolation:
         fits = kind == K::FileWrite || kind == K::FileCopy || kind == K::FolderCreate || kind == K::FileRemoval;
         break;
@@ -595,9 +651,15 @@ fs::path VirtualMachine::HostPath(const std::string& windowsPath) const
     return HostFsPath(host);
 }
 
-void VirtualMachine::MakeFolderLink(const std::string& link, const std::string& target) { MakeLink(link, target, true); }
+void VirtualMachine::MakeFolderLink(const std::string& link, const std::string& target)
+{
+    MakeLink(link, target, true);
+}
 
-void VirtualMachine::MakeFileLink(const std::string& link, const std::string& target) { MakeLink(link, target, false); }
+void VirtualMachine::MakeFileLink(const std::string& link, const std::string& target)
+{
+    MakeLink(link, target, false);
+}
 
 void VirtualMachine::MakeLink(const std::string& link, const std::string& target, bool folder)
 {
@@ -628,7 +690,10 @@ void VirtualMachine::LetOthersWrite(const std::string& folder)
     state_->folderTrustees[ParseWinPath(folder).Key()] = {"S-1-5-32-544", "S-1-5-18", "S-1-5-11"};
 }
 
-const std::vector<std::string>& VirtualMachine::Journal() const { return state_->journal; }
+const std::vector<std::string>& VirtualMachine::Journal() const
+{
+    return state_->journal;
+}
 
 void VirtualMachine::Save()
 {
@@ -647,7 +712,10 @@ void VirtualMachine::StopAtChange(int k, fs::path snapshot, bool powerCut)
     state_->stopPowerCut = powerCut;
 }
 
-int VirtualMachine::ChangeCount() const { return state_->changes; }
+int VirtualMachine::ChangeCount() const
+{
+    return state_->changes;
+}
 
 // One folder a line: its key, a tab, and the accounts, each followed by a tab.
 void VirtualMachine::State::LoadTrustees(const fs::path& file)

@@ -29,17 +29,17 @@ struct MachineConfig {
     bool versionQueryFails = false;
     std::string windowsFolder = "C:\\WINDOWS";  // empty: the query fails
     std::string systemFolder = "C:\\WINDOWS\\SYSTEM32";
-    std::string tempFolder = "C:\\WINDOWS\\TEMP";    // empty: the query fails
+    std::string tempFolder = "C:\\WINDOWS\\TEMP";  // empty: the query fails
     std::string programPath = "C:\\SETUP\\SETUP.EXE";
     std::string commandLine = "\"C:\\SETUP\\SETUP.EXE\"";
     bool doubleByteSystem = true;
     bool hasDiskFreeSpaceEx = true;
-    std::map<int, std::string> specialFolders;  // CSIDL -> path; filled with defaults
-    int restartAnswer = 7;                      // what the restart dialog answers
-    int utcOffsetMinutes = 9 * 60;              // local time, Japan by default
+    std::map<int, std::string> specialFolders;        // CSIDL -> path; filled with defaults
+    int restartAnswer = 7;                            // what the restart dialog answers
+    int utcOffsetMinutes = 9 * 60;                    // local time, Japan by default
     std::map<std::string, std::string> fileVersions;  // path key -> FileVersion string
     std::map<std::uint32_t, std::string> errorTexts;  // system texts beside the built-in ones
-    bool elevated = true;  // the program runs as administrator, as its manifest asks
+    bool elevated = true;                             // the program runs as administrator, as its manifest asks
     std::string userSid = "S-1-5-21-1004336348-1177238915-682003330-1001";  // the user it runs for
     // The program is a 32-bit one on 64-bit Windows (WoW64): what it names in its
     // system folder is in SYSWOW64 on disk, SYSNATIVE reaches the real system
@@ -59,7 +59,7 @@ struct DiskConfig {
 // The kinds of operation the machine counts, so that a test can make the k-th one
 // of a kind fail.
 enum class OperationKind {
-    FileWrite,       // whole-file writes, links' files included
+    FileWrite,  // whole-file writes, links' files included
     FileCopy,
     FolderCreate,
     FileRemoval,     // files, folders and the shell's deletions
@@ -67,18 +67,18 @@ enum class OperationKind {
     RegistryWrite,   // value writes
     RegistryDelete,  // key and value deletions
     LinkSave,
-    ComponentCall,   // calls of a library's registration entry points
-    MediumRead,      // any call that reaches a removable drive
+    ComponentCall,  // calls of a library's registration entry points
+    MediumRead,     // any call that reaches a removable drive
 };
 constexpr int kOperationKindCount = 10;
 
 enum class Fault {
-    DiskFull,          // 112: file writes, copies and folder creations
-    AccessDenied,      // 5: any file or registry operation
-    SharingViolation,  // 32: another program holds the file open: file operations
-    MediumRemoved,     // the medium is taken out: from then on its drive is not found (3)
-    LinkClassMissing,  // the shell's link class cannot be created
-    RegistrationFails, // the entry point returns a failure (E_FAIL)
+    DiskFull,           // 112: file writes, copies and folder creations
+    AccessDenied,       // 5: any file or registry operation
+    SharingViolation,   // 32: another program holds the file open: file operations
+    MediumRemoved,      // the medium is taken out: from then on its drive is not found (3)
+    LinkClassMissing,   // the shell's link class cannot be created
+    RegistrationFails,  // the entry point returns a failure (E_FAIL)
 };
 
 // What a run stopped dead by VirtualMachine::StopAtChange meets instead of its change.

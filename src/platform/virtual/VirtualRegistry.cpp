@@ -10,10 +10,12 @@ namespace lorvel::platform::virt {
 
 namespace {
 
-constexpr const char* kRootNames[4] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE",
-                                       "HKEY_USERS"};
+constexpr const char* kRootNames[4] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS"};
 
-int RootIndex(RootKey root) { return static_cast<int>(static_cast<std::uint32_t>(root) - 0x80000000u); }
+int RootIndex(RootKey root)
+{
+    return static_cast<int>(static_cast<std::uint32_t>(root) - 0x80000000u);
+}
 
 bool ValidRoot(RootKey root)
 {
@@ -214,8 +216,7 @@ ErrorCode VirtualRegistry::DeleteKeyTree(RootKey root, const std::string& named)
     return kErrorSuccess;
 }
 
-ErrorCode VirtualRegistry::ReadValue(RootKey root, const std::string& named, const std::string& name,
-                                     RegValue& value)
+ErrorCode VirtualRegistry::ReadValue(RootKey root, const std::string& named, const std::string& name, RegValue& value)
 {
     const std::string path = Stored(root, named);
     RegKey* key = Find(root, path);

@@ -153,7 +153,6 @@ public:
     int RestartDialog(const std::string& prompt, int exitFlags) override;
     std::intptr_t OpenFile(const std::string& file, const std::string& parameters) override;
 
-
 private:
     VirtualMachine::State& s_;
 };

@@ -62,14 +62,14 @@ class VirtualShellLinks;
 
 struct VirtualMachine::State {
     VirtualMachine& machine;
-    std::map<std::string, std::uint32_t> attributes;  // path key -> attributes (files and folders)
-    std::vector<std::string> deniedPrefixes;          // path keys
-    std::vector<std::string> readDeniedPrefixes;      // path keys
-    std::set<std::string> lockedFiles;                // path keys
+    std::map<std::string, std::uint32_t> attributes;                 // path key -> attributes (files and folders)
+    std::vector<std::string> deniedPrefixes;                         // path keys
+    std::vector<std::string> readDeniedPrefixes;                     // path keys
+    std::set<std::string> lockedFiles;                               // path keys
     std::map<std::string, std::vector<std::string>> folderTrustees;  // path key -> SIDs, private folders only
-    LinkSave linkFault;                               // what every link save gives while set
+    LinkSave linkFault;                                              // what every link save gives while set
     std::map<char, DiskConfig> disks;
-    std::map<char, std::uint64_t> used;               // bytes written since the disk was set
+    std::map<char, std::uint64_t> used;  // bytes written since the disk was set
     RegKey registryRoots[4];
     std::vector<std::pair<RootKey, std::string>> registryDenied;
     struct PlannedFault {
@@ -80,8 +80,8 @@ struct VirtualMachine::State {
     std::vector<PlannedFault> plannedFaults;
     std::array<int, kOperationKindCount> operationCounts{};
     std::set<char> removedMedia;
-    int changes = 0;         // every counted kind but medium reads
-    int stopAt = 0;          // the change StopAtChange stops at; 0 for none
+    int changes = 0;  // every counted kind but medium reads
+    int stopAt = 0;   // the change StopAtChange stops at; 0 for none
     std::filesystem::path stopSnapshot;
     bool stopPowerCut = false;
     // Path key -> the length a power cut leaves, for each file written since its last
@@ -91,7 +91,7 @@ struct VirtualMachine::State {
     std::map<std::string, std::function<void()>> afterRead;  // path key -> hook, run once
     std::set<std::string> mutexes;
     std::string currentFolder = "C:\\";  // as the program set it
-    std::string currentFolderKey;         // its path key
+    std::string currentFolderKey;        // its path key
     std::uint64_t clockMs = 0;
     std::uint64_t fileTimeBase = 0;
     std::uint64_t lastFileTime = 0;
@@ -157,7 +157,7 @@ struct VirtualMachine::State {
     bool IsDenied(const std::string& key) const;
     bool IsLocked(const std::string& key) const;
     bool IsReadDenied(const std::string& key) const;
-    std::uint64_t NowFileTime();  // the virtual clock as a FILETIME, later at every call
+    std::uint64_t NowFileTime();    // the virtual clock as a FILETIME, later at every call
     std::uint64_t Unforeseeable();  // as the system's random source gives it
     std::uint32_t AttributesOf(const std::string& key, bool isDirectory) const;
     // value without the directory bit.

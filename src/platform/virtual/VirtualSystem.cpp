@@ -12,7 +12,9 @@ namespace {
 class VirtualMutex final : public NamedMutex {
 public:
     VirtualMutex(std::set<std::string>& names, std::string name, bool owner)
-        : names_(names), name_(std::move(name)), owner_(owner) {}
+        : names_(names), name_(std::move(name)), owner_(owner)
+    {
+    }
     ~VirtualMutex() override
     {
         if (owner_) names_.erase(name_);
@@ -56,8 +58,14 @@ std::optional<OsVersion> VirtualSystem::GetVersion()
     return version;
 }
 
-std::string VirtualSystem::GetWindowsFolder() { return s_.machine.Config().windowsFolder; }
-std::string VirtualSystem::GetSystemFolder() { return s_.machine.Config().systemFolder; }
+std::string VirtualSystem::GetWindowsFolder()
+{
+    return s_.machine.Config().windowsFolder;
+}
+std::string VirtualSystem::GetSystemFolder()
+{
+    return s_.machine.Config().systemFolder;
+}
 
 std::string VirtualSystem::GetSystemWow64Folder()
 {
@@ -76,7 +84,10 @@ std::string VirtualSystem::GetTempFolder()
     return temp.empty() ? temp : temp + "\\";
 }
 
-std::string VirtualSystem::GetProgramPath() { return s_.machine.Config().programPath; }
+std::string VirtualSystem::GetProgramPath()
+{
+    return s_.machine.Config().programPath;
+}
 
 // The machine maps nothing: the section is read from the program's file as it is
 // when asked, which the run asks once, at its start.
@@ -87,7 +98,10 @@ std::optional<std::string> VirtualSystem::GetProgramSection(const std::string& n
     const auto section = FindPeSection(bytes, name, PeLayout::File);
     return section ? std::optional<std::string>(*section) : std::nullopt;
 }
-std::string VirtualSystem::GetProgramCommandLine() { return s_.machine.Config().commandLine; }
+std::string VirtualSystem::GetProgramCommandLine()
+{
+    return s_.machine.Config().commandLine;
+}
 
 std::optional<std::string> VirtualSystem::GetFileVersionString(const std::string& path)
 {
@@ -111,7 +125,10 @@ std::string VirtualSystem::GetErrorText(ErrorCode code)
     return buffer;
 }
 
-bool VirtualSystem::IsDoubleByteSystem() { return s_.machine.Config().doubleByteSystem; }
+bool VirtualSystem::IsDoubleByteSystem()
+{
+    return s_.machine.Config().doubleByteSystem;
+}
 
 std::string VirtualSystem::MapTextBySystem(const std::string& text, std::uint32_t flags)
 {
@@ -191,13 +208,25 @@ std::optional<std::string> VirtualSystem::Utf8ToShiftJis(const std::string& text
     return converted;
 }
 
-void VirtualSystem::Sleep(std::uint32_t milliseconds) { s_.clockMs += milliseconds; }
+void VirtualSystem::Sleep(std::uint32_t milliseconds)
+{
+    s_.clockMs += milliseconds;
+}
 
-std::uint32_t VirtualSystem::GetTickCount() { return static_cast<std::uint32_t>(s_.clockMs); }
+std::uint32_t VirtualSystem::GetTickCount()
+{
+    return static_cast<std::uint32_t>(s_.clockMs);
+}
 
-std::uint64_t VirtualSystem::GetMicroseconds() { return s_.clockMs * 1000u; }
+std::uint64_t VirtualSystem::GetMicroseconds()
+{
+    return s_.clockMs * 1000u;
+}
 
-std::uint64_t VirtualSystem::GetUnforeseeableNumber() { return s_.Unforeseeable(); }
+std::uint64_t VirtualSystem::GetUnforeseeableNumber()
+{
+    return s_.Unforeseeable();
+}
 
 std::string VirtualShell::GetSpecialFolder(int csidl)
 {

@@ -17,11 +17,17 @@ Function Entry(HMODULE module, const char* name)
     return module ? reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name))) : nullptr;
 }
 
-HMODULE Kernel() { return ::GetModuleHandleW(L"kernel32.dll"); }
+HMODULE Kernel()
+{
+    return ::GetModuleHandleW(L"kernel32.dll");
+}
 
 // Whether the search flags of LoadLibraryEx are there (Windows 8, or 7 with its
 // update): the same update brings SetDefaultDllDirectories.
-bool HasSearchFlags() { return Entry<FARPROC>(Kernel(), "SetDefaultDllDirectories") != nullptr; }
+bool HasSearchFlags()
+{
+    return Entry<FARPROC>(Kernel(), "SetDefaultDllDirectories") != nullptr;
+}
 
 bool IsFullPath(const std::wstring& path)
 {

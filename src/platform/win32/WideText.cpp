@@ -31,8 +31,8 @@ std::optional<std::string> NarrowTo(UINT codePage, std::wstring_view text, BOOL&
     if (text.empty()) return std::string();
     if (text.size() > INT_MAX) return std::nullopt;
     const int size = static_cast<int>(text.size());
-    const int length = ::WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text.data(), size, nullptr, 0, nullptr,
-                                             &usedDefault);
+    const int length =
+        ::WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text.data(), size, nullptr, 0, nullptr, &usedDefault);
     if (length <= 0) return std::nullopt;
     std::string narrow(static_cast<std::size_t>(length), '\0');
     if (::WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text.data(), size, narrow.data(), length, nullptr,
@@ -43,7 +43,10 @@ std::optional<std::string> NarrowTo(UINT codePage, std::wstring_view text, BOOL&
 
 }  // namespace
 
-std::optional<std::wstring> ExactWide(std::string_view text) { return ExactWideFrom(kShiftJis, text); }
+std::optional<std::wstring> ExactWide(std::string_view text)
+{
+    return ExactWideFrom(kShiftJis, text);
+}
 
 std::optional<std::string> ExactNarrow(std::wstring_view text)
 {
@@ -53,11 +56,20 @@ std::optional<std::string> ExactNarrow(std::wstring_view text)
     return narrow;
 }
 
-std::wstring Wide(const std::string& text) { return ExactWide(text).value_or(std::wstring()); }
+std::wstring Wide(const std::string& text)
+{
+    return ExactWide(text).value_or(std::wstring());
+}
 
-std::string Narrow(std::wstring_view text) { return ExactNarrow(text).value_or(std::string()); }
+std::string Narrow(std::wstring_view text)
+{
+    return ExactNarrow(text).value_or(std::string());
+}
 
-std::string Narrow(const wchar_t* text) { return text ? Narrow(std::wstring_view(text)) : std::string(); }
+std::string Narrow(const wchar_t* text)
+{
+    return text ? Narrow(std::wstring_view(text)) : std::string();
+}
 
 std::wstring ShownWide(const std::string& text)
 {

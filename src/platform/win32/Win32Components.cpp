@@ -18,8 +18,8 @@ public:
     std::optional<std::int32_t> Call(const std::string& entryPoint) override
     {
         using EntryFn = HRESULT(STDAPICALLTYPE*)();
-        const auto entry = reinterpret_cast<EntryFn>(
-            reinterpret_cast<void*>(::GetProcAddress(module_, entryPoint.c_str())));
+        const auto entry =
+            reinterpret_cast<EntryFn>(reinterpret_cast<void*>(::GetProcAddress(module_, entryPoint.c_str())));
         if (!entry) return std::nullopt;
         return static_cast<std::int32_t>(entry());
     }
@@ -42,8 +42,8 @@ public:
 // The length an SZDD header states, or -1 when the file has no such header.
 long long StatedLength(const std::wstring& path)
 {
-    lorvel::win32::UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                                   OPEN_EXISTING, 0, nullptr));
+    lorvel::win32::UniqueHandle file(
+        ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     if (!file.Valid()) return -1;
     unsigned char header[14] = {};
     DWORD got = 0;
@@ -98,7 +98,13 @@ public:
 
 }  // namespace
 
-std::unique_ptr<Components> MakeWin32Components() { return std::make_unique<Win32Components>(); }
-std::unique_ptr<LzExpander> MakeWin32Lz() { return std::make_unique<Win32Lz>(); }
+std::unique_ptr<Components> MakeWin32Components()
+{
+    return std::make_unique<Win32Components>();
+}
+std::unique_ptr<LzExpander> MakeWin32Lz()
+{
+    return std::make_unique<Win32Lz>();
+}
 
 }  // namespace lorvel::platform::win32

@@ -20,12 +20,24 @@ ErrorCode LastError()
     return code == 0 ? kErrorAccessDenied : code;
 }
 
-ErrorCode Result(BOOL ok) { return ok ? kErrorSuccess : LastError(); }
+ErrorCode Result(BOOL ok)
+{
+    return ok ? kErrorSuccess : LastError();
+}
 
-std::uint64_t Join(DWORD high, DWORD low) { return (static_cast<std::uint64_t>(high) << 32) | low; }
+std::uint64_t Join(DWORD high, DWORD low)
+{
+    return (static_cast<std::uint64_t>(high) << 32) | low;
+}
 
-bool IsLink(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
-bool IsFolder(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+bool IsLink(DWORD attributes)
+{
+    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+bool IsFolder(DWORD attributes)
+{
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
 
 // The reparse attribute marks a link (a symbolic link, a junction, a mount point: a
 // name standing for another) but also a file the system keeps compressed, deduplicated
@@ -56,7 +68,8 @@ DWORD LinksOnly(DWORD attributes, const wchar_t* path)
 UniqueHandle PinFolder(const std::wstring& path, DWORD& attributes)
 {
     UniqueHandle folder(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                      nullptr));
     if (!folder.Valid()) return folder;
     BY_HANDLE_FILE_INFORMATION info{};
     if (::GetFileInformationByHandle(folder.Get(), &info)) attributes = info.dwFileAttributes;
@@ -91,8 +104,8 @@ UniqueHandle CreateUnforeseenFile(const std::wstring& target, std::wstring& temp
 // reads what others may have open.
 UniqueHandle OpenToRead(const WideName& name, DWORD flags)
 {
-    return UniqueHandle(::CreateFileW(name.Get(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                      flags, nullptr));
+    return UniqueHandle(::CreateFileW(name.Get(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, flags, nullptr));
 }
 
 // Writes bytes to a file opened on the name itself, never through a link: a new one
@@ -312,7 +325,10 @@ public:
         return Result(::CreateDirectoryW(name.Get(), nullptr));
     }
 
-    ErrorCode CreatePrivateFolder(const std::string& path) override { return CreateFolderWith(path, PrivateFolderSddl()); }
+    ErrorCode CreatePrivateFolder(const std::string& path) override
+    {
+        return CreateFolderWith(path, PrivateFolderSddl());
+    }
 
     ErrorCode CreateAdminFolder(const std::string& path) override { return CreateFolderWith(path, AdminFolderSddl()); }
 
@@ -321,16 +337,17 @@ public:
         const WideName name(folder);
         if (name.Error()) return name.Error();
         // Read from the folder held open, not by name, so the answer is that folder's.
-        UniqueHandle held(::CreateFileW(name.Get(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        UniqueHandle held(::CreateFileW(name.Get(), READ_CONTROL,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_BACKUP_SEMANTICS, nullptr));
         if (!held.Valid()) return LastError();
         const std::wstring self = CurrentUserSid();
         PSID owner = nullptr;
         PACL dacl = nullptr;
         PSECURITY_DESCRIPTOR descriptor = nullptr;
-        const DWORD read = ::GetSecurityInfo(held.Get(), SE_FILE_OBJECT,
-                                             OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner, nullptr,
-                                             &dacl, nullptr, &descriptor);
+        const DWORD read =
+            ::GetSecurityInfo(held.Get(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                              &owner, nullptr, &dacl, nullptr, &descriptor);
         if (read != ERROR_SUCCESS) return read;
         othersMayWrite = DescriptorLetsOthersChange(owner, dacl, self);
         ::LocalFree(descriptor);
@@ -453,7 +470,8 @@ public:
         LARGE_INTEGER size{};
         ::GetFileSizeEx(file.Get(), &size);
         if (size.QuadPart > 0 && static_cast<std::uint64_t>(size.QuadPart) > limit) return kErrorFileTooLarge;
-        const std::uint64_t wanted = std::min<std::uint64_t>(static_cast<std::uint64_t>(std::max<LONGLONG>(size.QuadPart, 0)), limit) + 1;
+        const std::uint64_t wanted =
+            std::min<std::uint64_t>(static_cast<std::uint64_t>(std::max<LONGLONG>(size.QuadPart, 0)), limit) + 1;
         try {
             bytes.resize(static_cast<std::size_t>(std::max<std::uint64_t>(wanted, 4096)));
             std::size_t done = 0;
@@ -491,12 +509,12 @@ public:
         if (name.Error()) return name.Error();
         const std::wstring& target = name.Text();
         const DWORD existing = ::GetFileAttributesW(target.c_str());
-        if (existing != INVALID_FILE_ATTRIBUTES &&
-            (existing & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+        if (existing != INVALID_FILE_ATTRIBUTES && (existing & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
             return kErrorAccessDenied;
         // Only a file is replaced: a link there may name anything, and a later reader
         // of the name would read what it names.
-        if (existing != INVALID_FILE_ATTRIBUTES && IsLink(LinksOnly(existing, target.c_str()))) return kErrorAccessDenied;
+        if (existing != INVALID_FILE_ATTRIBUTES && IsLink(LinksOnly(existing, target.c_str())))
+            return kErrorAccessDenied;
         // Written beside the target and moved over it, so a crash or a full disk
         // leaves the old content.
         std::wstring temporary;
@@ -521,7 +539,8 @@ public:
         return result;
     }
 
-    ErrorCode ReadFileRange(const std::string& path, std::uint64_t offset, std::size_t size, std::string& bytes) override
+    ErrorCode ReadFileRange(const std::string& path, std::uint64_t offset, std::size_t size,
+                            std::string& bytes) override
     {
         bytes.clear();
         const WideName name(path);
@@ -572,7 +591,8 @@ public:
                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
         if (!file.Valid()) return LastError();
         BY_HANDLE_FILE_INFORMATION info{};
-        if (!::GetFileInformationByHandle(file.Get(), &info) || IsLink(info.dwFileAttributes)) return kErrorAccessDenied;
+        if (!::GetFileInformationByHandle(file.Get(), &info) || IsLink(info.dwFileAttributes))
+            return kErrorAccessDenied;
         return Result(::FlushFileBuffers(file.Get()));
     }
 
@@ -600,8 +620,8 @@ public:
     {
         if (path.size() < 2 || path[1] != ':') return kErrorInvalidName;
         const std::wstring volume = std::wstring(L"\\\\.\\") + static_cast<wchar_t>(path[0]) + L":";
-        UniqueHandle handle(::CreateFileW(volume.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                          nullptr, OPEN_EXISTING, 0, nullptr));
+        UniqueHandle handle(::CreateFileW(volume.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
         if (!handle.Valid()) return LastError();
         return Result(::FlushFileBuffers(handle.Get()));
     }
@@ -644,8 +664,7 @@ public:
         const WideName name(root);
         if (name.Error()) return name.Error();
         DWORD sectors = 0, bytes = 0, freeClusters = 0, totalClusters = 0;
-        if (!::GetDiskFreeSpaceW(name.Get(), &sectors, &bytes, &freeClusters, &totalClusters))
-            return LastError();
+        if (!::GetDiskFreeSpaceW(name.Get(), &sectors, &bytes, &freeClusters, &totalClusters)) return LastError();
         geometry = {sectors, bytes, freeClusters, totalClusters};
         return kErrorSuccess;
     }
@@ -666,7 +685,8 @@ private:
         WIN32_FIND_DATAW data;
         UniqueFindHandle find(::FindFirstFileW(pattern.c_str(), &data));
         // A wildcard that matches nothing deletes nothing, and that is no failure.
-        if (find.Get() == INVALID_HANDLE_VALUE) return ::GetLastError() == ERROR_FILE_NOT_FOUND ? kErrorSuccess : LastError();
+        if (find.Get() == INVALID_HANDLE_VALUE)
+            return ::GetLastError() == ERROR_FILE_NOT_FOUND ? kErrorSuccess : LastError();
         const std::wstring prefix = folder.back() == L'\\' ? folder : folder + L"\\";
         ErrorCode result = kErrorSuccess;
         do {
@@ -691,6 +711,9 @@ private:
 
 }  // namespace
 
-std::unique_ptr<FileSystem> MakeWin32FileSystem() { return std::make_unique<Win32FileSystem>(); }
+std::unique_ptr<FileSystem> MakeWin32FileSystem()
+{
+    return std::make_unique<Win32FileSystem>();
+}
 
 }  // namespace lorvel::platform::win32

@@ -5,8 +5,7 @@ namespace lorvel::platform::win32 {
 
 Win32Platform::Win32Platform()
     : files_(MakeWin32FileSystem()), registry_(MakeWin32Registry()), system_(MakeWin32System()),
-      shell_(MakeWin32Shell()), components_(MakeWin32Components()), lz_(MakeWin32Lz()),
-      links_(MakeWin32ShellLinks())
+      shell_(MakeWin32Shell()), components_(MakeWin32Components()), lz_(MakeWin32Lz()), links_(MakeWin32ShellLinks())
 {
 }
 

@@ -86,8 +86,8 @@ public:
         const WideName name(path);
         if (name.Error()) return name.Error();
         UniqueHKey key;
-        return static_cast<ErrorCode>(::RegCreateKeyExW(Handle(root), name.Get(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                                                        nullptr, key.Out(), nullptr));
+        return static_cast<ErrorCode>(
+            ::RegCreateKeyExW(Handle(root), name.Get(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Out(), nullptr));
     }
 
     ErrorCode FlushKeys(RootKey root) override
@@ -136,8 +136,7 @@ public:
         return kErrorSuccess;
     }
 
-    ErrorCode WriteValue(RootKey root, const std::string& path, const std::string& name,
-                         const RegValue& value) override
+    ErrorCode WriteValue(RootKey root, const std::string& path, const std::string& name, const RegValue& value) override
     {
         if (!ValidRoot(root)) return kErrorInvalidHandle;
         UniqueHKey key;
@@ -210,7 +209,8 @@ public:
         std::vector<wchar_t> name(longestName + 1);
         std::vector<BYTE> data(longestData + sizeof(wchar_t));
         for (DWORD index = 0;; ++index) {
-            DWORD nameLength = static_cast<DWORD>(name.size()), size = static_cast<DWORD>(data.size() - sizeof(wchar_t));
+            DWORD nameLength = static_cast<DWORD>(name.size()),
+                  size = static_cast<DWORD>(data.size() - sizeof(wchar_t));
             DWORD type = 0;
             status = ::RegEnumValueW(key.Get(), index, name.data(), &nameLength, nullptr, &type, data.data(), &size);
             if (status == ERROR_NO_MORE_ITEMS) return kErrorSuccess;
@@ -229,6 +229,9 @@ public:
 
 }  // namespace
 
-std::unique_ptr<Registry> MakeWin32Registry() { return std::make_unique<Win32Registry>(); }
+std::unique_ptr<Registry> MakeWin32Registry()
+{
+    return std::make_unique<Win32Registry>();
+}
 
 }  // namespace lorvel::platform::win32

@@ -31,10 +31,7 @@ public:
         return result;
     }
 
-    void ChangeNotify(long eventId, unsigned flags) override
-    {
-        ::SHChangeNotify(eventId, flags, nullptr, nullptr);
-    }
+    void ChangeNotify(long eventId, unsigned flags) override { ::SHChangeNotify(eventId, flags, nullptr, nullptr); }
 
     int RestartDialog(const std::string& prompt, int exitFlags) override
     {
@@ -42,8 +39,8 @@ public:
         using RestartDialogFn = int(WINAPI*)(HWND, LPCWSTR, DWORD);
         HMODULE shell = ::GetModuleHandleW(L"shell32.dll");
         if (!shell) shell = ::LoadLibraryW(L"shell32.dll");
-        const auto restart = shell ? reinterpret_cast<RestartDialogFn>(reinterpret_cast<void*>(
-                                         ::GetProcAddress(shell, MAKEINTRESOURCEA(59))))
+        const auto restart = shell ? reinterpret_cast<RestartDialogFn>(
+                                         reinterpret_cast<void*>(::GetProcAddress(shell, MAKEINTRESOURCEA(59))))
                                    : nullptr;
         if (!restart) return IDNO;
         const std::wstring text = lorvel::win32::ShownWide(prompt);
@@ -58,15 +55,18 @@ public:
         const WideName path(file);
         const WideName arguments(parameters);
         if (path.Error() || arguments.Error()) return SE_ERR_FNF;
-        const HINSTANCE result = ::ShellExecuteW(::GetDesktopWindow(), L"open", path.Get(),
-                                                 parameters.empty() ? nullptr : arguments.Get(), nullptr,
-                                                 SW_SHOWNORMAL);
+        const HINSTANCE result =
+            ::ShellExecuteW(::GetDesktopWindow(), L"open", path.Get(), parameters.empty() ? nullptr : arguments.Get(),
+                            nullptr, SW_SHOWNORMAL);
         return reinterpret_cast<std::intptr_t>(result);
     }
 };
 
 }  // namespace
 
-std::unique_ptr<Shell> MakeWin32Shell() { return std::make_unique<Win32Shell>(); }
+std::unique_ptr<Shell> MakeWin32Shell()
+{
+    return std::make_unique<Win32Shell>();
+}
 
 }  // namespace lorvel::platform::win32

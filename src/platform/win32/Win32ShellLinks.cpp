@@ -90,8 +90,7 @@ public:
         if (object.made.outcome != LinkSave::Outcome::Saved) return ErrorOf(object.made.status);
         const std::optional<std::wstring> name = LinkFileName(path);
         if (!name) return kErrorNoUnicodeTranslation;
-        if (const HRESULT loaded = object.file->Load(name->c_str(), STGM_READ); FAILED(loaded))
-            return ErrorOf(loaded);
+        if (const HRESULT loaded = object.file->Load(name->c_str(), STGM_READ); FAILED(loaded)) return ErrorOf(loaded);
         IShellLinkA& link = *object.link.Get();
         LinkFields read;
         HRESULT result = ReadField(read.target, [&](char* buffer, int size) {
@@ -113,6 +112,9 @@ public:
 
 }  // namespace
 
-std::unique_ptr<ShellLinks> MakeWin32ShellLinks() { return std::make_unique<Win32ShellLinks>(); }
+std::unique_ptr<ShellLinks> MakeWin32ShellLinks()
+{
+    return std::make_unique<Win32ShellLinks>();
+}
 
 }  // namespace lorvel::platform::win32

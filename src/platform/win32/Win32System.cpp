@@ -128,8 +128,8 @@ public:
     std::string GetErrorText(ErrorCode code) override
     {
         wchar_t buffer[257] = {};
-        const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                                              code, 0, buffer, 256, nullptr);
+        const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                                              0, buffer, 256, nullptr);
         return lorvel::win32::ShownNarrow(std::wstring_view(buffer, length));
     }
 
@@ -178,7 +178,7 @@ public:
         ULONGLONG number = 0;
         // Without the system's source a clock is the best left; the names it makes
         // are still created new, so a name taken first is only skipped.
-        if (!::RtlGenRandom(&number, sizeof number)) 
+        if (!::RtlGenRandom(&number, sizeof number))
             number = static_cast<ULONGLONG>(::GetTickCount()) ^ (static_cast<ULONGLONG>(::GetCurrentProcessId()) << 32);
         return number;
     }
@@ -233,6 +233,9 @@ private:
 
 }  // namespace
 
-std::unique_ptr<System> MakeWin32System() { return std::make_unique<Win32System>(); }
+std::unique_ptr<System> MakeWin32System()
+{
+    return std::make_unique<Win32System>();
+}
 
 }  // namespace lorvel::platform::win32

@@ -2,7 +2,10 @@
 
 namespace lorvel::ui {
 
-void HeadlessBackend::Realise(Form& form) { log_.push_back("create " + form.Name()); }
+void HeadlessBackend::Realise(Form& form)
+{
+    log_.push_back("create " + form.Name());
+}
 
 void HeadlessBackend::Show(Form& form)
 {

@@ -203,8 +203,7 @@ LRESULT Win32Backend::Impl::Handle(FormWindow& w, UINT message, WPARAM wParam, L
             return 0;
         }
         break;
-    default:
-        break;
+    default: break;
     }
     return ::DefWindowProcW(w.hwnd, message, wParam, lParam);
 }
@@ -321,7 +320,8 @@ void Win32Backend::Impl::Refresh(FormWindow& w, const Control& control)
     if (control.Kind() == ControlKind::ProgressBar) ::SendMessageW(child, PBM_SETPOS, control.Position(), 0);
     if (fresh || !SameRect(last->second.bounds, b))
         ::MoveWindow(child, Scale(b.left), Scale(b.top), Scale(b.width), Scale(b.height), TRUE);
-    if (fresh || last->second.showing != control.Showing()) ::ShowWindow(child, control.Showing() ? SW_SHOWNA : SW_HIDE);
+    if (fresh || last->second.showing != control.Showing())
+        ::ShowWindow(child, control.Showing() ? SW_SHOWNA : SW_HIDE);
     w.applied[&control] = {b, control.Enabled(), control.Showing()};
     // A frame's visibility and place carry its content along.
     for (const auto& other : w.form->Controls())
@@ -380,7 +380,10 @@ Win32Backend::~Win32Backend()
     g_impl = nullptr;
 }
 
-void Win32Backend::SetApplicationTitle(const std::string& title) { title_ = title; }
+void Win32Backend::SetApplicationTitle(const std::string& title)
+{
+    title_ = title;
+}
 
 void Win32Backend::Realise(Form& form)
 {
@@ -395,9 +398,9 @@ void Win32Backend::Realise(Form& form)
     const int left = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
     const int top = (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
     HWND owner = impl_->windows.empty() ? nullptr : impl_->windows.front()->hwnd;
-    window->hwnd = ::CreateWindowExW(form.dialogFrame ? WS_EX_DLGMODALFRAME : 0, kFormClass,
-                                     ShownWide(form.Caption()).c_str(), style, left, top, width, height, owner, nullptr,
-                                     ::GetModuleHandleW(nullptr), nullptr);
+    window->hwnd =
+        ::CreateWindowExW(form.dialogFrame ? WS_EX_DLGMODALFRAME : 0, kFormClass, ShownWide(form.Caption()).c_str(),
+                          style, left, top, width, height, owner, nullptr, ::GetModuleHandleW(nullptr), nullptr);
     if (form.background && !impl_->backgroundBrush)
         impl_->backgroundBrush = ::CreateSolidBrush(RGB(form.background->r, form.background->g, form.background->b));
     Impl::FormWindow& w = *window;
@@ -463,16 +466,14 @@ void Win32Backend::RunMainLoop(Form& main)
     impl_->mainForm = &main;
     main.ShowMaximized();
     // A main form that closed during its own showing has already posted the quit.
-    while (impl_->PumpOne(true)) {
-    }
+    while (impl_->PumpOne(true)) {}
     MSG quit;
     ::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
 }
 
 void Win32Backend::ProcessMessages()
 {
-    while (impl_->PumpOne(false)) {
-    }
+    while (impl_->PumpOne(false)) {}
 }
 
 int Win32Backend::ShowMessageBox(const std::string& text, const std::string& caption, int flags)

@@ -67,8 +67,8 @@ std::wstring FromUtf8(const std::string& text)
 std::string ToUtf8(const std::wstring& text)
 {
     if (text.empty()) return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                      nullptr);
+    const int n =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string narrow(n, '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), narrow.data(), n, nullptr, nullptr);
     return narrow;
@@ -78,9 +78,9 @@ std::string ToUtf8(const std::wstring& text)
 std::string SystemError(DWORD code)
 {
     wchar_t* text = nullptr;
-    const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                              FORMAT_MESSAGE_IGNORE_INSERTS,
-                                          nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    const DWORD length =
+        ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                         nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::wstring words = length ? std::wstring(text, length) : L"";
     if (text) ::LocalFree(text);
     while (!words.empty() && (words.back() == L'\r' || words.back() == L'\n' || words.back() == L' ')) words.pop_back();
@@ -104,8 +104,7 @@ std::wstring TextOf(HWND hwnd)
     if (kept > 0) return std::wstring(buffer, static_cast<std::size_t>(kept));
     // Edit controls keep their text themselves.
     DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, 4095, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, 2000,
-                             &length))
+    if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, 4095, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, 2000, &length))
         return {};
     return std::wstring(buffer, length);
 }
@@ -294,13 +293,20 @@ std::string MissingState(HWND hwnd, const std::vector<std::string>& words)
     for (std::size_t i = 2; i < words.size(); ++i) {
         const std::string& state = words[i];
         bool ok = false;
-        if (state == "enabled") ok = IsWindowEnabled(hwnd);
-        else if (state == "disabled") ok = !IsWindowEnabled(hwnd);
-        else if (state == "visible") ok = IsWindowVisible(hwnd);
-        else if (state == "hidden") ok = !IsWindowVisible(hwnd);
-        else if (state == "checked") ok = SendMessageW(hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
-        else if (state == "unchecked") ok = SendMessageW(hwnd, BM_GETCHECK, 0, 0) == BST_UNCHECKED;
-        else Fail("unknown state " + state);
+        if (state == "enabled")
+            ok = IsWindowEnabled(hwnd);
+        else if (state == "disabled")
+            ok = !IsWindowEnabled(hwnd);
+        else if (state == "visible")
+            ok = IsWindowVisible(hwnd);
+        else if (state == "hidden")
+            ok = !IsWindowVisible(hwnd);
+        else if (state == "checked")
+            ok = SendMessageW(hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
+        else if (state == "unchecked")
+            ok = SendMessageW(hwnd, BM_GETCHECK, 0, 0) == BST_UNCHECKED;
+        else
+            Fail("unknown state " + state);
         if (!ok) return state;
     }
     return {};
@@ -347,7 +353,8 @@ void ExpectBox(const std::vector<std::string>& words)
         HWND button = GetDlgItem(box, id);
         const bool shown = button && IsWindowVisible(button);
         const bool wanted = std::find(words.begin() + 2, words.end(), name) != words.end();
-        if (shown != wanted) Fail(std::string("the message box ") + (shown ? "has" : "has no") + " " + name + " button");
+        if (shown != wanted)
+            Fail(std::string("the message box ") + (shown ? "has" : "has no") + " " + name + " button");
     }
 }
 

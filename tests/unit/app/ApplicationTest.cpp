@@ -4,8 +4,8 @@
 
 #include "../VirtualMachineFixture.h"
 #include "app/Startup.h"
-#include "ui/headless/HeadlessBackend.h"
 #include "run/RecordTrust.h"
+#include "ui/headless/HeadlessBackend.h"
 #include "util/Sha256.h"
 
 namespace lorvel {
@@ -59,8 +59,8 @@ TEST_F(ApplicationTest, WithoutAScriptStartUpEndsInTheFatalState)
     EXPECT_FALSE(ui.Stalled());
     EXPECT_FALSE(ops.FolderExists("C:\\WINDOWS\\TEMP\\KRTMP1")) << "the work folder is removed";
     EXPECT_EQ(ui.Log(), (std::vector<std::string>{"create frmBack", "create frmMain", "create frmStatus",
-                                                 "create frmSharedFileQuestion", "show frmBack", "show frmMain",
-                                                 "hide frmMain", "hide frmBack"}));
+                                                  "create frmSharedFileQuestion", "show frmBack", "show frmMain",
+                                                  "hide frmMain", "hide frmBack"}));
 }
 
 TEST_F(ApplicationTest, StartUpCopiesProgramAndScriptIntoTheWorkFolder)
@@ -126,7 +126,8 @@ TEST_F(ApplicationTest, TheUninstallStartButtonRemovesWhatTheRecordListsAndEndsT
                                     "C:\\APP\\SHARED.DLL", RegValue::DoubleWord(1));
     const std::string record = "[SetupFolder]\r\nFolder=C:\\APP\\\r\n[DeleteFile]\r\nFile1=C:\\APP\\APP.EXE\r\n"
                                "File2=C:\\APP\\SHARED.DLL,/S\r\nFile3=C:\\APP\\UNSETUP.INI\r\n"
-                               "[UnSetupRegistryKey]\r\nKey=" + std::string(kEntry) + "\r\n";
+                               "[UnSetupRegistryKey]\r\nKey=" +
+                               std::string(kEntry) + "\r\n";
     vm.Put("C:\\APP\\UNSETUP.INI", record);
     VouchAsTheInstallDoes(record, {{"C:\\APP\\SHARED.DLL", Sha256Hex("x")}});
     vm.machine.Config().commandLine = "\"C:\\WINDOWS\\UNKORAT.EXE\" \"C:\\APP\\UNSETUP.INI\"";
@@ -170,8 +171,8 @@ TEST_F(ApplicationTest, AllSystemFolderFailuresAreListed)
     vm.machine.Config().tempFolder.clear();
     ui.Then([&] {
         EXPECT_EQ(app.Context().tempFolder, "C:\\SETUP\\") << "the program's folder stands in";
-        EXPECT_EQ(app.Main().lblMessage.Caption(), std::string(kFatalWindowsFolder) + "\r\n" + kFatalSystemFolder +
-                                                       "\r\n\r\n" + kFatalTrailer);
+        EXPECT_EQ(app.Main().lblMessage.Caption(),
+                  std::string(kFatalWindowsFolder) + "\r\n" + kFatalSystemFolder + "\r\n\r\n" + kFatalTrailer);
         app.Main().btnEnd.Press();
     });
     app.Run();
@@ -207,7 +208,8 @@ TEST_F(ApplicationTest, AnUnusableTempFolderEndsInTheWorkFolderError)
     ui.Then([&] {
         FileOps ops{vm.platform};
         EXPECT_EQ(app.Main().lblMessage.Caption(),
-                  std::string(kFatalWorkFolder) + "\r\nC:\\WINDOWS\\TEMP\\KRTMP1\\ ～ C:\\WINDOWS\\TEMP\\KRTMP99\\\r\n" +
+                  std::string(kFatalWorkFolder) +
+                      "\r\nC:\\WINDOWS\\TEMP\\KRTMP1\\ ～ C:\\WINDOWS\\TEMP\\KRTMP99\\\r\n" +
                       ops.SystemErrorText(kErrorAccessDenied) + "\r\n" + kFatalTrailer);
         EXPECT_FALSE(app.Main().btnEvent.Enabled());
         app.Main().btnEnd.Press();
@@ -227,19 +229,21 @@ TEST_F(ApplicationTest, AnEditedRecordIsCarriedOutOnlyInsideTheSetupFolderAndOnl
         machine.Put("C:\\USERS\\ME\\LETTER.TXT", "mine");
         machine.platform.registry.CreateKey(RootKey::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run");
         const std::string genuine = "[SetupFolder]\r\nFolder=C:\\APP\\\r\n[DeleteFile]\r\nFile1=C:\\APP\\APP.EXE\r\n"
-                                    "File2=C:\\APP\\UNSETUP.INI\r\n[UnSetupRegistryKey]\r\nKey=" + std::string(kEntry) + "\r\n";
+                                    "File2=C:\\APP\\UNSETUP.INI\r\n[UnSetupRegistryKey]\r\nKey=" +
+                                    std::string(kEntry) + "\r\n";
         machine.platform.registry.CreateKey(RootKey::LocalMachine, kEntry);
         machine.platform.registry.WriteValue(RootKey::LocalMachine, kEntry, "UninstallString",
                                              RegValue::String("C:\\WINDOWS\\UNKORAT.EXE \"C:\\APP\\UNSETUP.INI\""));
         ASSERT_EQ(VouchForRecord(machine.platform.registry, kEntry, genuine, {}), 0u);
         // Edited afterwards by whoever can write the setup folder.
-        machine.Put("C:\\APP\\UNSETUP.INI", genuine + "[AddDeleteFile]\r\nFile1=C:\\USERS\\ME\\LETTER.TXT\r\n"
-                                                "[DeleteRegistry]\r\nKey1=(Local)SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\r\n");
+        machine.Put("C:\\APP\\UNSETUP.INI",
+                    genuine + "[AddDeleteFile]\r\nFile1=C:\\USERS\\ME\\LETTER.TXT\r\n"
+                              "[DeleteRegistry]\r\nKey1=(Local)SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\r\n");
         machine.machine.Config().commandLine = "\"C:\\WINDOWS\\UNKORAT.EXE\" \"C:\\APP\\UNSETUP.INI\"";
         person.Then([&] { program.Main().btnEvent.Press(); });
-        person.Answer(answer);            // the warning about the record
-        person.Answer(ui::box::kNo);      // the failure details, when there are any
-        person.Answer(ui::box::kOk);      // the completion
+        person.Answer(answer);        // the warning about the record
+        person.Answer(ui::box::kNo);  // the failure details, when there are any
+        person.Answer(ui::box::kOk);  // the completion
         program.Run();
         EXPECT_FALSE(person.Stalled());
         ASSERT_FALSE(person.Boxes().empty());
@@ -247,7 +251,7 @@ TEST_F(ApplicationTest, AnEditedRecordIsCarriedOutOnlyInsideTheSetupFolderAndOnl
         EXPECT_NE(person.Boxes()[0].text.find("一致しません"), std::string::npos) << person.Boxes()[0].text;
         EXPECT_EQ(machine.Get("C:\\USERS\\ME\\LETTER.TXT"), "mine");
         EXPECT_EQ(machine.platform.registry.OpenKey(RootKey::LocalMachine,
-                                                     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"),
+                                                    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"),
                   kErrorSuccess);
         EXPECT_EQ(machine.platform.files.Exists("C:\\APP\\APP.EXE"), answer == ui::box::kNo)
             << "inside the setup folder only when the user agrees";
@@ -271,7 +275,10 @@ TEST_F(ApplicationTest, TheMutexIsReleasedWhenTheProgramEnds)
 TEST(ApplicationRestartTest, OnlyAConfirmedRestartGoesWithoutTheWarning)
 {
     // 0: a shell that shows its question but reports no answer has not restarted.
-    struct Row { int answer; bool warned; };
+    struct Row {
+        int answer;
+        bool warned;
+    };
     for (const Row row : {Row{ui::box::kNo, true}, Row{0, true}, Row{ui::box::kYes, false}}) {
         SCOPED_TRACE(row.answer);
         testing::TestMachine vm;
@@ -326,7 +333,7 @@ TEST_F(ApplicationTest, AnExceptionLeavingAHandlerIsReportedAndTheLoopGoesOn)
 TEST_F(ApplicationTest, ARegistryFailureDuringTheRunIsReportedAndTheProgramEnds)
 {
     vm.Put("C:\\SETUP\\SETUP.INI", "[DefaultFolder]\r\nFolder=C:\\Target\r\n[Extend]\r\nSetupSpeed=1\r\n"
-                                  "[Registry]\r\nKey1=(Local)Software\\Denied\r\nName1=V\r\nValue1=x\r\n");
+                                   "[Registry]\r\nKey1=(Local)Software\\Denied\r\nName1=V\r\nValue1=x\r\n");
     vm.machine.DenyRegistryWrites(RootKey::LocalMachine, "Software\\Denied");
     ui.Then([&] { app.Main().btnEvent.Press(); });
     ui.Answer(ui::box::kYes);  // create the folder

@@ -49,9 +49,12 @@ TEST_F(ScriptKeysTest, DefaultsForAnEmptyScript)
 
 TEST_F(ScriptKeysTest, SetupSpeedIsAWholeNumberOfAtLeastOne)
 {
-    struct Row { std::string value; int expected; };
+    struct Row {
+        std::string value;
+        int expected;
+    };
     const Row rows[] = {
-        {"250", 250}, {"0", 1}, {"-5", 1}, {"fast", 400}, {"", 400}, {" 30 ", 30}, {"1.5", 400},
+        {"250", 250},         {"0", 1},  {"-5", 1}, {"fast", 400}, {"", 400}, {" 30 ", 30}, {"1.5", 400},
         {"99999999999", 400}, {"+7", 7},
     };
     for (const Row& row : rows) {
@@ -78,11 +81,13 @@ TEST_F(ScriptKeysTest, TheProposedFolderComesFromTheLastSourceThatGivesOne)
     vm.platform.registry.CreateKey(RootKey::LocalMachine, "Software\\Vendor\\App");
     vm.platform.registry.WriteValue(RootKey::LocalMachine, "Software\\Vendor\\App", "InstallDir",
                                     RegValue::String("G:\\FromReg"));
-    vm.platform.registry.WriteValue(RootKey::LocalMachine, "Software\\Vendor\\App", "Number",
-                                    RegValue::DoubleWord(5));
+    vm.platform.registry.WriteValue(RootKey::LocalMachine, "Software\\Vendor\\App", "Number", RegValue::DoubleWord(5));
     vm.platform.registry.CreateKey(RootKey::CurrentUser, "Software\\Vendor\\App");
-    vm.platform.registry.WriteValue(RootKey::CurrentUser, "Software\\Vendor\\App", "Path", RegValue::String("H:\\User"));
-    struct Row { std::string script, expected; };
+    vm.platform.registry.WriteValue(RootKey::CurrentUser, "Software\\Vendor\\App", "Path",
+                                    RegValue::String("H:\\User"));
+    struct Row {
+        std::string script, expected;
+    };
     const Row rows[] = {
         {"[DefaultFolder]\r\nFolder=(Win)Apps\r\n", "C:\\WINDOWS\\Apps\\"},
         {"[ProgramID]\r\nID=MYAPP\r\n", "D:\\Tools\\My\\"},
@@ -109,17 +114,19 @@ TEST_F(ScriptKeysTest, TheProposedFolderComesFromTheLastSourceThatGivesOne)
 TEST_F(ScriptKeysTest, MessageReadmeAndShortcutNames)
 {
     vm.Put("E:\\DOC\\README.TXT", "hello");
-    const GeneralKeys keys = ReadScript(
-        "[TopMessage]\r\nMessage2=Hello\r\n"
-        "[Readme]\r\nFile=\\DOC\\README.TXT\r\nTitle=Read me\r\nScrollBars=ssBoth\r\n"
-        "[ShortCut]\r\nName1=(C_Dsk)\\Tool\r\nName2=Default\r\nName3=(sen)\\x\r\nName5=(Sta)\\late\r\n");
+    const GeneralKeys keys =
+        ReadScript("[TopMessage]\r\nMessage2=Hello\r\n"
+                   "[Readme]\r\nFile=\\DOC\\README.TXT\r\nTitle=Read me\r\nScrollBars=ssBoth\r\n"
+                   "[ShortCut]\r\nName1=(C_Dsk)\\Tool\r\nName2=Default\r\nName3=(sen)\\x\r\nName5=(Sta)\\late\r\n");
     EXPECT_EQ(keys.messageText, "\r\nHello\r\n\r\n\r\n\r\n");
     EXPECT_EQ(keys.readmePath, "E:\\DOC\\README.TXT");
     EXPECT_EQ(keys.readmeTitle, "Read me");
     EXPECT_EQ(keys.scrollBars, "ssBoth");
     EXPECT_TRUE(keys.shortcutBoxes[static_cast<std::size_t>(ShortcutBox::Desktop)]);
-    EXPECT_TRUE(keys.shortcutBoxes[static_cast<std::size_t>(ShortcutBox::SendTo)]) << "the endings are found in any case";
-    EXPECT_FALSE(keys.shortcutBoxes[static_cast<std::size_t>(ShortcutBox::StartMenu)]) << "the scan stops at the first missing name";
+    EXPECT_TRUE(keys.shortcutBoxes[static_cast<std::size_t>(ShortcutBox::SendTo)])
+        << "the endings are found in any case";
+    EXPECT_FALSE(keys.shortcutBoxes[static_cast<std::size_t>(ShortcutBox::StartMenu)])
+        << "the scan stops at the first missing name";
     EXPECT_FALSE(keys.shortcutBoxes[static_cast<std::size_t>(ShortcutBox::Startup)]);
     EXPECT_EQ(ReadScript("[Readme]\r\nFile=MISSING.TXT\r\n").readmePath, "");
 }

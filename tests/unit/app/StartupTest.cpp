@@ -15,7 +15,9 @@ using namespace platform;
 
 TEST(FirstArgumentTest, SplitsAtBlanksOutsideQuotes)
 {
-    struct Row { std::string commandLine, expected; };
+    struct Row {
+        std::string commandLine, expected;
+    };
     const Row rows[] = {
         {"SETUP.EXE", ""},
         {"\"C:\\A B\\SETUP.EXE\" C:\\APP\\UNSETUP.INI", "C:\\APP\\UNSETUP.INI"},
@@ -32,12 +34,22 @@ TEST(FirstArgumentTest, SplitsAtBlanksOutsideQuotes)
 
 TEST(RunModeTest, OnlyTheExactRecordNameUninstalls)
 {
-    struct Row { std::string argument; RunMode expected; };
+    struct Row {
+        std::string argument;
+        RunMode expected;
+    };
     constexpr RunMode kUnsetup = RunMode::Unsetup, kSetup = RunMode::Setup;
     const Row rows[] = {
-        {"C:\\APP\\UNSETUP.INI", kUnsetup}, {"UNSETUP.INI", kUnsetup},  {"C:UNSETUP.INI", kUnsetup},
-        {"C:\\APP\\unsetup.ini", kSetup},   {"C:\\APP\\UNSETUP.TXT", kSetup}, {"", kSetup},
-        {"C:\\UNSETUP.INI\\X", kSetup},     {"C:\\\x95\x5C" "UNSETUP.INI", kSetup},
+        {"C:\\APP\\UNSETUP.INI", kUnsetup},
+        {"UNSETUP.INI", kUnsetup},
+        {"C:UNSETUP.INI", kUnsetup},
+        {"C:\\APP\\unsetup.ini", kSetup},
+        {"C:\\APP\\UNSETUP.TXT", kSetup},
+        {"", kSetup},
+        {"C:\\UNSETUP.INI\\X", kSetup},
+        {"C:\\\x95\x5C"
+         "UNSETUP.INI",
+         kSetup},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.argument);
@@ -103,8 +115,7 @@ TEST(DecideStartupTest, MissingSystemFoldersAreFatal)
     facts.windowsFolder.clear();
     facts.systemFolder.clear();
     const StartupDecision decision = DecideStartup(facts);
-    EXPECT_EQ(decision.fatalText,
-              std::string(kFatalWindowsFolder) + "\r\n" + kFatalSystemFolder + "\r\n");
+    EXPECT_EQ(decision.fatalText, std::string(kFatalWindowsFolder) + "\r\n" + kFatalSystemFolder + "\r\n");
     EXPECT_EQ(decision.context.windowsFolder, "\\");
 }
 
@@ -273,9 +284,9 @@ TEST_F(WorkFolderTest, CleanUpRemovesEveryWorkFolderAndNoLinksTarget)
     vm.Put("C:\\DOCS\\SUB\\NOTE.TXT", "mine too");
     vm.Put(Work(1) + "OLD.TXT");
     ASSERT_TRUE(ops.CreateFolderTree(Work(2) + "SUB\\"));
-    vm.machine.MakeFolderLink(temp + "KRTMP3", "C:\\DOCS");                  // the work folder's name itself
+    vm.machine.MakeFolderLink(temp + "KRTMP3", "C:\\DOCS");  // the work folder's name itself
     vm.Put(Work(4) + "A.TXT");
-    vm.machine.MakeFolderLink(Work(4) + "DOCS", "C:\\DOCS");                 // a link inside
+    vm.machine.MakeFolderLink(Work(4) + "DOCS", "C:\\DOCS");  // a link inside
     vm.Put(Work(5) + "DEEP\\ER\\B.TXT");
     vm.machine.MakeFolderLink(Work(5) + "DEEP\\ER\\DOCS", "C:\\DOCS\\SUB");  // further down
     vm.Put(Work(40) + "X.TXT");
@@ -295,7 +306,12 @@ TEST_F(WorkFolderTest, CleanUpRemovesEveryWorkFolderAndNoLinksTarget)
 TEST_F(WorkFolderTest, CleanUpFindsTheWorkFoldersByOneListing)
 {
     enum class Holds { WorkFolders, OtherNames, NoFolder };
-    struct Row { const char* what; Holds holds; std::optional<ErrorCode> listing; int lookups; };
+    struct Row {
+        const char* what;
+        Holds holds;
+        std::optional<ErrorCode> listing;
+        int lookups;
+    };
     const Row rows[] = {
         {"listed", Holds::WorkFolders, std::nullopt, 3},
         {"the listing refused", Holds::WorkFolders, kErrorAccessDenied, kWorkFolderLimit},
@@ -304,7 +320,8 @@ TEST_F(WorkFolderTest, CleanUpFindsTheWorkFoldersByOneListing)
     };
     const std::string lookup = "GetAttributes " + temp + "KRTMP";
     // KRTMP2X, KRTMP100 and KRTMP05 are no work folder's names.
-    const std::vector<std::string> others = {temp + "KRTMP2X\\C.TXT", temp + "KRTMP100\\D.TXT", temp + "KRTMP05\\E.TXT"};
+    const std::vector<std::string> others = {temp + "KRTMP2X\\C.TXT", temp + "KRTMP100\\D.TXT",
+                                             temp + "KRTMP05\\E.TXT"};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         testing::TestMachine machine;
@@ -374,9 +391,11 @@ TEST_F(WorkFolderTest, AScriptOrRecordOverTheBoundIsRefusedUnread)
 
 TEST(VersionTextTest, BuildsFromTheFileVersion)
 {
-    struct Row { std::string version, expected; };
+    struct Row {
+        std::string version, expected;
+    };
     const Row rows[] = {
-        {"1.2.3.45", "1.23β1(Build:0045)"}, {"1.5", "1.00β1(Build:0005)"},   {"", "0.00β1(Build:0000)"},
+        {"1.2.3.45", "1.23β1(Build:0045)"}, {"1.5", "1.00β1(Build:0005)"},       {"", "0.00β1(Build:0000)"},
         {"1.0.5.25", "1.05β1(Build:0025)"}, {"2.10.3.1", "2.103β1(Build:0001)"}, {"1.x.3.4", "1.03β1(Build:0004)"},
         {"1.0.0.1", "1.00β1(Build:0001)"},
     };

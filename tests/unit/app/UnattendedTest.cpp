@@ -31,14 +31,26 @@ TEST(CommandLineTest, SwitchesAreSetAsideWhereverTheyStand)
         {"SETUP.EXE /SILENT", {}, true, false, true, "", ""},
         {"UNKORAT.EXE /SILENT \"C:\\APP\\UNSETUP.INI\"", {"C:\\APP\\UNSETUP.INI"}, true, false, true, "", ""},
         {"UNKORAT.EXE \"C:\\APP\\UNSETUP.INI\" /silent", {"C:\\APP\\UNSETUP.INI"}, true, false, true, "", ""},
-        {"UNKORAT.EXE /VerySilent C:\\APP\\UNSETUP.INI /NORESTART", {"C:\\APP\\UNSETUP.INI"}, false, true, true, "", ""},
+        {"UNKORAT.EXE /VerySilent C:\\APP\\UNSETUP.INI /NORESTART",
+         {"C:\\APP\\UNSETUP.INI"},
+         false,
+         true,
+         true,
+         "",
+         ""},
         {"SETUP.EXE /DIR=\"C:\\My App\" /SUPPRESSMSGBOXES", {}, false, false, true, "C:\\My App", ""},
         {"SETUP.EXE \"/dir=C:\\My App\"", {}, false, false, false, "C:\\My App", ""},
         {"SETUP.EXE /SILENT /FAST", {}, true, false, true, "", "/FAST"},
         {"SETUP.EXE /SILENT /DIR=", {}, true, false, true, "", "/DIR="},
         {"SETUP.EXE /SILENT /LOG", {}, true, false, true, "", "/LOG"},
         {"SETUP.EXE /SILENT=1", {}, false, false, false, "", "/SILENT=1"},
-        {"SETUP.EXE C:\\A\\UNSETUP.INI C:\\B\\UNSETUP.INI", {"C:\\A\\UNSETUP.INI", "C:\\B\\UNSETUP.INI"}, false, false, false, "", ""},
+        {"SETUP.EXE C:\\A\\UNSETUP.INI C:\\B\\UNSETUP.INI",
+         {"C:\\A\\UNSETUP.INI", "C:\\B\\UNSETUP.INI"},
+         false,
+         false,
+         false,
+         "",
+         ""},
         // A record path beside Shift-JIS text keeps its bytes.
         {"SETUP.EXE /SILENT C:\\\x95\x5C\\UNSETUP.INI", {"C:\\\x95\x5C\\UNSETUP.INI"}, true, false, true, "", ""},
     };
@@ -56,9 +68,9 @@ TEST(CommandLineTest, SwitchesAreSetAsideWhereverTheyStand)
 
 TEST(CommandLineTest, TheRecordPathDecidesTheRunModeInEveryPosition)
 {
-    for (const char* line : {"UNKORAT.EXE /SILENT C:\\APP\\UNSETUP.INI", "UNKORAT.EXE C:\\APP\\UNSETUP.INI /SILENT",
-                             "UNKORAT.EXE /LOG=C:\\L.TXT C:\\APP\\UNSETUP.INI /VERYSILENT",
-                             "UNKORAT.EXE \"C:\\APP\\UNSETUP.INI\""}) {
+    for (const char* line :
+         {"UNKORAT.EXE /SILENT C:\\APP\\UNSETUP.INI", "UNKORAT.EXE C:\\APP\\UNSETUP.INI /SILENT",
+          "UNKORAT.EXE /LOG=C:\\L.TXT C:\\APP\\UNSETUP.INI /VERYSILENT", "UNKORAT.EXE \"C:\\APP\\UNSETUP.INI\""}) {
         SCOPED_TRACE(line);
         EXPECT_EQ(RunModeFor(FirstArgument(line)), RunMode::Unsetup);
     }
@@ -189,8 +201,8 @@ TEST(AnswersFileTest, EachAnswerIsReadByTheWordItIsWrittenWith)
         const char* word;
         bool taken;
     };
-    const Row rows[] = {{"Yes", true},  {"No", true},           {"Delete", true}, {"Save", true},
-                        {"yes", false}, {"Can't Delete", false}, {"OK", false}};
+    const Row rows[] = {{"Yes", true},           {"No", true}, {"Delete", true}, {"Save", true}, {"yes", false},
+                        {"Can't Delete", false}, {"OK", false}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.word);
         std::string error;
@@ -214,10 +226,21 @@ TEST(ExitCodeTest, TheRunsEndingDecidesTheCode)
         return e;
     };
     const Row rows[] = {
-        {"interactive, whatever happened", [] { RunEnding e; e.failures = 3; e.otherInstance = true; return e; }(), 0},
+        {"interactive, whatever happened",
+         [] {
+             RunEnding e;
+             e.failures = 3;
+             e.otherInstance = true;
+             return e;
+         }(),
+         0},
         {"done", u([](RunEnding&) {}), 0},
         {"restart", u([](RunEnding& e) { e.restartRequested = true; }), 3010},
-        {"failures beat a restart", u([](RunEnding& e) { e.restartRequested = true; e.failures = 1; }), 1603},
+        {"failures beat a restart", u([](RunEnding& e) {
+             e.restartRequested = true;
+             e.failures = 1;
+         }),
+         1603},
         {"stopped by a default", u([](RunEnding& e) { e.stopped = true; }), 1603},
         {"stopped by the answers", u([](RunEnding& e) { e.stopped = e.declined = true; }), 1602},
         {"declined but went on", u([](RunEnding& e) { e.declined = true; }), 0},
@@ -280,7 +303,10 @@ struct UnattendedRunTest : ::testing::Test {
 // window makes none of them; a run that shows one makes them all.
 TEST_F(UnattendedRunTest, OnlyARunWithoutWindowsLeavesOutThePauses)
 {
-    struct Row { const char* arguments; std::uint32_t pausedAtLeast, pausedBelow; };
+    struct Row {
+        const char* arguments;
+        std::uint32_t pausedAtLeast, pausedBelow;
+    };
     const Row rows[] = {
         {"/VERYSILENT", 0, 1},
         {"/SILENT", 1500 + 5 * 7, 2000},
@@ -311,10 +337,12 @@ TEST_F(UnattendedRunTest, AVerySilentInstallShowsNothingAndEndsWithZero)
     EXPECT_EQ(Value("InstallDate").size(), 8u);
     EXPECT_FALSE(ops.FolderExists("C:\\WINDOWS\\TEMP\\KRTMP1")) << "the work folder is removed";
     const std::string log = Log();
-    for (const char* line : {"command line: ", "switch: /VERYSILENT", "run mode: install", "Windows folder: C:\\WINDOWS\\",
-                             "question [フォルダ作成] C:\\QUIET\\ |  | このフォルダは存在しません．作成してもよろしいですか？ -> Yes (default)",
-                             "status: ファイルをコピーしています．．． | Copying -> C:\\QUIET\\A.TXT",
-                             "record written: C:\\QUIET\\UNSETUP.INI", "exit code 0\r\n"}) {
+    for (const char* line :
+         {"command line: ", "switch: /VERYSILENT", "run mode: install", "Windows folder: C:\\WINDOWS\\",
+          "question [フォルダ作成] C:\\QUIET\\ |  | このフォルダは存在しません．作成してもよろしいですか？ -> Yes "
+          "(default)",
+          "status: ファイルをコピーしています．．． | Copying -> C:\\QUIET\\A.TXT",
+          "record written: C:\\QUIET\\UNSETUP.INI", "exit code 0\r\n"}) {
         SCOPED_TRACE(line);
         EXPECT_NE(log.find(InLog(line)), std::string::npos) << log;
     }
@@ -357,7 +385,8 @@ TEST_F(UnattendedRunTest, TheRunsEndingBecomesTheExitCode)
          "-> No (answers file)"},
         {"NODISK", "File1=(Dch)(App)MISSING.TXT\r\n", "", "/SILENT", 1603,
          "question [ディスク交換] 2枚目のディスクに交換してください． -> Cancel (default)"},
-        {"FAILING", "File1=(App)A.TXT\r\nFile2=(App)B.TXT\r\n", "", "/SILENT", 1603, "failure: <File> C:\\FAILING\\B.TXT | "},
+        {"FAILING", "File1=(App)A.TXT\r\nFile2=(App)B.TXT\r\n", "", "/SILENT", 1603,
+         "failure: <File> C:\\FAILING\\B.TXT | "},
         {"REBOOT", copy + "[ExecuteFile]\r\nFile=WINDOWS_REBOOT\r\n", "", "/SILENT /NORESTART", 3010,
          "the system must restart to finish"},
         {"UNKNOWN", copy, "", "/SILENT /FAST", 87, "unknown switch or missing value: /FAST"},
@@ -370,8 +399,8 @@ TEST_F(UnattendedRunTest, TheRunsEndingBecomesTheExitCode)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.folder);
         const std::string folder = std::string("C:\\") + row.folder + "\\";
-        vm.Put("C:\\SETUP\\SETUP.INI", "[Title]\r\nSetupTitle=Quiet\r\n[DefaultFolder]\r\nFolder=" + folder +
-                                           "\r\n[CopyFile]\r\n" + row.copy);
+        vm.Put("C:\\SETUP\\SETUP.INI",
+               "[Title]\r\nSetupTitle=Quiet\r\n[DefaultFolder]\r\nFolder=" + folder + "\r\n[CopyFile]\r\n" + row.copy);
         if (!row.answers.empty()) vm.Put("C:\\ANS.INI", row.answers);
         EXPECT_EQ(RunWith(row.arguments + " /LOG=C:\\LOG.TXT"), row.code);
         EXPECT_NE(Log().find(InLog(row.logged)), std::string::npos) << Log();
@@ -421,7 +450,8 @@ TEST_F(UnattendedRunTest, AnEditedRecordIsRefusedUnattendedUnlessTheAnswersAgree
 {
     Script();
     ASSERT_EQ(RunWith("/VERYSILENT"), 0);
-    vm.Put("C:\\QUIET\\UNSETUP.INI", vm.Get("C:\\QUIET\\UNSETUP.INI") + "[AddDeleteFile]\r\nFile1=C:\\SETUP\\B.TXT\r\n");
+    vm.Put("C:\\QUIET\\UNSETUP.INI",
+           vm.Get("C:\\QUIET\\UNSETUP.INI") + "[AddDeleteFile]\r\nFile1=C:\\SETUP\\B.TXT\r\n");
     vm.machine.Config().programPath = "C:\\WINDOWS\\UNKORAT.EXE";
     const std::string quiet = Value("QuietUninstallString");
     struct Row {
@@ -430,7 +460,8 @@ TEST_F(UnattendedRunTest, AnEditedRecordIsRefusedUnattendedUnlessTheAnswersAgree
         bool removed;
     };
     // Yes carries it out inside the setup folder only; the entry outside it is a failure.
-    const Row rows[] = {{"", 1603, false}, {"[Answers]\r\n警告=No\r\n", 1603, false}, {"[Answers]\r\n警告=Yes\r\n", 1603, true}};
+    const Row rows[] = {
+        {"", 1603, false}, {"[Answers]\r\n警告=No\r\n", 1603, false}, {"[Answers]\r\n警告=Yes\r\n", 1603, true}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.answers);
         std::string line = quiet + " /LOG=C:\\LOG.TXT";

@@ -126,7 +126,8 @@ TEST_F(UninstallFillingTest, FourBoxLayoutFromCheckBox)
 TEST_F(UninstallFillingTest, DeleteAllLayout)
 {
     CheckRecord("[UnSetupOption]\r\nCheckBox=DeleteAll\r\n", [&](ui::MainForm& main) {
-        EXPECT_EQ(main.chkSCutDesktop.Caption(), "アンセットアップ(アンインストール)フォルダ以下の全ファイル・フォルダ");
+        EXPECT_EQ(main.chkSCutDesktop.Caption(),
+                  "アンセットアップ(アンインストール)フォルダ以下の全ファイル・フォルダ");
         EXPECT_EQ(main.chkSCutDesktop.Bounds().width, 457 - 16);
         EXPECT_TRUE(main.chkSCutDesktop.Checked());
         for (ui::Control* box : {&main.chkSCutStartMenu, &main.chkSCutStartUp, &main.chkSCutSendTo})
@@ -136,10 +137,14 @@ TEST_F(UninstallFillingTest, DeleteAllLayout)
 
 TEST_F(UninstallFillingTest, ShortOrGarbageCheckBoxValues)
 {
-    struct Row { std::string value; bool first, second, third, fourth; };
+    struct Row {
+        std::string value;
+        bool first, second, third, fourth;
+    };
     const Row rows[] = {
-        {"1", true, false, false, false}, {"", false, false, false, false}, {"1,1", true, true, false, false},
-        {"xyz", false, false, false, false}, {"deleteall", false, false, false, false},
+        {"1", true, false, false, false},          {"", false, false, false, false},
+        {"1,1", true, true, false, false},         {"xyz", false, false, false, false},
+        {"deleteall", false, false, false, false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.value);

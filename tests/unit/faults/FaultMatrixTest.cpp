@@ -18,9 +18,9 @@
 #include "../VouchedRecord.h"
 #include "../run/RecordingView.h"
 #include "install/InstallRun.h"
+#include "run/RunJournal.h"
 #include "run/SharedFiles.h"
 #include "uninstall/UninstallRun.h"
-#include "run/RunJournal.h"
 #include "util/Sha256.h"
 #include "util/ShiftJisText.h"
 #include "util/Szdd.h"
@@ -146,7 +146,8 @@ Snapshot Normalised(Snapshot shot)
         if (UpperCase(path).ends_with("/UNSETUP.INI")) digest = Sha256Hex(bytes);
     for (auto& [name, data] : shot.registry)
         if (name.ends_with("\t\"RECORDDIGEST\""))
-            data = !digest.empty() && data.find(digest) != std::string::npos ? "<the record's digest>" : "<another digest>";
+            data = !digest.empty() && data.find(digest) != std::string::npos ? "<the record's digest>"
+                                                                             : "<another digest>";
     for (auto& [path, bytes] : shot.files)
         if (UpperCase(path).ends_with("/UNSETUP.INI")) bytes = RecordItems(bytes);
     // A journal that says its run finished is one whose removal failed: the next run
@@ -155,8 +156,10 @@ Snapshot Normalised(Snapshot shot)
     for (auto it = shot.files.begin(); it != shot.files.end();) {
         const bool journal = it->first.rfind("C/WINDOWS/LVJOURNAL/", 0) == 0;
         const auto parsed = journal ? ParseJournal(it->second) : std::nullopt;
-        if (parsed && parsed->done) it = shot.files.erase(it);
-        else journals = journals || journal, ++it;
+        if (parsed && parsed->done)
+            it = shot.files.erase(it);
+        else
+            journals = journals || journal, ++it;
     }
     if (!journals) shot.files.erase("C/WINDOWS/LVJOURNAL");
     return shot;
@@ -231,10 +234,10 @@ std::string Lines(const std::vector<std::string>& items)
 // The runs.
 
 struct RunResult {
-    std::string raised;    // the general error report's text, when the run raised
-    std::string failures;  // the failure text the run offered
+    std::string raised;                 // the general error report's text, when the run raised
+    std::string failures;               // the failure text the run offered
     std::vector<std::string> warnings;  // warning boxes and the stop messages
-    std::string unexpected;  // what ended the run otherwise: a defect
+    std::string unexpected;             // what ended the run otherwise: a defect
 
     bool Reported() const { return !raised.empty() || !failures.empty() || !warnings.empty(); }
 };
@@ -357,9 +360,9 @@ public:
              {std::string(kSetupFolder), std::string("C:\\WINDOWS\\SYSTEM32\\COMMON.DLL"),
               std::string("C:\\WINDOWS\\SYSTEM32\\SHARED.DAT"), std::string("C:\\WINDOWS\\EXIST.INI"),
               std::string("C:\\WINDOWS\\UNKORAT.EXE"), std::string("C:\\WINDOWS\\KORAT98.INI"),
-              std::string("C:\\WINDOWS\\LVJOURNAL"),
-              programs + "\\Faults", desktop + "\\App.lnk"})
-            files_.push_back(UpperCase(fs::relative(m.vm.machine.HostPath(path), m.vm.machine.Root()).generic_string()));
+              std::string("C:\\WINDOWS\\LVJOURNAL"), programs + "\\Faults", desktop + "\\App.lnk"})
+            files_.push_back(
+                UpperCase(fs::relative(m.vm.machine.HostPath(path), m.vm.machine.Root()).generic_string()));
         keys_ = {"HKEY_CURRENT_USER\\SOFTWARE\\FAULTTEST",
                  "HKEY_LOCAL_MACHINE\\SOFTWARE\\FAULTTEST",
                  "HKEY_CLASSES_ROOT\\.FTX",
@@ -406,9 +409,10 @@ std::string RecordProblem(const std::string& record)
     if (record == kOldRecord) return {};
     if (record == "<missing>") return "the record is gone";
     const std::string items = RecordItems(record);
-    for (const char* needed : {"[SetupFolder]=C:\\APP\\FT\\", "[DeleteFile]=C:\\APP\\FT\\OLD.TXT",
-                               "[UnSetupRegistryKey]=SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\FaultTest",
-                               "[ProgramID]=FaultTest", "[DeleteFile]=C:\\APP\\FT\\UNSETUP.INI"})
+    for (const char* needed :
+         {"[SetupFolder]=C:\\APP\\FT\\", "[DeleteFile]=C:\\APP\\FT\\OLD.TXT",
+          "[UnSetupRegistryKey]=SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\FaultTest",
+          "[ProgramID]=FaultTest", "[DeleteFile]=C:\\APP\\FT\\UNSETUP.INI"})
         if (items.find(std::string(needed) + "\n") == std::string::npos)
             return std::string("the record lacks ") + needed;
     return {};
@@ -439,7 +443,10 @@ const Point kPoints[] = {
     {OperationKind::MediumRead, Fault::MediumRemoved, "medium removed"},
 };
 
-std::string Describe(const Point& point, int k) { return std::string(point.name) + " at operation " + std::to_string(k); }
+std::string Describe(const Point& point, int k)
+{
+    return std::string(point.name) + " at operation " + std::to_string(k);
+}
 
 TEST(FaultMatrixTest, AnInstallUnderAFaultReportsItAndASecondAttemptFinishes)
 {

@@ -276,7 +276,7 @@ TEST(AssociationUndoTest, APreviousTypeThatCannotBeReadEndsTheRunAndIsKept)
         t.vm.machine.LockFile(kRecord);
         UnreadableDefault registry(t.vm.platform.registry, ".TXT", code);
         const Platform& machine = t.vm.platform;
-        Platform unreadable{machine.files, registry, machine.system, machine.shell,
+        Platform unreadable{machine.files,      registry,   machine.system, machine.shell,
                             machine.components, machine.lz, machine.links};
         t.vm.Put(t.context.scriptFile, "[Relate]\r\nName1=ZZZ\r\nFile1=open,(App)VIEW.EXE,%1,0\r\n"
                                        "Name2=TXT\r\nFile2=open,(App)VIEW.EXE,%1,0\r\n");

@@ -4,10 +4,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "InstallRunFixture.h"
 #include "../CountingFileSystem.h"
-#include "SettingsRunFixture.h"
 #include "../VouchedRecord.h"
+#include "InstallRunFixture.h"
+#include "SettingsRunFixture.h"
 #include "util/CopyEntry.h"
 #include "util/Szdd.h"
 
@@ -19,7 +19,11 @@ using testing::RecordingView;
 
 TEST(CopyEntryTest, TakesEntriesApart)
 {
-    struct Row { std::string value; bool disk; std::string destination, flags, source; };
+    struct Row {
+        std::string value;
+        bool disk;
+        std::string destination, flags, source;
+    };
     const Row rows[] = {
         {"C:\\APP\\A.TXT", false, "C:\\APP\\A.TXT", "", "A.TXT"},
         {"C:\\APP\\A.EX_|RUN.EXE,/W", false, "C:\\APP\\RUN.EXE", ",/W", "A.EX_"},
@@ -27,7 +31,7 @@ TEST(CopyEntryTest, TakesEntriesApart)
         {"C:\\APP\\A.EX_", false, "C:\\APP\\AUTO.EXT", "", "A.EX_"},
         {"(Dch)C:\\APP\\B.DAT,/s/r", true, "C:\\APP\\B.DAT", ",/s/r", "B.DAT"},
         {"(dch)C:\\APP\\B.DAT", false, "(dch)C:\\APP\\B.DAT", "", "B.DAT"},
-        {"C:\\APP\\\x83\x5F", false, "C:\\APP\\\x83\x5F", "", "\x83\x5F"},  // a trail byte 0x5F is no "_"
+        {"C:\\APP\\\x83\x5F", false, "C:\\APP\\\x83\x5F", "", "\x83\x5F"},       // a trail byte 0x5F is no "_"
         {"C:\\APP\\ポ.TXT|B.TXT,/S", false, "C:\\APP\\B.TXT", ",/S", "ポ.TXT"},  // "ポ" ends in the byte of "|"
         {",/S", false, "", ",/S", ""},
         {"", false, "", "", ""},
@@ -112,8 +116,7 @@ TEST_F(CopyPhaseTest, PlainCompressedAndRenamedFiles)
     EXPECT_EQ(vm.Get("C:\\APP\\NEW.DAT"), "data");
     EXPECT_FALSE(vm.platform.files.Exists("C:\\WORK\\EXPAND.KRT")) << "the expansion file is removed";
     EXPECT_FALSE(vm.platform.files.Exists("C:\\TEMP\\EXPAND.KRT")) << "nor ever made in the temporary folder";
-    EXPECT_EQ(state.lists.deleteFile,
-              "C:\\APP\\PLAIN.TXT|C:\\APP\\APP.EXE|C:\\APP\\NEW.DAT,/W|C:\\APP\\UNSETUP.INI|");
+    EXPECT_EQ(state.lists.deleteFile, "C:\\APP\\PLAIN.TXT|C:\\APP\\APP.EXE|C:\\APP\\NEW.DAT,/W|C:\\APP\\UNSETUP.INI|");
     EXPECT_EQ(state.failures.count, 0);
     EXPECT_EQ(view.progress.back(), "100%(3/3)");
     EXPECT_FALSE(view.progressShown) << "hidden again after the copy";
@@ -202,7 +205,13 @@ TEST_F(CopyPhaseTest, TheOverwriteRuleByQuestionOrByTime)
 {
     vm.Put("E:\\A.TXT", "new");
     vm.Put("C:\\APP\\A.TXT", "old");
-    struct Row { bool overwrite; std::string flags; std::deque<int> answers; std::string expected; int questions; };
+    struct Row {
+        bool overwrite;
+        std::string flags;
+        std::deque<int> answers;
+        std::string expected;
+        int questions;
+    };
     const Row rows[] = {
         {false, "", {7}, "old", 1},
         {false, "", {6}, "new", 1},
@@ -219,7 +228,8 @@ TEST_F(CopyPhaseTest, TheOverwriteRuleByQuestionOrByTime)
         const InstallRunState state = Run(Script("File1=(App)A.TXT" + row.flags + "\r\n"));
         EXPECT_EQ(vm.Get("C:\\APP\\A.TXT"), row.expected);
         ASSERT_EQ(static_cast<int>(view.RunQuestions().size()), row.questions);
-        EXPECT_EQ(view.questions[0].text, "C:\\APP\\A.TXT\r\rこのファイルは既に存在します．\r上書きしてもよろしいですか？");
+        EXPECT_EQ(view.questions[0].text,
+                  "C:\\APP\\A.TXT\r\rこのファイルは既に存在します．\r上書きしてもよろしいですか？");
         EXPECT_EQ(view.questions[0].caption, "上書き確認");
         EXPECT_EQ(state.failures.count, 0);
         EXPECT_EQ(state.lists.deleteFile, "C:\\APP\\A.TXT" + row.flags + "|C:\\APP\\UNSETUP.INI|");
@@ -251,8 +261,7 @@ TEST_F(CopyPhaseTest, AutoOverwriteCopiesOnlyANewerSource)
     EXPECT_EQ(vm.Get("C:\\APP\\NEWER.TXT"), "x");
     EXPECT_EQ(vm.Get("C:\\APP\\OLDER.TXT"), "kept");
     EXPECT_TRUE(view.RunQuestions().empty());
-    EXPECT_EQ(state.lists.deleteFile,
-              "C:\\APP\\EQUAL.TXT|C:\\APP\\NEWER.TXT|C:\\APP\\OLDER.TXT|C:\\APP\\UNSETUP.INI|");
+    EXPECT_EQ(state.lists.deleteFile, "C:\\APP\\EQUAL.TXT|C:\\APP\\NEWER.TXT|C:\\APP\\OLDER.TXT|C:\\APP\\UNSETUP.INI|");
 }
 
 TEST_F(CopyPhaseTest, ADestinationInAMissingFolderFailsWithARecord)
@@ -341,7 +350,8 @@ TEST_F(CopyPhaseTest, ANewDestinationIsCreatedWithoutBeingLookedFor)
     const auto callsOn = [&](const std::string& path) {
         std::vector<std::string> calls;
         for (const std::string& line : counting.log)
-            if (line.size() > path.size() && line.compare(line.size() - path.size() - 1, std::string::npos, " " + path) == 0)
+            if (line.size() > path.size() &&
+                line.compare(line.size() - path.size() - 1, std::string::npos, " " + path) == 0)
                 calls.push_back(line.substr(0, line.size() - path.size() - 1));
         return calls;
     };
@@ -364,7 +374,13 @@ TEST_F(CopyPhaseTest, ANewDestinationIsCreatedWithoutBeingLookedFor)
 // must still get its question or its time comparison, and a skip is no failure.
 TEST_F(CopyPhaseTest, ASourceThatCannotBeOpenedMeetsAnExistingDestinationAsBefore)
 {
-    struct Row { const char* what; bool there, overwrite; std::deque<int> answers; int questions; bool failed; };
+    struct Row {
+        const char* what;
+        bool there, overwrite;
+        std::deque<int> answers;
+        int questions;
+        bool failed;
+    };
     const Row rows[] = {
         {"there, asked, No", true, false, {box::kNo}, 1, false},
         {"there, asked, Yes", true, false, {box::kYes}, 1, true},
@@ -395,14 +411,26 @@ TEST_F(CopyPhaseTest, ASourceThatCannotBeOpenedMeetsAnExistingDestinationAsBefor
 TEST_F(CopyPhaseTest, ACopyNeverGoesThroughALinkInTheSetupFolder)
 {
     enum class Link { None, AtTheFile, ToNothing, AtAFolder, TheSetupFolder };
-    struct Row { const char* what; Link link; const char* entry; bool overwrite; std::deque<int> answers; const char* reason; };
+    struct Row {
+        const char* what;
+        Link link;
+        const char* entry;
+        bool overwrite;
+        std::deque<int> answers;
+        const char* reason;
+    };
     const Row rows[] = {
         {"nothing linked, an older file there", Link::None, "(App)SUB\\A.DLL,/R", true, {}, nullptr},
         {"nothing linked, shared and registered", Link::None, "(App)SUB\\A.DLL,/S/R", true, {}, nullptr},
         {"the file a link to nothing", Link::ToNothing, "(App)SUB\\A.DLL", true, {}, "コピー先がリンク"},
         {"the file a link, auto-overwrite", Link::AtTheFile, "(App)SUB\\A.DLL", true, {}, "コピー先がリンク"},
         {"the file a link, asked", Link::AtTheFile, "(App)SUB\\A.DLL", false, {box::kYes}, "コピー先がリンク"},
-        {"the file a link, shared and registered", Link::AtTheFile, "(App)SUB\\A.DLL,/S/R", true, {}, "コピー先がリンク"},
+        {"the file a link, shared and registered",
+         Link::AtTheFile,
+         "(App)SUB\\A.DLL,/S/R",
+         true,
+         {},
+         "コピー先がリンク"},
         {"a folder on the way a link", Link::AtAFolder, "(App)SUB\\A.DLL,/R", true, {}, "経由"},
         {"the setup folder a link", Link::TheSetupFolder, "(App)SUB\\A.DLL", true, {}, "経由"},
     };
@@ -434,9 +462,7 @@ TEST_F(CopyPhaseTest, ACopyNeverGoesThroughALinkInTheSetupFolder)
             machine.platform.files.CreateFolder("C:\\APP");
             machine.machine.MakeFolderLink("C:\\APP\\SUB", "C:\\WINDOWS\\SYSTEM32\\SUB");
             break;
-        case Link::TheSetupFolder:
-            machine.machine.MakeFolderLink("C:\\APP", "C:\\WINDOWS\\SYSTEM32");
-            break;
+        case Link::TheSetupFolder: machine.machine.MakeFolderLink("C:\\APP", "C:\\WINDOWS\\SYSTEM32"); break;
         }
         const auto [state, overwriteQuestions] =
             RunOn(machine, row.overwrite, row.answers, std::string("File1=") + row.entry + "\r\n");
@@ -490,7 +516,14 @@ TEST_F(CopyPhaseTest, AFolderSwappedForALinkDuringTheOverwriteQuestionIsSeen)
 TEST_F(CopyPhaseTest, OnlyALibraryWhereNoOtherAccountWritesIsRegistered)
 {
     enum class There { Nothing, Squatter };
-    struct Row { const char* what; There there; bool othersMayWrite; bool overwrite; std::deque<int> answers; bool registered; };
+    struct Row {
+        const char* what;
+        There there;
+        bool othersMayWrite;
+        bool overwrite;
+        std::deque<int> answers;
+        bool registered;
+    };
     const Row rows[] = {
         {"copied where others may write", There::Nothing, true, true, {}, false},
         {"a squatter dated years ahead, newer-file rule", There::Squatter, true, true, {}, false},
@@ -508,7 +541,8 @@ TEST_F(CopyPhaseTest, OnlyALibraryWhereNoOtherAccountWritesIsRegistered)
         if (row.there == There::Squatter) {
             machine.Put(installed, "MZDllRegisterServer=0\nsquatter");
             std::filesystem::last_write_time(machine.machine.HostPath(installed),
-                                             std::filesystem::file_time_type::clock::now() + std::chrono::hours(24 * 365 * 10));
+                                             std::filesystem::file_time_type::clock::now() +
+                                                 std::chrono::hours(24 * 365 * 10));
         }
         const auto [state, questions] = RunOn(machine, row.overwrite, row.answers, "File1=C:\\SHARED\\A.DLL,/R\r\n");
         const auto& journal = machine.machine.Journal();
@@ -551,7 +585,7 @@ TEST(SharedCopyTest, ACopyThatFailsLeavesTheSharedCountAsItWas)
     const auto shown = [](const Entry& entry) {
         if (!entry) return std::string("<none>");
         return entry->type == ValueType::DoubleWord ? "count " + std::to_string(entry->AsDoubleWord())
-                                                     : "text " + entry->data;
+                                                    : "text " + entry->data;
     };
     for (std::size_t b = 0; b < std::size(befores); ++b) {
         for (const auto& [ending, endingName] : endings) {
@@ -691,7 +725,8 @@ TEST(SharedCopyTest, OneRecordRaisesACountOnce)
         t.vm.Put("E:\\S.DLL", "MZ the library");
         if (*row.earlierRecord) {
             t.vm.Put(kDestination, "MZ the library");
-            PutVouchedRecord(t.vm, "C:\\APP\\UNSETUP.INI", std::string("[SetupFolder]\r\nFolder=C:\\APP\\\r\n") + row.earlierRecord);
+            PutVouchedRecord(t.vm, "C:\\APP\\UNSETUP.INI",
+                             std::string("[SetupFolder]\r\nFolder=C:\\APP\\\r\n") + row.earlierRecord);
         }
         if (row.countBefore) {
             t.vm.platform.registry.CreateKey(RootKey::LocalMachine, kSharedDllsKey);

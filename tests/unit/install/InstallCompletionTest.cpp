@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
-#include "../install/InstallRunFixture.h"
 #include "../VouchedRecord.h"
+#include "../install/InstallRunFixture.h"
 #include "run/RecordTrust.h"
 #include "run/UninstallRecord.h"
 #include "util/Szdd.h"
@@ -81,8 +81,9 @@ TEST_F(InstallCompletionTest, AFirstInstallLeavesRecordUninstallerAndEntry)
     ASSERT_EQ(view.questions.size(), 1u);
     EXPECT_EQ(view.questions[0].caption, "完了");
     EXPECT_EQ(view.questions[0].flags, 64);
-    EXPECT_EQ(view.questions[0].text, "セットアップが完了しました．\r\rプログラムのアンセットアップ(アンインストール)は，\r"
-                                      "「アプリケーションの追加と削除」から行ってください．");
+    EXPECT_EQ(view.questions[0].text,
+              "セットアップが完了しました．\r\rプログラムのアンセットアップ(アンインストール)は，\r"
+              "「アプリケーションの追加と削除」から行ってください．");
     EXPECT_TRUE(view.progressClosed);
     EXPECT_TRUE(view.ended);
     EXPECT_EQ(view.statuses.back(), "セットアップが完了しました．");
@@ -123,9 +124,10 @@ TEST_F(InstallCompletionTest, TheEstimatedSizeIsWhatTheRecordedFilesHold)
     vm.Put("E:\\TWICE.DA_", CompressSzdd(std::string(2500, 'T'), 'T'));
     vm.Put("E:\\APP.INI", "[S]\r\n");
     const std::string longValue(3000, 'v');  // the profile entry makes the copied file grow after the copy
-    InstallRunState state = Install("File1=(App)BIG.TXT\r\nFile2=(App)PACK.DA_|\\PACK.DAT\r\nFile3=(App)KEEP.TXT\r\n"
-                                    "File4=(App)TWICE.TXT\r\nFile5=(App)TWICE.DA_|\\TWICE.TXT,/W\r\nFile6=(App)APP.INI\r\n",
-                                    "[IniFile]\r\nData1=S,K," + longValue + ",(App)APP.INI\r\n");
+    InstallRunState state =
+        Install("File1=(App)BIG.TXT\r\nFile2=(App)PACK.DA_|\\PACK.DAT\r\nFile3=(App)KEEP.TXT\r\n"
+                "File4=(App)TWICE.TXT\r\nFile5=(App)TWICE.DA_|\\TWICE.TXT,/W\r\nFile6=(App)APP.INI\r\n",
+                "[IniFile]\r\nData1=S,K," + longValue + ",(App)APP.INI\r\n");
     ASSERT_EQ(state.failures.count, 0) << state.failures.text;
     ASSERT_EQ(vm.Get("C:\\APP\\KEEP.TXT"), std::string(7000, 'K'));
     ASSERT_EQ(vm.Get("C:\\APP\\TWICE.TXT"), std::string(2500, 'T'));
@@ -139,7 +141,13 @@ TEST_F(InstallCompletionTest, TheEstimatedSizeIsWhatTheRecordedFilesHold)
 TEST_F(InstallCompletionTest, TheUninstallerIsReplacedOnlyByANewerVersion)
 {
     const fs::file_time_type base = fs::file_time_type::clock::now() - std::chrono::hours(48);
-    struct Row { std::string name; const char* ours; const char* there; int targetHoursAfterSource; std::string expected; };
+    struct Row {
+        std::string name;
+        const char* ours;
+        const char* there;
+        int targetHoursAfterSource;
+        std::string expected;
+    };
     const Row rows[] = {
         {"older version present, ours dated 1980 by a zip", "1.0.0.2", "1.0.0.1", +24 * 365, "uninstaller, new"},
         {"newer version present, older file", "1.0.0.9", "1.0.0.10", -1, "uninstaller, other"},
@@ -169,8 +177,8 @@ TEST_F(InstallCompletionTest, SetupOnlyWritesNoRecordButTheFolderMemory)
     vm.Put("C:\\APP\\UNSETUP.INI", "[DeleteFile]\r\nFile1=C:\\APP\\OLD.TXT\r\n");
     Install("File1=(App)A.TXT\r\n");
     EXPECT_EQ(vm.Get("C:\\APP\\UNSETUP.INI"), "[DeleteFile]\r\nFile1=C:\\APP\\OLD.TXT\r\n");
-    EXPECT_EQ(vm.platform.registry.OpenKey(RootKey::LocalMachine,
-                                           "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tool (setup only.)"),
+    EXPECT_EQ(vm.platform.registry.OpenKey(
+                  RootKey::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tool (setup only.)"),
               kErrorFileNotFound);
     EXPECT_EQ(profiles.ReadProfile("Tool", "Folder", "", "C:\\WINDOWS\\KORAT98.INI"), "C:\\APP\\");
     ASSERT_EQ(view.questions.size(), 1u);
@@ -193,7 +201,12 @@ TEST_F(InstallCompletionTest, ProgramIdsWithProfileCharactersAreRememberedAndRec
 
 TEST_F(InstallCompletionTest, KeyNameAndDisplayNameFromTheScript)
 {
-    struct Row { std::string title; std::string extra; std::string key; std::string display; };
+    struct Row {
+        std::string title;
+        std::string extra;
+        std::string key;
+        std::string display;
+    };
     const Row rows[] = {
         {"Sample", "[Title]\r\nUnSetupKey=Maker.Sample\r\nUnSetupDisplay=Maker Sample 2.0\r\n", "Maker.Sample",
          "Maker Sample 2.0"},
@@ -266,13 +279,24 @@ TEST_F(InstallCompletionTest, ARecordThatCannotBeWrittenKeepsTheOldOne)
 
 TEST_F(InstallCompletionTest, OddOldRecordsAreReplacedWithoutLoss)
 {
-    struct Row { std::string name; std::string content; bool readOnly; std::vector<std::string> files; };
+    struct Row {
+        std::string name;
+        std::string content;
+        bool readOnly;
+        std::vector<std::string> files;
+    };
     const Row rows[] = {
-        {"binary", std::string("\0\xff\x81[DeleteFile\r\nFile1=\x81", 10), false,
+        {"binary",
+         std::string("\0\xff\x81[DeleteFile\r\nFile1=\x81", 10),
+         false,
          {"C:\\APP\\A.TXT", "C:\\APP\\UNSETUP.INI"}},
-        {"read-only", "[DeleteFile]\r\nFile1=C:\\APP\\OLD.TXT\r\n", true,
+        {"read-only",
+         "[DeleteFile]\r\nFile1=C:\\APP\\OLD.TXT\r\n",
+         true,
          {"C:\\APP\\OLD.TXT", "C:\\APP\\A.TXT", "C:\\APP\\UNSETUP.INI"}},
-        {"huge", "[DeleteFile]\r\nFile1=C:\\APP\\OLD.TXT\r\n[Junk]\r\nX=" + std::string(8 << 20, 'x') + "\r\n", false,
+        {"huge",
+         "[DeleteFile]\r\nFile1=C:\\APP\\OLD.TXT\r\n[Junk]\r\nX=" + std::string(8 << 20, 'x') + "\r\n",
+         false,
          {"C:\\APP\\OLD.TXT", "C:\\APP\\A.TXT", "C:\\APP\\UNSETUP.INI"}},
     };
     for (const Row& row : rows) {
@@ -309,7 +333,8 @@ TEST_F(InstallCompletionTest, AReinstallMergesOnlyARecordTheEarlierInstallVouche
             testing::PutVouchedRecord(vm, "C:\\APP\\UNSETUP.INI", earlier, kEntryKey);
         else
             vm.Put("C:\\APP\\UNSETUP.INI", earlier);
-        const std::string edit = "[DeleteFile]\r\nFile1=C:\\APP\\OLD.TXT\r\nFile2=C:\\WINDOWS\\SYSTEM32\\KERNEL32.DLL\r\n";
+        const std::string edit =
+            "[DeleteFile]\r\nFile1=C:\\APP\\OLD.TXT\r\nFile2=C:\\WINDOWS\\SYSTEM32\\KERNEL32.DLL\r\n";
         if (row.edited) vm.Put("C:\\APP\\UNSETUP.INI", edit);
         const std::string before = vm.Get("C:\\APP\\UNSETUP.INI");
         if (row.swappedOnceRead)
@@ -321,7 +346,8 @@ TEST_F(InstallCompletionTest, AReinstallMergesOnlyARecordTheEarlierInstallVouche
         const std::vector<std::string> newFiles = {"C:\\APP\\A.TXT", "C:\\APP\\UNSETUP.INI"};
         EXPECT_EQ(Files(), merged ? mergedFiles : newFiles);
         EXPECT_EQ(vm.Get("C:\\APP\\UNSETUP_UNVERIFIED.INI"), merged ? "<missing>" : before) << "kept aside, not lost";
-        EXPECT_EQ(state.failures.text.find("UNSETUP_UNVERIFIED.INI") != std::string::npos, !merged) << state.failures.text;
+        EXPECT_EQ(state.failures.text.find("UNSETUP_UNVERIFIED.INI") != std::string::npos, !merged)
+            << state.failures.text;
         std::string bytes;
         ASSERT_EQ(vm.platform.files.ReadWholeFile("C:\\APP\\UNSETUP.INI", bytes), 0u);
         EXPECT_TRUE(ReadRecordTrust(vm.platform.registry, kEntryKey, "C:\\APP\\UNSETUP.INI", bytes).Vouched())
@@ -340,7 +366,13 @@ TEST_F(InstallCompletionTest, ALeftoverBackupIsNoRecord)
 TEST_F(InstallCompletionTest, TheProgramToStartOrTheRestart)
 {
     vm.Put("C:\\APP\\TOOL.EXE", "MZ");
-    struct Row { std::string value; std::string journal; bool warned; bool restart; bool completion; };
+    struct Row {
+        std::string value;
+        std::string journal;
+        bool warned;
+        bool restart;
+        bool completion;
+    };
     const Row rows[] = {
         {"(App)TOOL.EXE,/Q", "open C:\\APP\\TOOL.EXE /Q", false, false, true},
         {"(App)TOOL.EXE", "open C:\\APP\\TOOL.EXE", false, false, true},

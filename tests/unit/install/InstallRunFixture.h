@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "../VirtualMachineFixture.h"
-#include "install/InstallRun.h"
 #include "../run/RecordingView.h"
+#include "install/InstallRun.h"
 
 namespace lorvel::testing {
 
@@ -23,7 +23,8 @@ struct InstallRunTest : ::testing::Test {
     SetupContext context;
     RecordingView view;
     std::vector<std::string> warnings;
-    SharedFiles shared{vm.platform, true, [this](const std::string& text, const std::string&) { warnings.push_back(text); }};
+    SharedFiles shared{vm.platform, true,
+                       [this](const std::string& text, const std::string&) { warnings.push_back(text); }};
 
     InstallRunTest()
     {

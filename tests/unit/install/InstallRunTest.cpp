@@ -18,7 +18,12 @@ TEST_F(InstallRunTest, SizesCountEachSourceByItsFileName)
     vm.Put("E:\\A.TXT", std::string(100, 'a'));
     vm.Put("E:\\EMPTY.DAT", "");
     vm.Put("E:\\B.EX_", std::string(50, 'b'));
-    struct Row { std::string copyFile; std::int32_t entries; std::int64_t bytes; bool known; };
+    struct Row {
+        std::string copyFile;
+        std::int32_t entries;
+        std::int64_t bytes;
+        bool known;
+    };
     const Row rows[] = {
         {"", 0, 0, true},
         {"File1=(App)A.TXT\r\n", 1, 100, true},
@@ -44,12 +49,18 @@ TEST(SourceNameTest, TakesTheNameWithoutMacrosOrMarkers)
     context.systemFolder = "C:\\WINDOWS\\SYSTEM\\";
     context.windowsFolder = "C:\\WINDOWS\\";
     const FolderTable table = FolderTableOf(context);
-    struct Row { std::string entry, expected; };
+    struct Row {
+        std::string entry, expected;
+    };
     const Row rows[] = {
-        {"(App)APP.EX_", "APP.EX_"},           {"(App)SUB\\A.TXT|B.TXT,/S", "A.TXT"},
-        {"(Dch)(Win)B.EX_", "B.EX_"},          {"(app)(sys)x.dll", "x.dll"},
-        {"C:A.TXT", "A.TXT"},                  {"(App)\x95\x5C.TXT", "\x95\x5C.TXT"},
-        {"(Foo)A.TXT", "(Foo)A.TXT"},          {"", ""},
+        {"(App)APP.EX_", "APP.EX_"},
+        {"(App)SUB\\A.TXT|B.TXT,/S", "A.TXT"},
+        {"(Dch)(Win)B.EX_", "B.EX_"},
+        {"(app)(sys)x.dll", "x.dll"},
+        {"C:A.TXT", "A.TXT"},
+        {"(App)\x95\x5C.TXT", "\x95\x5C.TXT"},
+        {"(Foo)A.TXT", "(Foo)A.TXT"},
+        {"", ""},
         {"(App)ポ.TXT|B.TXT,/S", "ポ.TXT"},  // "ポ" ends in the byte of "|"
     };
     for (const Row& row : rows) {
@@ -63,7 +74,11 @@ TEST(SourceNameTest, TakesTheNameWithoutMacrosOrMarkers)
 // space question weighs what they need.
 TEST_F(InstallRunTest, FilesOfGibibytesCountWholeAndAreCheckedAgainstTheFreeSpace)
 {
-    struct Row { std::uint64_t size; std::uint64_t free; bool asked; };
+    struct Row {
+        std::uint64_t size;
+        std::uint64_t free;
+        bool asked;
+    };
     const Row rows[] = {
         {3ull << 30, 0, true},
         {3ull << 30, 4ull << 30, false},
@@ -89,7 +104,12 @@ TEST_F(InstallRunTest, FilesOfGibibytesCountWholeAndAreCheckedAgainstTheFreeSpac
 
 TEST(ByteCountTest, FileSizesAddUpTo64Bits)
 {
-    struct Row { std::int64_t total; std::uint64_t size; bool added; std::int64_t after; };
+    struct Row {
+        std::int64_t total;
+        std::uint64_t size;
+        bool added;
+        std::int64_t after;
+    };
     const Row rows[] = {
         {0, 0, true, 1},  // an empty file counts one byte
         {0, 5, true, 5},
@@ -113,9 +133,16 @@ TEST(ByteCountTest, FileSizesAddUpTo64Bits)
 
 TEST(ByteCountTest, PercentagesOfLargeCountsAreExact)
 {
-    struct Row { std::int64_t part, whole; int percent; };
+    struct Row {
+        std::int64_t part, whole;
+        int percent;
+    };
     const Row rows[] = {
-        {0, 0, 100}, {1, 0, 100}, {0, 10, 0}, {1, 3, 33}, {2, 3, 66},
+        {0, 0, 100},
+        {1, 0, 100},
+        {0, 10, 0},
+        {1, 3, 33},
+        {2, 3, 66},
         {3ll << 30, 6ll << 30, 50},
         {(1ll << 32) + 1, 1ll << 33, 50},
         {7ll << 30, 8ll << 30, 87},
@@ -143,7 +170,12 @@ TEST_F(InstallRunTest, TheDiskSpaceQuestionAndItsAnswers)
 {
     vm.Put("E:\\A.TXT", std::string(1000, 'a'));
     vm.Put("C:\\APP\\KEEP.TXT");
-    struct Row { std::uint64_t free; std::deque<int> answers; bool asked; bool stopped; };
+    struct Row {
+        std::uint64_t free;
+        std::deque<int> answers;
+        bool asked;
+        bool stopped;
+    };
     const Row rows[] = {
         {1001, {}, false, false},
         {1000, {7}, true, true},  // exactly enough is not enough
@@ -253,7 +285,8 @@ TEST(SetupFolderAccessTest, NothingIsInstalledWhereAnotherAccountMayChangeIt)
             continue;
         }
         ASSERT_FALSE(t.view.questions.empty());
-        EXPECT_EQ(t.view.questions[0].text.rfind(row.refused + "\r\r管理者以外のユーザー", 0), 0u) << t.view.questions[0].text;
+        EXPECT_EQ(t.view.questions[0].text.rfind(row.refused + "\r\r管理者以外のユーザー", 0), 0u)
+            << t.view.questions[0].text;
         EXPECT_TRUE(t.view.ended);
     }
 }
@@ -269,11 +302,11 @@ TEST_F(InstallRunTest, TheStartAndThePacing)
     EXPECT_TRUE(view.wizardHidden);
     ASSERT_GE(view.statuses.size(), 5u);
     view.statuses.resize(5);
-    EXPECT_EQ(view.statuses, (std::vector<std::string>{
-                                 "セットアップを開始します．．．", "セットアップの情報を作成しています．．．",
-                                 "セットアップに必要な容量を調べています．．．",
-                                 "ディスクの空き容量をチェックしています．．．",
-                                 "セットアップフォルダをチェックしています．．．"}));
+    EXPECT_EQ(view.statuses,
+              (std::vector<std::string>{"セットアップを開始します．．．", "セットアップの情報を作成しています．．．",
+                                        "セットアップに必要な容量を調べています．．．",
+                                        "ディスクの空き容量をチェックしています．．．",
+                                        "セットアップフォルダをチェックしています．．．"}));
     // 500 and 1000 at the start; the pace after the relate pre-read, the first size
     // status and the disk check.
     EXPECT_EQ(vm.platform.system.GetTickCount() - before, 500u + 1000u + 3u * 7u);

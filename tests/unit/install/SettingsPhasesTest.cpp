@@ -1,5 +1,5 @@
-#include "SettingsRunFixture.h"
 #include "../VouchedRecord.h"
+#include "SettingsRunFixture.h"
 #include "install/SettingsEntries.h"
 #include "util/ScriptNumbers.h"
 
@@ -9,14 +9,27 @@ namespace {
 TEST(ScriptNumbersTest, DecimalAndDollarHexadecimalWithinTheirRanges)
 {
     const std::pair<const char*, std::optional<std::int32_t>> rows[] = {
-        {"16", 16},          {"  -1", -1},         {"+7", 7},
-        {"$10", 16},         {"$ff", 255},         {"$FFFFFFFF", -1},
-        {"$80000000", INT32_MIN},                  {"2147483647", INT32_MAX},
-        {"-2147483648", INT32_MIN},                {"2147483648", std::nullopt},
-        {"-2147483649", std::nullopt},             {"$123456789", std::nullopt},
-        {"$", std::nullopt}, {"", std::nullopt},   {"   ", std::nullopt},
-        {"-", std::nullopt}, {"12 ", std::nullopt}, {"1x", std::nullopt},
-        {"abc", std::nullopt}, {"$-1", std::nullopt}, {"0x10", std::nullopt},
+        {"16", 16},
+        {"  -1", -1},
+        {"+7", 7},
+        {"$10", 16},
+        {"$ff", 255},
+        {"$FFFFFFFF", -1},
+        {"$80000000", INT32_MIN},
+        {"2147483647", INT32_MAX},
+        {"-2147483648", INT32_MIN},
+        {"2147483648", std::nullopt},
+        {"-2147483649", std::nullopt},
+        {"$123456789", std::nullopt},
+        {"$", std::nullopt},
+        {"", std::nullopt},
+        {"   ", std::nullopt},
+        {"-", std::nullopt},
+        {"12 ", std::nullopt},
+        {"1x", std::nullopt},
+        {"abc", std::nullopt},
+        {"$-1", std::nullopt},
+        {"0x10", std::nullopt},
         {"99999999999999999999", std::nullopt},
     };
     for (const auto& [text, expected] : rows) EXPECT_EQ(ConvertScriptInteger(text), expected) << "'" << text << "'";
@@ -25,7 +38,12 @@ TEST(ScriptNumbersTest, DecimalAndDollarHexadecimalWithinTheirRanges)
 TEST(SettingsEntriesTest, RegistryValuesByTypeToken)
 {
     using Kind = RegistryWrite::Kind;
-    struct Row { const char* value; bool pdd; Kind kind; std::optional<RegValue> written; };
+    struct Row {
+        const char* value;
+        bool pdd;
+        Kind kind;
+        std::optional<RegValue> written;
+    };
     const Row rows[] = {
         {"(Str)C:\\APP\\", true, Kind::Raising, RegValue::String("C:\\APP")},
         {"(Str)C:\\APP\\", false, Kind::Raising, RegValue::String("C:\\APP\\")},
@@ -63,7 +81,10 @@ TEST(SettingsEntriesTest, RegistryValuesByTypeToken)
 
 TEST(SettingsEntriesTest, ProfileEntriesSplitIntoFourFields)
 {
-    struct Row { const char* data; IniEntry expected; };
+    struct Row {
+        const char* data;
+        IniEntry expected;
+    };
     const Row rows[] = {
         {"Options,Path,C:\\APP\\,C:\\WINDOWS\\FOO.INI", {"Options", "Path", "C:\\APP\\", "C:\\WINDOWS\\FOO.INI"}},
         {"Sec,Key,Val", {"Sec", "Key", "", "Val"}},
@@ -85,16 +106,25 @@ TEST(SettingsEntriesTest, ProfileEntriesSplitIntoFourFields)
 
 TEST(SettingsEntriesTest, AssociationCommandsAndIcons)
 {
-    struct Row { const char* name; const char* file; Association expected; };
+    struct Row {
+        const char* name;
+        const char* file;
+        Association expected;
+    };
     const Row rows[] = {
-        {"TXT", "open,D:\\MY APP\\VIEW.EXE,%1,0",
+        {"TXT",
+         "open,D:\\MY APP\\VIEW.EXE,%1,0",
          {"TXT", "TXT File", "open", "D:\\MY APP\\VIEW.EXE", "\"D:\\MY APP\\VIEW.EXE\" %1", "D:\\MY APP\\VIEW.EXE,0"}},
-        {"TXT,Text document", "open,D:\\MY APP\\VIEW.EXE,",
+        {"TXT,Text document",
+         "open,D:\\MY APP\\VIEW.EXE,",
          {"TXT", "Text document", "open", "D:\\MY APP\\VIEW.EXE", "\"D:\\MY APP\\VIEW.EXE\"", "D:\\MY APP\\VIEW.EXE,"}},
         {"TXT", "open,D:\\MY APP\\VIEW.EXE", {"TXT", "TXT File", "open", "", "", ",D:\\MY APP\\VIEW.EXE"}},
-        {"DOC", "edit,C:\\APP\\ED.EXE,/e,,%1,3",
+        {"DOC",
+         "edit,C:\\APP\\ED.EXE,/e,,%1,3",
          {"DOC", "DOC File", "edit", "C:\\APP\\ED.EXE", "C:\\APP\\ED.EXE /e %1", "C:\\APP\\ED.EXE,3"}},
-        {"ABC,Type,with comma", "open,C:\\A.EXE,1", {"ABC", "Type,with comma", "open", "C:\\A.EXE", "C:\\A.EXE", "C:\\A.EXE,1"}},
+        {"ABC,Type,with comma",
+         "open,C:\\A.EXE,1",
+         {"ABC", "Type,with comma", "open", "C:\\A.EXE", "C:\\A.EXE", "C:\\A.EXE,1"}},
         {"X", "", {"X", "X File", "", "", "", ","}},
     };
     for (const Row& row : rows) {
@@ -113,13 +143,21 @@ TEST(RegistryPhaseTest, ValuesLandUnderTheirRootsAndKeys)
 {
     constexpr RootKey kUser = RootKey::CurrentUser;
     constexpr RootKey kMachine = RootKey::LocalMachine;
-    struct Row { const char* key; const char* name; const char* value; RootKey root; const char* path; std::optional<RegValue> written; };
+    struct Row {
+        const char* key;
+        const char* name;
+        const char* value;
+        RootKey root;
+        const char* path;
+        std::optional<RegValue> written;
+    };
     const Row rows[] = {
         {"(Local)\\Software\\Foo\\", "Path", "(Str)(Pdd)(App)", kMachine, "Software\\Foo", RegValue::String("C:\\APP")},
         {"Software\\Foo", "N", "(Int)$10", kUser, "Software\\Foo", RegValue::DoubleWord(16)},
         {"(Cuser)Software\\Foo", "", "(Str)default", kUser, "Software\\Foo", RegValue::String("default")},
         {"(Class)\\.zzz", "", "zzz_file", RootKey::ClassesRoot, ".zzz", RegValue::String("zzz_file")},
-        {"(Users)\\.DEFAULT\\Foo", "a=b;c", "(Exp)(Win)x", RootKey::Users, ".DEFAULT\\Foo", RegValue::ExpandString("C:\\WINDOWS\\x")},
+        {"(Users)\\.DEFAULT\\Foo", "a=b;c", "(Exp)(Win)x", RootKey::Users, ".DEFAULT\\Foo",
+         RegValue::ExpandString("C:\\WINDOWS\\x")},
         {"(HKLM)\\Software\\Foo", "V", "v", kUser, "Software\\Foo", RegValue::String("v")},
         {"Software\\Foo", "Empty", "", kUser, "Software\\Foo", std::nullopt},
         {"Software\\Foo", "B", "(Bin)xyz", kUser, "Software\\Foo", std::nullopt},
@@ -129,7 +167,7 @@ TEST(RegistryPhaseTest, ValuesLandUnderTheirRootsAndKeys)
         SCOPED_TRACE(std::string(row.key) + " / " + row.name + " / " + row.value);
         SettingsMachine t;
         const InstallRunState state = t.Run(std::string("[Registry]\r\nKey1=") + row.key + "\r\nName1=" + row.name +
-                                             "\r\nValue1=" + row.value + "\r\nKey2=Software\\After\r\n");
+                                            "\r\nValue1=" + row.value + "\r\nKey2=Software\\After\r\n");
         EXPECT_EQ(t.vm.platform.registry.OpenKey(row.root, row.path), 0u) << "the key is made whatever the value";
         EXPECT_EQ(t.vm.platform.registry.OpenKey(kUser, "Software\\After"), 0u) << "the run went on";
         const auto value = t.Value(row.root, row.path, row.name);
@@ -145,7 +183,10 @@ TEST(RegistryPhaseTest, ValuesLandUnderTheirRootsAndKeys)
 TEST(RegistryPhaseTest, AKeyOrValueThatCannotBeWrittenEndsTheRunWithItsText)
 {
     const std::string longName = "Software\\" + std::string(256, 'k');
-    struct Row { const char* name; std::string key, value, error; };
+    struct Row {
+        const char* name;
+        std::string key, value, error;
+    };
     const Row rows[] = {
         {"a denied root", "(Local)Software\\Denied\\App", "(Str)x", "ｷｰ Software\\Denied\\App の作成に失敗しました"},
         {"a denied value", "(Local)Software\\Locked", "(Int)1", "'Name' の設定に失敗しました"},
@@ -169,8 +210,8 @@ TEST(RegistryPhaseTest, AKeyOrValueThatCannotBeWrittenEndsTheRunWithItsText)
         EXPECT_EQ(error, row.error);
         const bool ended = !row.error.empty();
         if (!ended) {
-            EXPECT_EQ(failures, "<Registry> (Local)Software\\Locked\\Name\r\n" + t.ops.SystemErrorText(kErrorAccessDenied) +
-                                    "\r\n");
+            EXPECT_EQ(failures, "<Registry> (Local)Software\\Locked\\Name\r\n" +
+                                    t.ops.SystemErrorText(kErrorAccessDenied) + "\r\n");
         }
         EXPECT_EQ(t.vm.Get("C:\\APP\\AFTER.INI") == "<missing>", ended) << "nothing after a failure is done";
         EXPECT_EQ(t.vm.Get("C:\\APP\\UNSETUP.INI") == "<missing>", ended) << "nor is the record written";
@@ -183,7 +224,8 @@ TEST(IniFilePhaseTest, EntriesAreWrittenBesideWhatTheFileHolds)
     t.vm.Put("C:\\WINDOWS\\FOO.INI", "; kept\r\n[Options]\r\nOther=1\r\n[Else]\r\nx=y\r\n");
     t.Run("[IniFile]\r\nData1=Options,Path,(App),(Win)FOO.INI\r\nData2=Sec,Key,BARE.INI\r\n"
           "Data3=S,K,V,(App)A,B.INI\r\nData5=S,K,V,(App)LATE.INI\r\n");
-    EXPECT_EQ(t.vm.Get("C:\\WINDOWS\\FOO.INI"), "; kept\r\n[Options]\r\nOther=1\r\nPath=C:\\APP\\\r\n[Else]\r\nx=y\r\n");
+    EXPECT_EQ(t.vm.Get("C:\\WINDOWS\\FOO.INI"),
+              "; kept\r\n[Options]\r\nOther=1\r\nPath=C:\\APP\\\r\n[Else]\r\nx=y\r\n");
     EXPECT_EQ(t.vm.Get("C:\\WINDOWS\\BARE.INI"), "[Sec]\r\nKey=\r\n") << "a bare name is in the Windows folder";
     EXPECT_EQ(t.vm.Get("C:\\APP\\A,B.INI"), "[S]\r\nK=V\r\n");
     EXPECT_EQ(t.vm.Get("C:\\APP\\LATE.INI"), "<missing>") << "a gap ends the section";
@@ -199,12 +241,13 @@ TEST(IniFilePhaseTest, AFileThatCannotBeWrittenIsPassedOverWithNothingLost)
         ErrorCode reason;  // whose system text the failure record gives
     };
     const Row rows[] = {
-        {"read-only", [](SettingsMachine& t) { t.vm.platform.files.SetAttributes("C:\\WINDOWS\\FOO.INI", attr::kReadOnly); },
+        {"read-only",
+         [](SettingsMachine& t) { t.vm.platform.files.SetAttributes("C:\\WINDOWS\\FOO.INI", attr::kReadOnly); },
          "C:\\WINDOWS\\FOO.INI", kept, kErrorAccessDenied},
-        {"locked", [](SettingsMachine& t) { t.vm.machine.LockFile("C:\\WINDOWS\\FOO.INI"); }, "C:\\WINDOWS\\FOO.INI", kept,
-         kErrorSharingViolation},
-        {"unreadable", [](SettingsMachine& t) { t.vm.machine.DenyReads("C:\\WINDOWS\\FOO.INI"); }, "C:\\WINDOWS\\FOO.INI", kept,
-         kErrorAccessDenied},
+        {"locked", [](SettingsMachine& t) { t.vm.machine.LockFile("C:\\WINDOWS\\FOO.INI"); }, "C:\\WINDOWS\\FOO.INI",
+         kept, kErrorSharingViolation},
+        {"unreadable", [](SettingsMachine& t) { t.vm.machine.DenyReads("C:\\WINDOWS\\FOO.INI"); },
+         "C:\\WINDOWS\\FOO.INI", kept, kErrorAccessDenied},
         {"in a missing folder", [](SettingsMachine&) {}, "C:\\NONE\\FOO.INI", "<missing>", kErrorPathNotFound},
     };
     for (const Row& row : rows) {
@@ -212,11 +255,12 @@ TEST(IniFilePhaseTest, AFileThatCannotBeWrittenIsPassedOverWithNothingLost)
         SettingsMachine t;
         t.vm.Put("C:\\WINDOWS\\FOO.INI", kept);
         row.fault(t);
-        t.vm.Put(t.context.scriptFile, "[IniFile]\r\nData1=Options,Path,(App)," + row.file +
-                                           "\r\nData2=S,K,V,(App)AFTER.INI\r\n");
+        t.vm.Put(t.context.scriptFile,
+                 "[IniFile]\r\nData1=Options,Path,(App)," + row.file + "\r\nData2=S,K,V,(App)AFTER.INI\r\n");
         InstallRun run({t.vm.platform, t.profiles, t.ops, t.context, t.view, t.shared});
         run.Run();
-        EXPECT_EQ(run.State().failures.text, "<File> " + row.file + "\r\n" + t.ops.SystemErrorText(row.reason) + "\r\n");
+        EXPECT_EQ(run.State().failures.text,
+                  "<File> " + row.file + "\r\n" + t.ops.SystemErrorText(row.reason) + "\r\n");
         EXPECT_NE(t.ops.SystemErrorText(row.reason), "");
         EXPECT_EQ(t.vm.Get(row.file), row.content);
         EXPECT_EQ(t.vm.Get("C:\\APP\\AFTER.INI"), "[S]\r\nK=V\r\n");
@@ -226,9 +270,9 @@ TEST(IniFilePhaseTest, AFileThatCannotBeWrittenIsPassedOverWithNothingLost)
 TEST(UninstallListsTest, DeleteRegistryAsReadAndAddDeleteFileExpanded)
 {
     SettingsMachine t;
-    const InstallRunState state = t.Run(
-        "[DeleteRegistry]\r\nKey1=(Local)Software\\Foo\r\nKey2=Software\\(App)\r\nKey4=late\r\n"
-        "[AddDeleteFile]\r\nFile1=(App)*.LOG\r\nFile2=(Win)FOO.INI\r\n");
+    const InstallRunState state =
+        t.Run("[DeleteRegistry]\r\nKey1=(Local)Software\\Foo\r\nKey2=Software\\(App)\r\nKey4=late\r\n"
+              "[AddDeleteFile]\r\nFile1=(App)*.LOG\r\nFile2=(Win)FOO.INI\r\n");
     EXPECT_EQ(state.lists.deleteRegistry, "(Local)Software\\Foo|Software\\(App)|");
     EXPECT_EQ(state.lists.addDeleteFile, "C:\\APP\\*.LOG|C:\\WINDOWS\\FOO.INI|");
     EXPECT_TRUE(t.view.statuses.empty() || t.view.statuses.back().find("DeleteRegistry") == std::string::npos);
@@ -265,22 +309,40 @@ TEST(RelatePhaseTest, SavedSlots)
         std::string relate;
         std::deque<int> answers;
         std::string firstSlot, lastSlot;
-        const char* dotKeyValue;  // the default of ".TXT" afterwards
+        const char* dotKeyValue;           // the default of ".TXT" afterwards
         const char* secondSlot = nullptr;  // checked when given
     };
     std::string many = "[Relate]\r\n";
-    for (int i = 1; i <= 21; ++i) many += "Name" + std::to_string(i) + "=E" + std::to_string(i) + "\r\nFile" +
-                                          std::to_string(i) + "=open,C:\\A.EXE,0\r\n";
+    for (int i = 1; i <= 21; ++i)
+        many += "Name" + std::to_string(i) + "=E" + std::to_string(i) + "\r\nFile" + std::to_string(i) +
+                "=open,C:\\A.EXE,0\r\n";
     std::string twenty = "[RestoreRelate]\r\n";
     for (int i = 1; i <= 20; ++i) twenty += "Key" + std::to_string(i) + "=OTHER" + std::to_string(i) + ",\r\n";
     const Row rows[] = {
         {"no key before", "", kViewer, {box::kYes}, "TXT,", "", "TXT_auto_file"},
         {"answered No", "", kViewer, {box::kNo}, "", "", "<none>"},
-        {"a reinstall keeps the first type", "[RestoreRelate]\r\nKey1=TXT,txtfile\r\n", kViewer, {box::kYes},
-         "TXT,txtfile", "", "TXT_auto_file"},
-        {"a slot for TXTX says nothing of TXT", "[RestoreRelate]\r\nKey1=TXTX,x\r\n", kViewer, {box::kYes}, "TXTX,x", "",
-         "TXT_auto_file", "TXT,"},
-        {"nor one for ATXT", "[RestoreRelate]\r\nKey1=ATXT,\r\n", kViewer, {box::kYes}, "ATXT,", "", "TXT_auto_file",
+        {"a reinstall keeps the first type",
+         "[RestoreRelate]\r\nKey1=TXT,txtfile\r\n",
+         kViewer,
+         {box::kYes},
+         "TXT,txtfile",
+         "",
+         "TXT_auto_file"},
+        {"a slot for TXTX says nothing of TXT",
+         "[RestoreRelate]\r\nKey1=TXTX,x\r\n",
+         kViewer,
+         {box::kYes},
+         "TXTX,x",
+         "",
+         "TXT_auto_file",
+         "TXT,"},
+        {"nor one for ATXT",
+         "[RestoreRelate]\r\nKey1=ATXT,\r\n",
+         kViewer,
+         {box::kYes},
+         "ATXT,",
+         "",
+         "TXT_auto_file",
          "TXT,"},
         {"twenty slots taken", twenty, kViewer, {box::kYes}, "OTHER1,", "OTHER20,", "TXT_auto_file"},
         {"only twenty are read", "", many, std::deque<int>(21, box::kYes), "E1,", "E20,", "<none>"},

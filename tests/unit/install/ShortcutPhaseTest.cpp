@@ -1,5 +1,5 @@
-#include "SettingsRunFixture.h"
 #include "../VouchedRecord.h"
+#include "SettingsRunFixture.h"
 #include "util/ShortcutBoxes.h"
 
 namespace lorvel::testing {
@@ -11,7 +11,11 @@ constexpr Boxes kAll{true, true, true, true};
 
 TEST(ShortcutBoxesTest, TheFirstTokenGovernsAndStartUpTicksEveryNamedBox)
 {
-    struct Row { const char* name; ShortcutBox governing; Boxes named; };
+    struct Row {
+        const char* name;
+        ShortcutBox governing;
+        Boxes named;
+    };
     const Row rows[] = {
         {"(Dsk)App", ShortcutBox::Desktop, {true, false, false, false}},
         {"(C_Dsk)App", ShortcutBox::Desktop, {true, false, false, false}},
@@ -47,16 +51,29 @@ TEST(ShortcutPhaseTest, EntriesBecomeLinksWhereTheirNamesSay)
         {"(App)APP.EXE", nullptr, kAll, p + "APP.EXE.lnk", {"C:\\APP\\APP.EXE", "C:\\APP\\", ""}},
         {"(App)APP.EXE", "My App", kNone, p + "My App.lnk", {"C:\\APP\\APP.EXE", "C:\\APP\\", ""}},
         {"(App)APP.EXE,/a,/b", "(Smn)Tool", kNone, "C:\\MENU\\Tool.lnk", {"C:\\APP\\APP.EXE", "C:\\APP\\", "/a,/b"}},
-        {"(App)APP.EXE", "(Sta)Group\\App,(App)WORK", kAll, p + "Group\\App.lnk",
+        {"(App)APP.EXE",
+         "(Sta)Group\\App,(App)WORK",
+         kAll,
+         p + "Group\\App.lnk",
          {"C:\\APP\\APP.EXE", "C:\\APP\\WORK\\", ""}},
-        {"(App)APP.EXE", "(Sta)Group\\App,(App)NOWHERE", kAll, p + "Group\\App.lnk",
+        {"(App)APP.EXE",
+         "(Sta)Group\\App,(App)NOWHERE",
+         kAll,
+         p + "Group\\App.lnk",
          {"C:\\APP\\APP.EXE", "C:\\APP\\", ""}},
         {"(App)APP.EXE", "(C_Dsk)App", {false, true, true, true}, "", {}},
         {"(App)APP.EXE", "(Dsk)App,", kAll, "C:\\DESKTOP\\App.lnk", {"C:\\APP\\APP.EXE", "C:\\APP\\", ""}},
-        {"(App)APP.EXE", "(C_Sup)App", kAll, "C:\\ALL\\MENU\\PROGRAMS\\STARTUP\\App.lnk",
+        {"(App)APP.EXE",
+         "(C_Sup)App",
+         kAll,
+         "C:\\ALL\\MENU\\PROGRAMS\\STARTUP\\App.lnk",
          {"C:\\APP\\APP.EXE", "C:\\APP\\", ""}},
         {"(App)APP.EXE", "(Sta)App.lnk", kAll, p + "App.lnk", {"C:\\APP\\APP.EXE", "C:\\APP\\", ""}},
-        {"(App)\x95\x5C.EXE", "(Smn)\x95\x5C", kNone, "C:\\MENU\\\x95\x5C.lnk", {"C:\\APP\\\x95\x5C.EXE", "C:\\APP\\", ""}},
+        {"(App)\x95\x5C.EXE",
+         "(Smn)\x95\x5C",
+         kNone,
+         "C:\\MENU\\\x95\x5C.lnk",
+         {"C:\\APP\\\x95\x5C.EXE", "C:\\APP\\", ""}},
         {"User Not Selected.", "(Smn)X", kNone, "", {}},
         // Odd entries make odd links, and nothing worse.
         {",", "(Smn)X", kNone, "C:\\MENU\\X.lnk", {"", "\\", ""}},
@@ -86,9 +103,9 @@ TEST(ShortcutPhaseTest, ASkippedEntryDoesNotEndTheSectionAndTheStatusNamesEachLi
 {
     SettingsMachine t;
     t.vm.Put("C:\\APP\\README.LNK", "a link the medium brought");
-    const InstallRunState state = t.Run(
-        "[ShortCut]\r\nMake1=(App)APP.EXE\r\nName1=(Dsk)App\r\nMake2=(App)README.LNK\r\nName2=(Smn)Read\r\n"
-        "Make4=(App)LATE.EXE\r\nName4=(Smn)Late\r\n");
+    const InstallRunState state =
+        t.Run("[ShortCut]\r\nMake1=(App)APP.EXE\r\nName1=(Dsk)App\r\nMake2=(App)README.LNK\r\nName2=(Smn)Read\r\n"
+              "Make4=(App)LATE.EXE\r\nName4=(Smn)Late\r\n");
     EXPECT_EQ(state.lists.deleteShortCut, "C:\\MENU\\Read.lnk|") << "a missing Make3 ends the section";
     EXPECT_EQ(t.vm.Get("C:\\MENU\\Read.lnk"), "a link the medium brought") << "a .LNK target is copied";
     EXPECT_NE(std::find(t.view.statuses.begin(), t.view.statuses.end(),
@@ -101,7 +118,8 @@ TEST(ShortcutPhaseTest, ASkippedEntryDoesNotEndTheSectionAndTheStatusNamesEachLi
 TEST(ShortcutPhaseTest, EarlierItemsStayAndNewOnesFollow)
 {
     SettingsMachine t;
-    PutVouchedRecord(t.vm, "C:\\APP\\UNSETUP.INI", "[SetupFolder]\r\nFolder=C:\\APP\\\r\n[DeleteShortCut]\r\nFile1=C:\\MENU\\Old.lnk\r\n");
+    PutVouchedRecord(t.vm, "C:\\APP\\UNSETUP.INI",
+                     "[SetupFolder]\r\nFolder=C:\\APP\\\r\n[DeleteShortCut]\r\nFile1=C:\\MENU\\Old.lnk\r\n");
     t.vm.platform.files.CreateFolder("C:\\WINDOWS\\TEMP\\KRTMP1");
     t.context.workFolder = "C:\\WINDOWS\\TEMP\\KRTMP1\\";
     const InstallRunState state = t.Run("[ShortCut]\r\nMake1=(App)A.EXE\r\nName1=(Smn)New\r\n");
@@ -120,16 +138,22 @@ TEST(ShortcutPhaseTest, LinkFaults)
     const std::string notMade = "<ShortCut> C:\\MENU\\GROUP\\App\r\nショートカットを作成できませんでした．\r\n\r\n";
     const Row rows[] = {
         {"class missing with a system text",
-         [](SettingsMachine& t) { t.vm.machine.SetLinkFault({LinkSave::Outcome::ClassMissing, static_cast<std::int32_t>(0x80040154u)}); },
+         [](SettingsMachine& t) {
+             t.vm.machine.SetLinkFault({LinkSave::Outcome::ClassMissing, static_cast<std::int32_t>(0x80040154u)});
+         },
          "クラスが登録されていません。\r\n", "", ""},
         {"class missing without a system text",
-         [](SettingsMachine& t) { t.vm.machine.SetLinkFault({LinkSave::Outcome::ClassMissing, static_cast<std::int32_t>(0x8badf00du)}); },
+         [](SettingsMachine& t) {
+             t.vm.machine.SetLinkFault({LinkSave::Outcome::ClassMissing, static_cast<std::int32_t>(0x8badf00du)});
+         },
          "OLE ｴﾗｰ 8badf00d", "", ""},
         {"interface missing",
-         [](SettingsMachine& t) { t.vm.machine.SetLinkFault({LinkSave::Outcome::InterfaceMissing, 0}); }, "", "",
+         [](SettingsMachine& t) {
+             t.vm.machine.SetLinkFault({LinkSave::Outcome::InterfaceMissing, 0});
+         },
+         "", "", notMade},
+        {"a folder that cannot be made", [](SettingsMachine& t) { t.vm.machine.DenyWrites("C:\\MENU\\GROUP"); }, "", "",
          notMade},
-        {"a folder that cannot be made", [](SettingsMachine& t) { t.vm.machine.DenyWrites("C:\\MENU\\GROUP"); }, "",
-         "", notMade},
         // Denied by name: the run's journal writes to the disk before the link does.
         {"a link file that cannot be written",
          [](SettingsMachine& t) { t.vm.machine.DenyWrites("C:\\MENU\\GROUP\\App.lnk"); }, "", "", notMade},

@@ -42,7 +42,10 @@ TEST(VirtualAttributesTest, AttributesSetOrCopiedReadBackAlsoAfterSaving)
     ASSERT_EQ(files.SetAttributes("C:\\DIR\\FRESH.TXT", attr::kArchive), kErrorSuccess);
     ASSERT_EQ(files.Copy("C:\\DIR\\PLAIN.TXT", "C:\\DIR\\FRESH.TXT", false), kErrorSuccess);
 
-    struct Row { const char* path; std::uint32_t expected; };
+    struct Row {
+        const char* path;
+        std::uint32_t expected;
+    };
     const Row rows[] = {
         {"C:\\DIR\\PLAIN.TXT", attr::kArchive},
         {"C:\\DIR\\RO.TXT", attr::kReadOnly | attr::kArchive},

@@ -146,9 +146,12 @@ TEST_F(FaultsTest, AMediumTakenOutHoldsNothingUntilItIsBack)
 TEST_F(FaultsTest, AFaultThatCannotHappenToAKindIsRefused)
 {
     const std::pair<OperationKind, Fault> rows[] = {
-        {OperationKind::RegistryWrite, Fault::DiskFull},      {OperationKind::FileRemoval, Fault::DiskFull},
-        {OperationKind::LinkSave, Fault::AccessDenied},       {OperationKind::FileCopy, Fault::MediumRemoved},
-        {OperationKind::MediumRead, Fault::AccessDenied},     {OperationKind::ComponentCall, Fault::LinkClassMissing},
+        {OperationKind::RegistryWrite, Fault::DiskFull},
+        {OperationKind::FileRemoval, Fault::DiskFull},
+        {OperationKind::LinkSave, Fault::AccessDenied},
+        {OperationKind::FileCopy, Fault::MediumRemoved},
+        {OperationKind::MediumRead, Fault::AccessDenied},
+        {OperationKind::ComponentCall, Fault::LinkClassMissing},
         {OperationKind::RegistryCreate, Fault::SharingViolation},
     };
     for (const auto& [kind, fault] : rows) {

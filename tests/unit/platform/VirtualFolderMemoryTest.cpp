@@ -33,11 +33,13 @@ struct VirtualFolderMemoryTest : ::testing::Test {
 
 TEST_F(VirtualFolderMemoryTest, ANameLookedUpMissingIsCreatedAsSpelledWhenCreated)
 {
-    struct Row { std::string lookedUp, created, expectedName; };
+    struct Row {
+        std::string lookedUp, created, expectedName;
+    };
     const Row rows[] = {
         {"C:\\NEW.TXT", "C:\\new.txt", "new.txt"},
         {"C:\\abc.dat", "C:\\Abc.Dat", "Abc.Dat"},
-        {"C:\\ソフト\\表.TXT", "C:\\ソフト\\表.txt", "表.txt"},  // "ソ" ends in the byte of "\"
+        {"C:\\ソフト\\表.TXT", "C:\\ソフト\\表.txt", "表.txt"},    // "ソ" ends in the byte of "\"
         {"C:\\ポイント.TXT", "C:\\ポイント.txt", "ポイント.txt"},  // "ポ" ends in the byte of "|"
     };
     files.CreateFolder("C:\\ソフト");
@@ -82,7 +84,10 @@ TEST_F(VirtualFolderMemoryTest, SizesAndTimesFollowEachChange)
     const auto folderBefore = files.Stat("C:\\APP");
     ASSERT_TRUE(folderBefore);
 
-    struct Row { std::string source; std::uint64_t size; };
+    struct Row {
+        std::string source;
+        std::uint64_t size;
+    };
     const Row rows[] = {{"E:\\BIG.BIN", 300000}, {"E:\\EMPTY.BIN", 0}, {"E:\\BIG.BIN", 300000}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.source);

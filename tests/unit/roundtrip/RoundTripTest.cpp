@@ -41,7 +41,8 @@ struct Snapshot {
 // two tables are the machine's own bookkeeping, compared through what they describe.
 bool IsBookkeeping(const std::string& relative)
 {
-    return relative == "registry.reg" || relative == "attributes.txt" || relative == "trustees.txt" || relative.rfind("C/WINDOWS/TEMP", 0) == 0;
+    return relative == "registry.reg" || relative == "attributes.txt" || relative == "trustees.txt" ||
+           relative.rfind("C/WINDOWS/TEMP", 0) == 0;
 }
 
 Snapshot Take(VirtualMachine& machine)
@@ -72,7 +73,10 @@ struct Kept {
     bool (*matches)(const std::string& item);
 };
 
-bool StartsWith(const std::string& text, const std::string& prefix) { return text.rfind(prefix, 0) == 0; }
+bool StartsWith(const std::string& text, const std::string& prefix)
+{
+    return text.rfind(prefix, 0) == 0;
+}
 
 // A key of the system's below HKLM\SOFTWARE, as a 64-bit or a 32-bit program keeps it.
 bool IsSystemKey(const std::string& k, const std::string& below)
@@ -92,8 +96,11 @@ const Kept kKeptFiles[] = {
      [](const std::string& p) { return p == "C/WINDOWS/UNKORAT.EXE"; }},
     {"C:\\WINDOWS\\KORAT98.INI", "the folder memory is shared by every install; only the program's section goes",
      [](const std::string& p) { return p == "C/WINDOWS/KORAT98.INI"; }},
-    {"C:\\WINDOWS\\SYSTEM32\\PRESENT.DLL", "a shared library an install replaced stays, newer, for the programs that use it",
-     [](const std::string& p) { return p == "C/WINDOWS/SYSTEM32/PRESENT.DLL" || p == "C/WINDOWS/SYSWOW64/PRESENT.DLL"; }},
+    {"C:\\WINDOWS\\SYSTEM32\\PRESENT.DLL",
+     "a shared library an install replaced stays, newer, for the programs that use it",
+     [](const std::string& p) {
+         return p == "C/WINDOWS/SYSTEM32/PRESENT.DLL" || p == "C/WINDOWS/SYSWOW64/PRESENT.DLL";
+     }},
     {"C:\\WINDOWS\\EXIST.INI", "[IniFile] entries in a file other programs own are not recorded for removal",
      [](const std::string& p) { return p == "C/WINDOWS/EXIST.INI"; }},
 };
@@ -101,7 +108,8 @@ const Kept kKeptFiles[] = {
 const Kept kKeptKeys[] = {
     {"SharedDLLs", "the system's list of shared counts outlives the counts in it",
      [](const std::string& k) { return IsSystemKey(k, "MICROSOFT\\WINDOWS\\CURRENTVERSION\\SHAREDDLLS"); }},
-    {"PRESENT.DLL's count", "a library that was there before the install without a count is counted for its earlier user too",
+    {"PRESENT.DLL's count",
+     "a library that was there before the install without a count is counted for its earlier user too",
      [](const std::string& k) {
          return InSystemKey(k, "MICROSOFT\\WINDOWS\\CURRENTVERSION\\SHAREDDLLS",
                             "\"C:\\\\WINDOWS\\\\SYSTEM32\\\\PRESENT.DLL\"=");
@@ -158,19 +166,19 @@ std::vector<std::string> LostLines(const Snapshot& before, const Snapshot& after
 // ---------------------------------------------------------------------------------
 // The generator.
 
-constexpr const char* kNames[] = {"A.TXT", "B.DAT", "\x95\x5C\x8E\xA6.TXT" /* 表示 */, "\x83\x5C.BIN" /* ソ */,
+constexpr const char* kNames[] = {"A.TXT",         "B.DAT", "\x95\x5C\x8E\xA6.TXT" /* 表示 */, "\x83\x5C.BIN" /* ソ */,
                                   "LONG NAME.TXT", "C.INI"};
 constexpr const char* kFolders[] = {"DATA", "\x83\x5C\x83\x74\x83\x67" /* ソフト */, "\x94\x5C" /* 能 */};
 constexpr const char* kFlags[] = {"", ",/W", ",/S", ",/s/w", ",/R", ",/S/R"};
-constexpr const char* kValues[] = {"(Str)text", "(Exp)%SystemRoot%\\(App)", "(Int)$10", "(Dwd)-1", "(Bin)0A0B",
-                                   "", "(Str)(Pdd)(App)", "plain", "(Int)junk", "(Bin)xyz"};
+constexpr const char* kValues[] = {"(Str)text", "(Exp)%SystemRoot%\\(App)", "(Int)$10", "(Dwd)-1",   "(Bin)0A0B",
+                                   "",          "(Str)(Pdd)(App)",          "plain",    "(Int)junk", "(Bin)xyz"};
 constexpr const char* kShortcutFolders[] = {"(Smn)", "(Sta)", "(Dsk)", "(Sup)", "(Sen)", "(C_Sta)", "(C_Dsk)"};
 // The first contains the second, which must be saved on its own all the same.
 constexpr const char* kExtensions[] = {"RTAX", "RTA", "RTZ"};
 
 struct Plan {
     std::string script;
-    std::map<std::string, bool> associate;  // extension -> the user's answer
+    std::map<std::string, bool> associate;      // extension -> the user's answer
     std::map<std::string, std::string> medium;  // file name on E:\ -> bytes
     std::array<bool, 4> boxes{};
     std::string previousRtq;  // HKCR\.RTQ's type before the install, or empty for none
@@ -201,7 +209,10 @@ private:
     int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_); }
     bool Coin() { return Pick(2) == 1; }
     template <typename T, std::size_t N>
-    const T& Of(const T (&items)[N]) { return items[Pick(static_cast<int>(N))]; }
+    const T& Of(const T (&items)[N])
+    {
+        return items[Pick(static_cast<int>(N))];
+    }
 
     std::vector<std::string> MakeFolders(std::ostringstream& s)
     {
@@ -228,7 +239,8 @@ private:
             plan.medium[name] = component ? "MZ\nDllRegisterServer=0\nDllUnregisterServer=0\n" : "file " + name;
             // Shared files go where shared files live; others into the setup folder.
             const bool shared = flags.find('S') != std::string::npos || flags.find('s') != std::string::npos;
-            const std::string folder = shared && Coin() ? "(Sys)" : folders[static_cast<std::size_t>(Pick(static_cast<int>(folders.size())))];
+            const std::string folder =
+                shared && Coin() ? "(Sys)" : folders[static_cast<std::size_t>(Pick(static_cast<int>(folders.size())))];
             s << "File" << i << "=" << folder << name << flags << "\r\n";
             targets.push_back(folder + name);
         }
@@ -262,12 +274,14 @@ private:
         if (count) s << "[Registry]\r\n";
         for (int i = 1; i <= count; ++i) {
             const char* root = Coin() ? "(Cuser)" : "(Local)";
-            const std::string key = Pick(4) == 0 ? "(Cuser)Software\\RTKeep" + seed_
-                                                 : std::string(root) + "\\Software\\RT" + seed_ + "\\K" + std::to_string(i) + "\\";
+            const std::string key =
+                Pick(4) == 0 ? "(Cuser)Software\\RTKeep" + seed_
+                             : std::string(root) + "\\Software\\RT" + seed_ + "\\K" + std::to_string(i) + "\\";
             s << "Key" << i << "=" << key << "\r\nName" << i << "=" << (Coin() ? "" : "V" + std::to_string(i))
               << "\r\nValue" << i << "=" << Of(kValues) << "\r\n";
         }
-        s << "[DeleteRegistry]\r\nKey1=(Cuser)Software\\RT" << seed_ << "\r\nKey2=(Local)Software\\RT" << seed_ << "\r\n";
+        s << "[DeleteRegistry]\r\nKey1=(Cuser)Software\\RT" << seed_ << "\r\nKey2=(Local)Software\\RT" << seed_
+          << "\r\n";
     }
 
     void IniFiles(std::ostringstream& s)
@@ -319,7 +333,8 @@ public:
         vm.platform.files.CreateFolder("C:\\APP");
         vm.Put("C:\\WINDOWS\\EXIST.INI", "[Other]\r\nkeep=1\r\n[Section0]\r\nmine=2\r\n");
         vm.Put("C:\\WINDOWS\\SYSTEM32\\PRESENT.DLL", "another program's library");
-        for (RootKey root : {RootKey::CurrentUser, RootKey::LocalMachine}) vm.platform.registry.CreateKey(root, "Software");
+        for (RootKey root : {RootKey::CurrentUser, RootKey::LocalMachine})
+            vm.platform.registry.CreateKey(root, "Software");
         for (const auto& [id, folder] : vm.machine.Config().specialFolders) vm.platform.files.CreateFolder(folder);
     }
 
@@ -448,7 +463,10 @@ Outcome RoundTrip(const Plan& plan, bool wow64 = false)
     return outcome;
 }
 
-bool Fails(const Outcome& o) { return !o.differences.empty() || !o.failures.empty(); }
+bool Fails(const Outcome& o)
+{
+    return !o.differences.empty() || !o.failures.empty();
+}
 
 // The script made as short as it goes while it still fails, line by line.
 std::string Shrink(Plan plan)
@@ -544,7 +562,8 @@ TEST(RoundTripTest, ASharedLibraryGoesWithTheLastOfTwoPrograms)
 {
     Plan program;
     program.medium["COMMON.DLL"] = "MZ\nDllRegisterServer=0\nDllUnregisterServer=0\n";
-    program.script = "[Extend]\r\nSetupSpeed=1\r\n[CopyFile]\r\nFile1=(Sys)COMMON.DLL,/S/R\r\nFile2=(App)COMMON.DLL\r\n";
+    program.script =
+        "[Extend]\r\nSetupSpeed=1\r\n[CopyFile]\r\nFile1=(Sys)COMMON.DLL,/S/R\r\nFile2=(App)COMMON.DLL\r\n";
     for (const bool firstGoesFirst : {true, false}) {
         SCOPED_TRACE(firstGoesFirst ? "first installed, first uninstalled" : "last installed, first uninstalled");
         RoundTripMachine m;
@@ -556,7 +575,8 @@ TEST(RoundTripTest, ASharedLibraryGoesWithTheLastOfTwoPrograms)
         }
         m.Uninstall(firstGoesFirst ? "C:\\P1" : "C:\\P2");
         SharedFiles shared(m.vm.platform, false, nullptr);
-        EXPECT_TRUE(m.vm.platform.files.Exists("C:\\WINDOWS\\SYSTEM32\\COMMON.DLL")) << "the other program still uses it";
+        EXPECT_TRUE(m.vm.platform.files.Exists("C:\\WINDOWS\\SYSTEM32\\COMMON.DLL"))
+            << "the other program still uses it";
         EXPECT_EQ(shared.ReadSharedCount("C:\\WINDOWS\\SYSTEM32\\COMMON.DLL"), 1);
         m.Uninstall(firstGoesFirst ? "C:\\P2" : "C:\\P1");
         EXPECT_FALSE(m.vm.platform.files.Exists("C:\\WINDOWS\\SYSTEM32\\COMMON.DLL"));
@@ -575,7 +595,8 @@ TEST(RoundTripTest, A32BitProgramOn64BitWindowsRoundTripsToo)
         SCOPED_TRACE(seed);
         const Outcome outcome = RoundTrip(Generator(static_cast<std::uint32_t>(seed)).Make(), true);
         EXPECT_GE(outcome.installed, 4u);
-        EXPECT_TRUE(outcome.differences.empty()) << Printable(outcome.differences.empty() ? "" : outcome.differences.front());
+        EXPECT_TRUE(outcome.differences.empty())
+            << Printable(outcome.differences.empty() ? "" : outcome.differences.front());
         EXPECT_EQ(outcome.failures, "");
     }
 }
@@ -601,9 +622,9 @@ TEST(RoundTripTest, A32BitProgramLeavesItsTracesWhere32BitProgramsLook)
     EXPECT_EQ(native.ReadValue(RootKey::LocalMachine, wow64Version + "SharedDLLs", "C:\\WINDOWS\\SYSTEM32\\COMMON.DLL",
                                count),
               0u);
-    EXPECT_NE(native.ReadValue(RootKey::LocalMachine, version + "SharedDLLs", "C:\\WINDOWS\\SYSTEM32\\COMMON.DLL",
-                               count),
-              0u);
+    EXPECT_NE(
+        native.ReadValue(RootKey::LocalMachine, version + "SharedDLLs", "C:\\WINDOWS\\SYSTEM32\\COMMON.DLL", count),
+        0u);
     EXPECT_EQ(native.OpenKey(RootKey::LocalMachine, wow64Version + "Uninstall\\RT P1"), 0u);
     EXPECT_NE(native.OpenKey(RootKey::LocalMachine, version + "Uninstall\\RT P1"), 0u);
 
@@ -623,8 +644,11 @@ Plan CutPlan()
 {
     Plan plan;
     const std::string component = "MZ\nDllRegisterServer=0\nDllUnregisterServer=0\n";
-    plan.medium = {{"1A.TXT", "file 1A"}, {"2B.DAT", "file 2B"}, {"COUNTED.DLL", "our copy"},
-                   {"COMP.DLL", component}, {"NEWSH.DLL", component}};
+    plan.medium = {{"1A.TXT", "file 1A"},
+                   {"2B.DAT", "file 2B"},
+                   {"COUNTED.DLL", "our copy"},
+                   {"COMP.DLL", component},
+                   {"NEWSH.DLL", component}};
     plan.script = "[Extend]\r\nSetupSpeed=1\r\n[MakeFolder]\r\nFolder1=(App)DATA\r\n"
                   "[CopyFile]\r\nFile1=(App)1A.TXT\r\nFile2=(App)DATA\\2B.DAT\r\nFile3=(Sys)COUNTED.DLL,/S\r\n"
                   "File4=(App)COMP.DLL,/R\r\nFile5=(Sys)NEWSH.DLL,/S/R\r\n"
@@ -694,8 +718,10 @@ bool CutAt(const Plan& plan, int k, bool powerCut, bool installFirst, const fs::
     if (installFirst) m.Install(plan, kCutFolder);
     m.vm.machine.StopAtChange(k, into, powerCut);
     try {
-        if (installFirst) m.Uninstall(kCutFolder);
-        else m.Install(plan, kCutFolder);
+        if (installFirst)
+            m.Uninstall(kCutFolder);
+        else
+            m.Install(plan, kCutFolder);
         return false;
     } catch (const platform::virt::MachineStopped&) {
         return true;
@@ -749,7 +775,8 @@ TEST(RoundTripTest, AnUninstallCutOffAtAnyChangeIsFinishedByTheNextRun)
             // Started again from the list while the list still has the program; once
             // its entry is gone, the next start for it is an install.
             RoundTripMachine again(stopped.Path() / "root");
-            if (again.vm.platform.registry.OpenKey(RootKey::LocalMachine, std::string(kUninstallListKey) + "RT RT") != 0) {
+            if (again.vm.platform.registry.OpenKey(RootKey::LocalMachine, std::string(kUninstallListKey) + "RT RT") !=
+                0) {
                 again.Install(plan, kCutFolder);
                 EXPECT_EQ(again.failures, "");
                 ASSERT_EQ(Listed(Differences(reference.installed, Take(again.vm.machine))), "");

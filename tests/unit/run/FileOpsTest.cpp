@@ -22,12 +22,14 @@ TEST_F(FileOpsTest, FolderExistsFindsEmptyFoldersButNotFiles)
     vm.Put("C:\\HIDDEN\\H.TXT");
     vm.platform.files.SetAttributes("C:\\HIDDEN\\H.TXT", attr::kHidden);
     vm.machine.SetDisk('D', {});
-    struct Row { std::string path; bool expected; };
+    struct Row {
+        std::string path;
+        bool expected;
+    };
     const Row rows[] = {
-        {"C:\\EMPTY", true}, {"C:\\EMPTY\\", true}, {"c:\\empty\\", true},
-        {"C:\\A.TXT", false}, {"C:\\MISSING\\", false}, {"C:\\", true},
-        {"D:\\", false},  // a drive root is found only with a visible entry in it
-        {"C:\\HIDDEN\\", true}, {"", false},
+        {"C:\\EMPTY", true},      {"C:\\EMPTY\\", true}, {"c:\\empty\\", true}, {"C:\\A.TXT", false},
+        {"C:\\MISSING\\", false}, {"C:\\", true},        {"D:\\", false},  // a drive root is found only with a visible entry in it
+        {"C:\\HIDDEN\\", true},   {"", false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.path);
@@ -68,7 +70,11 @@ TEST_F(FileOpsTest, CreateFolderTreeTriesEveryLevelThatCouldBeMade)
     vm.machine.SetDisk('D', {});
     vm.machine.DenyWrites("C:\\LOCKED");
     const std::string leads(39999, '\x81');
-    struct Row { std::string folder; bool result; std::vector<std::string> made, notMade; };
+    struct Row {
+        std::string folder;
+        bool result;
+        std::vector<std::string> made, notMade;
+    };
     const Row rows[] = {
         {"D:\\SUB\\DEEP", true, {"D:\\SUB", "D:\\SUB\\DEEP"}, {}},
         {"C:\\LOCKED\\A\\B\\", false, {}, {"C:\\LOCKED", "C:\\LOCKED\\A"}},
@@ -83,7 +89,8 @@ TEST_F(FileOpsTest, CreateFolderTreeTriesEveryLevelThatCouldBeMade)
         SCOPED_TRACE(row.folder.substr(0, 40));
         EXPECT_EQ(ops.CreateFolderTree(row.folder), row.result);
         for (const std::string& folder : row.made) EXPECT_TRUE(ops.FolderExists(folder)) << folder.substr(0, 40);
-        for (const std::string& folder : row.notMade) EXPECT_FALSE(vm.platform.files.Exists(folder)) << folder.substr(0, 40);
+        for (const std::string& folder : row.notMade)
+            EXPECT_FALSE(vm.platform.files.Exists(folder)) << folder.substr(0, 40);
     }
 }
 
@@ -119,7 +126,10 @@ TEST_F(FileOpsTest, CopyFileOverwriteReturnsTheCopyError)
     vm.Put("C:\\SRC\\A.TXT", "abc");
     vm.Put("C:\\DST\\LOCKED.TXT", "old");
     vm.machine.LockFile("C:\\DST\\LOCKED.TXT");
-    struct Row { std::string from, to; ErrorCode expected; };
+    struct Row {
+        std::string from, to;
+        ErrorCode expected;
+    };
     const Row rows[] = {
         {"C:\\SRC\\MISSING.TXT", "C:\\DST\\B.TXT", 2},
         {"C:\\SRC\\A.TXT", "C:\\NOFOLDER\\B.TXT", 3},
@@ -141,7 +151,13 @@ TEST_F(FileOpsTest, ACopyToWhatWasNotThereMeetsWhatCameSince)
 {
     vm.Put("C:\\SRC\\A.TXT", "new");
     vm.platform.files.CreateFolder("C:\\DST");
-    struct Row { std::string name, there; bool toNewOnly; ErrorCode expected; std::string content; std::uint32_t attributes; };
+    struct Row {
+        std::string name, there;
+        bool toNewOnly;
+        ErrorCode expected;
+        std::string content;
+        std::uint32_t attributes;
+    };
     const Row rows[] = {
         {"nothing, overwrite", "", false, 0, "new", attr::kArchive},
         {"nothing, to new", "", true, 0, "new", attr::kArchive},
@@ -155,7 +171,8 @@ TEST_F(FileOpsTest, ACopyToWhatWasNotThereMeetsWhatCameSince)
         const std::string to = "C:\\DST\\" + std::to_string(&row - rows) + ".TXT";
         if (row.there == "file") vm.Put(to, "old");
         if (row.there == "folder") vm.platform.files.CreateFolder(to);
-        if (!row.there.empty()) vm.platform.files.SetAttributes(to, row.there == "file" ? attr::kReadOnly | attr::kHidden : attr::kHidden);
+        if (!row.there.empty())
+            vm.platform.files.SetAttributes(to, row.there == "file" ? attr::kReadOnly | attr::kHidden : attr::kHidden);
         const ErrorCode result = row.toNewOnly ? ops.CopyFileToNew("C:\\SRC\\A.TXT", to, std::nullopt)
                                                : ops.CopyFileOverwrite("C:\\SRC\\A.TXT", to, false, std::nullopt);
         EXPECT_EQ(result, row.expected);
@@ -176,7 +193,11 @@ TEST_F(FileOpsTest, AFileIsNeverReplacedThroughALink)
     vm.Put("C:\\SRC\\A.TXT", "new");
     vm.Put("C:\\SYSTEM\\KEEP.TXT", "keep");
     vm.platform.files.CreateFolder("C:\\DST");
-    struct Row { const char* name; bool toNewOnly, callerSawIt; ErrorCode expected; };
+    struct Row {
+        const char* name;
+        bool toNewOnly, callerSawIt;
+        ErrorCode expected;
+    };
     const Row rows[] = {
         {"overwrite, the caller saw it", false, true, 5},
         {"overwrite, it came since", false, false, 5},
@@ -186,8 +207,9 @@ TEST_F(FileOpsTest, AFileIsNeverReplacedThroughALink)
         SCOPED_TRACE(row.name);
         const std::string to = "C:\\DST\\" + std::to_string(&row - rows) + ".TXT";
         vm.machine.MakeFileLink(to, "C:\\SYSTEM\\KEEP.TXT");
-        const ErrorCode result = row.toNewOnly ? ops.CopyFileToNew("C:\\SRC\\A.TXT", to, std::nullopt)
-                                               : ops.CopyFileOverwrite("C:\\SRC\\A.TXT", to, row.callerSawIt, std::nullopt);
+        const ErrorCode result = row.toNewOnly
+                                     ? ops.CopyFileToNew("C:\\SRC\\A.TXT", to, std::nullopt)
+                                     : ops.CopyFileOverwrite("C:\\SRC\\A.TXT", to, row.callerSawIt, std::nullopt);
         EXPECT_EQ(result, row.expected);
         EXPECT_EQ(vm.Get("C:\\SYSTEM\\KEEP.TXT"), "keep");
         std::uint32_t attributes = 0;
@@ -258,7 +280,9 @@ TEST(FileOpsTextTest, ALongSystemTextIsCutWhereACharacterBegins)
     const std::string hiragana = "\x82\xA0";  // あ
     std::string kana;
     for (int i = 0; i < 127; ++i) kana += hiragana;
-    struct Row { std::string text, expected; };
+    struct Row {
+        std::string text, expected;
+    };
     const Row rows[] = {
         // The 256th byte would be the lead byte of 表: the whole character goes.
         {kana + "a" + "\x95\x5C" + "tail", kana + "\x82\x81\r\n"},

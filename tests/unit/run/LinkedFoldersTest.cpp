@@ -12,7 +12,12 @@ namespace {
 // itself (a link there is the caller's to meet), and a drive's root as the root.
 TEST(LinkedFoldersTest, LooksAtEachFolderFromTheRootDown)
 {
-    struct Row { const char* what; std::string root, path; bool onTheWay; std::vector<std::string> looked; };
+    struct Row {
+        const char* what;
+        std::string root, path;
+        bool onTheWay;
+        std::vector<std::string> looked;
+    };
     const Row rows[] = {
         {"no link", "C:\\APP\\", "C:\\APP\\PLAIN\\A.DLL", false, {"C:\\APP", "C:\\APP\\PLAIN"}},
         {"a link below", "C:\\APP\\", "C:\\APP\\LINKED\\DEEP\\A.DLL", true, {"C:\\APP", "C:\\APP\\LINKED"}},
@@ -47,12 +52,19 @@ TEST(LinkedFoldersTest, LooksAtEachFolderFromTheRootDown)
 // whatever the form of the path that reaches it.
 TEST(LinkedFoldersTest, PathsAreResolvedBeforeTheWayIsWalked)
 {
-    struct Row { std::string path; bool onTheWay; };
+    struct Row {
+        std::string path;
+        bool onTheWay;
+    };
     const Row rows[] = {
-        {"C:\\APP\\LINKED\\A.DLL", true},  {"c:/app/linked/a.dll", true},
-        {"LINKED\\A.DLL", true},               {"..\\APP\\.\\LINKED.\\A.DLL", true},
-        {"C:\\APP\\PLAIN\\A.DLL", false},   {"C:\\APP\\LINKED\\..\\A.DLL", false},
-        {"C:A.DLL", false},                    {"\\\\?\\C:\\APP\\LINKED\\A.DLL", false},
+        {"C:\\APP\\LINKED\\A.DLL", true},
+        {"c:/app/linked/a.dll", true},
+        {"LINKED\\A.DLL", true},
+        {"..\\APP\\.\\LINKED.\\A.DLL", true},
+        {"C:\\APP\\PLAIN\\A.DLL", false},
+        {"C:\\APP\\LINKED\\..\\A.DLL", false},
+        {"C:A.DLL", false},
+        {"\\\\?\\C:\\APP\\LINKED\\A.DLL", false},
     };
     testing::TestMachine vm;
     vm.platform.files.CreateFolder("C:\\ELSEWHERE");

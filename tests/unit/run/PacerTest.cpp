@@ -28,11 +28,11 @@ struct FakeClock {
 
 struct PaceCase {
     std::string name;
-    unsigned speed;                      // milliseconds asked after each step
+    unsigned speed;                       // milliseconds asked after each step
     std::vector<std::uint64_t> stepWork;  // microseconds each step's own work takes
-    std::uint64_t oversleep;             // microseconds each sleep runs over
-    std::uint64_t wallAtLeast;           // the whole run, in microseconds, is at least
-    std::uint64_t wallAtMost;            // ... and at most
+    std::uint64_t oversleep;              // microseconds each sleep runs over
+    std::uint64_t wallAtLeast;            // the whole run, in microseconds, is at least
+    std::uint64_t wallAtMost;             // ... and at most
     std::size_t sleepsAtMost;
 };
 

@@ -53,7 +53,7 @@ struct RecordingView final : RunView {
     {
         return abortAfterStatuses >= 0 && static_cast<int>(statuses.size()) >= abortAfterStatuses;
     }
-    std::function<void()> onAsk;  // runs at each question, before its answer
+    std::function<void()> onAsk;                   // runs at each question, before its answer
     std::function<int(const Question&)> answerBy;  // when set, answers every question
     int Ask(const std::string& text, const std::string& caption, int flags) override
     {

@@ -39,7 +39,8 @@ TEST(RunJournalTest, ReadsUpToTheFirstLineThatDoesNotHold)
         ASSERT_EQ(contents.has_value(), row.notes.has_value());
         if (!contents) continue;
         ASSERT_EQ(contents->notes.size(), *row.notes);
-        if (*row.notes == 2) EXPECT_EQ(contents->notes[1], (JournalNote{"value", "1\t2", "%\r\n", std::string("\0\x95\x5C", 3)}));
+        if (*row.notes == 2)
+            EXPECT_EQ(contents->notes[1], (JournalNote{"value", "1\t2", "%\r\n", std::string("\0\x95\x5C", 3)}));
     }
 }
 
@@ -82,7 +83,8 @@ TEST(RunJournalTest, AJournalAnotherAccountCouldHavePlantedIsNotActedOn)
         ProfileStore profiles(vm.platform.files, "C:\\WINDOWS");
         FileOps ops(vm.platform);
         SharedFiles shared(vm.platform, true, nullptr);
-        const RepairOutcome outcome = RepairInterruptedRun({vm.platform, profiles, ops, context, view, shared}, path, false);
+        const RepairOutcome outcome =
+            RepairInterruptedRun({vm.platform, profiles, ops, context, view, shared}, path, false);
         EXPECT_EQ(outcome.done, row.done);
         EXPECT_EQ(vm.Get("C:\\DATA\\PRECIOUS.DOC") == "the user's", row.done == RepairOutcome::Done::NotTrusted);
     }

@@ -44,7 +44,11 @@ void WriteKeyByKey(ProfileStore& profiles, const std::string& file, const std::s
 TEST_F(UninstallRecordTest, FindRecordSlotGivesTheKeyOfTheSamePathOrTheFirstFree)
 {
     // One section for each case: the same path, others before it, a gap, flags.
-    struct Row { record::Key section; std::string item; int expected; };
+    struct Row {
+        record::Key section;
+        std::string item;
+        int expected;
+    };
     vm.Put(record, "[DeleteFile]\r\nFile1=c:\\app\\a.dll\r\n"
                    "[DeleteShortCut]\r\nFile1=C:\\APP\\B.DLL\r\nFile2=C:\\APP\\C.DLL,/S\r\n"
                    "[AddDeleteFile]\r\nFile1=C:\\APP\\B.DLL\r\nFile3=C:\\APP\\A.DLL\r\n"
@@ -54,8 +58,8 @@ TEST_F(UninstallRecordTest, FindRecordSlotGivesTheKeyOfTheSamePathOrTheFirstFree
         {record::Key::DeleteRegistry, "C:\\APP\\A.DLL,/S", 1},  // an empty section
         {record::Key::DeleteShortCut, "C:\\APP\\A.DLL,/S", 3},
         {record::Key::DeleteShortCut, "C:\\APP\\C.DLL", 2},
-        {record::Key::AddDeleteFile, "C:\\APP\\A.DLL", 2},     // key 3 lies behind the gap
-        {record::Key::DeleteFolder, "c:\\app\\a.dll", 2},      // compared by path, not by flags
+        {record::Key::AddDeleteFile, "C:\\APP\\A.DLL", 2},  // key 3 lies behind the gap
+        {record::Key::DeleteFolder, "c:\\app\\a.dll", 2},   // compared by path, not by flags
         {record::Key::DeleteFolder, "C:\\APP\\A.DL", 3},
     };
     for (const Row& row : rows) {
@@ -66,12 +70,14 @@ TEST_F(UninstallRecordTest, FindRecordSlotGivesTheKeyOfTheSamePathOrTheFirstFree
 
 TEST_F(UninstallRecordTest, TheFlagsFieldIsTheCommaAndAtMostFourCharacters)
 {
-    struct Row { std::string value; std::string field; bool shared; };
+    struct Row {
+        std::string value;
+        std::string field;
+        bool shared;
+    };
     const Row rows[] = {
-        {"D:\\APP\\A.DLL,/S/C", ",/S/C", true},
-        {"D:\\APP\\B.DLL,/R/W/S", ",/R/W", false},
-        {"D:\\APP\\C.DLL", "", false},
-        {"D:\\APP\\D.DLL,/s", ",/s", true},
+        {"D:\\APP\\A.DLL,/S/C", ",/S/C", true}, {"D:\\APP\\B.DLL,/R/W/S", ",/R/W", false},
+        {"D:\\APP\\C.DLL", "", false},          {"D:\\APP\\D.DLL,/s", ",/s", true},
         {"D:\\A,B\\E.DLL,/S", ",B\\E.", false},  // the first comma splits, wherever it is
     };
     for (const Row& row : rows) {
@@ -80,7 +86,9 @@ TEST_F(UninstallRecordTest, TheFlagsFieldIsTheCommaAndAtMostFourCharacters)
         EXPECT_EQ(MBPosText("/S", DeleteFileFlags(row.value)) > 0, row.shared);
     }
     EXPECT_EQ(PathPart("D:\\APP\\A.DLL,/S"), "D:\\APP\\A.DLL");
-    struct Relate { std::string value, extension, previous; };
+    struct Relate {
+        std::string value, extension, previous;
+    };
     for (const Relate& r : {Relate{"txt,txtfile", "txt", "txtfile"}, Relate{"abc,", "abc", ""},
                             Relate{"x,a,b", "x", "a,b"}, Relate{"nocomma", "nocomma", ""}}) {
         EXPECT_EQ(ParseRestoreRelate(r.value).extension, r.extension) << r.value;
@@ -104,25 +112,28 @@ TEST_F(UninstallRecordTest, AFreshRecordHasItsSectionsInOrder)
     header.checkBox = "1,0,0,0";
     header.uninstallKey = std::string(kUninstallListKey) + "Sample";
     const std::string text = BuildRecord(header, lists);
-    EXPECT_EQ(text,
-              "[Information]\r\n"
-              "Message1=Lorvel Setup 98 UnSetup(UnInstall) Initialize File\r\n"
-              "Message2=！！！　警告　！！！\r\n"
-              "Message3=このファイルをエディタなどで書き換えたり，削除しないでください．\r\n"
-              "Message4=書き換えた場合，アンセットアップ動作の保証はできません．\r\n"
-              "[Title]\r\nUnSetup=Sample\r\n"
-              "[SetupFolder]\r\nFolder=C:\\APP\\\r\n"
-              "[DeleteFolder]\r\nFolder1=C:\\APP\\DATA\\\r\n"
-              "[DeleteFile]\r\nFile1=C:\\APP\\A.TXT\r\nFile2=C:\\APP\\UNSETUP.INI\r\n"
-              "[RestoreRelate]\r\nKey1=txt,txtfile\r\n"
-              "[UnSetupOption]\r\nCheckBox=1,0,0,0\r\n"
-              "[UnSetupRegistryKey]\r\nKey=SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Sample\r\n"
-              "[ProgramID]\r\nID=\r\n");
+    EXPECT_EQ(text, "[Information]\r\n"
+                    "Message1=Lorvel Setup 98 UnSetup(UnInstall) Initialize File\r\n"
+                    "Message2=！！！　警告　！！！\r\n"
+                    "Message3=このファイルをエディタなどで書き換えたり，削除しないでください．\r\n"
+                    "Message4=書き換えた場合，アンセットアップ動作の保証はできません．\r\n"
+                    "[Title]\r\nUnSetup=Sample\r\n"
+                    "[SetupFolder]\r\nFolder=C:\\APP\\\r\n"
+                    "[DeleteFolder]\r\nFolder1=C:\\APP\\DATA\\\r\n"
+                    "[DeleteFile]\r\nFile1=C:\\APP\\A.TXT\r\nFile2=C:\\APP\\UNSETUP.INI\r\n"
+                    "[RestoreRelate]\r\nKey1=txt,txtfile\r\n"
+                    "[UnSetupOption]\r\nCheckBox=1,0,0,0\r\n"
+                    "[UnSetupRegistryKey]\r\nKey=SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Sample\r\n"
+                    "[ProgramID]\r\nID=\r\n");
 }
 
 TEST_F(UninstallRecordTest, TheMergeKeepsKeysAndTheSharedFlag)
 {
-    struct Row { std::string name; std::string list; std::vector<std::string> expected; };
+    struct Row {
+        std::string name;
+        std::string list;
+        std::vector<std::string> expected;
+    };
     const Row rows[] = {
         {"re-install: same keys, nothing twice",
          "C:\\APP\\A.TXT|C:\\APP\\B.TXT|C:\\APP\\UNSETUP.INI|c:\\app\\a.txt|C:\\APP\\C.TXT|C:\\APP\\UNSETUP.INI|",
@@ -130,21 +141,13 @@ TEST_F(UninstallRecordTest, TheMergeKeepsKeysAndTheSharedFlag)
         {"a shared file stays shared",
          "D:\\APP\\A.DLL,/S|D:\\APP\\A.DLL|D:\\APP\\B.DLL,/S|D:\\APP\\B.DLL,/R|",
          {"D:\\APP\\A.DLL,/S", "D:\\APP\\B.DLL,/R/S"}},
-        {"an empty item is overwritten by the next",
-         "C:\\A|||C:\\B|",
-         {"C:\\A", "C:\\B"}},
-        {"an empty item at the end ends the section",
-         "C:\\A||",
-         {"C:\\A"}},
+        {"an empty item is overwritten by the next", "C:\\A|||C:\\B|", {"C:\\A", "C:\\B"}},
+        {"an empty item at the end ends the section", "C:\\A||", {"C:\\A"}},
         // The empty item lands on the flags-only item (both have an empty path); the
         // next search stops at that empty key, before the key that holds C:\A.
-        {"an emptied key hides the keys behind it",
-         ",/R|C:\\A||C:\\A|",
-         {"C:\\A", "C:\\A"}},
+        {"an emptied key hides the keys behind it", ",/R|C:\\A||C:\\A|", {"C:\\A", "C:\\A"}},
         // Over a "/S" value even the empty item gains ",/S" and fills the key again.
-        {"an empty item over a shared value stays shared",
-         ",/S|C:\\A||C:\\A|",
-         {",/S", "C:\\A"}},
+        {"an empty item over a shared value stays shared", ",/S|C:\\A||C:\\A|", {",/S", "C:\\A"}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

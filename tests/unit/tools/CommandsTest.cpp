@@ -34,7 +34,8 @@ struct CommandsTest : ::testing::Test {
     std::string Listing()
     {
         std::string names;
-        for (const auto& entry : fs::directory_iterator(scratch.Path())) names += entry.path().filename().string() + " ";
+        for (const auto& entry : fs::directory_iterator(scratch.Path()))
+            names += entry.path().filename().string() + " ";
         return names;
     }
 };
@@ -49,10 +50,16 @@ std::string Random(std::size_t size, unsigned seed)
 
 TEST_F(CommandsTest, CompressAndExpandGiveTheFileBackUnderItsName)
 {
-    struct Row { std::string name; std::string compressed; std::string content; };
+    struct Row {
+        std::string name;
+        std::string compressed;
+        std::string content;
+    };
     const Row rows[] = {
-        {"README.TXT", "README.TX_", "text\r\n"},   {"readme.txt", "readme.tx_", Random(70000, 1)},
-        {"APP.DB", "APP.DB_", ""},                  {"PAGE.HTML", "PAGE.HTM_", Random(5000, 2)},
+        {"README.TXT", "README.TX_", "text\r\n"},
+        {"readme.txt", "readme.tx_", Random(70000, 1)},
+        {"APP.DB", "APP.DB_", ""},
+        {"PAGE.HTML", "PAGE.HTM_", Random(5000, 2)},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -76,7 +83,11 @@ TEST_F(CommandsTest, BadInputIsRefusedAndNothingIsLeft)
     const fs::path noDot = Put("NODOT_", CompressSzdd("x", 'T'));
     Put("TAKEN.TX_", "already here");
     const fs::path taken = Put("TAKEN.TXT", "new");
-    struct Row { const char* what; int code; const char* mentions; };
+    struct Row {
+        const char* what;
+        int code;
+        const char* mentions;
+    };
     const Row rows[] = {
         {"expand a plain file", RunExpand({plain, {}, false}, out, err), "not a compressed file"},
         {"compress a name without extension", RunCompress({bare, {}, false}, out, err), "--output"},
@@ -102,12 +113,18 @@ TEST_F(CommandsTest, BadInputIsRefusedAndNothingIsLeft)
 
 TEST_F(CommandsTest, CheckExitStatusAndCompilerStyleLines)
 {
-    struct Row { std::string script; bool werror; int code; std::string line; };
+    struct Row {
+        std::string script;
+        bool werror;
+        int code;
+        std::string line;
+    };
     const Row rows[] = {
         {"[CopyFile]\nFile1=(App)A.TXT\n", false, kExitClean, "SETUP.INI: no problems found"},
         {"[Title]\nSetup=a\nsetup=b\n", false, kExitWarnings, "SETUP.INI:3:1: warning: key setup appears again"},
         {"[Title]\nSetup=a\nsetup=b\n", true, kExitError, "SETUP.INI:3:1: error: key setup appears again"},
-        {"[CopyFile]\nFile1=(App)B.TXT\n", false, kExitError, "SETUP.INI:2:1: error: File1: B.TXT is not on the medium"},
+        {"[CopyFile]\nFile1=(App)B.TXT\n", false, kExitError,
+         "SETUP.INI:2:1: error: File1: B.TXT is not on the medium"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.script);
@@ -128,7 +145,8 @@ TEST_F(CommandsTest, CheckFindsEachDiskOfAPackedMedium)
     Put("p/DISK1/A.TXT", "a");
     Put("p/DISK2/B.TXT", "b");
     Put("p/DISK2/C.TXT", "c on the wrong disk");
-    for (const fs::path& given : {scratch.Path() / "p", scratch.Path() / "p" / "DISK1", scratch.Path() / "p/DISK1/SETUP.INI"}) {
+    for (const fs::path& given :
+         {scratch.Path() / "p", scratch.Path() / "p" / "DISK1", scratch.Path() / "p/DISK1/SETUP.INI"}) {
         SCOPED_TRACE(given.string());
         out.str("");
         EXPECT_EQ(RunCheck({given, false}, out, err), kExitError);

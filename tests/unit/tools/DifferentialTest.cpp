@@ -50,8 +50,8 @@ void Write(const fs::path& path, const std::string& bytes)
 
 // What the program did, as its log and the machine tell it.
 struct ProgramRun {
-    json installed;                  // the machine's changes, as the dry run pictures them
-    std::vector<std::string> log;    // the install's log lines
+    json installed;                // the machine's changes, as the dry run pictures them
+    std::vector<std::string> log;  // the install's log lines
     std::vector<std::string> uninstallLog;
     std::vector<std::string> addDeleteFiles;  // the record's entries, in order
     int exitCode = -1;
@@ -81,7 +81,8 @@ ProgramRun RunAsDeployed(const Case& c, const fs::path& root)
     platform::virt::VirtualMachine machine(root);
     fs::create_directories(machine.HostPath("C:\\SETUP"));
     for (const auto& entry : fs::directory_iterator(c.medium))
-        if (entry.is_regular_file()) fs::copy_file(entry.path(), machine.HostPath("C:\\SETUP") / entry.path().filename());
+        if (entry.is_regular_file())
+            fs::copy_file(entry.path(), machine.HostPath("C:\\SETUP") / entry.path().filename());
     if (!fs::exists(machine.HostPath("C:\\SETUP\\SETUP.EXE"))) Write(machine.HostPath("C:\\SETUP\\SETUP.EXE"), "MZ");
     std::string switches = "/VERYSILENT /LOG=C:\\LV.LOG";
     if (!c.answers.empty()) {
@@ -177,7 +178,8 @@ void Compare(const Case& c, const fs::path& scratch)
             refused = refused || (line.rfind("failure: ", 0) == 0 && line.find(entry) != std::string::npos);
         bool warned = false;
         for (const Diagnostic& d : found)
-            warned = warned || (d.rule == "protected-delete" && d.message.rfind("File" + std::to_string(i + 1) + ":", 0) == 0);
+            warned = warned ||
+                     (d.rule == "protected-delete" && d.message.rfind("File" + std::to_string(i + 1) + ":", 0) == 0);
         EXPECT_EQ(warned, refused) << "[AddDeleteFile] File" << i + 1 << "=" << entry;
     }
     // check's missing sources are the install's, where the install came to its end.
@@ -185,9 +187,9 @@ void Compare(const Case& c, const fs::path& scratch)
     const std::string notFound = ShiftJisToUtf8("コピー元のファイルが見つかりません");
     std::ptrdiff_t missingWarned = 0;
     for (const Diagnostic& d : found) missingWarned += d.rule == "missing-source" ? 1 : 0;
-    const auto missingFound = std::count_if(program.log.begin(), program.log.end(), [&notFound](const std::string& line) {
-        return line.find(notFound) != std::string::npos;
-    });
+    const auto missingFound =
+        std::count_if(program.log.begin(), program.log.end(),
+                      [&notFound](const std::string& line) { return line.find(notFound) != std::string::npos; });
     EXPECT_EQ(missingWarned, missingFound);
 }
 
@@ -228,8 +230,9 @@ std::vector<Case> GeneratedCases(const fs::path& scratch)
     const char* enabled[] = {"True", "False"};
     const char* answers[] = {"", "[Wizard]\nFolder=C:\\Elsewhere\\Gen\nDesktop=0\n",
                              "[Wizard]\nFolder=D:\\Gen\n[Answers]\n関連付けの確認=No\n[Uninstall]\nShared=Yes\n"};
-    const char* deletions[] = {"File1=(App)*.TMP\r\nFile2=DATA\\*.TMP\r\nFile3=(Win)*.INI\r\n",
-                               "File1=(Sys)\r\nFile2=C:\\W*\\A.TXT\r\nFile3=(App)LOGS\\OLD.LOG\r\nFile4=\\\\?\\C:\\X\r\n"};
+    const char* deletions[] = {
+        "File1=(App)*.TMP\r\nFile2=DATA\\*.TMP\r\nFile3=(Win)*.INI\r\n",
+        "File1=(Sys)\r\nFile2=C:\\W*\\A.TXT\r\nFile3=(App)LOGS\\OLD.LOG\r\nFile4=\\\\?\\C:\\X\r\n"};
     std::vector<Case> cases;
     for (const char* on : enabled)
         for (const char* given : answers)
@@ -238,13 +241,17 @@ std::vector<Case> GeneratedCases(const fs::path& scratch)
                 Write(medium / "A.TXT", "plain");
                 Write(medium / "B.EX_", CompressSzdd(std::string(500, 'b'), 'E'));
                 Write(medium / "SHARED.DLL", "MZ shared");
-                Write(medium / kScriptName,
-                      std::string("[Title]\r\nSetup=Gen\r\nUnSetupKey=GenApp\r\n[ProgramID]\r\nID=GEN\r\n[Extend]\r\nEnabled=") +
-                          on + "\r\n[DefaultFolder]\r\nFolder=(Prg)\\Gen\\\r\n[CopyFile]\r\nFile1=(App)A.TXT\r\n"
-                               "File2=(App)B.EX_\r\nFile3=(App)GONE.TXT\r\nFile4=(Sys)SHARED.DLL,/S\r\n"
-                               "[ShortCut]\r\nName1=(Dsk)Gen\r\nMake1=(App)A.TXT\r\n"
-                               "[Relate]\r\nName1=GEN,Gen file\r\nFile1=open,(App)A.TXT,%1,0\r\n"
-                               "[AddDeleteFile]\r\n" + deletion);
+                Write(
+                    medium / kScriptName,
+                    std::string(
+                        "[Title]\r\nSetup=Gen\r\nUnSetupKey=GenApp\r\n[ProgramID]\r\nID=GEN\r\n[Extend]\r\nEnabled=") +
+                        on +
+                        "\r\n[DefaultFolder]\r\nFolder=(Prg)\\Gen\\\r\n[CopyFile]\r\nFile1=(App)A.TXT\r\n"
+                        "File2=(App)B.EX_\r\nFile3=(App)GONE.TXT\r\nFile4=(Sys)SHARED.DLL,/S\r\n"
+                        "[ShortCut]\r\nName1=(Dsk)Gen\r\nMake1=(App)A.TXT\r\n"
+                        "[Relate]\r\nName1=GEN,Gen file\r\nFile1=open,(App)A.TXT,%1,0\r\n"
+                        "[AddDeleteFile]\r\n" +
+                        deletion);
                 cases.push_back({"generated " + std::to_string(cases.size()), medium, given});
             }
     return cases;

@@ -17,7 +17,10 @@ namespace {
 using nlohmann::json;
 
 // Report texts are UTF-8; the literals of this file are Shift-JIS.
-std::string U(const std::string& sjis) { return ShiftJisToTerminal(sjis); }
+std::string U(const std::string& sjis)
+{
+    return ShiftJisToTerminal(sjis);
+}
 
 struct DryRunTest : ::testing::Test {
     lorvel::testing::ScratchFolder scratch;
@@ -49,7 +52,8 @@ struct DryRunTest : ::testing::Test {
     static std::vector<std::string> Captions(const json& run)
     {
         std::vector<std::string> captions;
-        for (const json& b : run["boxes"]) captions.push_back(b["caption"].get<std::string>() + "=" + b["answer"].get<std::string>());
+        for (const json& b : run["boxes"])
+            captions.push_back(b["caption"].get<std::string>() + "=" + b["answer"].get<std::string>());
         return captions;
     }
 };
@@ -77,9 +81,14 @@ TEST_F(DryRunTest, TheReportOfAKnownTwoDiskMedium)
     const json& install = report["install"];
     EXPECT_EQ(install["wizard"]["title"], U("既知の媒体"));
     EXPECT_EQ(install["wizard"]["folder"], "C:\\Apps\\Known");
-    EXPECT_EQ(Captions(install), (std::vector<std::string>{U("フォルダ作成") + "=Yes", U("ディスク交換") + "=OK",
-                                                           U("関連付けの確認") + "=No", U("警告") + "=No", U("完了") + "=OK"}));
-    struct Row { std::string path; std::size_t size; std::string source; };
+    EXPECT_EQ(Captions(install),
+              (std::vector<std::string>{U("フォルダ作成") + "=Yes", U("ディスク交換") + "=OK",
+                                        U("関連付けの確認") + "=No", U("警告") + "=No", U("完了") + "=OK"}));
+    struct Row {
+        std::string path;
+        std::size_t size;
+        std::string source;
+    };
     const Row rows[] = {
         {"C:\\Apps\\Known\\APP.EXE", 3000, "disk 1: APP.EX_"},
         {"C:\\Apps\\Known\\DATA\\B.TXT", 11, "disk 2: B.TXT"},
@@ -148,11 +157,16 @@ TEST_F(DryRunTest, TextReportAndBadAnswers)
     Put(medium / "B.TXT", "b");
     DryRunOptions options{medium, {}, false, false};
     ASSERT_EQ(RunDryRun(options, out, err), kExitClean) << err.str();
-    for (const std::string line : {"== install ==", "files written:", "  C:\\Program Files\\Known\\APP.EXE (7 bytes, added, from disk 1: APP.EX_)",
+    for (const std::string line : {"== install ==", "files written:",
+                                   "  C:\\Program Files\\Known\\APP.EXE (7 bytes, added, from disk 1: APP.EX_)",
                                    "registry written:", "uninstall record C:\\Program Files\\Known\\UNSETUP.INI:"})
         EXPECT_NE(out.str().find(line), std::string::npos) << line << "\n" << out.str();
-    struct Row { std::string answers; const char* mentions; };
-    const Row rows[] = {{"[Answers]\nX=Maybe\n", "none of Yes, No, OK, Cancel"}, {"[Uninstall]\nShared=Perhaps\n", "Shared is one of"}};
+    struct Row {
+        std::string answers;
+        const char* mentions;
+    };
+    const Row rows[] = {{"[Answers]\nX=Maybe\n", "none of Yes, No, OK, Cancel"},
+                        {"[Uninstall]\nShared=Perhaps\n", "Shared is one of"}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.answers);
         Put(scratch.Path() / "bad.ini", row.answers);

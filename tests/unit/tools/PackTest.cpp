@@ -73,10 +73,15 @@ TEST_F(PackTest, WhatItPacksExpandsBackOnTheRightDiskWithinCapacity)
 {
     // Eight files of mixed kinds: text compresses, noise does not, and together they
     // need three disks of 48K.
-    const std::vector<std::pair<std::string, std::string>> files = {
-        {"README.TXT", Text(3000)},     {"APP.EXE", Text(20000) + Noise(9000, 1)}, {"DATA.BIN", Noise(30000, 2)},
-        {"HELP.HLP", Text(40000)},      {"SMALL.DB", "x"},                         {"NOISE.DAT", Noise(25000, 3)},
-        {"EMPTY.TXT", ""},              {"LAST.TXT", Text(9000)},                  {"表示.TXT", Text(2000)}};
+    const std::vector<std::pair<std::string, std::string>> files = {{"README.TXT", Text(3000)},
+                                                                    {"APP.EXE", Text(20000) + Noise(9000, 1)},
+                                                                    {"DATA.BIN", Noise(30000, 2)},
+                                                                    {"HELP.HLP", Text(40000)},
+                                                                    {"SMALL.DB", "x"},
+                                                                    {"NOISE.DAT", Noise(25000, 3)},
+                                                                    {"EMPTY.TXT", ""},
+                                                                    {"LAST.TXT", Text(9000)},
+                                                                    {"表示.TXT", Text(2000)}};
     std::string script = "[Readme]\r\nFile=README.TXT\r\n[CopyFile]\r\n";
     for (std::size_t i = 0; i < files.size(); ++i) {
         Put(sources / ShiftJisToHostName(files[i].first), files[i].second);
@@ -135,7 +140,11 @@ TEST_F(PackTest, CompressModesAndTheScriptForTheMedium)
     Put(scratch.Path() / "SETUP.INI",
         "[Title]\nSetup=\xE3\x82\xB5\xE3\x83\xB3\xE3\x83\x97\xE3\x83\xAB\n[CopyFile]\nFile1=(App)NOISE.BIN\n"
         "File2=(Dch)(App)TEXT.TXT\nFile3=(App)NOEXT\n");
-    struct Row { CompressMode mode; std::string noise; std::string text; };
+    struct Row {
+        CompressMode mode;
+        std::string noise;
+        std::string text;
+    };
     const Row rows[] = {
         {CompressMode::Auto, "NOISE.BIN", "TEXT.TX_"},
         {CompressMode::All, "NOISE.BI_", "TEXT.TX_"},
@@ -169,7 +178,8 @@ TEST_F(PackTest, BadInputWritesNothing)
     };
     const Row rows[] = {
         {"missing source", "[CopyFile]\nFile1=(App)A.TXT\nFile2=(App)GONE.TXT\n", 0, "GONE.TXT"},
-        {"disk smaller than a file", "[CopyFile]\nFile1=(App)A.TXT\nFile2=(App)BIG.BIN\n", 4096, "BIG.BIN needs 5120 bytes"},
+        {"disk smaller than a file", "[CopyFile]\nFile1=(App)A.TXT\nFile2=(App)BIG.BIN\n", 4096,
+         "BIG.BIN needs 5120 bytes"},
         {"binary script", std::string("[CopyFile]\0\x01", 12), 0, "binary"},
         {"neither UTF-8 nor Shift-JIS", "[Title]\nSetup=\x81\x20\n", 0, "neither UTF-8 nor Shift-JIS"},
         {"huge script", std::string(kMaxScriptBytes + 10, ';'), 0, "more than"},
@@ -199,10 +209,13 @@ TEST_F(PackTest, BadInputWritesNothing)
 
 TEST_F(PackTest, DiskSizes)
 {
-    struct Row { const char* text; std::optional<std::uint64_t> bytes; };
-    const Row rows[] = {{"1.44M", 1457664}, {"2.88M", 2915328}, {"650M", 650ull << 20}, {"720K", 720ull << 10},
-                        {"100000", 100000}, {"1.2M", std::nullopt}, {"0", std::nullopt}, {"12X", std::nullopt},
-                        {"", std::nullopt}};
+    struct Row {
+        const char* text;
+        std::optional<std::uint64_t> bytes;
+    };
+    const Row rows[] = {{"1.44M", 1457664},     {"2.88M", 2915328},    {"650M", 650ull << 20},
+                        {"720K", 720ull << 10}, {"100000", 100000},    {"1.2M", std::nullopt},
+                        {"0", std::nullopt},    {"12X", std::nullopt}, {"", std::nullopt}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.text);
         EXPECT_EQ(ParseDiskSize(row.text), row.bytes);
@@ -218,12 +231,14 @@ namespace {
 std::uint32_t Read32(const std::string& bytes, std::size_t at)
 {
     std::uint32_t value = 0;
-    for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<unsigned char>(bytes[at + static_cast<std::size_t>(i)]);
+    for (int i = 3; i >= 0; --i)
+        value = (value << 8) | static_cast<unsigned char>(bytes[at + static_cast<std::size_t>(i)]);
     return value;
 }
 std::uint16_t Read16(const std::string& bytes, std::size_t at)
 {
-    return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[at]) | (static_cast<unsigned char>(bytes[at + 1]) << 8));
+    return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[at]) |
+                                      (static_cast<unsigned char>(bytes[at + 1]) << 8));
 }
 
 TEST(ZipTest, CrcIsZipsOwn)

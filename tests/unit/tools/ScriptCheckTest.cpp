@@ -26,9 +26,9 @@ std::string Describe(const std::vector<Diagnostic>& found)
 struct RuleRow {
     const char* rule;
     std::string triggering;
-    int line;                // where the finding is reported
-    const char* mentions;    // a text the message must name
-    std::string clean;       // the same intent written so the program reads it as meant
+    int line;              // where the finding is reported
+    const char* mentions;  // a text the message must name
+    std::string clean;     // the same intent written so the program reads it as meant
 };
 
 TEST(ScriptCheckTest, EachRuleHasATriggeringAndACleanScript)
@@ -59,7 +59,8 @@ TEST(ScriptCheckTest, EachRuleHasATriggeringAndACleanScript)
         {"disk-change", "[CopyFile]\nFile1=(App)A.TXT\nFile2=(App)(Dch)B.TXT\n", 3, "not at the start",
          "[CopyFile]\nFile1=(App)A.TXT\nFile2=(Dch)(App)\\B.TXT\n"},
         {"unknown-macro", "[CopyFile]\nFile1=(Apq)A.TXT\n", 2, "(Apq)", "[CopyFile]\nFile1=(app)A.TXT\n"},
-        {"unknown-macro", "[IniFile]\nData1=S,K,(Sys),(Windows)A.INI\n", 2, "(Windows)", "[IniFile]\nData1=S,K,(Sys),(Win)A.INI\n"},
+        {"unknown-macro", "[IniFile]\nData1=S,K,(Sys),(Windows)A.INI\n", 2, "(Windows)",
+         "[IniFile]\nData1=S,K,(Sys),(Win)A.INI\n"},
         {"registry-root", "[Registry]\nKey1=(HKLM)\\Software\\X\n", 2, "(HKLM)\\",
          "[Registry]\nKey1=(Local)\\Software\\X\n"},
         {"registry-root", "[DeleteRegistry]\nKey1=(local)Software\\X\n", 2, "(local)",
@@ -76,7 +77,9 @@ TEST(ScriptCheckTest, EachRuleHasATriggeringAndACleanScript)
         {"relate-file", "[Relate]\nName2=TXT\n", 2, "File2", "[Relate]\nName2=TXT\nFile2=open,(App)A.EXE,0\n"},
         {"shortcut-box", "[ShortCut]\nMake1=(App)A.EXE\n", 2, "Start menu",
          "[ShortCut]\nMake1=(App)A.EXE\nName1=(Sta)A\n"},
-        {"shortcut-box", "[ShortCut]\nMake1=(App)A.EXE\nName1=(Smn)A\nMake2=(App)A.TXT\nName2=(Dsk)A\nMake3=(App)A.TXT\nName3=\nMake4=(App)A.EXE\nName4=(Sen)B\n",
+        {"shortcut-box",
+         "[ShortCut]\nMake1=(App)A.EXE\nName1=(Smn)A\nMake2=(App)A.TXT\nName2=(Dsk)A\nMake3=(App)A.TXT\nName3=\nMake4=("
+         "App)A.EXE\nName4=(Sen)B\n",
          8, "SendTo", "[ShortCut]\nMake1=(App)A.EXE\nName1=(Smn)A\nMake2=(App)A.TXT\nName2=(Dsk)A\n"},
         {"missing-source", "[CopyFile]\nFile1=(App)C.TXT\n", 2, "C.TXT", "[CopyFile]\nFile1=(App)A.TXT\n"},
         {"missing-source", "[CopyFile]\nFile1=(App)A.TXT\nFile2=(Dch)(App)A.DLL\n", 3, "disk 2",
@@ -86,9 +89,10 @@ TEST(ScriptCheckTest, EachRuleHasATriggeringAndACleanScript)
         {"protected-delete", "[AddDeleteFile]\nFile1=(App)*.INI\n", 2, "(App)*.INI",
          "[DefaultFolder]\nFolder=D:\\App\n[AddDeleteFile]\nFile1=(App)*.INI\n"},
         {"protected-delete", "[AddDeleteFile]\nFile1=(Sys)\n", 2, "(Sys)", "[AddDeleteFile]\nFile1=(Sys)LORVEL.DLL\n"},
-        {"protected-delete", "[AddDeleteFile]\nFile1=DATA\\*.TMP\n", 2, "no full path", "[AddDeleteFile]\nFile1=C:\\Data\\*.TMP\n"},
-        {"protected-delete", "[DeleteRegistry]\nKey1=(Local)SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\n", 2, "Run",
-         "[DeleteRegistry]\nKey1=(Local)SOFTWARE\\Maker\\App\n"},
+        {"protected-delete", "[AddDeleteFile]\nFile1=DATA\\*.TMP\n", 2, "no full path",
+         "[AddDeleteFile]\nFile1=C:\\Data\\*.TMP\n"},
+        {"protected-delete", "[DeleteRegistry]\nKey1=(Local)SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\n", 2,
+         "Run", "[DeleteRegistry]\nKey1=(Local)SOFTWARE\\Maker\\App\n"},
         {"protected-delete", "[DeleteRegistry]\nKey1=(Class)exefile\\shell\n", 2, "exefile",
          "[DeleteRegistry]\nKey1=(Class)app_auto_file\n"},
         {"protected-delete", "[Relate]\nName1=exe,Program\nFile1=open,(App)A.EXE,%1,0\n", 2, "'exe'",
@@ -100,7 +104,8 @@ TEST(ScriptCheckTest, EachRuleHasATriggeringAndACleanScript)
         const auto found = CheckScript(row.triggering, OnMedium);
         bool hit = false;
         for (const Diagnostic& d : found)
-            hit = hit || (d.rule == row.rule && d.line == row.line && d.message.find(row.mentions) != std::string::npos);
+            hit =
+                hit || (d.rule == row.rule && d.line == row.line && d.message.find(row.mentions) != std::string::npos);
         EXPECT_TRUE(hit) << Describe(found);
         const auto clean = CheckScript(row.clean, OnMedium);
         EXPECT_TRUE(clean.empty()) << "clean: " << row.clean << "\n" << Describe(clean);
@@ -109,7 +114,11 @@ TEST(ScriptCheckTest, EachRuleHasATriggeringAndACleanScript)
 
 TEST(ScriptCheckTest, SeverityAndTheSectionsNeverRead)
 {
-    struct Row { std::string script; Severity severity; std::string mentions; };
+    struct Row {
+        std::string script;
+        Severity severity;
+        std::string mentions;
+    };
     const Row rows[] = {
         // Everything after the gap is named, companion keys too.
         {"[Registry]\nKey1=A\nKey2=\nName2=N\nValue2=(Str)v\nKey3=B\n", Severity::Warning, "Name2, Value2, Key3"},

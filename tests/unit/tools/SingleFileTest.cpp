@@ -26,16 +26,16 @@ std::string MinimalProgram()
     exe[1] = 'Z';
     put(0x3C, 0x40, 4);
     exe.replace(0x40, 4, std::string("PE\0\0", 4));
-    put(0x44, 0x14C, 2);         // i386
-    put(0x46, 1, 2);             // one section
-    put(0x54, 224, 2);           // optional header's size
+    put(0x44, 0x14C, 2);  // i386
+    put(0x46, 1, 2);      // one section
+    put(0x54, 224, 2);    // optional header's size
     const std::size_t opt = 0x58;
     put(opt, 0x10B, 2);
-    put(opt + 32, 0x1000, 4);    // section alignment
-    put(opt + 36, 0x200, 4);     // file alignment
-    put(opt + 56, 0x2000, 4);    // image size
-    put(opt + 60, 0x200, 4);     // headers' size
-    put(opt + 92, 16, 4);        // data directories
+    put(opt + 32, 0x1000, 4);  // section alignment
+    put(opt + 36, 0x200, 4);   // file alignment
+    put(opt + 56, 0x2000, 4);  // image size
+    put(opt + 60, 0x200, 4);   // headers' size
+    put(opt + 92, 16, 4);      // data directories
     const std::size_t text = opt + 224;
     exe.replace(text, 5, ".text");
     put(text + 8, 0x10, 4);
@@ -50,8 +50,11 @@ std::vector<CarriedFile> SampleFiles()
 {
     static const std::string program = MinimalProgram();
     static const std::string big(3 << 20, 'b');  // spans several of the reader's pieces
-    return {{kProgramName, program}, {kScriptName, "[Title]\r\nSetupTitle=T\r\n"}, {"EMPTY.TXT", ""},
-            {"\x95\x5C.TXT", "a name whose second byte is a backslash"}, {"BIG.DAT", big}};
+    return {{kProgramName, program},
+            {kScriptName, "[Title]\r\nSetupTitle=T\r\n"},
+            {"EMPTY.TXT", ""},
+            {"\x95\x5C.TXT", "a name whose second byte is a backslash"},
+            {"BIG.DAT", big}};
 }
 
 struct Unpacked {
@@ -132,10 +135,21 @@ TEST(SingleFileTest, ANameThatCouldLandElsewhereIsRefusedEvenWithAMatchingDigest
         bool accepted;
     };
     const Row rows[] = {
-        {"README.TXT", true},      {"\x95\x5C.TXT", true},  {"..\\EVIL.DLL", false}, {"C:\\EVIL.DLL", false},
-        {"SUB\\A.TXT", false},     {"..", false},           {"A/B", false},          {"A.TXT:stream", false},
-        {"CON", false},            {"nul.txt", false},      {"COM1.DAT", false},     {"A.TXT.", false},
-        {"A.TXT ", false},         {"", false},             {std::string(256, 'A'), false},
+        {"README.TXT", true},
+        {"\x95\x5C.TXT", true},
+        {"..\\EVIL.DLL", false},
+        {"C:\\EVIL.DLL", false},
+        {"SUB\\A.TXT", false},
+        {"..", false},
+        {"A/B", false},
+        {"A.TXT:stream", false},
+        {"CON", false},
+        {"nul.txt", false},
+        {"COM1.DAT", false},
+        {"A.TXT.", false},
+        {"A.TXT ", false},
+        {"", false},
+        {std::string(256, 'A'), false},
         {"\x01.TXT", false},
     };
     for (const Row& row : rows) {
@@ -212,7 +226,8 @@ TEST(StartupUnpack, TheRunReadsTheUnpackedMediumAndTheUninstallerIsThePlainProgr
     ASSERT_EQ(s.decision.fatalText, "");
     const std::string& work = s.decision.context.workFolder;
     EXPECT_EQ(s.decision.context.sourceFolder, work + "MEDIUM\\");
-    for (const CarriedFile& file : SampleFiles()) EXPECT_EQ(s.vm.Get(work + "MEDIUM\\" + file.name), file.bytes) << file.name;
+    for (const CarriedFile& file : SampleFiles())
+        EXPECT_EQ(s.vm.Get(work + "MEDIUM\\" + file.name), file.bytes) << file.name;
     EXPECT_EQ(s.vm.Get(work + kScriptName), "[Title]\r\nSetupTitle=T\r\n");
     EXPECT_EQ(s.vm.Get(work + kProgramWorkCopyName), MinimalProgram()) << "without the medium";
 }
@@ -279,14 +294,15 @@ TEST(SingleFileRoundTrip, TheSampleAndEveryE2eMediumComeBackAsTheyWent)
         for (const auto& entry : fs::directory_iterator(scenario.path() / "medium")) {
             std::ifstream file(entry.path(), std::ios::binary);
             if (entry.is_regular_file())
-                held.emplace_back(entry.path().filename().string(),
-                                  std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>()));
+                held.emplace_back(entry.path().filename().string(), std::string((std::istreambuf_iterator<char>(file)),
+                                                                                std::istreambuf_iterator<char>()));
         }
         std::vector<CarriedFile> files = {{kProgramName, program}};
         for (const auto& [name, bytes] : held) files.push_back({name, bytes});
         Started s(Single(files));
         ASSERT_EQ(s.decision.fatalText, "");
-        for (const auto& [name, bytes] : held) EXPECT_EQ(s.vm.Get(s.decision.context.sourceFolder + name), bytes) << name;
+        for (const auto& [name, bytes] : held)
+            EXPECT_EQ(s.vm.Get(s.decision.context.sourceFolder + name), bytes) << name;
         ++media;
     }
     EXPECT_GT(media, 30);

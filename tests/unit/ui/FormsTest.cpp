@@ -24,9 +24,15 @@ struct FormsTest : ::testing::Test {
 
 TEST_F(FormsTest, ProgressClampsTheBarAndLabelsWhatItShows)
 {
-    struct Row { int percent, done, all; int position; std::string label; };
+    struct Row {
+        int percent, done, all;
+        int position;
+        std::string label;
+    };
     const Row rows[] = {
-        {45, 9, 20, 45, "45%(9/20)"}, {130, 9, 20, 100, "100%(9/20)"}, {-5, 0, 0, 0, "0%(0/0)"},
+        {45, 9, 20, 45, "45%(9/20)"},
+        {130, 9, 20, 100, "100%(9/20)"},
+        {-5, 0, 0, 0, "0%(0/0)"},
         {33, 1, 3, 33, "33%(1/3)"},
     };
     for (const Row& row : rows) {
@@ -49,7 +55,7 @@ TEST_F(FormsTest, ItemTextsAndTheBarShowAtMostEveryFortyMilliseconds)
     struct Step {
         std::uint64_t at;  // microseconds after the start
         Call call;
-        std::string text;  // the item or status text; for the bar, what its label reads
+        std::string text;          // the item or status text; for the bar, what its label reads
         std::string message, bar;  // what the window shows afterwards
     };
     const Step steps[] = {
@@ -167,7 +173,10 @@ TEST_F(FormsTest, TheFolderBrowseAddsADelimiterAndACancelChangesNothing)
 
 TEST(FolderDialogTest, OptionsMapToShellFlags)
 {
-    struct Row { FolderDlgOptions options; unsigned flags; };
+    struct Row {
+        FolderDlgOptions options;
+        unsigned flags;
+    };
     const Row rows[] = {
         {{}, 0},
         {{FolderDlgOption::bifReturnOnlyFSDirs}, 0x1},
@@ -197,7 +206,11 @@ int NoteBrowseCall(void*, unsigned, std::intptr_t, std::intptr_t parameter)
 TEST_F(FormsTest, TheBrowsePassesRootAndCallbackThroughAndKeepsTheNameWhenCancelled)
 {
     static const char root[] = "an item list";
-    struct Row { std::optional<std::string> answer; bool chosen; std::string folder; };
+    struct Row {
+        std::optional<std::string> answer;
+        bool chosen;
+        std::string folder;
+    };
     const Row rows[] = {{std::string("E:\\Chosen"), true, "E:\\Chosen"}, {std::nullopt, false, "C:\\Before"}};
     for (const Row& row : rows) {
         g_callbackCalls = 0;
@@ -249,9 +262,12 @@ TEST_F(FormsTest, TheDetailsViewGivesUpOnAUserWhoNeverComes)
 TEST_F(FormsTest, TheDeletionQuestionWritesItsAnswerWord)
 {
     EXPECT_EQ(main.lblAnswerSlot.Caption(), "Can't Delete");
-    struct Row { Control* button; const char* word; };
-    const Row rows[] = {{&dialog.btnYes, "Yes"}, {&dialog.btnNo, "No"}, {&dialog.btnDelete, "Delete"},
-                        {&dialog.btnSave, "Save"}};
+    struct Row {
+        Control* button;
+        const char* word;
+    };
+    const Row rows[] = {
+        {&dialog.btnYes, "Yes"}, {&dialog.btnNo, "No"}, {&dialog.btnDelete, "Delete"}, {&dialog.btnSave, "Save"}};
     for (const Row& row : rows) {
         ui.Then([&] { row.button->Press(); });
         EXPECT_EQ(dialog.ShowModal(), kModalOk);

@@ -5,7 +5,10 @@
 namespace lorvel {
 namespace {
 
-std::string Leads(std::size_t count) { return std::string(count, '\x81'); }
+std::string Leads(std::size_t count)
+{
+    return std::string(count, '\x81');
+}
 
 std::string Repeat(const std::string& unit, std::size_t times)
 {

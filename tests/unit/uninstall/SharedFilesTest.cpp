@@ -27,11 +27,15 @@ struct SharedFilesTest : ::testing::Test {
 TEST_F(SharedFilesTest, CountsGoUpAndDownAsTheTableSays)
 {
     vm.Put("C:\\APP\\THERE.DLL", "MZ");
-    struct Row { std::string path; bool increment; std::int32_t expected; std::int32_t stored; };
+    struct Row {
+        std::string path;
+        bool increment;
+        std::int32_t expected;
+        std::int32_t stored;
+    };
     const Row rows[] = {
-        {"C:\\APP\\NEW.DLL", true, 1, 1},     {"C:\\APP\\NEW.DLL", true, 2, 2},
-        {"C:\\APP\\THERE.DLL", true, 2, 2},   {"C:\\APP\\NEW.DLL", false, 1, 1},
-        {"C:\\APP\\NEW.DLL", false, 0, 0},    {"C:\\APP\\NONE.DLL", false, -1, 0},
+        {"C:\\APP\\NEW.DLL", true, 1, 1},  {"C:\\APP\\NEW.DLL", true, 2, 2},  {"C:\\APP\\THERE.DLL", true, 2, 2},
+        {"C:\\APP\\NEW.DLL", false, 1, 1}, {"C:\\APP\\NEW.DLL", false, 0, 0}, {"C:\\APP\\NONE.DLL", false, -1, 0},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.path + (row.increment ? " +" : " -"));
@@ -72,7 +76,8 @@ TEST(SharedCountRestoreTest, AnEntryPutBackIsWhatTheTableHeldAndARefusalRaises)
     const Row rows[] = {
         {"a count", RegValue::DoubleWord(3), std::nullopt, ""},
         {"no entry", std::nullopt, std::nullopt, ""},
-        {"a write refused", RegValue::DoubleWord(3), OperationKind::RegistryWrite, "への書き込みに失敗しました(エラー 5)"},
+        {"a write refused", RegValue::DoubleWord(3), OperationKind::RegistryWrite,
+         "への書き込みに失敗しました(エラー 5)"},
         {"a deletion refused", std::nullopt, OperationKind::RegistryDelete, "からの削除に失敗しました(エラー 5)"},
     };
     for (const Row& row : rows) {
@@ -108,10 +113,11 @@ TEST_F(SharedFilesTest, RegistrationWarnsInTheInstallOnly)
     install.RegisterComponent("C:\\NOENTRY.DLL", true);
     install.RegisterComponent("C:\\MISSING.DLL", true);
     install.RegisterComponent("C:\\NOENTRY.DLL", false);  // no unregister entry: no error
-    EXPECT_EQ(warnings, (std::vector<std::string>{
-                            "OCX/DLL登録エラー(Procedure): C:\\FAILS.DLLのDllRegisterServer関数が失敗しました．",
-                            "OCX/DLL登録エラー(GetProcAddress): C:\\NOENTRY.DLLのDllRegisterServerエントリが見つかりません．",
-                            "OCX/DLL登録エラー(LoadLibrary): C:\\MISSING.DLLの読み込みに失敗しました．"}));
+    EXPECT_EQ(warnings,
+              (std::vector<std::string>{
+                  "OCX/DLL登録エラー(Procedure): C:\\FAILS.DLLのDllRegisterServer関数が失敗しました．",
+                  "OCX/DLL登録エラー(GetProcAddress): C:\\NOENTRY.DLLのDllRegisterServerエントリが見つかりません．",
+                  "OCX/DLL登録エラー(LoadLibrary): C:\\MISSING.DLLの読み込みに失敗しました．"}));
     warnings.clear();
     uninstall.RegisterComponent("C:\\MISSING.DLL", false);
     uninstall.RegisterComponent("D:\\APP\\X.DLLDATA\\README.TXT", false);

@@ -38,7 +38,8 @@ TEST(UninstallGuardTest, KeysTheSystemLivesOnAreProtectedAtAnyDepth)
         {RootKey::LocalMachine, "SYSTEM\\CurrentControlSet\\Services", true},
         {RootKey::LocalMachine, "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters", true},
         {RootKey::LocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", true},
-        {RootKey::LocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options\\a.exe", true},
+        {RootKey::LocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options\\a.exe",
+         true},
         {RootKey::LocalMachine, "SOFTWARE\\Policies\\Microsoft\\Windows Defender", true},
         {RootKey::CurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer", true},
         // Other programs' entries, and the tables shared with every installer.
@@ -124,7 +125,8 @@ TEST_F(RecordTrustTest, OnlyTheRecordTheEntryVouchesForIsTrusted)
         std::string started;     // the record it was started with
         State state;
     };
-    const std::string edited = record + "[DeleteRegistry]\r\nKey1=(Local)SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\r\n";
+    const std::string edited =
+        record + "[DeleteRegistry]\r\nKey1=(Local)SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\r\n";
     const Row rows[] = {
         {"the record as written", "C:\\APP\\UNSETUP.INI", true, record, "C:\\APP\\UNSETUP.INI", State::Vouched},
         {"named in another case", "C:\\APP\\UNSETUP.INI", true, record, "c:\\app\\unsetup.ini", State::Vouched},
@@ -185,11 +187,13 @@ TEST_F(RecordTrustTest, ARestrictedRecordReachesOnlyTheSetupFolder)
     EXPECT_EQ(guard.CheckDeletion("C:\\APP\\..\\USERS\\ME\\LETTER.TXT"), ProtectedFolders::Verdict::OutsideSetupFolder);
     EXPECT_EQ(guard.CheckDeletion("C:\\APPLE\\A.TXT"), ProtectedFolders::Verdict::OutsideSetupFolder);
     EXPECT_EQ(guard.CheckDeletion("C:\\WINDOWS\\*.*"), ProtectedFolders::Verdict::WildcardInProtected);
-    for (const char* unplaced : {"A.TXT", "..\\A.TXT", "\\APP\\A.TXT", "C:A.TXT", "\\\\?\\C:\\APP\\A.TXT", "\\\\.\\C:\\APP\\A.TXT"}) {
+    for (const char* unplaced :
+         {"A.TXT", "..\\A.TXT", "\\APP\\A.TXT", "C:A.TXT", "\\\\?\\C:\\APP\\A.TXT", "\\\\.\\C:\\APP\\A.TXT"}) {
         SCOPED_TRACE(unplaced);
         EXPECT_EQ(guard.CheckDeletion(unplaced), ProtectedFolders::Verdict::NotAbsolute);
-        EXPECT_EQ(UninstallGuard(context, "C:\\APP\\", RecordTrust{RecordTrust::State::Vouched, {}}).CheckDeletion(unplaced),
-                  ProtectedFolders::Verdict::NotAbsolute)
+        EXPECT_EQ(
+            UninstallGuard(context, "C:\\APP\\", RecordTrust{RecordTrust::State::Vouched, {}}).CheckDeletion(unplaced),
+            ProtectedFolders::Verdict::NotAbsolute)
             << "whatever the current folder, and however genuine the record";
     }
     EXPECT_TRUE(guard.MayRemoveFolder("C:\\APP\\SUB\\"));

@@ -10,9 +10,9 @@
 #include "../run/RecordingView.h"
 #include "run/RecordTrust.h"
 #include "run/UninstallRecord.h"
+#include "uninstall/UninstallRun.h"
 #include "util/Sha256.h"
 #include "util/ShiftJisText.h"
-#include "uninstall/UninstallRun.h"
 
 namespace lorvel::testing {
 

@@ -18,9 +18,9 @@ TEST(UninstallRunTableTest, EachFlagAndSharedCountDecidesWithItsAnswer)
         const char* name;
         std::string path;
         std::string flags;
-        int count;             // shared count before; 0: none
-        int boxAnswer;         // the Yes/No box's answer, if one is asked
-        const char* dialog;    // the four-answer dialog's answer, if it is shown
+        int count;           // shared count before; 0: none
+        int boxAnswer;       // the Yes/No box's answer, if one is asked
+        const char* dialog;  // the four-answer dialog's answer, if it is shown
         bool deleted;
         int countAfter;
         std::vector<std::string> asked;  // captions before the completion message
@@ -33,7 +33,15 @@ TEST(UninstallRunTableTest, EachFlagAndSharedCountDecidesWithItsAnswer)
         {"shared without /S stays silently", app + "S.DLL", "", 1, 0, nullptr, false, 1, {}, 0},
         {"shared count 2 loses one and stays", app + "S.DLL", ",/S", 2, 0, nullptr, false, 1, {}, 0},
         {"shared count 1, answered Yes", app + "S.DLL", ",/S", 1, 0, "Yes", true, 0, {}, 1},
-        {"shared count 1, answered No: the count is gone all the same", app + "S.DLL", ",/S", 1, 0, "No", false, 0, {},
+        {"shared count 1, answered No: the count is gone all the same",
+         app + "S.DLL",
+         ",/S",
+         1,
+         0,
+         "No",
+         false,
+         0,
+         {},
          1},
         {"shared count 1, dialog closed without an answer", app + "S.DLL", ",/S", 1, 0, nullptr, false, 0, {}, 1},
         {"/C answered Yes", app + "C.OCX", ",/C", 0, box::kYes, nullptr, true, 0, {kConfirm}, 0},
@@ -42,8 +50,16 @@ TEST(UninstallRunTableTest, EachFlagAndSharedCountDecidesWithItsAnswer)
         {"/F deletes a system component without asking", sys + "F.DLL", ",/F", 0, 0, nullptr, true, 0, {}, 0},
         {"a component in the system folder, Yes", sys + "Q.DLL", "", 0, box::kYes, nullptr, true, 0, {kConfirm}, 0},
         {"a component in the system folder, No", sys + "Q.DLL", "", 0, box::kNo, nullptr, false, 0, {kConfirm}, 0},
-        {"a component in the Windows folder, lower case", "c:\\windows\\q.ocx", "", 0, box::kNo, nullptr, false, 0,
-         {kConfirm}, 0},
+        {"a component in the Windows folder, lower case",
+         "c:\\windows\\q.ocx",
+         "",
+         0,
+         box::kNo,
+         nullptr,
+         false,
+         0,
+         {kConfirm},
+         0},
         {"a component in the setup folder goes silently", app + "OWN.DLL", "", 0, 0, nullptr, true, 0, {}, 0},
         {"flags in lower case count", app + "S.DLL", ",/s", 1, 0, "Yes", true, 0, {}, 1},
         {"/S beyond the five characters is not seen", app + "S.DLL", ",/R/W/S", 1, 0, nullptr, false, 1, {}, 0},
@@ -99,8 +115,7 @@ TEST(UninstallRunTableTest, DeleteAllAndSaveAllAnswerTheRestOfTheRunWhileOtherQu
         EXPECT_EQ(t.view.answerSlot, row.answer);
         for (int i = 1; i <= 3; ++i) EXPECT_EQ(t.Exists("C:\\APP\\S" + std::to_string(i) + ".DLL"), !row.deleted);
         const std::vector<std::string> captions = t.QuestionCaptions();
-        EXPECT_EQ(std::count(captions.begin(), captions.end(), kConfirm), 3)
-            << "each /C file is asked about";
+        EXPECT_EQ(std::count(captions.begin(), captions.end(), kConfirm), 3) << "each /C file is asked about";
         EXPECT_FALSE(t.Exists("C:\\APP\\C1.OCX"));
         EXPECT_TRUE(t.Exists("C:\\APP\\C2.OCX"));
         EXPECT_FALSE(t.Exists("C:\\APP\\C3.OCX"));
@@ -113,9 +128,9 @@ TEST(UninstallRunTableTest, DeleteAllAndSaveAllAnswerTheRestOfTheRunWhileOtherQu
 TEST(DeletionAnswerTest, WordsAndAnswersMapBothWays)
 {
     const std::pair<std::string, DeletionAnswer> rows[] = {
-        {"Yes", DeletionAnswer::Yes},       {"No", DeletionAnswer::No},     {"Delete", DeletionAnswer::Delete},
-        {"Save", DeletionAnswer::Save},     {"", DeletionAnswer::None},     {"Can't Delete", DeletionAnswer::None},
-        {"delete", DeletionAnswer::None},   {"Delete ", DeletionAnswer::None},
+        {"Yes", DeletionAnswer::Yes},     {"No", DeletionAnswer::No},        {"Delete", DeletionAnswer::Delete},
+        {"Save", DeletionAnswer::Save},   {"", DeletionAnswer::None},        {"Can't Delete", DeletionAnswer::None},
+        {"delete", DeletionAnswer::None}, {"Delete ", DeletionAnswer::None},
     };
     for (const auto& [word, answer] : rows) {
         SCOPED_TRACE(word);
@@ -148,17 +163,33 @@ TEST(UninstallRunTableTest, PatternsAndDeleteEverythingReachTheSetupFolderAndThe
         bool subFolderGone;
         const char* reason;  // in the setup folder's failure record; nullptr: none
     };
-    const std::vector<std::string> files = {"C:\\APP\\A.INI", "C:\\APP\\A.GID", "C:\\APP\\SUB\\B.INI",
+    const std::vector<std::string> files = {"C:\\APP\\A.INI",      "C:\\APP\\A.GID",    "C:\\APP\\SUB\\B.INI",
                                             "C:\\APP\\SUB\\B.GID", "C:\\APP\\USER.DAT", "C:\\APP\\SUB\\DEEP\\C.DAT"};
     const std::vector<Row> rows = {
         {"nothing ticked", false, false, true, files, false, false, "フォルダにファイルが残っているため，"},
-        {"*.INI", true, false, true,
-         {"C:\\APP\\A.GID", "C:\\APP\\SUB\\B.GID", "C:\\APP\\USER.DAT", "C:\\APP\\SUB\\DEEP\\C.DAT"}, false, false,
+        {"*.INI",
+         true,
+         false,
+         true,
+         {"C:\\APP\\A.GID", "C:\\APP\\SUB\\B.GID", "C:\\APP\\USER.DAT", "C:\\APP\\SUB\\DEEP\\C.DAT"},
+         false,
+         false,
          "フォルダにファイルが残っているため，"},
-        {"*.INI and *.GID", true, true, true, {"C:\\APP\\USER.DAT", "C:\\APP\\SUB\\DEEP\\C.DAT"}, false, false,
+        {"*.INI and *.GID",
+         true,
+         true,
+         true,
+         {"C:\\APP\\USER.DAT", "C:\\APP\\SUB\\DEEP\\C.DAT"},
+         false,
+         false,
          "フォルダにファイルが残っているため，"},
-        {"*.GID only", false, true, true,
-         {"C:\\APP\\A.INI", "C:\\APP\\SUB\\B.INI", "C:\\APP\\USER.DAT", "C:\\APP\\SUB\\DEEP\\C.DAT"}, false, false,
+        {"*.GID only",
+         false,
+         true,
+         true,
+         {"C:\\APP\\A.INI", "C:\\APP\\SUB\\B.INI", "C:\\APP\\USER.DAT", "C:\\APP\\SUB\\DEEP\\C.DAT"},
+         false,
+         false,
          "フォルダにファイルが残っているため，"},
         {"DeleteAll", true, false, false, {}, true, true, nullptr},
         {"DeleteAll layout left unticked", false, false, false, files, false, false,
@@ -169,7 +200,8 @@ TEST(UninstallRunTableTest, PatternsAndDeleteEverythingReachTheSetupFolderAndThe
         UninstallMachine t;
         t.view.options.desktop = row.first;
         t.view.options.startMenu = row.second;
-        t.view.options.startMenuVisible = t.view.options.startupVisible = t.view.options.sendToVisible = row.othersVisible;
+        t.view.options.startMenuVisible = t.view.options.startupVisible = t.view.options.sendToVisible =
+            row.othersVisible;
         for (const std::string& f : files) t.vm.Put(f);
         t.Record("[DeleteFolder]\r\nFolder1=C:\\APP\\SUB\\\r\nFolder2=C:\\APP\\SUB\\DEEP\\\r\n");
         t.RunUninstall();
@@ -180,9 +212,11 @@ TEST(UninstallRunTableTest, PatternsAndDeleteEverythingReachTheSetupFolderAndThe
         EXPECT_EQ(t.Exists("C:\\APP"), !row.setupFolderGone);
         EXPECT_EQ(t.Exists("C:\\APP\\SUB"), !row.subFolderGone);
         if (row.reason) {
-            EXPECT_NE(t.failures.text.find("<SetupFolder> C:\\APP\\\r\n" + std::string(row.reason) +
-                                         "セットアップフォルダを削除できませんでした．エクスプローラなどから，直接削除してください．\r\n"),
-                      std::string::npos)
+            EXPECT_NE(
+                t.failures.text.find(
+                    "<SetupFolder> C:\\APP\\\r\n" + std::string(row.reason) +
+                    "セットアップフォルダを削除できませんでした．エクスプローラなどから，直接削除してください．\r\n"),
+                std::string::npos)
                 << t.failures.text;
         } else {
             EXPECT_EQ(t.failures.count, 0) << t.failures.text;
@@ -205,8 +239,9 @@ TEST_F(UninstallRunTest, FoldersAreRemovedLastFirstAndAFolderOutsideTheSetupFold
 
 TEST(UninstallRunTableTest, ASetupFolderTheSystemUsesIsLeftAloneWithoutAFailure)
 {
-    for (const std::string folder : {"C:\\WINDOWS\\", "c:\\windows\\system32\\", "C:\\WINDOWS\\TEMP\\",
-                                     "C:\\Program Files\\", "D:\\", "C:\\Documents and Settings\\User\\デスクトップ\\"}) {
+    for (const std::string folder :
+         {"C:\\WINDOWS\\", "c:\\windows\\system32\\", "C:\\WINDOWS\\TEMP\\", "C:\\Program Files\\", "D:\\",
+          "C:\\Documents and Settings\\User\\デスクトップ\\"}) {
         SCOPED_TRACE(folder);
         UninstallMachine t;
         t.vm.machine.SetDisk('D', {});
@@ -229,7 +264,8 @@ TEST(UninstallRunTableTest, TheSetupFolderFailureTellsWhy)
         std::function<void(UninstallMachine&)> prepare;
         std::string expected;
     };
-    const std::string tail = "セットアップフォルダを削除できませんでした．エクスプローラなどから，直接削除してください．\r\n";
+    const std::string tail =
+        "セットアップフォルダを削除できませんでした．エクスプローラなどから，直接削除してください．\r\n";
     const std::vector<Row> rows = {
         {"a file left", false, [](UninstallMachine& t) { t.vm.Put("C:\\APP\\LEFT.TXT"); },
          "<SetupFolder> C:\\APP\\\r\nフォルダにファイルが残っているため，" + tail},
@@ -239,15 +275,15 @@ TEST(UninstallRunTableTest, TheSetupFolderFailureTellsWhy)
              t.vm.machine.LockFile("C:\\APP\\LOCKED.TXT");
          },
          "<SetupFolder> C:\\APP\\\r\n全ファイル・フォルダの削除を試みましたが，エラーが発生したため，" + tail},
-        {"the folder is gone already", false,
-         [](UninstallMachine& t) { t.vm.platform.files.RemoveFolder("C:\\APP"); },
+        {"the folder is gone already", false, [](UninstallMachine& t) { t.vm.platform.files.RemoveFolder("C:\\APP"); },
          "<SetupFolder> C:\\APP\\\r\n"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         UninstallMachine t;
         t.view.options.desktop = row.deleteEverything;
-        t.view.options.startMenuVisible = t.view.options.startupVisible = t.view.options.sendToVisible = !row.deleteEverything;
+        t.view.options.startMenuVisible = t.view.options.startupVisible = t.view.options.sendToVisible =
+            !row.deleteEverything;
         row.prepare(t);
         t.Record("");
         t.RunUninstall();
@@ -298,10 +334,20 @@ TEST(UninstallRunTableTest, ALinkInTheSetupFolderGoesAndItsTargetStays)
 // a question or, where others may change a folder above the setup folder, before.
 TEST(UninstallRunTableTest, AFolderSwappedForALinkIsSeenWhenTheFilesTurnComes)
 {
-    struct Row { const char* what; const char* flags; std::uint32_t count; const char* setup; const char* swapped; const char* victim; bool duringQuestion; };
+    struct Row {
+        const char* what;
+        const char* flags;
+        std::uint32_t count;
+        const char* setup;
+        const char* swapped;
+        const char* victim;
+        bool duringQuestion;
+    };
     const Row rows[] = {
-        {"during the deletion question (/C)", ",/C", 0, "C:\\APP\\", "C:\\APP\\SUB", "C:\\USERS\\ME\\DOCS\\NOTES.TXT", true},
-        {"during the shared-file question", ",/S", 1, "C:\\APP\\", "C:\\APP\\SUB", "C:\\USERS\\ME\\DOCS\\NOTES.TXT", true},
+        {"during the deletion question (/C)", ",/C", 0, "C:\\APP\\", "C:\\APP\\SUB", "C:\\USERS\\ME\\DOCS\\NOTES.TXT",
+         true},
+        {"during the shared-file question", ",/S", 1, "C:\\APP\\", "C:\\APP\\SUB", "C:\\USERS\\ME\\DOCS\\NOTES.TXT",
+         true},
         {"a folder above the setup folder that others may change", "", 0, "C:\\TOOLS\\APP\\", "C:\\TOOLS",
          "C:\\USERS\\ME\\DOCS\\APP\\SUB\\NOTES.TXT", false},
     };
@@ -341,7 +387,8 @@ TEST_F(UninstallRunTest, FailuresAreOfferedAndShownWithAVerticalScrollBar)
     ASSERT_GE(view.questions.size(), 2u);
     EXPECT_EQ(view.questions[0].caption, "警告");
     EXPECT_EQ(view.questions[0].flags, box::kWarningYesNo);
-    EXPECT_EQ(view.questions[0].text, "アンセットアップ(アンインストール)の過程で，一部の処理が失敗しました．\r詳細を表示しますか？");
+    EXPECT_EQ(view.questions[0].text,
+              "アンセットアップ(アンインストール)の過程で，一部の処理が失敗しました．\r詳細を表示しますか？");
     ASSERT_EQ(view.details.size(), 1u);
     EXPECT_EQ(view.details[0].caption, "削除処理失敗　詳細表示");
     EXPECT_EQ(view.details[0].text, failures.text);
@@ -409,8 +456,8 @@ TEST_F(UninstallRunTest, ShortcutsGoAndAnEmptiedGroupWithThemButNeverAShellFolde
     // The same folder in other letters: the shell folder still stays.
     std::string lowerSendTo = sendTo;
     for (char& c : lowerSendTo) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    Record("[DeleteShortCut]\r\nFile1=" + group + "APP.LNK\r\nFile2=" + UninstallMachine::kDesktop + "APP.LNK\r\nFile3=" + lowerSendTo +
-           "APP.LNK\r\nFile4=" + group + "MISSING.LNK\r\n");
+    Record("[DeleteShortCut]\r\nFile1=" + group + "APP.LNK\r\nFile2=" + UninstallMachine::kDesktop +
+           "APP.LNK\r\nFile3=" + lowerSendTo + "APP.LNK\r\nFile4=" + group + "MISSING.LNK\r\n");
     RunUninstall();
     EXPECT_FALSE(Exists(group));
     EXPECT_FALSE(Exists(std::string(UninstallMachine::kDesktop) + "APP.LNK"));
@@ -431,7 +478,8 @@ TEST_F(UninstallRunTest, RegistryKeysAndTheUninstallEntryAreDeleted)
     reg.CreateKey(RootKey::LocalMachine, entry);
     reg.CreateKey(RootKey::LocalMachine, std::string(kUninstallListKey) + "Other");
     Record("[DeleteRegistry]\r\nKey1=Software\\Sample\r\nKey2=(Local)Software\\Sample\r\n"
-           "[UnSetupRegistryKey]\r\nKey=" + entry + "\r\n");
+           "[UnSetupRegistryKey]\r\nKey=" +
+           entry + "\r\n");
     RunUninstall();
     EXPECT_NE(reg.OpenKey(RootKey::CurrentUser, "Software\\Sample"), kErrorSuccess);
     EXPECT_NE(reg.OpenKey(RootKey::LocalMachine, "Software\\Sample"), kErrorSuccess);
@@ -447,8 +495,8 @@ TEST(UninstallRunTableTest, KeysThatHeldOnlyANestedEntryGoWithIt)
     const std::string list = kUninstallListKey;
     struct Row {
         const char* name;
-        std::string entry;                 // below the list
-        std::vector<std::string> others;   // keys below the list made before, with a value when "=" ends them
+        std::string entry;                // below the list
+        std::vector<std::string> others;  // keys below the list made before, with a value when "=" ends them
         std::vector<std::string> gone, kept;
     };
     const Row rows[] = {
@@ -530,7 +578,10 @@ TEST(UninstallRunTableTest, WithoutAPreviousTypeOnlyWhatTheInstallWroteGoes)
     };
     const Row rows[] = {
         {"nothing else", [](Registry&) {}, false},
-        {"a content type", [](Registry& r) { r.WriteValue(RootKey::ClassesRoot, ".abc", "Content Type", RegValue::String("text/x-abc")); },
+        {"a content type",
+         [](Registry& r) {
+             r.WriteValue(RootKey::ClassesRoot, ".abc", "Content Type", RegValue::String("text/x-abc"));
+         },
          true},
         {"a new-file template", [](Registry& r) { r.CreateKey(RootKey::ClassesRoot, ".abc\\ShellNew"); }, true},
     };
@@ -608,9 +659,9 @@ TEST(UninstallRunTableTest, ATamperedRecordDeletesNothingInAProtectedFolder)
             std::string(row.section) == "DeleteFile" ? "" : "[DeleteFile]\r\nFile1=C:\\APP\\A.TXT\r\n";
         t.Record("[" + std::string(row.section) + "]\r\nFile1=" + row.entry + "\r\n" + rest);
         t.RunUninstall();
-        for (const char* kept : {"C:\\WINDOWS\\WIN.INI", "C:\\WINDOWS\\SYSTEM32\\KERNEL.DLL",
-                                 "C:\\WINDOWS\\SYSTEM32\\DRIVERS\\D.SYS", "C:\\WINDOWS\\TEMP\\T.TMP", "C:\\ROOT.TXT",
-                                 "C:\\Documents and Settings\\User\\デスクトップ\\OTHER.LNK"})
+        for (const char* kept :
+             {"C:\\WINDOWS\\WIN.INI", "C:\\WINDOWS\\SYSTEM32\\KERNEL.DLL", "C:\\WINDOWS\\SYSTEM32\\DRIVERS\\D.SYS",
+              "C:\\WINDOWS\\TEMP\\T.TMP", "C:\\ROOT.TXT", "C:\\Documents and Settings\\User\\デスクトップ\\OTHER.LNK"})
             EXPECT_TRUE(t.Exists(kept)) << kept;
         EXPECT_NE(t.failures.text.find(row.entry + "\r\n"), std::string::npos) << "reported: " << t.failures.text;
         EXPECT_NE(t.failures.text.find("削除しませんでした．"), std::string::npos);
@@ -642,7 +693,8 @@ TEST_F(UninstallRunTest, TamperedRegistryEntriesNeverReachTheSystemsOwnKeys)
     reg.CreateKey(RootKey::ClassesRoot, "CLSID\\{0}");
     Record("[DeleteRegistry]\r\nKey1=(Local)SOFTWARE\r\nKey2=(Local)\\SOFTWARE\\\r\nKey3=(Class)CLSID\r\n"
            "Key4=(Local)SOFTWARE\\Microsoft\\Windows\\CurrentVersion\r\n"
-           "[UnSetupRegistryKey]\r\nKey=" + std::string(kUninstallListKey) + "\r\n");
+           "[UnSetupRegistryKey]\r\nKey=" +
+           std::string(kUninstallListKey) + "\r\n");
     RunUninstall();
     EXPECT_EQ(reg.OpenKey(RootKey::LocalMachine, other), kErrorSuccess);
     EXPECT_EQ(reg.OpenKey(RootKey::LocalMachine, "SOFTWARE\\Vendor\\App"), kErrorSuccess);
@@ -661,9 +713,10 @@ TEST(UninstallRunTableTest, BadRecordsLoseNothingTheyDoNotName)
                            "[RestoreRelate]\r\nKey-1=txt,\r\n"},
         {"a path over 260 characters", "[SetupFolder]\r\nFolder=C:\\APP\\\r\n[DeleteFile]\r\nFile1=" + longPath +
                                            "\r\n[DeleteFolder]\r\nFolder1=" + longPath + "\\\r\n"},
-        {"bars and commas in odd places", "[SetupFolder]\r\nFolder=C:\\APP\\\r\n[DeleteFile]\r\nFile1=,/F\r\n"
-                                          "File2=|C:\\ROOT.TXT|\r\n[DeleteShortCut]\r\nFile1=|\r\nFile2=,\r\n"
-                                          "[DeleteFolder]\r\nFolder1=|\\\r\nFolder2=,\r\n[RestoreRelate]\r\nKey1=,\r\n"},
+        {"bars and commas in odd places",
+         "[SetupFolder]\r\nFolder=C:\\APP\\\r\n[DeleteFile]\r\nFile1=,/F\r\n"
+         "File2=|C:\\ROOT.TXT|\r\n[DeleteShortCut]\r\nFile1=|\r\nFile2=,\r\n"
+         "[DeleteFolder]\r\nFolder1=|\\\r\nFolder2=,\r\n[RestoreRelate]\r\nKey1=,\r\n"},
         {"the setup folder is a file", "[SetupFolder]\r\nFolder=C:\\ROOT.TXT\r\n"},
     };
     for (const auto& [name, record] : records) {
@@ -733,12 +786,15 @@ TEST(UninstallRunTableTest, OnlyTheComponentTheInstallRegisteredIsLoaded)
         else
             m.RecordUnvouched(sections);
         row.after(m);
-        m.view.answerBy = [](const RecordingView::Question& q) { return q.flags == box::kWarningYesNo ? box::kYes : box::kOk; };
+        m.view.answerBy = [](const RecordingView::Question& q) {
+            return q.flags == box::kWarningYesNo ? box::kYes : box::kOk;
+        };
         m.RunUninstall();
         EXPECT_EQ(m.unregistered.size(), row.loaded ? 1u : 0u);
         EXPECT_FALSE(m.Exists("C:\\APP\\OWN.DLL")) << "it goes all the same";
         if (!row.why.empty()) {
-            EXPECT_NE(m.failures.text.find("<File> C:\\APP\\OWN.DLL\r\n" + row.why), std::string::npos) << m.failures.text;
+            EXPECT_NE(m.failures.text.find("<File> C:\\APP\\OWN.DLL\r\n" + row.why), std::string::npos)
+                << m.failures.text;
         }
     }
 }
@@ -758,9 +814,13 @@ TEST(UninstallRunTableTest, AnEditedRecordTouchesNothingOutsideTheSetupFolder)
     m.vm.Put(std::string(UninstallMachine::kPrograms) + "Sample\\APP.LNK");
     m.RecordUnvouched("[DeleteFile]\r\nFile1=C:\\APP\\A.TXT\r\nFile2=C:\\USERS\\ME\\LETTER.TXT\r\n"
                       "[AddDeleteFile]\r\nFile1=C:\\APP\\SUB\\*.*\r\n"
-                      "[DeleteShortCut]\r\nFile1=" + std::string(UninstallMachine::kPrograms) + "Sample\\APP.LNK\r\n"
+                      "[DeleteShortCut]\r\nFile1=" +
+                      std::string(UninstallMachine::kPrograms) +
+                      "Sample\\APP.LNK\r\n"
                       "[DeleteFolder]\r\nFolder1=C:\\APP\\SUB\\\r\nFolder2=C:\\USERS\\ME\\\r\n"
-                      "[DeleteRegistry]\r\nKey1=(Local)" + run + "\r\nKey2=Software\\Sample\r\n"
+                      "[DeleteRegistry]\r\nKey1=(Local)" +
+                      run +
+                      "\r\nKey2=Software\\Sample\r\n"
                       "[RestoreRelate]\r\nKey1=txt,exefile\r\n");
     m.view.answers = {box::kYes};
     m.RunUninstall();
@@ -799,7 +859,8 @@ TEST_F(UninstallRunTest, AnEditedRecordIsConfinedToTheFolderThatHoldsIt)
     vm.Put("C:\\APP\\SETTINGS.INI", "the user's");
     vm.Put("C:\\APP\\EVIL.DLL", "MZDllUnregisterServer=0\n");
     RecordUnvouched("[DeleteFile]\r\nFile1=C:\\VICTIM\\DATA.TXT\r\nFile2=C:\\APP\\A.TXT\r\n"
-                    "[DeleteShortCut]\r\nFile1=C:\\APP\\EVIL.DLL\r\n", "C:\\VICTIM\\");
+                    "[DeleteShortCut]\r\nFile1=C:\\APP\\EVIL.DLL\r\n",
+                    "C:\\VICTIM\\");
     context.recordPath = "C:\\APP\\UNSETUP.INI";
     vm.platform.registry.WriteValue(RootKey::LocalMachine, kEntry, "UninstallString",
                                     RegValue::String("C:\\WINDOWS\\UNKORAT.EXE \"C:\\APP\\UNSETUP.INI\""));
@@ -847,8 +908,9 @@ TEST(UninstallRunTableTest, WhatCouldNotBeUndoneIsReportedAndTheRestGoes)
         m.vm.Put(group + "APP.LNK");
         m.vm.Put("C:\\APP\\A.TXT");
         m.vm.platform.registry.CreateKey(RootKey::CurrentUser, "Software\\Sample");
-        m.Record("[ProgramID]\r\nID=ThisApp\r\n[DeleteShortCut]\r\nFile1=" + group +
-                 "APP.LNK\r\n[DeleteRegistry]\r\nKey1=(Cuser)Software\\Sample\r\n[DeleteFile]\r\nFile1=C:\\APP\\A.TXT\r\n");
+        m.Record(
+            "[ProgramID]\r\nID=ThisApp\r\n[DeleteShortCut]\r\nFile1=" + group +
+            "APP.LNK\r\n[DeleteRegistry]\r\nKey1=(Cuser)Software\\Sample\r\n[DeleteFile]\r\nFile1=C:\\APP\\A.TXT\r\n");
         m.vm.machine.ResetOperations();
         row.fault(m);
         m.RunUninstall();

@@ -8,8 +8,8 @@ namespace {
 FolderTable Folders()
 {
     FolderTable folders;
-    folders[0] = "D:\\APPS\\TOOL\\";  // (App)
-    folders[2] = "C:\\WINDOWS\\";     // (Win)
+    folders[0] = "D:\\APPS\\TOOL\\";       // (App)
+    folders[2] = "C:\\WINDOWS\\";          // (Win)
     folders[3] = "C:\\WINDOWS\\SYSTEM\\";  // (Sys)
     return folders;
 }
@@ -18,11 +18,16 @@ FolderTable Folders()
 // is the one the copy phase reads after expanding the macros, wherever they stand.
 TEST(CopyEntrySplitTest, PartsAsWrittenAndTheSourceAsCopied)
 {
-    struct Row { std::string value; bool disk; std::string target, newName, flags, source, destination; };
+    struct Row {
+        std::string value;
+        bool disk;
+        std::string target, newName, flags, source, destination;
+    };
     const Row rows[] = {
         {"(App)A.TXT", false, "(App)A.TXT", "", "", "A.TXT", "D:\\APPS\\TOOL\\A.TXT"},
         {"(Dch)(App)A.EX_|B.EXE,/S", true, "(App)A.EX_", "|B.EXE", ",/S", "A.EX_", "D:\\APPS\\TOOL\\B.EXE"},
-        {"(App)SUB\\A.TXT|B.TXT,/S,/R", false, "(App)SUB\\A.TXT", "|B.TXT", ",/S,/R", "A.TXT", "D:\\APPS\\TOOL\\SUB\\B.TXT"},
+        {"(App)SUB\\A.TXT|B.TXT,/S,/R", false, "(App)SUB\\A.TXT", "|B.TXT", ",/S,/R", "A.TXT",
+         "D:\\APPS\\TOOL\\SUB\\B.TXT"},
         {"(sys)x.dll", false, "(sys)x.dll", "", "", "x.dll", "C:\\WINDOWS\\SYSTEM\\x.dll"},
         {"X(App)Y.TXT", false, "X(App)Y.TXT", "", "", "Y.TXT", "XD:\\APPS\\TOOL\\Y.TXT"},  // a macro not in front
         {"(Foo)A.TXT", false, "(Foo)A.TXT", "", "", "(Foo)A.TXT", "(Foo)A.TXT"},

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "../VirtualMachineFixture.h"
-#include "util/FolderMacros.h"
 #include "run/RegistryKeys.h"
+#include "util/FolderMacros.h"
 #include "util/RegistryTokens.h"
 
 namespace lorvel {
@@ -21,7 +21,9 @@ FolderTable SampleTable()
 TEST(FolderMacrosTest, ExpandsEveryMacroWithOneDelimiterDropped)
 {
     const FolderTable table = SampleTable();
-    struct Row { std::string text, expected; };
+    struct Row {
+        std::string text, expected;
+    };
     const Row rows[] = {
         {"x(app)y", "xD:\\APP\\y"},
         {"(App)\\DATA", "D:\\APP\\DATA"},
@@ -34,7 +36,8 @@ TEST(FolderMacrosTest, ExpandsEveryMacroWithOneDelimiterDropped)
         {"(C_Sup)\\x", "F16\\x"},
         {"", ""},
         {"(App", "(App"},
-        {"\x95\x5C(sys)", "\x95\x5C" "F3\\"},  // after a double-byte character, any case
+        {"\x95\x5C(sys)", "\x95\x5C"
+                          "F3\\"},  // after a double-byte character, any case
         {"(Tmp)(Win)(App)", "F4\\X:\\WINDOWS\\D:\\APP\\"},
     };
     for (const Row& row : rows) {
@@ -65,12 +68,15 @@ TEST(FolderMacrosTest, TheTrailByteOfAKanjiIsNoDelimiter)
 
 TEST(FolderMacrosTest, StartsWithMacroIgnoresCaseButNotCharacters)
 {
-    struct Row { std::string text, macro; bool expected; };
+    struct Row {
+        std::string text, macro;
+        bool expected;
+    };
     const Row rows[] = {
-        {"(App)APP.EX_", "(App)", true}, {"(aPP)x", "(App)", true}, {"(App", "(App)", false},
-        {"x(App)", "(App)", false}, {"(Dch)A.TXT", "(Dch)", true}, {"", "(App)", false},
+        {"(App)APP.EX_", "(App)", true}, {"(aPP)x", "(App)", true},     {"(App", "(App)", false},
+        {"x(App)", "(App)", false},      {"(Dch)A.TXT", "(Dch)", true}, {"", "(App)", false},
         {"\x82\x60pp)", "(App)", false},  // a full-width letter is no "("
-        {"(C_smn)", "(C_Smn)", true}, {"(C-Smn)", "(C_Smn)", false},
+        {"(C_smn)", "(C_Smn)", true},    {"(C-Smn)", "(C_Smn)", false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.text);
@@ -80,7 +86,10 @@ TEST(FolderMacrosTest, StartsWithMacroIgnoresCaseButNotCharacters)
 
 TEST(RegistryTokensTest, SplitsByEachRule)
 {
-    struct Row { std::string text; RegistryKeyText script, record; };
+    struct Row {
+        std::string text;
+        RegistryKeyText script, record;
+    };
     const Row rows[] = {
         {"(Local)Software\\Foo", {"(Local)", "Software\\Foo"}, {"(Local)", "Software\\Foo"}},
         {"Software\\Foo", {"(Cuser)", "Software\\Foo"}, {"(Cuser)", "Software\\Foo"}},

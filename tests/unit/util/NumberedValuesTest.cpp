@@ -31,10 +31,17 @@ TEST(NumberedValuesTest, EachEndStopsWhereItsLoopsAlwaysStopped)
         Items expected;
     };
     const Row rows[] = {
-        {"up to the first empty", {{1, "a"}, {2, "b"}, {3, ""}, {4, "d"}}, 0, NumberedEnd::FirstEmpty, {{1, "a"}, {2, "b"}}},
+        {"up to the first empty",
+         {{1, "a"}, {2, "b"}, {3, ""}, {4, "d"}},
+         0,
+         NumberedEnd::FirstEmpty,
+         {{1, "a"}, {2, "b"}}},
         {"up to the first missing", {{1, "a"}, {3, "c"}}, 0, NumberedEnd::FirstEmpty, {{1, "a"}}},
         {"a first key missing", {{2, "b"}}, 0, NumberedEnd::FirstEmpty, {}},
-        {"no bound reads on", {{1, "a"}, {2, "b"}, {3, "c"}, {21, "u"}}, 0, NumberedEnd::FirstEmpty,
+        {"no bound reads on",
+         {{1, "a"}, {2, "b"}, {3, "c"}, {21, "u"}},
+         0,
+         NumberedEnd::FirstEmpty,
          {{1, "a"}, {2, "b"}, {3, "c"}}},
         {"the bound ends it", {{1, "a"}, {2, "b"}, {3, "c"}}, 2, NumberedEnd::FirstEmpty, {{1, "a"}, {2, "b"}}},
         {"gaps passed over", {{1, "a"}, {2, ""}, {4, "d"}, {5, "e"}}, 4, NumberedEnd::PassEmpty, {{1, "a"}, {4, "d"}}},

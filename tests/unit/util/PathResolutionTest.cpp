@@ -41,7 +41,10 @@ TEST(PathResolutionTest, PathsResolveAsWindowsReadsThem)
     }
 }
 
-std::string Leads(std::size_t count) { return std::string(count, '\x81'); }
+std::string Leads(std::size_t count)
+{
+    return std::string(count, '\x81');
+}
 
 std::string Repeat(const std::string& unit, std::size_t times)
 {
@@ -86,13 +89,17 @@ TEST(PathResolutionTest, LongRunsOfLeadBytesResolveByTheirParity)
 // places more forms than that, each row's second column says which.
 TEST(PathResolutionTest, OnlyADriveLetterOrAShareMakesAPathAbsolute)
 {
-    struct Row { std::string path; bool absolute; bool resolves; };
+    struct Row {
+        std::string path;
+        bool absolute;
+        bool resolves;
+    };
     const Row rows[] = {
-        {"C:\\APP\\A.TXT", true, true},   {"c:/app", true, true},
+        {"C:\\APP\\A.TXT", true, true},    {"c:/app", true, true},
         {"\\\\srv\\share\\x", true, true}, {"//srv/share/x", true, true},
         {"1:\\APP", false, true},          {"A.TXT", false, true},
-        {"\\APP\\A.TXT", false, true},      {"..\\A.TXT", false, true},
-        {"C:A.TXT", false, false},          {"C:", false, false},
+        {"\\APP\\A.TXT", false, true},     {"..\\A.TXT", false, true},
+        {"C:A.TXT", false, false},         {"C:", false, false},
         {"\\\\?\\C:\\APP", false, false},  {"\\\\.\\C:", false, false},
         {"\\\\\\srv", false, false},       {"", false, true},
     };

@@ -3,41 +3,43 @@
 #include <functional>
 
 #include "../VirtualMachineFixture.h"
-#include "util/ProfileDocument.h"
 #include "run/ProfileStore.h"
+#include "util/ProfileDocument.h"
 
 namespace lorvel {
 namespace {
 
 TEST(ProfileDocumentTest, ReadsAsTheWindowsProfileRules)
 {
-    const std::string file =
-        "top=before any section\r\n"
-        "[Main]\r\n"
-        "  Key = spaced value  \r\n"
-        "quoted=\"  in quotes  \"\r\n"
-        "single='x'\r\n"
-        "unmatched=\"x'\r\n"
-        "; semicolon=is no comment\r\n"
-        "novalue\r\n"
-        "empty=\r\n"
-        "dup=first\r\n"
-        "DUP=second\r\n"
-        "eq=a=b\r\n"
-        "[ Spaced ]\n"
-        "lf=only\n"
-        "[Broken\r\n"
-        "k=v\r\n"
-        "[main]\r\n"
-        "late=in a duplicate section\r\n"
-        "[\x95\x5C]\r\n"
-        "\x95\x5C=hyo\r\n"
-        "[Cr]\ra=1\rb=2\r\n"
-        "[\x82\x81]\r\nx=1\r\n"
-        "[Last]\r\n"
-        "nofinal=end";
+    const std::string file = "top=before any section\r\n"
+                             "[Main]\r\n"
+                             "  Key = spaced value  \r\n"
+                             "quoted=\"  in quotes  \"\r\n"
+                             "single='x'\r\n"
+                             "unmatched=\"x'\r\n"
+                             "; semicolon=is no comment\r\n"
+                             "novalue\r\n"
+                             "empty=\r\n"
+                             "dup=first\r\n"
+                             "DUP=second\r\n"
+                             "eq=a=b\r\n"
+                             "[ Spaced ]\n"
+                             "lf=only\n"
+                             "[Broken\r\n"
+                             "k=v\r\n"
+                             "[main]\r\n"
+                             "late=in a duplicate section\r\n"
+                             "[\x95\x5C]\r\n"
+                             "\x95\x5C=hyo\r\n"
+                             "[Cr]\ra=1\rb=2\r\n"
+                             "[\x82\x81]\r\nx=1\r\n"
+                             "[Last]\r\n"
+                             "nofinal=end";
     const ProfileDocument document = ProfileDocument::Parse(file);
-    struct Row { std::string section, key; std::optional<std::string> expected; };
+    struct Row {
+        std::string section, key;
+        std::optional<std::string> expected;
+    };
     const Row rows[] = {
         {"", "top", "before any section"},
         {"Main", "Key", "spaced value"},
@@ -70,12 +72,13 @@ TEST(ProfileDocumentTest, ReadsAsTheWindowsProfileRules)
 
 TEST(ProfileDocumentTest, AnExplicitEmptySectionIsReadBeforeTheLinesAboveTheFirstSection)
 {
-    struct Row { const char* file; std::optional<std::string> expected; };
+    struct Row {
+        const char* file;
+        std::optional<std::string> expected;
+    };
     const Row rows[] = {
-        {"k=top\r\n[S]\r\nx=1\r\n", "top"},
-        {"k=top\r\n[]\r\nk=explicit\r\n", "explicit"},
-        {"k=top\r\n[]\r\nother=1\r\n", std::nullopt},
-        {"[]\r\nk=first\r\n[]\r\nk=second\r\n", "first"},
+        {"k=top\r\n[S]\r\nx=1\r\n", "top"},           {"k=top\r\n[]\r\nk=explicit\r\n", "explicit"},
+        {"k=top\r\n[]\r\nother=1\r\n", std::nullopt}, {"[]\r\nk=first\r\n[]\r\nk=second\r\n", "first"},
         {"[ ]\r\nk=blank name\r\n", "blank name"},
     };
     for (const Row& row : rows) {
@@ -90,7 +93,9 @@ TEST(ProfileDocumentTest, AnExplicitEmptySectionIsReadBeforeTheLinesAboveTheFirs
 
 TEST(ProfileDocumentTest, WritesChangeOnlyTheirLine)
 {
-    struct Row { std::string before, section, key, value, after; };
+    struct Row {
+        std::string before, section, key, value, after;
+    };
     const Row rows[] = {
         {"", "S", "k", "v", "[S]\r\nk=v\r\n"},
         {"[S]\r\nk=old\r\nz=1\r\n", "s", "K", "new", "[S]\r\nk=new\r\nz=1\r\n"},
@@ -111,7 +116,11 @@ TEST(ProfileDocumentTest, WritesChangeOnlyTheirLine)
 
 TEST(ProfileDocumentTest, RemovingASectionTakesItsHeaderAndLinesOnly)
 {
-    struct Row { std::string before, section; bool removed; std::string after; };
+    struct Row {
+        std::string before, section;
+        bool removed;
+        std::string after;
+    };
     const Row rows[] = {
         {"[A]\r\na=1\r\n[B]\r\nb=2\r\n[C]\r\nc=3\r\n", "b", true, "[A]\r\na=1\r\n[C]\r\nc=3\r\n"},
         {"[A]\r\na=1\r\n[B]\r\nb=2\r\n", " B ", true, "[A]\r\na=1\r\n"},

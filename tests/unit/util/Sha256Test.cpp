@@ -7,7 +7,9 @@ namespace {
 
 TEST(Sha256Test, PublishedVectorsAndEveryPaddingBoundary)
 {
-    struct Row { std::string message, digest; };
+    struct Row {
+        std::string message, digest;
+    };
     std::string allBytes;
     for (int i = 0; i < 256; ++i) allBytes.push_back(static_cast<char>(i));
     const Row rows[] = {
@@ -16,7 +18,8 @@ TEST(Sha256Test, PublishedVectorsAndEveryPaddingBoundary)
         {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
         {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
          "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
-        {"abcdefghbcdefghicdefghijdefghijkefghijklfghijklmghijklmnhijklmnoijklmnopjklmnopqklmnopqrlmnopqrsmnopqrstnopqrstu",
+        {"abcdefghbcdefghicdefghijdefghijkefghijklfghijklmghijklmnhijklmnoijklmnopjklmnopqklmnopqrlmnopqrsmnopqrstnopqr"
+         "stu",
          "cf5b16a778af8380036ce59e7b0492370b249b11e8f07a51afac45037afee9d1"},
         {std::string(1000000, 'a'), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
         // Where the length no longer fits the last block, and around whole blocks.
@@ -33,7 +36,8 @@ TEST(Sha256Test, PublishedVectorsAndEveryPaddingBoundary)
     };
     auto hex = [](const Sha256::Digest& digest) {
         std::string text;
-        for (const std::uint8_t byte : digest) text += "0123456789abcdef"[byte >> 4], text += "0123456789abcdef"[byte & 0xF];
+        for (const std::uint8_t byte : digest)
+            text += "0123456789abcdef"[byte >> 4], text += "0123456789abcdef"[byte & 0xF];
         return text;
     };
     for (const Row& row : rows) {

@@ -72,7 +72,10 @@ TEST(SzddTest, TruncatedAndCorruptFilesEndWithoutHarm)
     EXPECT_LE(expanded.size(), 5000u * 18u);
     // Nor does a claim of 4 GB in a file of a few bytes make room for it: such a file on
     // the medium would otherwise take that much memory, or end the run when it cannot.
-    for (const std::string& data : {std::string(), std::string("\xFF" "abcdefgh"), std::string("\x00\x10\xF0", 3)}) {
+    for (const std::string& data : {std::string(),
+                                    std::string("\xFF"
+                                                "abcdefgh"),
+                                    std::string("\x00\x10\xF0", 3)}) {
         SCOPED_TRACE(data.size());
         const std::string huge = compressed.substr(0, 10) + std::string("\xFF\xFF\xFF\xFF", 4) + data;
         std::string out;
@@ -99,18 +102,30 @@ TEST(SzddTest, ExpandedNames)
 {
     const SzddHeader withT{'T', 0};
     const SzddHeader without{0, 0};
-    struct Row { std::string name; std::optional<SzddHeader> header; std::string expected; };
+    struct Row {
+        std::string name;
+        std::optional<SzddHeader> header;
+        std::string expected;
+    };
     const Row rows[] = {
-        {"README.TX_", withT, "README.TXT"}, {"readme.tx_", without, "readme.tx"},
-        {"PLAIN.TXT", withT, "PLAIN.TXT"},   {"APP.EX_", std::nullopt, "APP.EX_"},
-        {"_", withT, "_"},                   {"", withT, ""},
+        {"README.TX_", withT, "README.TXT"},
+        {"readme.tx_", without, "readme.tx"},
+        {"PLAIN.TXT", withT, "PLAIN.TXT"},
+        {"APP.EX_", std::nullopt, "APP.EX_"},
+        {"_", withT, "_"},
+        {"", withT, ""},
         // The stored letter follows the case of the last letter before the "_".
-        {"readme.tx_", withT, "readme.txt"}, {"TESTFILE.XX_", {{'t', 0}}, "TESTFILE.XXT"},
-        {"TestFile.Xx_", {{'t', 0}}, "TestFile.Xxt"}, {"TestFile.xX_", {{'t', 0}}, "TestFile.xXT"},
-        {"TESTFILE.12_", {{'t', 0}}, "TESTFILE.12T"}, {"1234.56_", {{'X', 0}}, "1234.56x"},
-        {"TESTFILE.XX_", {{'3', 0}}, "TESTFILE.XX3"}, {"README._", {{'x', 0}}, "README.X"},
+        {"readme.tx_", withT, "readme.txt"},
+        {"TESTFILE.XX_", {{'t', 0}}, "TESTFILE.XXT"},
+        {"TestFile.Xx_", {{'t', 0}}, "TestFile.Xxt"},
+        {"TestFile.xX_", {{'t', 0}}, "TestFile.xXT"},
+        {"TESTFILE.12_", {{'t', 0}}, "TESTFILE.12T"},
+        {"1234.56_", {{'X', 0}}, "1234.56x"},
+        {"TESTFILE.XX_", {{'3', 0}}, "TESTFILE.XX3"},
+        {"README._", {{'x', 0}}, "README.X"},
         // Without a "." the platform leaves the name alone.
-        {"TESTFI1_", {{'t', 0}}, "TESTFI1_"}, {"README_", without, "README_"},
+        {"TESTFI1_", {{'t', 0}}, "TESTFI1_"},
+        {"README_", without, "README_"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -122,12 +137,19 @@ TEST(SzddTest, ExpandedNames)
 // where the code page has that lead byte.
 TEST(SzddTest, OnlyALastCharacterUnderscoreMarksACompressedName)
 {
-    struct Row { std::string name; bool shiftJis; bool noLeadBytes; };
-    const Row rows[] = {
-        {"A.TX_", true, true},           {"A.TXT", false, false},       {"", false, false},
-        {"_", true, true},               {"A.\x83\x5F", false, true},  {"A.\x83\x5F_", true, true},
-        {"\x83\x83\x5F", true, true},  // the second 0x83 is the first's trail byte
+    struct Row {
+        std::string name;
+        bool shiftJis;
+        bool noLeadBytes;
     };
+    const Row
+        rows[] =
+            {
+                {"A.TX_", true, true},        {"A.TXT", false, false},
+                {"", false, false},           {"_", true, true},
+                {"A.\x83\x5F", false, true},  {"A.\x83\x5F_", true, true},
+                {"\x83\x83\x5F", true, true},  // the second 0x83 is the first's trail byte
+            };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(EndsWithUnderscore(row.name, LeadByteSet::ShiftJis()), row.shiftJis);
@@ -137,7 +159,11 @@ TEST(SzddTest, OnlyALastCharacterUnderscoreMarksACompressedName)
 
 TEST(SzddTest, CompressedNamesGiveTheOriginalBack)
 {
-    struct Row { std::string name; std::optional<std::string> compressed; char stored; };
+    struct Row {
+        std::string name;
+        std::optional<std::string> compressed;
+        char stored;
+    };
     const Row rows[] = {
         {"README.TXT", "README.TX_", 'T'}, {"readme.txt", "readme.tx_", 't'},
         {"APP.DB", "APP.DB_", 0},          {"A.B", "A.B_", 0},
@@ -157,8 +183,10 @@ TEST(SzddTest, CompressedNamesGiveTheOriginalBack)
         const std::string back = ExpandedName(naming->name, SzddHeader{naming->lastCharacter, 0});
         EXPECT_TRUE(back.size() == row.name.size() &&
                     std::equal(back.begin(), back.end(), row.name.begin(),
-                               [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) ==
-                                                           std::tolower(static_cast<unsigned char>(b)); }))
+                               [](char a, char b) {
+                                   return std::tolower(static_cast<unsigned char>(a)) ==
+                                          std::tolower(static_cast<unsigned char>(b));
+                               }))
             << back;
     }
 }
@@ -190,8 +218,9 @@ TEST(SzddTest, AgreesWithTheReferenceTools)
         const auto theirsPath = scratch.Path() / "sample.bin_";
         const std::string theirs = ReadHostFile(theirsPath);
         const auto reference = scratch.Path() / "reference.out";
-        ASSERT_EQ(std::system(("msexpand < " + theirsPath.string() + " > " + reference.string() + " 2>/dev/null").c_str()),
-                  0);
+        ASSERT_EQ(
+            std::system(("msexpand < " + theirsPath.string() + " > " + reference.string() + " 2>/dev/null").c_str()),
+            0);
         std::filesystem::remove(theirsPath);
         EXPECT_NE(ExpandSzdd(theirs, ours), SzddResult::NotCompressed);
         // msexpand writes whatever the data holds; the platform's expansion, and ours,
@@ -209,8 +238,8 @@ TEST(SzddTest, AgreesWithTheReferenceTools)
         const auto compressed = scratch.Path() / "ours.bi_";
         WriteHostFile(compressed, CompressSzdd(original, 'n'));
         const auto expanded = scratch.Path() / "ours.out";
-        ASSERT_EQ(std::system(("msexpand < " + compressed.string() + " > " + expanded.string() + " 2>/dev/null").c_str()),
-                  0);
+        ASSERT_EQ(
+            std::system(("msexpand < " + compressed.string() + " > " + expanded.string() + " 2>/dev/null").c_str()), 0);
         EXPECT_EQ(ReadHostFile(expanded), original) << "msexpand on our output";
     }
 }
