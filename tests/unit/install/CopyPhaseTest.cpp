@@ -17,37 +17,6 @@ namespace {
 using namespace platform;
 using testing::RecordingView;
 
-TEST(CopyEntryTest, TakesEntriesApart)
-{
-    struct Row {
-        std::string value;
-        bool disk;
-        std::string destination, flags, source;
-    };
-    const Row rows[] = {
-        {"C:\\APP\\A.TXT", false, "C:\\APP\\A.TXT", "", "A.TXT"},
-        {"C:\\APP\\A.EX_|RUN.EXE,/W", false, "C:\\APP\\RUN.EXE", ",/W", "A.EX_"},
-        {"C:\\APP\\A.EX_|\\RUN.EXE", false, "C:\\APP\\RUN.EXE", "", "A.EX_"},
-        {"C:\\APP\\A.EX_", false, "C:\\APP\\AUTO.EXT", "", "A.EX_"},
-        {"(Dch)C:\\APP\\B.DAT,/s/r", true, "C:\\APP\\B.DAT", ",/s/r", "B.DAT"},
-        {"(dch)C:\\APP\\B.DAT", false, "(dch)C:\\APP\\B.DAT", "", "B.DAT"},
-        {"C:\\APP\\\x83\x5F", false, "C:\\APP\\\x83\x5F", "", "\x83\x5F"},       // a trail byte 0x5F is no "_"
-        {"C:\\APP\\ポ.TXT|B.TXT,/S", false, "C:\\APP\\B.TXT", ",/S", "ポ.TXT"},  // "ポ" ends in the byte of "|"
-        {",/S", false, "", ",/S", ""},
-        {"", false, "", "", ""},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.value);
-        const CopyEntry entry = ParseCopyEntry(row.value);
-        EXPECT_EQ(entry.diskChange, row.disk);
-        EXPECT_EQ(entry.destination, row.destination);
-        EXPECT_EQ(entry.flags, row.flags);
-        EXPECT_EQ(entry.sourceName, row.source);
-    }
-    EXPECT_TRUE(ParseCopyEntry("C:\\A,x/s").HasFlag("/S"));
-    EXPECT_FALSE(ParseCopyEntry("C:\\A/S").HasFlag("/S")) << "flags only after the comma";
-}
-
 struct CopyPhaseTest : testing::InstallRunTest {
     CopyPhaseTest()
     {

@@ -42,33 +42,6 @@ TEST_F(InstallRunTest, SizesCountEachSourceByItsFileName)
     }
 }
 
-TEST(SourceNameTest, TakesTheNameWithoutMacrosOrMarkers)
-{
-    SetupContext context;
-    context.setupFolder = "C:\\Program Files\\App\\";
-    context.systemFolder = "C:\\WINDOWS\\SYSTEM\\";
-    context.windowsFolder = "C:\\WINDOWS\\";
-    const FolderTable table = FolderTableOf(context);
-    struct Row {
-        std::string entry, expected;
-    };
-    const Row rows[] = {
-        {"(App)APP.EX_", "APP.EX_"},
-        {"(App)SUB\\A.TXT|B.TXT,/S", "A.TXT"},
-        {"(Dch)(Win)B.EX_", "B.EX_"},
-        {"(app)(sys)x.dll", "x.dll"},
-        {"C:A.TXT", "A.TXT"},
-        {"(App)\x95\x5C.TXT", "\x95\x5C.TXT"},
-        {"(Foo)A.TXT", "(Foo)A.TXT"},
-        {"", ""},
-        {"(App)ポ.TXT|B.TXT,/S", "ポ.TXT"},  // "ポ" ends in the byte of "|"
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.entry);
-        EXPECT_EQ(ParseCopyEntry(row.entry, table).sourceName, row.expected);
-    }
-}
-
 // Sizes are 64-bit: a file of 3 GB, which a signed 32-bit count read as negative, and
 // one of 4 GB and more, of which it kept the low 32 bits, count whole, and the disk
 // space question weighs what they need.

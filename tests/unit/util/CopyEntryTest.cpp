@@ -14,33 +14,50 @@ FolderTable Folders()
     return folders;
 }
 
-// The parts as written put back together give the value again, and the source name
-// is the one the copy phase reads after expanding the macros, wherever they stand.
-TEST(CopyEntrySplitTest, PartsAsWrittenAndTheSourceAsCopied)
+// One table for every reading of a [CopyFile] value: the parts as written put back
+// together give the value again, and the copy phase takes the same source name,
+// after expanding the macros wherever they stand, as the split and the tool do.
+TEST(CopyEntryTest, OneTableOfEntriesAsWrittenAndAsCopied)
 {
     struct Row {
         std::string value;
         bool disk;
-        std::string target, newName, flags, source, destination;
+        std::string newName, flags, source, destination;
     };
     const Row rows[] = {
-        {"(App)A.TXT", false, "(App)A.TXT", "", "", "A.TXT", "D:\\APPS\\TOOL\\A.TXT"},
-        {"(Dch)(App)A.EX_|B.EXE,/S", true, "(App)A.EX_", "|B.EXE", ",/S", "A.EX_", "D:\\APPS\\TOOL\\B.EXE"},
-        {"(App)SUB\\A.TXT|B.TXT,/S,/R", false, "(App)SUB\\A.TXT", "|B.TXT", ",/S,/R", "A.TXT",
-         "D:\\APPS\\TOOL\\SUB\\B.TXT"},
-        {"(sys)x.dll", false, "(sys)x.dll", "", "", "x.dll", "C:\\WINDOWS\\SYSTEM\\x.dll"},
-        {"X(App)Y.TXT", false, "X(App)Y.TXT", "", "", "Y.TXT", "XD:\\APPS\\TOOL\\Y.TXT"},  // a macro not in front
-        {"(Foo)A.TXT", false, "(Foo)A.TXT", "", "", "(Foo)A.TXT", "(Foo)A.TXT"},
-        {"(dch)(Win)B.DAT", false, "(dch)(Win)B.DAT", "", "", "B.DAT", "(dch)C:\\WINDOWS\\B.DAT"},
-        {"(App)C.DL_", false, "(App)C.DL_", "", "", "C.DL_", "D:\\APPS\\TOOL\\AUTO.EXT"},
-        {"(App)ポ.TXT|B.TXT", false, "(App)ポ.TXT", "|B.TXT", "", "ポ.TXT", "D:\\APPS\\TOOL\\B.TXT"},
-        {"", false, "", "", "", "", ""},
+        {"(App)A.TXT", false, "", "", "A.TXT", "D:\\APPS\\TOOL\\A.TXT"},
+        {"(Dch)(App)A.EX_|B.EXE,/S", true, "|B.EXE", ",/S", "A.EX_", "D:\\APPS\\TOOL\\B.EXE"},
+        {"(App)SUB\\A.TXT|B.TXT,/S,/R", false, "|B.TXT", ",/S,/R", "A.TXT", "D:\\APPS\\TOOL\\SUB\\B.TXT"},
+        {"(App)SUB\\A.TXT|B.TXT,/S", false, "|B.TXT", ",/S", "A.TXT", "D:\\APPS\\TOOL\\SUB\\B.TXT"},
+        {"(sys)x.dll", false, "", "", "x.dll", "C:\\WINDOWS\\SYSTEM\\x.dll"},
+        {"(app)(sys)x.dll", false, "", "", "x.dll", "D:\\APPS\\TOOL\\C:\\WINDOWS\\SYSTEM\\x.dll"},
+        {"X(App)Y.TXT", false, "", "", "Y.TXT", "XD:\\APPS\\TOOL\\Y.TXT"},  // a macro not in front
+        {"(Foo)A.TXT", false, "", "", "(Foo)A.TXT", "(Foo)A.TXT"},
+        {"(dch)(Win)B.DAT", false, "", "", "B.DAT", "(dch)C:\\WINDOWS\\B.DAT"},
+        {"(Dch)(Win)B.EX_", true, "", "", "B.EX_", "C:\\WINDOWS\\AUTO.EXT"},
+        {"(App)C.DL_", false, "", "", "C.DL_", "D:\\APPS\\TOOL\\AUTO.EXT"},
+        {"(App)APP.EX_", false, "", "", "APP.EX_", "D:\\APPS\\TOOL\\AUTO.EXT"},
+        {"(App)\x95\x5C.TXT", false, "", "", "\x95\x5C.TXT", "D:\\APPS\\TOOL\\\x95\x5C.TXT"},
+        // "ポ" ends in the byte of "|".
+        {"(App)ポ.TXT|B.TXT", false, "|B.TXT", "", "ポ.TXT", "D:\\APPS\\TOOL\\B.TXT"},
+        {"(App)ポ.TXT|B.TXT,/S", false, "|B.TXT", ",/S", "ポ.TXT", "D:\\APPS\\TOOL\\B.TXT"},
+        {"C:A.TXT", false, "", "", "A.TXT", "C:A.TXT"},
+        // Values whose macros are expanded already, as the copy phase meets them.
+        {"C:\\APP\\A.TXT", false, "", "", "A.TXT", "C:\\APP\\A.TXT"},
+        {"C:\\APP\\A.EX_|RUN.EXE,/W", false, "|RUN.EXE", ",/W", "A.EX_", "C:\\APP\\RUN.EXE"},
+        {"C:\\APP\\A.EX_|\\RUN.EXE", false, "|\\RUN.EXE", "", "A.EX_", "C:\\APP\\RUN.EXE"},
+        {"C:\\APP\\A.EX_", false, "", "", "A.EX_", "C:\\APP\\AUTO.EXT"},
+        {"(Dch)C:\\APP\\B.DAT,/s/r", true, "", ",/s/r", "B.DAT", "C:\\APP\\B.DAT"},
+        {"(dch)C:\\APP\\B.DAT", false, "", "", "B.DAT", "(dch)C:\\APP\\B.DAT"},
+        {"C:\\APP\\\x83\x5F", false, "", "", "\x83\x5F", "C:\\APP\\\x83\x5F"},  // a trail byte 0x5F is no "_"
+        {"C:\\APP\\ポ.TXT|B.TXT,/S", false, "|B.TXT", ",/S", "ポ.TXT", "C:\\APP\\B.TXT"},
+        {",/S", false, "", ",/S", "", ""},
+        {"", false, "", "", "", ""},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.value);
         const CopyEntryParts parts = SplitCopyEntry(row.value, Folders());
         EXPECT_EQ(parts.diskChange, row.disk);
-        EXPECT_EQ(parts.target, row.target);
         EXPECT_EQ(parts.newName, row.newName);
         EXPECT_EQ(parts.flags, row.flags);
         EXPECT_EQ(parts.sourceName, row.source);
@@ -51,6 +68,8 @@ TEST(CopyEntrySplitTest, PartsAsWrittenAndTheSourceAsCopied)
         EXPECT_EQ(entry.diskChange, row.disk);
         EXPECT_EQ(entry.flags, row.flags);
     }
+    EXPECT_TRUE(ParseCopyEntry("C:\\A,x/s").HasFlag("/S"));
+    EXPECT_FALSE(ParseCopyEntry("C:\\A/S").HasFlag("/S")) << "flags only after the comma";
 }
 
 }  // namespace
