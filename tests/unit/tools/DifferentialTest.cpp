@@ -53,6 +53,7 @@ struct ProgramRun {
     json installed;                // the machine's changes, as the dry run pictures them
     std::vector<std::string> log;  // the install's log lines
     std::vector<std::string> uninstallLog;
+    json remains;                             // what the uninstall left, against the fresh machine
     std::vector<std::string> addDeleteFiles;  // the record's entries, in order
     int exitCode = -1;
 };
@@ -114,6 +115,8 @@ ProgramRun RunAsDeployed(const Case& c, const fs::path& root)
     platform::Platform platform = machine.AsPlatform();
     Application(platform, backend).Run();
     run.uninstallLog = LogLines(machine, "C:\\LV.LOG");
+    fs::remove(machine.HostPath("C:\\LV.LOG"));
+    run.remains = Difference(fresh, TakeSnapshot(machine), machine);
     return run;
 }
 
@@ -164,6 +167,10 @@ void Compare(const Case& c, const fs::path& scratch)
         EXPECT_TRUE(fs::exists(c.medium / source.substr(source.find(": ") + 2))) << source;
     }
 
+    if (dry.contains("remains")) {
+        EXPECT_EQ(FilesOf(dry["remains"]), FilesOf(program.remains));
+        EXPECT_EQ(KeysOf(dry["remains"]), KeysOf(program.remains));
+    }
     // check's refusals are the uninstall's, entry by entry.
     const std::string script = ReadAll(c.medium / kScriptName);
     std::string error;
