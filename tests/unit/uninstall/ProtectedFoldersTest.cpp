@@ -2,20 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include "../LeadByteRuns.h"
+
 namespace lorvel {
 namespace {
 
-std::string Leads(std::size_t count)
-{
-    return std::string(count, '\x81');
-}
-
-std::string Repeat(const std::string& unit, std::size_t times)
-{
-    std::string text;
-    for (std::size_t i = 0; i < times; ++i) text += unit;
-    return text;
-}
+using testing::Leads;
+using testing::Repeat;
 
 TEST(ProtectedFoldersTest, DeletionsAreCheckedAgainstEveryProtectedFolder)
 {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "../LeadByteRuns.h"
+
 namespace lorvel {
 namespace {
 
@@ -41,17 +43,8 @@ TEST(PathResolutionTest, PathsResolveAsWindowsReadsThem)
     }
 }
 
-std::string Leads(std::size_t count)
-{
-    return std::string(count, '\x81');
-}
-
-std::string Repeat(const std::string& unit, std::size_t times)
-{
-    std::string text;
-    for (std::size_t i = 0; i < times; ++i) text += unit;
-    return text;
-}
+using testing::Leads;
+using testing::Repeat;
 
 // A record line may hold tens of thousands of lead bytes; each one owns the byte after
 // it, so the parity of a run decides whether the "\" after it is a separator.
