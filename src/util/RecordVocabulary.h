@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <string>
 
+#include "util/KeyTable.h"
 #include "util/ScriptVocabulary.h"
 
 namespace lorvel::record {
@@ -55,35 +56,21 @@ inline constexpr std::array kKeys = {
     KeySpec{Key::ProgramId, "ProgramID", "ID", false, 0},
 };
 
-// Each key's entry sits at the key's own place, so a key is found without a search
-// and a key without an entry does not compile.
-constexpr bool EveryKeyInItsPlace()
-{
-    for (std::size_t i = 0; i < kKeys.size(); ++i)
-        if (static_cast<std::size_t>(kKeys[i].key) != i) return false;
-    return static_cast<std::size_t>(Key::ProgramId) + 1 == kKeys.size();
-}
-static_assert(EveryKeyInItsPlace(), "kKeys lists every record::Key once, in the order of the enumeration");
+}  // namespace lorvel::record
 
-constexpr const KeySpec& SpecOf(Key key)
-{
-    return kKeys[static_cast<std::size_t>(key)];
-}
-constexpr const char* SectionOf(Key key)
-{
-    return SpecOf(key).section;
-}
+template <>
+struct lorvel::vocabulary::KeyTable<lorvel::record::Key> {
+    static constexpr const auto& entries = lorvel::record::kKeys;
+};
 
-// A fixed key's name.
-inline std::string NameOf(Key key)
-{
-    return SpecOf(key).name;
-}
-// A numbered key's name: its prefix and the number.
-inline std::string NameOf(Key key, int number)
-{
-    return SpecOf(key).name + std::to_string(number);
-}
+namespace lorvel::record {
+
+using vocabulary::NameOf;
+using vocabulary::SectionOf;
+using vocabulary::SpecOf;
+
+static_assert(vocabulary::EveryKeyInItsPlace(kKeys, Key::ProgramId),
+              "kKeys lists every record::Key once, in the order of the enumeration");
 
 // The folder memory (KORAT98.INI) keeps each program's setup folder in a section
 // named by its program identifier, under this one key.

@@ -15,6 +15,8 @@
 #include <cstddef>
 #include <string>
 
+#include "util/KeyTable.h"
+
 namespace lorvel::script {
 
 enum class Key {
@@ -184,15 +186,21 @@ inline constexpr std::array kKeys = {
             "with 3010)."},
 };
 
-// Each key's entry sits at the key's own place, so a key is found without a search
-// and a key without an entry does not compile.
-constexpr bool EveryKeyInItsPlace()
-{
-    for (std::size_t i = 0; i < kKeys.size(); ++i)
-        if (static_cast<std::size_t>(kKeys[i].key) != i) return false;
-    return static_cast<std::size_t>(Key::ExecuteFile) + 1 == kKeys.size();
-}
-static_assert(EveryKeyInItsPlace(), "kKeys lists every script::Key once, in the order of the enumeration");
+}  // namespace lorvel::script
+
+template <>
+struct lorvel::vocabulary::KeyTable<lorvel::script::Key> {
+    static constexpr const auto& entries = lorvel::script::kKeys;
+};
+
+namespace lorvel::script {
+
+using vocabulary::NameOf;
+using vocabulary::SectionOf;
+using vocabulary::SpecOf;
+
+static_assert(vocabulary::EveryKeyInItsPlace(kKeys, Key::ExecuteFile),
+              "kKeys lists every script::Key once, in the order of the enumeration");
 
 // Literals are compiled to Shift-JIS and the reference is a UTF-8 file: a meaning in
 // ASCII reads the same in both.
@@ -206,26 +214,6 @@ constexpr bool EveryKeyMeansSomethingInAscii()
     return true;
 }
 static_assert(EveryKeyMeansSomethingInAscii(), "each key in kKeys has a meaning, in ASCII");
-
-constexpr const KeySpec& SpecOf(Key key)
-{
-    return kKeys[static_cast<std::size_t>(key)];
-}
-constexpr const char* SectionOf(Key key)
-{
-    return SpecOf(key).section;
-}
-
-// A fixed key's name.
-inline std::string NameOf(Key key)
-{
-    return SpecOf(key).name;
-}
-// A numbered key's name: its prefix and the number.
-inline std::string NameOf(Key key, int number)
-{
-    return SpecOf(key).name + std::to_string(number);
-}
 
 // The associations a script may name, [Relate] Name1/File1 to Name20/File20; the
 // record keeps the previous type of each in as many slots.

@@ -1,0 +1,48 @@
+// What the script's and the record's vocabularies share: a table of key entries with
+// each key's entry at the key's own place, and the lookups through it. A vocabulary
+// names its table by specialising KeyTable for its key enumeration.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace lorvel::vocabulary {
+
+template <typename Key>
+struct KeyTable;  // static constexpr const auto& entries: one entry per Key, in its order
+
+// Each key's entry sits at the key's own place, so a key is found without a search
+// and a key without an entry fails the vocabulary's static_assert.
+template <typename Table, typename Key>
+constexpr bool EveryKeyInItsPlace(const Table& entries, Key last)
+{
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        if (static_cast<std::size_t>(entries[i].key) != i) return false;
+    return static_cast<std::size_t>(last) + 1 == entries.size();
+}
+
+template <typename Key>
+constexpr const auto& SpecOf(Key key)
+{
+    return KeyTable<Key>::entries[static_cast<std::size_t>(key)];
+}
+template <typename Key>
+constexpr const char* SectionOf(Key key)
+{
+    return SpecOf(key).section;
+}
+
+// A fixed key's name.
+template <typename Key>
+std::string NameOf(Key key)
+{
+    return SpecOf(key).name;
+}
+// A numbered key's name: its prefix and the number.
+template <typename Key>
+std::string NameOf(Key key, int number)
+{
+    return SpecOf(key).name + std::to_string(number);
+}
+
+}  // namespace lorvel::vocabulary
