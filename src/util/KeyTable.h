@@ -1,6 +1,7 @@
 // What the script's and the record's vocabularies share: a table of key entries with
 // each key's entry at the key's own place, and the lookups through it. A vocabulary
-// names its table by specialising KeyTable for its key enumeration.
+// names its table with a TableOf(Key) beside its key enumeration, found by argument-
+// dependent lookup.
 #pragma once
 
 #include <cstddef>
@@ -8,14 +9,12 @@
 
 namespace lorvel::vocabulary {
 
-template <typename Key>
-struct KeyTable;  // static constexpr const auto& entries: one entry per Key, in its order
-
 // Each key's entry sits at the key's own place, so a key is found without a search
 // and a key without an entry fails the vocabulary's static_assert.
-template <typename Table, typename Key>
-constexpr bool EveryKeyInItsPlace(const Table& entries, Key last)
+template <typename Key>
+constexpr bool EveryKeyInItsPlace(Key last)
 {
+    const auto& entries = TableOf(last);
     for (std::size_t i = 0; i < entries.size(); ++i)
         if (static_cast<std::size_t>(entries[i].key) != i) return false;
     return static_cast<std::size_t>(last) + 1 == entries.size();
@@ -24,7 +23,7 @@ constexpr bool EveryKeyInItsPlace(const Table& entries, Key last)
 template <typename Key>
 constexpr const auto& SpecOf(Key key)
 {
-    return KeyTable<Key>::entries[static_cast<std::size_t>(key)];
+    return TableOf(key)[static_cast<std::size_t>(key)];
 }
 template <typename Key>
 constexpr const char* SectionOf(Key key)

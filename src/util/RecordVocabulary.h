@@ -56,20 +56,17 @@ inline constexpr std::array kKeys = {
     KeySpec{Key::ProgramId, "ProgramID", "ID", false, 0},
 };
 
-}  // namespace lorvel::record
-
-template <>
-struct lorvel::vocabulary::KeyTable<lorvel::record::Key> {
-    static constexpr const auto& entries = lorvel::record::kKeys;
-};
-
-namespace lorvel::record {
+// The table the shared lookups (util/KeyTable.h) read for this vocabulary's keys.
+constexpr const auto& TableOf(Key)
+{
+    return kKeys;
+}
 
 using vocabulary::NameOf;
 using vocabulary::SectionOf;
 using vocabulary::SpecOf;
 
-static_assert(vocabulary::EveryKeyInItsPlace(kKeys, Key::ProgramId),
+static_assert(vocabulary::EveryKeyInItsPlace(Key::ProgramId),
               "kKeys lists every record::Key once, in the order of the enumeration");
 
 // The folder memory (KORAT98.INI) keeps each program's setup folder in a section

@@ -186,20 +186,17 @@ inline constexpr std::array kKeys = {
             "with 3010)."},
 };
 
-}  // namespace lorvel::script
-
-template <>
-struct lorvel::vocabulary::KeyTable<lorvel::script::Key> {
-    static constexpr const auto& entries = lorvel::script::kKeys;
-};
-
-namespace lorvel::script {
+// The table the shared lookups (util/KeyTable.h) read for this vocabulary's keys.
+constexpr const auto& TableOf(Key)
+{
+    return kKeys;
+}
 
 using vocabulary::NameOf;
 using vocabulary::SectionOf;
 using vocabulary::SpecOf;
 
-static_assert(vocabulary::EveryKeyInItsPlace(kKeys, Key::ExecuteFile),
+static_assert(vocabulary::EveryKeyInItsPlace(Key::ExecuteFile),
               "kKeys lists every script::Key once, in the order of the enumeration");
 
 // Literals are compiled to Shift-JIS and the reference is a UTF-8 file: a meaning in
